@@ -1,0 +1,17 @@
+#include "app/MarketType.h"
+
+namespace {
+const char* const kNames[] = {"", "CM", "FO", "WDM", "IPO", "CD", "SLBM", "MF"};
+const char* const kLowerNames[] = {"", "cm", "fo", "wdm", "ipo", "cd", "slbm", "mf"};
+}  // namespace
+
+bool IsMarketCode(int code) { return code >= CM && code <= MF; }
+
+const char* MarketName(int code) {
+    if (code == COMMON) {
+        return "COMMON";
+    }
+    return (code >= 0 && code <= MF) ? kNames[code] : nullptr;
+}
+
+const char* MarketLowerName(int code) { return IsMarketCode(code) ? kLowerNames[code] : nullptr; }

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace platform {
+class Clock;
+class SettingsStore;
+}  // namespace platform
+
+// ZEVO's own daily record of what it did: one line per event, written by every thread, to
+// "<dir>/zevo.<date>.<time>.current.txt". Current files of earlier days take repository
+// names at start-up and at each change of date; nothing is ever deleted.
+class ActivityLog {
+public:
+    // Reads the log directory from the machine's settings store and uses the system clock.
+    ActivityLog();
+    ActivityLog(const platform::SettingsStore& store, const platform::Clock& clock);
+    ~ActivityLog();
+    ActivityLog(const ActivityLog&) = delete;
+    ActivityLog& operator=(const ActivityLog&) = delete;
+
+    void LogActivity(const char* message, const char* operation, const char* file, int line);
+    void LogEvent(const char* message, const char* operation, const char* file, int line);
+    void LogBusinessError(const char* message, const char* operation, const char* file, int line);
+    void LogSystemError(const char* message, const char* operation, const char* file, int line);
+    // A continuation line under the previous level line, indented by that level's name.
+    void LogDetail(const char* message, const char* operation, const char* file, int line);
+
+    // Called once per status cycle: at a change of date the current file takes its
+    // repository name and the next line opens a file named with the new date.
+    void RollOverIfNewDay();
+
+    std::string Directory() const;
+    std::string CurrentFilePath() const;
+
+private:
+    void Start(const platform::SettingsStore& store);
+    void WriteLine(const char* level, bool setsIndent, const char* message, const char* operation,
+                   const char* file, int line);
+    void WriteText(const std::string& text);  // lock held
+    std::string Timestamp() const;
+    std::string RepositoryPath(const std::string& fileName) const;
+
+    const platform::Clock& clock_;
+    std::string program_ = "zevo";
+    std::string directory_ = ".";
+    std::string date_;
+    std::string time_;
+    std::string currentPath_;
+    std::FILE* file_ = nullptr;
+    int detailIndent_ = 0;
+    mutable std::mutex lock_;
+};
+
+// Shorthands that stamp a line with the calling source file and line.
+#define ZEVO_LOG_ACTIVITY(log, operation, text) \
+    (log)->LogActivity(std::string(text).c_str(), operation, __FILE__, __LINE__)
+#define ZEVO_LOG_EVENT(log, operation, text) \
+    (log)->LogEvent(std::string(text).c_str(), operation, __FILE__, __LINE__)
+#define ZEVO_LOG_SYSTEM_ERROR(log, operation, text) \
+    (log)->LogSystemError(std::string(text).c_str(), operation, __FILE__, __LINE__)
+#define ZEVO_LOG_DETAIL(log, operation, text) \
+    (log)->LogDetail(std::string(text).c_str(), operation, __FILE__, __LINE__)

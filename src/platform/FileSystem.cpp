@@ -1,0 +1,89 @@
+#include "platform/FileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+
+namespace platform {
+
+namespace {
+
+bool SameNoCase(char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+}
+
+}  // namespace
+
+bool WildcardMatch(const std::string& pattern, const std::string& name) {
+    // Iterative match with backtracking to the last '*'.
+    size_t p = 0, n = 0, star = std::string::npos, mark = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || SameNoCase(pattern[p], name[n]))) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            mark = n;
+        } else if (star != std::string::npos) {
+            p = star + 1;
+            n = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+std::vector<std::string> FindFiles(const std::string& directory, const std::string& pattern) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
+    if (!dir) {
+        return names;
+    }
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == ".." || !WildcardMatch(pattern, name)) {
+            continue;
+        }
+        struct stat info {};
+        std::string path = (directory.empty() ? "." : directory) + "/" + name;
+        if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+            continue;
+        }
+        names.push_back(std::move(name));
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return false;
+    }
+    // File systems without RENAME_NOREPLACE: a hard link fails when the target exists.
+    if (link(from.c_str(), to.c_str()) != 0) {
+        return false;
+    }
+    unlink(from.c_str());
+    return true;
+}
+
+std::string BaseName(const std::string& path) {
+    size_t pos = path.find_last_of("/\\");
+    return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+}  // namespace platform

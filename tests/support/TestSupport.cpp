@@ -1,0 +1,113 @@
+#include "support/TestSupport.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <thread>
+
+namespace testing_support {
+
+TempDir::TempDir() {
+    std::string base = std::filesystem::temp_directory_path().string() + "/zevo-test-XXXXXX";
+    std::vector<char> name(base.begin(), base.end());
+    name.push_back('\0');
+    path_ = mkdtemp(name.data()) ? name.data() : "";
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    if (!path_.empty()) {
+        std::filesystem::remove_all(path_, ec);
+    }
+}
+
+void FakeClock::Set(int year, int month, int day, int hour, int minute, int second,
+                    int millisecond) {
+    tm parts{};
+    parts.tm_year = year - 1900;
+    parts.tm_mon = month - 1;
+    parts.tm_mday = day;
+    parts.tm_hour = hour;
+    parts.tm_min = minute;
+    parts.tm_sec = second;
+    time_t seconds = timegm(&parts);  // normalises the fields and fills the weekday
+    std::lock_guard<std::mutex> guard(lock_);
+    now_ = platform::LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_wday,
+                               parts.tm_hour, parts.tm_min, parts.tm_sec, millisecond};
+    seconds_ = seconds;
+}
+
+platform::LocalTime FakeClock::Now() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return now_;
+}
+
+std::int64_t FakeClock::UnixSeconds() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return seconds_;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0;
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::istringstream in(ReadFile(path));
+    std::string line;
+    while (std::getline(in, line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> ListDir(const std::string& path) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(path, ec)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string WithoutLineAndTime(const std::string& line) {
+    // Fields: level|message|file|operation|line|timestamp. Messages hold no '|' in the
+    // lines the tests look at.
+    size_t end = line.size();
+    for (int i = 0; i < 2 && end != std::string::npos; ++i) {
+        end = line.rfind('|', end - 1);
+    }
+    return end == std::string::npos ? line : line.substr(0, end);
+}
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return condition();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+
+namespace testing_support {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// A clock that tests set; weekday is derived from the date. Safe to use from many threads.
+class FakeClock final : public platform::Clock {
+public:
+    FakeClock(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+              int millisecond = 0) {
+        Set(year, month, day, hour, minute, second, millisecond);
+    }
+    void Set(int year, int month, int day, int hour, int minute, int second, int millisecond);
+    platform::LocalTime Now() const override;
+    std::int64_t UnixSeconds() const override;
+
+private:
+    mutable std::mutex lock_;
+    platform::LocalTime now_;
+    std::int64_t seconds_ = 0;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+// Lines of a text file, without their line feeds.
+std::vector<std::string> ReadLines(const std::string& path);
+// Names of the files in a folder, sorted.
+std::vector<std::string> ListDir(const std::string& path);
+
+// An activity-log line without its source line number and timestamp:
+// "LEVEL|message|file|operation".
+std::string WithoutLineAndTime(const std::string& line);
+
+// Waits until `condition` holds or `timeout` passes; returns the condition's last value.
+bool WaitFor(const std::function<bool()>& condition,
+             std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+}  // namespace testing_support

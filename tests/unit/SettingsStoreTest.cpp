@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "platform/RegistryFile.h"
+#include "platform/SettingsStore.h"
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+using platform::RegistryFileStore;
+using namespace std::string_literals;
+
+namespace {
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    const platform::SettingsStore& Store(const std::string& text) {
+        WriteFile(dir_.File("qel_ip.reg"), text);
+        store_ = std::make_unique<RegistryFileStore>(dir_.File("qel_ip.reg"));
+        return *store_;
+    }
+    TempDir dir_;
+    std::unique_ptr<RegistryFileStore> store_;
+};
+
+std::string String(const platform::SettingsStore& store, const std::string& key,
+                   const char* name, std::uint32_t limit = 1024) {
+    auto k = store.OpenKey(key);
+    std::string value = "<missing>";
+    if (k) {
+        platform::QueryString(*k, name, limit, &value);
+    }
+    return value;
+}
+
+const char* const kExport =
+    "Windows Registry Editor Version 5.00\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP]\r\n"
+    "\"ZEVO_LOG_FILES_PATH\"=\"C:\\\\Program Files\\\\QEL\\\\Logs\"\r\n"
+    "\"Quoted\"=\"say \\\"hi\\\"\"\r\n"
+    "\r\n"
+    "[hkey_local_machine\\software\\qel_ip\\2]\r\n"
+    "\"interface_thread_non_interactive_port\"=dword:0000271a\r\n"
+    "\"Expand\"=hex(2):2f,00,6f,00,70,00,\\\r\n"
+    "  74,00,00,00\r\n"
+    "@=\"default\"\r\n";
+
+}  // namespace
+
+TEST_F(SettingsStoreTest, ReadsAWindowsExportIgnoringCase) {
+    const auto& store = Store(kExport);
+    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP", "zevo_log_files_path"),
+              "C:\\Program Files\\QEL\\Logs");
+    EXPECT_EQ(String(store, "software\\qel_ip", "QUOTED"), "say \"hi\"");
+    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\2", "Expand"), "/opt");
+    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\2", ""), "default");
+    auto fo = store.OpenKey("SOFTWARE\\QEL_IP\\2");
+    ASSERT_TRUE(fo);
+    std::int32_t port = 0;
+    EXPECT_TRUE(platform::QueryDword(*fo, "INTERFACE_THREAD_NON_INTERACTIVE_PORT", &port));
+    EXPECT_EQ(port, 10010);
+    EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP\\1"));
+    EXPECT_EQ(platform::LastError(), platform::kSettingsNotFound);
+    EXPECT_TRUE(store.OpenKey("SOFTWARE"));  // parents of a key exist
+}
+
+TEST_F(SettingsStoreTest, ReadsAUtf16ExportWithByteOrderMark) {
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string(kExport)) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    const auto& store = Store(utf16);
+    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP", "ZEVO_LOG_FILES_PATH"),
+              "C:\\Program Files\\QEL\\Logs");
+}
+
+TEST_F(SettingsStoreTest, AValueMustFitTheBufferWithItsTerminatingNul) {
+    std::string fits(1023, 'a'), tooLong(1024, 'b');
+    const auto& store = Store(
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP\\1]\n"
+        "\"FITS\"=\"" + fits + "\"\n"
+        "\"LONG\"=\"" + tooLong + "\"\n"
+        "\"SHORTPORT\"=\"123\"\n"
+        "\"LONGPORT\"=\"12345\"\n"
+        "\"DWORD\"=dword:00000031\n");
+    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\1", "FITS"), fits);
+    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\1", "LONG"), "<missing>");
+    EXPECT_EQ(platform::LastError(), platform::kSettingsMoreData);
+
+    auto key = store.OpenKey("SOFTWARE\\QEL_IP\\1");
+    std::int32_t value = -1;
+    // The stored type is not looked at: three characters and a NUL fill four bytes.
+    EXPECT_TRUE(platform::QueryDword(*key, "SHORTPORT", &value));
+    EXPECT_EQ(value, 0x00333231);
+    EXPECT_FALSE(platform::QueryDword(*key, "LONGPORT", &value));
+    EXPECT_EQ(value, 0x00333231);
+    // A dword read as text gives its four bytes.
+    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\1", "DWORD"), "1");
+}
+
+TEST_F(SettingsStoreTest, MalformedLinesCountAsMissing) {
+    const auto& store = Store(
+        "garbage line\n"
+        "\"ORPHAN\"=\"before any key\"\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP\\1]\n"
+        "\"GOOD\"=\"yes\"\n"
+        "\"UNTERMINATED\"=\"no end\n"
+        "\"BADDWORD\"=dword:123456789\n"
+        "\"NOTHEX\"=dword:zz\n"
+        "\"TRAILING\"=\"x\" junk\n"
+        "\"NOEQUALS\" \"x\"\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP\\3\n"
+        "\"AFTERTRUNCATED\"=\"lost\"\n"
+        "[HKEY_CURRENT_USER\\SOFTWARE\\QEL_IP\\4]\n"
+        "\"OTHERHIVE\"=\"lost\"\n"
+        "\x01\x02\xff\xfe\x00\x80 binary\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP\\5]\n"
+        "\"LAST\"=\"ok\""s);
+    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\1", "GOOD"), "yes");
+    for (const char* name : {"UNTERMINATED", "BADDWORD", "NOTHEX", "TRAILING", "NOEQUALS",
+                             "AFTERTRUNCATED"}) {
+        EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\1", name), "<missing>") << name;
+    }
+    EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP\\3"));
+    EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP\\4"));
+    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\5", "LAST"), "ok");
+}
+
+TEST_F(SettingsStoreTest, MissingFileIsAnEmptyStore) {
+    RegistryFileStore store(dir_.File("absent.reg"));
+    EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP"));
+}
+
+TEST(RegistryFile, RandomBytesNeverBreakTheParser) {
+    std::mt19937 random(20261205);
+    const std::string pieces[] = {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP\\1]", "\"A\"=", "dword:",
+                                  "hex(2):", "\\\r\n", "\"", "\\\\", ",", "\xFF\xFE", "\n", "@="};
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        int parts = random() % 40;
+        for (int i = 0; i < parts; ++i) {
+            if (random() % 2) {
+                text += pieces[random() % std::size(pieces)];
+            } else {
+                text += static_cast<char>(random() % 256);
+            }
+        }
+        auto file = platform::RegistryFile::Parse(text);
+        if (const auto* values = file.FindKey("SOFTWARE\\QEL_IP\\1")) {
+            for (const auto& [name, bytes] : *values) {
+                EXPECT_LE(bytes.size(), text.size() + 8);
+            }
+        }
+    }
+}
