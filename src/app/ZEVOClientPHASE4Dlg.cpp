@@ -1,0 +1,146 @@
+#include "app/ZEVOClientPHASE4Dlg.h"
+
+#include <QAction>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include "app/CommandIds.h"
+#include "log/ActivityLog.h"
+#include "log/Format.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+
+namespace {
+const char* const kMarketCaptions[7] = {"&CM", "&FO", "&WDM", "&IPO", "C&D", "&SLBM", "&MF"};
+}
+
+CZEVOClientPHASE4Dlg::CZEVOClientPHASE4Dlg(const platform::SettingsStore& store, QWidget* parent)
+    : QDialog(parent), m_log(new ActivityLog(store, platform::DefaultClock())), m_store(store) {
+    setObjectName("102");
+    setWindowTitle("ZEVO");
+    auto* grid = new QGridLayout(this);
+    BuildMenu();
+    grid->setMenuBar(m_menuBar);
+
+    auto* caption = new QLabel("QEL STATUS", this);
+    caption->setAlignment(Qt::AlignCenter);
+    m_statusList = new QTreeWidget(this);
+    m_statusList->setObjectName("1005");
+    m_statusList->setRootIsDecorated(false);
+    m_statusList->setHeaderLabels({"Market", "Status", "Version"});
+    for (int column = 0; column < 3; ++column) {
+        m_statusList->setColumnWidth(column, 100);
+    }
+    m_statisticsTabs = new QTabWidget(this);
+    m_statisticsTabs->setObjectName("1003");
+    m_logTabs = new QTabWidget(this);
+    m_logTabs->setObjectName("1000");
+
+    grid->addWidget(caption, 0, 0);
+    grid->addWidget(m_statusList, 1, 0);
+    grid->addWidget(m_statisticsTabs, 0, 1, 2, 1);
+    grid->addWidget(m_logTabs, 2, 0, 1, 2);
+    grid->setRowStretch(2, 2);
+    resize(1040, 720);
+}
+
+QMenu* CZEVOClientPHASE4Dlg::AddMarketPopup(QMenu* parent, const char* caption, const int ids[7],
+                                            bool grayed) {
+    QMenu* popup = parent->addMenu(caption);
+    for (int i = 0; i < kMarketCount; ++i) {
+        QAction* action = popup->addAction(kMarketCaptions[i]);
+        action->setObjectName(QString::number(ids[i]));
+        action->setEnabled(!grayed);
+        m_commands[ids[i]] = action;
+        const int id = ids[i];
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    }
+    return popup;
+}
+
+void CZEVOClientPHASE4Dlg::BuildMenu() {
+    m_menuBar = new QMenuBar(this);
+    m_menuBar->setObjectName("129");
+    auto addCommand = [this](QMenu* menu, const char* caption, int id) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QString::number(id));
+        m_commands[id] = action;
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        return action;
+    };
+    QMenu* qel = m_menuBar->addMenu("&QEL");
+    QMenu* configuration = AddMarketPopup(qel, "QEL &Configuration", cmd::kQelConfiguration, true);
+    addCommand(configuration, "COMMO&N", cmd::kCommonConfiguration);
+    AddMarketPopup(qel, "Show Active &Users", cmd::kActiveUsers, true);
+    addCommand(qel, "Start &Applications", cmd::kStartApplications);
+    m_fixMenu = m_menuBar->addMenu("&FIX");
+    AddMarketPopup(m_fixMenu, "User &Configuration", cmd::kFixUserConfiguration, true);
+    AddMarketPopup(m_fixMenu, "&Session Configuration", cmd::kFixSessionConfiguration, true);
+    QMenu* help = m_menuBar->addMenu("&Help");
+    addCommand(help, "&ZEVO Help            F1", cmd::kHelp);
+    addCommand(help, "&About ZEVO", cmd::kAbout);
+    addCommand(help, "E&xit", cmd::kExit);
+}
+
+QAction* CZEVOClientPHASE4Dlg::Command(int id) const {
+    auto it = m_commands.find(id);
+    return it == m_commands.end() ? nullptr : it->second;
+}
+
+void CZEVOClientPHASE4Dlg::EnableMenuCommand(int commandId) {
+    if (QAction* action = Command(commandId)) {
+        action->setEnabled(true);
+    }
+}
+
+void CZEVOClientPHASE4Dlg::GrayFixPopups() {
+    const auto popups = m_fixMenu->actions();
+    for (int i = 0; i < 2 && i < popups.size(); ++i) {
+        popups[i]->setEnabled(false);
+    }
+}
+
+void CZEVOClientPHASE4Dlg::OnInitDialog() {
+    static const char* const op = "CZEVOClientPHASE4Dlg::OnInitDialog";
+    ZEVO_LOG_ACTIVITY(m_log, op, "Initializing dialog");
+    ZEVO_LOG_ACTIVITY(m_log, op, "Initializing all members.");
+    m_installed.Clear();
+    ZEVO_LOG_DETAIL(m_log, op, "Done.");
+    ZEVO_LOG_ACTIVITY(m_log, op, "Reading path of common config file from registry.");
+    GetNumberOfMarkets(m_installed, m_store, *m_log);
+    ZEVO_LOG_ACTIVITY(m_log, op,
+                      "Initializing types of market, configuration file paths and port numbers.from registry.");
+    InitTypesOfMarketsConfigFilePathsAndPorts(m_installed, m_store, *m_log, this);
+
+    m_statisticsTabs->addTab(new QWidget(m_statisticsTabs), "Common");
+    for (const MarketSettings& market : m_installed.markets) {
+        if (market.type == -1) {
+            continue;
+        }
+        const char* name = MarketName(market.type);
+        m_logTabs->addTab(new QWidget(m_logTabs), name);
+        m_statisticsTabs->addTab(new QWidget(m_statisticsTabs), name);
+        new QTreeWidgetItem(m_statusList, {name, "Not Running", ""});
+    }
+}
+
+void CZEVOClientPHASE4Dlg::OnCommand(int id) {
+    if (id == cmd::kExit) {
+        ExitZEVO();
+        return;
+    }
+    ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::OnCommand",
+                      Fmt("Command %d is not available in this build", id));
+}
+
+void CZEVOClientPHASE4Dlg::ExitZEVO() {
+    if (platform::ShowMessageBox(this, "Are you sure you want to exit ZEVO?", "ZEVO",
+                                 platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDNO) {
+        return;
+    }
+    done(0);
+}

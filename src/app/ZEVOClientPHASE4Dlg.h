@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDialog>
+#include <map>
+
+#include "app/InstalledMarkets.h"
+
+class ActivityLog;
+class QAction;
+class QMenu;
+class QMenuBar;
+class QTabWidget;
+class QTreeWidget;
+namespace platform {
+class SettingsStore;
+}
+
+// The main window: gateway status list top left, statistics tabs top right, log tabs below,
+// and the menu with one command per market. Its whole life is the life of the program.
+class CZEVOClientPHASE4Dlg : public QDialog, public MarketMenu {
+    Q_OBJECT
+public:
+    CZEVOClientPHASE4Dlg(const platform::SettingsStore& store, QWidget* parent = nullptr);
+
+    // Start-up after construction: reads the installed markets and builds the pages.
+    void OnInitDialog();
+    void ExitZEVO();
+
+    // The menu command with this id, or null.
+    QAction* Command(int id) const;
+    const InstalledMarkets& Markets() const { return m_installed; }
+    ActivityLog* Log() const { return m_log; }
+
+    // MarketMenu
+    bool HasMenu() const override { return true; }
+    void EnableMenuCommand(int commandId) override;
+    void GrayFixPopups() override;
+
+    void accept() override {}  // Enter never closes the window
+    void reject() override { ExitZEVO(); }
+
+private:
+    void BuildMenu();
+    QMenu* AddMarketPopup(QMenu* parent, const char* caption, const int ids[7], bool grayed);
+    void OnCommand(int id);
+
+    ActivityLog* m_log;  // lives until the process ends
+    const platform::SettingsStore& m_store;
+    InstalledMarkets m_installed;
+    QMenuBar* m_menuBar = nullptr;
+    QMenu* m_fixMenu = nullptr;
+    std::map<int, QAction*> m_commands;
+    QTreeWidget* m_statusList = nullptr;
+    QTabWidget* m_logTabs = nullptr;
+    QTabWidget* m_statisticsTabs = nullptr;
+};

@@ -1,0 +1,102 @@
+#include <QAction>
+#include <QKeyEvent>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "InstallationLayout.h"
+#include "app/CommandIds.h"
+#include "app/ZEVOClientPHASE4Dlg.h"
+#include "platform/MessageBox.h"
+#include "platform/RegistryFile.h"
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Records every box and answers from a script (No when the script runs out).
+class ScriptedBoxes final : public platform::MessageBoxSeam {
+public:
+    ScriptedBoxes() { platform::InstallMessageBoxSeam(this); }
+    ~ScriptedBoxes() override { platform::InstallMessageBoxSeam(nullptr); }
+    int Show(QWidget*, const std::string& text, const std::string& caption, unsigned) override {
+        shown.push_back(caption + ": " + text);
+        if (answers.empty()) {
+            return platform::IDNO;
+        }
+        int answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+    std::vector<std::string> shown;
+    std::vector<int> answers;
+};
+
+QStringList TabLabels(QWidget& window, const char* id) {
+    auto* tabs = window.findChild<QTabWidget*>(id);
+    QStringList labels;
+    for (int i = 0; tabs && i < tabs->count(); ++i) {
+        labels << tabs->tabText(i);
+    }
+    return labels;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void tabsAndMenusFollowTheInstalledMarkets() {
+        TempDir dir;
+        InstallationLayout layout;
+        layout.root = dir.path();
+        layout.markets = {1, 7};
+        layout.fixMarkets = {7};
+        QVERIFY(layout.Write());
+        platform::RegistryFileStore store(layout.RegistryPath());
+        CZEVOClientPHASE4Dlg window(store);
+        window.OnInitDialog();
+
+        QCOMPARE(TabLabels(window, "1000"), QStringList({"CM", "MF"}));
+        QCOMPARE(TabLabels(window, "1003"), QStringList({"Common", "CM", "MF"}));
+        auto* status = window.findChild<QTreeWidget*>("1005");
+        QCOMPARE(status->topLevelItemCount(), 2);
+        QCOMPARE(status->topLevelItem(1)->text(0), QString("MF"));
+        QCOMPARE(status->topLevelItem(1)->text(1), QString("Not Running"));
+
+        QVERIFY(window.Command(32775)->isEnabled());   // QEL Configuration > CM
+        QVERIFY(!window.Command(32776)->isEnabled());  // FO not installed
+        QVERIFY(window.Command(32793)->isEnabled());   // COMMON
+        QVERIFY(window.Command(32790)->isEnabled());   // Show Active Users > MF
+        QVERIFY(!window.Command(32811)->isEnabled());  // CM is not FIX enabled
+        QVERIFY(window.Command(32817)->isEnabled());   // FIX User Configuration > MF
+        QVERIFY(window.Command(32827)->isEnabled());   // FIX Session Configuration > MF
+        QCOMPARE(window.Command(32801)->text(), QString("C&D"));
+        QCOMPARE(window.Command(32798)->text(), QString("&ZEVO Help            F1"));
+    }
+
+    void escapeAsksAndNoKeepsTheWindow() {
+        TempDir dir;
+        platform::RegistryFileStore store(dir.File("none.reg"));
+        ScriptedBoxes boxes;
+        CZEVOClientPHASE4Dlg window(store);
+        window.OnInitDialog();
+        window.show();
+        QTest::keyClick(&window, Qt::Key_Return);
+        QVERIFY(boxes.shown.empty());
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QCOMPARE(boxes.shown, std::vector<std::string>{"ZEVO: Are you sure you want to exit ZEVO?"});
+        QVERIFY(window.isVisible());
+        QCOMPARE(TabLabels(window, "1000"), QStringList());
+        QCOMPARE(TabLabels(window, "1003"), QStringList({"Common"}));
+
+        boxes.answers = {platform::IDYES};
+        window.Command(cmd::kExit)->trigger();
+        QVERIFY(!window.isVisible());
+        QCOMPARE(window.result(), 0);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
