@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "link/MD5Checksum.h"
+#include "link/MessageFrame.h"
+#include "link/MessageValidator.h"
+
+namespace {
+
+std::string Hex(const unsigned char* data, size_t size) {
+    static const char* const digits = "0123456789abcdef";
+    std::string out;
+    for (size_t i = 0; i < size; ++i) {
+        out += digits[data[i] >> 4];
+        out += digits[data[i] & 15];
+    }
+    return out;
+}
+
+std::string Hex(const std::vector<unsigned char>& bytes) { return Hex(bytes.data(), bytes.size()); }
+
+std::string Zeros(int bytes) { return std::string(2 * bytes, '0'); }
+
+struct Flags {
+    Flags(int fo, int ipo, int slbm) {
+        FO_USERID_INCREASE_FLAG = fo;
+        IPO_USERID_INCREASE_FLAG = ipo;
+        SLBM_USERID_INCREASE_FLAG = slbm;
+    }
+    ~Flags() { FO_USERID_INCREASE_FLAG = IPO_USERID_INCREASE_FLAG = SLBM_USERID_INCREASE_FLAG = 0; }
+};
+
+}  // namespace
+
+TEST(MessageFrame, BoxRequestForFoFollowsTheUserIdFlag) {
+    {
+        Flags flags(0, 0, 0);
+        EXPECT_EQ(Hex(BuildHeadersOnlyRequest(2, kBoxInformationRequest)),
+                  "2600" + Zeros(18) + "6419" + Zeros(16));
+    }
+    {
+        Flags flags(1, 0, 0);
+        EXPECT_EQ(Hex(BuildHeadersOnlyRequest(2, kBoxInformationRequest)),
+                  "2800" + Zeros(18) + "6419" + Zeros(18));
+    }
+    {
+        Flags flags(2, 2, 2);  // only exactly 1 counts
+        EXPECT_EQ(BuildHeadersOnlyRequest(2, kRestartRequest).size(), 38u);
+        EXPECT_EQ(BuildHeadersOnlyRequest(4, kRestartRequest).size(), 38u);
+        EXPECT_EQ(BuildHeadersOnlyRequest(6, kRestartRequest).size(), 38u);
+    }
+}
+
+TEST(MessageFrame, FixedLayoutMarketsIgnoreTheFlags) {
+    for (int fo : {0, 1}) {
+        Flags flags(fo, fo, fo);
+        EXPECT_EQ(Hex(BuildHeadersOnlyRequest(1, kRestartRequest)),
+                  "2800" + Zeros(18) + "401f" + Zeros(18));
+        for (int market : {3, 5, 7, 100, 0, -1}) {
+            EXPECT_EQ(Hex(BuildHeadersOnlyRequest(market, kRestartRequest)),
+                      "2600" + Zeros(18) + "401f" + Zeros(16))
+                << market;
+        }
+        EXPECT_EQ(HeadersOnlyLength(4), fo ? 40 : 38);
+        EXPECT_EQ(HeadersOnlyLength(6), fo ? 40 : 38);
+    }
+}
+
+TEST(MessageFrame, HeaderBuildersTouchOnlyTheirOwnBytes) {
+    unsigned char message[40];
+    std::memset(message, 0xAA, sizeof message);
+    EXPECT_NE(GeneratePacketHeader(10001, message + 20), 0);
+    EXPECT_NE(GenerateNetworkHeader(message, 40), 0);
+    EXPECT_EQ(Hex(message, 40), "2800" + std::string(36, 'a') + "1127" + std::string(36, 'a'));
+}
+
+TEST(Md5Checksum, MatchesTheReferenceSuite) {
+    const std::pair<std::string, std::string> suite[] = {
+        {"", "d41d8cd98f00b204e9800998ecf8427e"},
+        {"a", "0cc175b9c0f1b6a831c399e269772661"},
+        {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+        {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+        {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+         "d174ab98d277d9f5a5611c2c9f419d9f"},
+        {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+         "57edf4a22be3c955ac49da2e2107b67a"},
+    };
+    for (const auto& [input, expected] : suite) {
+        auto digest = Md5Digest(reinterpret_cast<const unsigned char*>(input.data()), input.size());
+        EXPECT_EQ(Hex(digest.data(), 16), expected) << input;
+    }
+}
+
+TEST(Md5Checksum, ChecksumLimitsAndModes) {
+    CMD5Checksum md5;
+    std::vector<unsigned char> data(1025, 'x');
+    unsigned char digest[16];
+    std::memset(digest, 0x5A, sizeof digest);
+    EXPECT_EQ(md5.Checksum(data.data(), 1025, digest, 1), -1);
+    EXPECT_EQ(md5.Checksum(data.data(), -1, digest, 1), -1);
+    EXPECT_EQ(Hex(digest, 16), "5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a");
+    EXPECT_EQ(md5.Checksum(data.data(), 0, digest, 1), 1);
+    EXPECT_EQ(Hex(digest, 16), "d41d8cd98f00b204e9800998ecf8427e");
+    EXPECT_EQ(md5.Checksum(data.data(), 1024, digest, 1), 1);
+    EXPECT_EQ(Hex(digest, 16), Hex(Md5Digest(data.data(), 1024).data(), 16));
+
+    unsigned char copy[16];
+    std::memcpy(copy, digest, 16);
+    EXPECT_EQ(md5.Checksum(data.data(), 1024, digest, 2), 3);
+    EXPECT_EQ(std::memcmp(copy, digest, 16), 0);
+    EXPECT_EQ(md5.Checksum(data.data(), 1023, digest, 2), -2);
+    EXPECT_EQ(std::memcmp(copy, digest, 16), 0);
+}
+
+TEST(MessageValidator, ChecksumCoversOnlyTheBytesAfterTheNetworkHeader) {
+    auto message = BuildHeadersOnlyRequest(1, kRestartRequest);
+    CMessageValidator validator(nullptr);
+    EXPECT_EQ(validator.GenerateChecksum(message.data(), message.data() + 20, 40), 1);
+    auto expected = Md5Digest(message.data() + 20, 20);
+    EXPECT_EQ(Hex(message.data() + 4, 16), Hex(expected.data(), 16));
+    EXPECT_EQ(Hex(message.data(), 4), "28000000");
+    EXPECT_EQ(validator.GenerateChecksum(message.data(), message.data() + 20, 1045), 0);
+}
