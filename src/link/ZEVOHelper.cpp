@@ -1,0 +1,183 @@
+#include "link/ZEVOHelper.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "link/MessageFrame.h"
+#include "link/MessageSink.h"
+#include "log/ActivityLog.h"
+#include "log/Format.h"
+#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
+
+namespace {
+constexpr int kBufferSize = 1024;
+
+void PlainBox(const char* text) { platform::ShowMessageBox(nullptr, text, "ZEVO", platform::MB_OK); }
+}  // namespace
+
+CZEVOHelper::CZEVOHelper(ActivityLog* log)
+    : m_log(log),
+      m_transport(std::make_unique<CTcp>(this, log)),
+      m_validator(std::make_unique<CMessageValidator>(log)) {}
+
+CZEVOHelper::~CZEVOHelper() = default;
+
+void CZEVOHelper::SetMessageSink(CMessageSink* sink, int marketType) {
+    m_sink = sink;
+    m_marketType = marketType;
+}
+
+int CZEVOHelper::EstablishConnection(std::string address, std::string port) {
+    m_transport->Initialize();
+    m_transport->SetIP(address);
+    m_transport->SetPort(port);
+    ZEVO_LOG_ACTIVITY(m_log, "CZEVOHelper::EstablishConnection",
+                      Fmt("Establishing connection to %s:%s", address.c_str(), port.c_str()));
+    if (m_transport->OpenConnection() == 0) {
+        ZEVO_LOG_EVENT(m_log, "CZEVOHelper::EstablishConnection", "Error in Establishing connection");
+        PlainBox("ZEVO network error");
+        return 0;
+    }
+    return 1;
+}
+
+void CZEVOHelper::OnSocketNotify(long notificationWord, long eventWord) {
+    Process(notificationWord, eventWord);
+}
+
+void CZEVOHelper::Process(long, long eventWord) {
+    const int event = EventOf(eventWord);
+    const bool failed = ErrorOf(eventWord) != 0;
+    if (event == FD_CLOSE) {
+        ZEVO_LOG_ACTIVITY(m_log, "CZEVOHelper::Process", "Attempting to close connection...");
+        m_transport->CloseConnection();
+        if (m_sink) {
+            m_sink->OnConnectionLost();
+        }
+    } else if (failed) {
+        return;  // a refused or timed-out connect: nothing until the user connects again
+    } else if (event == FD_CONNECT) {
+        ZEVO_LOG_EVENT(m_log, "CZEVOHelper::Process", "Connection established.");
+        if (m_sink) {
+            m_sink->OnConnectionEstablished();
+        }
+    } else if (event == FD_READ) {
+        ReceiveData();
+    }
+}
+
+void CZEVOHelper::ReceiveData() {
+    unsigned char message[kBufferSize] = {0};
+    unsigned char copy[kBufferSize] = {0};
+    std::uint16_t length = 0;
+    if (ReceivePacket(message, &length) == 0) {
+        return;
+    }
+    std::memcpy(copy, message, length);
+    WriteU16(message, length);
+    m_validator->ValidateChecksum(message, copy + kNetworkHeaderSize, length);
+    m_validator->ValidateSequenceNo(message);
+    if (m_sink) {
+        m_sink->RouteMessage(message, ReadU16(message + kMessageCodeOffset));
+    }
+}
+
+void CZEVOHelper::ReportReceiveError(int error) {
+    if (error == EWOULDBLOCK || error == EAGAIN || error == EINTR) {
+        ZEVO_LOG_ACTIVITY(m_log, "CZEVOHelper::ReceivePacket",
+                          Fmt("recv would have blocked or was interrupted: [%d] - [%s]>", error,
+                              SocketErrorText(error)));
+    } else {
+        ZEVO_LOG_EVENT(m_log, "CZEVOHelper::ReceivePacket",
+                       Fmt("Error in recv: [%d] - [%s].", error, SocketErrorText(error)));
+        PlainBox("ZEVO Network Error.");
+    }
+}
+
+int CZEVOHelper::ReceivePacket(unsigned char* buffer, std::uint16_t* length) {
+    static const char* const op = "CZEVOHelper::ReceivePacket";
+    char received[kBufferSize] = {0};
+    m_transport->AsyncSelect(kReadingEventMask);
+    int result = m_transport->Receive(received, 2, 0);
+    if (result != 2) {
+        if (result == -1) {
+            ReportReceiveError(static_cast<int>(platform::LastError()));
+        } else if (result == 0) {
+            ZEVO_LOG_EVENT(m_log, op, "recv failed due to connection reset by peer.");
+        }
+        m_transport->AsyncSelect(kFullEventMask);
+        return 0;
+    }
+    const std::uint16_t messageLength = ReadU16(reinterpret_cast<unsigned char*>(received));
+    if (messageLength <= 2 || messageLength >= kBufferSize) {
+        ZEVO_LOG_ACTIVITY(m_log, op, "Error in length field of Recieved Packet");
+        m_transport->AsyncSelect(kFullEventMask);
+        return 0;
+    }
+    result = m_transport->Receive(received + 2, messageLength - 2, 0);
+    m_transport->AsyncSelect(kFullEventMask);
+    if (result == -1) {
+        ReportReceiveError(static_cast<int>(platform::LastError()));
+        return 0;
+    }
+    if (result == 0) {
+        ZEVO_LOG_EVENT(m_log, op, "recv failed due to connection reset by peer.");
+        return 0;
+    }
+    if (result < messageLength - 2) {
+        return 0;  // a message cut short is dropped; the rest is read as the next one
+    }
+    std::memcpy(buffer, received, messageLength);
+    *length = messageLength;
+    return 1;
+}
+
+int CZEVOHelper::SendPacket(const unsigned char* message, std::uint16_t length) {
+    char pending[kBufferSize];
+    int remaining = length > kBufferSize ? kBufferSize : length;
+    const unsigned char* source = message;
+    std::memcpy(pending, source, static_cast<size_t>(remaining));
+    while (remaining > 0) {
+        int sent = m_transport->Send(pending, remaining, 0);
+        if (sent == -1) {
+            ZEVO_LOG_EVENT(m_log, "CZEVOHelper::SendPacket",
+                           Fmt(" Error in sending packet Error code [%ld]", platform::LastError()));
+            PlainBox("ZEVO network error.");
+            return 0;
+        }
+        remaining -= sent;
+        source += sent;
+        std::memmove(pending, source, static_cast<size_t>(remaining));
+    }
+    return 1;
+}
+
+int CZEVOHelper::GeneratePacketHeader(std::uint16_t messageCode, unsigned char* packetHeader) {
+    return ::GeneratePacketHeader(messageCode, packetHeader);
+}
+
+int CZEVOHelper::GenerateNetworkHeader(unsigned char* networkHeader, std::uint16_t messageLength) {
+    return ::GenerateNetworkHeader(networkHeader, messageLength);
+}
+
+int CZEVOHelper::SendLogonMessage(std::array<unsigned char, 90> record) {
+    GeneratePacketHeader(kLogonMessage, record.data() + kMessageCodeOffset);
+    GenerateNetworkHeader(record.data(), record.size());
+    SendPacket(record.data(), record.size());
+    return 1;
+}
+
+int CZEVOHelper::SendChangeConfigurationRequest(std::array<unsigned char, 144> record) {
+    GeneratePacketHeader(kChangeConfigurationRequest, record.data() + kMessageCodeOffset);
+    GenerateNetworkHeader(record.data(), record.size());
+    SendPacket(record.data(), record.size());
+    return 1;
+}
+
+int CZEVOHelper::SendQueryStatus(std::array<unsigned char, 32> record) {
+    GeneratePacketHeader(kQueryStatusMessage, record.data() + kMessageCodeOffset);
+    GenerateNetworkHeader(record.data(), record.size());
+    SendPacket(record.data(), record.size());
+    return 1;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "link/MessageValidator.h"
+#include "link/Tcp.h"
+
+class ActivityLog;
+class CMessageSink;
+
+// One conversation with one gateway instance: owns the transport, turns its notifications
+// into connected / message / lost events for the sink, cuts the inbound stream into
+// messages and sends outbound messages whole. No logon, keep-alive or reconnection.
+class CZEVOHelper : public SocketNotificationTarget {
+public:
+    explicit CZEVOHelper(ActivityLog* log);
+    ~CZEVOHelper() override;
+
+    void SetMessageSink(CMessageSink* sink, int marketType);
+    int MarketType() const { return m_marketType; }
+
+    // 1 when the connection is established or under way, 0 on failure.
+    int EstablishConnection(std::string address, std::string port);
+    // 1 when every byte was handed to the socket.
+    int SendPacket(const unsigned char* message, std::uint16_t length);
+
+    int GeneratePacketHeader(std::uint16_t messageCode, unsigned char* packetHeader);
+    int GenerateNetworkHeader(unsigned char* networkHeader, std::uint16_t messageLength);
+
+    // Send operations for complete records of their callers; each returns 1 whatever the send.
+    int SendLogonMessage(std::array<unsigned char, 90> record);
+    int SendChangeConfigurationRequest(std::array<unsigned char, 144> record);
+    int SendQueryStatus(std::array<unsigned char, 32> record);
+
+    void OnSocketNotify(long notificationWord, long eventWord) override;
+    void Process(long notificationWord, long eventWord);
+    void ReceiveData();
+    int ReceivePacket(unsigned char* buffer, std::uint16_t* length);
+
+    CTcp& Transport() { return *m_transport; }
+
+private:
+    void ReportReceiveError(int error);
+
+    ActivityLog* m_log;
+    std::unique_ptr<CTcp> m_transport;
+    std::unique_ptr<CMessageValidator> m_validator;
+    int m_marketType = -1;
+    CMessageSink* m_sink = nullptr;
+};

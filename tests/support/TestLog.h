@@ -1,0 +1,51 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "log/ActivityLog.h"
+#include "platform/RegistryFile.h"
+#include "support/TestSupport.h"
+
+namespace testing_support {
+
+// An activity log writing into its own temporary folder, with a way to read back its lines.
+class TestLog {
+public:
+    TestLog()
+        : store_((WriteFile(dir_.File("log.reg"),
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP]\n\"ZEVO_LOG_FILES_PATH\"=\"" +
+                                dir_.path() + "\"\n"),
+                  dir_.File("log.reg"))),
+          log_(std::make_unique<ActivityLog>(store_, platform::DefaultClock())) {}
+
+    ActivityLog* get() { return log_.get(); }
+    // "LEVEL|message" of every line written after start-up.
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> out;
+        for (const std::string& line : ReadLines(log_->CurrentFilePath())) {
+            size_t first = line.find('|');
+            if (first == std::string::npos) {
+                continue;
+            }
+            size_t second = line.find('|', first + 1);
+            out.push_back(line.substr(0, second));
+        }
+        return out;
+    }
+    size_t Count(const std::string& levelAndMessage) const {
+        size_t n = 0;
+        for (const auto& line : Lines()) {
+            n += line == levelAndMessage;
+        }
+        return n;
+    }
+
+private:
+    TempDir dir_;
+    platform::RegistryFileStore store_;
+    std::unique_ptr<ActivityLog> log_;
+};
+
+}  // namespace testing_support
