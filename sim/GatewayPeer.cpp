@@ -1,0 +1,154 @@
+#include "GatewayPeer.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <cstdio>
+
+namespace {
+
+const std::uint16_t kReasons[] = {11000, 11007, 11009, 12001, 12002, 12005, 13001, 13002, 12014};
+
+std::uint16_t Code(const QByteArray& message) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(message[20]) |
+                                      (static_cast<unsigned char>(message[21]) << 8));
+}
+
+void Write(QTcpSocket* socket, const gateway::Bytes& bytes) {
+    socket->write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+}
+
+}  // namespace
+
+GatewayPeer::GatewayPeer(Options options, QObject* parent)
+    : QObject(parent),
+      m_options(std::move(options)),
+      m_longIds(gateway::UsesLongIds(m_options.market, m_options.version)),
+      m_logServer(new QTcpServer(this)),
+      m_interactiveServer(new QTcpServer(this)) {
+    connect(m_logServer, &QTcpServer::newConnection, this, &GatewayPeer::OnLogClient);
+    connect(m_interactiveServer, &QTcpServer::newConnection, this, &GatewayPeer::OnInteractiveClient);
+    connect(&m_lively, &QTimer::timeout, this, &GatewayPeer::SendLively);
+}
+
+void GatewayPeer::Log(const QString& text) const {
+    std::fprintf(stderr, "qel_gateway[%d]: %s\n", m_options.market, qPrintable(text));
+}
+
+bool GatewayPeer::Listen(QString* error) {
+    if (!m_logServer->listen(QHostAddress::LocalHost, m_options.nonInteractivePort) ||
+        !m_interactiveServer->listen(QHostAddress::LocalHost, m_options.interactivePort)) {
+        *error = m_logServer->isListening() ? m_interactiveServer->errorString() : m_logServer->errorString();
+        return false;
+    }
+    Log(QString("listening on 127.0.0.1:%1 (log) and :%2 (interactive), version %3, %4 user IDs")
+            .arg(m_logServer->serverPort())
+            .arg(m_interactiveServer->serverPort())
+            .arg(m_options.version)
+            .arg(m_longIds ? "32-bit" : "16-bit"));
+    return true;
+}
+
+void GatewayPeer::OnLogClient() {
+    while (QTcpSocket* socket = m_logServer->nextPendingConnection()) {
+        Log("console connected to the log port");
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            std::erase(m_logClients, socket);
+            socket->deleteLater();
+        });
+        if (!m_options.script.empty()) {
+            for (const auto& bytes : m_options.script) {
+                Write(socket, bytes);
+                socket->flush();  // one write per script line
+            }
+            continue;
+        }
+        Write(socket, gateway::VersionMessage(m_options.version));
+        m_logClients.push_back(socket);
+        if (m_options.rate > 0 && !m_lively.isActive()) {
+            m_lively.start(static_cast<int>(1000.0 / m_options.rate));
+        }
+    }
+}
+
+void GatewayPeer::SendLively() {
+    const auto now = static_cast<std::int32_t>(QDateTime::currentSecsSinceEpoch());
+    const std::int32_t user = 1001 + static_cast<std::int32_t>(m_random() % m_options.users);
+    const std::uint16_t reason = kReasons[m_random() % std::size(kReasons)];
+    // Host link and queue events carry no user.
+    const bool userEvent = reason < 12000;
+    auto message = gateway::LogMessage(m_longIds, now, userEvent ? user : -1, reason,
+                                       static_cast<std::int32_t>(m_random() % 100));
+    for (QTcpSocket* socket : m_logClients) {
+        Write(socket, message);
+    }
+}
+
+void GatewayPeer::OnInteractiveClient() {
+    while (QTcpSocket* socket = m_interactiveServer->nextPendingConnection()) {
+        Log("console connected to the interactive port");
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnRequest(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}
+
+void GatewayPeer::OnRequest(QTcpSocket* socket) {
+    while (socket->bytesAvailable() >= 2) {
+        QByteArray head = socket->peek(2);
+        const int length = static_cast<unsigned char>(head[0]) | (static_cast<unsigned char>(head[1]) << 8);
+        if (length < 22) {
+            Log(QString("dropping a request with length %1").arg(length));
+            socket->abort();
+            return;
+        }
+        if (socket->bytesAvailable() < length) {
+            return;
+        }
+        const QByteArray message = socket->read(length);
+        switch (Code(message)) {
+            case 6500:
+                Log("box information request");
+                Write(socket, gateway::BoxInformationResponse(m_options.boxId, 2));
+                break;
+            case 10001:
+                Log("user information request");
+                for (int i = 0; i < m_options.users; ++i) {
+                    Write(socket, gateway::UserInformationResponse(m_longIds, 1001 + i, static_cast<std::uint16_t>(i % 4)));
+                }
+                break;
+            case 8000:
+                Log(QString("restart request (%1 bytes): restarting").arg(length));
+                socket->flush();
+                socket->abort();
+                QCoreApplication::exit(kRestartExitCode);
+                return;
+            default:
+                Log(QString("ignoring message code %1").arg(Code(message)));
+        }
+    }
+}
+
+bool ParseScript(const QString& text, std::int32_t version, std::vector<gateway::Bytes>* script,
+                 QString* error) {
+    int lineNumber = 0;
+    for (QString line : text.split('\n')) {
+        ++lineNumber;
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith('#')) {
+            continue;
+        }
+        if (line == "version") {
+            script->push_back(gateway::VersionMessage(version));
+            continue;
+        }
+        QByteArray bytes = QByteArray::fromHex(line.remove(' ').toLatin1());
+        if (bytes.isEmpty() || line.size() % 2 != 0) {
+            *error = QString("line %1: not hex bytes").arg(lineNumber);
+            return false;
+        }
+        script->emplace_back(bytes.begin(), bytes.end());
+    }
+    return true;
+}

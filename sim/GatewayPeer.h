@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <random>
+#include <vector>
+
+#include "GatewayMessages.h"
+
+class QTcpServer;
+class QTcpSocket;
+
+// A simulated QEL gateway instance for one market: its non-interactive port sends the
+// version message and then log messages; its interactive port answers box and user
+// information requests and restarts on the restart request.
+class GatewayPeer : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        int market = 1;
+        int nonInteractivePort = 0;
+        int interactivePort = 0;
+        std::int32_t version = 10101;
+        double rate = 2.0;                     // log messages per second in lively mode
+        std::vector<gateway::Bytes> script;    // when set: written, one write each, instead
+        int users = 5;
+        std::uint16_t boxId = 101;
+    };
+    static constexpr int kRestartExitCode = 75;
+
+    explicit GatewayPeer(Options options, QObject* parent = nullptr);
+    bool Listen(QString* error);
+
+private:
+    void OnLogClient();
+    void OnInteractiveClient();
+    void OnRequest(QTcpSocket* socket);
+    void SendLively();
+    void Log(const QString& text) const;
+
+    Options m_options;
+    bool m_longIds;
+    QTcpServer* m_logServer;
+    QTcpServer* m_interactiveServer;
+    std::vector<QTcpSocket*> m_logClients;
+    QTimer m_lively;
+    std::mt19937 m_random{std::random_device{}()};
+};
+
+// Reads a script: one write per line, bytes in hex ("28 00 ..."); "version" stands for the
+// version message; blank lines and lines starting with '#' are skipped.
+bool ParseScript(const QString& text, std::int32_t version, std::vector<gateway::Bytes>* script,
+                 QString* error);

@@ -1,0 +1,106 @@
+// A simulated QEL gateway instance. Run it under the name qel_ip_<market>.exe (a symlink
+// does) so the console's process check sees it; the market is then taken from that name.
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "GatewayPeer.h"
+#include "SignalExit.h"
+#include "platform/SettingsStore.h"
+
+namespace {
+
+const char* const kNames[] = {"cm", "fo", "wdm", "ipo", "cd", "slbm", "mf"};
+// Versions this simulator reports by default: each market's accepted one, FO with the
+// release that carries 32-bit user IDs.
+const int kDefaultVersions[] = {10101, 40902, 30903, 30904, 10105, 30906, 30107};
+
+int MarketCode(QString name) {
+    name = name.toLower();
+    if (name.startsWith("qel_ip_") && name.endsWith(".exe")) {
+        name = name.mid(7, name.size() - 11);
+    }
+    for (int i = 0; i < 7; ++i) {
+        if (name == kNames[i]) {
+            return i + 1;
+        }
+    }
+    return 0;
+}
+
+// Ports of the market from the settings-store file, when not given on the command line.
+bool PortsFromSettings(int market, int* logPort, int* interactivePort) {
+    auto key = platform::DefaultSettingsStore().OpenKey("SOFTWARE\\QEL_IP\\" + std::to_string(market));
+    std::int32_t a = 0, b = 0;
+    if (!key || !platform::QueryDword(*key, "INTERFACE_THREAD_NON_INTERACTIVE_PORT", &a) ||
+        !platform::QueryDword(*key, "INTERFACE_THREAD_INTERACTIVE_PORT", &b)) {
+        return false;
+    }
+    *logPort = a;
+    *interactivePort = b;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Simulated QEL gateway instance. Exits with 75 after a restart request, so the QEL_IP "
+        "service simulator starts it again.");
+    parser.addHelpOption();
+    parser.addOption({"market", "Market (CM, FO, WDM, IPO, CD, SLBM, MF); default from the program name.", "name"});
+    parser.addOption({"log-port", "Non-interactive port (default: from the settings store).", "port"});
+    parser.addOption({"interactive-port", "Interactive port (default: from the settings store).", "port"});
+    parser.addOption({"gateway-version", "Version to report (release * 100 + market).", "n"});
+    parser.addOption({"rate", "Log messages per second in lively mode.", "n", "2"});
+    parser.addOption({"users", "Number of connected users to report.", "n", "5"});
+    parser.addOption({"script", "Send these writes (hex per line, 'version') instead of lively messages.", "file"});
+    parser.process(app);
+
+    GatewayPeer::Options options;
+    options.market = MarketCode(parser.isSet("market") ? parser.value("market")
+                                                       : QFileInfo(QString::fromLocal8Bit(argv[0])).fileName());
+    if (options.market == 0) {
+        std::fprintf(stderr, "qel_gateway: no market: use --market or run as qel_ip_<market>.exe\n");
+        return 2;
+    }
+    options.version = parser.isSet("gateway-version") ? parser.value("gateway-version").toInt()
+                                                      : kDefaultVersions[options.market - 1];
+    options.rate = parser.value("rate").toDouble();
+    options.users = std::max(0, parser.value("users").toInt());
+    if (!PortsFromSettings(options.market, &options.nonInteractivePort, &options.interactivePort) &&
+        !(parser.isSet("log-port") && parser.isSet("interactive-port"))) {
+        std::fprintf(stderr, "qel_gateway: no ports in %s for market %d; give --log-port and --interactive-port\n",
+                     platform::DefaultSettingsStorePath().c_str(), options.market);
+        return 2;
+    }
+    if (parser.isSet("log-port")) {
+        options.nonInteractivePort = parser.value("log-port").toInt();
+    }
+    if (parser.isSet("interactive-port")) {
+        options.interactivePort = parser.value("interactive-port").toInt();
+    }
+    if (parser.isSet("script")) {
+        QFile file(parser.value("script"));
+        QString error;
+        if (!file.open(QIODevice::ReadOnly) ||
+            !ParseScript(QString::fromLatin1(file.readAll()), options.version, &options.script, &error)) {
+            std::fprintf(stderr, "qel_gateway: script %s: %s\n", qPrintable(file.fileName()),
+                         qPrintable(error.isEmpty() ? file.errorString() : error));
+            return 2;
+        }
+    }
+    QuitOnTerminationSignals();
+    GatewayPeer peer(options);
+    QString error;
+    if (!peer.Listen(&error)) {
+        std::fprintf(stderr, "qel_gateway: cannot listen: %s\n", qPrintable(error));
+        return 1;
+    }
+    return app.exec();
+}

@@ -1,0 +1,78 @@
+#include "link/RestartRequest.h"
+
+#include "app/MarketType.h"
+#include "link/MessageFrame.h"
+#include "link/MessageSink.h"
+#include "link/ZEVOHelper.h"
+#include "log/ActivityLog.h"
+#include "log/Format.h"
+
+namespace {
+
+const char* MarketNameOf(int code) {
+    const char* name = MarketName(code);
+    return name ? name : "";
+}
+
+// The log text after sending: markets with a long layout name themselves.
+const char* SentText(int marketType) {
+    if (!UsesLongUserIdLayout(marketType)) {
+        return "Request to kill qel sent.";
+    }
+    switch (marketType) {
+        case 1: return "Request to kill CM qel sent.";
+        case 2: return "Request to kill FO qel sent.";
+        case 4: return "Request to kill IPO qel sent.";
+        case 6: return "Request to kill SLBM qel sent.";
+        default: return "Request to kill qel sent.";
+    }
+}
+
+}  // namespace
+
+// One request's session with the sink that reports back to the request.
+class CRestartRequest::Session final : public CMessageSink {
+public:
+    Session(CRestartRequest& owner, ActivityLog* log) : m_owner(owner), m_helper(log) {}
+    int RouteMessage(const unsigned char*, std::uint16_t) override { return 0; }
+    void OnConnectionEstablished() override { m_owner.OnConnectionEstablished(m_helper); }
+    void OnConnectionLost() override { m_owner.OnConnectionLost(m_helper); }
+    CZEVOHelper& Helper() { return m_helper; }
+
+private:
+    CRestartRequest& m_owner;
+    CZEVOHelper m_helper;
+};
+
+CRestartRequest::CRestartRequest(Owner owner, int marketType, std::uint16_t interactivePort,
+                                 ActivityLog* log)
+    : m_owner(std::move(owner)), m_marketType(marketType), m_interactivePort(interactivePort), m_log(log) {}
+
+CRestartRequest::~CRestartRequest() = default;
+
+void CRestartRequest::Start() {
+    m_sessions.push_back(std::make_unique<Session>(*this, m_log));
+    Session& session = *m_sessions.back();
+    session.Helper().SetMessageSink(&session, m_marketType);
+    m_gatewayAddress = "127.0.0.1";
+    m_gatewayPort = std::to_string(m_interactivePort);
+    m_log->LogActivity(Fmt("Attempting to connect...for market %s", MarketNameOf(m_marketType)).c_str(),
+                       Op(m_owner.starterName.c_str()).c_str(), m_owner.sourceFile.c_str(), __LINE__);
+    session.Helper().EstablishConnection(m_gatewayAddress, m_gatewayPort);
+}
+
+void CRestartRequest::OnConnectionEstablished(CZEVOHelper& session) {
+    auto request = BuildHeadersOnlyRequest(m_marketType, kRestartRequest);
+    session.SendPacket(request.data(), static_cast<std::uint16_t>(request.size()));
+    m_log->LogActivity(SentText(m_marketType), Op("OnConnectionEstablished").c_str(),
+                       m_owner.sourceFile.c_str(), __LINE__);
+    if (m_afterSent) {
+        m_afterSent();
+    }
+}
+
+void CRestartRequest::OnConnectionLost(CZEVOHelper& session) {
+    m_log->LogActivity(Fmt("Attempting to close connection...for market %s", MarketNameOf(m_marketType)).c_str(),
+                       Op("OnConnectionLost").c_str(), m_owner.sourceFile.c_str(), __LINE__);
+    session.Transport().CloseConnection();
+}
