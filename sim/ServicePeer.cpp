@@ -98,16 +98,18 @@ void ServicePeer::StartInstance(int market) {
 
 void ServicePeer::StopAll() {
     m_stopping = true;
-    for (auto& [market, process] : m_instances) {
+    // Each instance's finished handler edits the table: work on a copy.
+    std::map<int, QProcess*> instances;
+    instances.swap(m_instances);
+    for (auto& [market, process] : instances) {
         process->terminate();
     }
-    for (auto& [market, process] : m_instances) {
+    for (auto& [market, process] : instances) {
         if (!process->waitForFinished(3000)) {
             process->kill();
             process->waitForFinished(1000);
         }
     }
-    m_instances.clear();
     if (m_server->isListening()) {
         m_server->close();
     }

@@ -80,6 +80,8 @@ protected:
         EXPECT_TRUE(service_.waitForFinished(10000));
         EXPECT_EQ(service_.exitCode(), 0);
         EXPECT_TRUE(ProcessesNamed("qel_ip_fo.exe").empty());
+        EXPECT_TRUE(ProcessesNamed("qel_ip_mf.exe").empty());
+        EXPECT_FALSE(FileExists(layout_.ServiceDir() + "/QEL_IP.sock"));
     }
     int GatewayVersion(int market) {
         VersionSink sink;
