@@ -13,18 +13,12 @@
 #include "link/RestartRequest.h"
 #include "link/ZEVOHelper.h"
 #include "platform/MessageBox.h"
+#include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
 
 using namespace testing_support;
 
 namespace {
-
-bool Until(const std::function<bool()>& condition) {
-    return WaitFor([&] {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        return condition();
-    });
-}
 
 // Runs qel_gateway under the name qel_ip_<market>.exe with ports chosen by the system.
 class Gateway {
@@ -45,7 +39,7 @@ public:
     // Reads the ports the gateway announces on its error output.
     bool Ports(std::string* logPort, std::string* interactivePort) {
         static const QRegularExpression pattern(R"(127\.0\.0\.1:(\d+) \(log\) and :(\d+))");
-        return Until([&] {
+        return PumpUntil([&] {
             errors_ += process_.readAllStandardError();
             auto match = pattern.match(QString::fromLatin1(errors_));
             if (match.hasMatch()) {
@@ -77,21 +71,11 @@ public:
     int lost = 0;
 };
 
-class NoBoxes final : public platform::MessageBoxSeam {
-public:
-    NoBoxes() { platform::InstallMessageBoxSeam(this); }
-    ~NoBoxes() override { platform::InstallMessageBoxSeam(nullptr); }
-    int Show(QWidget*, const std::string& text, const std::string&, unsigned) override {
-        ADD_FAILURE() << "unexpected box: " << text;
-        return platform::IDOK;
-    }
-};
-
 }  // namespace
 
 TEST(GatewayPeer, SendsItsVersionThenLogMessagesInTheLongLayout) {
     TempDir dir;
-    NoBoxes boxes;
+    RecordingBoxes boxes;
     TestLog log;
     Gateway gateway(dir, "fo", {"--rate", "50"});
     std::string logPort, interactivePort;
@@ -100,10 +84,11 @@ TEST(GatewayPeer, SendsItsVersionThenLogMessagesInTheLongLayout) {
     CZEVOHelper session(log.get());
     session.SetMessageSink(&sink, 2);
     ASSERT_EQ(session.EstablishConnection("127.0.0.1", logPort), 1);
-    ASSERT_TRUE(Until([&] { return sink.messages.size() >= 4; }));
+    ASSERT_TRUE(PumpUntil([&] { return sink.messages.size() >= 4; }));
     EXPECT_EQ(sink.established, 1);
     EXPECT_EQ(sink.codes[0], kVersionMessage);
     EXPECT_EQ(ReadI32(sink.messages[0].data() + 30), 40902);
+    EXPECT_TRUE(boxes.shown.empty());
     for (size_t i = 1; i < sink.messages.size(); ++i) {
         EXPECT_EQ(sink.codes[i], kLogMessage);
         EXPECT_EQ(sink.messages[i].size(), 42u);  // 32-bit user IDs from release 409 on
@@ -126,7 +111,7 @@ TEST(GatewayPeer, ScriptedBytesArriveExactly) {
     CZEVOHelper session(log.get());
     session.SetMessageSink(&sink, 3);
     session.EstablishConnection("127.0.0.1", logPort);
-    ASSERT_TRUE(Until([&] { return log.Count("ACTIVITY|Error in length field of Recieved Packet") >= 1; }))
+    ASSERT_TRUE(PumpUntil([&] { return log.Count("ACTIVITY|Error in length field of Recieved Packet") >= 1; }))
         << ::testing::PrintToString(log.Lines()) << " messages: " << sink.messages.size();
     ASSERT_GE(sink.messages.size(), 1u);
     EXPECT_EQ(ReadI32(sink.messages[0].data() + 30), 30903);
@@ -140,7 +125,7 @@ TEST(GatewayPeer, ScriptedBytesArriveExactly) {
 
 TEST(GatewayPeer, RestartRequestMakesTheGatewayRestart) {
     TempDir dir;
-    NoBoxes boxes;
+    RecordingBoxes boxes;
     TestLog log;
     Gateway gateway(dir, "cm", {"--rate", "0"});
     std::string logPort, interactivePort;
@@ -148,10 +133,10 @@ TEST(GatewayPeer, RestartRequestMakesTheGatewayRestart) {
     CRestartRequest request({"CGenericConfiguration", "kill_qel_exe", "GenericConfiguration.cpp"}, 1,
                             static_cast<std::uint16_t>(std::stoi(interactivePort)), log.get());
     request.Start();
-    ASSERT_TRUE(Until([&] { return gateway.process().state() == QProcess::NotRunning; }));
+    ASSERT_TRUE(PumpUntil([&] { return gateway.process().state() == QProcess::NotRunning; }));
     EXPECT_EQ(gateway.process().exitCode(), 75);
     EXPECT_TRUE(QString::fromLatin1(gateway.process().readAllStandardError()).contains("restart request (40 bytes)"));
-    ASSERT_TRUE(Until([&] { return log.Count("ACTIVITY|Attempting to close connection...for market CM") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return log.Count("ACTIVITY|Attempting to close connection...for market CM") == 1; }));
     auto lines = log.Lines();
     std::vector<std::string> expected = {
         "ACTIVITY|Attempting to connect...for market CM",
@@ -162,6 +147,7 @@ TEST(GatewayPeer, RestartRequestMakesTheGatewayRestart) {
         "EVENT|Socket closed successfully.",
         "ACTIVITY|Attempting to close connection...for market CM"};
     EXPECT_EQ(lines, expected);
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 int main(int argc, char** argv) {

@@ -16,18 +16,12 @@
 #include "link/ZEVOHelper.h"
 #include "platform/MessageBox.h"
 #include "platform/ServiceControl.h"
+#include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
 
 using namespace testing_support;
 
 namespace {
-
-bool Until(const std::function<bool()>& condition, int seconds = 10) {
-    return WaitFor([&] {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        return condition();
-    }, std::chrono::seconds(seconds));
-}
 
 // Process ids whose name (comm) is `name`.
 std::vector<int> ProcessesNamed(const std::string& name) {
@@ -73,7 +67,7 @@ protected:
         service_.setProcessChannelMode(QProcess::ForwardedChannels);
         service_.start(QEL_SERVICE_PATH, {"--service-dir", QString::fromStdString(layout_.ServiceDir()),
                                           "--gateway-args", "--rate 0"});
-        ASSERT_TRUE(Until([&] { return FileExists(layout_.ServiceDir() + "/QEL_IP.sock"); }));
+        ASSERT_TRUE(PumpUntil([&] { return FileExists(layout_.ServiceDir() + "/QEL_IP.sock"); }));
     }
     void TearDown() override {
         service_.terminate();
@@ -88,7 +82,7 @@ protected:
         CZEVOHelper session(log_.get());
         session.SetMessageSink(&sink, market);
         // The gateway may still be starting: try again until it answers.
-        Until([&] {
+        PumpUntil([&] {
             if (sink.version == 0 && session.Transport().Socket() == -1) {
                 session.EstablishConnection("127.0.0.1", std::to_string(layout_.NonInteractivePort(market)));
             }
@@ -103,6 +97,7 @@ protected:
         return sink.version;
     }
 
+    RecordingBoxes boxes_;
     TempDir dir_;
     TestLog log_;
     InstallationLayout layout_;
@@ -117,7 +112,7 @@ TEST_F(ServicePeerTest, ControlCode130StartsTheInstalledGateways) {
     ASSERT_TRUE(control.OpenService("QEL_IP"));
     EXPECT_FALSE(control.Control(131));
     EXPECT_TRUE(control.Control(130));
-    ASSERT_TRUE(Until([] { return ProcessesNamed("qel_ip_fo.exe").size() == 1 &&
+    ASSERT_TRUE(PumpUntil([] { return ProcessesNamed("qel_ip_fo.exe").size() == 1 &&
                                   ProcessesNamed("qel_ip_mf.exe").size() == 1; }));
     EXPECT_TRUE(ProcessesNamed("qel_ip_cm.exe").empty());
     EXPECT_EQ(GatewayVersion(2), 40902);
@@ -127,13 +122,13 @@ TEST_F(ServicePeerTest, ControlCode130StartsTheInstalledGateways) {
 TEST_F(ServicePeerTest, AGatewayAskedToRestartIsStartedAgain) {
     platform::ServiceControl control(layout_.ServiceDir());
     ASSERT_TRUE(control.OpenManager() && control.OpenService("QEL_IP") && control.Control(130));
-    ASSERT_TRUE(Until([] { return ProcessesNamed("qel_ip_mf.exe").size() == 1; }));
+    ASSERT_TRUE(PumpUntil([] { return ProcessesNamed("qel_ip_mf.exe").size() == 1; }));
     ASSERT_EQ(GatewayVersion(7), 30107);
     const int before = ProcessesNamed("qel_ip_mf.exe").front();
     CRestartRequest request({"CFixConfiguration", "KillQELExe", "FixConfiguration.cpp"}, 7,
                             static_cast<std::uint16_t>(layout_.InteractivePort(7)), log_.get());
     request.Start();
-    ASSERT_TRUE(Until([&] {
+    ASSERT_TRUE(PumpUntil([&] {
         auto now = ProcessesNamed("qel_ip_mf.exe");
         return now.size() == 1 && now.front() != before;
     }));

@@ -9,29 +9,11 @@
 #include "app/ZEVOClientPHASE4Dlg.h"
 #include "platform/MessageBox.h"
 #include "platform/RegistryFile.h"
-#include "support/TestSupport.h"
+#include "support/RecordingBoxes.h"
 
 using namespace testing_support;
 
 namespace {
-
-// Records every box and answers from a script (No when the script runs out).
-class ScriptedBoxes final : public platform::MessageBoxSeam {
-public:
-    ScriptedBoxes() { platform::InstallMessageBoxSeam(this); }
-    ~ScriptedBoxes() override { platform::InstallMessageBoxSeam(nullptr); }
-    int Show(QWidget*, const std::string& text, const std::string& caption, unsigned) override {
-        shown.push_back(caption + ": " + text);
-        if (answers.empty()) {
-            return platform::IDNO;
-        }
-        int answer = answers.front();
-        answers.erase(answers.begin());
-        return answer;
-    }
-    std::vector<std::string> shown;
-    std::vector<int> answers;
-};
 
 QStringList TabLabels(QWidget& window, const char* id) {
     auto* tabs = window.findChild<QTabWidget*>(id);
@@ -79,7 +61,7 @@ private slots:
     void escapeAsksAndNoKeepsTheWindow() {
         TempDir dir;
         platform::RegistryFileStore store(dir.File("none.reg"));
-        ScriptedBoxes boxes;
+        RecordingBoxes boxes(platform::IDNO);
         CZEVOClientPHASE4Dlg window(store);
         window.OnInitDialog();
         window.show();

@@ -12,6 +12,7 @@
 #include "link/MessageSink.h"
 #include "link/ZEVOHelper.h"
 #include "platform/MessageBox.h"
+#include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
 
 using namespace testing_support;
@@ -100,17 +101,6 @@ private:
     TestLog& log_;
 };
 
-class QuietBoxes final : public platform::MessageBoxSeam {
-public:
-    QuietBoxes() { platform::InstallMessageBoxSeam(this); }
-    ~QuietBoxes() override { platform::InstallMessageBoxSeam(nullptr); }
-    int Show(QWidget*, const std::string& text, const std::string& caption, unsigned) override {
-        shown.push_back(caption + ": " + text);
-        return platform::IDOK;
-    }
-    std::vector<std::string> shown;
-};
-
 std::vector<unsigned char> Message(std::uint16_t length, std::uint16_t code, unsigned char fill = 0) {
     std::vector<unsigned char> m(length, fill);
     WriteU16(m.data(), length);
@@ -120,22 +110,15 @@ std::vector<unsigned char> Message(std::uint16_t length, std::uint16_t code, uns
     return m;
 }
 
-bool Until(const std::function<bool()>& condition) {
-    return WaitFor([&] {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        return condition();
-    });
-}
-
 class GatewaySession : public ::testing::Test {
 protected:
     void Connect() {
         session_.SetMessageSink(&sink_, 1);
         ASSERT_EQ(session_.EstablishConnection("127.0.0.1", peer_.Port()), 1);
         ASSERT_TRUE(peer_.Accept());
-        ASSERT_TRUE(Until([&] { return sink_.established == 1; }));
+        ASSERT_TRUE(PumpUntil([&] { return sink_.established == 1; }));
     }
-    QuietBoxes boxes_;
+    RecordingBoxes boxes_;
     TestLog log_;
     LoopbackPeer peer_;
     RecordingSink sink_{log_};
@@ -152,7 +135,7 @@ TEST_F(GatewaySession, DeliversMessagesInOrderOnePerNotification) {
     std::vector<unsigned char> segment = version;
     segment.insert(segment.end(), logMessage.begin(), logMessage.end());
     peer_.Send(segment);  // both in one segment
-    ASSERT_TRUE(Until([&] { return sink_.messages.size() == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 2; }));
     EXPECT_EQ(sink_.codes, (std::vector<std::uint16_t>{kVersionMessage, kLogMessage}));
     EXPECT_EQ(sink_.messages[0], version);
     EXPECT_EQ(sink_.messages[1], logMessage);
@@ -166,15 +149,15 @@ TEST_F(GatewaySession, LengthFieldMustLieBetweenThreeAnd1023) {
     Connect();
     for (std::uint16_t bad : {0, 1, 2, 1024}) {
         peer_.Send({static_cast<unsigned char>(bad), static_cast<unsigned char>(bad >> 8)});
-        ASSERT_TRUE(Until([&, n = sink_.messages.size()] {
+        ASSERT_TRUE(PumpUntil([&, n = sink_.messages.size()] {
             return log_.Count("ACTIVITY|Error in length field of Recieved Packet") > 0 &&
                    sink_.messages.size() == n;
         }));
     }
-    ASSERT_TRUE(Until([&] { return log_.Count("ACTIVITY|Error in length field of Recieved Packet") == 4; }));
+    ASSERT_TRUE(PumpUntil([&] { return log_.Count("ACTIVITY|Error in length field of Recieved Packet") == 4; }));
     peer_.Send({3, 0, 0x55});
     peer_.Send(Message(1023, kLogMessage, 1));
-    ASSERT_TRUE(Until([&] { return sink_.messages.size() == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 2; }));
     EXPECT_EQ(sink_.messages[0], (std::vector<unsigned char>{3, 0, 0x55}));
     EXPECT_EQ(sink_.codes[0], 0);  // shorter than a packet header: the cleared buffer's code
     EXPECT_EQ(sink_.messages[1].size(), 1023u);
@@ -185,7 +168,7 @@ TEST_F(GatewaySession, LengthFieldMustLieBetweenThreeAnd1023) {
 TEST_F(GatewaySession, PeerCloseIsReportedAfterTheSocketIsClosed) {
     Connect();
     peer_.Close();
-    ASSERT_TRUE(Until([&] { return !sink_.linesBeforeLost.empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !sink_.linesBeforeLost.empty(); }));
     auto& lines = sink_.linesBeforeLost;
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[lines.size() - 2], "ACTIVITY|Attempting to close connection...");
@@ -258,7 +241,7 @@ TEST_F(GatewaySession, RandomBytesNeverBreakTheSession) {
         }
     }
     peer_.Close();
-    ASSERT_TRUE(Until([&] { return !sink_.linesBeforeLost.empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !sink_.linesBeforeLost.empty(); }));
     for (const auto& m : sink_.messages) {
         EXPECT_GE(m.size(), 3u);
         EXPECT_LE(m.size(), 1023u);

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <string>
+#include <vector>
+
+#include "platform/MessageBox.h"
+#include "support/TestSupport.h"
+
+namespace testing_support {
+
+// Installed for its lifetime in place of the real message boxes: records every box as
+// "caption: text" and answers from a script (then with `fallback`).
+class RecordingBoxes final : public platform::MessageBoxSeam {
+public:
+    explicit RecordingBoxes(int fallback = platform::IDOK) : fallback_(fallback) {
+        platform::InstallMessageBoxSeam(this);
+    }
+    ~RecordingBoxes() override { platform::InstallMessageBoxSeam(nullptr); }
+    int Show(QWidget*, const std::string& text, const std::string& caption, unsigned) override {
+        shown.push_back(caption + ": " + text);
+        if (answers.empty()) {
+            return fallback_;
+        }
+        int answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+    std::vector<std::string> shown;
+    std::vector<int> answers;
+
+private:
+    int fallback_;
+};
+
+// Runs the event loop until `condition` holds or `timeout` passes.
+inline bool PumpUntil(const std::function<bool()>& condition,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    return WaitFor(
+        [&] {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            return condition();
+        },
+        timeout);
+}
+
+}  // namespace testing_support
