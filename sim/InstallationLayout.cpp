@@ -1,5 +1,7 @@
 #include "InstallationLayout.h"
 
+#include "app/MarketType.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -7,7 +9,6 @@
 
 namespace {
 
-const char* const kLower[] = {"", "cm", "fo", "wdm", "ipo", "cd", "slbm", "mf"};
 // Versions the installer records for each market's gateway.
 const char* const kVersions[] = {"", "1.01.01", "4.09.02", "3.09.03", "3.12.04", "1.01.05",
                                  "3.10.06", "3.01.07"};
@@ -65,11 +66,11 @@ std::string FixConfig(int code) {
 }  // namespace
 
 std::string InstallationLayout::ConfigPath(int code) const {
-    return root + "/config/qel_ip_" + kLower[code] + ".cfg";
+    return root + "/config/qel_ip_" + MarketLowerName(code) + ".cfg";
 }
 
 std::string InstallationLayout::FixConfigPath(int code) const {
-    return root + "/fix/qel_fix_" + kLower[code] + ".cfg";
+    return root + "/fix/qel_fix_" + MarketLowerName(code) + ".cfg";
 }
 
 std::string RegistryQuote(const std::string& text) {

@@ -1,5 +1,7 @@
 #include "ServicePeer.h"
 
+#include "app/MarketType.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
@@ -11,7 +13,6 @@
 #include "platform/SettingsStore.h"
 
 namespace {
-const char* const kLower[] = {"cm", "fo", "wdm", "ipo", "cd", "slbm", "mf"};
 constexpr int kStartApplicationsCode = 130;
 }  // namespace
 
@@ -71,7 +72,7 @@ void ServicePeer::StartApplications() {
 
 void ServicePeer::StartInstance(int market) {
     QDir().mkpath(m_options.instanceDir);
-    const QString link = m_options.instanceDir + "/qel_ip_" + kLower[market - 1] + ".exe";
+    const QString link = m_options.instanceDir + "/qel_ip_" + MarketLowerName(market) + ".exe";
     QFile::remove(link);
     QFile::link(m_options.gatewayProgram, link);
     auto* process = new QProcess(this);
@@ -85,15 +86,15 @@ void ServicePeer::StartInstance(int market) {
             return;
         }
         if (code == GatewayPeer::kRestartExitCode) {
-            Log(QString("qel_ip_%1.exe restarting").arg(kLower[market - 1]));
+            Log(QString("qel_ip_%1.exe restarting").arg(MarketLowerName(market)));
             StartInstance(market);
         } else {
-            Log(QString("qel_ip_%1.exe exited with %2").arg(kLower[market - 1]).arg(code));
+            Log(QString("qel_ip_%1.exe exited with %2").arg(MarketLowerName(market)).arg(code));
         }
     });
     m_instances[market] = process;
     process->start();
-    Log(QString("started qel_ip_%1.exe").arg(kLower[market - 1]));
+    Log(QString("started qel_ip_%1.exe").arg(MarketLowerName(market)));
 }
 
 void ServicePeer::StopAll() {

@@ -1,10 +1,11 @@
 #include "StatisticsWriter.h"
 
+#include "app/MarketType.h"
+
 #include <cstdio>
 
 namespace {
 
-const char* const kLower[] = {"", "cm", "fo", "wdm", "ipo", "cd", "slbm", "mf"};
 
 void Append(std::string& out, int type, const char* parameter, long long value, const char* unit,
             std::int64_t timestamp) {
@@ -42,7 +43,7 @@ bool StatisticsWriter::WriteAll(std::int64_t now) {
     types.insert(types.end(), m_markets.begin(), m_markets.end());
     bool ok = true;
     for (int type : types) {
-        const std::string name = type == 100 ? "common" : kLower[type];
+        const std::string name = type == 100 ? "common" : MarketLowerName(type);
         const std::string path = m_directory + "/" + name + ".stat";
         const std::string temporary = m_directory + "/." + name + ".stat.tmp";
         std::FILE* file = std::fopen(temporary.c_str(), "wb");

@@ -8,12 +8,13 @@
 #include <cstdio>
 
 #include "GatewayPeer.h"
+
+#include "app/MarketType.h"
 #include "SignalExit.h"
 #include "platform/SettingsStore.h"
 
 namespace {
 
-const char* const kNames[] = {"cm", "fo", "wdm", "ipo", "cd", "slbm", "mf"};
 // Versions this simulator reports by default: each market's accepted one, FO with the
 // release that carries 32-bit user IDs.
 const int kDefaultVersions[] = {10101, 40902, 30903, 30904, 10105, 30906, 30107};
@@ -23,9 +24,9 @@ int MarketCode(QString name) {
     if (name.startsWith("qel_ip_") && name.endsWith(".exe")) {
         name = name.mid(7, name.size() - 11);
     }
-    for (int i = 0; i < 7; ++i) {
-        if (name == kNames[i]) {
-            return i + 1;
+    for (int code = CM; code <= MF; ++code) {
+        if (name == MarketLowerName(code)) {
+            return code;
         }
     }
     return 0;

@@ -8,9 +8,10 @@
 
 #include "InstallationLayout.h"
 
+#include "app/MarketType.h"
+
 namespace {
 
-const char* const kNames[] = {"CM", "FO", "WDM", "IPO", "CD", "SLBM", "MF"};
 
 // Reads "CM,FO" or "all" into market codes. Returns false on an unknown name.
 bool ParseMarkets(const QString& text, std::vector<int>* codes) {
@@ -23,9 +24,9 @@ bool ParseMarkets(const QString& text, std::vector<int>* codes) {
     }
     for (const QString& name : text.split(',', Qt::SkipEmptyParts)) {
         int code = 0;
-        for (int i = 0; i < 7; ++i) {
-            if (name.trimmed().compare(kNames[i], Qt::CaseInsensitive) == 0) {
-                code = i + 1;
+        for (int candidate = CM; candidate <= MF; ++candidate) {
+            if (name.trimmed().compare(MarketName(candidate), Qt::CaseInsensitive) == 0) {
+                code = candidate;
             }
         }
         if (code == 0) {
