@@ -8,7 +8,9 @@
 #include "app/MarketType.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
+#include "platform/MessageBox.h"
 #include "platform/ProcessList.h"
+#include "platform/ServiceControl.h"
 
 int qel_status_query(int marketCode, const platform::ProcessList& processes, ActivityLog& log) {
     const std::string name =
@@ -31,4 +33,20 @@ int qel_status_query(int marketCode, const platform::ProcessList& processes, Act
         }
     }
     return 0;
+}
+
+void StartApplications(platform::ServiceControl& services, ActivityLog& log, QWidget* owner) {
+    static const char* const op = "CZEVOClientPHASE4Dlg::StartApplications";
+    const char* failure = nullptr;
+    if (!services.OpenManager()) {
+        failure = "Error in OpenSCManager(). Cannot access Service Control. Error [%ld]";
+    } else if (!services.OpenService("QEL_IP")) {
+        failure = "Error in OpenService(). Cannot access QEL Service. Error [%ld]";
+    } else if (!services.Control(130)) {
+        failure = "Error in ControlService(). Cannot send control signal to QEL serivce. Error [%ld]";
+    }
+    if (failure) {
+        ZEVO_LOG_SYSTEM_ERROR(&log, op, FmtN(kTextBufferSize, failure, services.LastError()));
+        platform::ShowMessageBox(owner, "Couldn't start QEL application", "Error", platform::MB_OK);
+    }
 }

@@ -9,10 +9,12 @@
 #include <QTreeWidget>
 
 #include "app/CommandIds.h"
+#include "app/GatewayStatus.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
+#include "platform/ServiceControl.h"
 
 namespace {
 const char* const kMarketCaptions[7] = {"&CM", "&FO", "&WDM", "&IPO", "C&D", "&SLBM", "&MF"};
@@ -131,6 +133,11 @@ void CZEVOClientPHASE4Dlg::OnInitDialog() {
 void CZEVOClientPHASE4Dlg::OnCommand(int id) {
     if (id == cmd::kExit) {
         ExitZEVO();
+        return;
+    }
+    if (id == cmd::kStartApplications) {
+        platform::ServiceControl services;
+        StartApplications(services, *m_log, this);
         return;
     }
     ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::OnCommand",

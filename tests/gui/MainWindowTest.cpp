@@ -9,6 +9,7 @@
 #include "app/ZEVOClientPHASE4Dlg.h"
 #include "platform/MessageBox.h"
 #include "platform/RegistryFile.h"
+#include "log/ActivityLog.h"
 #include "support/RecordingBoxes.h"
 
 using namespace testing_support;
@@ -77,6 +78,26 @@ private slots:
         window.Command(cmd::kExit)->trigger();
         QVERIFY(!window.isVisible());
         QCOMPARE(window.result(), 0);
+    }
+
+    void startApplicationsWithoutTheServiceSaysSo() {
+        TempDir dir;
+        InstallationLayout layout;
+        layout.root = dir.path();
+        layout.markets = {2};
+        QVERIFY(layout.Write());
+        qputenv("QEL_IP_SERVICE_DIR", QByteArray::fromStdString(layout.ServiceDir()));
+        platform::RegistryFileStore store(layout.RegistryPath());
+        RecordingBoxes boxes;
+        CZEVOClientPHASE4Dlg window(store);
+        window.OnInitDialog();
+        window.Command(cmd::kStartApplications)->trigger();
+        QCOMPARE(boxes.shown, std::vector<std::string>{"Error: Couldn't start QEL application"});
+        auto lines = ReadLines(window.Log()->CurrentFilePath());
+        QCOMPARE(WithoutLineAndTime(lines.back()),
+                 std::string("SYSTEM_ERROR|Error in OpenService(). Cannot access QEL Service. Error [2]|"
+                             "GatewayStatus.cpp|CZEVOClientPHASE4Dlg::StartApplications"));
+        qunsetenv("QEL_IP_SERVICE_DIR");
     }
 };
 
