@@ -61,7 +61,10 @@ private slots:
 
     void escapeAsksAndNoKeepsTheWindow() {
         TempDir dir;
-        platform::RegistryFileStore store(dir.File("none.reg"));
+        InstallationLayout layout;  // nothing installed
+        layout.root = dir.path();
+        QVERIFY(layout.Write());
+        platform::RegistryFileStore store(layout.RegistryPath());
         RecordingBoxes boxes(platform::IDNO);
         CZEVOClientPHASE4Dlg window(store);
         window.OnInitDialog();
