@@ -10,10 +10,12 @@
 
 #include "app/CommandIds.h"
 #include "app/GatewayStatus.h"
+#include "app/StatusThread.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
+#include "platform/ProcessList.h"
 #include "platform/ServiceControl.h"
 
 namespace {
@@ -49,6 +51,8 @@ CZEVOClientPHASE4Dlg::CZEVOClientPHASE4Dlg(const platform::SettingsStore& store,
     grid->setRowStretch(2, 2);
     resize(1040, 720);
 }
+
+CZEVOClientPHASE4Dlg::~CZEVOClientPHASE4Dlg() = default;
 
 QMenu* CZEVOClientPHASE4Dlg::AddMarketPopup(QMenu* parent, const char* caption, const int ids[7],
                                             bool grayed) {
@@ -128,6 +132,18 @@ void CZEVOClientPHASE4Dlg::OnInitDialog() {
         m_statisticsTabs->addTab(new QWidget(m_statisticsTabs), name);
         new QTreeWidgetItem(m_statusList, {name, "Not Running", ""});
     }
+
+    // The status thread never touches a widget: it posts each change to this thread.
+    m_statusThread = std::make_unique<StatusThread>(
+        m_installed, *m_log, platform::DefaultProcessList(), [this](int row, const char* text) {
+            QString status = QString::fromLatin1(text);
+            QMetaObject::invokeMethod(this, [this, row, status] {
+                if (QTreeWidgetItem* item = m_statusList->topLevelItem(row)) {
+                    item->setText(1, status);
+                }
+            }, Qt::QueuedConnection);
+        });
+    m_statusThread->Start();
 }
 
 void CZEVOClientPHASE4Dlg::OnCommand(int id) {
@@ -148,6 +164,10 @@ void CZEVOClientPHASE4Dlg::ExitZEVO() {
     if (platform::ShowMessageBox(this, "Are you sure you want to exit ZEVO?", "ZEVO",
                                  platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDNO) {
         return;
+    }
+    ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::ExitZEVO", "Killing QEL status thread.");
+    if (m_statusThread) {
+        m_statusThread->Stop();
     }
     done(0);
 }

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <map>
+#include <memory>
 
 #include "app/InstalledMarkets.h"
 
@@ -11,6 +12,7 @@ class QMenu;
 class QMenuBar;
 class QTabWidget;
 class QTreeWidget;
+class StatusThread;
 namespace platform {
 class SettingsStore;
 }
@@ -21,6 +23,7 @@ class CZEVOClientPHASE4Dlg : public QDialog, public MarketMenu {
     Q_OBJECT
 public:
     CZEVOClientPHASE4Dlg(const platform::SettingsStore& store, QWidget* parent = nullptr);
+    ~CZEVOClientPHASE4Dlg() override;
 
     // Start-up after construction: reads the installed markets and builds the pages.
     void OnInitDialog();
@@ -53,4 +56,5 @@ private:
     QTreeWidget* m_statusList = nullptr;
     QTabWidget* m_logTabs = nullptr;
     QTabWidget* m_statisticsTabs = nullptr;
+    std::unique_ptr<StatusThread> m_statusThread;
 };

@@ -1,0 +1,67 @@
+#include "app/StatusThread.h"
+
+#include <unistd.h>
+
+#include <chrono>
+
+#include "app/GatewayStatus.h"
+#include "log/ActivityLog.h"
+#include "log/Format.h"
+
+namespace {
+constexpr int kRunning = 300;
+constexpr int kNotRunning = -300;
+constexpr auto kPeriod = std::chrono::milliseconds(500);
+}  // namespace
+
+StatusThread::StatusThread(const InstalledMarkets& markets, ActivityLog& log,
+                           const platform::ProcessList& processes, PostStatus post)
+    : m_markets(markets), m_log(log), m_processes(processes), m_post(std::move(post)) {
+    for (int& state : m_previous) {
+        state = kNotRunning;
+    }
+}
+
+StatusThread::~StatusThread() { Stop(); }
+
+void StatusThread::Start() { m_thread = std::thread([this] { Run(); }); }
+
+void StatusThread::Stop() {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+void StatusThread::Run() {
+    ZEVO_LOG_ACTIVITY(&m_log, "show_qel_status",
+                      Fmt("Thread id for show_qel_status thread is [%d]", static_cast<int>(gettid())));
+    std::unique_lock<std::mutex> guard(m_lock);
+    while (!m_stop) {
+        guard.unlock();
+        Cycle();
+        guard.lock();
+        m_wake.wait_for(guard, kPeriod, [this] { return m_stop; });
+    }
+}
+
+void StatusThread::Cycle() {
+    m_log.RollOverIfNewDay();
+    int row = 0;
+    for (int slot = 0; slot < kMarketCount; ++slot) {
+        if (m_markets.markets[slot].type == -1) {
+            continue;
+        }
+        const bool running = qel_status_query(slot + 1, m_processes, m_log) == 1;
+        const int current = running ? kRunning : kNotRunning;
+        if (current != m_previous[slot]) {
+            m_post(row, running ? "Running" : "Not Running");
+        }
+        m_previous[slot] = current;
+        ++row;
+    }
+}

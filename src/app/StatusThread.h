@@ -1,0 +1,45 @@
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "app/InstalledMarkets.h"
+
+class ActivityLog;
+namespace platform {
+class ProcessList;
+}
+
+// The gateway status thread: every 500 ms rolls the activity log over at a change of date
+// and checks each installed market's gateway process. State changes reach the GUI thread
+// through `post`, which must not block, so stopping never waits on the GUI thread.
+class StatusThread {
+public:
+    // Called on the status thread with the status row and its new text.
+    using PostStatus = std::function<void(int row, const char* text)>;
+
+    StatusThread(const InstalledMarkets& markets, ActivityLog& log,
+                 const platform::ProcessList& processes, PostStatus post);
+    ~StatusThread();
+
+    void Start();
+    // Asks the thread to stop at its pause and waits for it; it holds no lock there.
+    void Stop();
+
+private:
+    void Run();
+    void Cycle();
+
+    const InstalledMarkets m_markets;  // a copy: the table does not change after start-up
+    ActivityLog& m_log;
+    const platform::ProcessList& m_processes;
+    PostStatus m_post;
+    int m_previous[kMarketCount];
+    std::thread m_thread;
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    bool m_stop = false;
+};
