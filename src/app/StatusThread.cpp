@@ -7,6 +7,7 @@
 #include "app/GatewayStatus.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
+#include "platform/SingleInstance.h"
 
 namespace {
 constexpr int kRunning = 300;
@@ -15,8 +16,14 @@ constexpr auto kPeriod = std::chrono::milliseconds(500);
 }  // namespace
 
 StatusThread::StatusThread(const InstalledMarkets& markets, ActivityLog& log,
-                           const platform::ProcessList& processes, PostStatus post)
-    : m_markets(markets), m_log(log), m_processes(processes), m_post(std::move(post)) {
+                           const platform::ProcessList& processes, PostStatus post,
+                           platform::SingleInstance* instance, Announce announce)
+    : m_markets(markets),
+      m_log(log),
+      m_processes(processes),
+      m_post(std::move(post)),
+      m_instance(instance),
+      m_announce(std::move(announce)) {
     for (int& state : m_previous) {
         state = kNotRunning;
     }
@@ -49,8 +56,31 @@ void StatusThread::Run() {
     }
 }
 
+void StatusThread::AnnounceSecondInstance() {
+    if (!m_instance || !m_announce || !m_instance->IsSignalled()) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_announced = false;
+    }
+    m_announce([this] {
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_announced = true;
+        }
+        m_wake.notify_all();
+    });
+    // The list is not refreshed while the message is open; a stop request ends the wait.
+    std::unique_lock<std::mutex> guard(m_lock);
+    m_wake.wait(guard, [this] { return m_announced || m_stop; });
+    guard.unlock();
+    m_instance->Reset();
+}
+
 void StatusThread::Cycle() {
     m_log.RollOverIfNewDay();
+    AnnounceSecondInstance();
     int row = 0;
     for (int slot = 0; slot < kMarketCount; ++slot) {
         if (m_markets.markets[slot].type == -1) {

@@ -11,6 +11,7 @@
 class ActivityLog;
 namespace platform {
 class ProcessList;
+class SingleInstance;
 }
 
 // The gateway status thread: every 500 ms rolls the activity log over at a change of date
@@ -21,8 +22,13 @@ public:
     // Called on the status thread with the status row and its new text.
     using PostStatus = std::function<void(int row, const char* text)>;
 
+    // Called on the status thread when a second instance has signalled; it must arrange for
+    // the operator to be told and call `done` once the message has been closed.
+    using Announce = std::function<void(std::function<void()> done)>;
+
     StatusThread(const InstalledMarkets& markets, ActivityLog& log,
-                 const platform::ProcessList& processes, PostStatus post);
+                 const platform::ProcessList& processes, PostStatus post,
+                 platform::SingleInstance* instance = nullptr, Announce announce = nullptr);
     ~StatusThread();
 
     void Start();
@@ -32,11 +38,15 @@ public:
 private:
     void Run();
     void Cycle();
+    void AnnounceSecondInstance();
 
     const InstalledMarkets m_markets;  // a copy: the table does not change after start-up
     ActivityLog& m_log;
     const platform::ProcessList& m_processes;
     PostStatus m_post;
+    platform::SingleInstance* m_instance;
+    Announce m_announce;
+    bool m_announced = false;
     int m_previous[kMarketCount];
     std::thread m_thread;
     std::mutex m_lock;

@@ -1,6 +1,8 @@
 #include "app/ZEVOClientPHASE4Dlg.h"
 
 #include <QAction>
+#include <QApplication>
+#include <cstdlib>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,6 +19,7 @@
 #include "platform/MessageBox.h"
 #include "platform/ProcessList.h"
 #include "platform/ServiceControl.h"
+#include "platform/SingleInstance.h"
 
 namespace {
 const char* const kMarketCaptions[7] = {"&CM", "&FO", "&WDM", "&IPO", "C&D", "&SLBM", "&MF"};
@@ -112,6 +115,12 @@ void CZEVOClientPHASE4Dlg::GrayFixPopups() {
 
 void CZEVOClientPHASE4Dlg::OnInitDialog() {
     static const char* const op = "CZEVOClientPHASE4Dlg::OnInitDialog";
+    m_instance = std::make_unique<platform::SingleInstance>();
+    if (!m_instance->IsFirst()) {
+        // A second instance tells the first and ends at once, with no window and no log line.
+        m_instance->SignalFirst();
+        std::exit(0);
+    }
     ZEVO_LOG_ACTIVITY(m_log, op, "Initializing dialog");
     ZEVO_LOG_ACTIVITY(m_log, op, "Initializing all members.");
     m_installed.Clear();
@@ -141,6 +150,17 @@ void CZEVOClientPHASE4Dlg::OnInitDialog() {
                 if (QTreeWidgetItem* item = m_statusList->topLevelItem(row)) {
                     item->setText(1, status);
                 }
+            }, Qt::QueuedConnection);
+        },
+        m_instance.get(), [this](std::function<void()> done) {
+            QMetaObject::invokeMethod(this, [this, done] {
+                QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
+                owner->show();
+                owner->raise();
+                owner->activateWindow();
+                platform::ShowMessageBox(owner, "Another instance of ZEVO is already running.", "ZEVO",
+                                         platform::MB_OK);
+                done();
             }, Qt::QueuedConnection);
         });
     m_statusThread->Start();

@@ -14,6 +14,9 @@ class QTabWidget;
 class QTreeWidget;
 class StatusThread;
 namespace platform {
+class SingleInstance;
+}
+namespace platform {
 class SettingsStore;
 }
 
@@ -56,5 +59,6 @@ private:
     QTreeWidget* m_statusList = nullptr;
     QTabWidget* m_logTabs = nullptr;
     QTabWidget* m_statisticsTabs = nullptr;
+    std::unique_ptr<platform::SingleInstance> m_instance;
     std::unique_ptr<StatusThread> m_statusThread;
 };

@@ -3,6 +3,8 @@
 #include <QMessageBox>
 #include <QString>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 
 namespace platform {
 
@@ -40,6 +42,13 @@ std::atomic<MessageBoxSeam*> g_seam{&g_real};
 
 int ShowMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
                    unsigned flags) {
+    // For automation: ZEVO_BOX_JOURNAL names a file that receives "caption: text" per box.
+    if (const char* journal = std::getenv("ZEVO_BOX_JOURNAL"); journal && *journal) {
+        if (std::FILE* file = std::fopen(journal, "a")) {
+            std::fprintf(file, "%s: %s\n", caption.c_str(), text.c_str());
+            std::fclose(file);
+        }
+    }
     return g_seam.load()->Show(owner, text, caption, flags);
 }
 
