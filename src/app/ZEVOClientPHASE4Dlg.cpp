@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -113,7 +114,7 @@ void CZEVOClientPHASE4Dlg::GrayFixPopups() {
     }
 }
 
-void CZEVOClientPHASE4Dlg::OnInitDialog() {
+void CZEVOClientPHASE4Dlg::OnInitDialog(const QStringList& arguments) {
     static const char* const op = "CZEVOClientPHASE4Dlg::OnInitDialog";
     m_instance = std::make_unique<platform::SingleInstance>();
     if (!m_instance->IsFirst()) {
@@ -164,6 +165,28 @@ void CZEVOClientPHASE4Dlg::OnInitDialog() {
             }, Qt::QueuedConnection);
         });
     m_statusThread->Start();
+    HandleCommandLine(arguments);
+}
+
+void CZEVOClientPHASE4Dlg::HandleCommandLine(const QStringList& arguments) {
+    static const char* const op = "CZEVOClientPHASE4Dlg::OnInitDialog";
+    if (arguments.size() < 2 || arguments[0] != "-c") {
+        return;
+    }
+    int code = 0;  // text that is no number reads as 0
+    std::sscanf(arguments[1].toLocal8Bit().constData(), "%d", &code);
+    if (!IsMarketCode(code)) {
+        ZEVO_LOG_ACTIVITY(m_log, op, "Invalid market type specified. Not opening any configuration window");
+        return;
+    }
+    if (!m_installed.IsInstalled(code)) {
+        ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Market %s not installed. Not opening configuration window",
+                                         MarketName(code)));
+        return;
+    }
+    const int command = cmd::kStartupConfigurationBase + code;
+    QMetaObject::invokeMethod(this, [this, command] { OnCommand(command); }, Qt::QueuedConnection);
+    ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Posted message to open %s configuration", MarketName(code)));
 }
 
 void CZEVOClientPHASE4Dlg::OnCommand(int id) {

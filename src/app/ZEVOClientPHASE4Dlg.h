@@ -29,7 +29,9 @@ public:
     ~CZEVOClientPHASE4Dlg() override;
 
     // Start-up after construction: reads the installed markets and builds the pages.
-    void OnInitDialog();
+    // `arguments` are the program's arguments after its name: "-c" and a market code open that
+    // market's gateway configuration once the window is up.
+    void OnInitDialog(const QStringList& arguments = {});
     void ExitZEVO();
 
     // The menu command with this id, or null.
@@ -49,6 +51,7 @@ private:
     void BuildMenu();
     QMenu* AddMarketPopup(QMenu* parent, const char* caption, const int ids[7], bool grayed);
     void OnCommand(int id);
+    void HandleCommandLine(const QStringList& arguments);
 
     ActivityLog* m_log;  // lives until the process ends
     const platform::SettingsStore& m_store;

@@ -83,6 +83,39 @@ private slots:
         QCOMPARE(window.result(), 0);
     }
 
+    void commandLineOpensAnInstalledMarketsConfiguration() {
+        TempDir dir;
+        InstallationLayout layout;
+        layout.root = dir.path();
+        layout.markets = {2};
+        QVERIFY(layout.Write());
+        platform::RegistryFileStore store(layout.RegistryPath());
+        // Without a usable "-c" the last line of the start-up is the markets' reading.
+        const std::string kNothingMore =
+            "Initializing types of market, configuration file paths and port numbers.from registry.";
+        const std::pair<QStringList, std::string> cases[] = {
+            {{"-c", "2"}, "Posted message to open FO configuration"},
+            {{"-c", "1"}, "Market CM not installed. Not opening configuration window"},
+            {{"-c", "9"}, "Invalid market type specified. Not opening any configuration window"},
+            {{"-c", "FO"}, "Invalid market type specified. Not opening any configuration window"},
+            {{"-c"}, kNothingMore},
+            {{"-x", "2"}, kNothingMore},
+        };
+        for (const auto& [arguments, expected] : cases) {
+            CZEVOClientPHASE4Dlg window(store);
+            window.OnInitDialog(arguments);
+            std::string last;
+            for (const std::string& line : ReadLines(window.Log()->CurrentFilePath())) {
+                if (line.rfind("ACTIVITY|", 0) == 0 &&
+                    line.find("|CZEVOClientPHASE4Dlg::OnInitDialog|") != std::string::npos) {
+                    last = line.substr(9, line.find('|', 9) - 9);
+                }
+            }
+            QCOMPARE(last, expected);
+            window.done(0);
+        }
+    }
+
     void startApplicationsWithoutTheServiceSaysSo() {
         TempDir dir;
         InstallationLayout layout;
