@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include "app/AboutDlg.h"
 #include "app/CommandIds.h"
 #include "app/GatewayStatus.h"
 #include "app/StatusThread.h"
@@ -192,6 +193,11 @@ void CZEVOClientPHASE4Dlg::HandleCommandLine(const QStringList& arguments) {
 void CZEVOClientPHASE4Dlg::OnCommand(int id) {
     if (id == cmd::kExit) {
         ExitZEVO();
+        return;
+    }
+    if (id == cmd::kAbout) {
+        CAboutDlg about(m_store, this);
+        about.exec();
         return;
     }
     if (id == cmd::kStartApplications) {

@@ -1,0 +1,89 @@
+#include "app/AboutDlg.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/MarketType.h"
+#include "log/Format.h"
+#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
+
+namespace {
+
+constexpr std::uint32_t kVersionLimit = 1024;
+
+const std::pair<const char*, const char*> kComponents[] = {
+    {"PLEXA_VERSION", "Plexa"},
+    {"DORVA_VERSION", "Dorva"},
+    {"QEL_MONITORING_VERSION", "QEL Monitoring Service"},
+    {"QEL_STATISTICS_VERSION", "QEL Statistics"},
+    {"ZEVO_IP_VERSION", "ZEVO"},
+    {"UNINSTALLER_VERSION", "Uninstaller"},
+};
+
+}  // namespace
+
+CAboutDlg::CAboutDlg(const platform::SettingsStore& store, QWidget* parent)
+    : QDialog(parent), m_store(store), m_list(new QTreeWidget(this)) {
+    setObjectName("100");
+    setWindowTitle("About ZEVO ");
+    auto* layout = new QVBoxLayout(this);
+    auto* notice = new QLabel("ZEVO 4.0 - console for QEL trading gateways", this);
+    notice->setAlignment(Qt::AlignCenter);
+    auto* caption = new QLabel("List of installed components and their version number", this);
+    caption->setAlignment(Qt::AlignCenter);
+    m_list->setObjectName("1035");
+    m_list->setRootIsDecorated(false);
+    m_list->setHeaderLabels({"Component", "Version No."});
+    m_list->setColumnWidth(0, 300);
+    m_list->setColumnWidth(1, 100);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName("1");
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    layout->addWidget(notice);
+    layout->addWidget(caption);
+    layout->addWidget(m_list);
+    layout->addWidget(buttons);
+    resize(560, 420);
+    DisplayInstalledComponents();
+}
+
+void CAboutDlg::Append(const QString& component, const std::string& version) {
+    new QTreeWidgetItem(m_list, {component, QString::fromStdString(version)});
+}
+
+void CAboutDlg::DisplayInstalledComponents() {
+    auto error = [this] {
+        platform::ShowMessageBox(this, Fmt("Cannot query registry. %s.", "QEL Setup Error."), "Error",
+                                 platform::MB_OK);
+    };
+    for (int code = CM; code <= MF; ++code) {
+        auto key = m_store.OpenKey(Fmt("%s\\%d", "SOFTWARE\\QEL_IP", code));
+        if (!key) {
+            continue;  // not installed
+        }
+        std::string version;
+        if (!platform::QueryString(*key, "VERSION", kVersionLimit, &version)) {
+            error();
+            return;
+        }
+        Append(QString("QEL %1").arg(MarketName(code)), version);
+    }
+    auto common = m_store.OpenKey(Fmt("%s\\%s", "SOFTWARE\\QEL_IP", "COMMON"));
+    if (!common) {
+        error();
+        return;
+    }
+    for (const auto& [value, component] : kComponents) {
+        std::string version;
+        if (!platform::QueryString(*common, value, kVersionLimit, &version)) {
+            error();
+            return;
+        }
+        Append(component, version);
+    }
+}
