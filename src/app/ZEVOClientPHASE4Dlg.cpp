@@ -2,6 +2,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <QGridLayout>
@@ -92,7 +96,7 @@ void CZEVOClientPHASE4Dlg::BuildMenu() {
     AddMarketPopup(m_fixMenu, "User &Configuration", cmd::kFixUserConfiguration, true);
     AddMarketPopup(m_fixMenu, "&Session Configuration", cmd::kFixSessionConfiguration, true);
     QMenu* help = m_menuBar->addMenu("&Help");
-    addCommand(help, "&ZEVO Help            F1", cmd::kHelp);
+    addCommand(help, "&ZEVO Help            F1", cmd::kHelp)->setShortcut(QKeySequence(Qt::Key_F1));
     addCommand(help, "&About ZEVO", cmd::kAbout);
     addCommand(help, "E&xit", cmd::kExit);
 }
@@ -195,6 +199,10 @@ void CZEVOClientPHASE4Dlg::OnCommand(int id) {
         ExitZEVO();
         return;
     }
+    if (id == cmd::kHelp) {
+        ZEVOHelp();
+        return;
+    }
     if (id == cmd::kAbout) {
         CAboutDlg about(m_store, this);
         about.exec();
@@ -207,6 +215,18 @@ void CZEVOClientPHASE4Dlg::OnCommand(int id) {
     }
     ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::OnCommand",
                       Fmt("Command %d is not available in this build", id));
+}
+
+void CZEVOClientPHASE4Dlg::ZEVOHelp() {
+    char directory[1024] = {0};
+    if (!getcwd(directory, sizeof directory)) {
+        directory[0] = '\0';
+    }
+    const std::string path = Fmt("%s/%s", directory, "zevo_ip_help.chm");
+    ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::ZEVOHelp", Fmt("Help file path is %s", path.c_str()));
+    if (QFileInfo::exists(QString::fromStdString(path))) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    }
 }
 
 void CZEVOClientPHASE4Dlg::ExitZEVO() {

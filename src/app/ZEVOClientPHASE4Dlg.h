@@ -33,6 +33,8 @@ public:
     // market's gateway configuration once the window is up.
     void OnInitDialog(const QStringList& arguments = {});
     void ExitZEVO();
+    // Opens zevo_ip_help.chm from the working directory when it exists.
+    void ZEVOHelp();
 
     // The menu command with this id, or null.
     QAction* Command(int id) const;
