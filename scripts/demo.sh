@@ -15,10 +15,26 @@ bash scripts/setup.sh
 bash scripts/build.sh
 
 root=$(mktemp -d /tmp/zevo-demo-XXXXXX)
-trap 'rm -rf "$root"' EXIT
-build/sim/qel_layout --dir "$root" --markets all --fix CM,FO,SLBM >/dev/null
-export QEL_IP_REGISTRY="$root/qel_ip.reg" QEL_IP_SERVICE_DIR="$root/run"
+peers=()
+cleanup() {
+    # Everything the demo started ends with it; the service ends its gateways.
+    for pid in "${peers[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+    for pid in "${peers[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$root"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Ports: a free-looking range picked per run, so two demos do not collide.
+base=$(( 20000 + (RANDOM % 2000) * 16 ))
+build/sim/qel_layout --dir "$root" --markets all --fix CM,FO,SLBM --base-port "$base" >/dev/null
+export QEL_IP_REGISTRY="$root/qel_ip.reg" QEL_IP_SERVICE_DIR="$root/run" XDG_RUNTIME_DIR="$root/run"
 echo "Installation laid out in $root; activity log in $root/logs"
+
+build/sim/qel_service --start --gateway-args "--rate 3" 2>"$root/service.log" &
+peers+=($!)
+build/sim/qel_statistics 2>"$root/statistics.log" &
+peers+=($!)
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     export QT_QPA_PLATFORM=offscreen
