@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "GatewayPeer.h"
+#include "SimSettings.h"
 #include "platform/SettingsStore.h"
 
 namespace {
@@ -62,9 +63,8 @@ void ServicePeer::OnClient() {
 }
 
 void ServicePeer::StartApplications() {
-    const auto& store = platform::DefaultSettingsStore();
-    for (int market = 1; market <= 7; ++market) {
-        if (store.OpenKey("SOFTWARE\\QEL_IP\\" + std::to_string(market)) && !m_instances.count(market)) {
+    for (int market : InstalledMarketCodes(platform::DefaultSettingsStore())) {
+        if (!m_instances.count(market)) {
             StartInstance(market);
         }
     }

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "SignalExit.h"
+#include "SimSettings.h"
 #include "StatisticsWriter.h"
 #include "platform/SettingsStore.h"
 
@@ -31,12 +32,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    std::vector<int> markets;
-    for (int market = 1; market <= 7; ++market) {
-        if (store.OpenKey("SOFTWARE\\QEL_IP\\" + std::to_string(market))) {
-            markets.push_back(market);
-        }
-    }
+    const std::vector<int> markets = InstalledMarketCodes(store);
     std::fprintf(stderr, "qel_statistics: writing %zu market files and common.stat in %s\n",
                  markets.size(), directory.c_str());
     QuitOnTerminationSignals();

@@ -10,10 +10,11 @@ int fix_enabled[kMarketCount] = {0, 0, 0, 0, 0, 0, 0};
 namespace {
 
 constexpr const char* kBaseKey = "SOFTWARE\\QEL_IP";
+constexpr const char* kInitOp = "CZEVOClientPHASE4Dlg::InitTypesOfMarketsConfigFilePathsAndPorts";
 constexpr std::uint32_t kPathLimit = 1024;
 
 void EnableStep(ActivityLog& log, MarketMenu& menu, const char* announcement, int commandId) {
-    static const char* const op = "CZEVOClientPHASE4Dlg::InitTypesOfMarketsConfigFilePathsAndPorts";
+    const char* const op = kInitOp;
     ZEVO_LOG_DETAIL(&log, op, announcement);
     menu.EnableMenuCommand(commandId);
     ZEVO_LOG_DETAIL(&log, op, "Enabled.");
@@ -53,7 +54,7 @@ void GetNumberOfMarkets(InstalledMarkets& table, const platform::SettingsStore& 
 // cannot run without is missing, which ends the whole scan.
 static bool ReadMarket(MarketSettings& slot, const platform::SettingsKey& key, int index,
                        bool& anyFix, ActivityLog& log) {
-    static const char* const op = "CZEVOClientPHASE4Dlg::InitTypesOfMarketsConfigFilePathsAndPorts";
+    const char* const op = kInitOp;
     auto missing = [&](const char* name) {
         ZEVO_LOG_SYSTEM_ERROR(&log, op, Fmt("Cannot query registry for %s.", name));
         return false;
@@ -90,7 +91,7 @@ static bool ReadMarket(MarketSettings& slot, const platform::SettingsKey& key, i
 void InitTypesOfMarketsConfigFilePathsAndPorts(InstalledMarkets& table,
                                                const platform::SettingsStore& store,
                                                ActivityLog& log, MarketMenu* menu) {
-    static const char* const op = "CZEVOClientPHASE4Dlg::InitTypesOfMarketsConfigFilePathsAndPorts";
+    const char* const op = kInitOp;
     table.number_of_markets = 0;
     for (int i = 0; i < kMarketCount; ++i) {
         table.markets[i].type = -1;

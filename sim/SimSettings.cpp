@@ -1,0 +1,16 @@
+#include "SimSettings.h"
+
+#include <string>
+
+#include "app/MarketType.h"
+#include "platform/SettingsStore.h"
+
+std::vector<int> InstalledMarketCodes(const platform::SettingsStore& store) {
+    std::vector<int> codes;
+    for (int code = CM; code <= MF; ++code) {
+        if (store.OpenKey("SOFTWARE\\QEL_IP\\" + std::to_string(code))) {
+            codes.push_back(code);
+        }
+    }
+    return codes;
+}
