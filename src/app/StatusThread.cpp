@@ -5,6 +5,8 @@
 #include <chrono>
 
 #include "app/GatewayStatus.h"
+#include "app/MarketType.h"
+#include "platform/ProcessList.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/SingleInstance.h"
@@ -13,17 +15,36 @@ namespace {
 constexpr int kRunning = 300;
 constexpr int kNotRunning = -300;
 constexpr auto kPeriod = std::chrono::milliseconds(500);
+
+// One process snapshot serves every market of a cycle; a failed snapshot fails (and is
+// logged) for each market, as separate snapshots would.
+class CycleSnapshot final : public platform::ProcessList {
+public:
+    explicit CycleSnapshot(const platform::ProcessList& source) { m_ok = source.Snapshot(&m_names, &m_error); }
+    bool Snapshot(std::vector<std::string>* names, long* error) const override {
+        *names = m_names;
+        *error = m_error;
+        return m_ok;
+    }
+
+private:
+    std::vector<std::string> m_names;
+    long m_error = 0;
+    bool m_ok = false;
+};
 }  // namespace
 
 StatusThread::StatusThread(const InstalledMarkets& markets, ActivityLog& log,
                            const platform::ProcessList& processes, PostStatus post,
-                           platform::SingleInstance* instance, Announce announce)
+                           platform::SingleInstance* instance, Announce announce,
+                           LogPageConnector* pages)
     : m_markets(markets),
       m_log(log),
       m_processes(processes),
       m_post(std::move(post)),
       m_instance(instance),
-      m_announce(std::move(announce)) {
+      m_announce(std::move(announce)),
+      m_pages(pages) {
     for (int& state : m_previous) {
         state = kNotRunning;
     }
@@ -78,16 +99,30 @@ void StatusThread::AnnounceSecondInstance() {
     m_instance->Reset();
 }
 
+bool StatusThread::Stopping() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_stop;
+}
+
 void StatusThread::Cycle() {
     m_log.RollOverIfNewDay();
     AnnounceSecondInstance();
+    const CycleSnapshot processes(m_processes);
     int row = 0;
     for (int slot = 0; slot < kMarketCount; ++slot) {
         if (m_markets.markets[slot].type == -1) {
             continue;
         }
-        const bool running = qel_status_query(slot + 1, m_processes, m_log) == 1;
+        if (Stopping()) {
+            return;  // exit does not wait for the rest of the cycle
+        }
+        const bool running = qel_status_query(slot + 1, processes, m_log) == 1;
         const int current = running ? kRunning : kNotRunning;
+        if (running && m_previous[slot] == kNotRunning && m_pages && m_pages->HasSession(row)) {
+            ZEVO_LOG_ACTIVITY(&m_log, "::show_qel_status",
+                              Fmt("Attempting to connect...for market %s", MarketName(slot + 1)));
+            m_pages->Connect(row);
+        }
         if (current != m_previous[slot]) {
             m_post(row, running ? "Running" : "Not Running");
         }

@@ -14,6 +14,16 @@ class ProcessList;
 class SingleInstance;
 }
 
+// The log pages as the status thread sees them, by status row. HasSession is read on the
+// status thread (sessions exist before it starts and never change); Connect must hand the
+// connect to the GUI thread, where the session's socket lives, and return at once.
+class LogPageConnector {
+public:
+    virtual ~LogPageConnector() = default;
+    virtual bool HasSession(int row) const = 0;
+    virtual void Connect(int row) = 0;
+};
+
 // The gateway status thread: every 500 ms rolls the activity log over at a change of date
 // and checks each installed market's gateway process. State changes reach the GUI thread
 // through `post`, which must not block, so stopping never waits on the GUI thread.
@@ -28,7 +38,8 @@ public:
 
     StatusThread(const InstalledMarkets& markets, ActivityLog& log,
                  const platform::ProcessList& processes, PostStatus post,
-                 platform::SingleInstance* instance = nullptr, Announce announce = nullptr);
+                 platform::SingleInstance* instance = nullptr, Announce announce = nullptr,
+                 LogPageConnector* pages = nullptr);
     ~StatusThread();
 
     void Start();
@@ -39,6 +50,7 @@ private:
     void Run();
     void Cycle();
     void AnnounceSecondInstance();
+    bool Stopping();
 
     const InstalledMarkets m_markets;  // a copy: the table does not change after start-up
     ActivityLog& m_log;
@@ -46,6 +58,7 @@ private:
     PostStatus m_post;
     platform::SingleInstance* m_instance;
     Announce m_announce;
+    LogPageConnector* m_pages;
     bool m_announced = false;
     int m_previous[kMarketCount];
     std::thread m_thread;

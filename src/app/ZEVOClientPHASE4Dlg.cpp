@@ -1,165 +1,219 @@
 #include "app/ZEVOClientPHASE4Dlg.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QUrl>
 #include <unistd.h>
-#include <cstdio>
-#include <cstdlib>
 #include <QGridLayout>
-#include <QHeaderView>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
-#include <QTabWidget>
+#include <QResizeEvent>
+#include <QScrollBar>
 #include <QTreeWidget>
+#include <QVBoxLayout>
+#include <cstdio>
+#include <cstdlib>
 
-#include "app/AboutDlg.h"
 #include "app/CommandIds.h"
-#include "app/GatewayStatus.h"
-#include "app/StatusThread.h"
+#include "app/StatisticsThread.h"
+#include "app/ViewTabCtrl.h"
+#include "link/ZEVOHelper.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessList.h"
-#include "platform/ServiceControl.h"
 #include "platform/SingleInstance.h"
+#include "views/GenericLogs.h"
+#include "views/GenericStatistics.h"
 
 namespace {
-const char* const kMarketCaptions[7] = {"&CM", "&FO", "&WDM", "&IPO", "C&D", "&SLBM", "&MF"};
+const char* const kInitOperation = "CZEVOClientPHASE4Dlg::OnInitDialog";
 }
 
 CZEVOClientPHASE4Dlg::CZEVOClientPHASE4Dlg(const platform::SettingsStore& store, QWidget* parent)
-    : QDialog(parent), m_log(new ActivityLog(store, platform::DefaultClock())), m_store(store) {
+    : QDialog(parent),
+      m_log(new ActivityLog(store, platform::DefaultClock())),
+      m_store(store),
+      m_processes(&platform::DefaultProcessList()) {
     setObjectName("102");
     setWindowTitle("ZEVO");
-    auto* grid = new QGridLayout(this);
+    setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     BuildMenu();
-    grid->setMenuBar(m_menuBar);
 
-    auto* caption = new QLabel("QEL STATUS", this);
+    // The content keeps its designed size and scrolls inside the viewport when the window is
+    // shorter; the scroll bar follows the window's own arithmetic.
+    m_viewport = new QWidget(this);
+    m_content = new QWidget(m_viewport);
+    m_scrollBar = new QScrollBar(Qt::Vertical, this);
+    m_scrollBar->setTracking(false);
+    connect(m_scrollBar, &QScrollBar::actionTriggered, this, &CZEVOClientPHASE4Dlg::OnScrollAction);
+    connect(m_scrollBar, &QScrollBar::sliderReleased, this,
+            [this] { OnScrollAction(QAbstractSlider::SliderMove); });
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    outer->setMenuBar(m_menuBar);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_viewport, 1);
+    row->addWidget(m_scrollBar);
+    outer->addLayout(row);
+
+    auto* grid = new QGridLayout(m_content);
+    auto* caption = new QLabel("QEL STATUS", m_content);
     caption->setAlignment(Qt::AlignCenter);
-    m_statusList = new QTreeWidget(this);
+    m_statusList = new QTreeWidget(m_content);
     m_statusList->setObjectName("1005");
     m_statusList->setRootIsDecorated(false);
-    m_statusList->setHeaderLabels({"Market", "Status", "Version"});
-    for (int column = 0; column < 3; ++column) {
-        m_statusList->setColumnWidth(column, 100);
-    }
-    m_statisticsTabs = new QTabWidget(this);
+    m_statusList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_statusList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_statisticsTabs = new CViewTabCtrl(m_content);
     m_statisticsTabs->setObjectName("1003");
-    m_logTabs = new QTabWidget(this);
+    m_logTabs = new CViewTabCtrl(m_content);
     m_logTabs->setObjectName("1000");
-
     grid->addWidget(caption, 0, 0);
     grid->addWidget(m_statusList, 1, 0);
     grid->addWidget(m_statisticsTabs, 0, 1, 2, 1);
     grid->addWidget(m_logTabs, 2, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(1, 1);
     grid->setRowStretch(2, 2);
     resize(1040, 720);
 }
 
-CZEVOClientPHASE4Dlg::~CZEVOClientPHASE4Dlg() = default;
-
-QMenu* CZEVOClientPHASE4Dlg::AddMarketPopup(QMenu* parent, const char* caption, const int ids[7],
-                                            bool grayed) {
-    QMenu* popup = parent->addMenu(caption);
-    for (int i = 0; i < kMarketCount; ++i) {
-        QAction* action = popup->addAction(kMarketCaptions[i]);
-        action->setObjectName(QString::number(ids[i]));
-        action->setEnabled(!grayed);
-        m_commands[ids[i]] = action;
-        const int id = ids[i];
-        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-    }
-    return popup;
-}
-
-void CZEVOClientPHASE4Dlg::BuildMenu() {
-    m_menuBar = new QMenuBar(this);
-    m_menuBar->setObjectName("129");
-    auto addCommand = [this](QMenu* menu, const char* caption, int id) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(QString::number(id));
-        m_commands[id] = action;
-        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-        return action;
-    };
-    QMenu* qel = m_menuBar->addMenu("&QEL");
-    QMenu* configuration = AddMarketPopup(qel, "QEL &Configuration", cmd::kQelConfiguration, true);
-    addCommand(configuration, "COMMO&N", cmd::kCommonConfiguration);
-    AddMarketPopup(qel, "Show Active &Users", cmd::kActiveUsers, true);
-    addCommand(qel, "Start &Applications", cmd::kStartApplications);
-    m_fixMenu = m_menuBar->addMenu("&FIX");
-    AddMarketPopup(m_fixMenu, "User &Configuration", cmd::kFixUserConfiguration, true);
-    AddMarketPopup(m_fixMenu, "&Session Configuration", cmd::kFixSessionConfiguration, true);
-    QMenu* help = m_menuBar->addMenu("&Help");
-    addCommand(help, "&ZEVO Help            F1", cmd::kHelp)->setShortcut(QKeySequence(Qt::Key_F1));
-    addCommand(help, "&About ZEVO", cmd::kAbout);
-    addCommand(help, "E&xit", cmd::kExit);
-}
-
-QAction* CZEVOClientPHASE4Dlg::Command(int id) const {
-    auto it = m_commands.find(id);
-    return it == m_commands.end() ? nullptr : it->second;
-}
-
-void CZEVOClientPHASE4Dlg::EnableMenuCommand(int commandId) {
-    if (QAction* action = Command(commandId)) {
-        action->setEnabled(true);
-    }
-}
-
-void CZEVOClientPHASE4Dlg::GrayFixPopups() {
-    const auto popups = m_fixMenu->actions();
-    for (int i = 0; i < 2 && i < popups.size(); ++i) {
-        popups[i]->setEnabled(false);
-    }
+CZEVOClientPHASE4Dlg::~CZEVOClientPHASE4Dlg() {
+    // Threads first: they post to this window and read its pages.
+    m_statusThread.reset();
+    m_statisticsThread.reset();
 }
 
 void CZEVOClientPHASE4Dlg::OnInitDialog(const QStringList& arguments) {
-    static const char* const op = "CZEVOClientPHASE4Dlg::OnInitDialog";
     m_instance = std::make_unique<platform::SingleInstance>();
     if (!m_instance->IsFirst()) {
         // A second instance tells the first and ends at once, with no window and no log line.
         m_instance->SignalFirst();
         std::exit(0);
     }
-    ZEVO_LOG_ACTIVITY(m_log, op, "Initializing dialog");
-    ZEVO_LOG_ACTIVITY(m_log, op, "Initializing all members.");
+    ZEVO_LOG_ACTIVITY(m_log, kInitOperation, "Initializing dialog");
+    m_startupRect = frameGeometry();
+    setWindowTitle("ZEVO");
+    m_logTabs->SetActivityLog(m_log);
+    m_statisticsTabs->SetActivityLog(m_log);
+    ZEVO_LOG_ACTIVITY(m_log, kInitOperation, "Initializing all members.");
     m_installed.Clear();
-    ZEVO_LOG_DETAIL(m_log, op, "Done.");
-    ZEVO_LOG_ACTIVITY(m_log, op, "Reading path of common config file from registry.");
+    ZEVO_LOG_DETAIL(m_log, kInitOperation, "Done.");
+    ZEVO_LOG_ACTIVITY(m_log, kInitOperation, "Reading path of common config file from registry.");
     GetNumberOfMarkets(m_installed, m_store, *m_log);
-    ZEVO_LOG_ACTIVITY(m_log, op,
+    ZEVO_LOG_ACTIVITY(m_log, kInitOperation,
                       "Initializing types of market, configuration file paths and port numbers.from registry.");
     InitTypesOfMarketsConfigFilePathsAndPorts(m_installed, m_store, *m_log, this);
+    BuildPages();
+    StartStatusThread();
+    HandleCommandLine(arguments);
+    OnSize();
+}
 
-    m_statisticsTabs->addTab(new QWidget(m_statisticsTabs), "Common");
+void CZEVOClientPHASE4Dlg::BuildPages() {
+    m_statusList->setHeaderLabels({"Market", "Status", "Version"});
+    for (int column = 0; column < 3; ++column) {
+        m_statusList->setColumnWidth(column, 100);
+    }
     for (const MarketSettings& market : m_installed.markets) {
-        if (market.type == -1) {
+        if (market.type != -1) {
+            new QTreeWidgetItem(m_statusList, {MarketName(market.type), "Not Running", ""});
+        }
+    }
+    m_logTabs->CreateLogPages(m_installed, m_logPages);
+    for (int k = 0; k < m_installed.number_of_markets && k < kMarketCount; ++k) {
+        if (m_logPages[k]) {
+            m_logPages[k]->SetStatusList(m_statusList);
+            ZEVO_LOG_ACTIVITY(m_log, kInitOperation,
+                              Fmt("QEL status list control's handle assigned to "
+                                  "m_dialog_handles_for_tab_display_for_logs[%d]",
+                                  k));
+        }
+    }
+    despatch_threads_for_logs_windows();
+    m_statisticsTabs->CreateStatisticsPages(m_installed, m_statisticsPages);
+    despatch_threads_for_statistics_windows();
+}
+
+void CZEVOClientPHASE4Dlg::despatch_threads_for_logs_windows() {
+    static const char* const op = "CZEVOClientPHASE4Dlg::despatch_threads_for_logs_windows";
+    int k = 0;
+    for (const MarketSettings& market : m_installed.markets) {
+        if (market.type == -1 || !m_logPages[k]) {
             continue;
         }
-        const char* name = MarketName(market.type);
-        m_logTabs->addTab(new QWidget(m_logTabs), name);
-        m_statisticsTabs->addTab(new QWidget(m_statisticsTabs), name);
-        new QTreeWidgetItem(m_statusList, {name, "Not Running", ""});
+        INPUT_FOR_LOGS_THREAD input{m_logPages[k], market.interface_thread_interactive_port,
+                                    market.interface_thread_non_interactive_port, m_log};
+        ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Details of INPUT_FOR_LOGS_THREAD for market type %d - %s",
+                                         market.type, MarketName(market.type)));
+        ZEVO_LOG_DETAIL(m_log, op, Fmt("interface_thread_non_interactive_port = %d",
+                                       input.interface_thread_non_interactive_port));
+        ZEVO_LOG_DETAIL(m_log, op,
+                        Fmt("interface_thread_interactive_port = %d", input.interface_thread_interactive_port));
+        ZEVO_LOG_ACTIVITY(m_log, op, "Initializing connection data");
+        m_logPages[k]->InitConnectionData(input);
+        ZEVO_LOG_DETAIL(m_log, op, "Done");
+        ++k;
     }
+}
 
+void CZEVOClientPHASE4Dlg::despatch_threads_for_statistics_windows() {
+    static const char* const op = "void CZEVOClientPHASE4Dlg::despatch_threads_for_statistics_windows";
+    for (int i = 0; i < kMarketCount; ++i) {
+        const int type = m_installed.markets[i].type;
+        ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Market type of INPUT_FOR_STATISTICS_THREAD for index [%d] is %d - %s", i,
+                                         type, type == -1 ? "" : MarketName(type)));
+    }
+    // The thread never touches a widget: a pass's records and the setup error are posted
+    // here, and a post to a window that is gone is dropped.
+    m_statisticsThread = std::make_unique<StatisticsThread>(
+        m_store, *m_log,
+        [this](std::vector<StatisticsRecord> records) {
+            QMetaObject::invokeMethod(
+                this, [this, records = std::move(records)] { DispatchStatistics(records, m_statisticsPages); },
+                Qt::QueuedConnection);
+        },
+        [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { platform::ShowMessageBox(this, "QEL Setup Error.", "Error", platform::MB_OK); },
+                Qt::QueuedConnection);
+        });
+    m_statisticsThread->Start();
+}
+
+bool CZEVOClientPHASE4Dlg::HasSession(int row) const {
+    return row >= 0 && row < kMarketCount && m_logPages[row] && m_logPages[row]->Session();
+}
+
+void CZEVOClientPHASE4Dlg::Connect(int row) {
+    CGenericLogs* page = m_logPages[row];
+    QMetaObject::invokeMethod(
+        page, [page] { page->Session()->EstablishConnection(page->GatewayAddress(), page->GatewayPort()); },
+        Qt::QueuedConnection);
+}
+
+void CZEVOClientPHASE4Dlg::StartStatusThread() {
     // The status thread never touches a widget: it posts each change to this thread.
-    m_statusThread = std::make_unique<StatusThread>(
-        m_installed, *m_log, platform::DefaultProcessList(), [this](int row, const char* text) {
-            QString status = QString::fromLatin1(text);
-            QMetaObject::invokeMethod(this, [this, row, status] {
+    auto post = [this](int row, const char* text) {
+        QString status = QString::fromLatin1(text);
+        QMetaObject::invokeMethod(
+            this,
+            [this, row, status] {
                 if (QTreeWidgetItem* item = m_statusList->topLevelItem(row)) {
                     item->setText(1, status);
                 }
-            }, Qt::QueuedConnection);
-        },
-        m_instance.get(), [this](std::function<void()> done) {
-            QMetaObject::invokeMethod(this, [this, done] {
+            },
+            Qt::QueuedConnection);
+    };
+    auto announce = [this](std::function<void()> done) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, done] {
                 QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
                 owner->show();
                 owner->raise();
@@ -167,54 +221,86 @@ void CZEVOClientPHASE4Dlg::OnInitDialog(const QStringList& arguments) {
                 platform::ShowMessageBox(owner, "Another instance of ZEVO is already running.", "ZEVO",
                                          platform::MB_OK);
                 done();
-            }, Qt::QueuedConnection);
-        });
+            },
+            Qt::QueuedConnection);
+    };
+    m_statusThread = std::make_unique<StatusThread>(m_installed, *m_log, *m_processes, post, m_instance.get(),
+                                                    announce, this);
     m_statusThread->Start();
-    HandleCommandLine(arguments);
 }
 
 void CZEVOClientPHASE4Dlg::HandleCommandLine(const QStringList& arguments) {
-    static const char* const op = "CZEVOClientPHASE4Dlg::OnInitDialog";
     if (arguments.size() < 2 || arguments[0] != "-c") {
         return;
     }
     int code = 0;  // text that is no number reads as 0
     std::sscanf(arguments[1].toLocal8Bit().constData(), "%d", &code);
     if (!IsMarketCode(code)) {
-        ZEVO_LOG_ACTIVITY(m_log, op, "Invalid market type specified. Not opening any configuration window");
+        ZEVO_LOG_ACTIVITY(m_log, kInitOperation, "Invalid market type specified. Not opening any configuration window");
         return;
     }
     if (!m_installed.IsInstalled(code)) {
-        ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Market %s not installed. Not opening configuration window",
-                                         MarketName(code)));
+        ZEVO_LOG_ACTIVITY(m_log, kInitOperation,
+                          Fmt("Market %s not installed. Not opening configuration window", MarketName(code)));
         return;
     }
     const int command = cmd::kStartupConfigurationBase + code;
     QMetaObject::invokeMethod(this, [this, command] { OnCommand(command); }, Qt::QueuedConnection);
-    ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Posted message to open %s configuration", MarketName(code)));
+    ZEVO_LOG_ACTIVITY(m_log, kInitOperation, Fmt("Posted message to open %s configuration", MarketName(code)));
 }
 
-void CZEVOClientPHASE4Dlg::OnCommand(int id) {
-    if (id == cmd::kExit) {
-        ExitZEVO();
+void CZEVOClientPHASE4Dlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (m_startupRect.isNull()) {
+        return;  // before start-up there is nothing to keep
+    }
+    if (isMaximized() && (event->size().width() > m_startupRect.width() ||
+                          event->size().height() > m_startupRect.height())) {
+        // A maximized window larger than designed goes back to its start-up place and size.
+        const QRect startup = m_startupRect;
+        QMetaObject::invokeMethod(
+            this,
+            [this, startup] {
+                showNormal();
+                setGeometry(startup);
+                raise();
+            },
+            Qt::QueuedConnection);
         return;
     }
-    if (id == cmd::kHelp) {
-        ZEVOHelp();
-        return;
+    OnSize();
+}
+
+void CZEVOClientPHASE4Dlg::OnSize() {
+    const int clientHeight = height() - (m_menuBar ? m_menuBar->sizeHint().height() : 0);
+    m_scroll.Resize(m_startupRect.height(), clientHeight);
+    m_scrollBar->setRange(0, m_scroll.Range());
+    m_scrollBar->setPageStep(m_scroll.PageStep());
+    m_scrollBar->setSingleStep(m_scroll.LineStep());
+    m_scrollBar->setValue(0);
+    m_scrollBar->setEnabled(m_scroll.Range() > 0);  // shown, but idle, when it cannot scroll
+    m_content->setGeometry(0, 0, m_viewport->width(), m_viewport->height() + m_scroll.Range());
+}
+
+void CZEVOClientPHASE4Dlg::OnScrollAction(int action) {
+    VerticalScroll::Request request = VerticalScroll::kOther;
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepSub: request = VerticalScroll::kLineUp; break;
+        case QAbstractSlider::SliderSingleStepAdd: request = VerticalScroll::kLineDown; break;
+        case QAbstractSlider::SliderPageStepSub: request = VerticalScroll::kPageUp; break;
+        case QAbstractSlider::SliderPageStepAdd: request = VerticalScroll::kPageDown; break;
+        case QAbstractSlider::SliderMove:
+            // Tracking moves nothing; the end of a drag arrives as a release.
+            if (m_scrollBar->isSliderDown()) {
+                return;
+            }
+            request = VerticalScroll::kThumbPosition;
+            break;
+        default: break;
     }
-    if (id == cmd::kAbout) {
-        CAboutDlg about(m_store, this);
-        about.exec();
-        return;
-    }
-    if (id == cmd::kStartApplications) {
-        platform::ServiceControl services;
-        StartApplications(services, *m_log, this);
-        return;
-    }
-    ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::OnCommand",
-                      Fmt("Command %d is not available in this build", id));
+    m_scroll.Scroll(request, m_scrollBar->sliderPosition());
+    m_scrollBar->setSliderPosition(m_scroll.Position());
+    m_content->move(0, -m_scroll.Position());
 }
 
 void CZEVOClientPHASE4Dlg::ZEVOHelp() {
@@ -237,6 +323,10 @@ void CZEVOClientPHASE4Dlg::ExitZEVO() {
     ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::ExitZEVO", "Killing QEL status thread.");
     if (m_statusThread) {
         m_statusThread->Stop();
+    }
+    ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::ExitZEVO", "Killing QEL statistics thread.");
+    if (m_statisticsThread) {
+        m_statisticsThread->Stop();
     }
     done(0);
 }

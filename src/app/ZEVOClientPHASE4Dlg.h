@@ -5,24 +5,29 @@
 #include <memory>
 
 #include "app/InstalledMarkets.h"
+#include "app/StatusThread.h"
+#include "views/VerticalScroll.h"
 
 class ActivityLog;
 class QAction;
 class QMenu;
 class QMenuBar;
-class QTabWidget;
+class QScrollBar;
 class QTreeWidget;
+class CGenericLogs;
+class CGenericStatistics;
+class CViewTabCtrl;
+class StatisticsThread;
 class StatusThread;
 namespace platform {
-class SingleInstance;
-}
-namespace platform {
+class ProcessList;
 class SettingsStore;
+class SingleInstance;
 }
 
 // The main window: gateway status list top left, statistics tabs top right, log tabs below,
 // and the menu with one command per market. Its whole life is the life of the program.
-class CZEVOClientPHASE4Dlg : public QDialog, public MarketMenu {
+class CZEVOClientPHASE4Dlg : public QDialog, public MarketMenu, public LogPageConnector {
     Q_OBJECT
 public:
     CZEVOClientPHASE4Dlg(const platform::SettingsStore& store, QWidget* parent = nullptr);
@@ -32,6 +37,9 @@ public:
     // `arguments` are the program's arguments after its name: "-c" and a market code open that
     // market's gateway configuration once the window is up.
     void OnInitDialog(const QStringList& arguments = {});
+    // Where the status thread looks for gateway processes (the machine's by default); set
+    // before OnInitDialog.
+    void SetProcessList(const platform::ProcessList& processes) { m_processes = &processes; }
     void ExitZEVO();
     // Opens zevo_ip_help.chm from the working directory when it exists.
     void ZEVOHelp();
@@ -39,6 +47,14 @@ public:
     // The menu command with this id, or null.
     QAction* Command(int id) const;
     const InstalledMarkets& Markets() const { return m_installed; }
+    CGenericLogs* LogPage(int k) const { return k >= 0 && k < kMarketCount ? m_logPages[k] : nullptr; }
+    CGenericStatistics* StatisticsPage(int k) const { return k >= 0 && k < 8 ? m_statisticsPages[k] : nullptr; }
+    CViewTabCtrl* LogTabs() const { return m_logTabs; }
+    CViewTabCtrl* StatisticsTabs() const { return m_statisticsTabs; }
+    QTreeWidget* StatusList() const { return m_statusList; }
+    const VerticalScroll& Scroll() const { return m_scroll; }
+    QScrollBar* ScrollBar() const { return m_scrollBar; }
+    QRect StartupRect() const { return m_startupRect; }
     ActivityLog* Log() const { return m_log; }
 
     // MarketMenu
@@ -46,11 +62,25 @@ public:
     void EnableMenuCommand(int commandId) override;
     void GrayFixPopups() override;
 
+    // LogPageConnector, for the status thread
+    bool HasSession(int row) const override;
+    void Connect(int row) override;
+
     void accept() override {}  // Enter never closes the window
     void reject() override { ExitZEVO(); }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void BuildMenu();
+    void BuildPages();
+    void despatch_threads_for_logs_windows();
+    void despatch_threads_for_statistics_windows();
+    void StartStatusThread();
+    void OnScrollAction(int action);
+    void OnSize();
+
     QMenu* AddMarketPopup(QMenu* parent, const char* caption, const int ids[7], bool grayed);
     void OnCommand(int id);
     void HandleCommandLine(const QStringList& arguments);
@@ -62,8 +92,17 @@ private:
     QMenu* m_fixMenu = nullptr;
     std::map<int, QAction*> m_commands;
     QTreeWidget* m_statusList = nullptr;
-    QTabWidget* m_logTabs = nullptr;
-    QTabWidget* m_statisticsTabs = nullptr;
+    CViewTabCtrl* m_logTabs = nullptr;
+    CViewTabCtrl* m_statisticsTabs = nullptr;
+    CGenericLogs* m_logPages[kMarketCount] = {};
+    CGenericStatistics* m_statisticsPages[8] = {};
+    QWidget* m_viewport = nullptr;  // clips the content, which scrolls inside it
+    QWidget* m_content = nullptr;
+    QScrollBar* m_scrollBar = nullptr;
+    VerticalScroll m_scroll;
+    QRect m_startupRect;
+    const platform::ProcessList* m_processes;
     std::unique_ptr<platform::SingleInstance> m_instance;
     std::unique_ptr<StatusThread> m_statusThread;
+    std::unique_ptr<StatisticsThread> m_statisticsThread;
 };

@@ -13,6 +13,7 @@ enum MessageBoxFlags : unsigned {
     MB_ICONERROR = 0x10,
     MB_ICONQUESTION = 0x20,
     MB_ICONWARNING = 0x30,
+    MB_ICONEXCLAMATION = 0x30,
     MB_ICONINFORMATION = 0x40,
 };
 enum MessageBoxAnswer : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };

@@ -102,9 +102,9 @@ private slots:
         layout.markets = {2};
         QVERIFY(layout.Write());
         platform::RegistryFileStore store(layout.RegistryPath());
-        // Without a usable "-c" the last line of the start-up is the markets' reading.
+        // Without a usable "-c" the last line of the start-up is the log page's status list.
         const std::string kNothingMore =
-            "Initializing types of market, configuration file paths and port numbers.from registry.";
+            "QEL status list control's handle assigned to m_dialog_handles_for_tab_display_for_logs[0]";
         const std::pair<QStringList, std::string> cases[] = {
             {{"-c", "2"}, "Posted message to open FO configuration"},
             {{"-c", "1"}, "Market CM not installed. Not opening configuration window"},

@@ -54,8 +54,12 @@ private slots:
         QVERIFY(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
             return line.rfind("ACTIVITY|Thread id for show_qel_status thread is [", 0) == 0;
         }));
-        QCOMPARE(WithoutLineAndTime(lines.back()),
+        QVERIFY(lines.size() >= 2);
+        QCOMPARE(WithoutLineAndTime(lines[lines.size() - 2]),
                  std::string("ACTIVITY|Killing QEL status thread.|ZEVOClientPHASE4Dlg.cpp|"
+                             "CZEVOClientPHASE4Dlg::ExitZEVO"));
+        QCOMPARE(WithoutLineAndTime(lines.back()),
+                 std::string("ACTIVITY|Killing QEL statistics thread.|ZEVOClientPHASE4Dlg.cpp|"
                              "CZEVOClientPHASE4Dlg::ExitZEVO"));
     }
 };

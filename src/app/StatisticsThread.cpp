@@ -1,0 +1,92 @@
+#include "app/StatisticsThread.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "log/ActivityLog.h"
+#include "log/Format.h"
+#include "platform/FileSystem.h"
+#include "platform/SettingsStore.h"
+
+namespace {
+const char* const kOperation = "show_qel_statistics";
+}
+
+StatisticsThread::StatisticsThread(const platform::SettingsStore& store, ActivityLog& log, PostRecords post,
+                                   ReportSetupError report, std::chrono::milliseconds period)
+    : m_store(store), m_log(log), m_post(std::move(post)), m_report(std::move(report)), m_period(period) {}
+
+StatisticsThread::~StatisticsThread() { Stop(); }
+
+void StatisticsThread::Start() { m_thread = std::thread([this] { Run(); }); }
+
+void StatisticsThread::Stop() {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+bool StatisticsThread::Stopping() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_stop;
+}
+
+bool StatisticsThread::ReadDirectory(std::string* directory) {
+    const std::string path = Fmt("%s\\%s\\%d", "SOFTWARE\\QEL_IP", "COMMON", 1);
+    auto key = m_store.OpenKey(path);
+    if (!key) {
+        ZEVO_LOG_EVENT(&m_log, kOperation, "Cannot open registry for statistics thread.");
+        m_report();
+        return false;
+    }
+    if (!platform::QueryString(*key, "CURRENT_FILES_PATH", 1024, directory)) {
+        ZEVO_LOG_EVENT(&m_log, kOperation, Fmt("Cannot query registry for %s.", "CURRENT_FILES_PATH"));
+        m_report();
+        return false;
+    }
+    return true;
+}
+
+void StatisticsThread::Run() {
+    ZEVO_LOG_ACTIVITY(&m_log, kOperation,
+                      Fmt("Thread id for show_qel_statistics thread is [%d]", static_cast<int>(gettid())));
+    std::string directory;
+    if (!ReadDirectory(&directory)) {
+        return;
+    }
+    std::unique_lock<std::mutex> guard(m_lock);
+    while (!m_stop) {
+        guard.unlock();
+        Pass(directory);
+        guard.lock();
+        m_wake.wait_for(guard, m_period, [this] { return m_stop; });
+    }
+}
+
+void StatisticsThread::Pass(const std::string& directory) {
+    std::vector<StatisticsRecord> records;
+    for (const std::string& name : platform::FindFiles(directory, "*")) {
+        if (Stopping()) {
+            return;
+        }
+        const std::string path = directory + "/" + name;
+        struct stat info {};
+        std::string text;
+        // A file that vanished, cannot be read or holds a NUL byte waits for the next pass.
+        if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            !ReadStatisticsFile(path, static_cast<std::uint64_t>(info.st_size), &text)) {
+            continue;
+        }
+        for (StatisticsRecord& record : ParseStatisticsText(text)) {
+            records.push_back(std::move(record));
+        }
+    }
+    if (!records.empty()) {
+        m_post(std::move(records));
+    }
+}

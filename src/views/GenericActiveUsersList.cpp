@@ -1,0 +1,217 @@
+#include "views/GenericActiveUsersList.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/MarketType.h"
+#include "link/MessageFrame.h"
+#include "link/ZEVOHelper.h"
+#include "log/ActivityLog.h"
+#include "log/Format.h"
+#include "views/ListSort.h"
+
+namespace {
+
+// The user list as the exchange sort sees it: a swap exchanges the texts of every column.
+class TreeRows final : public SortableRows {
+public:
+    explicit TreeRows(QTreeWidget* tree) : m_tree(tree) {}
+    int RowCount() const override { return m_tree->topLevelItemCount(); }
+    std::string Text(int row, int column) const override {
+        return m_tree->topLevelItem(row)->text(column).toStdString();
+    }
+    void SwapRows(int first, int second) override {
+        QTreeWidgetItem* a = m_tree->topLevelItem(first);
+        QTreeWidgetItem* b = m_tree->topLevelItem(second);
+        for (int column = 0; column < m_tree->columnCount(); ++column) {
+            const QString text = a->text(column);
+            a->setText(column, b->text(column));
+            b->setText(column, text);
+        }
+    }
+
+private:
+    QTreeWidget* m_tree;
+};
+
+QLabel* FieldLabel(const char* id, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(id);
+    label->setMinimumWidth(120);
+    return label;
+}
+
+}  // namespace
+
+const char* LoginStateText(unsigned state) {
+    static const char* const kTexts[] = {"Logged Off.", "Logoff in progress.", "Logged on.", "Logon in progress."};
+    return state < 4 ? kTexts[state] : "";
+}
+
+CGenericActiveUsersList::CGenericActiveUsersList(int marketType, int interactivePort, ActivityLog* log,
+                                                 QWidget* parent)
+    : QDialog(parent), m_log(log), m_marketType(marketType), m_port(Fmt("%d", interactivePort)) {
+    static const char* const op = "CGenericActiveUsersList::CGenericActiveUsersList";
+    const char* name = MarketName(marketType) ? MarketName(marketType) : "";
+    ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Market type for dialog is %d - %s", marketType, name));
+    ZEVO_LOG_ACTIVITY(m_log, op, Fmt("INTERFACE_THREAD_INTERACTIVE_IP is %s", m_address.c_str()));
+    ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Port no. is %d", interactivePort));
+
+    setObjectName("149");
+    setWindowTitle("Active Users List");
+    auto* box = new QGroupBox(this);
+    auto* fields = new QGridLayout(box);
+    m_boxIdLabel = FieldLabel("1017", box);
+    m_boxStateLabel = FieldLabel("1015", box);
+    m_userCountLabel = FieldLabel("1034", box);
+    fields->addWidget(new QLabel("Box ID : ", box), 0, 0);
+    fields->addWidget(m_boxIdLabel, 0, 1);
+    fields->addWidget(new QLabel("QEL Box Status : ", box), 1, 0);
+    fields->addWidget(m_boxStateLabel, 1, 1);
+    fields->addWidget(new QLabel("No.of connected users : ", box), 2, 0);
+    fields->addWidget(m_userCountLabel, 2, 1);
+    m_users = new QTreeWidget(this);
+    m_users->setObjectName("1018");
+    m_users->setRootIsDecorated(false);
+    m_users->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_refresh = new QPushButton("&Refresh", this);
+    m_refresh->setObjectName("1016");
+    m_refresh->setEnabled(false);
+    m_refresh->setAutoDefault(false);
+    auto* exitButton = new QPushButton("E&xit", this);
+    exitButton->setObjectName("1028");
+    exitButton->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_refresh);
+    buttons->addWidget(exitButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(box);
+    layout->addWidget(m_users, 1);
+    layout->addLayout(buttons);
+    resize(390, 330);
+
+    connect(m_refresh, &QPushButton::clicked, this, &CGenericActiveUsersList::OnButtonActiveUsersListRefresh);
+    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_users->header(), &QHeaderView::sectionClicked, this, &CGenericActiveUsersList::OnColumnClick);
+    OnInitDialog();
+}
+
+CGenericActiveUsersList::~CGenericActiveUsersList() { PostNcDestroy(); }
+
+void CGenericActiveUsersList::OnInitDialog() {
+    static const char* const op = "CGenericActiveUsersList::OnInitDialog";
+    ZEVO_LOG_ACTIVITY(m_log, op, "Initializing dialog");
+    if (IsMarketCode(m_marketType)) {
+        setWindowTitle(QString("Active Users ") + MarketName(m_marketType));
+    }
+    m_users->setHeaderLabels({"User List", "Login Status"});
+    m_users->setColumnWidth(0, 100);
+    m_users->setColumnWidth(1, 200);
+    m_users->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_users->header()->setSectionsClickable(true);
+    m_users->header()->setSortIndicatorShown(false);
+
+    m_session = std::make_unique<CZEVOHelper>(m_log);
+    m_session->SetMessageSink(this, m_marketType);
+    ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Attempting to connect...for market %s",
+                                     MarketName(m_marketType) ? MarketName(m_marketType) : ""));
+    m_session->EstablishConnection(m_address, m_port);
+    UpdateFields();
+}
+
+void CGenericActiveUsersList::UpdateFields() {
+    m_boxIdLabel->setText(QString::fromStdString(m_boxId));
+    m_boxStateLabel->setText(QString::fromStdString(m_boxState));
+    m_userCountLabel->setText(QString::fromStdString(m_userCount));
+}
+
+void CGenericActiveUsersList::OnButtonActiveUsersListRefresh() {
+    static const char* const op = "CGenericActiveUsersList::OnButtonActiveUsersListRefresh";
+    m_users->clear();
+    m_userCount = Fmt("%d", m_users->topLevelItemCount());
+    const bool wide = UsesLongUserIdLayout(m_marketType);
+    // The long layout names its market in the log line; the short layout does not.
+    const char* name = wide ? MarketName(m_marketType) : nullptr;
+
+    auto box = BuildHeadersOnlyRequest(m_marketType, kBoxInformationRequest);
+    m_session->SendPacket(box.data(), static_cast<std::uint16_t>(box.size()));
+    ZEVO_LOG_ACTIVITY(m_log, op, name ? Fmt("Box information request for %s sent.", name)
+                                      : std::string("Box information request sent."));
+    auto users = BuildHeadersOnlyRequest(m_marketType, kUserInformationRequest);
+    m_session->SendPacket(users.data(), static_cast<std::uint16_t>(users.size()));
+    ZEVO_LOG_ACTIVITY(m_log, op, name ? Fmt("User information request for %s sent.", name)
+                                      : std::string("User information request sent."));
+}
+
+void CGenericActiveUsersList::OnConnectionEstablished() {
+    OnButtonActiveUsersListRefresh();
+    m_refresh->setEnabled(true);
+    TreeRows rows(m_users);
+    SortListByColumn(rows, m_sortColumn, m_sortDirection, m_sortType);
+    UpdateFields();
+}
+
+void CGenericActiveUsersList::OnConnectionLost() {
+    m_users->clear();
+    m_refresh->setEnabled(false);
+    m_boxId.clear();
+    m_boxState.clear();
+    UpdateFields();  // the user count keeps its last value
+}
+
+int CGenericActiveUsersList::RouteMessage(const unsigned char* message, std::uint16_t messageCode) {
+    if (messageCode == kUserInformationResponse) {
+        AddUser(message);
+    } else if (messageCode == kBoxInformationResponse) {
+        m_boxId = Fmt("%d", ReadU16(message + 30));
+        m_boxState = LoginStateText(ReadU16(message + 32));
+        UpdateFields();
+    }
+    return 0;
+}
+
+void CGenericActiveUsersList::AddUser(const unsigned char* message) {
+    const bool wide = UsesLongUserIdLayout(m_marketType);
+    const long userId = wide ? static_cast<long>(ReadI32(message + 30)) : static_cast<long>(ReadU16(message + 30));
+    const unsigned state = ReadU16(message + (wide ? 34 : 32));
+    auto* item = new QTreeWidgetItem({QString::number(userId)});
+    m_users->insertTopLevelItem(0, item);
+    m_userCount = Fmt("%d", m_users->topLevelItemCount());
+    UpdateFields();
+    item->setText(1, LoginStateText(state));
+}
+
+void CGenericActiveUsersList::OnColumnClick(int column) {
+    const int type = column == 0 ? kSortAsNumber : kSortAsText;
+    if (column == m_sortColumn) {
+        m_sortDirection = m_sortDirection == kAscending ? kDescending : kAscending;
+    } else {
+        m_sortDirection = kAscending;
+        m_sortColumn = column;
+    }
+    TreeRows rows(m_users);
+    SortListByColumn(rows, column, m_sortDirection, type);
+}
+
+void CGenericActiveUsersList::done(int result) {
+    QDialog::done(result);
+    PostNcDestroy();
+}
+
+void CGenericActiveUsersList::PostNcDestroy() {
+    if (!m_session) {
+        return;
+    }
+    ZEVO_LOG_ACTIVITY(m_log, "CGenericActiveUsersList::PostNcDestroy",
+                      Fmt("Attempting to close connection...for market %s",
+                          MarketName(m_marketType) ? MarketName(m_marketType) : ""));
+    m_session->Transport().CloseConnection();
+    m_session.reset();
+}

@@ -1,0 +1,110 @@
+#include "views/GenericLogs.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <cstring>
+
+#include "app/MarketType.h"
+#include "link/MessageFrame.h"
+#include "link/ZEVOHelper.h"
+#include "log/ActivityLog.h"
+#include "log/Format.h"
+#include "platform/MessageBox.h"
+#include "platform/ProcessExit.h"
+#include "views/LogMessageModel.h"
+#include "views/LogRow.h"
+#include "views/VersionCheck.h"
+
+namespace {
+constexpr int kColumnWidths[] = {50, 200, 400, 50};
+constexpr int kInvalidVersionExitCode = 200;
+}  // namespace
+
+CGenericLogs::CGenericLogs(QWidget* parent) : CGenericLogs(nullptr, parent) {}
+
+CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
+    : QWidget(parent), m_log(log), m_model(new LogMessageModel(this)), m_list(new QTableView(this)) {
+    setObjectName("144");
+    m_list->setObjectName("1013");
+    m_list->setModel(m_model);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setShowGrid(false);
+    m_list->setWordWrap(false);
+    m_list->setCornerButtonEnabled(false);
+    // Every row is one line high, so the view never measures rows one by one.
+    QHeaderView* rows = m_list->verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(m_list->fontMetrics().height() + 4);
+    QHeaderView* columns = m_list->horizontalHeader();
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columns->setHighlightSections(false);
+    for (int column = 0; column < 4; ++column) {
+        m_list->setColumnWidth(column, kColumnWidths[column]);
+    }
+    auto* caption = new QLabel("LOG MESSAGES", this);
+    caption->setAlignment(Qt::AlignCenter);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 2);
+    layout->addWidget(m_list, 1);
+    layout->addWidget(caption);
+}
+
+CGenericLogs::~CGenericLogs() = default;
+
+void CGenericLogs::InitConnectionData(const INPUT_FOR_LOGS_THREAD& input) {
+    m_session = std::make_unique<CZEVOHelper>(m_log);
+    m_session->SetMessageSink(this, m_marketType);
+    m_address = "127.0.0.1";
+    m_port = Fmt("%d", input.interface_thread_non_interactive_port);
+}
+
+int CGenericLogs::RouteMessage(const unsigned char* message, std::uint16_t messageCode) {
+    if (messageCode == kLogMessage) {
+        if (m_versionState != 2) {
+            m_model->Add(DecodeLogMessage(message, m_marketType));
+        }
+    } else if (messageCode == kVersionMessage) {
+        OnVersionMessage(message);
+    }
+    return 0;
+}
+
+void CGenericLogs::OnVersionMessage(const unsigned char* message) {
+    const int received = ReadI32(message + 30);
+    ZEVO_LOG_EVENT(m_log, "CGenericLogs::RouteMessage", Fmt("Received market version is %d", received));
+    if (!IsMarketCode(m_marketType)) {
+        return;
+    }
+    const char* name = MarketName(m_marketType);
+    if (compatible(m_marketType, received, RequiredVersion(m_marketType), m_log)) {
+        m_versionState = 1;
+        SetVersionInStatusList(name, received);
+        return;
+    }
+    const std::string text = Fmt("%s. Version %d is invalid for market %s", "QEL Setup Error.", received, name);
+    ZEVO_LOG_ACTIVITY(m_log, "CGenericLogs::RouteMessage", text);
+    platform::ShowMessageBox(this, text, "Invalid version", platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    platform::ExitProcess(kInvalidVersionExitCode);
+}
+
+void CGenericLogs::OnConnectionEstablished() { m_model->Clear(); }
+
+void CGenericLogs::SetVersionInStatusList(const char* marketName, int version) {
+    if (!m_statusList) {
+        return;
+    }
+    for (int row = 0; row < m_statusList->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = m_statusList->topLevelItem(row);
+        // The cell is read as the list control hands it out: at most 1023 bytes.
+        const std::string cell = item->text(0).toLocal8Bit().left(1023).toStdString();
+        if (strcasecmp(cell.c_str(), marketName) == 0) {
+            item->setText(2, QString::number(version));
+        }
+    }
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "link/MessageSink.h"
+
+class ActivityLog;
+class CGenericLogs;
+class CZEVOHelper;
+class LogMessageModel;
+class QTableView;
+class QTreeWidget;
+
+// What the main window hands to a log view's connection set-up. Only the non-interactive
+// port is connected to; the interactive port is only logged.
+struct INPUT_FOR_LOGS_THREAD {
+    CGenericLogs* view;
+    int interface_thread_interactive_port;
+    int interface_thread_non_interactive_port;
+    ActivityLog* log;
+};
+
+// One market's gateway log page: a session to the gateway's non-interactive port, the
+// version check that unlocks the display, and the list of log messages, newest on top.
+// Everything runs on the GUI thread; the status thread only reads the session, address and
+// port, which do not change after InitConnectionData.
+class CGenericLogs : public QWidget, public CMessageSink {
+    Q_OBJECT
+public:
+    explicit CGenericLogs(QWidget* parent = nullptr);
+    CGenericLogs(ActivityLog* log, QWidget* parent);
+    ~CGenericLogs() override;
+
+    void SetMarketType(int marketType) { m_marketType = marketType; }
+    int MarketType() const { return m_marketType; }
+    // The main window's gateway status list, whose Version column this view writes.
+    void SetStatusList(QTreeWidget* statusList) { m_statusList = statusList; }
+
+    void InitConnectionData(const INPUT_FOR_LOGS_THREAD& input);
+    CZEVOHelper* Session() const { return m_session.get(); }
+    const std::string& GatewayAddress() const { return m_address; }
+    const std::string& GatewayPort() const { return m_port; }
+    // 2 until an acceptable version arrives, then 1 for the rest of the run.
+    int VersionState() const { return m_versionState; }
+
+    int RouteMessage(const unsigned char* message, std::uint16_t messageCode) override;
+    void OnConnectionEstablished() override;
+    void OnConnectionLost() override {}
+
+    void SetVersionInStatusList(const char* marketName, int version);
+
+    LogMessageModel& Model() { return *m_model; }
+    QTableView* List() const { return m_list; }
+
+private:
+    void OnVersionMessage(const unsigned char* message);
+
+    ActivityLog* m_log = nullptr;
+    std::unique_ptr<CZEVOHelper> m_session;
+    int m_versionState = 2;
+    int m_marketType = -1;
+    std::string m_address;
+    std::string m_port;
+    QTreeWidget* m_statusList = nullptr;
+    LogMessageModel* m_model;
+    QTableView* m_list;
+};

@@ -1,0 +1,72 @@
+#include "views/GenericStatistics.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <strings.h>
+
+#include "platform/Clock.h"
+#include "views/StatisticsFile.h"
+
+namespace {
+constexpr std::int64_t kStaleSeconds = 300;
+
+QString FromBytes(const std::string& bytes) { return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size())); }
+}  // namespace
+
+CGenericStatistics::CGenericStatistics(QWidget* parent) : CGenericStatistics(nullptr, parent) {}
+
+CGenericStatistics::CGenericStatistics(ActivityLog* log, QWidget* parent)
+    : QWidget(parent), m_log(log), m_clock(&platform::DefaultClock()), m_list(new QTreeWidget(this)) {
+    setObjectName("145");
+    m_list->setObjectName("1014");
+    m_list->setRootIsDecorated(false);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setHeaderLabels({"Parameter", "Value", "Unit"});
+    m_list->header()->setStretchLastSection(false);
+    m_list->setColumnWidth(0, 200);
+    m_list->setColumnWidth(1, 100);
+    m_list->setColumnWidth(2, 50);
+    auto* caption = new QLabel("REAL TIME STATISTICS", this);
+    caption->setAlignment(Qt::AlignCenter);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 2);
+    layout->addWidget(m_list, 1);
+    layout->addWidget(caption);
+}
+
+int CGenericStatistics::FindParameterRow(const std::string& parameter) const {
+    for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
+        // Each cell is read as the list control hands it out: at most 1023 bytes.
+        const std::string cell = m_list->topLevelItem(row)->text(0).toLocal8Bit().left(1023).toStdString();
+        if (strcasecmp(cell.c_str(), parameter.c_str()) == 0) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+void CGenericStatistics::UpdateParameter(int, const std::string& parameter, std::string value,
+                                         const std::string& unit, std::uint64_t timestamp) {
+    if (m_clock->UnixSeconds() - static_cast<std::int64_t>(timestamp) >= kStaleSeconds) {
+        value.clear();  // a stale figure is shown blank; a future timestamp passes
+    }
+    const int row = FindParameterRow(parameter);
+    QTreeWidgetItem* item = row == -1 ? new QTreeWidgetItem(m_list, {FromBytes(parameter)})
+                                      : m_list->topLevelItem(row);
+    item->setText(1, FromBytes(value));
+    item->setText(2, FromBytes(unit));
+}
+
+void DispatchStatistics(const std::vector<StatisticsRecord>& records, CGenericStatistics* const views[8]) {
+    for (const StatisticsRecord& record : records) {
+        for (int k = 0; k < 8; ++k) {
+            if (views[k] && views[k]->MarketType() == record.marketType) {
+                views[k]->UpdateParameter(record.marketType, record.parameter, record.value, record.unit,
+                                          record.timestamp);
+            }
+        }
+    }
+}

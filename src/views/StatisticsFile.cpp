@@ -1,0 +1,108 @@
+#include "views/StatisticsFile.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+// Reads a leading decimal number as scanf's "%9d" does: blanks and new-lines skipped, an
+// optional sign, at most nine characters. `at` moves past what was read.
+int ReadMarketType(std::string_view text, std::size_t* at) {
+    while (*at < text.size() && IsBlank(text[*at])) {
+        ++*at;
+    }
+    const std::size_t start = *at;
+    bool negative = false;
+    if (*at < text.size() && (text[*at] == '-' || text[*at] == '+')) {
+        negative = text[*at] == '-';
+        ++*at;
+    }
+    long value = 0;
+    while (*at < text.size() && *at - start < 9 && std::isdigit(static_cast<unsigned char>(text[*at]))) {
+        value = value * 10 + (text[*at] - '0');
+        ++*at;
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+// The next blank-free word read as an unsigned decimal, as "%lu" does.
+std::uint64_t ReadTimestamp(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && IsBlank(text[at])) {
+        ++at;
+    }
+    bool negative = false;
+    if (at < text.size() && (text[at] == '-' || text[at] == '+')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    std::uint64_t value = 0;
+    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) {
+        value = value * 10 + static_cast<std::uint64_t>(text[at] - '0');
+        ++at;
+    }
+    return negative ? 0 - value : value;
+}
+
+// The text from `at` up to the next "," (or the end); `at` moves past the comma.
+std::string_view NextField(std::string_view text, std::size_t* at) {
+    if (*at > text.size()) {
+        return {};
+    }
+    const std::size_t comma = text.find(',', *at);
+    const std::size_t end = comma == std::string_view::npos ? text.size() : comma;
+    std::string_view field = text.substr(*at, end - *at);
+    *at = comma == std::string_view::npos ? text.size() + 1 : comma + 1;
+    return field;
+}
+
+}  // namespace
+
+StatisticsRecord ParseStatisticsRecord(std::string_view record) {
+    StatisticsRecord parsed;
+    record = record.substr(0, kMaxStatisticsRecord);
+    std::size_t at = 0;
+    parsed.marketType = ReadMarketType(record, &at);
+    if (at >= record.size() || record[at] != ',') {
+        return parsed;  // no separator after the number: the rest reads as missing
+    }
+    ++at;
+    parsed.parameter = NextField(record, &at);
+    parsed.value = NextField(record, &at);
+    parsed.unit = NextField(record, &at);
+    parsed.timestamp = ReadTimestamp(NextField(record, &at));
+    return parsed;
+}
+
+std::vector<StatisticsRecord> ParseStatisticsText(std::string_view text) {
+    std::vector<StatisticsRecord> records;
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        std::size_t bar = text.find('|', at);
+        if (bar == std::string_view::npos) {
+            bar = text.size();
+        }
+        records.push_back(ParseStatisticsRecord(text.substr(at, bar - at)));
+        at = bar + 1;
+    }
+    return records;
+}
+
+bool ReadStatisticsFile(const std::string& path, std::uint64_t size, std::string* text) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) {
+        return false;
+    }
+    std::string bytes(size, '\0');
+    const std::size_t read = size ? std::fread(bytes.data(), 1, size, file.get()) : 0;
+    // A short read leaves zero bytes, so the text length tells both faults apart from none.
+    if (read != size || std::strlen(bytes.c_str()) != size) {
+        return false;
+    }
+    *text = std::move(bytes);
+    return true;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One figure of a statistics file: "market,parameter,value,unit,timestamp", records separated
+// by "|". Fields missing at the end of a record read as empty (0 for the numbers).
+struct StatisticsRecord {
+    int marketType = 0;  // 100 for Common, 1..7 for a market
+    std::string parameter;
+    std::string value;
+    std::string unit;
+    std::uint64_t timestamp = 0;  // seconds since 1970-01-01 00:00:00 UTC
+};
+
+constexpr std::size_t kMaxStatisticsRecord = 1023;
+
+// Splits a file's text into its records, in file order. Every "|" ends a record, so a text
+// ending in "|" yields a last, empty record (market type 0, which no page has). A record
+// longer than 1023 characters is cut to its first 1023.
+std::vector<StatisticsRecord> ParseStatisticsText(std::string_view text);
+StatisticsRecord ParseStatisticsRecord(std::string_view record);
+
+// Reads a whole statistics file of `size` bytes. False, and the file is to be skipped in this
+// pass, when it cannot be opened or read in full or holds a NUL byte.
+bool ReadStatisticsFile(const std::string& path, std::uint64_t size, std::string* text);
