@@ -28,6 +28,7 @@ trap 'exit 130' INT TERM
 # Ports: a free-looking range picked per run, so two demos do not collide.
 base=$(( 20000 + (RANDOM % 2000) * 16 ))
 build/sim/qel_layout --dir "$root" --markets all --fix CM,FO,SLBM --base-port "$base" >/dev/null
+mkdir -p "$root/run" && chmod 700 "$root/run"
 export QEL_IP_REGISTRY="$root/qel_ip.reg" QEL_IP_SERVICE_DIR="$root/run" XDG_RUNTIME_DIR="$root/run"
 echo "Installation laid out in $root; activity log in $root/logs"
 

@@ -51,6 +51,10 @@ bool GatewayPeer::Listen(QString* error) {
     return true;
 }
 
+quint16 GatewayPeer::LogPort() const { return m_logServer->serverPort(); }
+
+quint16 GatewayPeer::InteractivePort() const { return m_interactiveServer->serverPort(); }
+
 void GatewayPeer::OnLogClient() {
     while (QTcpSocket* socket = m_logServer->nextPendingConnection()) {
         Log("console connected to the log port");
@@ -58,8 +62,10 @@ void GatewayPeer::OnLogClient() {
             std::erase(m_logClients, socket);
             socket->deleteLater();
         });
-        if (!m_options.script.empty()) {
-            for (const auto& bytes : m_options.script) {
+        const bool later = m_logConnections++ > 0 && !m_options.reconnectScript.empty();
+        const auto& script = later ? m_options.reconnectScript : m_options.script;
+        if (!script.empty()) {
+            for (const auto& bytes : script) {
                 Write(socket, bytes);
                 socket->flush();  // one write per script line
             }
@@ -114,6 +120,13 @@ void GatewayPeer::OnRequest(QTcpSocket* socket) {
                 break;
             case 10001:
                 Log("user information request");
+                if (!m_options.userIds.empty()) {
+                    for (std::size_t i = 0; i < m_options.userIds.size(); ++i) {
+                        Write(socket, gateway::UserInformationResponse(m_longIds, m_options.userIds[i],
+                                                                       static_cast<std::uint16_t>(i % 4)));
+                    }
+                    break;
+                }
                 for (int i = 0; i < m_options.users; ++i) {
                     Write(socket, gateway::UserInformationResponse(m_longIds, 1001 + i, static_cast<std::uint16_t>(i % 4)));
                 }

@@ -24,13 +24,18 @@ public:
         std::int32_t version = 10101;
         double rate = 2.0;                     // log messages per second in lively mode
         std::vector<gateway::Bytes> script;    // when set: written, one write each, instead
+                                               // of the version and lively messages
+        std::vector<gateway::Bytes> reconnectScript;  // when set: for every later connection
         int users = 5;
+        std::vector<std::int32_t> userIds;     // when set: these users, in this order
         std::uint16_t boxId = 101;
     };
     static constexpr int kRestartExitCode = 75;
 
     explicit GatewayPeer(Options options, QObject* parent = nullptr);
     bool Listen(QString* error);
+    quint16 LogPort() const;
+    quint16 InteractivePort() const;
 
 private:
     void OnLogClient();
@@ -44,6 +49,7 @@ private:
     QTcpServer* m_logServer;
     QTcpServer* m_interactiveServer;
     std::vector<QTcpSocket*> m_logClients;
+    int m_logConnections = 0;
     QTimer m_lively;
     std::mt19937 m_random{std::random_device{}()};
 };

@@ -82,7 +82,7 @@ void CGenericLogs::OnVersionMessage(const unsigned char* message) {
         return;
     }
     const char* name = MarketName(m_marketType);
-    if (compatible(m_marketType, received, RequiredVersion(m_marketType), m_log)) {
+    if (compatible(received, RequiredVersion(m_marketType))) {
         m_versionState = 1;
         SetVersionInStatusList(name, received);
         return;
@@ -91,6 +91,15 @@ void CGenericLogs::OnVersionMessage(const unsigned char* message) {
     ZEVO_LOG_ACTIVITY(m_log, "CGenericLogs::RouteMessage", text);
     platform::ShowMessageBox(this, text, "Invalid version", platform::MB_OK | platform::MB_ICONEXCLAMATION);
     platform::ExitProcess(kInvalidVersionExitCode);
+}
+
+bool CGenericLogs::compatible(int received, int required) {
+    const char* flagLine = nullptr;
+    const bool accepted = CheckVersion(m_marketType, received, required, &flagLine);
+    if (flagLine) {
+        ZEVO_LOG_ACTIVITY(m_log, "CGenericLogs::compatible", flagLine);
+    }
+    return accepted;
 }
 
 void CGenericLogs::OnConnectionEstablished() { m_model->Clear(); }

@@ -50,6 +50,9 @@ public:
     void OnConnectionLost() override {}
 
     void SetVersionInStatusList(const char* marketName, int version);
+    // Whether the received version is acceptable for this view's market; sets the market's
+    // user-ID width flag on the way.
+    bool compatible(int received, int required);
 
     LogMessageModel& Model() { return *m_model; }
     QTableView* List() const { return m_list; }

@@ -2,7 +2,6 @@
 
 #include "app/MarketType.h"
 #include "link/MessageFrame.h"
-#include "log/ActivityLog.h"
 
 namespace {
 
@@ -28,7 +27,8 @@ int RequiredVersion(int marketType) {
     return IsMarketCode(marketType) ? kRequired[marketType - 1] : 0;
 }
 
-bool compatible(int marketType, int received, int required, ActivityLog* log) {
+bool CheckVersion(int marketType, int received, int required, const char** flagLine) {
+    *flagLine = nullptr;
     const int receivedRelease = received / 100;
     const int receivedPart = received % 100;
     for (const UserIdFlag& entry : kFlags) {
@@ -37,9 +37,7 @@ bool compatible(int marketType, int received, int required, ActivityLog* log) {
         }
         const bool wide = receivedRelease >= entry.threshold;
         *entry.flag = wide ? 1 : 0;
-        if (log) {
-            ZEVO_LOG_ACTIVITY(log, "CGenericLogs::compatible", wide ? entry.trueText : entry.falseText);
-        }
+        *flagLine = wide ? entry.trueText : entry.falseText;
     }
     return receivedPart == required % 100 && receivedRelease >= required / 100;
 }

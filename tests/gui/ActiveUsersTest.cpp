@@ -1,0 +1,128 @@
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "GatewayPeer.h"
+#include "app/MarketType.h"
+#include "link/MessageFrame.h"
+#include "support/RecordingBoxes.h"
+#include "support/TestLog.h"
+#include "views/GenericActiveUsersList.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::unique_ptr<GatewayPeer> StartPeer(int market, std::int32_t version, std::vector<std::int32_t> users) {
+    GatewayPeer::Options options;
+    options.market = market;
+    options.version = version;
+    options.userIds = std::move(users);
+    options.boxId = 4321;
+    auto peer = std::make_unique<GatewayPeer>(options);
+    QString error;
+    if (!peer->Listen(&error)) {
+        qFatal("gateway peer: %s", qPrintable(error));
+    }
+    return peer;
+}
+
+QStringList Column(const CGenericActiveUsersList& dialog, int column) {
+    QStringList texts;
+    QTreeWidget* list = dialog.UserList();
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        texts << list->topLevelItem(row)->text(column);
+    }
+    return texts;
+}
+
+QString Field(const CGenericActiveUsersList& dialog, const char* id) {
+    return dialog.findChild<QLabel*>(id)->text();
+}
+
+void ClickHeading(const CGenericActiveUsersList& dialog, int column) {
+    emit dialog.UserList()->header()->sectionClicked(column);
+}
+
+}  // namespace
+
+class ActiveUsersTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { FO_USERID_INCREASE_FLAG = 0; }
+
+    void usersArriveNewestOnTopAndSortByHeading() {
+        auto peer = StartPeer(FO, 10102, {5, 7, 6});
+        TestLog log;
+        CGenericActiveUsersList dialog(FO, peer->InteractivePort(), log.get());
+        QCOMPARE(dialog.windowTitle(), QString("Active Users FO"));
+        QVERIFY(PumpUntil([&] { return dialog.UserList()->topLevelItemCount() == 3 && !Field(dialog, "1017").isEmpty(); }));
+        QCOMPARE(Column(dialog, 0), (QStringList{"6", "7", "5"}));
+        QCOMPARE(Column(dialog, 1), (QStringList{"Logged on.", "Logoff in progress.", "Logged Off."}));
+        QCOMPARE(Field(dialog, "1034"), QString("3"));
+        QCOMPARE(Field(dialog, "1017"), QString("4321"));
+        QCOMPARE(Field(dialog, "1015"), QString("Logged on."));
+        QVERIFY(dialog.findChild<QPushButton*>("1016")->isEnabled());
+
+        ClickHeading(dialog, 0);
+        QCOMPARE(Column(dialog, 0), (QStringList{"7", "6", "5"}));
+        ClickHeading(dialog, 0);
+        QCOMPARE(Column(dialog, 0), (QStringList{"5", "6", "7"}));
+        ClickHeading(dialog, 1);
+        QCOMPARE(Column(dialog, 1), (QStringList{"Logged Off.", "Logged on.", "Logoff in progress."}));
+        QCOMPARE(Column(dialog, 0), (QStringList{"5", "6", "7"}));
+
+        const std::string port = std::to_string(peer->InteractivePort());
+        const char* op = "CGenericActiveUsersList::OnButtonActiveUsersListRefresh";
+        const std::vector<std::string> expected = {
+            "ACTIVITY|Market type for dialog is 2 - FO",
+            "ACTIVITY|INTERFACE_THREAD_INTERACTIVE_IP is 127.0.0.1",
+            "ACTIVITY|Port no. is " + port,
+            "ACTIVITY|Initializing dialog",
+            "ACTIVITY|Attempting to connect...for market FO",
+        };
+        for (const std::string& line : expected) {
+            QVERIFY2(log.Count(line) == 1, line.c_str());
+        }
+        QCOMPARE(log.CountLine(std::string("ACTIVITY|Box information request sent.|GenericActiveUsersList.cpp|") + op), 1u);
+        QCOMPARE(log.CountLine(std::string("ACTIVITY|User information request sent.|GenericActiveUsersList.cpp|") + op), 1u);
+
+        // Refresh asks again: the list is rebuilt, not added to.
+        dialog.findChild<QPushButton*>("1016")->click();
+        QCOMPARE(dialog.UserList()->topLevelItemCount(), 0);
+        QCOMPARE(log.Count("ACTIVITY|User information request sent."), 2u);
+        QVERIFY(PumpUntil([&] { return dialog.UserList()->topLevelItemCount() == 3; }));
+
+        dialog.reject();
+        QCOMPARE(log.Count("ACTIVITY|Attempting to close connection...for market FO"), 1u);
+    }
+
+    void cmReadsLongUserIds() {
+        auto peer = StartPeer(CM, 10101, {70000});
+        TestLog log;
+        CGenericActiveUsersList dialog(CM, peer->InteractivePort(), log.get());
+        QVERIFY(PumpUntil([&] { return dialog.UserList()->topLevelItemCount() == 1; }));
+        QCOMPARE(Column(dialog, 0), QStringList{"70000"});
+        QCOMPARE(Column(dialog, 1), QStringList{"Logged Off."});
+        QCOMPARE(log.Count("ACTIVITY|Box information request for CM sent."), 1u);
+        QCOMPARE(log.Count("ACTIVITY|User information request for CM sent."), 1u);
+    }
+
+    void connectionLossClearsAllButTheCount() {
+        auto peer = StartPeer(WDM, 30903, {11, 12});
+        TestLog log;
+        CGenericActiveUsersList dialog(WDM, peer->InteractivePort(), log.get());
+        QVERIFY(PumpUntil([&] { return dialog.UserList()->topLevelItemCount() == 2 && !Field(dialog, "1015").isEmpty(); }));
+        peer.reset();
+        QVERIFY(PumpUntil([&] { return dialog.UserList()->topLevelItemCount() == 0; }));
+        QCOMPARE(Field(dialog, "1017"), QString(""));
+        QCOMPARE(Field(dialog, "1015"), QString(""));
+        QCOMPARE(Field(dialog, "1034"), QString("2"));
+        QVERIFY(!dialog.findChild<QPushButton*>("1016")->isEnabled());
+    }
+};
+
+QTEST_MAIN(ActiveUsersTest)
+#include "ActiveUsersTest.moc"

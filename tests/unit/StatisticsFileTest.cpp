@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+#include "views/StatisticsFile.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::string Show(const StatisticsRecord& r) {
+    return std::to_string(r.marketType) + "|" + r.parameter + "|" + r.value + "|" + r.unit + "|" +
+           std::to_string(r.timestamp);
+}
+
+TEST(StatisticsFileTest, RecordsOnePerLineEndingInBars) {
+    const auto records = ParseStatisticsText("100,Users connected,12,Nos,1700000000|\n2,Orders, 5 ,/s,1700000001|\n");
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(Show(records[0]), "100|Users connected|12|Nos|1700000000");
+    EXPECT_EQ(Show(records[1]), "2|Orders| 5 |/s|1700000001");  // blanks are kept
+    EXPECT_EQ(records[2].marketType, 0);  // the trailing new-line reaches no page
+}
+
+TEST(StatisticsFileTest, MissingFieldsReadAsEmpty) {
+    EXPECT_EQ(Show(ParseStatisticsRecord("1,Trades")), "1|Trades|||0");
+    EXPECT_EQ(Show(ParseStatisticsRecord("100,Users,12,Nos")), "100|Users|12|Nos|0");
+    EXPECT_EQ(Show(ParseStatisticsRecord("")), "0||||0");
+    EXPECT_EQ(Show(ParseStatisticsRecord("x,Users,1,2,3")), "0||||0");
+    // Anything after the fifth field is ignored.
+    EXPECT_EQ(Show(ParseStatisticsRecord("7,Q,1,u,99 extra,more")), "7|Q|1|u|99");
+}
+
+TEST(StatisticsFileTest, BoundsOnLongFields) {
+    // A first field longer than nine characters never names a page.
+    EXPECT_NE(ParseStatisticsRecord("0000000100,P,1,u,1").marketType, 100);
+    const std::string longValue(3000, 'v');
+    const auto record = ParseStatisticsRecord("100,P," + longValue + ",u,1");
+    EXPECT_EQ(record.value.size(), kMaxStatisticsRecord - 6);
+}
+
+TEST(StatisticsFileTest, UnreadableFilesAreSkipped) {
+    TempDir dir;
+    std::string text;
+    WriteFile(dir.File("good"), "100,A,1,u,5|");
+    EXPECT_TRUE(ReadStatisticsFile(dir.File("good"), 12, &text));
+    EXPECT_EQ(text, "100,A,1,u,5|");
+    WriteFile(dir.File("nul"), std::string("100,A,1,u,5|\0", 13));
+    EXPECT_FALSE(ReadStatisticsFile(dir.File("nul"), 13, &text));
+    // A file shorter than its listed size (it shrank after the listing).
+    EXPECT_FALSE(ReadStatisticsFile(dir.File("good"), 20, &text));
+    EXPECT_FALSE(ReadStatisticsFile(dir.File("gone"), 5, &text));
+}
+
+}  // namespace
