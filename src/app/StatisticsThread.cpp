@@ -69,7 +69,7 @@ void StatisticsThread::Run() {
 }
 
 void StatisticsThread::Pass(const std::string& directory) {
-    std::vector<StatisticsRecord> records;
+    StatisticsPass pass;
     for (const std::string& name : platform::FindFiles(directory, "*")) {
         if (Stopping()) {
             return;
@@ -82,11 +82,17 @@ void StatisticsThread::Pass(const std::string& directory) {
             !ReadStatisticsFile(path, static_cast<std::uint64_t>(info.st_size), &text)) {
             continue;
         }
-        for (StatisticsRecord& record : ParseStatisticsText(text)) {
-            records.push_back(std::move(record));
+        // A huge file is parsed with an eye on the stop request, so exit never waits for it.
+        std::size_t count = 0;
+        const bool whole = ForEachStatisticsRecord(text, [&](StatisticsRecord&& record) {
+            pass.Add(std::move(record));
+            return ++count % 4096 != 0 || !Stopping();
+        });
+        if (!whole) {
+            return;
         }
     }
-    if (!records.empty()) {
-        m_post(std::move(records));
+    if (!pass.Empty()) {
+        m_post(pass.Take());
     }
 }

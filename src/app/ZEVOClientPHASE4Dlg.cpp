@@ -1,6 +1,7 @@
 #include "app/ZEVOClientPHASE4Dlg.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QUrl>
@@ -254,21 +255,38 @@ void CZEVOClientPHASE4Dlg::resizeEvent(QResizeEvent* event) {
     if (m_startupRect.isNull()) {
         return;  // before start-up there is nothing to keep
     }
-    if (isMaximized() && (event->size().width() > m_startupRect.width() ||
-                          event->size().height() > m_startupRect.height())) {
-        // A maximized window larger than designed goes back to its start-up place and size.
-        const QRect startup = m_startupRect;
-        QMetaObject::invokeMethod(
-            this,
-            [this, startup] {
-                showNormal();
-                setGeometry(startup);
-                raise();
-            },
-            Qt::QueuedConnection);
+    if (isMaximized() && ExceedsStartup(event->size())) {
+        RestoreStartupRect();
         return;
     }
     OnSize();
+}
+
+void CZEVOClientPHASE4Dlg::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // Some window systems report the maximized size only to the window, not as a resize.
+    if (event->type() == QEvent::WindowStateChange && isMaximized() && !m_startupRect.isNull() && screen() &&
+        ExceedsStartup(screen()->availableGeometry().size())) {
+        RestoreStartupRect();
+    }
+}
+
+bool CZEVOClientPHASE4Dlg::ExceedsStartup(const QSize& size) const {
+    return size.width() > m_startupRect.width() || size.height() > m_startupRect.height();
+}
+
+void CZEVOClientPHASE4Dlg::RestoreStartupRect() {
+    // A maximized window larger than designed goes back to its start-up place and size.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            showNormal();
+            // The start-up rectangle includes the frame; move places the frame, resize the client.
+            move(m_startupRect.topLeft());
+            resize(m_startupRect.size() - (frameGeometry().size() - geometry().size()));
+            raise();
+        },
+        Qt::QueuedConnection);
 }
 
 void CZEVOClientPHASE4Dlg::OnSize() {

@@ -71,6 +71,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void BuildMenu();
@@ -80,6 +81,8 @@ private:
     void StartStatusThread();
     void OnScrollAction(int action);
     void OnSize();
+    bool ExceedsStartup(const QSize& size) const;
+    void RestoreStartupRect();
 
     QMenu* AddMarketPopup(QMenu* parent, const char* caption, const int ids[7], bool grayed);
     void OnCommand(int id);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -78,18 +79,49 @@ StatisticsRecord ParseStatisticsRecord(std::string_view record) {
     return parsed;
 }
 
-std::vector<StatisticsRecord> ParseStatisticsText(std::string_view text) {
-    std::vector<StatisticsRecord> records;
+bool ForEachStatisticsRecord(std::string_view text, const std::function<bool(StatisticsRecord&&)>& sink) {
     std::size_t at = 0;
     while (at <= text.size()) {
         std::size_t bar = text.find('|', at);
         if (bar == std::string_view::npos) {
             bar = text.size();
         }
-        records.push_back(ParseStatisticsRecord(text.substr(at, bar - at)));
+        if (!sink(ParseStatisticsRecord(text.substr(at, bar - at)))) {
+            return false;
+        }
         at = bar + 1;
     }
+    return true;
+}
+
+std::vector<StatisticsRecord> ParseStatisticsText(std::string_view text) {
+    std::vector<StatisticsRecord> records;
+    ForEachStatisticsRecord(text, [&](StatisticsRecord&& record) {
+        records.push_back(std::move(record));
+        return true;
+    });
     return records;
+}
+
+void StatisticsPass::Add(StatisticsRecord&& record) {
+    std::string key = std::to_string(record.marketType) + ",";
+    for (char c : record.parameter) {
+        key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    auto [it, added] = m_index.try_emplace(std::move(key), m_records.size());
+    if (added) {
+        m_records.push_back(std::move(record));
+        return;
+    }
+    StatisticsRecord& kept = m_records[it->second];
+    kept.value = std::move(record.value);
+    kept.unit = std::move(record.unit);
+    kept.timestamp = record.timestamp;
+}
+
+std::vector<StatisticsRecord> StatisticsPass::Take() {
+    m_index.clear();
+    return std::exchange(m_records, {});
 }
 
 bool ReadStatisticsFile(const std::string& path, std::uint64_t size, std::string* text) {

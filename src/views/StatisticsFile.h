@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,8 +23,25 @@ constexpr std::size_t kMaxStatisticsRecord = 1023;
 // ending in "|" yields a last, empty record (market type 0, which no page has). A record
 // longer than 1023 characters is cut to its first 1023.
 std::vector<StatisticsRecord> ParseStatisticsText(std::string_view text);
+// The same, one record at a time; stops early when `sink` returns false.
+bool ForEachStatisticsRecord(std::string_view text, const std::function<bool(StatisticsRecord&&)>& sink);
 StatisticsRecord ParseStatisticsRecord(std::string_view record);
 
 // Reads a whole statistics file of `size` bytes. False, and the file is to be skipped in this
 // pass, when it cannot be opened or read in full or holds a NUL byte.
 bool ReadStatisticsFile(const std::string& path, std::uint64_t size, std::string* text);
+
+// The records of one pass over the directory, merged so that each (market, parameter) pair,
+// the parameter compared without regard to case, appears once: at its first place and with
+// its first spelling, carrying the last value, unit and timestamp. Applied in order to the
+// pages, this gives the same rows and cells as applying every record, in bounded memory.
+class StatisticsPass {
+public:
+    void Add(StatisticsRecord&& record);
+    std::vector<StatisticsRecord> Take();
+    bool Empty() const { return m_records.empty(); }
+
+private:
+    std::vector<StatisticsRecord> m_records;
+    std::unordered_map<std::string, std::size_t> m_index;
+};

@@ -1,4 +1,9 @@
 #include <QAction>
+#include <QElapsedTimer>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <atomic>
+#include <thread>
 #include <unistd.h>
 #include <QKeyEvent>
 #include <QTabWidget>
@@ -11,6 +16,10 @@
 #include "platform/MessageBox.h"
 #include "platform/RegistryFile.h"
 #include "log/ActivityLog.h"
+#include "platform/ProcessList.h"
+#include "app/ViewTabCtrl.h"
+#include "views/GenericLogs.h"
+#include "views/GenericStatistics.h"
 #include "support/RecordingBoxes.h"
 
 using namespace testing_support;
@@ -36,6 +45,17 @@ bool HasLine(CZEVOClientPHASE4Dlg& window, const std::string& expected) {
     }
     return false;
 }
+
+// A process list that is slow to read, as on a loaded machine.
+struct SlowProcessList final : platform::ProcessList {
+    bool Snapshot(std::vector<std::string>* names, long*) const override {
+        ++entered;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        names->clear();
+        return true;
+    }
+    mutable std::atomic<int> entered{0};
+};
 
 }  // namespace
 
@@ -67,6 +87,23 @@ private slots:
         QVERIFY(!window.Command(32811)->isEnabled());  // CM is not FIX enabled
         QVERIFY(window.Command(32817)->isEnabled());   // FIX User Configuration > MF
         QVERIFY(window.Command(32827)->isEnabled());   // FIX Session Configuration > MF
+        QCOMPARE(window.LogPage(1)->MarketType(), 7);
+        QCOMPARE(window.LogPage(1)->GatewayPort(), std::to_string(layout.NonInteractivePort(7)));
+        QCOMPARE(window.StatisticsPage(0)->MarketType(), 100);
+        QCOMPARE(window.StatisticsPage(2)->MarketType(), 7);
+        QVERIFY(window.StatisticsPage(3) == nullptr);
+        // The selected page is shown and the others hidden.
+        window.show();
+        window.LogTabs()->setCurrentIndex(1);
+        QVERIFY(window.LogPage(1)->isVisible());
+        QVERIFY(!window.LogPage(0)->isVisible());
+        QVERIFY(HasLine(window, "ACTIVITY|Details of INPUT_FOR_LOGS_THREAD for market type 7 - MF|"
+                                "ZEVOClientPHASE4Dlg.cpp|CZEVOClientPHASE4Dlg::despatch_threads_for_logs_windows"));
+        QVERIFY(HasLine(window, "ACTIVITY|Market type of INPUT_FOR_STATISTICS_THREAD for index [1] is -1 - |"
+                                "ZEVOClientPHASE4Dlg.cpp|void CZEVOClientPHASE4Dlg::despatch_threads_for_statistics_windows"));
+        // The system menu's About entry.
+        QCOMPARE(window.Command(cmd::kSystemAbout)->text(), QString("&About ZEVO"));
+        QVERIFY(window.actions().contains(window.Command(cmd::kSystemAbout)));
         QCOMPARE(window.Command(32801)->text(), QString("C&D"));
         QCOMPARE(window.Command(32798)->text(), QString("&ZEVO Help            F1"));
     }
@@ -159,6 +196,74 @@ private slots:
         QVERIFY(HasLine(window, "SYSTEM_ERROR|Error in OpenService(). Cannot access QEL Service. Error [2]|"
                                 "GatewayStatus.cpp|CZEVOClientPHASE4Dlg::StartApplications"));
         qunsetenv("QEL_IP_SERVICE_DIR");
+    }
+
+    void shortWindowScrollsByTheDesignedSteps() {
+        TempDir dir;
+        InstallationLayout layout;
+        layout.root = dir.path();
+        QVERIFY(layout.Write());
+        platform::RegistryFileStore store(layout.RegistryPath());
+        CZEVOClientPHASE4Dlg window(store);
+        window.resize(900, 800);
+        window.OnInitDialog();
+        QCOMPARE(window.StartupRect().height(), 800);
+        window.show();
+        const int menu = window.findChild<QMenuBar*>("129")->sizeHint().height();
+        window.resize(900, 300 + menu);
+        QCOMPARE(window.Scroll().Range(), 500);
+        QCOMPARE(window.ScrollBar()->maximum(), 500);
+        QCOMPARE(window.ScrollBar()->singleStep(), 5);
+        QCOMPARE(window.ScrollBar()->pageStep(), 50);
+        window.ScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        window.ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(window.ScrollBar()->value(), 55);
+        window.ScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);  // does nothing
+        QCOMPARE(window.ScrollBar()->value(), 55);
+        window.resize(900, 900);
+        QCOMPARE(window.Scroll().Range(), 0);
+        QCOMPARE(window.ScrollBar()->value(), 0);
+    }
+
+    void maximizingKeepsTheStartupPlaceAndSize() {
+        TempDir dir;
+        InstallationLayout layout;
+        layout.root = dir.path();
+        QVERIFY(layout.Write());
+        platform::RegistryFileStore store(layout.RegistryPath());
+        CZEVOClientPHASE4Dlg window(store);
+        window.setGeometry(20, 30, 400, 300);
+        window.OnInitDialog();
+        window.show();
+        const QRect startup = window.StartupRect();
+        window.showMaximized();
+        QVERIFY(PumpUntil([&] { return !window.isMaximized() && window.frameGeometry() == startup; }, std::chrono::seconds(2)));
+    }
+
+    void exitWithBothThreadsBusyIsQuick() {
+        TempDir dir;
+        InstallationLayout layout;
+        layout.root = dir.path();
+        layout.markets = {1, 2, 3, 4, 5, 6, 7};
+        QVERIFY(layout.Write());
+        // A statistics file that takes seconds to parse, and a process list that takes 300 ms.
+        std::string big;
+        for (int i = 0; i < 400000; ++i) {
+            big += "100,Orders per second,1234,Nos,1700000000|\n";
+        }
+        WriteFile(layout.StatisticsDir() + "/big.stat", big);
+        SlowProcessList processes;
+        platform::RegistryFileStore store(layout.RegistryPath());
+        RecordingBoxes boxes(platform::IDYES);
+        CZEVOClientPHASE4Dlg window(store);
+        window.SetProcessList(processes);
+        window.OnInitDialog();
+        QVERIFY(WaitFor([&] { return processes.entered > 0; }));
+        QElapsedTimer timer;
+        timer.start();
+        window.ExitZEVO();
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(window.result(), 0);
     }
 };
 

@@ -1,17 +1,38 @@
 // The status list follows gateway processes started and stopped under their names.
 
+#include <unistd.h>
+
 #include <QFile>
+#include <atomic>
 #include <QProcess>
 #include <QTest>
 #include <QTreeWidget>
 
+#include "GatewayPeer.h"
 #include "InstallationLayout.h"
+#include "platform/ProcessList.h"
+#include "views/GenericLogs.h"
+#include "views/LogMessageModel.h"
 #include "app/ZEVOClientPHASE4Dlg.h"
 #include "log/ActivityLog.h"
 #include "platform/RegistryFile.h"
 #include "support/RecordingBoxes.h"
 
 using namespace testing_support;
+
+namespace {
+// A process list in which FO's gateway runs while the test says so.
+struct SwitchedProcessList final : platform::ProcessList {
+    bool Snapshot(std::vector<std::string>* names, long*) const override {
+        names->clear();
+        if (running) {
+            names->push_back("qel_ip_fo.exe");
+        }
+        return true;
+    }
+    std::atomic<bool> running{false};
+};
+}  // namespace
 
 class StatusListTest : public QObject {
     Q_OBJECT
@@ -61,6 +82,50 @@ private slots:
         QCOMPARE(WithoutLineAndTime(lines.back()),
                  std::string("ACTIVITY|Killing QEL statistics thread.|ZEVOClientPHASE4Dlg.cpp|"
                              "CZEVOClientPHASE4Dlg::ExitZEVO"));
+    }
+
+    // The status thread connects a log page each time its gateway is seen starting.
+    void logPageConnectsWhenItsGatewayStarts() {
+        TempDir dir;
+        InstallationLayout layout;
+        layout.root = dir.path();
+        layout.markets = {2};
+        layout.basePort = 30000 + (getpid() % 1000) * 16;
+        QVERIFY(layout.Write());
+        GatewayPeer::Options options;
+        options.market = 2;
+        options.version = 10102;
+        options.nonInteractivePort = layout.NonInteractivePort(2);
+        options.interactivePort = layout.InteractivePort(2);
+        options.script = {gateway::VersionMessage(10102), gateway::LogMessage(false, 0, 7, 12010, 0)};
+        GatewayPeer peer(options);
+        QString error;
+        QVERIFY2(peer.Listen(&error), qPrintable(error));
+
+        SwitchedProcessList processes;
+        platform::RegistryFileStore store(layout.RegistryPath());
+        RecordingBoxes boxes(platform::IDYES);
+        CZEVOClientPHASE4Dlg window(store);
+        window.SetProcessList(processes);
+        window.OnInitDialog();
+        QTreeWidgetItem* fo = window.StatusList()->topLevelItem(0);
+        processes.running = true;
+        QTRY_COMPARE_WITH_TIMEOUT(fo->text(2), QString("10102"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.LogPage(0)->Model().rowCount(), 1, 5000);
+        const std::string connecting = "ACTIVITY|Attempting to connect...for market FO|StatusThread.cpp|::show_qel_status";
+        auto count = [&] {
+            int n = 0;
+            for (const std::string& line : ReadLines(window.Log()->CurrentFilePath())) {
+                n += WithoutLineAndTime(line) == connecting;
+            }
+            return n;
+        };
+        QCOMPARE(count(), 1);
+        processes.running = false;
+        QTRY_COMPARE_WITH_TIMEOUT(fo->text(1), QString("Not Running"), 2000);
+        processes.running = true;
+        QTRY_COMPARE_WITH_TIMEOUT(count(), 2, 2000);
+        window.ExitZEVO();
     }
 };
 

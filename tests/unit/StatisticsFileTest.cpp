@@ -37,6 +37,19 @@ TEST(StatisticsFileTest, BoundsOnLongFields) {
     EXPECT_EQ(record.value.size(), kMaxStatisticsRecord - 6);
 }
 
+TEST(StatisticsFileTest, APassKeepsFirstPlaceAndSpellingWithTheLastFigures) {
+    StatisticsPass pass;
+    for (auto& record : ParseStatisticsText("1,Orders,1,a,5|2,Orders,9,x,9|1,Trades,2,b,6|1,ORDERS,3,c,7|")) {
+        pass.Add(std::move(record));
+    }
+    std::vector<std::string> shown;
+    for (const auto& record : pass.Take()) {
+        shown.push_back(Show(record));
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"1|Orders|3|c|7", "2|Orders|9|x|9", "1|Trades|2|b|6", "0||||0"}));
+    EXPECT_TRUE(pass.Empty());
+}
+
 TEST(StatisticsFileTest, UnreadableFilesAreSkipped) {
     TempDir dir;
     std::string text;

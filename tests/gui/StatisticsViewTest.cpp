@@ -1,0 +1,112 @@
+#include <QDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "InstallationLayout.h"
+#include "app/ZEVOClientPHASE4Dlg.h"
+#include "log/ActivityLog.h"
+#include "platform/RegistryFile.h"
+#include "support/RecordingBoxes.h"
+#include "views/GenericStatistics.h"
+
+using namespace testing_support;
+
+namespace {
+
+QStringList Rows(const CGenericStatistics* page) {
+    QStringList rows;
+    for (int i = 0; page && i < page->List()->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = page->List()->topLevelItem(i);
+        rows << item->text(0) + " / " + item->text(1) + " / " + item->text(2);
+    }
+    return rows;
+}
+
+std::string Now(int ago = 0) {
+    return std::to_string(platform::DefaultClock().UnixSeconds() - ago);
+}
+
+bool HasLine(CZEVOClientPHASE4Dlg& window, const std::string& expected) {
+    for (const std::string& line : ReadLines(window.Log()->CurrentFilePath())) {
+        if (WithoutLineAndTime(line) == expected) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+class StatisticsViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void staleFiguresAndCaseBlindRows() {
+        FakeClock clock(2026, 12, 6, 10, 0, 0);
+        CGenericStatistics page;
+        page.SetClock(clock);
+        const auto now = static_cast<std::uint64_t>(clock.UnixSeconds());
+        page.UpdateParameter(1, "Orders", "10", "Nos", now - 299);
+        page.UpdateParameter(1, "Trades", "4", "Nos", now - 300);
+        page.UpdateParameter(1, "ORDERS", "11", "/s", now + 60);  // a future time passes
+        page.UpdateParameter(1, "Queue", "", "", 0);
+        QCOMPARE(Rows(&page), (QStringList{"Orders / 11 / /s", "Trades /  / Nos", "Queue /  / "}));
+        QCOMPARE(page.FindParameterRow("trades"), 1);
+        QCOMPARE(page.FindParameterRow("Users"), -1);
+        QCOMPARE(page.List()->objectName(), QString("1014"));
+        QCOMPARE(page.List()->headerItem()->text(0), QString("Parameter"));
+    }
+
+    void filesReachTheirMarketsPages() {
+        TempDir dir;
+        InstallationLayout layout;
+        layout.root = dir.path();
+        layout.markets = {1};
+        QVERIFY(layout.Write());
+        const std::string stats = layout.StatisticsDir();
+        WriteFile(stats + "/common.stat", "100,Users connected,12,Nos," + Now() + "|\n100,Orders,3,/s," + Now() +
+                                              "|\n100,ORDERS,4,/s," + Now() + "|\n");
+        WriteFile(stats + "/fo.stat", "2,FO orders,7,/s," + Now() + "|");  // FO is not installed
+        WriteFile(stats + "/cm.stat", "1,Trades|1,Host link,Up,," + Now() + "|");
+        WriteFile(stats + "/broken.stat", std::string("100,Hidden,1,u,") + Now() + std::string("|\0", 2));
+        QVERIFY(QDir(QString::fromStdString(stats)).mkdir("sub.stat"));
+        platform::RegistryFileStore store(layout.RegistryPath());
+        RecordingBoxes boxes;
+        CZEVOClientPHASE4Dlg window(store);
+        window.OnInitDialog();
+        QVERIFY(PumpUntil([&] { return Rows(window.StatisticsPage(1)).size() == 2; }));
+        QCOMPARE(Rows(window.StatisticsPage(0)), (QStringList{"Users connected / 12 / Nos", "Orders / 4 / /s"}));
+        QCOMPARE(Rows(window.StatisticsPage(1)), (QStringList{"Trades /  / ", "Host link / Up / "}));
+        QVERIFY(boxes.shown.empty());
+        QVERIFY(HasLine(window, "ACTIVITY|Market type of INPUT_FOR_STATISTICS_THREAD for index [0] is 1 - CM|"
+                                "ZEVOClientPHASE4Dlg.cpp|void CZEVOClientPHASE4Dlg::despatch_threads_for_statistics_windows"));
+
+        // The next pass picks up a changed file.
+        WriteFile(stats + "/common.stat", "100,Users connected,13,Nos," + Now() + "|");
+        QVERIFY(PumpUntil([&] { return Rows(window.StatisticsPage(0)).first() == "Users connected / 13 / Nos"; }));
+    }
+
+    void missingDirectorySettingShowsOneBox() {
+        TempDir dir;
+        InstallationLayout layout;
+        layout.root = dir.path();
+        layout.markets = {2};
+        QVERIFY(layout.Write());
+        std::string registry = ReadFile(layout.RegistryPath());
+        const auto at = registry.find("\"CURRENT_FILES_PATH\"");
+        QVERIFY(at != std::string::npos);
+        registry.erase(at, registry.find('\n', at) + 1 - at);
+        WriteFile(layout.RegistryPath(), registry);
+        WriteFile(layout.StatisticsDir() + "/common.stat", "100,Users,1,Nos," + Now() + "|");
+        platform::RegistryFileStore store(layout.RegistryPath());
+        RecordingBoxes boxes;
+        CZEVOClientPHASE4Dlg window(store);
+        window.OnInitDialog();
+        QVERIFY(PumpUntil([&] { return !boxes.shown.empty(); }));
+        QCOMPARE(boxes.shown, std::vector<std::string>{"Error: QEL Setup Error."});
+        QVERIFY(HasLine(window, "EVENT|Cannot query registry for CURRENT_FILES_PATH.|StatisticsThread.cpp|show_qel_statistics"));
+        QCOMPARE(Rows(window.StatisticsPage(0)), QStringList());
+    }
+};
+
+QTEST_MAIN(StatisticsViewTest)
+#include "StatisticsViewTest.moc"
