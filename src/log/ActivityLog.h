@@ -54,12 +54,21 @@ private:
     mutable std::mutex lock_;
 };
 
-// Shorthands that stamp a line with the calling source file and line.
+// Shorthands that stamp a line with the calling source file and line. A view built without
+// an activity log (a null pointer) writes nothing.
 #define ZEVO_LOG_ACTIVITY(log, operation, text) \
-    (log)->LogActivity(std::string(text).c_str(), operation, __FILE__, __LINE__)
+    do { \
+        if (ActivityLog* zevoLog_ = (log)) zevoLog_->LogActivity(std::string(text).c_str(), operation, __FILE__, __LINE__); \
+    } while (0)
 #define ZEVO_LOG_EVENT(log, operation, text) \
-    (log)->LogEvent(std::string(text).c_str(), operation, __FILE__, __LINE__)
+    do { \
+        if (ActivityLog* zevoLog_ = (log)) zevoLog_->LogEvent(std::string(text).c_str(), operation, __FILE__, __LINE__); \
+    } while (0)
 #define ZEVO_LOG_SYSTEM_ERROR(log, operation, text) \
-    (log)->LogSystemError(std::string(text).c_str(), operation, __FILE__, __LINE__)
+    do { \
+        if (ActivityLog* zevoLog_ = (log)) zevoLog_->LogSystemError(std::string(text).c_str(), operation, __FILE__, __LINE__); \
+    } while (0)
 #define ZEVO_LOG_DETAIL(log, operation, text) \
-    (log)->LogDetail(std::string(text).c_str(), operation, __FILE__, __LINE__)
+    do { \
+        if (ActivityLog* zevoLog_ = (log)) zevoLog_->LogDetail(std::string(text).c_str(), operation, __FILE__, __LINE__); \
+    } while (0)
