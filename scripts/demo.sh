@@ -37,8 +37,22 @@ peers+=($!)
 build/sim/qel_statistics 2>"$root/statistics.log" &
 peers+=($!)
 
+# The console connects a log page when it sees its gateway start, so let the gateways open
+# their ports first (a real gateway is up long before an operator starts the console).
+for _ in $(seq 1 100); do
+    listening=$(ss -ltn 2>/dev/null | awk -v lo="$base" -v hi="$((base + 14))" \
+        '{n = split($4, a, ":"); p = a[n] + 0} p >= lo && p < hi {c++} END {print c + 0}')
+    [ "$listening" -ge 14 ] && break
+    sleep 0.1
+done
+
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     export QT_QPA_PLATFORM=offscreen
+    # Without a display the window is shown as a picture once the gateways are up.
+    export ZEVO_SCREENSHOT="${ZEVO_SCREENSHOT:-$PWD/build/zevo-demo.png}"
+    if [ -n "$seconds" ] && [ "$seconds" -le 10 ]; then
+        export ZEVO_SCREENSHOT_DELAY_MS=$(( seconds * 1000 * 2 / 3 ))
+    fi
     echo "No display: running on the offscreen platform"
 fi
 if [ -n "$seconds" ]; then

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
 #include <cstring>
 
 #include "app/ZEVOClientPHASE4Dlg.h"
@@ -28,6 +31,26 @@ bool AsksForHelpOrVersion(int argc, char** argv) {
     return false;
 }
 
+// ZEVO_SCREENSHOT=<file.png> saves a picture of the main window once, after
+// ZEVO_SCREENSHOT_DELAY_MS (default 8000) milliseconds: how the demo shows the window on a
+// machine without a display.
+void ScheduleScreenshot(QWidget& window) {
+    const QString path = qEnvironmentVariable("ZEVO_SCREENSHOT");
+    if (path.isEmpty()) {
+        return;
+    }
+    bool ok = false;
+    int delay = qEnvironmentVariableIntValue("ZEVO_SCREENSHOT_DELAY_MS", &ok);
+    QTimer::singleShot(ok ? delay : 8000, &window, [&window, path] {
+        if (window.grab().save(path)) {
+            std::printf("Screenshot of the main window: %s\n", qPrintable(path));
+        } else {
+            std::fprintf(stderr, "zevo: cannot write the screenshot %s\n", qPrintable(path));
+        }
+        std::fflush(stdout);
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -45,5 +68,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion("4.0.0");
     CZEVOClientPHASE4Dlg dialog(platform::DefaultSettingsStore());
     dialog.OnInitDialog(app.arguments().mid(1));
+    ScheduleScreenshot(dialog);
     return dialog.exec();
 }
