@@ -18,23 +18,9 @@ StatisticsThread::StatisticsThread(const platform::SettingsStore& store, Activit
 
 StatisticsThread::~StatisticsThread() { Stop(); }
 
-void StatisticsThread::Start() { m_thread = std::thread([this] { Run(); }); }
+void StatisticsThread::Start() { m_worker.Start([this] { Run(); }); }
 
-void StatisticsThread::Stop() {
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_stop = true;
-    }
-    m_wake.notify_all();
-    if (m_thread.joinable()) {
-        m_thread.join();
-    }
-}
-
-bool StatisticsThread::Stopping() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_stop;
-}
+void StatisticsThread::Stop() { m_worker.Stop(); }
 
 bool StatisticsThread::ReadDirectory(std::string* directory) {
     const std::string path = Fmt("%s\\%s\\%d", "SOFTWARE\\QEL_IP", "COMMON", 1);
@@ -59,19 +45,13 @@ void StatisticsThread::Run() {
     if (!ReadDirectory(&directory)) {
         return;
     }
-    std::unique_lock<std::mutex> guard(m_lock);
-    while (!m_stop) {
-        guard.unlock();
-        Pass(directory);
-        guard.lock();
-        m_wake.wait_for(guard, m_period, [this] { return m_stop; });
-    }
+    m_worker.Cycles(m_period, [&] { Pass(directory); });
 }
 
 void StatisticsThread::Pass(const std::string& directory) {
     StatisticsPass pass;
     for (const std::string& name : platform::FindFiles(directory, "*")) {
-        if (Stopping()) {
+        if (m_worker.Stopping()) {
             return;
         }
         const std::string path = directory + "/" + name;
@@ -86,7 +66,7 @@ void StatisticsThread::Pass(const std::string& directory) {
         std::size_t count = 0;
         const bool whole = ForEachStatisticsRecord(text, [&](StatisticsRecord&& record) {
             pass.Add(std::move(record));
-            return ++count % 4096 != 0 || !Stopping();
+            return ++count % 4096 != 0 || !m_worker.Stopping();
         });
         if (!whole) {
             return;

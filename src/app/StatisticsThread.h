@@ -1,13 +1,11 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "app/WorkerThread.h"
 #include "views/StatisticsFile.h"
 
 class ActivityLog;
@@ -37,15 +35,11 @@ private:
     void Run();
     bool ReadDirectory(std::string* directory);
     void Pass(const std::string& directory);
-    bool Stopping();
 
     const platform::SettingsStore& m_store;
     ActivityLog& m_log;
     PostRecords m_post;
     ReportSetupError m_report;
     std::chrono::milliseconds m_period;
-    std::thread m_thread;
-    std::mutex m_lock;
-    std::condition_variable m_wake;
-    bool m_stop = false;
+    WorkerThread m_worker;  // last: stopped first, while the members above still exist
 };

@@ -52,56 +52,25 @@ StatusThread::StatusThread(const InstalledMarkets& markets, ActivityLog& log,
 
 StatusThread::~StatusThread() { Stop(); }
 
-void StatusThread::Start() { m_thread = std::thread([this] { Run(); }); }
+void StatusThread::Start() { m_worker.Start([this] { Run(); }); }
 
-void StatusThread::Stop() {
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_stop = true;
-    }
-    m_wake.notify_all();
-    if (m_thread.joinable()) {
-        m_thread.join();
-    }
-}
+void StatusThread::Stop() { m_worker.Stop(); }
 
 void StatusThread::Run() {
     ZEVO_LOG_ACTIVITY(&m_log, "show_qel_status",
                       Fmt("Thread id for show_qel_status thread is [%d]", static_cast<int>(gettid())));
-    std::unique_lock<std::mutex> guard(m_lock);
-    while (!m_stop) {
-        guard.unlock();
-        Cycle();
-        guard.lock();
-        m_wake.wait_for(guard, kPeriod, [this] { return m_stop; });
-    }
+    m_worker.Cycles(kPeriod, [this] { Cycle(); });
 }
 
 void StatusThread::AnnounceSecondInstance() {
     if (!m_instance || !m_announce || !m_instance->IsSignalled()) {
         return;
     }
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_announced = false;
-    }
-    m_announce([this] {
-        {
-            std::lock_guard<std::mutex> guard(m_lock);
-            m_announced = true;
-        }
-        m_wake.notify_all();
-    });
+    m_worker.Change([this] { m_announced = false; });
+    m_announce([this] { m_worker.Change([this] { m_announced = true; }); });
     // The list is not refreshed while the message is open; a stop request ends the wait.
-    std::unique_lock<std::mutex> guard(m_lock);
-    m_wake.wait(guard, [this] { return m_announced || m_stop; });
-    guard.unlock();
+    m_worker.WaitUntil([this] { return m_announced; });
     m_instance->Reset();
-}
-
-bool StatusThread::Stopping() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_stop;
 }
 
 void StatusThread::Cycle() {
@@ -113,7 +82,7 @@ void StatusThread::Cycle() {
         if (m_markets.markets[slot].type == -1) {
             continue;
         }
-        if (Stopping()) {
+        if (m_worker.Stopping()) {
             return;  // exit does not wait for the rest of the cycle
         }
         const bool running = qel_status_query(slot + 1, processes, m_log) == 1;

@@ -1,12 +1,10 @@
 #pragma once
 
-#include <condition_variable>
 #include <functional>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "app/InstalledMarkets.h"
+#include "app/WorkerThread.h"
 
 class ActivityLog;
 namespace platform {
@@ -50,7 +48,6 @@ private:
     void Run();
     void Cycle();
     void AnnounceSecondInstance();
-    bool Stopping();
 
     const InstalledMarkets m_markets;  // a copy: the table does not change after start-up
     ActivityLog& m_log;
@@ -61,8 +58,5 @@ private:
     LogPageConnector* m_pages;
     bool m_announced = false;
     int m_previous[kMarketCount];
-    std::thread m_thread;
-    std::mutex m_lock;
-    std::condition_variable m_wake;
-    bool m_stop = false;
+    WorkerThread m_worker;  // last: stopped first, while the members above still exist
 };
