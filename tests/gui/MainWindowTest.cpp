@@ -38,12 +38,7 @@ QStringList TabLabels(QWidget& window, const char* id) {
 // Whether the window's activity log holds the line (without line number and time). The
 // status thread writes beside the GUI thread, so lines are looked for, not counted from the end.
 bool HasLine(CZEVOClientPHASE4Dlg& window, const std::string& expected) {
-    for (const std::string& line : ReadLines(window.Log()->CurrentFilePath())) {
-        if (WithoutLineAndTime(line) == expected) {
-            return true;
-        }
-    }
-    return false;
+    return CountLogLines(window.Log()->CurrentFilePath(), expected) > 0;
 }
 
 // A process list that is slow to read, as on a loaded machine.

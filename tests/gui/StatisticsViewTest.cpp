@@ -27,12 +27,7 @@ std::string Now(int ago = 0) {
 }
 
 bool HasLine(CZEVOClientPHASE4Dlg& window, const std::string& expected) {
-    for (const std::string& line : ReadLines(window.Log()->CurrentFilePath())) {
-        if (WithoutLineAndTime(line) == expected) {
-            return true;
-        }
-    }
-    return false;
+    return CountLogLines(window.Log()->CurrentFilePath(), expected) > 0;
 }
 
 }  // namespace

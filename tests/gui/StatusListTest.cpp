@@ -113,13 +113,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(fo->text(2), QString("10102"), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(window.LogPage(0)->Model().rowCount(), 1, 5000);
         const std::string connecting = "ACTIVITY|Attempting to connect...for market FO|StatusThread.cpp|::show_qel_status";
-        auto count = [&] {
-            int n = 0;
-            for (const std::string& line : ReadLines(window.Log()->CurrentFilePath())) {
-                n += WithoutLineAndTime(line) == connecting;
-            }
-            return n;
-        };
+        auto count = [&] { return static_cast<int>(CountLogLines(window.Log()->CurrentFilePath(), connecting)); };
         QCOMPARE(count(), 1);
         processes.running = false;
         QTRY_COMPARE_WITH_TIMEOUT(fo->text(1), QString("Not Running"), 2000);

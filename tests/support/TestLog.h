@@ -36,11 +36,7 @@ public:
     }
     // Lines equal to "LEVEL|message|file|operation".
     size_t CountLine(const std::string& expected) const {
-        size_t n = 0;
-        for (const std::string& line : ReadLines(log_->CurrentFilePath())) {
-            n += WithoutLineAndTime(line) == expected;
-        }
-        return n;
+        return CountLogLines(log_->CurrentFilePath(), expected);
     }
     size_t Count(const std::string& levelAndMessage) const {
         size_t n = 0;

@@ -111,3 +111,11 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 }
 
 }  // namespace testing_support
+
+std::size_t testing_support::CountLogLines(const std::string& path, const std::string& expected) {
+    std::size_t n = 0;
+    for (const std::string& line : ReadLines(path)) {
+        n += WithoutLineAndTime(line) == expected;
+    }
+    return n;
+}

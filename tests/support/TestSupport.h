@@ -53,6 +53,9 @@ std::vector<std::string> ListDir(const std::string& path);
 // "LEVEL|message|file|operation".
 std::string WithoutLineAndTime(const std::string& line);
 
+// How many lines of an activity-log file equal "LEVEL|message|file|operation".
+std::size_t CountLogLines(const std::string& path, const std::string& expected);
+
 // Waits until `condition` holds or `timeout` passes; returns the condition's last value.
 bool WaitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds timeout = std::chrono::seconds(5));
