@@ -17,7 +17,7 @@
 #include <thread>
 
 #include "GatewayMessages.h"
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 #include "link/MessageSink.h"
 #include "link/ZEVOHelper.h"
 #include "views/GenericLogs.h"

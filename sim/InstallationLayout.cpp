@@ -1,6 +1,6 @@
 #include "InstallationLayout.h"
 
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "ServicePeer.h"
 
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,13 +2,14 @@
 
 #include <string>
 
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 #include "platform/SettingsStore.h"
+#include "core/Text.h"
 
 std::vector<int> InstalledMarketCodes(const platform::SettingsStore& store) {
     std::vector<int> codes;
     for (int code = CM; code <= MF; ++code) {
-        if (store.OpenKey("SOFTWARE\\QEL_IP\\" + std::to_string(code))) {
+        if (store.OpenKey(std::string(text::kSettingsRoot) + "\\" + std::to_string(code))) {
             codes.push_back(code);
         }
     }

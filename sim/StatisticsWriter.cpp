@@ -1,6 +1,6 @@
 #include "StatisticsWriter.h"
 
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 
 #include <cstdio>
 

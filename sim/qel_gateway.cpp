@@ -9,9 +9,10 @@
 
 #include "GatewayPeer.h"
 
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 #include "SignalExit.h"
 #include "platform/SettingsStore.h"
+#include "core/Text.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ int MarketCode(QString name) {
 
 // Ports of the market from the settings-store file, when not given on the command line.
 bool PortsFromSettings(int market, int* logPort, int* interactivePort) {
-    auto key = platform::DefaultSettingsStore().OpenKey("SOFTWARE\\QEL_IP\\" + std::to_string(market));
+    auto key = platform::DefaultSettingsStore().OpenKey(std::string(text::kSettingsRoot) + "\\" + std::to_string(market));
     std::int32_t a = 0, b = 0;
     if (!key || !platform::QueryDword(*key, "INTERFACE_THREAD_NON_INTERACTIVE_PORT", &a) ||
         !platform::QueryDword(*key, "INTERFACE_THREAD_INTERACTIVE_PORT", &b)) {

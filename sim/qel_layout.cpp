@@ -8,7 +8,7 @@
 
 #include "InstallationLayout.h"
 
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 
 namespace {
 

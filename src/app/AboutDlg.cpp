@@ -7,10 +7,11 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 #include "log/Format.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
+#include "core/Text.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ void CAboutDlg::DisplayInstalledComponents() {
                                  platform::MB_OK);
     };
     for (int code = CM; code <= MF; ++code) {
-        auto key = m_store.OpenKey(Fmt("%s\\%d", "SOFTWARE\\QEL_IP", code));
+        auto key = m_store.OpenKey(Fmt("%s\\%d", text::kSettingsRoot, code));
         if (!key) {
             continue;  // not installed
         }
@@ -73,7 +74,7 @@ void CAboutDlg::DisplayInstalledComponents() {
         }
         Append(QString("QEL %1").arg(MarketName(code)), version);
     }
-    auto common = m_store.OpenKey(Fmt("%s\\%s", "SOFTWARE\\QEL_IP", "COMMON"));
+    auto common = m_store.OpenKey(Fmt("%s\\%s", text::kSettingsRoot, "COMMON"));
     if (!common) {
         error();
         return;

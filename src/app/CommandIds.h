@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/InstalledMarkets.h"
+
 // Command identifiers of the main window's menu and of the commands posted to it.
 namespace cmd {
 
@@ -19,5 +21,16 @@ constexpr int kAbout = 32792;
 constexpr int kExit = 32795;
 // System-menu entry that opens the About box.
 constexpr int kSystemAbout = 16;
+
+// The id of a per-market command for the market in `slot` (code - 1).
+constexpr int MarketCommandId(MarketCommand command, int slot) {
+    switch (command) {
+        case MarketCommand::QelConfiguration: return kQelConfiguration[slot];
+        case MarketCommand::ActiveUsers: return kActiveUsers[slot];
+        case MarketCommand::FixUserConfiguration: return kFixUserConfiguration[slot];
+        case MarketCommand::FixSessionConfiguration: return kFixSessionConfiguration[slot];
+    }
+    return 0;
+}
 
 }  // namespace cmd

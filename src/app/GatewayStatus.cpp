@@ -1,39 +1,18 @@
 #include "app/GatewayStatus.h"
 
+#include <QWidget>
+
 #include <strings.h>
 
 #include <string>
 #include <vector>
 
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessList.h"
 #include "platform/ServiceControl.h"
-
-int qel_status_query(int marketCode, const platform::ProcessList& processes, ActivityLog& log) {
-    const std::string name =
-        IsMarketCode(marketCode) ? Fmt("qel_ip_%s.exe", MarketLowerName(marketCode)) : std::string();
-    std::vector<std::string> running;
-    long error = 0;
-    if (!processes.Snapshot(&running, &error)) {
-        ZEVO_LOG_SYSTEM_ERROR(&log, "CZEVOClientPHASE4Dlg::qel_status_query",
-                              Fmt("Error in CreateToolhelp32Snapshot(). Cannot retrieve snapshot for "
-                                  "processes. Error [%ld]",
-                                  error));
-        return 0;
-    }
-    if (name.empty()) {
-        return 0;
-    }
-    for (const std::string& process : running) {
-        if (strcasecmp(process.c_str(), name.c_str()) == 0) {
-            return 1;
-        }
-    }
-    return 0;
-}
 
 void StartApplications(platform::ServiceControl& services, ActivityLog& log, QWidget* owner) {
     static const char* const op = "CZEVOClientPHASE4Dlg::StartApplications";

@@ -7,6 +7,7 @@
 #include "log/Format.h"
 #include "platform/FileSystem.h"
 #include "platform/SettingsStore.h"
+#include "core/Text.h"
 
 namespace {
 const char* const kOperation = "show_qel_statistics";
@@ -23,7 +24,7 @@ void StatisticsThread::Start() { m_worker.Start([this] { Run(); }); }
 void StatisticsThread::Stop() { m_worker.Stop(); }
 
 bool StatisticsThread::ReadDirectory(std::string* directory) {
-    const std::string path = Fmt("%s\\%s\\%d", "SOFTWARE\\QEL_IP", "COMMON", 1);
+    const std::string path = Fmt("%s\\%s\\%d", text::kSettingsRoot, "COMMON", 1);
     auto key = m_store.OpenKey(path);
     if (!key) {
         ZEVO_LOG_EVENT(&m_log, kOperation, "Cannot open registry for statistics thread.");

@@ -4,8 +4,8 @@
 
 #include <chrono>
 
-#include "app/GatewayStatus.h"
-#include "app/MarketType.h"
+#include "core/GatewayProcess.h"
+#include "core/MarketType.h"
 #include "platform/ProcessList.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"

@@ -3,7 +3,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/InstalledMarkets.h"
+#include "core/InstalledMarkets.h"
 #include "app/WorkerThread.h"
 
 class ActivityLog;

@@ -1,7 +1,7 @@
 #include "app/ViewTabCtrl.h"
 
-#include "app/InstalledMarkets.h"
-#include "app/MarketType.h"
+#include "core/InstalledMarkets.h"
+#include "core/MarketType.h"
 #include "views/GenericLogs.h"
 #include "views/GenericStatistics.h"
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/QtMessageBoxes.h"
 #include "app/ZEVOClientPHASE4Dlg.h"
 #include "platform/SettingsStore.h"
 
@@ -66,6 +67,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("ZEVO");
     QApplication::setApplicationVersion("4.0.0");
+    QtMessageBoxes boxes;
+    platform::InstallMessageBoxSeam(&boxes);
     CZEVOClientPHASE4Dlg dialog(platform::DefaultSettingsStore());
     dialog.OnInitDialog(app.arguments().mid(1));
     ScheduleScreenshot(dialog);

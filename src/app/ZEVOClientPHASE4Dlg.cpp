@@ -245,8 +245,7 @@ void CZEVOClientPHASE4Dlg::HandleCommandLine(const QStringList& arguments) {
                           Fmt("Market %s not installed. Not opening configuration window", MarketName(code)));
         return;
     }
-    const int command = cmd::kStartupConfigurationBase + code;
-    QMetaObject::invokeMethod(this, [this, command] { OnCommand(command); }, Qt::QueuedConnection);
+    PostCommand(cmd::kStartupConfigurationBase + code);
     ZEVO_LOG_ACTIVITY(m_log, kInitOperation, Fmt("Posted message to open %s configuration", MarketName(code)));
 }
 

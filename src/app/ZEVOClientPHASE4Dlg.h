@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <map>
 #include <memory>
 
-#include "app/InstalledMarkets.h"
+#include "core/InstalledMarkets.h"
 #include "app/StatusThread.h"
+#include "core/GatewayHost.h"
 #include "views/VerticalScroll.h"
 
 class ActivityLog;
@@ -27,7 +29,10 @@ class SingleInstance;
 
 // The main window: gateway status list top left, statistics tabs top right, log tabs below,
 // and the menu with one command per market. Its whole life is the life of the program.
-class CZEVOClientPHASE4Dlg : public QDialog, public MarketMenu, public LogPageConnector {
+class CZEVOClientPHASE4Dlg : public QDialog,
+                             public MarketMenu,
+                             public LogPageConnector,
+                             public GatewayHost {
     Q_OBJECT
 public:
     CZEVOClientPHASE4Dlg(const platform::SettingsStore& store, QWidget* parent = nullptr);
@@ -55,11 +60,18 @@ public:
     const VerticalScroll& Scroll() const { return m_scroll; }
     QScrollBar* ScrollBar() const { return m_scrollBar; }
     QRect StartupRect() const { return m_startupRect; }
-    ActivityLog* Log() const { return m_log; }
+
+    // GatewayHost, for the dialogs
+    bool IsGatewayRunning(int marketCode) const override;
+    void PostCommand(int commandId) override;
+    ActivityLog* Log() const override { return m_log; }
+
+    // Runs the command with this id, as its menu entry does.
+    void OnCommand(int id);
 
     // MarketMenu
     bool HasMenu() const override { return true; }
-    void EnableMenuCommand(int commandId) override;
+    void EnableMarketCommand(MarketCommand command, int slot) override;
     void GrayFixPopups() override;
 
     // LogPageConnector, for the status thread
@@ -85,7 +97,9 @@ private:
     void RestoreStartupRect();
 
     QMenu* AddMarketPopup(QMenu* parent, const char* caption, const int ids[7], bool grayed);
-    void OnCommand(int id);
+    void RegisterCommands();
+    void OpenAbout();
+    void OpenActiveUsers(int market);
     void HandleCommandLine(const QStringList& arguments);
 
     ActivityLog* m_log;  // lives until the process ends
@@ -94,6 +108,7 @@ private:
     QMenuBar* m_menuBar = nullptr;
     QMenu* m_fixMenu = nullptr;
     std::map<int, QAction*> m_commands;
+    std::map<int, std::function<void()>> m_handlers;  // command id -> what it does
     QTreeWidget* m_statusList = nullptr;
     CViewTabCtrl* m_logTabs = nullptr;
     CViewTabCtrl* m_statisticsTabs = nullptr;

@@ -6,6 +6,7 @@
 #include "app/CommandIds.h"
 #include "app/GatewayStatus.h"
 #include "app/ZEVOClientPHASE4Dlg.h"
+#include "core/GatewayProcess.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/ServiceControl.h"
@@ -14,15 +15,6 @@
 namespace {
 const char* const kMarketCaptions[7] = {"&CM", "&FO", "&WDM", "&IPO", "C&D", "&SLBM", "&MF"};
 
-// The market (1..7) whose entry in a per-market command table is `id`, or 0.
-int MarketOfCommand(const int (&ids)[7], int id) {
-    for (int i = 0; i < 7; ++i) {
-        if (ids[i] == id) {
-            return i + 1;
-        }
-    }
-    return 0;
-}
 }  // namespace
 
 QMenu* CZEVOClientPHASE4Dlg::AddMarketPopup(QMenu* parent, const char* caption, const int ids[7],
@@ -70,6 +62,23 @@ void CZEVOClientPHASE4Dlg::BuildMenu() {
     connect(systemAbout, &QAction::triggered, this, [this] { OnCommand(cmd::kSystemAbout); });
     addAction(systemAbout);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+    RegisterCommands();
+}
+
+// One table maps every command id to its handler; menu entries and posted commands both go
+// through OnCommand.
+void CZEVOClientPHASE4Dlg::RegisterCommands() {
+    m_handlers[cmd::kExit] = [this] { ExitZEVO(); };
+    m_handlers[cmd::kHelp] = [this] { ZEVOHelp(); };
+    m_handlers[cmd::kAbout] = [this] { OpenAbout(); };
+    m_handlers[cmd::kSystemAbout] = [this] { OpenAbout(); };
+    m_handlers[cmd::kStartApplications] = [this] {
+        platform::ServiceControl services;
+        StartApplications(services, *m_log, this);
+    };
+    for (int market = 1; market <= kMarketCount; ++market) {
+        m_handlers[cmd::kActiveUsers[market - 1]] = [this, market] { OpenActiveUsers(market); };
+    }
 }
 
 QAction* CZEVOClientPHASE4Dlg::Command(int id) const {
@@ -77,8 +86,8 @@ QAction* CZEVOClientPHASE4Dlg::Command(int id) const {
     return it == m_commands.end() ? nullptr : it->second;
 }
 
-void CZEVOClientPHASE4Dlg::EnableMenuCommand(int commandId) {
-    if (QAction* action = Command(commandId)) {
+void CZEVOClientPHASE4Dlg::EnableMarketCommand(MarketCommand command, int slot) {
+    if (QAction* action = Command(cmd::MarketCommandId(command, slot))) {
         action->setEnabled(true);
     }
 }
@@ -91,28 +100,30 @@ void CZEVOClientPHASE4Dlg::GrayFixPopups() {
 }
 
 void CZEVOClientPHASE4Dlg::OnCommand(int id) {
-    switch (id) {
-        case cmd::kExit: ExitZEVO(); return;
-        case cmd::kHelp: ZEVOHelp(); return;
-        case cmd::kAbout:
-        case cmd::kSystemAbout: {
-            CAboutDlg about(m_store, this);
-            about.exec();
-            return;
-        }
-        case cmd::kStartApplications: {
-            platform::ServiceControl services;
-            StartApplications(services, *m_log, this);
-            return;
-        }
-        default: break;
-    }
-    if (const int market = MarketOfCommand(cmd::kActiveUsers, id)) {
-        const MarketSettings& settings = m_installed.markets[market - 1];
-        CGenericActiveUsersList users(market, settings.interface_thread_interactive_port, m_log, nullptr);
-        users.exec();
+    auto handler = m_handlers.find(id);
+    if (handler != m_handlers.end()) {
+        handler->second();
         return;
     }
     ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::OnCommand",
                       Fmt("Command %d is not available in this build", id));
+}
+
+void CZEVOClientPHASE4Dlg::OpenAbout() {
+    CAboutDlg about(m_store, this);
+    about.exec();
+}
+
+void CZEVOClientPHASE4Dlg::OpenActiveUsers(int market) {
+    const MarketSettings& settings = m_installed.markets[market - 1];
+    CGenericActiveUsersList users(market, settings.interface_thread_interactive_port, m_log, nullptr);
+    users.exec();
+}
+
+bool CZEVOClientPHASE4Dlg::IsGatewayRunning(int marketCode) const {
+    return qel_status_query(marketCode, *m_processes, *m_log) == 1;
+}
+
+void CZEVOClientPHASE4Dlg::PostCommand(int commandId) {
+    QMetaObject::invokeMethod(this, [this, commandId] { OnCommand(commandId); }, Qt::QueuedConnection);
 }

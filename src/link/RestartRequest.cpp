@@ -1,6 +1,6 @@
 #include "link/RestartRequest.h"
 
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 #include "link/MessageFrame.h"
 #include "link/MessageSink.h"
 #include "link/ZEVOHelper.h"
@@ -44,9 +44,13 @@ private:
     CZEVOHelper m_helper;
 };
 
-CRestartRequest::CRestartRequest(Owner owner, int marketType, std::uint16_t interactivePort,
-                                 ActivityLog* log)
-    : m_owner(std::move(owner)), m_marketType(marketType), m_interactivePort(interactivePort), m_log(log) {}
+CRestartRequest::CRestartRequest(LogSite site, std::string starterName, int marketType,
+                                 std::uint16_t interactivePort, ActivityLog* log)
+    : m_site(std::move(site)),
+      m_starterName(std::move(starterName)),
+      m_marketType(marketType),
+      m_interactivePort(interactivePort),
+      m_log(log) {}
 
 CRestartRequest::~CRestartRequest() = default;
 
@@ -56,23 +60,22 @@ void CRestartRequest::Start() {
     session.Helper().SetMessageSink(&session, m_marketType);
     m_gatewayAddress = "127.0.0.1";
     m_gatewayPort = std::to_string(m_interactivePort);
-    m_log->LogActivity(Fmt("Attempting to connect...for market %s", MarketNameOf(m_marketType)).c_str(),
-                       Op(m_owner.starterName.c_str()).c_str(), m_owner.sourceFile.c_str(), __LINE__);
+    LogAt(m_log, LogLevel::Activity, m_site, m_starterName.c_str(),
+          Fmt("Attempting to connect...for market %s", MarketNameOf(m_marketType)));
     session.Helper().EstablishConnection(m_gatewayAddress, m_gatewayPort);
 }
 
 void CRestartRequest::OnConnectionEstablished(CZEVOHelper& session) {
     auto request = BuildHeadersOnlyRequest(m_marketType, kRestartRequest);
     session.SendPacket(request.data(), static_cast<std::uint16_t>(request.size()));
-    m_log->LogActivity(SentText(m_marketType), Op("OnConnectionEstablished").c_str(),
-                       m_owner.sourceFile.c_str(), __LINE__);
+    LogAt(m_log, LogLevel::Activity, m_site, "OnConnectionEstablished", SentText(m_marketType));
     if (m_afterSent) {
         m_afterSent();
     }
 }
 
 void CRestartRequest::OnConnectionLost(CZEVOHelper& session) {
-    m_log->LogActivity(Fmt("Attempting to close connection...for market %s", MarketNameOf(m_marketType)).c_str(),
-                       Op("OnConnectionLost").c_str(), m_owner.sourceFile.c_str(), __LINE__);
+    LogAt(m_log, LogLevel::Activity, m_site, "OnConnectionLost",
+          Fmt("Attempting to close connection...for market %s", MarketNameOf(m_marketType)));
     session.Transport().CloseConnection();
 }

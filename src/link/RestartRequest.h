@@ -6,22 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "log/LogSite.h"
+
 class ActivityLog;
 class CZEVOHelper;
 
 // Asks a running gateway instance to restart: opens a short-lived session to its
 // interactive port and, once connected, sends the headers-only restart request. The gateway
 // drops the connection while it restarts. Each configuration dialog that changes what a
-// gateway reads at start holds one and names itself in the log lines.
+// gateway reads at start holds one; its lines carry the dialog's site (file, line, class).
 class CRestartRequest {
 public:
-    struct Owner {
-        std::string className;    // e.g. "CGenericConfiguration"
-        std::string starterName;  // "kill_qel_exe" or "KillQELExe"
-        std::string sourceFile;   // the dialog's source file, for the log lines
-    };
-
-    CRestartRequest(Owner owner, int marketType, std::uint16_t interactivePort, ActivityLog* log);
+    // `starterName` is the dialog's operation that starts a request: "kill_qel_exe" or
+    // "KillQELExe".
+    CRestartRequest(LogSite site, std::string starterName, int marketType,
+                    std::uint16_t interactivePort, ActivityLog* log);
     ~CRestartRequest();
 
     // Opens a new session for a request; a session of an earlier request is not reused.
@@ -36,9 +35,9 @@ private:
     class Session;
     void OnConnectionEstablished(CZEVOHelper& session);
     void OnConnectionLost(CZEVOHelper& session);
-    std::string Op(const char* operation) const { return m_owner.className + "::" + operation; }
 
-    Owner m_owner;
+    LogSite m_site;
+    std::string m_starterName;
     int m_marketType;
     std::uint16_t m_interactivePort;
     ActivityLog* m_log;

@@ -40,7 +40,6 @@ const char* StartupErrorText(int error) {
     }
 }
 
-void PlainBox(const std::string& text) { platform::ShowMessageBox(nullptr, text, "ZEVO", platform::MB_OK); }
 
 }  // namespace
 
@@ -62,7 +61,7 @@ void CTcp::Initialize() {
         ZEVO_LOG_SYSTEM_ERROR(m_log, "CTcp::Initialize",
                               Fmt("System Error, Unable to Initialize TCP. Error  - %s",
                                   StartupErrorText(result)));
-        PlainBox("System Error, Unable to Initialize TCP");
+        platform::ShowPlainBox("System Error, Unable to Initialize TCP");
     }
 }
 
@@ -73,7 +72,7 @@ int CTcp::OpenConnection() {
         int error = errno;
         ZEVO_LOG_SYSTEM_ERROR(m_log, op, Fmt("Unable to create socket. Error [%d] - %s", error,
                                               SocketErrorText(error)));
-        PlainBox("Unable to Create Socket");
+        platform::ShowPlainBox("Unable to Create Socket");
         return 0;
     }
     int on = 1;
@@ -104,7 +103,7 @@ int CTcp::OpenConnection() {
     }
     ZEVO_LOG_SYSTEM_ERROR(m_log, op, Fmt("Can not connect to socket. Error [%d] - %s", error,
                                           SocketErrorText(error)));
-    PlainBox("ZEVO network error.");
+    platform::ShowPlainBox("ZEVO network error.");
     return 0;
 }
 

@@ -13,7 +13,6 @@
 namespace {
 constexpr int kBufferSize = 1024;
 
-void PlainBox(const char* text) { platform::ShowMessageBox(nullptr, text, "ZEVO", platform::MB_OK); }
 }  // namespace
 
 CZEVOHelper::CZEVOHelper(ActivityLog* log)
@@ -36,7 +35,7 @@ int CZEVOHelper::EstablishConnection(std::string address, std::string port) {
                       Fmt("Establishing connection to %s:%s", address.c_str(), port.c_str()));
     if (m_transport->OpenConnection() == 0) {
         ZEVO_LOG_EVENT(m_log, "CZEVOHelper::EstablishConnection", "Error in Establishing connection");
-        PlainBox("ZEVO network error");
+        platform::ShowPlainBox("ZEVO network error");
         return 0;
     }
     return 1;
@@ -91,7 +90,7 @@ void CZEVOHelper::ReportReceiveError(int error) {
     } else {
         ZEVO_LOG_EVENT(m_log, "CZEVOHelper::ReceivePacket",
                        Fmt("Error in recv: [%d] - [%s].", error, SocketErrorText(error)));
-        PlainBox("ZEVO Network Error.");
+        platform::ShowPlainBox("ZEVO Network Error.");
     }
 }
 
@@ -143,7 +142,7 @@ int CZEVOHelper::SendPacket(const unsigned char* message, std::uint16_t length) 
         if (sent == -1) {
             ZEVO_LOG_EVENT(m_log, "CZEVOHelper::SendPacket",
                            Fmt(" Error in sending packet Error code [%ld]", platform::LastError()));
-            PlainBox("ZEVO network error.");
+            platform::ShowPlainBox("ZEVO network error.");
             return 0;
         }
         remaining -= sent;

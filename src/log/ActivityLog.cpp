@@ -1,9 +1,8 @@
 #include "log/ActivityLog.h"
 
-#include <strings.h>
-
 #include <cstring>
 
+#include "core/Text.h"
 #include "log/Format.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -14,10 +13,6 @@ namespace {
 constexpr std::size_t kLineBufferSize = 5000;
 constexpr std::size_t kTimestampBufferSize = 1024;
 
-const char* const kWeekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                 "Thursday", "Friday", "Saturday"};
-const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                               "July",    "August",   "September", "October", "November", "December"};
 
 std::string DateText(const platform::LocalTime& t) {
     return FmtN(kLineBufferSize, "%04d%02d%02d", t.year, t.month, t.day);
@@ -66,7 +61,7 @@ void ActivityLog::Start(const platform::SettingsStore& store) {
     date_ = DateText(now);
     time_ = TimeText(now);
 
-    if (auto key = store.OpenKey("SOFTWARE\\QEL_IP")) {
+    if (auto key = store.OpenKey(text::kSettingsRoot)) {
         std::string directory;
         if (platform::QueryString(*key, "ZEVO_LOG_FILES_PATH", kLineBufferSize, &directory)) {
             directory_ = directory;
@@ -79,7 +74,7 @@ void ActivityLog::Start(const platform::SettingsStore& store) {
         todays = found.front();
     }
     for (const std::string& name : platform::FindFiles(directory_, "*.current.txt")) {
-        if (strcasecmp(name.c_str(), todays.c_str()) != 0) {
+        if (!text::EqualsIgnoreCase(name, todays)) {
             platform::RenameNoReplace(directory_ + "/" + name, RepositoryPath(name));
         }
     }
@@ -97,8 +92,8 @@ std::string ActivityLog::RepositoryPath(const std::string& fileName) const {
 
 std::string ActivityLog::Timestamp() const {
     platform::LocalTime t = clock_.Now();
-    return FmtN(kTimestampBufferSize, "%s, %s %d, %d, %d:%d:%d.%d", kWeekdays[t.weekday % 7],
-                kMonths[(t.month + 11) % 12], t.day, t.year, t.hour, t.minute, t.second,
+    return FmtN(kTimestampBufferSize, "%s, %s %d, %d, %d:%d:%d.%d", text::kWeekdayNames[t.weekday % 7],
+                text::kMonthNames[(t.month + 11) % 12], t.day, t.year, t.hour, t.minute, t.second,
                 t.millisecond);
 }
 
@@ -162,7 +157,7 @@ void ActivityLog::RollOverIfNewDay() {
     platform::LocalTime now = clock_.Now();
     std::string today = DateText(now);
     std::lock_guard<std::mutex> guard(lock_);
-    if (strcasecmp(today.c_str(), date_.c_str()) == 0) {
+    if (text::EqualsIgnoreCase(today, date_)) {
         return;
     }
     date_ = today;

@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include "core/Text.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,9 +16,7 @@ namespace platform {
 
 namespace {
 
-bool SameNoCase(char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-}
+bool SameNoCase(char a, char b) { return text::EqualsIgnoreCase({&a, 1}, {&b, 1}); }
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "platform/RegistryFile.h"
 
+#include "core/Text.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -12,30 +14,12 @@ namespace platform {
 
 namespace {
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return out;
-}
+using text::ToLower;
+using text::TrimLeft;
+using text::TrimRight;
 
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && Lower(s.substr(0, prefix.size())) == Lower(prefix);
-}
-
-std::string_view TrimRight(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-std::string_view TrimLeft(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) {
-        s.remove_prefix(1);
-    }
-    return s;
+    return s.size() >= prefix.size() && text::EqualsIgnoreCase(s.substr(0, prefix.size()), prefix);
 }
 
 void AppendUtf8(std::string& out, unsigned code) {
@@ -161,7 +145,7 @@ std::optional<RegistryFile::Bytes> ParseData(std::string_view data) {
         if (colon == std::string_view::npos) {
             return std::nullopt;
         }
-        std::string type = Lower(data.substr(0, colon));
+        std::string type = ToLower(data.substr(0, colon));
         auto bytes = ParseHexList(data.substr(colon + 1));
         if (!bytes) {
             return std::nullopt;
@@ -217,7 +201,7 @@ std::optional<std::string> SectionPath(std::string_view line) {
     std::string_view inner = line.substr(1, line.size() - 2);
     for (std::string_view hive : {"HKEY_LOCAL_MACHINE\\", "HKLM\\"}) {
         if (StartsWithNoCase(inner, hive)) {
-            std::string path = Lower(inner.substr(hive.size()));
+            std::string path = ToLower(inner.substr(hive.size()));
             while (!path.empty() && path.back() == '\\') {
                 path.pop_back();
             }
@@ -269,7 +253,7 @@ RegistryFile RegistryFile::Parse(std::string_view text) {
             if (!quoted) {
                 continue;
             }
-            name = Lower(*quoted);
+            name = ToLower(*quoted);
         }
         view = TrimLeft(view);
         if (view.empty() || view.front() != '=') {
@@ -286,7 +270,7 @@ RegistryFile RegistryFile::Parse(std::string_view text) {
 bool RegistryFile::HasKey(const std::string& path) const { return FindKey(path) != nullptr; }
 
 const RegistryFile::Values* RegistryFile::FindKey(const std::string& path) const {
-    std::string key = Lower(path);
+    std::string key = ToLower(path);
     while (!key.empty() && key.back() == '\\') {
         key.pop_back();
     }
@@ -301,7 +285,7 @@ public:
     explicit RegistryFileKey(RegistryFile::Values values) : values_(std::move(values)) {}
 
     long QueryValue(const char* name, void* buffer, std::uint32_t* size) const override {
-        auto it = values_.find(Lower(name ? name : ""));
+        auto it = values_.find(ToLower(name ? name : ""));
         long result = kSettingsSuccess;
         if (it == values_.end()) {
             result = kSettingsNotFound;

@@ -9,7 +9,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 #include "link/MessageFrame.h"
 #include "link/ZEVOHelper.h"
 #include "log/ActivityLog.h"

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 #include <cstring>
 
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 #include "link/MessageFrame.h"
 #include "link/ZEVOHelper.h"
 #include "log/ActivityLog.h"
@@ -17,6 +17,7 @@
 #include "views/LogMessageModel.h"
 #include "views/LogRow.h"
 #include "views/VersionCheck.h"
+#include "core/Text.h"
 
 namespace {
 constexpr int kColumnWidths[] = {50, 200, 400, 50};
@@ -112,7 +113,7 @@ void CGenericLogs::SetVersionInStatusList(const char* marketName, int version) {
         QTreeWidgetItem* item = m_statusList->topLevelItem(row);
         // The cell is read as the list control hands it out: at most 1023 bytes.
         const std::string cell = item->text(0).toLocal8Bit().left(1023).toStdString();
-        if (strcasecmp(cell.c_str(), marketName) == 0) {
+        if (text::EqualsIgnoreCase(cell, marketName)) {
             item->setText(2, QString::number(version));
         }
     }

@@ -4,10 +4,10 @@
 #include <QLabel>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <strings.h>
 
 #include "platform/Clock.h"
 #include "views/StatisticsFile.h"
+#include "core/Text.h"
 
 namespace {
 constexpr std::int64_t kStaleSeconds = 300;
@@ -41,7 +41,7 @@ int CGenericStatistics::FindParameterRow(const std::string& parameter) const {
     for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
         // Each cell is read as the list control hands it out: at most 1023 bytes.
         const std::string cell = m_list->topLevelItem(row)->text(0).toLocal8Bit().left(1023).toStdString();
-        if (strcasecmp(cell.c_str(), parameter.c_str()) == 0) {
+        if (text::EqualsIgnoreCase(cell, parameter)) {
             return row;
         }
     }

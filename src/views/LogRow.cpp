@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "link/MessageFrame.h"
+#include "core/Text.h"
 #include "log/Format.h"
 
 namespace {
@@ -64,10 +65,6 @@ constexpr ReasonEntry kReasons[] = {
     {13002, "Communication queue size inside QEL is reduced to normal. System is now in normal condition"},
 };
 
-const char* const kWeekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                 "Thursday", "Friday", "Saturday"};
-const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                               "July",    "August",   "September", "October", "November", "December"};
 
 }  // namespace
 
@@ -111,7 +108,7 @@ std::string FormatEventTime(std::int64_t seconds) {
         local.tm_mon > 11) {
         return {};
     }
-    return FmtN(1024, "%s, %s %02d, %04d, %02d:%02d:%02d", kWeekdays[local.tm_wday], kMonths[local.tm_mon],
+    return FmtN(1024, "%s, %s %02d, %04d, %02d:%02d:%02d", text::kWeekdayNames[local.tm_wday], text::kMonthNames[local.tm_mon],
                 local.tm_mday, local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
 }
 

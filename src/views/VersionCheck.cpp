@@ -1,6 +1,6 @@
 #include "views/VersionCheck.h"
 
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 #include "link/MessageFrame.h"
 
 namespace {

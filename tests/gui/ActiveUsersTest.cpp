@@ -5,7 +5,7 @@
 #include <QTreeWidget>
 
 #include "GatewayPeer.h"
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 #include "link/MessageFrame.h"
 #include "support/RecordingBoxes.h"
 #include "support/TestLog.h"

@@ -3,7 +3,7 @@
 #include <QTreeWidget>
 
 #include "GatewayPeer.h"
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 #include "link/MessageFrame.h"
 #include "link/ZEVOHelper.h"
 #include "platform/ProcessExit.h"

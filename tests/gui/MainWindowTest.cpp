@@ -1,26 +1,22 @@
+// The main window: pages, menus, commands, status list, scrolling and exit.
+#include <unistd.h>
+
 #include <QAction>
 #include <QElapsedTimer>
 #include <QMenuBar>
 #include <QScrollBar>
-#include <atomic>
-#include <thread>
-#include <unistd.h>
-#include <QKeyEvent>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
 
-#include "InstallationLayout.h"
+#include "GatewayPeer.h"
 #include "app/CommandIds.h"
-#include "app/ZEVOClientPHASE4Dlg.h"
-#include "platform/MessageBox.h"
-#include "platform/RegistryFile.h"
-#include "log/ActivityLog.h"
-#include "platform/ProcessList.h"
 #include "app/ViewTabCtrl.h"
+#include "log/ActivityLog.h"
+#include "support/GuiFixture.h"
 #include "views/GenericLogs.h"
 #include "views/GenericStatistics.h"
-#include "support/RecordingBoxes.h"
+#include "views/LogMessageModel.h"
 
 using namespace testing_support;
 
@@ -35,22 +31,7 @@ QStringList TabLabels(QWidget& window, const char* id) {
     return labels;
 }
 
-// Whether the window's activity log holds the line (without line number and time). The
-// status thread writes beside the GUI thread, so lines are looked for, not counted from the end.
-bool HasLine(CZEVOClientPHASE4Dlg& window, const std::string& expected) {
-    return CountLogLines(window.Log()->CurrentFilePath(), expected) > 0;
-}
-
-// A process list that is slow to read, as on a loaded machine.
-struct SlowProcessList final : platform::ProcessList {
-    bool Snapshot(std::vector<std::string>* names, long*) const override {
-        ++entered;
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        names->clear();
-        return true;
-    }
-    mutable std::atomic<int> entered{0};
-};
+const char* const kExitOperation = "|ZEVOClientPHASE4Dlg.cpp|CZEVOClientPHASE4Dlg::ExitZEVO";
 
 }  // namespace
 
@@ -58,16 +39,8 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void tabsAndMenusFollowTheInstalledMarkets() {
-        TempDir dir;
-        InstallationLayout layout;
-        layout.root = dir.path();
-        layout.markets = {1, 7};
-        layout.fixMarkets = {7};
-        QVERIFY(layout.Write());
-        platform::RegistryFileStore store(layout.RegistryPath());
-        CZEVOClientPHASE4Dlg window(store);
-        window.OnInitDialog();
-
+        GuiFixture fixture({1, 7}, {7});
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
         QCOMPARE(TabLabels(window, "1000"), QStringList({"CM", "MF"}));
         QCOMPARE(TabLabels(window, "1003"), QStringList({"Common", "CM", "MF"}));
         auto* status = window.findChild<QTreeWidget*>("1005");
@@ -83,7 +56,7 @@ private slots:
         QVERIFY(window.Command(32817)->isEnabled());   // FIX User Configuration > MF
         QVERIFY(window.Command(32827)->isEnabled());   // FIX Session Configuration > MF
         QCOMPARE(window.LogPage(1)->MarketType(), 7);
-        QCOMPARE(window.LogPage(1)->GatewayPort(), std::to_string(layout.NonInteractivePort(7)));
+        QCOMPARE(window.LogPage(1)->GatewayPort(), std::to_string(fixture.layout.NonInteractivePort(7)));
         QCOMPARE(window.StatisticsPage(0)->MarketType(), 100);
         QCOMPARE(window.StatisticsPage(2)->MarketType(), 7);
         QVERIFY(window.StatisticsPage(3) == nullptr);
@@ -92,9 +65,9 @@ private slots:
         window.LogTabs()->setCurrentIndex(1);
         QVERIFY(window.LogPage(1)->isVisible());
         QVERIFY(!window.LogPage(0)->isVisible());
-        QVERIFY(HasLine(window, "ACTIVITY|Details of INPUT_FOR_LOGS_THREAD for market type 7 - MF|"
+        QVERIFY(fixture.HasLine("ACTIVITY|Details of INPUT_FOR_LOGS_THREAD for market type 7 - MF|"
                                 "ZEVOClientPHASE4Dlg.cpp|CZEVOClientPHASE4Dlg::despatch_threads_for_logs_windows"));
-        QVERIFY(HasLine(window, "ACTIVITY|Market type of INPUT_FOR_STATISTICS_THREAD for index [1] is -1 - |"
+        QVERIFY(fixture.HasLine("ACTIVITY|Market type of INPUT_FOR_STATISTICS_THREAD for index [1] is -1 - |"
                                 "ZEVOClientPHASE4Dlg.cpp|void CZEVOClientPHASE4Dlg::despatch_threads_for_statistics_windows"));
         // The system menu's About entry.
         QCOMPARE(window.Command(cmd::kSystemAbout)->text(), QString("&About ZEVO"));
@@ -104,36 +77,29 @@ private slots:
     }
 
     void escapeAsksAndNoKeepsTheWindow() {
-        TempDir dir;
-        InstallationLayout layout;  // nothing installed
-        layout.root = dir.path();
-        QVERIFY(layout.Write());
-        platform::RegistryFileStore store(layout.RegistryPath());
-        RecordingBoxes boxes(platform::IDNO);
-        CZEVOClientPHASE4Dlg window(store);
-        window.OnInitDialog();
+        GuiFixture fixture({}, {}, platform::IDNO);
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
         window.show();
         QTest::keyClick(&window, Qt::Key_Return);
-        QVERIFY(boxes.shown.empty());
+        QVERIFY(fixture.boxes.boxes.empty());
         QTest::keyClick(&window, Qt::Key_Escape);
-        QCOMPARE(boxes.shown, std::vector<std::string>{"ZEVO: Are you sure you want to exit ZEVO?"});
+        QCOMPARE(fixture.boxes.shown, std::vector<std::string>{"ZEVO: Are you sure you want to exit ZEVO?"});
+        const platform::MessageBoxRequest& question = fixture.boxes.boxes.front();
+        QVERIFY(question.icon == platform::BoxIcon::Question);
+        QVERIFY(question.buttons == platform::BoxButtons::YesNo);
+        QCOMPARE(question.defaultAnswer, int(platform::IDYES));
+        QCOMPARE(question.owner, static_cast<QObject*>(&window));
         QVERIFY(window.isVisible());
         QCOMPARE(TabLabels(window, "1000"), QStringList());
         QCOMPARE(TabLabels(window, "1003"), QStringList({"Common"}));
 
-        boxes.answers = {platform::IDYES};
+        fixture.boxes.answers = {platform::IDYES};
         window.Command(cmd::kExit)->trigger();
         QVERIFY(!window.isVisible());
         QCOMPARE(window.result(), 0);
     }
 
     void commandLineOpensAnInstalledMarketsConfiguration() {
-        TempDir dir;
-        InstallationLayout layout;
-        layout.root = dir.path();
-        layout.markets = {2};
-        QVERIFY(layout.Write());
-        platform::RegistryFileStore store(layout.RegistryPath());
         // Without a usable "-c" the last line of the start-up is the log page's status list.
         const std::string kNothingMore =
             "QEL status list control's handle assigned to m_dialog_handles_for_tab_display_for_logs[0]";
@@ -146,60 +112,106 @@ private slots:
             {{"-x", "2"}, kNothingMore},
         };
         for (const auto& [arguments, expected] : cases) {
-            CZEVOClientPHASE4Dlg window(store);
-            window.OnInitDialog(arguments);
+            GuiFixture fixture({2});
             std::string last;
-            for (const std::string& line : ReadLines(window.Log()->CurrentFilePath())) {
+            for (const std::string& line : ReadLines(fixture.Window(arguments).Log()->CurrentFilePath())) {
                 if (line.rfind("ACTIVITY|", 0) == 0 &&
                     line.find("|CZEVOClientPHASE4Dlg::OnInitDialog|") != std::string::npos) {
                     last = line.substr(9, line.find('|', 9) - 9);
                 }
             }
             QCOMPARE(last, expected);
-            window.done(0);
         }
     }
 
-    void helpLogsTheHelpFilePath() {
-        TempDir dir;
-        InstallationLayout layout;
-        layout.root = dir.path();
-        QVERIFY(layout.Write());
-        platform::RegistryFileStore store(layout.RegistryPath());
-        CZEVOClientPHASE4Dlg window(store);
-        window.OnInitDialog();
+    void helpAndStartApplications() {
+        GuiFixture fixture({2});
+        qputenv("QEL_IP_SERVICE_DIR", QByteArray::fromStdString(fixture.layout.ServiceDir()));
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
         window.Command(cmd::kHelp)->trigger();
         char cwd[1024];
         QVERIFY(getcwd(cwd, sizeof cwd));
-        QVERIFY(HasLine(window, "ACTIVITY|Help file path is " + std::string(cwd) +
-                                    "/zevo_ip_help.chm|ZEVOClientPHASE4Dlg.cpp|CZEVOClientPHASE4Dlg::ZEVOHelp"));
-    }
+        QVERIFY(fixture.HasLine("ACTIVITY|Help file path is " + std::string(cwd) +
+                                "/zevo_ip_help.chm|ZEVOClientPHASE4Dlg.cpp|CZEVOClientPHASE4Dlg::ZEVOHelp"));
 
-    void startApplicationsWithoutTheServiceSaysSo() {
-        TempDir dir;
-        InstallationLayout layout;
-        layout.root = dir.path();
-        layout.markets = {2};
-        QVERIFY(layout.Write());
-        qputenv("QEL_IP_SERVICE_DIR", QByteArray::fromStdString(layout.ServiceDir()));
-        platform::RegistryFileStore store(layout.RegistryPath());
-        RecordingBoxes boxes;
-        CZEVOClientPHASE4Dlg window(store);
-        window.OnInitDialog();
+        // No service listens in the layout's service folder.
         window.Command(cmd::kStartApplications)->trigger();
-        QCOMPARE(boxes.shown, std::vector<std::string>{"Error: Couldn't start QEL application"});
-        QVERIFY(HasLine(window, "SYSTEM_ERROR|Error in OpenService(). Cannot access QEL Service. Error [2]|"
+        QCOMPARE(fixture.boxes.shown, std::vector<std::string>{"Error: Couldn't start QEL application"});
+        QVERIFY(fixture.HasLine("SYSTEM_ERROR|Error in OpenService(). Cannot access QEL Service. Error [2]|"
                                 "GatewayStatus.cpp|CZEVOClientPHASE4Dlg::StartApplications"));
         qunsetenv("QEL_IP_SERVICE_DIR");
     }
 
+    void postedCommandsRunAfterTheCaller() {
+        GuiFixture fixture({2});
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
+        GatewayHost& host = window;
+        host.PostCommand(32999);
+        const std::string unknown =
+            "ACTIVITY|Command 32999 is not available in this build|ZEVOClientPHASE4DlgCommands.cpp|"
+            "CZEVOClientPHASE4Dlg::OnCommand";
+        QVERIFY(!fixture.HasLine(unknown));
+        QVERIFY(PumpUntil([&] { return fixture.HasLine(unknown); }));
+        QVERIFY(!host.IsGatewayRunning(2));
+        fixture.processes.SetRunning({"QEL_IP_FO.EXE"});
+        QVERIFY(host.IsGatewayRunning(2));
+        QCOMPARE(host.Log(), window.Log());
+    }
+
+    void statusRowsFollowTheGatewayProcesses() {
+        GuiFixture fixture({1, 2});
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
+        QTreeWidgetItem* fo = window.StatusList()->topLevelItem(1);
+        QCOMPARE(fo->text(0), QString("FO"));
+        QCOMPARE(fo->text(1), QString("Not Running"));
+        fixture.processes.SetRunning({"QEL_IP_FO.EXE"});
+        QTRY_COMPARE_WITH_TIMEOUT(fo->text(1), QString("Running"), 2000);
+        QCOMPARE(window.StatusList()->topLevelItem(0)->text(1), QString("Not Running"));
+        fixture.processes.SetRunning({});
+        QTRY_COMPARE_WITH_TIMEOUT(fo->text(1), QString("Not Running"), 2000);
+
+        window.ExitZEVO();
+        auto lines = ReadLines(window.Log()->CurrentFilePath());
+        QVERIFY(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.rfind("ACTIVITY|Thread id for show_qel_status thread is [", 0) == 0;
+        }));
+        QVERIFY(lines.size() >= 2);
+        QCOMPARE(WithoutLineAndTime(lines[lines.size() - 2]),
+                 "ACTIVITY|Killing QEL status thread." + std::string(kExitOperation));
+        QCOMPARE(WithoutLineAndTime(lines.back()),
+                 "ACTIVITY|Killing QEL statistics thread." + std::string(kExitOperation));
+    }
+
+    // The status thread connects a log page each time its gateway is seen starting.
+    void logPageConnectsWhenItsGatewayStarts() {
+        GuiFixture fixture({2});
+        GatewayPeer::Options options;
+        options.market = 2;
+        options.version = 10102;
+        options.nonInteractivePort = fixture.layout.NonInteractivePort(2);
+        options.interactivePort = fixture.layout.InteractivePort(2);
+        options.script = {gateway::VersionMessage(10102), gateway::LogMessage(false, 0, 7, 12010, 0)};
+        GatewayPeer peer(options);
+        QString error;
+        QVERIFY2(peer.Listen(&error), qPrintable(error));
+
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
+        QTreeWidgetItem* fo = window.StatusList()->topLevelItem(0);
+        fixture.processes.SetRunning({"qel_ip_fo.exe"});
+        QTRY_COMPARE_WITH_TIMEOUT(fo->text(2), QString("10102"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.LogPage(0)->Model().rowCount(), 1, 5000);
+        const std::string connecting =
+            "ACTIVITY|Attempting to connect...for market FO|StatusThread.cpp|::show_qel_status";
+        QCOMPARE(fixture.Count(connecting), 1u);
+        fixture.processes.SetRunning({});
+        QTRY_COMPARE_WITH_TIMEOUT(fo->text(1), QString("Not Running"), 2000);
+        fixture.processes.SetRunning({"qel_ip_fo.exe"});
+        QTRY_COMPARE_WITH_TIMEOUT(fixture.Count(connecting), 2u, 2000);
+    }
+
     void shortWindowScrollsByTheDesignedSteps() {
-        TempDir dir;
-        InstallationLayout layout;
-        layout.root = dir.path();
-        QVERIFY(layout.Write());
-        platform::RegistryFileStore store(layout.RegistryPath());
-        CZEVOClientPHASE4Dlg window(store);
+        GuiFixture fixture;
+        CZEVOClientPHASE4Dlg window(fixture.Store());
         window.resize(900, 800);
         window.OnInitDialog();
         QCOMPARE(window.StartupRect().height(), 800);
@@ -218,42 +230,33 @@ private slots:
         window.resize(900, 900);
         QCOMPARE(window.Scroll().Range(), 0);
         QCOMPARE(window.ScrollBar()->value(), 0);
+        window.done(0);
     }
 
     void maximizingKeepsTheStartupPlaceAndSize() {
-        TempDir dir;
-        InstallationLayout layout;
-        layout.root = dir.path();
-        QVERIFY(layout.Write());
-        platform::RegistryFileStore store(layout.RegistryPath());
-        CZEVOClientPHASE4Dlg window(store);
+        GuiFixture fixture;
+        CZEVOClientPHASE4Dlg window(fixture.Store());
         window.setGeometry(20, 30, 400, 300);
         window.OnInitDialog();
         window.show();
         const QRect startup = window.StartupRect();
         window.showMaximized();
-        QVERIFY(PumpUntil([&] { return !window.isMaximized() && window.frameGeometry() == startup; }, std::chrono::seconds(2)));
+        QVERIFY(PumpUntil([&] { return !window.isMaximized() && window.frameGeometry() == startup; },
+                          std::chrono::seconds(2)));
+        window.done(0);
     }
 
     void exitWithBothThreadsBusyIsQuick() {
-        TempDir dir;
-        InstallationLayout layout;
-        layout.root = dir.path();
-        layout.markets = {1, 2, 3, 4, 5, 6, 7};
-        QVERIFY(layout.Write());
+        GuiFixture fixture({1, 2, 3, 4, 5, 6, 7});
         // A statistics file that takes seconds to parse, and a process list that takes 300 ms.
         std::string big;
         for (int i = 0; i < 400000; ++i) {
             big += "100,Orders per second,1234,Nos,1700000000|\n";
         }
-        WriteFile(layout.StatisticsDir() + "/big.stat", big);
-        SlowProcessList processes;
-        platform::RegistryFileStore store(layout.RegistryPath());
-        RecordingBoxes boxes(platform::IDYES);
-        CZEVOClientPHASE4Dlg window(store);
-        window.SetProcessList(processes);
-        window.OnInitDialog();
-        QVERIFY(WaitFor([&] { return processes.entered > 0; }));
+        WriteFile(fixture.layout.StatisticsDir() + "/big.stat", big);
+        fixture.processes.SetDelay(std::chrono::milliseconds(300));
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
+        QVERIFY(WaitFor([&] { return fixture.processes.taken > 0; }));
         QElapsedTimer timer;
         timer.start();
         window.ExitZEVO();

@@ -2,11 +2,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "InstallationLayout.h"
-#include "app/ZEVOClientPHASE4Dlg.h"
-#include "log/ActivityLog.h"
-#include "platform/RegistryFile.h"
-#include "support/RecordingBoxes.h"
+#include "support/GuiFixture.h"
 #include "views/GenericStatistics.h"
 
 using namespace testing_support;
@@ -24,10 +20,6 @@ QStringList Rows(const CGenericStatistics* page) {
 
 std::string Now(int ago = 0) {
     return std::to_string(platform::DefaultClock().UnixSeconds() - ago);
-}
-
-bool HasLine(CZEVOClientPHASE4Dlg& window, const std::string& expected) {
-    return CountLogLines(window.Log()->CurrentFilePath(), expected) > 0;
 }
 
 }  // namespace
@@ -52,27 +44,20 @@ private slots:
     }
 
     void filesReachTheirMarketsPages() {
-        TempDir dir;
-        InstallationLayout layout;
-        layout.root = dir.path();
-        layout.markets = {1};
-        QVERIFY(layout.Write());
-        const std::string stats = layout.StatisticsDir();
+        GuiFixture fixture({1});
+        const std::string stats = fixture.layout.StatisticsDir();
         WriteFile(stats + "/common.stat", "100,Users connected,12,Nos," + Now() + "|\n100,Orders,3,/s," + Now() +
                                               "|\n100,ORDERS,4,/s," + Now() + "|\n");
         WriteFile(stats + "/fo.stat", "2,FO orders,7,/s," + Now() + "|");  // FO is not installed
         WriteFile(stats + "/cm.stat", "1,Trades|1,Host link,Up,," + Now() + "|");
         WriteFile(stats + "/broken.stat", std::string("100,Hidden,1,u,") + Now() + std::string("|\0", 2));
         QVERIFY(QDir(QString::fromStdString(stats)).mkdir("sub.stat"));
-        platform::RegistryFileStore store(layout.RegistryPath());
-        RecordingBoxes boxes;
-        CZEVOClientPHASE4Dlg window(store);
-        window.OnInitDialog();
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
         QVERIFY(PumpUntil([&] { return Rows(window.StatisticsPage(1)).size() == 2; }));
         QCOMPARE(Rows(window.StatisticsPage(0)), (QStringList{"Users connected / 12 / Nos", "Orders / 4 / /s"}));
         QCOMPARE(Rows(window.StatisticsPage(1)), (QStringList{"Trades /  / ", "Host link / Up / "}));
-        QVERIFY(boxes.shown.empty());
-        QVERIFY(HasLine(window, "ACTIVITY|Market type of INPUT_FOR_STATISTICS_THREAD for index [0] is 1 - CM|"
+        QVERIFY(fixture.boxes.shown.empty());
+        QVERIFY(fixture.HasLine("ACTIVITY|Market type of INPUT_FOR_STATISTICS_THREAD for index [0] is 1 - CM|"
                                 "ZEVOClientPHASE4Dlg.cpp|void CZEVOClientPHASE4Dlg::despatch_threads_for_statistics_windows"));
 
         // The next pass picks up a changed file.
@@ -81,24 +66,18 @@ private slots:
     }
 
     void missingDirectorySettingShowsOneBox() {
-        TempDir dir;
-        InstallationLayout layout;
-        layout.root = dir.path();
-        layout.markets = {2};
-        QVERIFY(layout.Write());
+        GuiFixture fixture({2});
+        InstallationLayout& layout = fixture.layout;
         std::string registry = ReadFile(layout.RegistryPath());
         const auto at = registry.find("\"CURRENT_FILES_PATH\"");
         QVERIFY(at != std::string::npos);
         registry.erase(at, registry.find('\n', at) + 1 - at);
         WriteFile(layout.RegistryPath(), registry);
         WriteFile(layout.StatisticsDir() + "/common.stat", "100,Users,1,Nos," + Now() + "|");
-        platform::RegistryFileStore store(layout.RegistryPath());
-        RecordingBoxes boxes;
-        CZEVOClientPHASE4Dlg window(store);
-        window.OnInitDialog();
-        QVERIFY(PumpUntil([&] { return !boxes.shown.empty(); }));
-        QCOMPARE(boxes.shown, std::vector<std::string>{"Error: QEL Setup Error."});
-        QVERIFY(HasLine(window, "EVENT|Cannot query registry for CURRENT_FILES_PATH.|StatisticsThread.cpp|show_qel_statistics"));
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
+        QVERIFY(PumpUntil([&] { return !fixture.boxes.shown.empty(); }));
+        QCOMPARE(fixture.boxes.shown, std::vector<std::string>{"Error: QEL Setup Error."});
+        QVERIFY(fixture.HasLine("EVENT|Cannot query registry for CURRENT_FILES_PATH.|StatisticsThread.cpp|show_qel_statistics"));
         QCOMPARE(Rows(window.StatisticsPage(0)), QStringList());
     }
 };

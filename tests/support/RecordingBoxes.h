@@ -9,16 +9,17 @@
 
 namespace testing_support {
 
-// Installed for its lifetime in place of the real message boxes: records every box as
-// "caption: text" and answers from a script (then with `fallback`).
+// Installed for its lifetime in place of the real message boxes: records every box whole
+// (and as "caption: text" in `shown`) and answers from a script, then with `fallback`.
 class RecordingBoxes final : public platform::MessageBoxSeam {
 public:
     explicit RecordingBoxes(int fallback = platform::IDOK) : fallback_(fallback) {
         platform::InstallMessageBoxSeam(this);
     }
     ~RecordingBoxes() override { platform::InstallMessageBoxSeam(nullptr); }
-    int Show(QWidget*, const std::string& text, const std::string& caption, unsigned) override {
-        shown.push_back(caption + ": " + text);
+    int Show(const platform::MessageBoxRequest& box) override {
+        boxes.push_back(box);
+        shown.push_back(box.caption + ": " + box.text);
         if (answers.empty()) {
             return fallback_;
         }
@@ -26,6 +27,7 @@ public:
         answers.erase(answers.begin());
         return answer;
     }
+    std::vector<platform::MessageBoxRequest> boxes;
     std::vector<std::string> shown;
     std::vector<int> answers;
 

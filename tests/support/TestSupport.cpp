@@ -1,9 +1,14 @@
 #include "support/TestSupport.h"
 
+#include <arpa/inet.h>
 #include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -97,6 +102,37 @@ std::string WithoutLineAndTime(const std::string& line) {
         end = line.rfind('|', end - 1);
     }
     return end == std::string::npos ? line : line.substr(0, end);
+}
+
+namespace {
+bool PortIsFree(int port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    const bool free = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return free;
+}
+}  // namespace
+
+int FreeBasePort() {
+    static std::atomic<int> next{20000 + (getpid() % 1500) * 16};
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        int base = next.fetch_add(16);
+        if (base > 60000) {
+            next = base = 20000;
+        }
+        bool free = true;
+        for (int port = base; port < base + 14 && free; ++port) {
+            free = PortIsFree(port);
+        }
+        if (free) {
+            return base;
+        }
+    }
+    return 20000;
 }
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {

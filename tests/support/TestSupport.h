@@ -56,6 +56,10 @@ std::string WithoutLineAndTime(const std::string& line);
 // How many lines of an activity-log file equal "LEVEL|message|file|operation".
 std::size_t CountLogLines(const std::string& path, const std::string& expected);
 
+// A base port from which the 14 ports of a seven-market installation are free on loopback now;
+// tests running side by side (and the demo) get different ones.
+int FreeBasePort();
+
 // Waits until `condition` holds or `timeout` passes; returns the condition's last value.
 bool WaitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds timeout = std::chrono::seconds(5));

@@ -5,7 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <random>
 
 #include "link/MessageFrame.h"
@@ -250,7 +250,7 @@ TEST_F(GatewaySession, RandomBytesNeverBreakTheSession) {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,4 +1,4 @@
-#include "app/InstalledMarkets.h"
+#include "core/InstalledMarkets.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,9 @@ namespace {
 class RecordingMenu final : public MarketMenu {
 public:
     bool HasMenu() const override { return true; }
-    void EnableMenuCommand(int id) override { enabled.push_back(id); }
+    void EnableMarketCommand(MarketCommand command, int slot) override {
+        enabled.push_back(cmd::MarketCommandId(command, slot));
+    }
     void GrayFixPopups() override { ++grayed; }
     std::vector<int> enabled;
     int grayed = 0;

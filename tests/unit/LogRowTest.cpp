@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "GatewayMessages.h"
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 #include "link/MessageFrame.h"
 #include "views/LogRow.h"
 #include "views/VersionCheck.h"

@@ -1,4 +1,4 @@
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 
 namespace {
 const char* const kNames[] = {"", "CM", "FO", "WDM", "IPO", "CD", "SLBM", "MF"};

@@ -1,31 +1,34 @@
-#include "app/InstalledMarkets.h"
+#include "core/InstalledMarkets.h"
 
-#include "app/CommandIds.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/SettingsStore.h"
+#include "core/Text.h"
 
 int fix_enabled[kMarketCount] = {0, 0, 0, 0, 0, 0, 0};
 
 namespace {
 
-constexpr const char* kBaseKey = "SOFTWARE\\QEL_IP";
+constexpr const char* kBaseKey = text::kSettingsRoot;
 constexpr const char* kInitOp = "CZEVOClientPHASE4Dlg::InitTypesOfMarketsConfigFilePathsAndPorts";
 constexpr std::uint32_t kPathLimit = 1024;
 
-void EnableStep(ActivityLog& log, MarketMenu& menu, const char* announcement, int commandId) {
+void EnableStep(ActivityLog& log, MarketMenu& menu, const char* announcement, MarketCommand command,
+                int slot) {
     const char* const op = kInitOp;
     ZEVO_LOG_DETAIL(&log, op, announcement);
-    menu.EnableMenuCommand(commandId);
+    menu.EnableMarketCommand(command, slot);
     ZEVO_LOG_DETAIL(&log, op, "Enabled.");
 }
 
 void EnableMarketMenu(ActivityLog& log, MarketMenu& menu, int slot) {
-    EnableStep(log, menu, "Enabling QEL configuraion menu", cmd::kQelConfiguration[slot]);
-    EnableStep(log, menu, "Enabling Active users menu", cmd::kActiveUsers[slot]);
+    EnableStep(log, menu, "Enabling QEL configuraion menu", MarketCommand::QelConfiguration, slot);
+    EnableStep(log, menu, "Enabling Active users menu", MarketCommand::ActiveUsers, slot);
     if (fix_enabled[slot] == 1) {
-        EnableStep(log, menu, "Enabling FIX - User configuraion menu", cmd::kFixUserConfiguration[slot]);
-        EnableStep(log, menu, "Enabling FIX configuraion menu", cmd::kFixSessionConfiguration[slot]);
+        EnableStep(log, menu, "Enabling FIX - User configuraion menu", MarketCommand::FixUserConfiguration,
+                   slot);
+        EnableStep(log, menu, "Enabling FIX configuraion menu", MarketCommand::FixSessionConfiguration,
+                   slot);
     }
 }
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/MarketType.h"
+#include "core/MarketType.h"
 
 class ActivityLog;
 namespace platform {
@@ -35,13 +35,17 @@ struct InstalledMarkets {
 // start-up.
 extern int fix_enabled[kMarketCount];
 
+// The per-market menu commands the settings reader enables for an installed market.
+enum class MarketCommand { QelConfiguration, ActiveUsers, FixUserConfiguration, FixSessionConfiguration };
+
 // The menu of the main window as the settings reader sees it: commands to enable for the
-// installed markets and the FIX popups to gray when no market has FIX.
+// installed markets and the FIX popups to gray when no market has FIX. The window knows the
+// command ids; the reader knows only which command of which market.
 class MarketMenu {
 public:
     virtual ~MarketMenu() = default;
     virtual bool HasMenu() const = 0;
-    virtual void EnableMenuCommand(int commandId) = 0;
+    virtual void EnableMarketCommand(MarketCommand command, int slot) = 0;
     // Grays the first two entries of the menu bar's second popup (the FIX popups).
     virtual void GrayFixPopups() = 0;
 };

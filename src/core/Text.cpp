@@ -1,0 +1,52 @@
+#include "core/Text.h"
+
+#include <cctype>
+
+namespace text {
+
+const char* const kWeekdayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                      "Thursday", "Friday", "Saturday"};
+const char* const kMonthNames[12] = {"January", "February", "March",     "April",
+                                     "May",     "June",     "July",      "August",
+                                     "September", "October", "November", "December"};
+
+namespace {
+char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+}  // namespace
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (Lower(a[i]) != Lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string ToLower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        c = Lower(c);
+    }
+    return out;
+}
+
+std::string_view TrimLeft(std::string_view s) {
+    while (!s.empty() && IsSpace(s.front())) {
+        s.remove_prefix(1);
+    }
+    return s;
+}
+
+std::string_view TrimRight(std::string_view s) {
+    while (!s.empty() && IsSpace(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+}  // namespace text

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "InstallationLayout.h"
+#include "app/ZEVOClientPHASE4Dlg.h"
+#include "log/ActivityLog.h"
+#include "platform/RegistryFile.h"
+#include "support/FakeProcessList.h"
+#include "support/RecordingBoxes.h"
+#include "support/TestSupport.h"
+
+namespace testing_support {
+
+// One widget test's world: an installation laid out in a temporary folder, its settings
+// store, recording message boxes, a process list the test decides, and the main window
+// (made on first use). Everything goes with the fixture.
+class GuiFixture {
+public:
+    explicit GuiFixture(std::vector<int> markets = {}, std::vector<int> fixMarkets = {},
+                        int fallbackAnswer = platform::IDYES)
+        : boxes(fallbackAnswer) {
+        layout.root = dir.path();
+        layout.markets = std::move(markets);
+        layout.fixMarkets = std::move(fixMarkets);
+        layout.basePort = FreeBasePort();
+        layout.Write();
+    }
+    ~GuiFixture() {
+        if (window_) {
+            window_->done(0);
+        }
+    }
+
+    // The settings store as the files are now (read anew after a test changed them).
+    platform::RegistryFileStore& Store() {
+        if (!store_) {
+            store_ = std::make_unique<platform::RegistryFileStore>(layout.RegistryPath());
+        }
+        return *store_;
+    }
+    // The main window after OnInitDialog with `arguments`.
+    CZEVOClientPHASE4Dlg& Window(const QStringList& arguments = {}) {
+        if (!window_) {
+            window_ = std::make_unique<CZEVOClientPHASE4Dlg>(Store());
+            window_->SetProcessList(processes);
+            window_->OnInitDialog(arguments);
+        }
+        return *window_;
+    }
+    // Whether the window's activity log holds "LEVEL|message|file|operation". The status
+    // thread writes beside the GUI thread, so lines are looked for, not taken from the end.
+    bool HasLine(const std::string& expected) { return Count(expected) > 0; }
+    std::size_t Count(const std::string& expected) {
+        return CountLogLines(Window().Log()->CurrentFilePath(), expected);
+    }
+
+    TempDir dir;
+    InstallationLayout layout;
+    RecordingBoxes boxes;
+    FakeProcessList processes;
+
+private:
+    std::unique_ptr<platform::RegistryFileStore> store_;
+    std::unique_ptr<CZEVOClientPHASE4Dlg> window_;
+};
+
+}  // namespace testing_support

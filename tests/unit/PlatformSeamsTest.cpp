@@ -1,0 +1,88 @@
+// The seams between the program and the machine: message boxes and the gateway process check.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "core/GatewayProcess.h"
+#include "platform/MessageBox.h"
+#include "platform/ProcessList.h"
+#include "support/FakeProcessList.h"
+#include "support/RecordingBoxes.h"
+#include "support/TestLog.h"
+
+using namespace testing_support;
+using platform::BoxButtons;
+using platform::BoxIcon;
+
+TEST(MessageBoxes, RecordIconButtonsAndDefaultAsShown) {
+    RecordingBoxes boxes(platform::IDNO);
+    EXPECT_EQ(platform::ShowMessageBox(nullptr, "Restart now?", "Alert",
+                                       platform::MB_YESNO | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2),
+              platform::IDNO);
+    platform::ShowMessageBox(nullptr, "Saved.", "Success", platform::MB_OK | platform::MB_ICONINFORMATION);
+    platform::ShowPlainBox("ZEVO network error.");
+    ASSERT_EQ(boxes.boxes.size(), 3u);
+    EXPECT_EQ(boxes.boxes[0].icon, BoxIcon::Warning);
+    EXPECT_EQ(boxes.boxes[0].buttons, BoxButtons::YesNo);
+    EXPECT_EQ(boxes.boxes[0].defaultAnswer, platform::IDNO);
+    EXPECT_EQ(boxes.boxes[1].icon, BoxIcon::Information);
+    EXPECT_EQ(boxes.boxes[1].buttons, BoxButtons::Ok);
+    EXPECT_EQ(boxes.boxes[2].icon, BoxIcon::None);
+    EXPECT_EQ(boxes.shown, (std::vector<std::string>{"Alert: Restart now?", "Success: Saved.",
+                                                      "ZEVO: ZEVO network error."}));
+}
+
+TEST(MessageBoxes, WithoutWindowsABoxGoesToStandardErrorAndTakesItsDefault) {
+    testing::internal::CaptureStderr();
+    const int answer = platform::ShowMessageBox(nullptr, "Are you sure?", "ZEVO",
+                                                platform::MB_YESNO | platform::MB_DEFBUTTON2);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "ZEVO: Are you sure?\n");
+    EXPECT_EQ(answer, platform::IDNO);
+    EXPECT_EQ(platform::ShowMessageBox(nullptr, "Go?", "ZEVO", platform::MB_YESNO), platform::IDYES);
+}
+
+TEST(GatewayProcess, AGatewayCountsAsRunningUnderItsNameInAnyCase) {
+    TestLog log;
+    FakeProcessList processes;
+    EXPECT_EQ(qel_status_query(4, processes, *log.get()), 0);
+    for (const char* name : {"qel_ip_ipo.exe", "QEL_IP_IPO.EXE"}) {
+        processes.SetRunning({"bash", name});
+        EXPECT_EQ(qel_status_query(4, processes, *log.get()), 1) << name;
+    }
+    processes.SetRunning({"qel_ip_ipo.exe.old", "qel_ip_ipo", "COMMON"});
+    EXPECT_EQ(qel_status_query(4, processes, *log.get()), 0);
+    EXPECT_EQ(qel_status_query(100, processes, *log.get()), 0);
+    EXPECT_EQ(qel_status_query(0, processes, *log.get()), 0);
+    EXPECT_TRUE(log.Lines().empty());
+}
+
+TEST(GatewayProcess, NamesComeFromCommAndTheProgramPathOfEachProcess) {
+    TempDir proc;
+    auto process = [&](const char* pid, const std::string& comm, const std::string& cmdline) {
+        mkdir(proc.File(pid).c_str(), 0755);
+        WriteFile(proc.File(pid) + "/comm", comm);
+        WriteFile(proc.File(pid) + "/cmdline", cmdline);
+    };
+    process("12", "qel_ip_cm.exe\n", std::string("/opt/qel/bin/qel_ip_cm.exe\0--market\0cm\0", 28));
+    process("13", "qel_gateway\n", std::string("/opt/qel/bin/QEL_IP_FO.EXE\0", 27));
+    process("14", "sh\n", "");  // a kernel thread has no command line
+    mkdir(proc.File("self").c_str(), 0755);
+    platform::ProcProcessList list(proc.path());
+    std::vector<std::string> names;
+    long error = 0;
+    ASSERT_TRUE(list.Snapshot(&names, &error));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"QEL_IP_FO.EXE", "qel_gateway", "qel_ip_cm.exe", "qel_ip_cm.exe",
+                                                "sh"}));
+    TestLog log;
+    EXPECT_EQ(qel_status_query(2, list, *log.get()), 1);
+    EXPECT_EQ(qel_status_query(3, list, *log.get()), 0);
+}
+
+TEST(GatewayProcess, AProcessListThatCannotBeTakenCountsAsNotRunningAndIsLogged) {
+    TestLog log;
+    platform::ProcProcessList broken("/nonexistent-proc");
+    EXPECT_EQ(qel_status_query(4, broken, *log.get()), 0);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{
+                               "SYSTEM_ERROR|Error in CreateToolhelp32Snapshot(). Cannot retrieve "
+                               "snapshot for processes. Error [2]"}));
+}
