@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "GatewayPeer.h"
+#include "config/KeyValueFile.h"
 
 #include "core/MarketType.h"
 #include "SignalExit.h"
@@ -44,6 +45,27 @@ bool PortsFromSettings(int market, int* logPort, int* interactivePort) {
     *logPort = a;
     *interactivePort = b;
     return true;
+}
+
+// Reads the gateway configuration file named in the settings store, as a gateway does at
+// start, and says what it will use: a saved change shows here after the restart.
+void ReportConfiguration(int market) {
+    auto key = platform::DefaultSettingsStore().OpenKey(std::string(text::kSettingsRoot) + "\\" +
+                                                        std::to_string(market));
+    std::string path;
+    if (!key || !platform::QueryString(*key, "CONFIG_FILE_PATH", 1024, &path)) {
+        return;
+    }
+    auto value = [&path](const char* name) {
+        char buffer[1024] = "";
+        return get_string_parameter(path.c_str(), name, buffer, sizeof buffer) == 0 ? std::string(buffer)
+                                                                                     : std::string("?");
+    };
+    const bool bcp = text::EqualsIgnoreCase(value("CURRENT_CONFIG"), "BCP");
+    std::fprintf(stderr, "qel_gateway[%d]: configuration %s: trading host %s:%s (%s), box %s, broker %s, local %s\n",
+                 market, path.c_str(), value(bcp ? "BCP_HOST_IP" : "PRIMARY_HOST_IP").c_str(),
+                 value("HOST_PORT_NUMBER").c_str(), bcp ? "BCP" : "PRIMARY", value("BOX_ID").c_str(),
+                 value("BROKER_ID").c_str(), value("MACHINE_LAN_IP").c_str());
 }
 
 }  // namespace
@@ -98,6 +120,7 @@ int main(int argc, char** argv) {
         }
     }
     QuitOnTerminationSignals();
+    ReportConfiguration(options.market);
     GatewayPeer peer(options);
     QString error;
     if (!peer.Listen(&error)) {

@@ -17,7 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "app/StatisticsThread.h"
 #include "app/ViewTabCtrl.h"
 #include "link/ZEVOHelper.h"

@@ -100,6 +100,8 @@ private:
     void RegisterCommands();
     void OpenAbout();
     void OpenActiveUsers(int market);
+    void OpenGatewayConfiguration(int market, bool startupForm);
+    void OpenCommonConfiguration();
     void HandleCommandLine(const QStringList& arguments);
 
     ActivityLog* m_log;  // lives until the process ends

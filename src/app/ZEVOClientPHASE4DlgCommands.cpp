@@ -3,9 +3,11 @@
 #include <QMenuBar>
 
 #include "app/AboutDlg.h"
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "app/GatewayStatus.h"
 #include "app/ZEVOClientPHASE4Dlg.h"
+#include "config/CommonConfig.h"
+#include "config/GenericConfiguration.h"
 #include "core/GatewayProcess.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
@@ -76,8 +78,15 @@ void CZEVOClientPHASE4Dlg::RegisterCommands() {
         platform::ServiceControl services;
         StartApplications(services, *m_log, this);
     };
+    m_handlers[cmd::kCommonConfiguration] = [this] { OpenCommonConfiguration(); };
     for (int market = 1; market <= kMarketCount; ++market) {
         m_handlers[cmd::kActiveUsers[market - 1]] = [this, market] { OpenActiveUsers(market); };
+        m_handlers[cmd::kQelConfiguration[market - 1]] = [this, market] { OpenGatewayConfiguration(market, false); };
+        // The start-up form, posted by "-c": the same dialog, which then never starts the
+        // applications itself.
+        m_handlers[cmd::kStartupConfigurationBase + market] = [this, market] {
+            OpenGatewayConfiguration(market, true);
+        };
     }
 }
 
@@ -118,6 +127,19 @@ void CZEVOClientPHASE4Dlg::OpenActiveUsers(int market) {
     const MarketSettings& settings = m_installed.markets[market - 1];
     CGenericActiveUsersList users(market, settings.interface_thread_interactive_port, m_log, nullptr);
     users.exec();
+}
+
+void CZEVOClientPHASE4Dlg::OpenGatewayConfiguration(int market, bool startupForm) {
+    const MarketSettings& settings = m_installed.markets[market - 1];
+    CGenericConfiguration dialog(market, settings.config_file_path, settings.fix_config_file_path,
+                                 static_cast<std::uint16_t>(settings.interface_thread_interactive_port), m_log,
+                                 this, startupForm ? 1 : 0, this);
+    dialog.DoModal();
+}
+
+void CZEVOClientPHASE4Dlg::OpenCommonConfiguration() {
+    CCommonConfig dialog(COMMON, m_installed.common_config_file_path, m_log, this);
+    dialog.DoModal();
 }
 
 bool CZEVOClientPHASE4Dlg::IsGatewayRunning(int marketCode) const {

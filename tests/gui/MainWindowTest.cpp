@@ -2,6 +2,8 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QElapsedTimer>
 #include <QMenuBar>
 #include <QScrollBar>
@@ -10,7 +12,7 @@
 #include <QTreeWidget>
 
 #include "GatewayPeer.h"
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "app/ViewTabCtrl.h"
 #include "log/ActivityLog.h"
 #include "support/GuiFixture.h"
@@ -122,6 +124,23 @@ private slots:
             }
             QCOMPARE(last, expected);
         }
+    }
+
+    void commandLineFormOpensTheMarketsConfigurationDialog() {
+        GuiFixture fixture({2});
+        // The dialog runs modally inside the posted command: look for it from a timer.
+        QString seen;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                seen = dialog->windowTitle() + " " + dialog->objectName();
+                dialog->reject();
+            }
+        });
+        poll.start(10);
+        fixture.Window({"-c", "2"});
+        QVERIFY(PumpUntil([&] { return !seen.isEmpty(); }));
+        QCOMPARE(seen, QString("FO - Configuration 150"));
     }
 
     void helpAndStartApplications() {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "InstallationLayout.h"
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "log/ActivityLog.h"
 #include "platform/RegistryFile.h"
 #include "support/TestSupport.h"

@@ -1,0 +1,132 @@
+#include "config/CommonConfig.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+#include <cstdlib>
+
+#include "config/KeyValueFile.h"
+#include "log/ActivityLog.h"
+#include "log/Format.h"
+#include "platform/MessageBox.h"
+
+namespace {
+std::string Op(const char* name) { return std::string("CCommonConfig::") + name; }
+constexpr int kMaxDigits = 4;
+}  // namespace
+
+CCommonConfig::CCommonConfig(int marketType, const std::string& commonConfigFilePath, ActivityLog* log,
+                             QWidget* parent)
+    : CConfigDialog(parent), m_marketType(marketType), m_log(log), m_commonConfigFilePath(commonConfigFilePath) {
+    ZEVO_LOG_ACTIVITY(m_log, Op("CCommonConfig").c_str(), Fmt("Market type for dialog is %d - COMMON", marketType));
+    ZEVO_LOG_ACTIVITY(m_log, Op("CCommonConfig").c_str(),
+                      Fmt("Common config file path for dialog is %s", commonConfigFilePath.c_str()));
+    setObjectName("151");
+    setWindowTitle("Common Configuration");
+    m_field = new QLineEdit(this);
+    m_field->setObjectName("1029");
+    m_field->setMaxLength(kMaxDigits);
+    m_field->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), m_field));
+    auto* label = new QLabel("Repository Management (in Days) : ", this);
+    label->setBuddy(m_field);
+    m_save = new QPushButton("&Save", this);
+    m_save->setObjectName("1020");
+    m_save->setEnabled(false);
+    m_save->setAutoDefault(false);
+    auto* exit = new QPushButton("E&xit", this);
+    exit->setObjectName("1028");
+    exit->setAutoDefault(false);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(m_field);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_save);
+    buttons->addWidget(exit);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(row);
+    column->addLayout(buttons);
+    connect(m_field, &QLineEdit::textChanged, this, [this] { OnFieldChanged(); });
+    connect(m_save, &QPushButton::clicked, this, [this] { save_configuration_parameters(); });
+    connect(exit, &QPushButton::clicked, this, [this] { done(QDialog::Rejected); });
+}
+
+void CCommonConfig::OnInitDialog() {
+    ZEVO_LOG_ACTIVITY(m_log, Op("OnInitDialog").c_str(), "Initializing dialog");
+    read_configuration_parameters();
+}
+
+void CCommonConfig::read_configuration_parameters() {
+    const std::string op = Op("read_configuration_parameters");
+    m_field->clear();
+    int value = 0;
+    const int result = get_int_parameter(m_commonConfigFilePath.c_str(), "REPOSITORY_HISTORY", &value);
+    if (result == 300) {
+        EndDialog(-1);
+        ZEVO_LOG_EVENT(m_log, op.c_str(), "ZEVO could not open QEL config file.");
+        platform::ShowMessageBox(this, "QEL Setup Error.", "Error", platform::MB_OK);
+        return;
+    }
+    if (result == -1) {
+        ZEVO_LOG_EVENT(m_log, op.c_str(), "Cannot read REPOSITORY_HISTORY from config file.");
+    }
+    const std::string text = Fmt("%d", value);
+    m_lastRead = value;
+    m_field->setText(QString::fromStdString(text));
+    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("Read repository history management in days = %s", text.c_str()));
+    m_save->setEnabled(false);
+}
+
+void CCommonConfig::OnFieldChanged() {
+    m_save->setEnabled(std::atoi(m_field->text().toStdString().c_str()) != m_lastRead);
+}
+
+int CCommonConfig::validate_parameters() {
+    const std::string op = Op("validate_parameters");
+    const std::string text = m_field->text().toStdString();
+    if (text.empty()) {
+        ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Repository history value is blank.");
+        platform::ShowMessageBox(this, "Repository history value can't be blank", "Error",
+                                 platform::MB_OK | platform::MB_ICONINFORMATION);
+        m_field->setText(QString::number(m_lastRead));
+        return 200;
+    }
+    const int value = std::atoi(text.c_str());
+    if (value <= 0) {
+        ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("Repository history value [%d] is less than or equal to zero", value));
+        platform::ShowMessageBox(this, "Value of Repository history should be greater than zero (0)", "Error",
+                                 platform::MB_OK | platform::MB_ICONINFORMATION);
+        m_field->setText(QString::number(m_lastRead));
+        return 200;
+    }
+    return 0;
+}
+
+void CCommonConfig::save_configuration_parameters() {
+    const std::string op = Op("save_configuration_parameters");
+    if (validate_parameters() != 0) {
+        m_save->setEnabled(false);
+        ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Validation(s) failed.");
+        return;
+    }
+    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Validation(s) Successful.");
+    char keys[1][40] = {"REPOSITORY_HISTORY"};
+    char values[1][40] = {};
+    std::snprintf(values[0], sizeof values[0], "%d", std::atoi(m_field->text().toStdString().c_str()));
+    char error[1024] = {0};
+    const int result = write_configuration_parameters(m_commonConfigFilePath.c_str(), keys, values, 1, error);
+    if (result == 200 || result == 300) {
+        ZEVO_LOG_EVENT(m_log, op.c_str(),
+                       result == 200 ? "Parameter(s) updation failed in configuration file."
+                                     : "ZEVO Could not open QEL config file");
+        platform::ShowMessageBox(this, "QEL Setup Error.", "Error", platform::MB_OK);
+        return;
+    }
+    const char* const success = "Parameter(s) updated successfully in configuration file.";
+    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), success);
+    platform::ShowMessageBox(this, success, "Success", platform::MB_OK);
+    read_configuration_parameters();
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDialog>
+
+// The base of the configuration dialogs. A dialog may end itself while it is still being set
+// up (a configuration file that cannot be read): DoModal then returns that result without
+// showing the window. Enter does nothing unless a dialog says otherwise; Escape and the
+// close box cancel.
+class CConfigDialog : public QDialog {
+    Q_OBJECT
+public:
+    using QDialog::QDialog;
+
+    // Sets the dialog up (OnInitDialog) and runs it modally; returns its result.
+    int DoModal();
+    // Ends the dialog with `result`, also before it runs.
+    void EndDialog(int result);
+    bool Ended() const { return m_ended; }
+
+    void accept() override {}
+
+    // Fills the controls from the files; may end the dialog at once.
+    virtual void OnInitDialog() = 0;
+
+private:
+    bool m_ended = false;
+    int m_endResult = 0;
+};

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "config/ConfigDialog.h"
+#include "link/MessageSink.h"
+
+class ActivityLog;
+class CIpAddressCtrl;
+class CRestartRequest;
+class GatewayHost;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// One market's gateway network settings, kept in its gateway configuration file: local and
+// WAN addresses, box and broker IDs, and the trading host (the primary host, editable, or
+// the BCP host, shown read-only). Saving validates, rewrites the file, updates the FIX file
+// when the broker ID or local address changed, restarts a running gateway and asks the main
+// window to start the applications.
+class CGenericConfiguration : public CConfigDialog, public CMessageSink {
+    Q_OBJECT
+public:
+    // `startupFlag` is 1 for the form opened from the command line, 0 from the menu.
+    CGenericConfiguration(int marketType, const std::string& configFilePath,
+                          const std::string& fixConfigFilePath, std::uint16_t interactivePort,
+                          ActivityLog* log, GatewayHost* host, int startupFlag = 0,
+                          QWidget* parent = nullptr);
+    ~CGenericConfiguration() override;
+
+    void OnInitDialog() override;
+    void read_configuration_parameters();
+    void save_configuration_parameters();
+    int validate_parameters();
+    void update_save_button();
+
+    // CMessageSink: only the restart request's session reports here.
+    int RouteMessage(const unsigned char*, std::uint16_t) override { return 0; }
+    void OnConnectionEstablished() override {}
+    void OnConnectionLost() override {}
+
+private:
+    void BuildControls();
+    void UpdateData(bool fromControls);
+    enum class Lookup { Found, Missing, FileGone };
+    Lookup ReadKey(const char* key, int index, std::string* text, int* number);
+    void ShowHostPart(bool primary);
+    void OnBrokerIdChanged();
+    void OnPrimaryClicked();
+    void OnBcpClicked();
+    bool FailRule(const char* logLine, const std::string& box, unsigned icon);
+    void UpdateFixFile(const std::string& brokerId, const std::string& localIp);
+    void kill_qel_exe(int marketType);
+    bool GatewayRuns() const;
+
+    ActivityLog* m_log;
+    int m_marketType;
+    std::string m_configFilePath;
+    std::string m_fixConfigFilePath;
+    std::uint16_t m_interactivePort;
+    GatewayHost* m_host;
+    int m_startupFlag;
+    int m_brokerIdChanged = 0;
+    int m_localIpChanged = 0;
+    bool m_reading = false;  // field notifications wait while the file is being shown
+
+    CIpAddressCtrl* m_bcpIp = nullptr;
+    QLabel* m_bcpIpLabel = nullptr;
+    QLabel* m_hostIpLabel = nullptr;
+    QLineEdit* m_hostPortEdit = nullptr;
+    QPushButton* m_save = nullptr;
+    CIpAddressCtrl* m_hostIp = nullptr;
+    CIpAddressCtrl* m_wanIp = nullptr;
+    CIpAddressCtrl* m_localIp = nullptr;
+    QLineEdit* m_boxIdEdit = nullptr;
+    QLineEdit* m_brokerIdEdit = nullptr;
+    QRadioButton* m_primary = nullptr;
+    QRadioButton* m_bcp = nullptr;
+
+    // Members bound to the controls (see UpdateData).
+    std::string m_boxIdText;
+    std::string m_brokerIdText;
+    std::string m_hostPortText;
+    int m_nRadioPrimary = -1;
+
+    // What was read from the file.
+    std::string m_primaryHostIpRead;
+    std::string m_primaryHostIp;
+    std::string m_bcpIpRead;
+    std::string m_wanIpRead;
+    std::string m_currentConfig;
+    std::string m_localIpRead;
+    int m_boxIdRead = 0;
+    int m_hostPortRead = 0;
+    std::string m_brokerIdRead;
+
+    std::unique_ptr<CRestartRequest> m_restart;
+};

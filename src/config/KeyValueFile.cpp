@@ -1,0 +1,280 @@
+#include "config/KeyValueFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/AtomicReplace.h"
+
+namespace {
+
+constexpr int kFound = 0;
+constexpr int kNotFound = -1;
+constexpr int kCannotRead = 300;
+constexpr int kUpdateFailed = 200;
+constexpr int kNothingChanged = 1;
+constexpr int kReplaced = 9000;
+constexpr int kDeleted = 9001;
+constexpr int kAppended = 9002;
+
+constexpr std::size_t kPieceLength = 511;  // what a 512-byte line buffer holds
+constexpr std::size_t kFieldLength = 40;   // the writer's key and value fields
+constexpr std::size_t kErrorTextSize = 1024;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+File OpenForReading(const char* path) {
+    return File(path ? std::fopen(path, "re") : nullptr);
+}
+
+__attribute__((format(printf, 2, 3))) void SetError(char* errorText, const char* format, ...) {
+    if (!errorText) {
+        return;
+    }
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(errorText, kErrorTextSize, format, arguments);
+    va_end(arguments);
+}
+
+// Reads the next piece of a line: its characters up to and including the new-line, at most
+// kPieceLength of them. False at the end of the file and on a read error, which the callers
+// treat alike (a lookup then reports "not found"; the writer checks ferror itself).
+bool ReadPiece(std::FILE* file, std::string& piece) {
+    piece.clear();
+    int c;
+    while (piece.size() < kPieceLength && (c = std::getc(file)) != EOF) {
+        piece.push_back(static_cast<char>(c));
+        if (c == '\n') {
+            break;
+        }
+    }
+    return !piece.empty() && !std::ferror(file);
+}
+
+enum class Token { Read, TooLong, End };
+
+// Reads the next whitespace-separated token. A token longer than a line piece is read to
+// its end and reported as too long, so it is skipped whole rather than cut into pieces that
+// could pass for other keys.
+Token ReadToken(std::FILE* file, std::string& token) {
+    token.clear();
+    int c;
+    while ((c = std::getc(file)) != EOF && std::isspace(c)) {
+    }
+    bool too_long = false;
+    for (; c != EOF && !std::isspace(c); c = std::getc(file)) {
+        if (token.size() < kPieceLength) {
+            token.push_back(static_cast<char>(c));
+        } else {
+            too_long = true;
+        }
+    }
+    if (token.empty() || std::ferror(file)) {
+        return Token::End;
+    }
+    return too_long ? Token::TooLong : Token::Read;
+}
+
+struct KeyAndRest {
+    std::string_view key;   // empty when the text names no key (empty or all '=')
+    std::string_view rest;  // the text after the '=' that ended the key; empty without one
+};
+
+// The key is the text before the first '=' once leading '=' characters are skipped.
+KeyAndRest SplitKey(std::string_view text) {
+    std::size_t start = text.find_first_not_of('=');
+    if (start == std::string_view::npos) {
+        return {};
+    }
+    std::size_t end = text.find('=', start);
+    if (end == std::string_view::npos) {
+        return {text.substr(start), {}};
+    }
+    return {text.substr(start, end - start), text.substr(end + 1)};
+}
+
+// Decimal conversion as atoi does it; values beyond an int are clamped instead of undefined.
+int ToInt(std::string_view text) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i++] == '-';
+    }
+    long long magnitude = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        magnitude = std::min(magnitude * 10 + (text[i] - '0'), 1LL + INT_MAX);
+    }
+    return static_cast<int>(
+        std::clamp(negative ? -magnitude : magnitude, 1LL * INT_MIN, 1LL * INT_MAX));
+}
+
+struct Change {
+    std::string_view key;
+    std::string_view value;  // empty: delete the key
+    bool written = false;
+};
+
+std::vector<Change> ReadChanges(const char keys[][40], const char values[][40], int count) {
+    std::vector<Change> changes;
+    for (int i = 0; i < count; ++i) {
+        // A field without its terminating NUL is read to the field's end, never beyond.
+        changes.push_back({std::string_view(keys[i], strnlen(keys[i], kFieldLength)),
+                           std::string_view(values[i], strnlen(values[i], kFieldLength))});
+    }
+    return changes;
+}
+
+// Writes one piece of the file to `content`: each change whose key it names (in input
+// order) replaces it or, with an empty value, drops it; a piece no change names is kept.
+// Returns the code of the last change made, or 0.
+int ApplyToPiece(const std::string& piece, std::vector<Change>& changes, std::string& content) {
+    // Unlike the lookups, the new-line stays on: a line without any '=' names a key ending
+    // in a new-line, which matches nothing. A line of only '=' names no key and is kept.
+    std::string_view key = SplitKey(piece).key;
+    int result = 0;
+    for (Change& change : changes) {
+        if (key.empty() || change.key != key) {
+            continue;
+        }
+        change.written = true;
+        if (change.value.empty()) {
+            result = kDeleted;
+            continue;
+        }
+        content.append(key).append("=").append(change.value).append("\n");
+        result = kReplaced;
+    }
+    if (result == 0) {
+        content += piece;
+        if (piece.back() != '\n') {
+            content += '\n';
+        }
+    }
+    return result;
+}
+
+// The file's new content, and the writer's result code for it.
+int ApplyChanges(std::FILE* file, std::vector<Change>& changes, std::string& content) {
+    int result = kNothingChanged;
+    std::string piece;
+    while (ReadPiece(file, piece)) {
+        if (int changed = ApplyToPiece(piece, changes, content)) {
+            result = changed;
+        }
+    }
+    for (const Change& change : changes) {
+        if (!change.written && !change.value.empty()) {
+            content.append(change.key).append("=").append(change.value).append("\n");
+            result = kAppended;
+        }
+    }
+    return result;
+}
+
+// Puts `content` in place of the file; returns 0, or the failure code with its error text.
+int Replace(const char* path, const std::string& content, char* errorText) {
+    platform::ReplaceResult replaced = platform::ReplaceFile(path, content);
+    switch (replaced.failed_step) {
+        case platform::ReplaceStep::None:
+            return 0;
+        case platform::ReplaceStep::ReadOriginal:
+            SetError(errorText, "Couldn't open file [%s] in read mode.", path);
+            return kCannotRead;
+        case platform::ReplaceStep::Rename:
+            SetError(errorText, "Renaming the temporary file failed. Error Code : [%d]",
+                     replaced.error);
+            return kUpdateFailed;
+        default:  // the temporary file could not be created, written or flushed to disk
+            SetError(errorText, "Couldn't open temporary file [%s] in write mode.",
+                     replaced.temporary_path.c_str());
+            return kUpdateFailed;
+    }
+}
+
+}  // namespace
+
+int get_int_parameter(const char* path, const char* key, int* value) {
+    File file = OpenForReading(path);
+    if (!file) {
+        return kCannotRead;
+    }
+    const std::string_view wanted = key ? key : "";
+    std::string token;
+    for (Token read; (read = ReadToken(file.get(), token)) != Token::End;) {
+        KeyAndRest split = SplitKey(token);
+        if (read == Token::TooLong || split.key.empty() || split.key != wanted) {
+            continue;
+        }
+        // The value follows the run of '=' after the key and ends at the next '='.
+        std::string_view rest = split.rest;
+        rest.remove_prefix(std::min(rest.find_first_not_of('='), rest.size()));
+        rest = rest.substr(0, rest.find('='));
+        if (rest.empty()) {
+            return kNotFound;
+        }
+        *value = ToInt(rest);
+        return kFound;
+    }
+    return kNotFound;
+}
+
+int get_string_parameter(const char* path, const char* key, char* buffer, int capacity) {
+    File file = OpenForReading(path);
+    if (!file) {
+        return kCannotRead;
+    }
+    const std::string_view wanted = key ? key : "";
+    std::string piece;
+    while (ReadPiece(file.get(), piece)) {
+        std::string_view line = piece;
+        if (line.back() == '\n') {
+            line.remove_suffix(1);
+        }
+        KeyAndRest split = SplitKey(line);
+        if (split.key.empty() || split.key != wanted) {
+            continue;
+        }
+        if (split.rest.empty() || capacity <= 0 ||
+            split.rest.size() >= static_cast<std::size_t>(capacity)) {
+            return kNotFound;
+        }
+        std::memcpy(buffer, split.rest.data(), split.rest.size());
+        buffer[split.rest.size()] = '\0';
+        return kFound;
+    }
+    return kNotFound;
+}
+
+int write_configuration_parameters(const char* path, const char keys[][40], const char values[][40],
+                                   int count, char* errorText) {
+    std::vector<Change> changes = ReadChanges(keys, values, count);
+    std::string content;
+    int result;
+    {
+        File file = OpenForReading(path);
+        if (!file) {
+            SetError(errorText, "Couldn't open file [%s] in read mode.", path);
+            return kCannotRead;
+        }
+        result = ApplyChanges(file.get(), changes, content);
+        // Saving what was read before a read error would cut the file short.
+        if (std::ferror(file.get())) {
+            SetError(errorText, "Couldn't open file [%s] in read mode.", path);
+            return kCannotRead;
+        }
+    }
+    // Even with nothing to change the file is rewritten, each kept line ending in a new-line.
+    int failed = Replace(path, content, errorText);
+    return failed ? failed : result;
+}

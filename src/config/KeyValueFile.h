@@ -1,0 +1,36 @@
+#pragma once
+
+// Reading and rewriting the key=value configuration files that the gateways own (each
+// market's gateway configuration file and the common configuration file; the FIX file's
+// global keys are read the same way). A parameter line is KEY=value with no blanks around
+// the '='; keys compare case-sensitively; any other line (#comments, blank lines) is not a
+// match and survives every rewrite. Lines are read in pieces of at most 511 characters, a
+// longer line counting as several. Files are read as they are on disk: a carriage return
+// before a new-line is part of the text.
+//
+// The lookups return 0 when the key was found and its value stored, -1 when the key is
+// missing before the end of the file, has no value, or (string lookup) the value does not
+// fit, leaving the caller's variable untouched, and 300 when the file cannot be opened.
+// Both stop at the first match. Nothing here writes to the activity log: callers report.
+
+// Scans whitespace-separated tokens, anywhere on a line: in "KEY=value" the value runs to
+// the next '=' ("KEY==5" gives 5) and is converted as atoi does (sign and digits; no digits
+// give 0). A token longer than 511 characters is passed over.
+int get_int_parameter(const char* path, const char* key, int* value);
+
+// Scans lines: the key is the text before the first '=' (leading '=' skipped), the value
+// all the rest of the line, blanks and '=' included. The value must be shorter than
+// `capacity` bytes; it is stored NUL-terminated.
+int get_string_parameter(const char* path, const char* key, char* buffer, int capacity);
+
+// Rewrites the file with new values for `count` keys (NUL-terminated texts in 40-byte
+// fields): every line of such a key is replaced by KEY=value, or removed when the new
+// value is empty; keys the file lacks are appended at its end. Other lines are copied,
+// each ending with a new-line. The file is replaced atomically: readers see the old content
+// or the new one, and on failure the old file stays as it was.
+// Returns 9000, 9001 or 9002 when the last change made (in file order, then appends)
+// replaced, deleted or appended a key, 1 when nothing changed, 300 when the file cannot be
+// read and 200 when the new file could not be written or put in place; for 200 and 300
+// `errorText` (at least 1024 bytes) receives the reason.
+int write_configuration_parameters(const char* path, const char keys[][40], const char values[][40],
+                                   int count, char* errorText);

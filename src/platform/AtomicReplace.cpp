@@ -1,0 +1,106 @@
+#include "platform/AtomicReplace.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+namespace platform {
+
+namespace {
+
+std::string DirectoryOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Writes all of `content`, going on after short writes; a write that makes no progress
+// without an error is taken as a full disk.
+bool WriteAll(FileOperations& operations, int fd, std::string_view content) {
+    while (!content.empty()) {
+        ssize_t written = operations.Write(fd, content.data(), content.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            if (written == 0) {
+                errno = ENOSPC;
+            }
+            return false;
+        }
+        content.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+// Fills the open temporary file; returns the step that failed, or None. The descriptor is
+// closed in every case.
+ReplaceStep FillTemporary(FileOperations& operations, int fd, const struct stat& original,
+                          std::string_view content) {
+    ReplaceStep failed = ReplaceStep::None;
+    if (operations.CopyOwnerAndMode(fd, original) != 0) {
+        failed = ReplaceStep::CopyOwnerAndMode;
+    } else if (!WriteAll(operations, fd, content)) {
+        failed = ReplaceStep::Write;
+    } else if (operations.Sync(fd) != 0) {
+        failed = ReplaceStep::Flush;
+    }
+    int error = errno;
+    if (operations.Close(fd) != 0 && failed == ReplaceStep::None) {
+        return ReplaceStep::Flush;
+    }
+    errno = error;
+    return failed;
+}
+
+// Creates the temporary file under the caller's fixed name, or under a fresh unique name
+// beside the target; `name` receives the name tried.
+int OpenTemporary(FileOperations& operations, const std::string& target,
+                  const ReplaceOptions& options, std::string& name) {
+    if (!options.temporary_path.empty()) {
+        name = options.temporary_path;
+        return operations.CreateFile(name);
+    }
+    name = target + ".tmp.XXXXXX";
+    return operations.MakeTemporary(name);
+}
+
+}  // namespace
+
+ReplaceResult ReplaceFile(const std::string& target, std::string_view content,
+                          const ReplaceOptions& options, FileOperations& operations) {
+    ReplaceResult result;
+    auto fail = [&result](ReplaceStep step) {
+        result.failed_step = step;
+        result.error = errno;
+    };
+    struct stat original {};
+    if (stat(target.c_str(), &original) != 0) {
+        fail(ReplaceStep::ReadOriginal);
+        return result;
+    }
+    int fd = OpenTemporary(operations, target, options, result.temporary_path);
+    if (fd < 0) {
+        fail(ReplaceStep::CreateTemporary);
+        return result;
+    }
+    ReplaceStep failed = FillTemporary(operations, fd, original, content);
+    if (failed == ReplaceStep::None && operations.Rename(result.temporary_path, target) != 0) {
+        failed = ReplaceStep::Rename;
+    }
+    if (failed != ReplaceStep::None) {
+        fail(failed);
+        if (!(failed == ReplaceStep::Rename && options.keep_temporary_after_failed_rename)) {
+            operations.Unlink(result.temporary_path);
+        }
+        return result;
+    }
+    if (operations.SyncDirectory(DirectoryOf(target)) != 0) {
+        result.directory_sync_error = errno;
+    }
+    return result;
+}
+
+}  // namespace platform

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/FileOperations.h"
+
+namespace platform {
+
+// The step at which replacing a file stopped.
+enum class ReplaceStep {
+    None,             // replaced
+    ReadOriginal,     // the file to replace could not be examined (stat)
+    CreateTemporary,  // the temporary file could not be created
+    CopyOwnerAndMode,
+    Write,
+    Flush,  // fsync or close of the temporary file; a full disk often shows only here
+    Rename,
+};
+
+struct ReplaceOptions {
+    // Where the new content is written first. Empty: a fresh unique name beside the target
+    // ("<target>.tmp.XXXXXX"). A fixed name must be in the target's directory, so that the
+    // rename never crosses file systems; a file already there is overwritten.
+    std::string temporary_path;
+    // Leaves the temporary file in place when only the rename failed, so that a later
+    // recovery can move the complete new content into place. A temporary file that may be
+    // incomplete is always deleted.
+    bool keep_temporary_after_failed_rename = false;
+};
+
+struct ReplaceResult {
+    ReplaceStep failed_step = ReplaceStep::None;
+    int error = 0;               // errno of the failed step
+    std::string temporary_path;  // the name tried or used, for the caller's messages
+    // errno of the directory's fsync after the rename, or 0. It does not fail the
+    // replacement: the new content is in place, only its survival of a power cut is unsure.
+    int directory_sync_error = 0;
+
+    bool ok() const { return failed_step == ReplaceStep::None; }
+};
+
+// Replaces the file at `target` with `content` so that every reader sees either the old file
+// or the new one, complete, and never no file: the content goes to a temporary file in the
+// same directory, which takes the original's mode (and owner and group when running as
+// root), is written, flushed to disk and renamed over the original; then the directory is
+// flushed. On failure the original is untouched and the temporary file is deleted (see
+// ReplaceOptions for the exception). A symbolic link at `target` is replaced by a file.
+ReplaceResult ReplaceFile(const std::string& target, std::string_view content,
+                          const ReplaceOptions& options = {},
+                          FileOperations& operations = InstalledFileOperations());
+
+}  // namespace platform

@@ -1,0 +1,440 @@
+// The gateway and common configuration dialogs and the address control, driven through their
+// controls as an operator drives them.
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTcpServer>
+#include <QTest>
+#include <functional>
+
+#include "config/CommonConfig.h"
+#include "config/GenericConfiguration.h"
+#include "config/IpAddressCtrl.h"
+#include "core/CommandIds.h"
+#include "core/GatewayHost.h"
+#include "core/InstalledMarkets.h"
+#include "platform/ServiceControl.h"
+#include "support/RecordingBoxes.h"
+#include "support/ServiceRun.h"
+#include "support/TestLog.h"
+
+using namespace testing_support;
+using platform::BoxIcon;
+
+namespace {
+
+const char* const kFoConfig =
+    "# FO gateway\n"
+    "MACHINE_LAN_IP=127.0.0.1\nMACHINE_WAN_IP=10.20.30.42\nHOST_MACHINE_IP=172.19.12.12\n"
+    "PRIMARY_HOST_IP=172.19.12.12\nBCP_HOST_IP=172.29.12.12\nCURRENT_CONFIG=PRIMARY\n"
+    "HOST_PORT_NUMBER=10202\nBOX_ID=100\nBROKER_ID=12342\nMAX_TWS_CLIENTS=25\n";
+
+// The main window as the dialog sees it: whether the gateway runs, and the commands posted,
+// each with the number of boxes shown before it.
+struct FakeHost final : GatewayHost {
+    bool IsGatewayRunning(int) const override { return running; }
+    void PostCommand(int id) override { posted.push_back({id, boxes ? boxes->boxes.size() : 0}); }
+    ActivityLog* Log() const override { return log; }
+    bool running = false;
+    std::vector<std::pair<int, std::size_t>> posted;
+    RecordingBoxes* boxes = nullptr;
+    ActivityLog* log = nullptr;
+};
+
+struct Dialog {
+    explicit Dialog(const std::string& config = kFoConfig, int startup = 0) {
+        WriteFile(path, config);
+        host.boxes = &boxes;
+        host.log = log.get();
+        dialog = std::make_unique<CGenericConfiguration>(2, path, fixPath, 27103, log.get(), &host, startup);
+        dialog->OnInitDialog();
+        dialog->show();
+    }
+    QLineEdit* Edit(const char* id) { return dialog->findChild<QLineEdit*>(id); }
+    CIpAddressCtrl* Ip(const char* id) { return dialog->findChild<CIpAddressCtrl*>(id); }
+    QPushButton* Button(const char* id) { return dialog->findChild<QPushButton*>(id); }
+    QRadioButton* Radio(const char* id) { return dialog->findChild<QRadioButton*>(id); }
+    void Type(const char* id, const QString& text) {
+        Edit(id)->clear();
+        QTest::keyClicks(Edit(id), text);
+    }
+    void Save() { QTest::mouseClick(Button("1020"), Qt::LeftButton); }
+    std::string File() { return ReadFile(path); }
+    // Lines "LEVEL|message|operation" of this dialog's file and class.
+    size_t Logged(const std::string& line) {
+        const auto bar = line.rfind('|');
+        return log.CountLine(line.substr(0, bar) + "|GenericConfiguration.cpp|CGenericConfiguration::" +
+                             line.substr(bar + 1));
+    }
+
+    TempDir dir;
+    std::string path = dir.File("qel_ip_fo.cfg");
+    std::string fixPath = dir.File("qel_fix_fo.cfg");
+    TestLog log;
+    RecordingBoxes boxes;
+    FakeHost host;
+    std::unique_ptr<CGenericConfiguration> dialog;
+};
+
+struct Rule {
+    const char* log;  // "LEVEL|message|operation"
+    std::string box;
+    BoxIcon icon;
+    std::function<void(Dialog&)> edit;
+    std::function<QString(Dialog&)> field;  // the field that is restored
+    QString restored;
+};
+
+// Types as an operator does: each key goes to the field that has the focus then.
+void TypeKeys(const QString& keys) {
+    for (QChar key : keys) {
+        QTest::keyClick(QApplication::focusWidget(), key.toLatin1());
+    }
+}
+
+QString IpText(Dialog& d, const char* id) { return QString::fromStdString(d.Ip(id)->Text()); }
+
+}  // namespace
+
+class ConfigurationTest : public QObject {
+    Q_OBJECT
+private slots:
+    void readsTheFileIntoTheControls() {
+        Dialog d;
+        QCOMPARE(d.dialog->windowTitle(), QString("FO - Configuration"));
+        QCOMPARE(IpText(d, "1022"), QString("127.0.0.1"));
+        QCOMPARE(IpText(d, "1024"), QString("172.19.12.12"));
+        QCOMPARE(d.Edit("1025")->text(), QString("10202"));
+        QCOMPARE(d.Edit("1027")->text(), QString("12342"));
+        QVERIFY(d.Radio("1036")->isChecked());
+        QVERIFY(!d.Button("1020")->isEnabled());
+        QVERIFY(!d.Ip("1040")->isVisible() && !d.dialog->findChild<QLabel*>("1039")->isVisible());
+        QCOMPARE(d.Logged("ACTIVITY|Market type for dialog is 2 - FO|CGenericConfiguration"), 1u);
+        QCOMPARE(d.Logged("ACTIVITY|Interface thread interactive port is  27103|CGenericConfiguration"), 1u);
+        QCOMPARE(d.Logged("        |BCP_HOST_IP = 172.29.12.12|read_configuration_parameters"), 1u);
+    }
+
+    void eachRuleNamesItsFieldAndRestoresIt() {
+        const Rule rules[] = {
+            {"ACTIVITY|Local IP is blank|validate_parameters", "Local IP can't be blank", BoxIcon::Information,
+             [](Dialog& d) { d.Ip("1022")->ClearAddress(); }, [](Dialog& d) { return IpText(d, "1022"); },
+             "127.0.0.1"},
+            {"ACTIVITY|WAN IP is blank|validate_parameters", "WAN IP can't be blank", BoxIcon::Information,
+             [](Dialog& d) { d.Ip("1023")->ClearAddress(); }, [](Dialog& d) { return IpText(d, "1023"); },
+             "10.20.30.42"},
+            {"ACTIVITY|Host IP is blank|validate_parameters", "Host IP can't be blank", BoxIcon::Information,
+             [](Dialog& d) { d.Ip("1024")->ClearAddress(); }, [](Dialog& d) { return IpText(d, "1024"); },
+             "172.19.12.12"},
+            {"ACTIVITY|Host port is blank|validate_parameters", "Host Port can't be blank", BoxIcon::Information,
+             [](Dialog& d) { d.Type("1025", ""); }, [](Dialog& d) { return d.Edit("1025")->text(); }, "10202"},
+            {"ACTIVITY|BCP IP is blank|validate_parameters", "FO - QEL Setup Error.", BoxIcon::None,
+             [](Dialog& d) {
+                 QTest::mouseClick(d.Radio("1037"), Qt::LeftButton);
+                 d.Ip("1040")->ClearAddress();
+             },
+             [](Dialog& d) { return IpText(d, "1040"); }, ""},
+            {"ACTIVITY|Box ID is blank|validate_parameters", "Box ID can't be blank", BoxIcon::Information,
+             [](Dialog& d) { d.Type("1026", ""); }, [](Dialog& d) { return d.Edit("1026")->text(); }, "100"},
+            {"ACTIVITY|Broker ID is blank|validate_parameters", "Broker ID can't be blank", BoxIcon::Information,
+             [](Dialog& d) { d.Type("1027", ""); }, [](Dialog& d) { return d.Edit("1027")->text(); }, "12342"},
+            {"ACTIVITY|Local IP is 0.0.0.0|validate_parameters", "Local IP can't be 0.0.0.0", BoxIcon::Information,
+             [](Dialog& d) { d.Ip("1022")->SetAddress("0.0.0.0"); }, [](Dialog& d) { return IpText(d, "1022"); },
+             "127.0.0.1"},
+            {"ACTIVITY|WAN IP is 0.0.0.0|validate_parameters", "WAN IP can't be 0.0.0.0", BoxIcon::Information,
+             [](Dialog& d) { d.Ip("1023")->SetAddress("0.0.0.0"); }, [](Dialog& d) { return IpText(d, "1023"); },
+             "10.20.30.42"},
+            {"ACTIVITY|Host IP is 0.0.0.0|validate_parameters", "Host IP can't be 0.0.0.0", BoxIcon::Information,
+             [](Dialog& d) { d.Ip("1024")->SetAddress("0.0.0.0"); }, [](Dialog& d) { return IpText(d, "1024"); },
+             "172.19.12.12"},
+            {"ACTIVITY|BCP IP is 0.0.0.0|validate_parameters", "FO - QEL Setup Error.\nBCP IP can't be 0.0.0.0",
+             BoxIcon::Information,
+             [](Dialog& d) {
+                 QTest::mouseClick(d.Radio("1037"), Qt::LeftButton);
+                 d.Ip("1040")->SetAddress("0.0.0.0");
+             },
+             [](Dialog& d) { return IpText(d, "1040"); }, "172.29.12.12"},
+            {"ACTIVITY|Host port [65536] is not greater than zero and less than or equal to 65535|validate_parameters",
+             "Host Port value should be greater than zero and less than or equal to 65535", BoxIcon::Information,
+             [](Dialog& d) { d.Type("1025", "65536"); }, [](Dialog& d) { return d.Edit("1025")->text(); }, "10202"},
+            {"ACTIVITY|Host port [0] is not greater than zero and less than or equal to 65535|validate_parameters",
+             "Host Port value should be greater than zero and less than or equal to 65535", BoxIcon::Information,
+             [](Dialog& d) { d.Type("1025", "0"); }, [](Dialog& d) { return d.Edit("1025")->text(); }, "10202"},
+            {"ACTIVITY|Box ID [32768] is not greater than zero and less than or equal to 32767|validate_parameters",
+             "Box ID value should be greater than zero and less than or equal to 32767", BoxIcon::Information,
+             [](Dialog& d) { d.Type("1026", "32768"); }, [](Dialog& d) { return d.Edit("1026")->text(); }, "100"},
+            {"        |Invalid value of m_nRadioPrimary [-1]|validate_parameters", "", BoxIcon::None,
+             [](Dialog& d) {
+                 for (const char* id : {"1036", "1037"}) {
+                     d.Radio(id)->setAutoExclusive(false);
+                     d.Radio(id)->setChecked(false);
+                 }
+             },
+             [](Dialog&) { return QString(); }, ""},
+        };
+        for (const Rule& rule : rules) {
+            Dialog d;
+            rule.edit(d);
+            d.dialog->save_configuration_parameters();
+            QVERIFY2(d.Logged(rule.log) == 1, rule.log);
+            QCOMPARE(d.Logged("ACTIVITY|Validation(s) failed.|save_configuration_parameters"), 1u);
+            if (rule.box.empty()) {
+                QVERIFY(d.boxes.boxes.empty());
+            } else {
+                QCOMPARE(d.boxes.shown, std::vector<std::string>{"Error: " + rule.box});
+                QVERIFY2(d.boxes.boxes[0].icon == rule.icon, rule.log);
+            }
+            QCOMPARE(rule.field(d), rule.restored);
+            QVERIFY(!d.Button("1020")->isEnabled());
+            QCOMPARE(d.File(), std::string(kFoConfig));
+        }
+    }
+
+    void boundaryValuesAreSavedInTheirOrderAndTheMenuFormStartsTheApplications() {
+        Dialog d;
+        d.Type("1025", "65535");
+        d.Type("1026", "32767");
+        QVERIFY(d.Button("1020")->isEnabled());
+        d.Save();
+        QCOMPARE(d.File(), std::string("# FO gateway\nMACHINE_LAN_IP=127.0.0.1\nMACHINE_WAN_IP=10.20.30.42\n"
+                                       "HOST_MACHINE_IP=172.19.12.12\nPRIMARY_HOST_IP=172.19.12.12\n"
+                                       "BCP_HOST_IP=172.29.12.12\nCURRENT_CONFIG=PRIMARY\nHOST_PORT_NUMBER=65535\n"
+                                       "BOX_ID=32767\nBROKER_ID=12342\nMAX_TWS_CLIENTS=25\n"));
+        QVERIFY(d.Logged("ACTIVITY|Not doing Blank validation for BCP IP|validate_parameters") == 1);
+        QVERIFY(d.Logged("ACTIVITY|Not doing 0.0.0.0 validation for BCP IP|validate_parameters") == 1);
+        // Gateway not running: the command goes before the success box.
+        QCOMPARE(d.boxes.shown, std::vector<std::string>{
+                                    "Success: Parameter(s) updated successfully in QEL configuration file."});
+        QVERIFY(d.boxes.boxes[0].icon == BoxIcon::Information);
+        QCOMPARE(d.host.posted, (std::vector<std::pair<int, std::size_t>>{{cmd::kStartApplications, 0}}));
+        QVERIFY(!d.Button("1020")->isEnabled());
+        QCOMPARE(d.Edit("1025")->text(), QString("65535"));
+    }
+
+    void brokerIdKeepsLettersAndDigitsAndCaseAloneChangesNothing() {
+        Dialog d;
+        d.Type("1027", "ab-1 2");
+        QCOMPARE(d.Edit("1027")->text(), QString("ab12"));
+        d.Type("1027", "ABCDEFG");
+        QCOMPARE(d.Edit("1027")->text(), QString("ABCDE"));
+        std::string config = kFoConfig;
+        config.replace(config.find("BROKER_ID=12342"), 15, "BROKER_ID=abc12");
+        Dialog lower(config);
+        lower.Type("1027", "ABC12");
+        QVERIFY(!lower.Button("1020")->isEnabled());
+        lower.Type("1027", "ABC13");
+        QVERIFY(lower.Button("1020")->isEnabled());
+    }
+
+    void lowerCaseBcpSelectsBcpAndIsSavedInCapitals() {
+        std::string config = kFoConfig;
+        config.replace(config.find("CURRENT_CONFIG=PRIMARY"), 22, "CURRENT_CONFIG=bcp");
+        Dialog d(config);
+        QVERIFY(d.Radio("1037")->isChecked());
+        QVERIFY(d.Ip("1040")->isVisible() && !d.Ip("1040")->isEnabled() && !d.Ip("1024")->isVisible());
+        QVERIFY(!d.Edit("1025")->isEnabled());
+        d.Type("1026", "7");
+        d.Save();
+        const std::string file = d.File();
+        QVERIFY(file.find("CURRENT_CONFIG=BCP\n") != std::string::npos);
+        QVERIFY(file.find("HOST_MACHINE_IP=172.29.12.12\n") != std::string::npos);
+        QVERIFY(file.find("PRIMARY_HOST_IP=172.19.12.12\n") != std::string::npos);
+        QVERIFY(file.find("BCP_HOST_IP=172.29.12.12\n") != std::string::npos);
+
+        // Back to Primary with an unknown value: the four default lines.
+        config.replace(config.find("CURRENT_CONFIG=bcp"), 18, "CURRENT_CONFIG=BACKUP");
+        Dialog backup(config);
+        QVERIFY(backup.Radio("1036")->isChecked());
+        QCOMPARE(backup.Logged("        |Configuration (Radio Button) set to Primary|read_configuration_parameters"),
+                 1u);
+    }
+
+    void aMissingPrimaryHostShowsTheHostMachineAndIsAppended() {
+        std::string config = kFoConfig;
+        config.erase(config.find("PRIMARY_HOST_IP"), std::string("PRIMARY_HOST_IP=172.19.12.12\n").size());
+        config.replace(config.find("HOST_MACHINE_IP=172.19.12.12"), 28, "HOST_MACHINE_IP=172.19.12.99");
+        Dialog d(config);
+        QCOMPARE(IpText(d, "1024"), QString("172.19.12.99"));
+        QCOMPARE(d.Logged("EVENT|Cannot read PRIMARY_HOST_IP from config file.|read_configuration_parameters"), 1u);
+        QCOMPARE(d.Logged("     |Copying HOST_IP to PRIMARY_HOST_IP.|read_configuration_parameters"), 1u);
+        d.Type("1026", "5");
+        d.Save();
+        const std::string file = d.File();
+        QCOMPARE(file.substr(file.size() - 29), std::string("PRIMARY_HOST_IP=172.19.12.99\n"));
+    }
+
+    void aRunningGatewayIsAskedFirstAndRestartedAfterTheSave() {
+        Dialog d;
+        d.host.running = true;
+        d.boxes.answers = {platform::IDNO};
+        d.Type("1026", "9");
+        d.Save();
+        QCOMPARE(d.boxes.boxes[0].text, std::string(" QEL will restart to take changes into effect. Do you want to continue?"));
+        QCOMPARE(d.boxes.boxes[0].caption, std::string("Warning"));
+        QVERIFY(d.boxes.boxes[0].icon == BoxIcon::Question);
+        QCOMPARE(d.boxes.boxes[0].defaultAnswer, int(platform::IDNO));
+        QCOMPARE(d.Edit("1026")->text(), QString("100"));  // reread: the edit is gone
+        QCOMPARE(d.File(), std::string(kFoConfig));
+
+        // Yes: saved, then the success box, the restart request, then the command.
+        QTcpServer gateway;
+        QVERIFY(gateway.listen(QHostAddress::LocalHost, 27103));
+        d.boxes.answers = {platform::IDYES};
+        d.Type("1026", "9");
+        d.Save();
+        QCOMPARE(d.boxes.shown.back(), std::string("Success: Parameter(s) updated successfully in QEL configuration "
+                                                   "file. QEL will restart to take changes into effect."));
+        QCOMPARE(d.host.posted, (std::vector<std::pair<int, std::size_t>>{{cmd::kStartApplications, 3}}));
+        QCOMPARE(d.log.CountLine("ACTIVITY|Attempting to connect...for market FO|GenericConfiguration.cpp|"
+                                 "CGenericConfiguration::kill_qel_exe"),
+                 1u);
+        QVERIFY(PumpUntil([&] { return gateway.hasPendingConnections(); }));
+    }
+
+    // The whole road: the service runs the FO gateway; the saved change makes it restart.
+    void aSaveRestartsTheRunningGatewayThroughTheService() {
+        TempDir dir;
+        InstallationLayout layout;
+        layout.root = dir.path();
+        layout.markets = {2};
+        layout.basePort = FreeBasePort();
+        QVERIFY(layout.Write());
+        ServiceRun service(QEL_SERVICE_PATH, layout);
+        platform::ServiceControl control(layout.ServiceDir());
+        QVERIFY(control.OpenManager() && control.OpenService("QEL_IP") && control.Control(130));
+        QVERIFY(WaitFor([&] { return PortAccepts(layout.InteractivePort(2)); }));
+        const int before = service.Gateways("qel_ip_fo.exe").front();
+
+        TestLog log;
+        RecordingBoxes boxes(platform::IDYES);
+        FakeHost host;
+        host.running = true;
+        CGenericConfiguration dialog(2, layout.ConfigPath(2), layout.FixConfigPath(2),
+                                     static_cast<std::uint16_t>(layout.InteractivePort(2)), log.get(), &host);
+        dialog.OnInitDialog();
+        auto* port = dialog.findChild<QLineEdit*>("1025");
+        port->clear();
+        QTest::keyClicks(port, "10999");
+        dialog.save_configuration_parameters();
+        QVERIFY(ReadFile(layout.ConfigPath(2)).find("HOST_PORT_NUMBER=10999\n") != std::string::npos);
+        QVERIFY(PumpUntil([&] {
+            auto now = service.Gateways("qel_ip_fo.exe");
+            return now.size() == 1 && now.front() != before;
+        }));
+        QCOMPARE(log.CountLine("ACTIVITY|Request to kill qel sent.|GenericConfiguration.cpp|"
+                               "CGenericConfiguration::OnConnectionEstablished"),
+                 1u);
+    }
+
+    void theStartupFormNeverStartsTheApplications() {
+        Dialog d(kFoConfig, 1);
+        d.Type("1026", "9");
+        d.Save();
+        QVERIFY(d.File().find("BOX_ID=9\n") != std::string::npos);
+        QVERIFY(d.host.posted.empty());
+    }
+
+    void aFileGoneBeforeTheSaveIsReported() {
+        Dialog d;
+        d.Type("1026", "9");
+        std::remove(d.path.c_str());
+        d.Save();
+        QCOMPARE(d.boxes.shown, std::vector<std::string>{"Error: QEL Setup Error."});
+        QCOMPARE(d.Logged("EVENT|Couldn't open file [" + d.path + "] in read mode.|save_configuration_parameters"), 1u);
+        QCOMPARE(d.Logged("EVENT|ZEVO could not open QEL config file|save_configuration_parameters"), 1u);
+        QVERIFY(d.dialog->isVisible());
+
+        Dialog gone;
+        std::remove(gone.path.c_str());
+        CGenericConfiguration again(2, gone.path, "", 1, gone.log.get(), &gone.host);
+        QCOMPARE(again.DoModal(), -1);
+        QCOMPARE(gone.boxes.shown, std::vector<std::string>{"Error: QEL Setup Error."});
+    }
+
+    void brokerOrLocalAddressChangesReachTheFixFile() {
+        fix_enabled[1] = 1;
+        Dialog d;
+        const std::string fix = "[DEFAULT]\nNicIpAddress=127.0.0.1\n\n#BeginSession_7\n[SESSION]\n"
+                                "TargetCompID=7,12342,3\n#EndSession_7\n";
+        WriteFile(d.fixPath, fix);
+        d.Type("1026", "9");  // the box ID alone leaves the FIX file alone
+        d.Save();
+        QCOMPARE(ReadFile(d.fixPath), fix);
+        d.Type("1027", "777");
+        d.Ip("1022")->SetAddress("10.1.1.5");
+        d.Save();
+        QCOMPARE(ReadFile(d.fixPath), std::string("[DEFAULT]\nNicIpAddress=10.1.1.5\n\n#BeginSession_7\n[SESSION]\n"
+                                                  "TargetCompID=7,777,3\n#EndSession_7\n"));
+        fix_enabled[1] = 0;
+    }
+
+    void addressControlFollowsTheKeys() {
+        CIpAddressCtrl control;
+        control.show();
+        control.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&control));
+        int changes = 0;
+        connect(&control, &CIpAddressCtrl::fieldChanged, [&] { ++changes; });
+        QCOMPARE(control.Text(), std::string());
+        control.Field(0)->setFocus();
+        TypeKeys("10.25512");  // the third digit of a field moves on to the next
+        QCOMPARE(control.Text(), std::string("10.255.12.0"));
+        QVERIFY(changes > 0);
+        TypeKeys("3999");  // a fourth digit goes on into the next field; above 255 is 255
+        QCOMPARE(control.Text(), std::string("10.255.123.255"));
+        // Backspace in an empty field moves back.
+        control.Field(3)->clear();
+        control.Field(3)->setFocus();
+        QTest::keyClick(control.Field(3), Qt::Key_Backspace);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(control.Field(2)));
+        QTest::keyClick(control.Field(2), Qt::Key_Backspace);
+        QCOMPARE(control.Text(), std::string("10.255.12.0"));
+        QApplication::clipboard()->setText("192.168.1.20");
+        control.Field(0)->setFocus();
+        QTest::keyClick(control.Field(0), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(control.Text(), std::string("192.168.1.20"));
+    }
+
+    void commonConfigurationKeepsItsDaysFromOneToNineThousand() {
+        TempDir dir;
+        TestLog log;
+        RecordingBoxes boxes;
+        const std::string path = dir.File("common.cfg");
+        WriteFile(path, "OTHER=1\n");
+        CCommonConfig dialog(100, path, log.get());
+        dialog.OnInitDialog();
+        auto* field = dialog.findChild<QLineEdit*>("1029");
+        auto* save = dialog.findChild<QPushButton*>("1020");
+        QCOMPARE(field->text(), QString("0"));
+        QVERIFY(!save->isEnabled());
+        QCOMPARE(log.CountLine("EVENT|Cannot read REPOSITORY_HISTORY from config file.|CommonConfig.cpp|"
+                               "CCommonConfig::read_configuration_parameters"),
+                 1u);
+        field->clear();
+        QTest::keyClicks(field, "0030");
+        QVERIFY(save->isEnabled());
+        dialog.save_configuration_parameters();
+        QCOMPARE(ReadFile(path), std::string("OTHER=1\nREPOSITORY_HISTORY=30\n"));
+        QCOMPARE(boxes.shown, std::vector<std::string>{"Success: Parameter(s) updated successfully in configuration file."});
+        field->clear();
+        QTest::keyClicks(field, "0030");
+        QVERIFY(!save->isEnabled());  // the same number
+        field->clear();
+        QVERIFY(save->isEnabled());
+        dialog.save_configuration_parameters();
+        QCOMPARE(boxes.shown.back(), std::string("Error: Repository history value can't be blank"));
+        QCOMPARE(field->text(), QString("30"));
+        field->clear();
+        QTest::keyClicks(field, "0");
+        dialog.save_configuration_parameters();
+        QCOMPARE(boxes.shown.back(), std::string("Error: Value of Repository history should be greater than zero (0)"));
+        QCOMPARE(field->text(), QString("30"));
+        QCOMPARE(field->maxLength(), 4);
+        QCOMPARE(ReadFile(path), std::string("OTHER=1\nREPOSITORY_HISTORY=30\n"));
+    }
+};
+
+QTEST_MAIN(ConfigurationTest)
+#include "ConfigurationTest.moc"

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QProcess>
+#include <string>
+#include <vector>
+
+#include "InstallationLayout.h"
+
+namespace testing_support {
+
+// The QEL_IP service simulator running over a laid-out installation, ended with the object.
+// Its gateways are found as its own children, so gateways of the demo or of other tests on
+// the machine never count.
+class ServiceRun {
+public:
+    ServiceRun(const char* servicePath, const InstallationLayout& layout);
+    ~ServiceRun();
+    // Whether the service's control socket is there.
+    bool Listening() const;
+    // Process ids of the service's children named `name` (comm), e.g. "qel_ip_fo.exe".
+    std::vector<int> Gateways(const std::string& name) const;
+    // Ends the service; true when it ended by itself with status 0.
+    bool Stop();
+
+private:
+    const InstallationLayout& layout_;
+    QProcess process_;
+};
+
+// Whether something listens on the loopback port (the probe connection is closed at once).
+bool PortAccepts(int port);
+
+}  // namespace testing_support

@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "config/KeyValueFile.h"
+#include "platform/AtomicReplace.h"
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+using Step = platform::ReplaceStep;
+
+namespace {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+using Names = std::vector<std::string>;
+
+struct Written {
+    int result;
+    std::string content;
+    std::string error;
+};
+
+Written Write(const std::string& path, const Pairs& pairs) {
+    char keys[20][40] = {}, values[20][40] = {}, error[1024] = "";
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        std::strncpy(keys[i], pairs[i].first.c_str(), 39);
+        std::strncpy(values[i], pairs[i].second.c_str(), 39);
+    }
+    int result = write_configuration_parameters(path.c_str(), keys, values,
+                                                static_cast<int>(pairs.size()), error);
+    return {result, ReadFile(path), error};
+}
+
+// What both lookups of HOST_PORT_NUMBER give: "result value | result text", where 4242 and
+// "untouched" are the caller's variables before the call.
+std::string Lookups(const std::string& path, int capacity = 64) {
+    int value = 4242;
+    char buffer[64] = "untouched";
+    int by_token = get_int_parameter(path.c_str(), "HOST_PORT_NUMBER", &value);
+    int by_line = get_string_parameter(path.c_str(), "HOST_PORT_NUMBER", buffer, capacity);
+    return std::to_string(by_token) + " " + std::to_string(value) + " | " +
+           std::to_string(by_line) + " " + buffer;
+}
+
+TEST(KeyValueFile, LookupsScanTokensForIntegersAndLinesForStrings) {
+    const std::string piece(511, 'x');
+    const std::pair<std::string, std::string> cases[] = {
+        {"HOST_PORT_NUMBER=10263\n", "0 10263 | 0 10263"},
+        {"HOST_PORT_NUMBER = 10263\n", "-1 4242 | -1 untouched"},
+        {"A=1 HOST_PORT_NUMBER=2\n", "0 2 | -1 untouched"},
+        {"HOST_PORT_NUMBER=1 B=2\n", "0 1 | 0 1 B=2"},
+        {"HOST_PORT_NUMBER==5\n", "0 5 | 0 =5"},
+        {"HOST_PORT_NUMBER=AB=C D\n", "0 0 | 0 AB=C D"},
+        {"HOST_PORT_NUMBER=\n", "-1 4242 | -1 untouched"},
+        {"", "-1 4242 | -1 untouched"},
+        {"#HOST_PORT_NUMBER=1\nhost_port_number=3\nHOST_PORT_NUMBER=-7x\n", "0 -7 | 0 -7x"},
+        {"HOST_PORT_NUMBER\nHOST_PORT_NUMBER=3\n", "-1 4242 | -1 untouched"},  // first match
+        {"==\n\n=HOST_PORT_NUMBER=+8=9", "0 8 | 0 +8=9"},
+        {"HOST_PORT_NUMBER=99999999999\n", "0 2147483647 | 0 99999999999"},
+        {"HOST_PORT_NUMBER=5\r\n", "0 5 | 0 5\r"},
+        // Past 511 characters a line goes on as the next one; an over-long token is skipped.
+        {piece + "HOST_PORT_NUMBER=6\n", "-1 4242 | 0 6"},
+        {"HOST_PORT_NUMBER=" + piece + "\nHOST_PORT_NUMBER=7\n", "0 7 | -1 untouched"},
+    };
+    TempDir dir;
+    const std::string path = dir.File("gateway.cfg");
+    for (const auto& [content, expected] : cases) {
+        WriteFile(path, content);
+        EXPECT_EQ(Lookups(path), expected) << content.substr(0, 60);
+    }
+    WriteFile(path, "HOST_PORT_NUMBER=12345\n");
+    EXPECT_EQ(Lookups(path, 6), "0 12345 | 0 12345");
+    EXPECT_EQ(Lookups(path, 5), "0 12345 | -1 untouched");
+    EXPECT_EQ(Lookups(dir.File("absent.cfg")), "300 4242 | 300 untouched");
+}
+
+TEST(KeyValueFile, WriterReplacesDeletesAppendsAndKeepsOtherLinesModeAndOwner) {
+    const std::string piece(511, 'x');
+    const std::tuple<std::string, Pairs, int, std::string> cases[] = {
+        {"KEY=3\n#KEY=1\n\nKEY=3\n", {{"KEY", "5"}}, 9000, "KEY=5\n#KEY=1\n\nKEY=5\n"},
+        {"A=1\n\n# note\nB=2", {{"KEY", "5"}}, 9002, "A=1\n\n# note\nB=2\nKEY=5\n"},
+        {"A=1\nKEY=3\nB=2\nKEY=4\n", {{"KEY", ""}}, 9001, "A=1\nB=2\n"},
+        {"KEY=3\nA=1\n", {{"KEY", "5"}, {"KEY", "6"}}, 9000, "KEY=5\nKEY=6\nA=1\n"},
+        {"A=1", {{"KEY", ""}}, 1, "A=1\n"},
+        // The last change in file order, then append order, names the result.
+        {"A=1\nB=2\n", {{"B", ""}, {"A", "9"}}, 9001, "A=9\n"},
+        {"A=1\nB=2\n", {{"C", "3"}, {"A", ""}}, 9002, "B=2\nC=3\n"},
+        {"KEY =3\n==\n===", {{"KEY", "5"}}, 9002, "KEY =3\n==\n===\nKEY=5\n"},
+        {piece + "yy\n", {}, 1, piece + "\nyy\n"},
+    };
+    TempDir dir;
+    const std::string path = dir.File("gateway.cfg");
+    WriteFile(path, "");
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    const bool root = geteuid() == 0;
+    ASSERT_TRUE(!root || chown(path.c_str(), 1234, 5678) == 0);
+    for (const auto& [before, changes, result, after] : cases) {
+        SCOPED_TRACE(before.substr(0, 60));
+        WriteFile(path, before);  // the file keeps its mode and owner
+        const Written written = Write(path, changes);
+        EXPECT_EQ(written.result, result);
+        EXPECT_EQ(written.content, after);
+        EXPECT_EQ(written.error, "");
+        struct stat info {};
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0640u);
+        EXPECT_TRUE(!root || (info.st_uid == 1234 && info.st_gid == 5678));
+        EXPECT_EQ(ListDir(dir.path()), Names{"gateway.cfg"});
+    }
+    const Written missing = Write(dir.File("absent.cfg"), {{"KEY", "5"}});
+    EXPECT_EQ(missing.result, 300);
+    EXPECT_EQ(missing.error, "Couldn't open file [" + dir.File("absent.cfg") + "] in read mode.");
+    char keys[1][40] = {"KEY"}, values[1][40] = {"5"}, error[1024];  // a folder opens, unread
+    EXPECT_EQ(write_configuration_parameters(dir.path().c_str(), keys, values, 1, error), 300);
+    EXPECT_EQ(std::string(error), "Couldn't open file [" + dir.path() + "] in read mode.");
+    EXPECT_EQ(ListDir(dir.path()), Names{"gateway.cfg"});
+}
+
+// The real calls with one step failing with `error` (None stands for the directory's fsync).
+// A failing write first writes half, as a filling disk does.
+struct FailingOperations final : platform::FileOperations {
+    FailingOperations(Step step, int error) : step(step), error(error) {}
+    bool Fails(Step at) {
+        errno = error;
+        return at == step;
+    }
+    int MakeTemporary(std::string& name) override {
+        int fd = Fails(Step::CreateTemporary) ? -1 : FileOperations::MakeTemporary(name);
+        temporary = name;
+        return fd;
+    }
+    ssize_t Write(int fd, const void* data, size_t size) override {
+        bool fail = Fails(Step::Write);
+        return fail && writes++ ? -1 : FileOperations::Write(fd, data, fail ? size / 2 : size);
+    }
+    int Sync(int fd) override { return Fails(Step::Flush) ? -1 : FileOperations::Sync(fd); }
+    int Rename(const std::string& from, const std::string& to) override {
+        return Fails(Step::Rename) ? -1 : FileOperations::Rename(from, to);
+    }
+    int SyncDirectory(const std::string& directory) override {
+        return Fails(Step::None) ? -1 : FileOperations::SyncDirectory(directory);
+    }
+    Step step;
+    int error;
+    int writes = 0;
+    std::string temporary;  // the temporary name tried or made
+};
+
+TEST(KeyValueFile, FailureAtAnyStepKeepsTheOriginalAndGives200) {
+    const std::pair<Step, int> failures[] = {
+        {Step::CreateTemporary, EMFILE},
+        {Step::Write, ENOSPC},
+        {Step::Flush, ENOSPC},
+        {Step::Rename, EXDEV},
+    };
+    TempDir dir;
+    const std::string path = dir.File("gateway.cfg");
+    const std::string original = "BOX_ID=1\n# keep\n\nBROKER_ID=ABC\nHOST_IP=10.0.0.1\n";
+    for (const auto& [step, error] : failures) {
+        SCOPED_TRACE(static_cast<int>(step));
+        WriteFile(path, original);
+        FailingOperations operations(step, error);
+        platform::InstallFileOperations(&operations);
+        Written written = Write(path, {{"BOX_ID", "2"}});
+        platform::InstallFileOperations(nullptr);
+        EXPECT_EQ(written.result, 200);
+        EXPECT_EQ(written.content, original);
+        EXPECT_EQ(ListDir(dir.path()), Names{"gateway.cfg"});
+        EXPECT_EQ(operations.temporary.rfind(path + ".tmp.", 0), 0u) << operations.temporary;
+        EXPECT_EQ(written.error, step == Step::Rename
+                                     ? "Renaming the temporary file failed. Error Code : [18]"
+                                     : "Couldn't open temporary file [" + operations.temporary +
+                                           "] in write mode.");
+    }
+    // After the rename the new content is in place, even when the directory's fsync fails.
+    FailingOperations directory(Step::None, EIO);
+    platform::InstallFileOperations(&directory);
+    EXPECT_EQ(Write(path, {{"BOX_ID", "3"}}).result, 9000);
+    platform::InstallFileOperations(nullptr);
+    EXPECT_EQ(ReadFile(path), "BOX_ID=3\n" + original.substr(9));
+    EXPECT_EQ(platform::ReplaceFile(path, "", {}, directory).directory_sync_error, EIO);
+}
+
+TEST(AtomicReplace, FixedTemporaryNameIsOverwrittenAndKeptOnlyAfterAFailedRename) {
+    TempDir dir;
+    const std::string target = dir.File("fix.cfg"), temporary = dir.File("temp_QEL_FIX_CM.cfg");
+    WriteFile(target, "old\n");
+    WriteFile(temporary, "a stale and longer leftover\n");
+    EXPECT_TRUE(platform::ReplaceFile(target, "new\n", {temporary, true}).ok());
+    FailingOperations full(Step::Flush, ENOSPC), rename(Step::Rename, EXDEV);
+    EXPECT_EQ(platform::ReplaceFile(target, "x\n", {temporary, true}, full).failed_step,
+              Step::Flush);
+    EXPECT_EQ(ListDir(dir.path()), Names{"fix.cfg"});
+    EXPECT_EQ(platform::ReplaceFile(target, "newer\n", {temporary, true}, rename).error, EXDEV);
+    EXPECT_EQ(ReadFile(temporary), "newer\n");
+    EXPECT_EQ(ReadFile(target), "new\n");
+}
+
+// A configuration file of some 50 KB in which ten keys hold `value`, and the changes to it.
+std::string LargeConfiguration(const std::string& value, Pairs* changes = nullptr) {
+    std::string text;
+    for (int i = 0; i < 2000; ++i) {
+        std::string key = "KEY_" + std::to_string(i);
+        text += i % 200 ? "# line " + key + " of the settings\n" : key + "=" + value + "\n";
+        if (changes && i % 200 == 0) {
+            changes->emplace_back(key, value);
+        }
+    }
+    return text;
+}
+
+TEST(KeyValueFile, KilledRewriteLeavesTheOldOrTheNewContentWhole) {
+    TempDir dir;
+    const std::string path = dir.File("gateway.cfg");
+    Pairs changes[2];
+    const std::string contents[2] = {LargeConfiguration("old", &changes[0]),
+                                     LargeConfiguration("new-and-longer", &changes[1])};
+    WriteFile(path, contents[0]);
+    std::mt19937 random(std::random_device{}());
+    for (int round = 0; round < 100; ++round) {
+        SCOPED_TRACE(round);
+        int report[2];
+        ASSERT_EQ(pipe(report), 0);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {  // rewrites, flipping the values, until killed; 'R' after the first
+            for (long n = 1; Write(path, changes[n % 2]).result == 9000; ++n) {
+                (void)!(n == 1 && write(report[1], "R", 1));
+            }
+            _exit(1);
+        }
+        close(report[1]);
+        pollfd first{report[0], POLLIN, 0};
+        char state = 0;
+        bool started = poll(&first, 1, 5000) == 1 && read(report[0], &state, 1) == 1;
+        usleep(std::uniform_int_distribution<int>(0, 3000)(random));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        close(report[0]);
+        ASSERT_TRUE(started && WIFSIGNALED(status)) << status;  // killed, never failed
+
+        const std::string content = ReadFile(path);
+        ASSERT_TRUE(content == contents[0] || content == contents[1]) << content.size();
+        // A killed rewrite may leave its temporary file behind (it sorts after the target);
+        // the gateway's file is what matters. Clear it so each round starts clean.
+        const Names names = ListDir(dir.path());
+        ASSERT_LE(names.size(), 2u);
+        ASSERT_EQ(names[0], "gateway.cfg");
+        if (names.size() == 2) {
+            unlink(dir.File(names[1]).c_str());
+        }
+    }
+}
+
+}  // namespace
