@@ -47,6 +47,7 @@ CCommonConfig::CCommonConfig(int marketType, const std::string& commonConfigFile
     buttons->addWidget(m_save);
     buttons->addWidget(exit);
     auto* column = new QVBoxLayout(this);
+    column->setSizeConstraint(QLayout::SetFixedSize);
     column->addLayout(row);
     column->addLayout(buttons);
     connect(m_field, &QLineEdit::textChanged, this, [this] { OnFieldChanged(); });

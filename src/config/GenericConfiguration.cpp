@@ -135,6 +135,7 @@ void CGenericConfiguration::BuildControls() {
     buttons->addWidget(m_save);
     buttons->addWidget(exit);
     auto* column = new QVBoxLayout(this);
+    column->setSizeConstraint(QLayout::SetFixedSize);  // a dialog of fixed size, as designed
     column->addWidget(qel);
     column->addWidget(host);
     column->addLayout(buttons);

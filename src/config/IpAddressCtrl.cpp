@@ -22,16 +22,18 @@ CIpAddressCtrl::CIpAddressCtrl(QWidget* parent) : QWidget(parent) {
         field->setValidator(digits);
         field->setAlignment(Qt::AlignCenter);
         field->setMaxLength(3);
-        field->setMinimumWidth(field->fontMetrics().horizontalAdvance("0000") + 8);
+        // Wide enough for three digits in the current font, no wider.
+        field->setFixedWidth(field->fontMetrics().horizontalAdvance("0000") + 12);
         field->installEventFilter(this);
         connect(field, &QLineEdit::textEdited, this, [this, i] { OnFieldEdited(i); });
         connect(field, &QLineEdit::textChanged, this, &CIpAddressCtrl::fieldChanged);
         m_fields[i] = field;
-        row->addWidget(field, 1);
+        row->addWidget(field);
         if (i < 3) {
             row->addWidget(new QLabel(".", this));
         }
     }
+    row->addStretch(1);
     setFocusProxy(m_fields[0]);
 }
 
