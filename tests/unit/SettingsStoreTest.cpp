@@ -48,32 +48,27 @@ const char* const kExport =
 
 }  // namespace
 
-TEST_F(SettingsStoreTest, ReadsAWindowsExportIgnoringCase) {
-    const auto& store = Store(kExport);
-    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP", "zevo_log_files_path"),
-              "C:\\Program Files\\QEL\\Logs");
-    EXPECT_EQ(String(store, "software\\qel_ip", "QUOTED"), "say \"hi\"");
-    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\2", "Expand"), "/opt");
-    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\2", ""), "default");
-    auto fo = store.OpenKey("SOFTWARE\\QEL_IP\\2");
-    ASSERT_TRUE(fo);
-    std::int32_t port = 0;
-    EXPECT_TRUE(platform::QueryDword(*fo, "INTERFACE_THREAD_NON_INTERACTIVE_PORT", &port));
-    EXPECT_EQ(port, 10010);
-    EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP\\1"));
-    EXPECT_EQ(platform::LastError(), platform::kSettingsNotFound);
-    EXPECT_TRUE(store.OpenKey("SOFTWARE"));  // parents of a key exist
-}
-
-TEST_F(SettingsStoreTest, ReadsAUtf16ExportWithByteOrderMark) {
+TEST_F(SettingsStoreTest, ReadsAWindowsExportInEveryEncodingIgnoringCase) {
     std::string utf16 = "\xFF\xFE";
     for (char c : std::string(kExport)) {
-        utf16 += c;
-        utf16 += '\0';
+        utf16 += {c, '\0'};
     }
-    const auto& store = Store(utf16);
-    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP", "ZEVO_LOG_FILES_PATH"),
-              "C:\\Program Files\\QEL\\Logs");
+    for (const std::string& text : {std::string(kExport), "\xEF\xBB\xBF"s + kExport, utf16}) {
+        const auto& store = Store(text);
+        EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP", "zevo_log_files_path"),
+                  "C:\\Program Files\\QEL\\Logs");
+        EXPECT_EQ(String(store, "software\\qel_ip", "QUOTED"), "say \"hi\"");
+        EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\2", "Expand"), "/opt");
+        EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\2", ""), "default");
+        auto fo = store.OpenKey("SOFTWARE\\QEL_IP\\2");
+        ASSERT_TRUE(fo);
+        std::int32_t port = 0;
+        EXPECT_TRUE(platform::QueryDword(*fo, "INTERFACE_THREAD_NON_INTERACTIVE_PORT", &port));
+        EXPECT_EQ(port, 10010);
+        EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP\\1"));
+        EXPECT_EQ(platform::LastError(), platform::kSettingsNotFound);
+        EXPECT_TRUE(store.OpenKey("SOFTWARE"));  // parents of a key exist
+    }
 }
 
 TEST_F(SettingsStoreTest, AValueMustFitTheBufferWithItsTerminatingNul) {
@@ -100,7 +95,7 @@ TEST_F(SettingsStoreTest, AValueMustFitTheBufferWithItsTerminatingNul) {
     EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\1", "DWORD"), "1");
 }
 
-TEST_F(SettingsStoreTest, MalformedLinesCountAsMissing) {
+TEST_F(SettingsStoreTest, MalformedLinesAndAMissingFileCountAsMissing) {
     const auto& store = Store(
         "garbage line\n"
         "\"ORPHAN\"=\"before any key\"\n"
@@ -126,11 +121,7 @@ TEST_F(SettingsStoreTest, MalformedLinesCountAsMissing) {
     EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP\\3"));
     EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP\\4"));
     EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\5", "LAST"), "ok");
-}
-
-TEST_F(SettingsStoreTest, MissingFileIsAnEmptyStore) {
-    RegistryFileStore store(dir_.File("absent.reg"));
-    EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP"));
+    EXPECT_FALSE(RegistryFileStore(dir_.File("absent.reg")).OpenKey("SOFTWARE"));  // no file: empty
 }
 
 TEST(RegistryFile, RandomBytesNeverBreakTheParser) {
