@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -34,37 +36,21 @@ struct Flags {
 
 }  // namespace
 
-TEST(MessageFrame, BoxRequestForFoFollowsTheUserIdFlag) {
-    {
-        Flags flags(0, 0, 0);
-        EXPECT_EQ(Hex(BuildHeadersOnlyRequest(2, kBoxInformationRequest)),
-                  "2600" + Zeros(18) + "6419" + Zeros(16));
-    }
-    {
-        Flags flags(1, 0, 0);
-        EXPECT_EQ(Hex(BuildHeadersOnlyRequest(2, kBoxInformationRequest)),
-                  "2800" + Zeros(18) + "6419" + Zeros(18));
-    }
-    {
-        Flags flags(2, 2, 2);  // only exactly 1 counts
-        EXPECT_EQ(BuildHeadersOnlyRequest(2, kRestartRequest).size(), 38u);
-        EXPECT_EQ(BuildHeadersOnlyRequest(4, kRestartRequest).size(), 38u);
-        EXPECT_EQ(BuildHeadersOnlyRequest(6, kRestartRequest).size(), 38u);
-    }
-}
-
-TEST(MessageFrame, FixedLayoutMarketsIgnoreTheFlags) {
-    for (int fo : {0, 1}) {
-        Flags flags(fo, fo, fo);
-        EXPECT_EQ(Hex(BuildHeadersOnlyRequest(1, kRestartRequest)),
-                  "2800" + Zeros(18) + "401f" + Zeros(18));
-        for (int market : {3, 5, 7, 100, 0, -1}) {
-            EXPECT_EQ(Hex(BuildHeadersOnlyRequest(market, kRestartRequest)),
-                      "2600" + Zeros(18) + "401f" + Zeros(16))
-                << market;
+TEST(MessageFrame, HeadersOnlyRequestsAreLongForCmAndForMarketsWhoseFlagIsOne) {
+    // The FO, IPO and SLBM flags, and the markets (CM 1, FO 2, IPO 4, SLBM 6) whose requests
+    // then take the long layout; every other code, known or not, takes the short one.
+    const std::pair<std::array<int, 3>, std::vector<int>> cases[] = {
+        {{0, 0, 0}, {1}},          {{1, 0, 0}, {1, 2}},          {{0, 1, 0}, {1, 4}},
+        {{0, 0, 1}, {1, 6}},       {{1, 1, 1}, {1, 2, 4, 6}},    {{2, 2, 2}, {1}},
+    };
+    for (const auto& [flags, longMarkets] : cases) {
+        Flags set(flags[0], flags[1], flags[2]);
+        for (int market : {1, 2, 3, 4, 5, 6, 7, 100, 0, -1}) {
+            const bool isLong = std::count(longMarkets.begin(), longMarkets.end(), market) > 0;
+            EXPECT_EQ(Hex(BuildHeadersOnlyRequest(market, kBoxInformationRequest)),
+                      isLong ? "2800" + Zeros(18) + "6419" + Zeros(18) : "2600" + Zeros(18) + "6419" + Zeros(16))
+                << "market " << market << ", flags " << flags[0] << flags[1] << flags[2];
         }
-        EXPECT_EQ(HeadersOnlyLength(4), fo ? 40 : 38);
-        EXPECT_EQ(HeadersOnlyLength(6), fo ? 40 : 38);
     }
 }
 
