@@ -32,47 +32,34 @@ protected:
 
 }  // namespace
 
-TEST_F(ActivityLogTest, WritesLinesInTheDocumentedFormatToAFileNamedForTheStartTime) {
+TEST_F(ActivityLogTest, WritesEveryLevelInTheDocumentedFormatToAFileNamedForTheStartTime) {
     FakeClock clock(2010, 8, 25, 6, 5, 6, 0);
     ActivityLog log(Settings(dir.path()), clock);
     clock.Set(2010, 8, 25, 6, 5, 7, 45);
+    log.LogDetail("before any level", "op", "f.cpp", 1);
     log.LogActivity("Initializing dialog", "CZEVOClientPHASE4Dlg::OnInitDialog",
                     "C:\\ZEVO\\app\\ZEVO Client PHASE 4Dlg.cpp", 591);
-    clock.Set(2010, 8, 25, 6, 5, 7, 46);
     log.LogDetail("Done.", "CZEVOClientPHASE4Dlg::OnInitDialog", "/src/app/MainWindow.cpp", 612);
-
-    EXPECT_EQ(ListDir(dir.path()), Names{"zevo.20100825.060506.current.txt"});
-    EXPECT_EQ(log.CurrentFilePath(), dir.File("zevo.20100825.060506.current.txt"));
-    EXPECT_EQ(ReadFile(log.CurrentFilePath()),
-              "\nLogger object initialized.\n"
-              "ACTIVITY|Initializing dialog|ZEVO Client PHASE 4Dlg.cpp|"
-              "CZEVOClientPHASE4Dlg::OnInitDialog|591|Wednesday, August 25, 2010, 6:5:7.45\n"
-              "        |Done.|MainWindow.cpp|CZEVOClientPHASE4Dlg::OnInitDialog|612|"
-              "Wednesday, August 25, 2010, 6:5:7.46\n");
-}
-
-TEST_F(ActivityLogTest, DetailIndentFollowsTheLastLevelLine) {
-    FakeClock clock(2026, 12, 31, 23, 59, 59, 999);
-    ActivityLog log(Settings(dir.path()), clock);
-    log.LogDetail("before any level", "op", "f.cpp", 1);
     log.LogEvent("event", "op", "f.cpp", 2);
     log.LogDetail("under event", "op", "f.cpp", 3);
     log.LogBusinessError("business", "op", "f.cpp", 4);
     log.LogDetail("under business error", "op", "f.cpp", 5);
     log.LogSystemError("system", "op", "f.cpp", 6);
-    log.LogDetail("under system error", "op", "f.cpp", 7);
-    log.LogDetail("a|b\nc", "op", "f.cpp", 8);
+    clock.Set(2026, 12, 31, 23, 59, 59, 999);
+    log.LogDetail("a|b\nc", "op", "f.cpp", 7);  // nothing is escaped
 
-    auto lines = ReadLines(log.CurrentFilePath());
-    ASSERT_EQ(lines.size(), 11u);
-    EXPECT_EQ(lines[2], "|before any level|f.cpp|op|1|Thursday, December 31, 2026, 23:59:59.999");
-    EXPECT_EQ(lines[3].substr(0, 12), "EVENT|event|");
-    EXPECT_EQ(lines[4].substr(0, 18), "     |under event|");
-    EXPECT_EQ(lines[6].substr(0, 36), std::string(14, ' ') + "|under business error|");
-    EXPECT_EQ(lines[8].substr(0, 32), std::string(12, ' ') + "|under system error|");
-    // Nothing is escaped: a line break in a message breaks the line.
-    EXPECT_EQ(lines[9], std::string(12, ' ') + "|a|b");
-    EXPECT_EQ(lines[10].substr(0, 8), "c|f.cpp|");
+    const std::string at = "|Wednesday, August 25, 2010, 6:5:7.45\n";
+    EXPECT_EQ(ListDir(dir.path()), Names{"zevo.20100825.060506.current.txt"});
+    EXPECT_EQ(log.CurrentFilePath(), dir.File("zevo.20100825.060506.current.txt"));
+    EXPECT_EQ(ReadFile(log.CurrentFilePath()),
+              "\nLogger object initialized.\n"
+              "|before any level|f.cpp|op|1" + at +
+              "ACTIVITY|Initializing dialog|ZEVO Client PHASE 4Dlg.cpp|CZEVOClientPHASE4Dlg::OnInitDialog|591" + at +
+              "        |Done.|MainWindow.cpp|CZEVOClientPHASE4Dlg::OnInitDialog|612" + at +
+              "EVENT|event|f.cpp|op|2" + at + "     |under event|f.cpp|op|3" + at +
+              "BUSINESS_ERROR|business|f.cpp|op|4" + at + "              |under business error|f.cpp|op|5" + at +
+              "SYSTEM_ERROR|system|f.cpp|op|6" + at +
+              "            |a|b\nc|f.cpp|op|7|Thursday, December 31, 2026, 23:59:59.999\n");
 }
 
 TEST_F(ActivityLogTest, StartupRenamesEarlierCurrentFilesUnlessTheNameIsTakenAndKeepsTodays) {
@@ -101,10 +88,14 @@ TEST_F(ActivityLogTest, StartupRenamesEarlierCurrentFilesUnlessTheNameIsTakenAnd
     EXPECT_EQ(WithoutLineAndTime(lines[3]), "ACTIVITY|next|f.cpp|op");
 }
 
-TEST_F(ActivityLogTest, RollsOverAtMidnightOnTheNextCycle) {
+TEST_F(ActivityLogTest, WithoutAFolderSettingWritesToTheWorkingFolderAndRollsOverOnTheNextCycle) {
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
     FakeClock clock(2010, 8, 25, 23, 59, 58, 0);
-    ActivityLog log(Settings(dir.path()), clock);
+    ActivityLog log(Settings(""), clock);
     log.LogActivity("late", "op", "f.cpp", 1);
+    EXPECT_EQ(log.Directory(), ".");
     log.RollOverIfNewDay();  // same day: nothing happens
     EXPECT_EQ(ListDir(dir.path()), Names{"zevo.20100825.235958.current.txt"});
 
@@ -112,25 +103,10 @@ TEST_F(ActivityLogTest, RollsOverAtMidnightOnTheNextCycle) {
     log.RollOverIfNewDay();
     EXPECT_EQ(ListDir(dir.path()), Names{"zevo.20100825.235958.repository.txt"});
     log.LogActivity("early", "op", "f.cpp", 2);
-    EXPECT_EQ(log.CurrentFilePath(), dir.File("zevo.20100826.000001.current.txt"));
-    EXPECT_EQ(ReadFile(log.CurrentFilePath()),
+    EXPECT_EQ(log.CurrentFilePath(), "./zevo.20100826.000001.current.txt");
+    EXPECT_EQ(ReadFile(dir.File("zevo.20100826.000001.current.txt")),
               "ACTIVITY|early|f.cpp|op|2|Thursday, August 26, 2010, 0:0:1.500\n");
-}
-
-TEST_F(ActivityLogTest, WithoutAFolderSettingWritesToTheWorkingFolder) {
-    char previous[4096];
-    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-    ASSERT_EQ(chdir(dir.path().c_str()), 0);
-    {
-        FakeClock clock(2010, 8, 25, 6, 20, 25, 0);
-        ActivityLog log(Settings(""), clock);
-        log.LogActivity("here", "op", "f.cpp", 1);
-        EXPECT_EQ(log.Directory(), ".");
-        clock.Set(2010, 8, 26, 0, 0, 0, 0);
-        log.RollOverIfNewDay();
-    }
     ASSERT_EQ(chdir(previous), 0);
-    EXPECT_EQ(ListDir(dir.path()), Names{"zevo.20100825.062025.repository.txt"});
 }
 
 TEST_F(ActivityLogTest, RetriesTheOpenAfterAFailure) {
