@@ -58,8 +58,6 @@ private slots:
         QCOMPARE(Rows(window.StatisticsPage(0)), (QStringList{"Users connected / 12 / Nos", "Orders / 4 / /s"}));
         QCOMPARE(Rows(window.StatisticsPage(1)), (QStringList{"Trades /  / ", "Host link / Up / "}));
         QVERIFY(fixture.boxes.shown.empty());
-        QVERIFY(fixture.HasLine("ACTIVITY|Market type of INPUT_FOR_STATISTICS_THREAD for index [0] is 1 - CM|"
-                                "ZEVOClientPHASE4Dlg.cpp|void CZEVOClientPHASE4Dlg::despatch_threads_for_statistics_windows"));
 
         // The next pass picks up a changed file.
         WriteFile(stats + "/common.stat", "100,Users connected,13,Nos," + Now() + "|");

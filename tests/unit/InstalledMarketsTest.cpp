@@ -67,7 +67,6 @@ TEST_F(MarketScan, OnlyFoWithoutFixIsInstalledAndFixPopupsGray) {
     Scan(kHeader + MarketKey(FO));
     EXPECT_EQ(table_.number_of_markets, 1);
     EXPECT_EQ(Types(), (std::vector<int>{-1, 2, -1, -1, -1, -1, -1}));
-    EXPECT_EQ(table_.common_config_file_path, "/opt/qel/common.cfg");
     EXPECT_EQ(fix_enabled[1], 0);
     EXPECT_EQ(menu_.enabled, (std::vector<int>{32776, 32787}));
     EXPECT_EQ(menu_.grayed, 1);

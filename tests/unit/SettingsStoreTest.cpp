@@ -14,21 +14,20 @@ namespace {
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
+    // The store reads its file anew at every key it opens.
     const platform::SettingsStore& Store(const std::string& text) {
         WriteFile(dir_.File("qel_ip.reg"), text);
-        store_ = std::make_unique<RegistryFileStore>(dir_.File("qel_ip.reg"));
-        return *store_;
+        return store_;
     }
     TempDir dir_;
-    std::unique_ptr<RegistryFileStore> store_;
+    RegistryFileStore store_{dir_.File("qel_ip.reg")};
 };
 
-std::string String(const platform::SettingsStore& store, const std::string& key,
-                   const char* name, std::uint32_t limit = 1024) {
-    auto k = store.OpenKey(key);
+// A string value read into a 1024-byte buffer, or "<missing>".
+std::string String(const platform::SettingsStore& store, const std::string& key, const char* name) {
     std::string value = "<missing>";
-    if (k) {
-        platform::QueryString(*k, name, limit, &value);
+    if (auto k = store.OpenKey(key)) {
+        platform::QueryString(*k, name, 1024, &value);
     }
     return value;
 }
