@@ -20,9 +20,7 @@ QStringList Rows(const CGenericStatistics* page) {
     return rows;
 }
 
-std::string Now(int ago = 0) {
-    return std::to_string(platform::DefaultClock().UnixSeconds() - ago);
-}
+std::string Now() { return std::to_string(platform::DefaultClock().UnixSeconds()); }
 
 }  // namespace
 

@@ -102,7 +102,7 @@ TEST_F(MarketScan, LaidOutInstallationWithAFixMarketEnablesItsFixCommands) {
     EXPECT_EQ(menu_.enabled, (std::vector<int>{32775, 32786, 32776, 32787, 32812, 32822, 32802, 32803}));
     EXPECT_EQ(menu_.grayed, 0);
     auto fo = std::find(lines_.begin(), lines_.end(), "ACTIVITY|Market FO is installed");
-    ASSERT_LE(fo + 14, lines_.end());
+    ASSERT_GE(lines_.end() - fo, 14);
     EXPECT_EQ(Lines(fo + 4, fo + 14),
               (Lines{"        |Market FO is FIX enabled", "        |Read FIX config file path = " + layout.FixConfigPath(FO),
                      "        |Enabling QEL configuraion menu", "        |Enabled.",
