@@ -65,9 +65,6 @@ std::string MarketKey(int code, bool withConfig = true) {
 
 TEST_F(MarketScan, OnlyFoWithoutFixIsInstalledAndFixPopupsGray) {
     Scan(kHeader + MarketKey(FO));
-    EXPECT_EQ(table_.number_of_markets, 1);
-    EXPECT_EQ(Types(), (std::vector<int>{-1, 2, -1, -1, -1, -1, -1}));
-    EXPECT_EQ(fix_enabled[1], 0);
     EXPECT_EQ(menu_.enabled, (std::vector<int>{32776, 32787}));
     EXPECT_EQ(menu_.grayed, 1);
     EXPECT_EQ(lines_, (Lines{"|Read common config file path = /opt/qel/common.cfg",
