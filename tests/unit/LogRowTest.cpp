@@ -90,7 +90,7 @@ TEST_F(VersionCheckTest, VerdictsAndFlags) {
     EXPECT_EQ(FO_USERID_INCREASE_FLAG, 0);
     EXPECT_TRUE(CheckVersion(SLBM, 30906, RequiredVersion(SLBM), &line));
     EXPECT_STREQ(line, "SLBM_USERID_INCREASE_FLAG = FALSE");
-    EXPECT_FALSE(CheckVersion(CM, 10202, RequiredVersion(CM), &line));  // another market's part
+    EXPECT_FALSE(CheckVersion(CM, 10202, RequiredVersion(CM), &line));  // another market's last two digits
     EXPECT_EQ(line, nullptr);
     EXPECT_FALSE(CheckVersion(CM, 10001, RequiredVersion(CM), &line));  // an earlier release
     EXPECT_TRUE(CheckVersion(CM, 10101, RequiredVersion(CM), &line));
