@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <set>
 #include <thread>
 
 #include "platform/RegistryFile.h"
@@ -13,187 +12,124 @@ using namespace testing_support;
 
 namespace {
 
-// A settings store whose log directory is `dir` (or no value at all when empty).
-class LogSetup {
-public:
-    explicit LogSetup(const std::string& logDir) : store_(temp_.File("qel_ip.reg")) {
-        std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP]\r\n";
-        if (!logDir.empty()) {
-            text += "\"ZEVO_LOG_FILES_PATH\"=\"" + logDir + "\"\r\n";
-        }
-        WriteFile(temp_.File("qel_ip.reg"), text);
-    }
-    const platform::SettingsStore& store() const { return store_; }
+using Names = std::vector<std::string>;
 
-private:
-    TempDir temp_;
-    platform::RegistryFileStore store_;
+// A log folder `dir` and a settings store kept in a folder of its own.
+class ActivityLogTest : public ::testing::Test {
+protected:
+    // The settings, naming `logDir` as the log folder (none when it is empty).
+    const platform::SettingsStore& Settings(const std::string& logDir) {
+        WriteFile(settingsDir_.File("qel_ip.reg"),
+                  "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP]\r\n" +
+                      (logDir.empty() ? "" : "\"ZEVO_LOG_FILES_PATH\"=\"" + logDir + "\"\r\n"));
+        return store_;
+    }
+
+    TempDir settingsDir_;
+    TempDir dir;
+    platform::RegistryFileStore store_{settingsDir_.File("qel_ip.reg")};
 };
 
 }  // namespace
 
-TEST(ActivityLog, WritesLevelAndDetailLinesInTheDocumentedFormat) {
-    TempDir dir;
-    LogSetup setup(dir.path());
-    FakeClock clock(2010, 8, 25, 6, 5, 7, 45);
-    ActivityLog log(setup.store(), clock);
+TEST_F(ActivityLogTest, WritesEveryLevelInTheDocumentedFormatToAFileNamedForTheStartTime) {
+    FakeClock clock(2010, 8, 25, 6, 5, 6, 0);
+    ActivityLog log(Settings(dir.path()), clock);
+    clock.Set(2010, 8, 25, 6, 5, 7, 45);
+    log.LogDetail("before any level", "op", "f.cpp", 1);
     log.LogActivity("Initializing dialog", "CZEVOClientPHASE4Dlg::OnInitDialog",
                     "C:\\ZEVO\\app\\ZEVO Client PHASE 4Dlg.cpp", 591);
-    clock.Set(2010, 8, 25, 6, 5, 7, 46);
     log.LogDetail("Done.", "CZEVOClientPHASE4Dlg::OnInitDialog", "/src/app/MainWindow.cpp", 612);
-
-    std::string path = dir.File("zevo.20100825.060507.current.txt");
-    EXPECT_EQ(log.CurrentFilePath(), path);
-    EXPECT_EQ(ReadFile(path),
-              "\nLogger object initialized.\n"
-              "ACTIVITY|Initializing dialog|ZEVO Client PHASE 4Dlg.cpp|"
-              "CZEVOClientPHASE4Dlg::OnInitDialog|591|Wednesday, August 25, 2010, 6:5:7.45\n"
-              "        |Done.|MainWindow.cpp|CZEVOClientPHASE4Dlg::OnInitDialog|612|"
-              "Wednesday, August 25, 2010, 6:5:7.46\n");
-}
-
-TEST(ActivityLog, DetailIndentFollowsTheLastLevelLine) {
-    TempDir dir;
-    LogSetup setup(dir.path());
-    FakeClock clock(2026, 12, 31, 23, 59, 59, 999);
-    ActivityLog log(setup.store(), clock);
-    log.LogDetail("before any level", "op", "f.cpp", 1);
     log.LogEvent("event", "op", "f.cpp", 2);
     log.LogDetail("under event", "op", "f.cpp", 3);
     log.LogBusinessError("business", "op", "f.cpp", 4);
     log.LogDetail("under business error", "op", "f.cpp", 5);
     log.LogSystemError("system", "op", "f.cpp", 6);
-    log.LogDetail("under system error", "op", "f.cpp", 7);
-    log.LogDetail("a|b\nc", "op", "f.cpp", 8);
+    clock.Set(2026, 12, 31, 23, 59, 59, 999);
+    log.LogDetail("a|b\nc", "op", "f.cpp", 7);  // nothing is escaped
 
-    auto lines = ReadLines(log.CurrentFilePath());
-    ASSERT_EQ(lines.size(), 11u);
-    EXPECT_EQ(lines[2], "|before any level|f.cpp|op|1|Thursday, December 31, 2026, 23:59:59.999");
-    EXPECT_EQ(lines[3].substr(0, 12), "EVENT|event|");
-    EXPECT_EQ(lines[4].substr(0, 18), "     |under event|");
-    EXPECT_EQ(lines[6].substr(0, 36), std::string(14, ' ') + "|under business error|");
-    EXPECT_EQ(lines[8].substr(0, 32), std::string(12, ' ') + "|under system error|");
-    // Nothing is escaped: a line break in a message breaks the line.
-    EXPECT_EQ(lines[9], std::string(12, ' ') + "|a|b");
-    EXPECT_EQ(lines[10].substr(0, 8), "c|f.cpp|");
+    const std::string at = "|Wednesday, August 25, 2010, 6:5:7.45\n";
+    EXPECT_EQ(ListDir(dir.path()), Names{"zevo.20100825.060506.current.txt"});
+    EXPECT_EQ(log.CurrentFilePath(), dir.File("zevo.20100825.060506.current.txt"));
+    EXPECT_EQ(ReadFile(log.CurrentFilePath()),
+              "\nLogger object initialized.\n"
+              "|before any level|f.cpp|op|1" + at +
+              "ACTIVITY|Initializing dialog|ZEVO Client PHASE 4Dlg.cpp|CZEVOClientPHASE4Dlg::OnInitDialog|591" + at +
+              "        |Done.|MainWindow.cpp|CZEVOClientPHASE4Dlg::OnInitDialog|612" + at +
+              "EVENT|event|f.cpp|op|2" + at + "     |under event|f.cpp|op|3" + at +
+              "BUSINESS_ERROR|business|f.cpp|op|4" + at + "              |under business error|f.cpp|op|5" + at +
+              "SYSTEM_ERROR|system|f.cpp|op|6" + at +
+              "            |a|b\nc|f.cpp|op|7|Thursday, December 31, 2026, 23:59:59.999\n");
 }
 
-TEST(ActivityLog, StartupRenamesEarlierCurrentFilesAndKeepsTodays) {
-    TempDir dir;
-    LogSetup setup(dir.path());
+TEST_F(ActivityLogTest, StartupRenamesEarlierCurrentFilesUnlessTheNameIsTakenAndKeepsTodays) {
+    WriteFile(dir.File("zevo.20100823.101010.current.txt"), "blocked\n");
+    WriteFile(dir.File("zevo.20100823.101010.repository.txt"), "repository\n");
     WriteFile(dir.File("zevo.20100824.101010.current.txt"), "yesterday\n");
     WriteFile(dir.File("zevo.20100825.062025.current.txt"), "earlier today\n");
     WriteFile(dir.File("x.current.txt"), "foreign\n");
     WriteFile(dir.File("notes.txt"), "left alone\n");
     FakeClock clock(2010, 8, 25, 9, 0, 0, 0);
-    ActivityLog log(setup.store(), clock);
+    ActivityLog log(Settings(dir.path()), clock);
     log.LogActivity("next", "op", "f.cpp", 1);
 
     EXPECT_EQ(ListDir(dir.path()),
-              (std::vector<std::string>{"notes.txt", "x.current.txt.repository.txt",
-                                        "zevo.20100824.101010.repository.txt",
-                                        "zevo.20100825.062025.current.txt"}));
+              (Names{"notes.txt", "x.current.txt.repository.txt", "zevo.20100823.101010.current.txt",
+                     "zevo.20100823.101010.repository.txt", "zevo.20100824.101010.repository.txt",
+                     "zevo.20100825.062025.current.txt"}));
+    EXPECT_EQ(ReadFile(dir.File("zevo.20100823.101010.current.txt")), "blocked\n");
+    EXPECT_EQ(ReadFile(dir.File("zevo.20100823.101010.repository.txt")), "repository\n");
     EXPECT_EQ(ReadFile(dir.File("zevo.20100824.101010.repository.txt")), "yesterday\n");
-    auto lines = ReadLines(dir.File("zevo.20100825.062025.current.txt"));
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0], "earlier today");
-    EXPECT_EQ(lines[1], "");
-    EXPECT_EQ(lines[2], "Logger object initialized.");
-    EXPECT_EQ(WithoutLineAndTime(lines[3]), "ACTIVITY|next|f.cpp|op");
+    EXPECT_EQ(ReadFile(dir.File("zevo.20100825.062025.current.txt")),
+              "earlier today\n\nLogger object initialized.\nACTIVITY|next|f.cpp|op|1|Wednesday, August 25, 2010, 9:0:0.0\n");
 }
 
-TEST(ActivityLog, RenameThatWouldReplaceAFileIsSkipped) {
-    TempDir dir;
-    LogSetup setup(dir.path());
-    WriteFile(dir.File("zevo.20100824.101010.current.txt"), "current\n");
-    WriteFile(dir.File("zevo.20100824.101010.repository.txt"), "repository\n");
-    FakeClock clock(2010, 8, 25, 9, 0, 0, 0);
-    ActivityLog log(setup.store(), clock);
-    EXPECT_EQ(ReadFile(dir.File("zevo.20100824.101010.current.txt")), "current\n");
-    EXPECT_EQ(ReadFile(dir.File("zevo.20100824.101010.repository.txt")), "repository\n");
-}
-
-TEST(ActivityLog, NewFileIsNamedWithTheStartTimeNotTheFirstLine) {
-    TempDir dir;
-    LogSetup setup(dir.path());
-    FakeClock clock(2010, 8, 25, 6, 20, 25, 0);
-    ActivityLog log(setup.store(), clock);
-    clock.Set(2010, 8, 25, 7, 0, 0, 0);
-    log.LogActivity("first", "op", "f.cpp", 1);
-    EXPECT_TRUE(FileExists(dir.File("zevo.20100825.062025.current.txt")));
-}
-
-TEST(ActivityLog, RollsOverAtMidnightOnTheNextCycle) {
-    TempDir dir;
-    LogSetup setup(dir.path());
-    FakeClock clock(2010, 8, 25, 23, 59, 58, 0);
-    ActivityLog log(setup.store(), clock);
-    log.LogActivity("late", "op", "f.cpp", 1);
-    log.RollOverIfNewDay();  // same day: nothing happens
-    EXPECT_TRUE(FileExists(dir.File("zevo.20100825.235958.current.txt")));
-
-    clock.Set(2010, 8, 26, 0, 0, 1, 500);
-    log.RollOverIfNewDay();
-    EXPECT_EQ(ListDir(dir.path()),
-              (std::vector<std::string>{"zevo.20100825.235958.repository.txt"}));
-    log.LogActivity("early", "op", "f.cpp", 2);
-    EXPECT_EQ(log.CurrentFilePath(), dir.File("zevo.20100826.000001.current.txt"));
-    auto lines = ReadLines(dir.File("zevo.20100826.000001.current.txt"));
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], "ACTIVITY|early|f.cpp|op|2|Thursday, August 26, 2010, 0:0:1.500");
-}
-
-TEST(ActivityLog, WithoutADirectorySettingWritesToTheWorkingDirectory) {
-    TempDir dir;
-    LogSetup setup("");
+TEST_F(ActivityLogTest, WithoutAFolderSettingWritesToTheWorkingFolderAndRollsOverOnTheNextCycle) {
     char previous[4096];
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_EQ(chdir(dir.path().c_str()), 0);
-    {
-        FakeClock clock(2010, 8, 25, 6, 20, 25, 0);
-        ActivityLog log(setup.store(), clock);
-        log.LogActivity("here", "op", "f.cpp", 1);
-        EXPECT_EQ(log.Directory(), ".");
-        clock.Set(2010, 8, 26, 0, 0, 0, 0);
-        log.RollOverIfNewDay();
-    }
+    FakeClock clock(2010, 8, 25, 23, 59, 58, 0);
+    ActivityLog log(Settings(""), clock);
+    log.LogActivity("late", "op", "f.cpp", 1);
+    EXPECT_EQ(log.Directory(), ".");
+    log.RollOverIfNewDay();  // same day: nothing happens
+    EXPECT_EQ(ListDir(dir.path()), Names{"zevo.20100825.235958.current.txt"});
+
+    clock.Set(2010, 8, 26, 0, 0, 1, 500);
+    log.RollOverIfNewDay();
+    EXPECT_EQ(ListDir(dir.path()), Names{"zevo.20100825.235958.repository.txt"});
+    log.LogActivity("early", "op", "f.cpp", 2);
+    EXPECT_EQ(log.CurrentFilePath(), "./zevo.20100826.000001.current.txt");
+    EXPECT_EQ(ReadFile(dir.File("zevo.20100826.000001.current.txt")),
+              "ACTIVITY|early|f.cpp|op|2|Thursday, August 26, 2010, 0:0:1.500\n");
     ASSERT_EQ(chdir(previous), 0);
-    EXPECT_EQ(ListDir(dir.path()),
-              (std::vector<std::string>{"zevo.20100825.062025.repository.txt"}));
 }
 
-TEST(ActivityLog, RetriesTheOpenAfterAFailure) {
-    TempDir dir;
-    std::string logDir = dir.File("later");
-    LogSetup setup(logDir);
+TEST_F(ActivityLogTest, RetriesTheOpenAfterAFailure) {
+    const std::string logDir = dir.File("later");
     FakeClock clock(2010, 8, 25, 6, 20, 25, 0);
-    ActivityLog log(setup.store(), clock);
+    ActivityLog log(Settings(logDir), clock);
     log.LogActivity("lost", "op", "f.cpp", 1);
     ASSERT_EQ(mkdir(logDir.c_str(), 0755), 0);
     log.LogActivity("kept", "op", "f.cpp", 2);
-    auto lines = ReadLines(logDir + "/zevo.20100825.062025.current.txt");
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(WithoutLineAndTime(lines[0]), "ACTIVITY|kept|f.cpp|op");
+    EXPECT_EQ(ReadFile(logDir + "/zevo.20100825.062025.current.txt"),
+              "ACTIVITY|kept|f.cpp|op|2|Wednesday, August 25, 2010, 6:20:25.0\n");
 }
 
-TEST(ActivityLog, OverlongLineIsCutToTheLineBufferAndKeepsItsLineFeed) {
-    TempDir dir;
-    LogSetup setup(dir.path());
+TEST_F(ActivityLogTest, OverlongLineIsCutToTheLineBufferAndKeepsItsLineFeed) {
     FakeClock clock(2010, 8, 25, 6, 20, 25, 0);
-    ActivityLog log(setup.store(), clock);
+    ActivityLog log(Settings(dir.path()), clock);
     log.LogActivity(std::string(6000, 'm').c_str(), "op", "f.cpp", 1);
     log.LogActivity("after", "op", "f.cpp", 2);
     auto lines = ReadLines(log.CurrentFilePath());
     ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[2].size(), 4998u);
+    EXPECT_EQ(lines[2], "ACTIVITY|" + std::string(4998 - 9, 'm'));
     EXPECT_EQ(WithoutLineAndTime(lines[3]), "ACTIVITY|after|f.cpp|op");
 }
 
-TEST(ActivityLog, ThreeThreadsAcrossARolloverLoseAndInterleaveNoLine) {
-    TempDir dir;
-    LogSetup setup(dir.path());
+TEST_F(ActivityLogTest, ThreeThreadsAcrossARolloverLoseAndInterleaveNoLine) {
     FakeClock clock(2010, 8, 25, 23, 59, 59, 0);
-    ActivityLog log(setup.store(), clock);
+    ActivityLog log(Settings(dir.path()), clock);
     constexpr int kLines = 100000;
     std::vector<std::thread> writers;
     for (int t = 0; t < 3; ++t) {
@@ -211,11 +147,9 @@ TEST(ActivityLog, ThreeThreadsAcrossARolloverLoseAndInterleaveNoLine) {
     for (auto& w : writers) {
         w.join();
     }
-    auto names = ListDir(dir.path());
-    ASSERT_EQ(names, (std::vector<std::string>{"zevo.20100825.235959.repository.txt",
-                                               "zevo.20100826.000000.current.txt"}));
+    const Names names = ListDir(dir.path());
+    ASSERT_EQ(names, (Names{"zevo.20100825.235959.repository.txt", "zevo.20100826.000000.current.txt"}));
     int next[3] = {0, 0, 0};
-    int total = 0;
     for (const auto& name : names) {
         for (const std::string& line : ReadLines(dir.File(name))) {
             if (line.empty() || line == "Logger object initialized.") {
@@ -228,10 +162,8 @@ TEST(ActivityLog, ThreeThreadsAcrossARolloverLoseAndInterleaveNoLine) {
                       4)
                 << line;
             ASSERT_EQ(t, source) << line;
-            ASSERT_EQ(i, next[t]) << line;
-            ++next[t];
-            ++total;
+            ASSERT_EQ(i, next[t]++) << line;
         }
     }
-    EXPECT_EQ(total, 3 * kLines);
+    EXPECT_EQ(std::vector<int>(next, next + 3), std::vector<int>(3, kLines));
 }

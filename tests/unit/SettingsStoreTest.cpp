@@ -14,21 +14,20 @@ namespace {
 
 class SettingsStoreTest : public ::testing::Test {
 protected:
+    // The store reads its file anew at every key it opens.
     const platform::SettingsStore& Store(const std::string& text) {
         WriteFile(dir_.File("qel_ip.reg"), text);
-        store_ = std::make_unique<RegistryFileStore>(dir_.File("qel_ip.reg"));
-        return *store_;
+        return store_;
     }
     TempDir dir_;
-    std::unique_ptr<RegistryFileStore> store_;
+    RegistryFileStore store_{dir_.File("qel_ip.reg")};
 };
 
-std::string String(const platform::SettingsStore& store, const std::string& key,
-                   const char* name, std::uint32_t limit = 1024) {
-    auto k = store.OpenKey(key);
+// A string value read into a 1024-byte buffer, or "<missing>".
+std::string String(const platform::SettingsStore& store, const std::string& key, const char* name) {
     std::string value = "<missing>";
-    if (k) {
-        platform::QueryString(*k, name, limit, &value);
+    if (auto k = store.OpenKey(key)) {
+        platform::QueryString(*k, name, 1024, &value);
     }
     return value;
 }
@@ -48,32 +47,27 @@ const char* const kExport =
 
 }  // namespace
 
-TEST_F(SettingsStoreTest, ReadsAWindowsExportIgnoringCase) {
-    const auto& store = Store(kExport);
-    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP", "zevo_log_files_path"),
-              "C:\\Program Files\\QEL\\Logs");
-    EXPECT_EQ(String(store, "software\\qel_ip", "QUOTED"), "say \"hi\"");
-    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\2", "Expand"), "/opt");
-    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\2", ""), "default");
-    auto fo = store.OpenKey("SOFTWARE\\QEL_IP\\2");
-    ASSERT_TRUE(fo);
-    std::int32_t port = 0;
-    EXPECT_TRUE(platform::QueryDword(*fo, "INTERFACE_THREAD_NON_INTERACTIVE_PORT", &port));
-    EXPECT_EQ(port, 10010);
-    EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP\\1"));
-    EXPECT_EQ(platform::LastError(), platform::kSettingsNotFound);
-    EXPECT_TRUE(store.OpenKey("SOFTWARE"));  // parents of a key exist
-}
-
-TEST_F(SettingsStoreTest, ReadsAUtf16ExportWithByteOrderMark) {
+TEST_F(SettingsStoreTest, ReadsAWindowsExportInEveryEncodingIgnoringCase) {
     std::string utf16 = "\xFF\xFE";
     for (char c : std::string(kExport)) {
-        utf16 += c;
-        utf16 += '\0';
+        utf16 += {c, '\0'};
     }
-    const auto& store = Store(utf16);
-    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP", "ZEVO_LOG_FILES_PATH"),
-              "C:\\Program Files\\QEL\\Logs");
+    for (const std::string& text : {std::string(kExport), "\xEF\xBB\xBF"s + kExport, utf16}) {
+        const auto& store = Store(text);
+        EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP", "zevo_log_files_path"),
+                  "C:\\Program Files\\QEL\\Logs");
+        EXPECT_EQ(String(store, "software\\qel_ip", "QUOTED"), "say \"hi\"");
+        EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\2", "Expand"), "/opt");
+        EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\2", ""), "default");
+        auto fo = store.OpenKey("SOFTWARE\\QEL_IP\\2");
+        ASSERT_TRUE(fo);
+        std::int32_t port = 0;
+        EXPECT_TRUE(platform::QueryDword(*fo, "INTERFACE_THREAD_NON_INTERACTIVE_PORT", &port));
+        EXPECT_EQ(port, 10010);
+        EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP\\1"));
+        EXPECT_EQ(platform::LastError(), platform::kSettingsNotFound);
+        EXPECT_TRUE(store.OpenKey("SOFTWARE"));  // parents of a key exist
+    }
 }
 
 TEST_F(SettingsStoreTest, AValueMustFitTheBufferWithItsTerminatingNul) {
@@ -100,7 +94,7 @@ TEST_F(SettingsStoreTest, AValueMustFitTheBufferWithItsTerminatingNul) {
     EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\1", "DWORD"), "1");
 }
 
-TEST_F(SettingsStoreTest, MalformedLinesCountAsMissing) {
+TEST_F(SettingsStoreTest, MalformedLinesAndAMissingFileCountAsMissing) {
     const auto& store = Store(
         "garbage line\n"
         "\"ORPHAN\"=\"before any key\"\n"
@@ -126,11 +120,7 @@ TEST_F(SettingsStoreTest, MalformedLinesCountAsMissing) {
     EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP\\3"));
     EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP\\4"));
     EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\5", "LAST"), "ok");
-}
-
-TEST_F(SettingsStoreTest, MissingFileIsAnEmptyStore) {
-    RegistryFileStore store(dir_.File("absent.reg"));
-    EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP"));
+    EXPECT_FALSE(RegistryFileStore(dir_.File("absent.reg")).OpenKey("SOFTWARE"));  // no file: empty
 }
 
 TEST(RegistryFile, RandomBytesNeverBreakTheParser) {
