@@ -20,6 +20,7 @@
 #include "core/CommandIds.h"
 #include "app/StatisticsThread.h"
 #include "app/ViewTabCtrl.h"
+#include "core/GatewayProcess.h"
 #include "link/ZEVOHelper.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
@@ -38,7 +39,7 @@ CZEVOClientPHASE4Dlg::CZEVOClientPHASE4Dlg(const platform::SettingsStore& store,
     : QDialog(parent),
       m_log(new ActivityLog(store, platform::DefaultClock())),
       m_store(store),
-      m_processes(&platform::DefaultProcessList()) {
+      m_processes(&GatewayProcessList()) {
     setObjectName("102");
     setWindowTitle("ZEVO");
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);

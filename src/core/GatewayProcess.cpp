@@ -9,6 +9,11 @@
 #include "log/Format.h"
 #include "platform/ProcessList.h"
 
+const platform::ProcessList& GatewayProcessList() {
+    static const platform::ProcProcessList list("/proc", "qel_ip_");
+    return list;
+}
+
 int qel_status_query(int marketCode, const platform::ProcessList& processes, ActivityLog& log) {
     const std::string name =
         IsMarketCode(marketCode) ? Fmt("qel_ip_%s.exe", MarketLowerName(marketCode)) : std::string();

@@ -7,12 +7,14 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/Text.h"
 #include "platform/FileSystem.h"
 
 namespace platform {
 
 namespace {
 
+// The whole first line of a small /proc file.
 std::string FirstLine(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::string text;
@@ -26,6 +28,19 @@ std::string ProgramName(const std::string& cmdlinePath) {
     std::string argv0;
     std::getline(in, argv0, '\0');
     return BaseName(argv0);
+}
+
+// "pid (comm) state ...": the name between the first '(' and the last ')', and the state
+// letter after it. False when the line cannot be read that way.
+bool ParseStat(const std::string& stat, std::string* comm, char* state) {
+    const auto open = stat.find('(');
+    const auto close = stat.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open || close + 2 >= stat.size()) {
+        return false;
+    }
+    *comm = stat.substr(open + 1, close - open - 1);
+    *state = stat[close + 2];
+    return true;
 }
 
 bool IsPid(const char* name) {
@@ -42,29 +57,48 @@ bool IsPid(const char* name) {
 
 }  // namespace
 
+bool ProcProcessList::Wanted(const std::string& name) const {
+    return !name.empty() && name.size() >= m_prefix.size() &&
+           text::EqualsIgnoreCase(std::string_view(name).substr(0, m_prefix.size()), m_prefix);
+}
+
 bool ProcProcessList::Snapshot(std::vector<std::string>* names, long* error) const {
     DIR* dir = opendir(m_root.c_str());
     if (!dir) {
         *error = errno;
         return false;
     }
+    std::lock_guard<std::mutex> guard(m_lock);
+    std::unordered_map<std::string, Seen> seen;
     names->clear();
     while (dirent* entry = readdir(dir)) {
         if (!IsPid(entry->d_name)) {
             continue;
         }
-        const std::string base = m_root + "/" + entry->d_name;
+        const std::string pid = entry->d_name;
+        const std::string base = m_root + "/" + pid;
         // A process may end while it is read: what cannot be read is simply not listed.
-        std::string comm = FirstLine(base + "/comm");
-        std::string program = ProgramName(base + "/cmdline");
-        if (!comm.empty()) {
-            names->push_back(std::move(comm));
+        Seen process{FirstLine(base + "/comm"), {}};
+        if (process.comm.empty()) {
+            continue;
         }
-        if (!program.empty()) {
-            names->push_back(std::move(program));
+        auto known = m_seen.find(pid);
+        process.program = (known != m_seen.end() && known->second.comm == process.comm)
+                              ? known->second.program
+                              : ProgramName(base + "/cmdline");
+        const bool wanted = Wanted(process.comm) || Wanted(process.program);
+        std::string stat;
+        char state = 0;
+        if (wanted && ParseStat(FirstLine(base + "/stat"), &stat, &state) && state != 'Z' && state != 'X') {
+            names->push_back(process.comm);
+            if (!process.program.empty()) {
+                names->push_back(process.program);
+            }
         }
+        seen.emplace(pid, std::move(process));
     }
     closedir(dir);
+    m_seen = std::move(seen);
     return true;
 }
 

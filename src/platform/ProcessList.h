@@ -1,6 +1,8 @@
 #pragma once
 
+#include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -15,14 +17,30 @@ public:
     virtual bool Snapshot(std::vector<std::string>* names, long* error) const = 0;
 };
 
-// The list read from /proc.
+// The list read from /proc. A process that has ended but is not yet reaped (a zombie) is
+// not listed: its program no longer runs. With a name prefix, only processes whose names
+// begin with it (ignoring case) are listed, and the others cost one small read a pass.
 class ProcProcessList final : public ProcessList {
 public:
-    explicit ProcProcessList(std::string procRoot = "/proc") : m_root(std::move(procRoot)) {}
+    explicit ProcProcessList(std::string procRoot = "/proc", std::string namePrefix = "")
+        : m_root(std::move(procRoot)), m_prefix(std::move(namePrefix)) {}
     bool Snapshot(std::vector<std::string>* names, long* error) const override;
 
 private:
+    // What one process was started as. The command line is read again only when the
+    // kernel's name changed (a new process under that id, or an exec), so a pass costs one
+    // small read per process.
+    struct Seen {
+        std::string comm;
+        std::string program;
+    };
+
+    bool Wanted(const std::string& name) const;
+
     std::string m_root;
+    std::string m_prefix;
+    mutable std::mutex m_lock;
+    mutable std::unordered_map<std::string, Seen> m_seen;  // pid -> names
 };
 
 const ProcessList& DefaultProcessList();

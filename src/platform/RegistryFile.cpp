@@ -168,7 +168,8 @@ std::optional<RegistryFile::Bytes> ParseData(std::string_view data) {
 }
 
 // Splits the decoded text into logical lines: CR LF and LF end a line, a trailing backslash
-// continues a hex list on the next line.
+// continues a hex list on the next line. A comment line ends where it ends, whatever its
+// last character ("; old logs were in C:\logs\" continues nothing).
 std::vector<std::string> LogicalLines(const std::string& text) {
     std::vector<std::string> lines;
     std::string current;
@@ -178,6 +179,9 @@ std::vector<std::string> LogicalLines(const std::string& text) {
         std::string_view line = TrimRight(raw);
         if (!current.empty()) {
             line = TrimLeft(line);
+        } else if (!TrimLeft(line).empty() && TrimLeft(line).front() == ';') {
+            lines.emplace_back(line);
+            continue;
         }
         if (!line.empty() && line.back() == '\\') {
             current.append(line.substr(0, line.size() - 1));

@@ -5,9 +5,15 @@
 namespace platform {
 
 // The rule that one ZEVO runs per user. The first instance holds an advisory lock on
-// "<runtime dir>/<name>.lock" (the kernel drops it when the process ends, however it ends)
-// and listens on "<name>.sock"; a second instance finds the lock taken and signals the first
-// through that socket. The signal works like a manual-reset event: it stays set until reset.
+// "<runtime dir>/<name>-<uid>.lock" (the kernel drops it when the process ends, however it
+// ends) and listens on "<name>-<uid>.sock"; a second instance finds the lock taken and
+// signals the first through that socket. The signal works like a manual-reset event: it
+// stays set until reset.
+//
+// Only a lock held by another process makes a second instance. When the runtime folder
+// cannot be used (missing, not writable, a path too long for a socket), the rule moves to a
+// private folder of the user's under /tmp, and failing that ZEVO runs without it; either
+// is said on standard error.
 class SingleInstance {
 public:
     explicit SingleInstance(const std::string& name = "ZEVOClient4.0");
@@ -15,7 +21,11 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    bool IsFirst() const { return m_listener >= 0; }
+    // False only when another instance holds the lock.
+    bool IsFirst() const { return !m_second; }
+    // Whether the rule is in force (false when no folder could carry it).
+    bool IsGuarded() const { return m_listener >= 0; }
+    const std::string& Folder() const { return m_folder; }
     // Second instance: sets the first instance's event.
     void SignalFirst();
     // First instance: whether a second instance has signalled since the last reset; never waits.
@@ -23,14 +33,21 @@ public:
     void Reset();
 
     static std::string RuntimeDirectory();
+    // The fallback: "/tmp/zevo-<uid>", made private to the user.
+    static std::string PrivateDirectory();
 
 private:
+    enum class Outcome { Guarded, HeldByAnother, Unusable };
+    Outcome TryFolder(const std::string& folder, std::string* why);
     void Drain();
 
+    std::string m_name;
+    std::string m_folder;
     std::string m_lockPath;
     std::string m_socketPath;
     int m_lock = -1;
     int m_listener = -1;
+    bool m_second = false;
     bool m_signalled = false;
 };
 

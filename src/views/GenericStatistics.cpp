@@ -37,15 +37,16 @@ CGenericStatistics::CGenericStatistics(ActivityLog* log, QWidget* parent)
     layout->addWidget(caption);
 }
 
+// Rows are found by the parameter's own bytes, case folded, as the list cell holds them (at
+// most 1023 bytes): a name that is not valid text still finds its row, and a pass costs one
+// lookup per record however many rows there are.
+std::string CGenericStatistics::RowKey(const std::string& parameter) {
+    return text::ToLower(std::string_view(parameter).substr(0, 1023));
+}
+
 int CGenericStatistics::FindParameterRow(const std::string& parameter) const {
-    for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
-        // Each cell is read as the list control hands it out: at most 1023 bytes.
-        const std::string cell = m_list->topLevelItem(row)->text(0).toLocal8Bit().left(1023).toStdString();
-        if (text::EqualsIgnoreCase(cell, parameter)) {
-            return row;
-        }
-    }
-    return -1;
+    auto it = m_rows.find(RowKey(parameter));
+    return it == m_rows.end() ? -1 : it->second;
 }
 
 void CGenericStatistics::UpdateParameter(int, const std::string& parameter, std::string value,
@@ -54,8 +55,13 @@ void CGenericStatistics::UpdateParameter(int, const std::string& parameter, std:
         value.clear();  // a stale figure is shown blank; a future timestamp passes
     }
     const int row = FindParameterRow(parameter);
-    QTreeWidgetItem* item = row == -1 ? new QTreeWidgetItem(m_list, {FromBytes(parameter)})
-                                      : m_list->topLevelItem(row);
+    QTreeWidgetItem* item = nullptr;
+    if (row == -1) {
+        item = new QTreeWidgetItem(m_list, {FromBytes(parameter)});
+        m_rows.emplace(RowKey(parameter), m_list->topLevelItemCount() - 1);
+    } else {
+        item = m_list->topLevelItem(row);
+    }
     item->setText(1, FromBytes(value));
     item->setText(2, FromBytes(unit));
 }

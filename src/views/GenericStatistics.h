@@ -1,5 +1,7 @@
 #pragma once
 
+#include <unordered_map>
+
 #include <QWidget>
 #include <string>
 
@@ -31,6 +33,9 @@ public:
     QTreeWidget* List() const { return m_list; }
 
 private:
+    static std::string RowKey(const std::string& parameter);
+
+    std::unordered_map<std::string, int> m_rows;  // case-folded parameter bytes -> row
     ActivityLog* m_log = nullptr;  // kept for the Common page; no operation writes with it
     int m_marketType = -1;
     const platform::Clock* m_clock;

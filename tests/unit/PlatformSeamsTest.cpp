@@ -55,27 +55,37 @@ TEST(GatewayProcess, AGatewayCountsAsRunningUnderItsNameInAnyCase) {
     EXPECT_TRUE(log.Lines().empty());
 }
 
-TEST(GatewayProcess, NamesComeFromCommAndTheProgramPathOfEachProcess) {
+TEST(GatewayProcess, NamesComeFromTheKernelAndTheProgramPathOfEachLivingProcess) {
     TempDir proc;
-    auto process = [&](const char* pid, const std::string& comm, const std::string& cmdline) {
+    auto process = [&](const char* pid, const char* comm, char state, const std::string& cmdline) {
         mkdir(proc.File(pid).c_str(), 0755);
-        WriteFile(proc.File(pid) + "/comm", comm);
+        WriteFile(proc.File(pid) + "/comm", std::string(comm) + "\n");
+        WriteFile(proc.File(pid) + "/stat", std::string(pid) + " (" + comm + ") " + state + " 1 1\n");
         WriteFile(proc.File(pid) + "/cmdline", cmdline);
     };
-    process("12", "qel_ip_cm.exe\n", std::string("/opt/qel/bin/qel_ip_cm.exe\0--market\0cm\0", 28));
-    process("13", "qel_gateway\n", std::string("/opt/qel/bin/QEL_IP_FO.EXE\0", 27));
-    process("14", "sh\n", "");  // a kernel thread has no command line
+    process("12", "qel_ip_cm.exe", 'S', std::string("/opt/qel/bin/qel_ip_cm.exe\0--market\0cm\0", 28));
+    process("13", "qel gw (v2)", 'R', std::string("/opt/qel/bin/QEL_IP_FO.EXE\0", 27));
+    process("14", "kworker/0:1", 'I', "");  // a kernel thread has no command line
+    process("15", "qel_ip_mf.exe", 'Z', "");  // ended, not yet reaped
     mkdir(proc.File("self").c_str(), 0755);
-    platform::ProcProcessList list(proc.path());
     std::vector<std::string> names;
     long error = 0;
+    ASSERT_TRUE(platform::ProcProcessList(proc.path()).Snapshot(&names, &error));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"QEL_IP_FO.EXE", "kworker/0:1", "qel gw (v2)", "qel_ip_cm.exe",
+                                                "qel_ip_cm.exe"}));
+    // Looking only at gateway names, as the status check does.
+    platform::ProcProcessList list(proc.path(), "qel_ip_");
     ASSERT_TRUE(list.Snapshot(&names, &error));
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"QEL_IP_FO.EXE", "qel_gateway", "qel_ip_cm.exe", "qel_ip_cm.exe",
-                                                "sh"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"QEL_IP_FO.EXE", "qel gw (v2)", "qel_ip_cm.exe", "qel_ip_cm.exe"}));
     TestLog log;
     EXPECT_EQ(qel_status_query(2, list, *log.get()), 1);
-    EXPECT_EQ(qel_status_query(3, list, *log.get()), 0);
+    EXPECT_EQ(qel_status_query(7, list, *log.get()), 0);
+    // An exec under the same process id is seen at the next pass.
+    process("13", "qel_ip_wdm.exe", 'S', std::string("/opt/qel/bin/qel_ip_wdm.exe\0", 28));
+    EXPECT_EQ(qel_status_query(3, list, *log.get()), 1);
+    EXPECT_EQ(qel_status_query(2, list, *log.get()), 0);
 }
 
 TEST(GatewayProcess, AProcessListThatCannotBeTakenCountsAsNotRunningAndIsLogged) {

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Idle cost of zevo: seven gateways at one log message a second and the statistics writer,
+# zevo watching them; prints zevo's CPU use in percent of one core over a measured window.
+#   bench/idle_cost.sh [--seconds N] [--x]     (--x: under Xvfb with openbox instead of offscreen)
+# Run from the repository root after scripts/build.sh.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=60
+under_x=0
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --seconds) seconds="$2"; shift 2 ;;
+        --x) under_x=1; shift ;;
+        *) echo "usage: $0 [--seconds N] [--x]" >&2; exit 2 ;;
+    esac
+done
+if [ "$under_x" -eq 1 ] && [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s '-screen 0 1600x1000x24' bash -c "openbox >/dev/null 2>&1 & sleep 1; $0 --seconds $seconds --x"
+fi
+
+root=$(mktemp -d /tmp/zevo-idle-XXXXXX)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$root"
+}
+trap cleanup EXIT
+base=$(( 40000 + (RANDOM % 1000) * 16 ))
+build/sim/qel_layout --dir "$root" --markets all --fix CM,FO,SLBM --base-port "$base" >/dev/null
+mkdir -p "$root/run" && chmod 700 "$root/run"
+export QEL_IP_REGISTRY="$root/qel_ip.reg" QEL_IP_SERVICE_DIR="$root/run" XDG_RUNTIME_DIR="$root/run"
+build/sim/qel_service --start --gateway-args "--rate 1" 2>/dev/null &
+pids+=($!)
+build/sim/qel_statistics 2>/dev/null &
+pids+=($!)
+sleep 2
+[ "$under_x" -eq 1 ] || export QT_QPA_PLATFORM=offscreen
+build/src/zevo >/dev/null 2>&1 &
+zevo=$!
+pids+=($zevo)
+sleep 10  # start-up and the first connections are not idle time
+
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+hz=$(getconf CLK_TCK)
+start=$(ticks "$zevo")
+sleep "$seconds"
+end=$(ticks "$zevo")
+awk -v t=$((end - start)) -v hz="$hz" -v s="$seconds" -v x="$under_x" \
+    'BEGIN { printf "idle_cpu_percent=%.2f seconds=%d platform=%s\n", 100 * t / hz / s, s, x ? "xvfb" : "offscreen" }'
