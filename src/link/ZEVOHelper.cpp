@@ -110,7 +110,7 @@ int CZEVOHelper::ReceivePacket(unsigned char* buffer, std::uint16_t* length) {
         return 0;
     }
     const std::uint16_t messageLength = ReadU16(reinterpret_cast<unsigned char*>(received));
-    if (messageLength <= 2 || messageLength >= kBufferSize) {
+    if (!IsInboundMessageLength(messageLength)) {
         ZEVO_LOG_ACTIVITY(m_log, op, "Error in length field of Recieved Packet");
         m_transport->AsyncSelect(kFullEventMask);
         return 0;
