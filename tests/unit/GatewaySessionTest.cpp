@@ -1,9 +1,4 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <random>
@@ -12,72 +7,13 @@
 #include "link/MessageSink.h"
 #include "link/ZEVOHelper.h"
 #include "platform/MessageBox.h"
+#include "support/LoopbackGateway.h"
 #include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
 
 using namespace testing_support;
 
 namespace {
-
-// The gateway's end of a loopback connection: listens on a free port, accepts one client.
-class LoopbackPeer {
-public:
-    LoopbackPeer() {
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener_, 4);
-        socklen_t size = sizeof address;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
-    }
-    ~LoopbackPeer() {
-        Close();
-        close(listener_);
-    }
-    std::string Port() const { return std::to_string(port_); }
-    bool Accept() {
-        pollfd p{listener_, POLLIN, 0};
-        if (poll(&p, 1, 5000) != 1) {
-            return false;
-        }
-        client_ = accept(listener_, nullptr, nullptr);
-        return client_ >= 0;
-    }
-    void Send(const std::vector<unsigned char>& bytes) {
-        ASSERT_EQ(send(client_, bytes.data(), bytes.size(), MSG_NOSIGNAL),
-                  static_cast<ssize_t>(bytes.size()));
-    }
-    std::vector<unsigned char> Read(size_t count) {
-        std::vector<unsigned char> bytes;
-        while (bytes.size() < count) {
-            pollfd p{client_, POLLIN, 0};
-            if (poll(&p, 1, 5000) != 1) {
-                break;
-            }
-            unsigned char chunk[2048];
-            ssize_t n = recv(client_, chunk, std::min(sizeof chunk, count - bytes.size()), 0);
-            if (n <= 0) {
-                break;
-            }
-            bytes.insert(bytes.end(), chunk, chunk + n);
-        }
-        return bytes;
-    }
-    void Close() {
-        if (client_ >= 0) {
-            close(client_);
-            client_ = -1;
-        }
-    }
-
-private:
-    int listener_ = -1;
-    int client_ = -1;
-    int port_ = 0;
-};
 
 // Records the sink calls; a lost connection notes how many log lines preceded it.
 class RecordingSink final : public CMessageSink {
@@ -120,7 +56,7 @@ protected:
     }
     RecordingBoxes boxes_;
     TestLog log_;
-    LoopbackPeer peer_;
+    LoopbackGateway peer_;
     RecordingSink sink_{log_};
     CZEVOHelper session_{log_.get()};
 };
@@ -134,7 +70,7 @@ TEST_F(GatewaySession, DeliversMessagesInOrderOnePerNotification) {
     auto logMessage = Message(42, kLogMessage, 7);
     std::vector<unsigned char> segment = version;
     segment.insert(segment.end(), logMessage.begin(), logMessage.end());
-    peer_.Send(segment);  // both in one segment
+    ASSERT_TRUE(peer_.Send(segment));  // both in one segment
     ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 2; }));
     EXPECT_EQ(sink_.codes, (std::vector<std::uint16_t>{kVersionMessage, kLogMessage}));
     EXPECT_EQ(sink_.messages[0], version);
@@ -148,15 +84,16 @@ TEST_F(GatewaySession, DeliversMessagesInOrderOnePerNotification) {
 TEST_F(GatewaySession, LengthFieldMustLieBetweenThreeAnd1023) {
     Connect();
     for (std::uint16_t bad : {0, 1, 2, 1024}) {
-        peer_.Send({static_cast<unsigned char>(bad), static_cast<unsigned char>(bad >> 8)});
+        ASSERT_TRUE(
+            peer_.Send({static_cast<unsigned char>(bad), static_cast<unsigned char>(bad >> 8)}));
         ASSERT_TRUE(PumpUntil([&, n = sink_.messages.size()] {
             return log_.Count("ACTIVITY|Error in length field of Recieved Packet") > 0 &&
                    sink_.messages.size() == n;
         }));
     }
     ASSERT_TRUE(PumpUntil([&] { return log_.Count("ACTIVITY|Error in length field of Recieved Packet") == 4; }));
-    peer_.Send({3, 0, 0x55});
-    peer_.Send(Message(1023, kLogMessage, 1));
+    ASSERT_TRUE(peer_.Send({3, 0, 0x55}));
+    ASSERT_TRUE(peer_.Send(Message(1023, kLogMessage, 1)));
     ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 2; }));
     EXPECT_EQ(sink_.messages[0], (std::vector<unsigned char>{3, 0, 0x55}));
     EXPECT_EQ(sink_.codes[0], 0);  // shorter than a packet header: the cleared buffer's code
@@ -181,7 +118,7 @@ TEST_F(GatewaySession, PeerCloseIsReportedAfterTheSocketIsClosed) {
 TEST_F(GatewaySession, ConnectWhereNothingListensLogsOnlyTheAttempt) {
     std::string closedPort;
     {
-        LoopbackPeer gone;
+        LoopbackGateway gone;
         closedPort = gone.Port();
     }
     CZEVOHelper refused(log_.get());
@@ -234,7 +171,7 @@ TEST_F(GatewaySession, RandomBytesNeverBreakTheSession) {
         if (round % 7 == 0) {  // now and then a plausible length
             WriteU16(bytes.data(), static_cast<std::uint16_t>(3 + random() % 60));
         }
-        peer_.Send(bytes);
+        ASSERT_TRUE(peer_.Send(bytes));
         sent += bytes.size();
         if (round % 50 == 0) {
             QCoreApplication::processEvents();
