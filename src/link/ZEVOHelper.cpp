@@ -126,7 +126,7 @@ int CZEVOHelper::ReceivePacket(unsigned char* buffer, std::uint16_t* length) {
         return 0;
     }
     if (result < messageLength - 2) {
-        return 0;  // a message cut short is dropped; the rest is read as the next one
+        return 0;  // only the end of a closed stream is short: what came of it is dropped
     }
     std::memcpy(buffer, received, messageLength);
     *length = messageLength;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <random>
 
 #include "link/MessageFrame.h"
@@ -12,6 +14,7 @@
 #include "support/TestLog.h"
 
 using namespace testing_support;
+using Bytes = std::vector<unsigned char>;
 
 namespace {
 
@@ -46,13 +49,38 @@ std::vector<unsigned char> Message(std::uint16_t length, std::uint16_t code, uns
     return m;
 }
 
+// Keeps every message received, back to back, as the bytes of one stream.
+class StreamSink final : public CMessageSink {
+  public:
+    int RouteMessage(const unsigned char* message, std::uint16_t) override {
+        stream.insert(stream.end(), message, message + ReadU16(message));
+        ++count;
+        return 0;
+    }
+    void OnConnectionEstablished() override {}
+    void OnConnectionLost() override { lost = true; }
+
+    Bytes stream;
+    std::size_t count = 0;
+    bool lost = false;
+};
+
+// Bytes that have reached a socket and wait there to be read.
+int UnreadBytes(int socket) {
+    int unread = -1;
+    ioctl(socket, FIONREAD, &unread);
+    return unread;
+}
+
 class GatewaySession : public ::testing::Test {
 protected:
+    // Connects the session (again, when it was connected before) to the peer.
     void Connect() {
         session_.SetMessageSink(&sink_, 1);
         ASSERT_EQ(session_.EstablishConnection("127.0.0.1", peer_.Port()), 1);
         ASSERT_TRUE(peer_.Accept());
-        ASSERT_TRUE(PumpUntil([&] { return sink_.established == 1; }));
+        ASSERT_TRUE(PumpUntil(
+            [&, before = sink_.established] { return sink_.established == before + 1; }));
     }
     RecordingBoxes boxes_;
     TestLog log_;
@@ -136,14 +164,79 @@ TEST_F(GatewaySession, ConnectWhereNothingListensLogsOnlyTheAttempt) {
     EXPECT_TRUE(boxes_.shown.empty());
 }
 
-TEST_F(GatewaySession, BadAddressFailsWithTheNetworkErrorBox) {
+TEST_F(GatewaySession, ConnectThatFailsAtOnceNeverReportsConnected) {
     session_.SetMessageSink(&sink_, 1);
-    EXPECT_EQ(session_.EstablishConnection("not an address", "1"), 0);
+    // Not dotted (all ones) and a multicast group: both fail inside connect itself.
+    for (const char* address : {"not an address", "224.0.0.1"}) {
+        EXPECT_EQ(session_.EstablishConnection(address, "1"), 0) << address;
+    }
+    // A working connection afterwards: by then the failed sockets have had their turn.
+    CZEVOHelper working(log_.get());
+    RecordingSink workingSink(log_);
+    working.SetMessageSink(&workingSink, 1);
+    ASSERT_EQ(working.EstablishConnection("127.0.0.1", peer_.Port()), 1);
+    ASSERT_TRUE(peer_.Accept());
+    ASSERT_TRUE(PumpUntil([&] { return workingSink.established == 1; }));
+    ASSERT_TRUE(peer_.Send(Message(40, kLogMessage)));
+    ASSERT_TRUE(PumpUntil([&] { return workingSink.messages.size() == 1; }));
+
+    EXPECT_EQ(sink_.established, 0);
+    EXPECT_TRUE(sink_.messages.empty());
+    EXPECT_TRUE(sink_.linesBeforeLost.empty());
     auto lines = log_.Lines();
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[lines.size() - 2].rfind("SYSTEM_ERROR|Can not connect to socket. Error [", 0), 0u);
-    EXPECT_EQ(lines.back(), "EVENT|Error in Establishing connection");
-    EXPECT_EQ(boxes_.shown, (std::vector<std::string>{"ZEVO: ZEVO network error.", "ZEVO: ZEVO network error"}));
+    ASSERT_EQ(lines.size(), 8u);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const std::string address = attempt == 0 ? "not an address" : "224.0.0.1";
+        EXPECT_EQ(lines[3 * attempt], "ACTIVITY|Establishing connection to " + address + ":1");
+        EXPECT_EQ(
+            lines[3 * attempt + 1].rfind("SYSTEM_ERROR|Can not connect to socket. Error [", 0), 0u);
+        EXPECT_EQ(lines[3 * attempt + 2], "EVENT|Error in Establishing connection");
+    }
+    EXPECT_EQ(lines[6], "ACTIVITY|Establishing connection to 127.0.0.1:" + peer_.Port());
+    EXPECT_EQ(lines[7], "EVENT|Connection established.");
+    EXPECT_EQ(boxes_.shown,
+              (std::vector<std::string>{"ZEVO: ZEVO network error.", "ZEVO: ZEVO network error",
+                                        "ZEVO: ZEVO network error.", "ZEVO: ZEVO network error"}));
+}
+
+TEST(GatewaySessionDescriptors, RefusedConnectsLeaveNoDescriptorOpen) {
+    RecordingBoxes boxes;
+    TestLog log;
+    std::string closedPort;
+    {
+        LoopbackGateway gone;
+        closedPort = gone.Port();
+    }
+    const auto refusedConnect = [&](CZEVOHelper& session) {
+        EXPECT_EQ(session.EstablishConnection("127.0.0.1", closedPort), 1);
+        QCoreApplication::processEvents();
+    };
+    {
+        CZEVOHelper first(log.get());
+        refusedConnect(first);  // the activity log's file is open from here on
+    }
+    const std::size_t before = OpenDescriptors();
+    std::size_t most = before;
+    {
+        RecordingSink sink(log);
+        CZEVOHelper session(log.get());
+        session.SetMessageSink(&sink, 1);
+        for (int attempt = 0; attempt < 500; ++attempt) {
+            refusedConnect(session);
+            most = std::max(most, OpenDescriptors());
+        }
+        EXPECT_EQ(sink.established, 0);
+        EXPECT_TRUE(sink.linesBeforeLost.empty());
+    }
+    for (int attempt = 0; attempt < 500; ++attempt) {
+        CZEVOHelper session(log.get());
+        refusedConnect(session);
+    }
+    EXPECT_LE(most, before + 1);  // never more than the attempt under way
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(log.Count("ACTIVITY|Establishing connection to 127.0.0.1:" + closedPort), 1001u);
+    EXPECT_EQ(log.Lines().size(), 1001u);
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(GatewaySession, SendsWholeMessages) {
@@ -157,6 +250,131 @@ TEST_F(GatewaySession, SendsWholeMessages) {
     ASSERT_EQ(query.size(), 32u);
     EXPECT_EQ(ReadU16(query.data()), 32);
     EXPECT_EQ(ReadU16(query.data() + 20), kQueryStatusMessage);
+}
+
+TEST_F(GatewaySession, MessagesCutAtRandomBytePositionsArriveWholeAndInOrder) {
+    std::mt19937 random(1307);
+    Bytes sent;
+    constexpr std::size_t kMessages = 200000;
+    for (std::size_t i = 0; i < kMessages; ++i) {
+        // Mostly log-message sizes; now and then any length up to the longest.
+        const auto length =
+            static_cast<std::uint16_t>(i % 101 == 0 ? 3 + random() % 1021 : 3 + random() % 60);
+        Bytes message = Message(length, kLogMessage);
+        for (std::size_t at = 2; at < message.size(); ++at) {
+            message[at] = static_cast<unsigned char>(i >> (8 * (at % 3)));
+        }
+        sent.insert(sent.end(), message.begin(), message.end());
+    }
+    peer_.Stream(sent, [cuts = std::mt19937(1601)](const unsigned char*, std::size_t) mutable {
+        return 1 + cuts() % 1500;
+    });
+    StreamSink sink;
+    session_.SetMessageSink(&sink, 1);
+    ASSERT_EQ(session_.EstablishConnection("127.0.0.1", peer_.Port()), 1);
+    ASSERT_TRUE(PumpUntil([&] { return sink.lost; }, std::chrono::minutes(2)));
+
+    EXPECT_EQ(sink.count, kMessages);
+    ASSERT_EQ(sink.stream.size(), sent.size());
+    const auto mismatch = std::mismatch(sent.begin(), sent.end(), sink.stream.begin());
+    EXPECT_TRUE(mismatch.first == sent.end())
+        << "first difference at byte " << (mismatch.first - sent.begin());
+    EXPECT_EQ(log_.Lines(),
+              (std::vector<std::string>{
+                  "ACTIVITY|Establishing connection to 127.0.0.1:" + peer_.Port(),
+                  "EVENT|Connection established.", "ACTIVITY|Attempting to close connection...",
+                  "EVENT|Socket closed successfully."}));
+    EXPECT_TRUE(boxes_.shown.empty());
+}
+
+TEST_F(GatewaySession, MessageWhoseBodyComesLaterIsDeliveredOnceWhole) {
+    Connect();
+    const Bytes message = Message(42, kLogMessage, 9);
+    ASSERT_TRUE(peer_.Send(Bytes(message.begin(), message.begin() + 25)));
+    const auto firstWrite = std::chrono::steady_clock::now();
+    // The first piece has left the socket for the session, and 100 ms have passed.
+    ASSERT_TRUE(PumpUntil([&] {
+        return UnreadBytes(session_.Transport().Socket()) == 0 &&
+               std::chrono::steady_clock::now() - firstWrite >= std::chrono::milliseconds(100);
+    }));
+    EXPECT_TRUE(sink_.messages.empty());
+    ASSERT_TRUE(peer_.Send(Bytes(message.begin() + 25, message.end())));
+    const Bytes next = Message(40, kLogMessage, 4);
+    ASSERT_TRUE(peer_.Send(next));
+    ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 2; }));
+    EXPECT_EQ(sink_.messages[0], message);
+    EXPECT_EQ(sink_.messages[1], next);
+    EXPECT_EQ(log_.Lines(), (std::vector<std::string>{
+                                "ACTIVITY|Establishing connection to 127.0.0.1:" + peer_.Port(),
+                                "EVENT|Connection established."}));
+}
+
+TEST_F(GatewaySession, BadLengthFieldIsReportedAtOnceAndTheNextBytesStartANewMessage) {
+    Connect();
+    // 1024 announced: reported without waiting for more; the bytes after it are not skipped
+    // but read as the start of the next message, here one of 5 bytes.
+    ASSERT_TRUE(peer_.Send({0x00, 0x04, 0x05, 0x00}));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return log_.Count("ACTIVITY|Error in length field of Recieved Packet") == 1; }));
+    EXPECT_TRUE(sink_.messages.empty());
+    ASSERT_TRUE(peer_.Send({0xAA, 0xBB, 0xCC}));
+    const Bytes logMessage = Message(40, kLogMessage, 3);
+    ASSERT_TRUE(peer_.Send(logMessage));
+    ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 2; }));
+    EXPECT_EQ(sink_.messages[0], (Bytes{0x05, 0x00, 0xAA, 0xBB, 0xCC}));
+    EXPECT_EQ(sink_.messages[1], logMessage);
+    EXPECT_EQ(log_.Count("ACTIVITY|Error in length field of Recieved Packet"), 1u);
+    EXPECT_TRUE(boxes_.shown.empty());
+}
+
+TEST_F(GatewaySession, StreamEndingInsideAMessageDropsItsStartAndReportsTheClose) {
+    const std::string closeLines[] = {"ACTIVITY|Attempting to close connection...",
+                                      "EVENT|Socket closed successfully."};
+    const struct {
+        Bytes tail;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {{0x28}, {closeLines[0], closeLines[1]}},
+        {{0x28, 0x00, 1, 2, 3}, {closeLines[0], closeLines[1]}},
+        {{0x28, 0x00},
+         {"EVENT|recv failed due to connection reset by peer.", closeLines[0], closeLines[1]}},
+    };
+    for (const auto& c : cases) {
+        Connect();  // the same session each time, on a new connection
+        const std::size_t linesBefore = log_.Lines().size();
+        Bytes bytes = Message(40, kLogMessage, 6);
+        bytes.insert(bytes.end(), c.tail.begin(), c.tail.end());
+        sink_.linesBeforeLost.clear();
+        ASSERT_TRUE(peer_.Send(bytes));
+        peer_.Close();
+        ASSERT_TRUE(PumpUntil([&] { return !sink_.linesBeforeLost.empty(); }));
+        ASSERT_EQ(sink_.messages.size(), 1u);
+        EXPECT_EQ(sink_.messages[0], Message(40, kLogMessage, 6));
+        sink_.messages.clear();
+        const auto& lines = sink_.linesBeforeLost;
+        ASSERT_GE(lines.size(), linesBefore);
+        EXPECT_EQ(
+            std::vector<std::string>(lines.begin() + static_cast<long>(linesBefore), lines.end()),
+            c.lines)
+            << c.tail.size() << " bytes left";
+    }
+    EXPECT_EQ(sink_.established, 3);
+    EXPECT_TRUE(boxes_.shown.empty());
+}
+
+TEST_F(GatewaySession, ReconnectStartsFromTheNewConnectionsFirstByte) {
+    Connect();
+    const Bytes cut = Message(40, kLogMessage, 1);
+    ASSERT_TRUE(peer_.Send(Bytes(cut.begin(), cut.begin() + 30)));
+    ASSERT_TRUE(PumpUntil([&] { return UnreadBytes(session_.Transport().Socket()) == 0; }));
+    session_.Transport().CloseConnection();
+    Connect();
+    const Bytes whole = Message(42, kLogMessage, 2);
+    ASSERT_TRUE(peer_.Send(whole));
+    ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 1; }));
+    EXPECT_EQ(sink_.messages[0], whole);
+    EXPECT_EQ(log_.Count("EVENT|Connection established."), 2u);
+    EXPECT_EQ(log_.Count("ACTIVITY|Error in length field of Recieved Packet"), 0u);
 }
 
 TEST_F(GatewaySession, RandomBytesNeverBreakTheSession) {
