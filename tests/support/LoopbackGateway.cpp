@@ -80,15 +80,16 @@ void LoopbackGateway::Close() {
 
 void LoopbackGateway::Stream(Bytes bytes, Cut cut) {
     Streamed();
-    streamer_ = std::thread([this, bytes = std::move(bytes), cut = std::move(cut)] {
+    streamed_ = std::move(bytes);
+    streamer_ = std::thread([this, cut = std::move(cut)] {
         if (!Accept(std::chrono::seconds(30))) {
             return;
         }
         std::size_t sent = 0;
-        while (sent < bytes.size()) {
-            const std::size_t piece =
-                std::min(cut(bytes.data() + sent, bytes.size() - sent), bytes.size() - sent);
-            const ssize_t n = send(client_, bytes.data() + sent, piece, MSG_NOSIGNAL);
+        while (sent < streamed_.size()) {
+            const std::size_t left = streamed_.size() - sent;
+            const std::size_t piece = std::min(cut(streamed_.data() + sent, left), left);
+            const ssize_t n = send(client_, streamed_.data() + sent, piece, MSG_NOSIGNAL);
             if (n <= 0) {
                 break;
             }

@@ -35,7 +35,8 @@ class LoopbackGateway {
     void Close();
 
     // On a thread of its own: accepts the next console, writes `bytes` in the pieces `cut`
-    // chooses, then ends the stream. `Streamed` waits for that thread.
+    // chooses, then ends the stream. `Streamed` waits for that thread. The bytes are kept
+    // until the next stream or the end of the gateway.
     void Stream(Bytes bytes, Cut cut);
     void Streamed();
 
@@ -46,6 +47,7 @@ class LoopbackGateway {
     int listener_ = -1;
     int client_ = -1;
     int port_ = 0;
+    Bytes streamed_;
     std::thread streamer_;
 };
 
