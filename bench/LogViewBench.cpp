@@ -1,90 +1,158 @@
-// Streams a flood of gateway log messages over loopback into a real log view on the
-// offscreen platform and reports rows per second, memory per retained row and the GUI
-// thread's longest stall, beside the same receive path with no view, in one run.
+// Floods a gateway's log port over loopback, one write per message as a gateway writes them,
+// and takes the same flood in three ways:
 //
-//   log_view_bench [rows]     (default 1000000)
+//   bare     a plain blocking receive loop that only finds the message boundaries: the
+//            baseline the view is held against;
+//   session  the gateway session with a sink that counts, activity log in a real file;
+//   view     the real log page on the offscreen platform, activity log in a real file.
+//
+// The bare and view runs take turns, three rounds, so a busy machine weighs on both alike;
+// rates are the rounds' medians, rows the fewest any round got, the stall and the memory the
+// worst round's. It reports rows per second, the receiving thread's CPU time per row, the heap
+// that grew while the view filled (its rows in the model and in the list view) per row, the
+// GUI thread's longest stall and the length-field errors in the activity logs, and ends with
+// one summary line:
+//
+//   sent=N bare_rows=.. bare_rate=.. view_rows=.. view_rate=.. ratio=.. bytes_per_row=..
+//   max_stall_ms=.. length_errors=..
+//
+//   log_view_bench [messages]     (default 1000000)
 
 #include <arpa/inet.h>
+#include <malloc.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <thread>
+#include <functional>
 
 #include "GatewayMessages.h"
 #include "core/MarketType.h"
+#include "link/MessageFrame.h"
 #include "link/MessageSink.h"
 #include "link/ZEVOHelper.h"
+#include "support/LoopbackGateway.h"
+#include "support/TestLog.h"
 #include "views/GenericLogs.h"
 #include "views/LogMessageModel.h"
 
+using testing_support::LoopbackGateway;
+
 namespace {
 
-// The gateway's end: listens on a free loopback port and, once a console connects, writes
-// the version message and `rows` log messages as fast as the socket takes them.
-class Flood {
-public:
-    explicit Flood(int rows) {
-        const auto version = gateway::VersionMessage(30903);
-        m_bytes.assign(version.begin(), version.end());
-        for (int i = 0; i < rows; ++i) {
-            const auto message = gateway::LogMessage(false, 1772460309 + i, 1000 + i % 500,
-                                                     static_cast<std::uint16_t>(11000 + i % 27), i);
-            m_bytes.insert(m_bytes.end(), message.begin(), message.end());
-        }
-        m_listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(m_listener, 1);
-        socklen_t size = sizeof address;
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
-        m_port = ntohs(address.sin_port);
-        m_writer = std::thread([this] {
-            const int client = accept(m_listener, nullptr, nullptr);
-            // One write per message, as a gateway writes them.
-            std::size_t sent = 0;
-            while (client >= 0 && sent < m_bytes.size()) {
-                const std::size_t length = m_bytes[sent] | (m_bytes[sent + 1] << 8);
-                const ssize_t n = send(client, m_bytes.data() + sent, length, MSG_NOSIGNAL);
-                if (n <= 0) {
-                    break;
-                }
-                sent += static_cast<std::size_t>(n);
-            }
-            // The end of the stream tells the console the flood is over.
-            shutdown(client, SHUT_WR);
-            m_client = client;
-        });
-    }
-    ~Flood() {
-        m_writer.join();
-        if (m_client >= 0) {
-            close(m_client);
-        }
-        close(m_listener);
-    }
-    std::string Port() const { return std::to_string(m_port); }
+const char* const kLengthError = "ACTIVITY|Error in length field of Recieved Packet";
 
-private:
-    std::vector<unsigned char> m_bytes;
-    int m_listener = -1;
-    int m_client = -1;
-    int m_port = 0;
-    std::thread m_writer;
+// The gateway's side of every run: its version, then `messages` log messages.
+LoopbackGateway::Bytes Flood(int messages) {
+    const auto version = gateway::VersionMessage(30903);
+    LoopbackGateway::Bytes bytes(version.begin(), version.end());
+    bytes.reserve(bytes.size() + static_cast<std::size_t>(messages) * 40);
+    for (int i = 0; i < messages; ++i) {
+        const auto message = gateway::LogMessage(false, 1772460309 + i, 1000 + i % 500,
+                                                 static_cast<std::uint16_t>(11000 + i % 27), i);
+        bytes.insert(bytes.end(), message.begin(), message.end());
+    }
+    return bytes;
+}
+
+// Heap in use, both what the arena holds and the large blocks mapped on their own.
+std::size_t HeapInUse() {
+    const auto info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+double ThreadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+struct Run {
+    long rows = 0;
+    double seconds = 0;
+    double cpuSeconds = 0;  // of this thread, which does all the receiving
+    long longestStallMs = 0;
+    double Rate() const { return seconds > 0 ? rows / seconds : 0; }
+    double CpuNanosPerRow() const { return rows > 0 ? cpuSeconds * 1e9 / rows : 0; }
 };
+
+// A plain receive loop on a blocking socket: reads up to 64 KiB at a time and counts the log
+// messages by their length fields, until the gateway ends the stream.
+Run BareReceive(const LoopbackGateway::Bytes& flood) {
+    LoopbackGateway gateway;
+    gateway.Stream(flood, LoopbackGateway::OneMessagePerWrite);
+    Run run;
+    QElapsedTimer clock;
+    clock.start();
+    const double cpu = ThreadCpuSeconds();
+    const int client = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(std::stoi(gateway.Port())));
+    if (connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        std::perror("connect");
+        return run;
+    }
+    std::vector<unsigned char> buffer(64 * 1024 + kMaxMessageLength);
+    std::size_t held = 0;
+    for (;;) {
+        const ssize_t n = recv(client, buffer.data() + held, 64 * 1024, 0);
+        if (n <= 0) {
+            break;
+        }
+        held += static_cast<std::size_t>(n);
+        std::size_t at = 0;
+        while (InspectInboundFrame(buffer.data() + at, held - at) == InboundFrame::kWhole) {
+            run.rows += ReadU16(buffer.data() + at + kMessageCodeOffset) == kLogMessage;
+            at += ReadU16(buffer.data() + at);
+        }
+        if (InspectInboundFrame(buffer.data() + at, held - at) == InboundFrame::kBadLength) {
+            std::fprintf(stderr, "bare receive: bad length field\n");
+            break;
+        }
+        std::copy(buffer.begin() + static_cast<long>(at), buffer.begin() + static_cast<long>(held),
+                  buffer.begin());
+        held -= at;
+    }
+    run.seconds = clock.nsecsElapsed() / 1e9;
+    run.cpuSeconds = ThreadCpuSeconds() - cpu;
+    close(client);
+    return run;
+}
+
+// Runs the event loop until `done`, timing it and watching the longest gap between ticks of
+// a 5 ms timer: the longest the GUI thread could not answer.
+void Measure(Run& run, const std::function<bool()>& done) {
+    QElapsedTimer clock, sinceTick;
+    clock.start();
+    sinceTick.start();
+    const double cpu = ThreadCpuSeconds();
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        run.longestStallMs = std::max(run.longestStallMs, static_cast<long>(sinceTick.elapsed()));
+        sinceTick.restart();
+    });
+    ticker.start(5);
+    while (!done()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    run.longestStallMs = std::max(run.longestStallMs, static_cast<long>(sinceTick.elapsed()));
+    run.seconds = clock.nsecsElapsed() / 1e9;
+    run.cpuSeconds = ThreadCpuSeconds() - cpu;
+}
 
 // The receive path without a view: counts log messages.
 class CountingSink final : public CMessageSink {
-public:
+  public:
     int RouteMessage(const unsigned char*, std::uint16_t code) override {
-        rows += code == 10000;
+        rows += code == kLogMessage;
         return 0;
     }
     void OnConnectionEstablished() override {}
@@ -93,36 +161,54 @@ public:
     bool closed = false;
 };
 
-long ResidentBytes() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * sysconf(_SC_PAGESIZE);
+Run SessionReceive(const LoopbackGateway::Bytes& flood, testing_support::TestLog& log) {
+    LoopbackGateway gateway;
+    gateway.Stream(flood, LoopbackGateway::OneMessagePerWrite);
+    CountingSink sink;
+    CZEVOHelper session(log.get());
+    session.SetMessageSink(&sink, WDM);
+    Run run;
+    session.EstablishConnection("127.0.0.1", gateway.Port());
+    Measure(run, [&] { return sink.closed; });
+    run.rows = sink.rows;
+    return run;
 }
 
-struct Run {
-    double seconds = 0;
-    long longestStallMs = 0;
+struct ViewRun : Run {
+    std::size_t heapGrowth = 0;  // while the view filled: its rows in the model and the view
+    std::size_t rowStore = 0;    // the model's own share, freed when the list is emptied
+    double BytesPerRow() const { return rows > 0 ? static_cast<double>(heapGrowth) / rows : 0; }
 };
 
-// Runs the event loop until `done`, timing it and watching the longest gap between ticks of
-// a 5 ms timer: the longest the GUI thread could not answer.
-Run Measure(const std::function<bool()>& done) {
-    Run run;
-    QElapsedTimer clock, sinceTick;
-    clock.start();
-    sinceTick.start();
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        run.longestStallMs = std::max(run.longestStallMs, static_cast<long>(sinceTick.elapsed()));
-        sinceTick.restart();
-    });
-    ticker.start(5);
-    while (!done()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    run.seconds = clock.elapsed() / 1000.0;
+ViewRun ViewReceive(const LoopbackGateway::Bytes& flood, testing_support::TestLog& log) {
+    ViewRun run;
+    CGenericLogs page(log.get(), nullptr);
+    page.SetMarketType(WDM);
+    page.resize(1000, 500);
+    page.show();
+    QCoreApplication::processEvents();
+    LoopbackGateway gateway;
+    gateway.Stream(flood, LoopbackGateway::OneMessagePerWrite);
+    const std::size_t before = HeapInUse();
+    page.InitConnectionData({&page, 0, std::stoi(gateway.Port()), log.get()});
+    page.Session()->EstablishConnection(page.GatewayAddress(), page.GatewayPort());
+    Measure(run, [&] { return page.Session()->Transport().Socket() < 0; });
+    page.Model().Flush();
+    QCoreApplication::processEvents();
+    run.rows = page.Model().rowCount();
+    const std::size_t filled = HeapInUse();
+    page.Model().Clear();
+    QCoreApplication::processEvents();
+    const std::size_t cleared = HeapInUse();
+    run.heapGrowth = filled > before ? filled - before : 0;
+    run.rowStore = filled > cleared ? filled - cleared : 0;
     return run;
+}
+
+template <typename T>
+T Median(std::vector<T> runs) {
+    std::sort(runs.begin(), runs.end(), [](const T& a, const T& b) { return a.Rate() < b.Rate(); });
+    return runs[runs.size() / 2];
 }
 
 }  // namespace
@@ -130,48 +216,57 @@ Run Measure(const std::function<bool()>& done) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    const int messages = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    constexpr int kRounds = 3;
+    const LoopbackGateway::Bytes flood = Flood(messages);
 
-    Run bare;
-    long bareRows = 0;
-    long viewRows = 0;
-    {
-        Flood flood(rows);
-        CountingSink sink;
-        CZEVOHelper session(nullptr);
-        session.SetMessageSink(&sink, WDM);
-        session.EstablishConnection("127.0.0.1", flood.Port());
-        bare = Measure([&] { return sink.closed; });
-        bareRows = sink.rows;
+    testing_support::TestLog sessionLog;
+    const Run session = SessionReceive(flood, sessionLog);
+    testing_support::TestLog viewLog;
+    std::vector<Run> bares;
+    std::vector<ViewRun> views;
+    for (int round = 0; round < kRounds; ++round) {
+        bares.push_back(BareReceive(flood));
+        views.push_back(ViewReceive(flood, viewLog));
     }
 
-    Run viewed;
-    long memoryPerRow = 0;
-    {
-        CGenericLogs page(nullptr, nullptr);
-        page.SetMarketType(WDM);
-        page.resize(1000, 500);
-        page.show();
-        QCoreApplication::processEvents();
-        Flood flood(rows);  // its send buffer is resident before the measurement starts
-        const long before = ResidentBytes();
-        page.InitConnectionData({&page, 0, std::stoi(flood.Port()), nullptr});
-        page.Session()->EstablishConnection(page.GatewayAddress(), page.GatewayPort());
-        viewed = Measure([&] { return page.Session()->Transport().Socket() < 0; });
-        page.Model().Flush();
-        viewRows = page.Model().rowCount();
-        memoryPerRow = viewRows ? (ResidentBytes() - before) / viewRows : 0;
+    const Run bare = Median(bares);
+    const ViewRun view = Median(views);
+    long bareRows = messages, viewRows = messages, longestStallMs = 0;
+    double bytesPerRow = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        bareRows = std::min(bareRows, bares[round].rows);
+        viewRows = std::min(viewRows, views[round].rows);
+        longestStallMs = std::max(longestStallMs, views[round].longestStallMs);
+        bytesPerRow = std::max(bytesPerRow, views[round].BytesPerRow());
+        std::printf(
+            "round %d                   plain loop %.0f rows/s, view %.0f rows/s (%ld rows, stall "
+            "%ld ms)\n",
+            round + 1, bares[round].Rate(), views[round].Rate(), views[round].rows,
+            views[round].longestStallMs);
     }
-
-    const double bareRate = bareRows / bare.seconds;
-    const double viewRate = viewRows / viewed.seconds;
-    // A message that arrives cut across two reads is dropped by the receive path by design;
-    // the counts show how many rows each run really got.
-    std::printf("messages sent             %d per run\n", rows);
-    std::printf("rows received             %ld without a view, %ld into the view\n", bareRows, viewRows);
-    std::printf("receive path, no view     %.0f rows/s (longest GUI stall %ld ms)\n", bareRate, bare.longestStallMs);
-    std::printf("into the log view         %.0f rows/s (longest GUI stall %ld ms)\n", viewRate, viewed.longestStallMs);
-    std::printf("view / no view            %.2f\n", viewRate / bareRate);
-    std::printf("memory per retained row   %ld bytes (resident growth while the view filled)\n", memoryPerRow);
+    const std::size_t lengthErrors = sessionLog.Count(kLengthError) + viewLog.Count(kLengthError);
+    const double ratio = bare.Rate() > 0 ? view.Rate() / bare.Rate() : 0;
+    std::printf("messages sent             %d per run, one write each\n", messages);
+    std::printf("plain receive loop        %.0f rows/s, %.0f ns CPU per row\n", bare.Rate(),
+                bare.CpuNanosPerRow());
+    std::printf(
+        "session, no view          %.0f rows/s, %.0f ns CPU per row (%ld rows, stall %ld ms)\n",
+        session.Rate(), session.CpuNanosPerRow(), session.rows, session.longestStallMs);
+    std::printf("into the log view         %.0f rows/s, %.0f ns CPU per row\n", view.Rate(),
+                view.CpuNanosPerRow());
+    std::printf(
+        "heap for retained rows    %zu bytes, %.1f bytes per row (%.1f in the model's store, the "
+        "rest in the list view)\n",
+        view.heapGrowth, view.BytesPerRow(),
+        view.rows ? static_cast<double>(view.rowStore) / view.rows : 0.0);
+    std::printf(
+        "activity log lines        %zu (session), %zu (view, %d runs); length-field errors %zu\n",
+        sessionLog.Lines().size(), viewLog.Lines().size(), kRounds, lengthErrors);
+    std::printf(
+        "sent=%d bare_rows=%ld bare_rate=%.0f view_rows=%ld view_rate=%.0f ratio=%.2f "
+        "bytes_per_row=%.1f max_stall_ms=%ld length_errors=%zu\n",
+        messages, bareRows, bare.Rate(), viewRows, view.Rate(), ratio, bytesPerRow, longestStallMs,
+        lengthErrors);
     return 0;
 }

@@ -18,6 +18,21 @@ std::uint16_t HeadersOnlyLength(int marketType) {
     return UsesLongUserIdLayout(marketType) ? kLongHeadersOnlyLength : kShortHeadersOnlyLength;
 }
 
+bool IsInboundMessageLength(std::uint16_t length) {
+    return length > kLengthFieldSize && length < kMaxMessageLength;
+}
+
+InboundFrame InspectInboundFrame(const unsigned char* bytes, std::size_t available) {
+    if (available < kLengthFieldSize) {
+        return InboundFrame::kIncomplete;
+    }
+    const std::uint16_t length = ReadU16(bytes);
+    if (!IsInboundMessageLength(length)) {
+        return InboundFrame::kBadLength;
+    }
+    return available >= length ? InboundFrame::kWhole : InboundFrame::kIncomplete;
+}
+
 int GeneratePacketHeader(std::uint16_t messageCode, unsigned char* packetHeader) {
     WriteU16(packetHeader, messageCode);
     return 1;

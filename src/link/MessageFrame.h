@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -25,6 +26,16 @@ enum MessageCode : std::uint16_t {
     kChangeConfigurationRequest = 2100,
     kQueryStatusMessage = 3000,
 };
+
+// An inbound message announces its whole length, length field included, in its first two
+// bytes. The console reads lengths of 3 to 1023; any other value is a bad length field.
+constexpr int kLengthFieldSize = 2;
+bool IsInboundMessageLength(std::uint16_t length);
+
+// What the start of the inbound bytes holds: a message not yet whole, a whole message, or a
+// bad length field, which is there as soon as its two bytes are.
+enum class InboundFrame { kIncomplete, kWhole, kBadLength };
+InboundFrame InspectInboundFrame(const unsigned char* bytes, std::size_t available);
 
 // Process-wide: set (1) from a gateway's version when its market carries 32-bit user IDs.
 // Written and read on the GUI thread only.

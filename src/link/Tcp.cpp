@@ -8,10 +8,14 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
+#include "link/MessageFrame.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/MessageBox.h"
@@ -20,6 +24,8 @@
 namespace {
 
 constexpr int kReceiveBufferSize = 1024;
+constexpr std::size_t kReadBufferSize = 64 * 1024;  // also the most one read takes
+constexpr std::chrono::milliseconds kDispatchSlice{4};
 
 // Starting the socket library: there is nothing to start on this platform, so it always
 // succeeds; the error explanations stay for a platform where it can fail.
@@ -41,17 +47,97 @@ const char* StartupErrorText(int error) {
 }
 
 
+// A notifier may be let go from inside its own signal: it stops at once and the event loop
+// deletes it.
+struct DeleteLater {
+    void operator()(QSocketNotifier* notifier) const {
+        notifier->setEnabled(false);
+        notifier->disconnect();
+        notifier->deleteLater();
+    }
+};
+using Notifier = std::unique_ptr<QSocketNotifier, DeleteLater>;
+
 }  // namespace
 
 const char* SocketErrorText(int error) { return std::strerror(error); }
 
-CTcp::CTcp(SocketNotificationTarget* owner, ActivityLog* log) : m_owner(owner), m_log(log) {}
+// One socket with everything bound to it: the notifiers that watch this descriptor and the
+// bytes read from it. Closing it stops the notifiers first, so none is ever left watching a
+// descriptor that has been closed or handed to another socket.
+class CTcp::Connection {
+  public:
+    explicit Connection(int socket) : m_socket(socket) {}
+    ~Connection() { Close(); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
 
-CTcp::~CTcp() {
-    Unwatch();
-    if (m_socket != -1) {
-        ::close(m_socket);
+    int Socket() const { return m_socket; }
+
+    // Watches the connect's outcome; the read side is watched once it is connected.
+    void WatchConnect(CTcp* tcp) {
+        m_read.reset(new QSocketNotifier(QSocketNotifier::Read));
+        m_write.reset(new QSocketNotifier(QSocketNotifier::Write));
+        m_read->setSocket(m_socket);
+        m_write->setSocket(m_socket);
+        QObject::connect(m_read.get(), &QSocketNotifier::activated, [tcp] { tcp->OnReadable(); });
+        QObject::connect(m_write.get(), &QSocketNotifier::activated, [tcp] { tcp->OnWritable(); });
+        m_write->setEnabled(true);
     }
+    void Connected() {
+        m_write->setEnabled(false);
+        connected = true;
+        buffer.resize(kReadBufferSize);
+    }
+    void StopWatching() {
+        m_read.reset();
+        m_write.reset();
+    }
+    void WatchRead(bool on) {
+        if (m_read) {
+            m_read->setEnabled(on);
+        }
+    }
+    // 0, or the error number of a failed close.
+    int Close() {
+        StopWatching();
+        if (m_socket == -1) {
+            return 0;
+        }
+        const int result = ::close(m_socket);
+        m_socket = -1;
+        return result == 0 ? 0 : errno;
+    }
+
+    const unsigned char* Buffered() const { return buffer.data() + head; }
+    std::size_t BufferedBytes() const { return tail - head; }
+
+    bool connected = false;
+    int refusal = 0;          // a connect refused at once, told as a failed connect
+    bool peerClosed = false;  // end of stream or a reset was read
+    int closeError = 0;       // the reset's error number
+    bool closeTold = false;
+    bool drained = false;  // the last read left room: the socket had nothing more
+    std::vector<unsigned char> buffer;
+    std::size_t head = 0;  // first byte not yet received by the owner
+    std::size_t tail = 0;  // end of the bytes read from the socket
+
+  private:
+    int m_socket;
+    Notifier m_read;
+    Notifier m_write;
+};
+
+CTcp::CTcp(SocketNotificationTarget* owner, ActivityLog* log) : m_owner(owner), m_log(log) {
+    m_dispatchTimer.setSingleShot(true);
+    m_dispatchTimer.setInterval(0);
+    QObject::connect(&m_dispatchTimer, &QTimer::timeout, [this] { Dispatch(); });
+}
+
+CTcp::~CTcp() = default;
+
+int CTcp::Socket() const {
+    return m_connection ? m_connection->Socket() : -1;
 }
 
 void CTcp::Initialize() {
@@ -67,39 +153,46 @@ void CTcp::Initialize() {
 
 int CTcp::OpenConnection() {
     static const char* const op = "CTcp::OpenConnection";
-    m_socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (m_socket == -1) {
+    // A socket left by an earlier attempt goes, with its notifiers, before the next is made.
+    m_connection.reset();
+    ++m_generation;
+    m_readEvents = true;
+    m_readIgnored = false;
+    const int socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (socket == -1) {
         int error = errno;
         ZEVO_LOG_SYSTEM_ERROR(m_log, op, Fmt("Unable to create socket. Error [%d] - %s", error,
                                               SocketErrorText(error)));
         platform::ShowPlainBox("Unable to Create Socket");
         return 0;
     }
+    // On a failure from here on the socket stays until the next close or connect.
+    m_connection = std::make_unique<Connection>(socket);
     int on = 1;
-    if (setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
-        setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0) {
+    if (setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+        setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0) {
         return 0;
     }
-    fcntl(m_socket, F_SETFL, fcntl(m_socket, F_GETFL) | O_NONBLOCK);
+    fcntl(socket, F_SETFL, fcntl(socket, F_GETFL) | O_NONBLOCK);
 
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = inet_addr(m_address.c_str());
     address.sin_port = htons(static_cast<uint16_t>(std::atoi(m_port.c_str())));
-    m_connecting = true;
-    Watch(kFullEventMask);
-    if (::connect(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        return m_socket;  // the write notifier reports it like a completed asynchronous connect
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        m_connection->WatchConnect(this);  // reported like a completed asynchronous connect
+        return socket;
     }
     int error = errno;
     if (error == EINPROGRESS || error == EWOULDBLOCK || error == EAGAIN) {
-        return m_socket;
+        m_connection->WatchConnect(this);
+        return socket;
     }
     if (error == ECONNREFUSED) {
-        // A refused connect is reported later as a failed connect, never at once.
-        m_connecting = false;
-        Unwatch();
-        return m_socket;
+        // A refusal is told as the outcome of the connect, never at once.
+        m_connection->refusal = error;
+        m_dispatchTimer.start(0);
+        return socket;
     }
     ZEVO_LOG_SYSTEM_ERROR(m_log, op, Fmt("Can not connect to socket. Error [%d] - %s", error,
                                           SocketErrorText(error)));
@@ -108,19 +201,18 @@ int CTcp::OpenConnection() {
 }
 
 void CTcp::CloseConnection() {
-    if (m_socket == -1) {
+    if (!m_connection) {
         return;
     }
-    Unwatch();
-    if (::close(m_socket) == 0) {
+    const std::unique_ptr<Connection> connection = std::move(m_connection);
+    const int error = connection->Close();
+    if (error == 0) {
         ZEVO_LOG_EVENT(m_log, "CTcp::CloseConnection", "Socket closed successfully.");
     } else {
-        int error = errno;
         ZEVO_LOG_SYSTEM_ERROR(m_log, "CTcp::CloseConnection",
                               Fmt("Can not close socket. Error [%d] - %s", error,
                                   SocketErrorText(error)));
     }
-    m_socket = -1;
 }
 
 void CTcp::Process(long, long eventWord) {
@@ -134,21 +226,44 @@ void CTcp::Process(long, long eventWord) {
 }
 
 int CTcp::Receive(char* buffer, int length, int) {
-    char received[kReceiveBufferSize];
+    ++m_receives;
+    m_readIgnored = false;
+    if (!m_connection || !m_connection->connected) {
+        platform::SetLastError(m_connection ? ENOTCONN : EBADF);
+        return -1;
+    }
+    Connection& connection = *m_connection;
+    if (connection.BufferedBytes() == 0 && !connection.peerClosed) {
+        Fill();
+    }
+    if (connection.BufferedBytes() == 0) {
+        if (!connection.peerClosed) {
+            platform::SetLastError(EWOULDBLOCK);
+            return -1;
+        }
+        if (connection.closeError != 0) {
+            platform::SetLastError(connection.closeError);
+            return -1;
+        }
+        return 0;
+    }
     if (length > kReceiveBufferSize) {
         length = kReceiveBufferSize;
     }
-    ssize_t result = ::recv(m_socket, received, static_cast<size_t>(length), 0);
-    if (result == -1) {
-        platform::SetLastError(errno);
-        return -1;
+    const std::size_t count =
+        std::min(connection.BufferedBytes(), static_cast<std::size_t>(std::max(length, 0)));
+    std::memcpy(buffer, connection.Buffered(), count);
+    connection.head += count;
+    if (connection.head == connection.tail) {
+        connection.head = connection.tail = 0;
     }
-    std::memcpy(buffer, received, static_cast<size_t>(result));
-    return static_cast<int>(result);
+    ScheduleDispatch();
+    return static_cast<int>(count);
 }
 
 int CTcp::Send(const char* buffer, int length, int) {
-    ssize_t result = ::send(m_socket, buffer, static_cast<size_t>(length), MSG_NOSIGNAL);
+    const int socket = Socket();
+    ssize_t result = ::send(socket, buffer, static_cast<size_t>(length), MSG_NOSIGNAL);
     if (result == -1) {
         platform::SetLastError(errno);
     }
@@ -156,72 +271,163 @@ int CTcp::Send(const char* buffer, int length, int) {
 }
 
 int CTcp::AsyncSelect(int eventMask) {
-    if (m_socket == -1) {
+    if (!m_connection) {
         return -1;
     }
-    Watch(eventMask);
+    // Only a flag: what is buffered decides when the socket is read.
+    m_readEvents = (eventMask & FD_READ) != 0;
+    if (m_readEvents) {
+        m_readIgnored = false;
+        ScheduleDispatch();
+    }
     return 0;
 }
 
-void CTcp::Watch(int eventMask) {
-    if (!m_readNotifier) {
-        m_readNotifier = std::make_unique<QSocketNotifier>(m_socket, QSocketNotifier::Read);
-        m_writeNotifier = std::make_unique<QSocketNotifier>(m_socket, QSocketNotifier::Write);
-        QObject::connect(m_readNotifier.get(), &QSocketNotifier::activated, [this] { OnReadable(); });
-        QObject::connect(m_writeNotifier.get(), &QSocketNotifier::activated, [this] { OnWritable(); });
+// Reads what the socket holds, up to 64 KiB, behind the bytes not yet received. True when
+// bytes came or the stream ended.
+bool CTcp::Fill() {
+    Connection& connection = *m_connection;
+    if (connection.head > 0) {
+        std::memmove(connection.buffer.data(), connection.Buffered(), connection.BufferedBytes());
+        connection.tail -= connection.head;
+        connection.head = 0;
     }
-    // Until the connect completes only its outcome is watched; a refused socket also reads
-    // as readable and must not look like a closed connection.
-    m_writeNotifier->setEnabled(m_connecting && (eventMask & FD_CONNECT));
-    m_readNotifier->setEnabled(!m_connecting && (eventMask & (FD_READ | FD_CLOSE)) == (FD_READ | FD_CLOSE));
+    const std::size_t room = connection.buffer.size() - connection.tail;
+    if (room == 0 || connection.peerClosed) {
+        return false;
+    }
+    ssize_t result;
+    do {
+        result = ::recv(connection.Socket(), connection.buffer.data() + connection.tail, room,
+                        MSG_DONTWAIT);
+    } while (result == -1 && errno == EINTR);
+    if (result > 0) {
+        connection.tail += static_cast<std::size_t>(result);
+        connection.drained = static_cast<std::size_t>(result) < room;
+        return true;
+    }
+    if (result == -1 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        return false;
+    }
+    connection.peerClosed = true;  // end of stream, or a reset
+    connection.closeError = result == 0 ? 0 : errno;
+    return true;
 }
 
-void CTcp::Unwatch() {
-    // Notifiers may be dropped from inside their own signal: let the event loop delete them.
-    for (auto* notifier : {&m_readNotifier, &m_writeNotifier}) {
-        if (*notifier) {
-            (*notifier)->setEnabled(false);
-            (*notifier)->disconnect();
-            (*notifier).release()->deleteLater();
+// What the owner is to hear next: a message when a whole one (or a bad length field) is in
+// front, the rest once the gateway has closed, and then the close.
+CTcp::Next CTcp::NextEvent() const {
+    if (!m_connection || !m_connection->connected || m_connection->closeTold) {
+        return Next::kWait;
+    }
+    const Connection& connection = *m_connection;
+    if (InspectInboundFrame(connection.Buffered(), connection.BufferedBytes()) !=
+        InboundFrame::kIncomplete) {
+        return Next::kMessage;
+    }
+    if (connection.peerClosed) {
+        return connection.BufferedBytes() > 0 ? Next::kMessage : Next::kClose;
+    }
+    return Next::kWait;
+}
+
+void CTcp::ScheduleDispatch() {
+    if (m_dispatching || m_dispatchTimer.isActive()) {
+        return;
+    }
+    const Next next = NextEvent();
+    if (next == Next::kClose || (next == Next::kMessage && m_readEvents && !m_readIgnored)) {
+        m_dispatchTimer.start(0);
+    }
+}
+
+// The socket is read only while no whole message waits, and until the stream has ended.
+void CTcp::UpdateReadWatch() {
+    if (m_connection && m_connection->connected) {
+        m_connection->WatchRead(!m_connection->peerClosed && NextEvent() == Next::kWait);
+    }
+}
+
+void CTcp::Dispatch() {
+    if (m_dispatching || !m_connection) {
+        return;  // a notification's own event loop: the dispatch around it goes on afterwards
+    }
+    if (m_connection->refusal != 0) {
+        const int error = m_connection->refusal;
+        m_connection->refusal = 0;
+        Notify(FD_CONNECT, error);
+        return;
+    }
+    const std::weak_ptr<bool> alive = m_alive;
+    const unsigned generation = m_generation;
+    const auto sliceEnd = std::chrono::steady_clock::now() + kDispatchSlice;
+    bool drained = false;
+    m_dispatching = true;
+    for (;;) {
+        const Next next = NextEvent();
+        if (next == Next::kWait) {
+            // Once a read has emptied the socket, the read notifier tells when there is more.
+            if (drained || !m_connection || !m_connection->connected || !Fill()) {
+                break;
+            }
+            drained = m_connection->drained;
+        } else if (next == Next::kClose) {
+            m_connection->closeTold = true;
+            Notify(FD_CLOSE, m_connection->closeError);
+            if (alive.expired()) {
+                return;
+            }
+            break;
+        } else {
+            if (!m_readEvents || m_readIgnored) {
+                break;  // until the owner asks for read events again
+            }
+            const unsigned long receives = m_receives;
+            Notify(FD_READ, 0);
+            if (alive.expired()) {
+                return;
+            }
+            if (m_generation != generation) {
+                break;
+            }
+            m_readIgnored = m_receives == receives;
+        }
+        if (std::chrono::steady_clock::now() >= sliceEnd) {
+            break;
         }
     }
+    m_dispatching = false;
+    ScheduleDispatch();
+    UpdateReadWatch();
 }
 
 void CTcp::OnWritable() {
-    if (!m_connecting) {
-        return;
-    }
+    Connection& connection = *m_connection;
     int error = 0;
     socklen_t size = sizeof error;
-    getsockopt(m_socket, SOL_SOCKET, SO_ERROR, &error, &size);
-    m_connecting = false;
+    getsockopt(connection.Socket(), SOL_SOCKET, SO_ERROR, &error, &size);
     if (error != 0) {
-        Unwatch();  // a failed connect: the socket stays until the next close
+        connection.StopWatching();  // a failed connect: the socket stays until the next close
     } else {
-        Watch(kFullEventMask);
+        connection.Connected();
+        UpdateReadWatch();
     }
     Notify(FD_CONNECT, error);
 }
 
 void CTcp::OnReadable() {
-    char byte;
-    ssize_t peeked = ::recv(m_socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-    if (peeked > 0) {
-        Notify(FD_READ, 0);
+    if (m_dispatching) {
+        // Inside a notification's own event loop: take the bytes, tell them afterwards.
+        Fill();
+        UpdateReadWatch();
         return;
     }
-    int error = peeked == 0 ? 0 : errno;
-    if (peeked < 0 && (error == EAGAIN || error == EWOULDBLOCK || error == EINTR)) {
-        return;
-    }
-    // End of stream or a reset: the connection is gone. Stop watching so it is told once.
-    m_readNotifier->setEnabled(false);
-    Notify(FD_CLOSE, error);
+    Dispatch();
 }
 
 void CTcp::Notify(int event, int error) {
     SocketNotificationTarget* target = m_notificationWindow ? m_notificationWindow : m_owner;
     if (target) {
-        target->OnSocketNotify(m_socket, MakeEventWord(event, error));
+        target->OnSocketNotify(Socket(), MakeEventWord(event, error));
     }
 }

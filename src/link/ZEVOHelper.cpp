@@ -109,7 +109,7 @@ int CZEVOHelper::ReceivePacket(unsigned char* buffer, std::uint16_t* length) {
         return 0;
     }
     const std::uint16_t messageLength = ReadU16(reinterpret_cast<unsigned char*>(received));
-    if (messageLength <= 2 || messageLength >= kBufferSize) {
+    if (!IsInboundMessageLength(messageLength)) {
         ZEVO_LOG_ACTIVITY(m_log, op, "Error in length field of Recieved Packet");
         m_transport->AsyncSelect(kFullEventMask);
         return 0;
@@ -125,7 +125,7 @@ int CZEVOHelper::ReceivePacket(unsigned char* buffer, std::uint16_t* length) {
         return 0;
     }
     if (result < messageLength - 2) {
-        return 0;  // a message cut short is dropped; the rest is read as the next one
+        return 0;  // only the end of a closed stream is short: what came of it is dropped
     }
     std::memcpy(buffer, received, messageLength);
     *length = messageLength;

@@ -7,6 +7,32 @@ namespace {
 const char* const kHeaders[] = {"User ID", "Time", "Message", "Reason"};
 }
 
+void LogRowStore::Add(const LogRow& row) {
+    const std::size_t slot = m_size % kBlockRows;
+    if (slot == 0 && m_size / kBlockRows == m_blocks.size()) {
+        m_blocks.push_back(std::make_unique_for_overwrite<Block>());
+    }
+    Block& block = *m_blocks[m_size / kBlockRows];
+    block.eventTime[slot] = row.eventTime;
+    block.userId[slot] = row.userId;
+    block.reasonValue[slot] = row.reasonValue;
+    block.reasonCode[slot] = row.reasonCode;
+    ++m_size;
+}
+
+LogRow LogRowStore::At(std::size_t index) const {
+    const Block& block = *m_blocks[index / kBlockRows];
+    const std::size_t slot = index % kBlockRows;
+    return LogRow{block.eventTime[slot], block.userId[slot], block.reasonValue[slot],
+                  block.reasonCode[slot]};
+}
+
+void LogRowStore::Clear() {
+    m_blocks.clear();
+    m_blocks.shrink_to_fit();
+    m_size = 0;
+}
+
 LogMessageModel::LogMessageModel(QObject* parent) : QAbstractTableModel(parent) {
     m_flush.setSingleShot(true);
     m_flush.setInterval(kFlushMilliseconds);
@@ -14,7 +40,7 @@ LogMessageModel::LogMessageModel(QObject* parent) : QAbstractTableModel(parent) 
 }
 
 void LogMessageModel::Add(const LogRow& row) {
-    m_rows.push_back(row);
+    m_rows.Add(row);
     if (!m_flush.isActive()) {
         m_flush.start();
     }
@@ -23,7 +49,7 @@ void LogMessageModel::Add(const LogRow& row) {
 void LogMessageModel::Flush() {
     m_flush.stop();
     // A view counts rows in int; rows beyond that stay stored but unseen.
-    const std::size_t target = std::min<std::size_t>(m_rows.size(), INT_MAX);
+    const std::size_t target = std::min<std::size_t>(m_rows.Size(), INT_MAX);
     if (target == m_shown) {
         return;
     }
@@ -35,8 +61,7 @@ void LogMessageModel::Flush() {
 void LogMessageModel::Clear() {
     m_flush.stop();
     beginResetModel();
-    m_rows.clear();
-    m_rows.shrink_to_fit();
+    m_rows.Clear();
     m_shown = 0;
     endResetModel();
 }
@@ -51,7 +76,7 @@ QVariant LogMessageModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) {
         return {};
     }
-    const LogRow& row = RowAt(index.row());
+    const LogRow row = RowAt(index.row());
     switch (index.column()) {
         case 0: return QString::fromStdString(UserIdText(row));
         case 1: return QString::fromStdString(EventTimeText(row));

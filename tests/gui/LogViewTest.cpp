@@ -10,6 +10,8 @@
 #include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
 #include "views/GenericLogs.h"
+#include "views/LogMessageModel.h"
+#include "views/LogRow.h"
 
 using namespace testing_support;
 using gateway::LogMessage;
@@ -116,6 +118,43 @@ private slots:
         QVERIFY(PumpUntil([&] { return page.Rows().size() == 1; }));
         QVERIFY(page.Rows()[0].startsWith("3 / "));
         QVERIFY(page.Rows()[0].endsWith(" / QEL did not receive logon response from the trading host / 0"));
+    }
+
+    void rowsOverManyStoreBlocksKeepEveryField() {
+        setenv("TZ", "UTC", 1);
+        tzset();
+        LogMessageModel model;
+        constexpr int kRows = 10000;  // a little over two blocks of the row store
+        for (int i = 0; i < kRows; ++i) {
+            model.Add(LogRow{1772460309 + i, i + 1, -i,
+                             static_cast<std::uint16_t>(i % 2 ? 12002 : 11009)});
+        }
+        model.Flush();
+        QCOMPARE(model.rowCount(), kRows);
+        const auto cells = [&](int row) {
+            QStringList texts;
+            for (int column = 0; column < 4; ++column) {
+                texts << model.index(row, column).data().toString();
+            }
+            return texts;
+        };
+        // Newest on top: model row r holds the message received as number kRows - 1 - r.
+        for (int received : {kRows - 1, 8192, 8191, 4097, 4096, 4095, 1, 0}) {
+            const QStringList row = cells(kRows - 1 - received);
+            QCOMPARE(row[0], QString::number(received + 1));
+            QCOMPARE(row[3], received == 1 ? QString() : QString::number(-received));
+            QCOMPARE(row[2],
+                     QString::fromStdString(GetReasonDescription(received % 2 ? 12002 : 11009)));
+        }
+        QCOMPARE(cells(kRows - 1)[1], QString("Monday, March 02, 2026, 14:05:09"));
+        model.Clear();
+        QCOMPARE(model.rowCount(), 0);
+        model.Add(LogRow{0, 7, 0, 13001});
+        model.Flush();
+        QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(cells(0)[0], QString("7"));
+        unsetenv("TZ");
+        tzset();
     }
 };
 

@@ -1,83 +1,22 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <sys/ioctl.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <random>
 
 #include "link/MessageFrame.h"
 #include "link/MessageSink.h"
 #include "link/ZEVOHelper.h"
 #include "platform/MessageBox.h"
+#include "support/LoopbackGateway.h"
 #include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
 
 using namespace testing_support;
+using Bytes = std::vector<unsigned char>;
 
 namespace {
-
-// The gateway's end of a loopback connection: listens on a free port, accepts one client.
-class LoopbackPeer {
-public:
-    LoopbackPeer() {
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener_, 4);
-        socklen_t size = sizeof address;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
-    }
-    ~LoopbackPeer() {
-        Close();
-        close(listener_);
-    }
-    std::string Port() const { return std::to_string(port_); }
-    bool Accept() {
-        pollfd p{listener_, POLLIN, 0};
-        if (poll(&p, 1, 5000) != 1) {
-            return false;
-        }
-        client_ = accept(listener_, nullptr, nullptr);
-        return client_ >= 0;
-    }
-    void Send(const std::vector<unsigned char>& bytes) {
-        ASSERT_EQ(send(client_, bytes.data(), bytes.size(), MSG_NOSIGNAL),
-                  static_cast<ssize_t>(bytes.size()));
-    }
-    std::vector<unsigned char> Read(size_t count) {
-        std::vector<unsigned char> bytes;
-        while (bytes.size() < count) {
-            pollfd p{client_, POLLIN, 0};
-            if (poll(&p, 1, 5000) != 1) {
-                break;
-            }
-            unsigned char chunk[2048];
-            ssize_t n = recv(client_, chunk, std::min(sizeof chunk, count - bytes.size()), 0);
-            if (n <= 0) {
-                break;
-            }
-            bytes.insert(bytes.end(), chunk, chunk + n);
-        }
-        return bytes;
-    }
-    void Close() {
-        if (client_ >= 0) {
-            close(client_);
-            client_ = -1;
-        }
-    }
-
-private:
-    int listener_ = -1;
-    int client_ = -1;
-    int port_ = 0;
-};
 
 // Records the sink calls; a lost connection notes how many log lines preceded it.
 class RecordingSink final : public CMessageSink {
@@ -110,17 +49,42 @@ std::vector<unsigned char> Message(std::uint16_t length, std::uint16_t code, uns
     return m;
 }
 
+// Keeps every message received, back to back, as the bytes of one stream.
+class StreamSink final : public CMessageSink {
+  public:
+    int RouteMessage(const unsigned char* message, std::uint16_t) override {
+        stream.insert(stream.end(), message, message + ReadU16(message));
+        ++count;
+        return 0;
+    }
+    void OnConnectionEstablished() override {}
+    void OnConnectionLost() override { lost = true; }
+
+    Bytes stream;
+    std::size_t count = 0;
+    bool lost = false;
+};
+
+// Bytes that have reached a socket and wait there to be read.
+int UnreadBytes(int socket) {
+    int unread = -1;
+    ioctl(socket, FIONREAD, &unread);
+    return unread;
+}
+
 class GatewaySession : public ::testing::Test {
 protected:
+    // Connects the session (again, when it was connected before) to the peer.
     void Connect() {
         session_.SetMessageSink(&sink_, 1);
         ASSERT_EQ(session_.EstablishConnection("127.0.0.1", peer_.Port()), 1);
         ASSERT_TRUE(peer_.Accept());
-        ASSERT_TRUE(PumpUntil([&] { return sink_.established == 1; }));
+        ASSERT_TRUE(PumpUntil(
+            [&, before = sink_.established] { return sink_.established == before + 1; }));
     }
     RecordingBoxes boxes_;
     TestLog log_;
-    LoopbackPeer peer_;
+    LoopbackGateway peer_;
     RecordingSink sink_{log_};
     CZEVOHelper session_{log_.get()};
 };
@@ -134,7 +98,7 @@ TEST_F(GatewaySession, DeliversMessagesInOrderOnePerNotification) {
     auto logMessage = Message(42, kLogMessage, 7);
     std::vector<unsigned char> segment = version;
     segment.insert(segment.end(), logMessage.begin(), logMessage.end());
-    peer_.Send(segment);  // both in one segment
+    ASSERT_TRUE(peer_.Send(segment));  // both in one segment
     ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 2; }));
     EXPECT_EQ(sink_.codes, (std::vector<std::uint16_t>{kVersionMessage, kLogMessage}));
     EXPECT_EQ(sink_.messages[0], version);
@@ -148,15 +112,16 @@ TEST_F(GatewaySession, DeliversMessagesInOrderOnePerNotification) {
 TEST_F(GatewaySession, LengthFieldMustLieBetweenThreeAnd1023) {
     Connect();
     for (std::uint16_t bad : {0, 1, 2, 1024}) {
-        peer_.Send({static_cast<unsigned char>(bad), static_cast<unsigned char>(bad >> 8)});
+        ASSERT_TRUE(
+            peer_.Send({static_cast<unsigned char>(bad), static_cast<unsigned char>(bad >> 8)}));
         ASSERT_TRUE(PumpUntil([&, n = sink_.messages.size()] {
             return log_.Count("ACTIVITY|Error in length field of Recieved Packet") > 0 &&
                    sink_.messages.size() == n;
         }));
     }
     ASSERT_TRUE(PumpUntil([&] { return log_.Count("ACTIVITY|Error in length field of Recieved Packet") == 4; }));
-    peer_.Send({3, 0, 0x55});
-    peer_.Send(Message(1023, kLogMessage, 1));
+    ASSERT_TRUE(peer_.Send({3, 0, 0x55}));
+    ASSERT_TRUE(peer_.Send(Message(1023, kLogMessage, 1)));
     ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 2; }));
     EXPECT_EQ(sink_.messages[0], (std::vector<unsigned char>{3, 0, 0x55}));
     EXPECT_EQ(sink_.codes[0], 0);  // shorter than a packet header: the cleared buffer's code
@@ -181,7 +146,7 @@ TEST_F(GatewaySession, PeerCloseIsReportedAfterTheSocketIsClosed) {
 TEST_F(GatewaySession, ConnectWhereNothingListensLogsOnlyTheAttempt) {
     std::string closedPort;
     {
-        LoopbackPeer gone;
+        LoopbackGateway gone;
         closedPort = gone.Port();
     }
     CZEVOHelper refused(log_.get());
@@ -199,14 +164,79 @@ TEST_F(GatewaySession, ConnectWhereNothingListensLogsOnlyTheAttempt) {
     EXPECT_TRUE(boxes_.shown.empty());
 }
 
-TEST_F(GatewaySession, BadAddressFailsWithTheNetworkErrorBox) {
+TEST_F(GatewaySession, ConnectThatFailsAtOnceNeverReportsConnected) {
     session_.SetMessageSink(&sink_, 1);
-    EXPECT_EQ(session_.EstablishConnection("not an address", "1"), 0);
+    // Not dotted (all ones) and a multicast group: both fail inside connect itself.
+    for (const char* address : {"not an address", "224.0.0.1"}) {
+        EXPECT_EQ(session_.EstablishConnection(address, "1"), 0) << address;
+    }
+    // A working connection afterwards: by then the failed sockets have had their turn.
+    CZEVOHelper working(log_.get());
+    RecordingSink workingSink(log_);
+    working.SetMessageSink(&workingSink, 1);
+    ASSERT_EQ(working.EstablishConnection("127.0.0.1", peer_.Port()), 1);
+    ASSERT_TRUE(peer_.Accept());
+    ASSERT_TRUE(PumpUntil([&] { return workingSink.established == 1; }));
+    ASSERT_TRUE(peer_.Send(Message(40, kLogMessage)));
+    ASSERT_TRUE(PumpUntil([&] { return workingSink.messages.size() == 1; }));
+
+    EXPECT_EQ(sink_.established, 0);
+    EXPECT_TRUE(sink_.messages.empty());
+    EXPECT_TRUE(sink_.linesBeforeLost.empty());
     auto lines = log_.Lines();
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[lines.size() - 2].rfind("SYSTEM_ERROR|Can not connect to socket. Error [", 0), 0u);
-    EXPECT_EQ(lines.back(), "EVENT|Error in Establishing connection");
-    EXPECT_EQ(boxes_.shown, (std::vector<std::string>{"ZEVO: ZEVO network error.", "ZEVO: ZEVO network error"}));
+    ASSERT_EQ(lines.size(), 8u);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const std::string address = attempt == 0 ? "not an address" : "224.0.0.1";
+        EXPECT_EQ(lines[3 * attempt], "ACTIVITY|Establishing connection to " + address + ":1");
+        EXPECT_EQ(
+            lines[3 * attempt + 1].rfind("SYSTEM_ERROR|Can not connect to socket. Error [", 0), 0u);
+        EXPECT_EQ(lines[3 * attempt + 2], "EVENT|Error in Establishing connection");
+    }
+    EXPECT_EQ(lines[6], "ACTIVITY|Establishing connection to 127.0.0.1:" + peer_.Port());
+    EXPECT_EQ(lines[7], "EVENT|Connection established.");
+    EXPECT_EQ(boxes_.shown,
+              (std::vector<std::string>{"ZEVO: ZEVO network error.", "ZEVO: ZEVO network error",
+                                        "ZEVO: ZEVO network error.", "ZEVO: ZEVO network error"}));
+}
+
+TEST(GatewaySessionDescriptors, RefusedConnectsLeaveNoDescriptorOpen) {
+    RecordingBoxes boxes;
+    TestLog log;
+    std::string closedPort;
+    {
+        LoopbackGateway gone;
+        closedPort = gone.Port();
+    }
+    const auto refusedConnect = [&](CZEVOHelper& session) {
+        EXPECT_EQ(session.EstablishConnection("127.0.0.1", closedPort), 1);
+        QCoreApplication::processEvents();
+    };
+    {
+        CZEVOHelper first(log.get());
+        refusedConnect(first);  // the activity log's file is open from here on
+    }
+    const std::size_t before = OpenDescriptors();
+    std::size_t most = before;
+    {
+        RecordingSink sink(log);
+        CZEVOHelper session(log.get());
+        session.SetMessageSink(&sink, 1);
+        for (int attempt = 0; attempt < 500; ++attempt) {
+            refusedConnect(session);
+            most = std::max(most, OpenDescriptors());
+        }
+        EXPECT_EQ(sink.established, 0);
+        EXPECT_TRUE(sink.linesBeforeLost.empty());
+    }
+    for (int attempt = 0; attempt < 500; ++attempt) {
+        CZEVOHelper session(log.get());
+        refusedConnect(session);
+    }
+    EXPECT_LE(most, before + 1);  // never more than the attempt under way
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(log.Count("ACTIVITY|Establishing connection to 127.0.0.1:" + closedPort), 1001u);
+    EXPECT_EQ(log.Lines().size(), 1001u);
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(GatewaySession, SendsWholeMessages) {
@@ -222,6 +252,131 @@ TEST_F(GatewaySession, SendsWholeMessages) {
     EXPECT_EQ(ReadU16(query.data() + 20), kQueryStatusMessage);
 }
 
+TEST_F(GatewaySession, MessagesCutAtRandomBytePositionsArriveWholeAndInOrder) {
+    std::mt19937 random(1307);
+    Bytes sent;
+    constexpr std::size_t kMessages = 200000;
+    for (std::size_t i = 0; i < kMessages; ++i) {
+        // Mostly log-message sizes; now and then any length up to the longest.
+        const auto length =
+            static_cast<std::uint16_t>(i % 101 == 0 ? 3 + random() % 1021 : 3 + random() % 60);
+        Bytes message = Message(length, kLogMessage);
+        for (std::size_t at = 2; at < message.size(); ++at) {
+            message[at] = static_cast<unsigned char>(i >> (8 * (at % 3)));
+        }
+        sent.insert(sent.end(), message.begin(), message.end());
+    }
+    peer_.Stream(sent, [cuts = std::mt19937(1601)](const unsigned char*, std::size_t) mutable {
+        return 1 + cuts() % 1500;
+    });
+    StreamSink sink;
+    session_.SetMessageSink(&sink, 1);
+    ASSERT_EQ(session_.EstablishConnection("127.0.0.1", peer_.Port()), 1);
+    ASSERT_TRUE(PumpUntil([&] { return sink.lost; }, std::chrono::minutes(2)));
+
+    EXPECT_EQ(sink.count, kMessages);
+    ASSERT_EQ(sink.stream.size(), sent.size());
+    const auto mismatch = std::mismatch(sent.begin(), sent.end(), sink.stream.begin());
+    EXPECT_TRUE(mismatch.first == sent.end())
+        << "first difference at byte " << (mismatch.first - sent.begin());
+    EXPECT_EQ(log_.Lines(),
+              (std::vector<std::string>{
+                  "ACTIVITY|Establishing connection to 127.0.0.1:" + peer_.Port(),
+                  "EVENT|Connection established.", "ACTIVITY|Attempting to close connection...",
+                  "EVENT|Socket closed successfully."}));
+    EXPECT_TRUE(boxes_.shown.empty());
+}
+
+TEST_F(GatewaySession, MessageWhoseBodyComesLaterIsDeliveredOnceWhole) {
+    Connect();
+    const Bytes message = Message(42, kLogMessage, 9);
+    ASSERT_TRUE(peer_.Send(Bytes(message.begin(), message.begin() + 25)));
+    const auto firstWrite = std::chrono::steady_clock::now();
+    // The first piece has left the socket for the session, and 100 ms have passed.
+    ASSERT_TRUE(PumpUntil([&] {
+        return UnreadBytes(session_.Transport().Socket()) == 0 &&
+               std::chrono::steady_clock::now() - firstWrite >= std::chrono::milliseconds(100);
+    }));
+    EXPECT_TRUE(sink_.messages.empty());
+    ASSERT_TRUE(peer_.Send(Bytes(message.begin() + 25, message.end())));
+    const Bytes next = Message(40, kLogMessage, 4);
+    ASSERT_TRUE(peer_.Send(next));
+    ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 2; }));
+    EXPECT_EQ(sink_.messages[0], message);
+    EXPECT_EQ(sink_.messages[1], next);
+    EXPECT_EQ(log_.Lines(), (std::vector<std::string>{
+                                "ACTIVITY|Establishing connection to 127.0.0.1:" + peer_.Port(),
+                                "EVENT|Connection established."}));
+}
+
+TEST_F(GatewaySession, BadLengthFieldIsReportedAtOnceAndTheNextBytesStartANewMessage) {
+    Connect();
+    // 1024 announced: reported without waiting for more; the bytes after it are not skipped
+    // but read as the start of the next message, here one of 5 bytes.
+    ASSERT_TRUE(peer_.Send({0x00, 0x04, 0x05, 0x00}));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return log_.Count("ACTIVITY|Error in length field of Recieved Packet") == 1; }));
+    EXPECT_TRUE(sink_.messages.empty());
+    ASSERT_TRUE(peer_.Send({0xAA, 0xBB, 0xCC}));
+    const Bytes logMessage = Message(40, kLogMessage, 3);
+    ASSERT_TRUE(peer_.Send(logMessage));
+    ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 2; }));
+    EXPECT_EQ(sink_.messages[0], (Bytes{0x05, 0x00, 0xAA, 0xBB, 0xCC}));
+    EXPECT_EQ(sink_.messages[1], logMessage);
+    EXPECT_EQ(log_.Count("ACTIVITY|Error in length field of Recieved Packet"), 1u);
+    EXPECT_TRUE(boxes_.shown.empty());
+}
+
+TEST_F(GatewaySession, StreamEndingInsideAMessageDropsItsStartAndReportsTheClose) {
+    const std::string closeLines[] = {"ACTIVITY|Attempting to close connection...",
+                                      "EVENT|Socket closed successfully."};
+    const struct {
+        Bytes tail;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {{0x28}, {closeLines[0], closeLines[1]}},
+        {{0x28, 0x00, 1, 2, 3}, {closeLines[0], closeLines[1]}},
+        {{0x28, 0x00},
+         {"EVENT|recv failed due to connection reset by peer.", closeLines[0], closeLines[1]}},
+    };
+    for (const auto& c : cases) {
+        Connect();  // the same session each time, on a new connection
+        const std::size_t linesBefore = log_.Lines().size();
+        Bytes bytes = Message(40, kLogMessage, 6);
+        bytes.insert(bytes.end(), c.tail.begin(), c.tail.end());
+        sink_.linesBeforeLost.clear();
+        ASSERT_TRUE(peer_.Send(bytes));
+        peer_.Close();
+        ASSERT_TRUE(PumpUntil([&] { return !sink_.linesBeforeLost.empty(); }));
+        ASSERT_EQ(sink_.messages.size(), 1u);
+        EXPECT_EQ(sink_.messages[0], Message(40, kLogMessage, 6));
+        sink_.messages.clear();
+        const auto& lines = sink_.linesBeforeLost;
+        ASSERT_GE(lines.size(), linesBefore);
+        EXPECT_EQ(
+            std::vector<std::string>(lines.begin() + static_cast<long>(linesBefore), lines.end()),
+            c.lines)
+            << c.tail.size() << " bytes left";
+    }
+    EXPECT_EQ(sink_.established, 3);
+    EXPECT_TRUE(boxes_.shown.empty());
+}
+
+TEST_F(GatewaySession, ReconnectStartsFromTheNewConnectionsFirstByte) {
+    Connect();
+    const Bytes cut = Message(40, kLogMessage, 1);
+    ASSERT_TRUE(peer_.Send(Bytes(cut.begin(), cut.begin() + 30)));
+    ASSERT_TRUE(PumpUntil([&] { return UnreadBytes(session_.Transport().Socket()) == 0; }));
+    session_.Transport().CloseConnection();
+    Connect();
+    const Bytes whole = Message(42, kLogMessage, 2);
+    ASSERT_TRUE(peer_.Send(whole));
+    ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 1; }));
+    EXPECT_EQ(sink_.messages[0], whole);
+    EXPECT_EQ(log_.Count("EVENT|Connection established."), 2u);
+    EXPECT_EQ(log_.Count("ACTIVITY|Error in length field of Recieved Packet"), 0u);
+}
+
 TEST_F(GatewaySession, RandomBytesNeverBreakTheSession) {
     Connect();
     std::mt19937 random(1205);
@@ -234,7 +389,7 @@ TEST_F(GatewaySession, RandomBytesNeverBreakTheSession) {
         if (round % 7 == 0) {  // now and then a plausible length
             WriteU16(bytes.data(), static_cast<std::uint16_t>(3 + random() % 60));
         }
-        peer_.Send(bytes);
+        ASSERT_TRUE(peer_.Send(bytes));
         sent += bytes.size();
         if (round % 50 == 0) {
             QCoreApplication::processEvents();
