@@ -1,5 +1,8 @@
 #include "config/ConfigDialog.h"
 
+#include <QKeyEvent>
+#include <QPushButton>
+
 int CConfigDialog::DoModal() {
     m_ended = false;
     OnInitDialog();
@@ -15,4 +18,19 @@ void CConfigDialog::EndDialog(int result) {
     if (isVisible()) {
         done(result);
     }
+}
+
+void CConfigDialog::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        for (QPushButton* button : findChildren<QPushButton*>()) {
+            if (button->isDefault() && button->isVisible()) {
+                QDialog::keyPressEvent(event);  // the default button takes it
+                return;
+            }
+        }
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
