@@ -80,8 +80,6 @@ TEST(FixSessionFile, DeleteRemovesTheBlockAndTheSeparatorAfterIt) {
          NoFinalNewline(kDefault + "\n" + Block(205, 6)), true},
         {"no end marker, last", kDefault + Block(101, 2) + unterminated, "102",
          kDefault + Block(101, 2), true},
-        {"line after end marker", kDefault + Block(101, 2) + "HeartBtInt=20\n", "101",
-         kDefault + "\nHeartBtInt=20", false},
     };
     for (const auto& [name, before, user, after, loads] : cases) {
         SCOPED_TRACE(name);
@@ -115,17 +113,14 @@ TEST(FixSessionFile, TwoPartTargetCompIdIsNotListedButTakesTheNewBrokerWithAnEmp
     EXPECT_EQ(file.log.Count("|NicIpAddress=10.1.1.5 written in fix config file"), 1u);
 }
 
-TEST(FixSessionFile, AddAppendsABlockEditRewritesOnlyItsOwnTargetCompId) {
+TEST(FixSessionFile, AddAppendsAfterAFinalNewlineEditTouchesOnlyItsOwnBlock) {
     const std::string added = Block(12, 7);
-    const std::string edited = kDefault + Block(101, 2) + Block(102, 9, "555") + Block(205, 6);
     const std::string looseEnd = kDefault + "\n#BeginSession_102\n[SESSION]\nTargetCompID=1,1,1\n";
     // (before, add?, user, value, outcome, after)
     const std::tuple<std::string, bool, int, const char*, Outcome, std::string> cases[] = {
-        {kThreeUsers, true, 12, "12,12342,7", Outcome::Written, kThreeUsers + added},
         {NoFinalNewline(kThreeUsers), true, 12, "12,12342,7", Outcome::Written,
          kThreeUsers + added},
         {kThreeUsers, true, 101, "101,12342,7", Outcome::Duplicate, kThreeUsers},
-        {kThreeUsers, false, 102, "102,555,9", Outcome::Written, edited},
         {NoFinalNewline(kThreeUsers), false, 300, "300,1,1", Outcome::Written, kThreeUsers},
         {looseEnd + Block(205, 6), false, 102, "102,2,2", Outcome::Written,
          kDefault + "\n#BeginSession_102\n[SESSION]\nTargetCompID=102,2,2\n" + Block(205, 6)},
@@ -181,70 +176,78 @@ struct FailingStep final : platform::FileOperations {
     Step step;
 };
 
-struct Operation {
-    const char* writeFailure;   // "LEVEL|text" with %s for the temporary path
-    const char* renameFailure;  // with %s for the temporary path, then the FIX path
-    std::function<Outcome(FixFile&)> run;
+// The operations the dialogs carry out: the argument is the user of an add, edit or delete,
+// the new local address of a broker-ID change (to 777), the new PersistMessages value.
+enum Kind { kAdd, kEdit, kDelete, kBroker, kPersist };
+
+Outcome Apply(FixFile& f, Kind kind, const std::string& argument) {
+    ActivityLog* log = f.log.get();
+    switch (kind) {
+        case kAdd:
+            return fix_file::AddUser(f.path, f.temporary, std::stoi(argument),
+                                     argument + ",12342,7", log, f.site);
+        case kEdit:
+            return fix_file::EditUser(f.path, f.temporary, std::stoi(argument),
+                                      argument + ",12342,9", log, f.site);
+        case kDelete:
+            return fix_file::DeleteUser(f.path, f.temporary, argument, log, f.site);
+        case kBroker:
+            return fix_file::ChangeBrokerIdAndLocalIp(f.path, f.temporary, "777", argument, log,
+                                                      f.site);
+        case kPersist:
+            return fix_file::SetPersistMessages(f.path, f.temporary, argument, log, f.site);
+    }
+    return Outcome::CannotRead;
+}
+
+// Each operation in turn, with the number of users listed after it.
+const std::tuple<Kind, const char*, size_t> kSequence[] = {
+    {kAdd, "12", 4},    {kEdit, "102", 4},   {kBroker, "127.0.0.1", 4}, {kBroker, "10.0.0.9", 4},
+    {kPersist, "N", 4}, {kDelete, "102", 3}, {kDelete, "101", 2},       {kDelete, "12", 1},
 };
 
+// The line an operation logs when its temporary file cannot be written, or renamed.
+std::string FailureLine(Kind kind, bool rename, const FixFile& f) {
+    const char *temporary = f.temporary.c_str(), *path = f.path.c_str();
+    if (rename) {
+        return kind == kBroker
+                   ? Fmt("SYSTEM_ERROR|Renaming the temporary file at %s failed. Error Code : "
+                         "[28] ",
+                         path)
+                   : Fmt("SYSTEM_ERROR|Renaming the temporary file %s at %s failed. Error "
+                         "Code : [28] ",
+                         temporary, path);
+    }
+    if (kind == kDelete) {
+        return Fmt("EVENT|Couldn't open temporary FIX config file [%s] in write mode.", temporary);
+    }
+    return kind == kBroker
+               ? Fmt("SYSTEM_ERROR|Couldn't open temporary file %s in write mode.", temporary)
+               : Fmt("SYSTEM_ERROR|Couldn't open temporary file [%s] in write mode.", temporary);
+}
+
 TEST(FixSessionFile, AFailedStepLeavesTheFixFileAndKeepsTheTemporaryOnlyAfterAFailedRename) {
-    const char* const kWrite = "SYSTEM_ERROR|Couldn't open temporary file [%s] in write mode.";
-    const char* const kRename =
-        "SYSTEM_ERROR|Renaming the temporary file %s at %s failed. Error Code : [28] ";
-    const Operation operations[] = {
-        {"EVENT|Couldn't open temporary FIX config file [%s] in write mode.", kRename,
-         [](FixFile& f) {
-             return fix_file::DeleteUser(f.path, f.temporary, "102", f.log.get(), f.site);
-         }},
-        {kWrite, kRename,
-         [](FixFile& f) {
-             return fix_file::AddUser(f.path, f.temporary, 9, "9,1,1", f.log.get(), f.site);
-         }},
-        {kWrite, kRename,
-         [](FixFile& f) {
-             return fix_file::EditUser(f.path, f.temporary, 101, "101,1,1", f.log.get(), f.site);
-         }},
-        {kWrite, kRename,
-         [](FixFile& f) {
-             return fix_file::SetPersistMessages(f.path, f.temporary, "N", f.log.get(), f.site);
-         }},
-        {"SYSTEM_ERROR|Couldn't open temporary file %s in write mode.",
-         "SYSTEM_ERROR|Renaming the temporary file at %s%s failed. Error Code : [28] ",
-         [](FixFile& f) {
-             return fix_file::ChangeBrokerIdAndLocalIp(f.path, f.temporary, "9", "10.0.0.1",
-                                                       f.log.get(), f.site);
-         }},
-    };
-    for (const Operation& operation : operations) {
+    for (const auto& [kind, argument, users] : kSequence) {
         FixFile done(kThreeUsers);
         ASSERT_EQ(chmod(done.path.c_str(), 0640), 0);
-        ASSERT_EQ(operation.run(done), Outcome::Written);
+        ASSERT_EQ(Apply(done, kind, argument), Outcome::Written);
         struct stat info {};
         ASSERT_EQ(stat(done.path.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 07777, 0640u);
         for (Step step : {Step::CreateTemporary, Step::CopyOwnerAndMode, Step::Write, Step::Flush,
                           Step::Rename}) {
-            SCOPED_TRACE(std::string(operation.writeFailure) + " " + std::to_string(int(step)));
+            SCOPED_TRACE(std::to_string(kind) + argument + " " + std::to_string(int(step)));
             FixFile file(kThreeUsers);
             FailingStep failing(step);
             platform::InstallFileOperations(&failing);
-            const Outcome outcome = operation.run(file);
+            const Outcome outcome = Apply(file, kind, argument);
             platform::InstallFileOperations(nullptr);
-            EXPECT_EQ(file.Read(), kThreeUsers);
             const bool rename = step == Step::Rename;
             EXPECT_EQ(outcome, rename ? Outcome::RenameFailed : Outcome::CannotWrite);
+            EXPECT_EQ(file.Read(), kThreeUsers);
             EXPECT_EQ(FileExists(file.temporary), rename);
-            if (rename) {
-                EXPECT_EQ(ReadFile(file.temporary), done.Read());
-            }
-            const bool namesTemporary =
-                std::string(operation.renameFailure).find("at %s%s") == std::string::npos;
-            const std::string expected =
-                rename ? Fmt(operation.renameFailure,
-                             namesTemporary ? file.temporary.c_str() : file.path.c_str(),
-                             namesTemporary ? file.path.c_str() : "")
-                       : Fmt(operation.writeFailure, file.temporary.c_str());
-            EXPECT_EQ(file.log.Count(expected), 1u);
+            EXPECT_TRUE(!rename || ReadFile(file.temporary) == done.Read());
+            EXPECT_EQ(file.log.Count(FailureLine(kind, rename, file)), 1u);
         }
     }
 }
@@ -259,53 +262,19 @@ TEST(FixSessionFile, TheEngineLoadsTheInstalledFilesAndTheResultOfEveryOperation
         ExpectEngineSeesTheListedUsers(layout.FixConfigPath(market));
     }
     FixFile file(ReadFile(layout.FixConfigPath(2)));
-    const std::pair<std::function<Outcome(FixFile&)>, size_t> steps[] = {
-        {[](FixFile& f) {
-             return fix_file::AddUser(f.path, f.temporary, 12, "12,12342,7", f.log.get(), f.site);
-         },
-         4},
-        {[](FixFile& f) {
-             return fix_file::EditUser(f.path, f.temporary, 102, "102,12342,9", f.log.get(),
-                                       f.site);
-         },
-         4},
-        {[](FixFile& f) {
-             return fix_file::ChangeBrokerIdAndLocalIp(f.path, f.temporary, "777", "127.0.0.1",
-                                                       f.log.get(), f.site);
-         },
-         4},
-        {[](FixFile& f) {
-             return fix_file::ChangeBrokerIdAndLocalIp(f.path, f.temporary, "777", "10.0.0.9",
-                                                       f.log.get(), f.site);
-         },
-         4},
-        {[](FixFile& f) {
-             return fix_file::SetPersistMessages(f.path, f.temporary, "N", f.log.get(), f.site);
-         },
-         4},
-        {[](FixFile& f) {
-             return fix_file::DeleteUser(f.path, f.temporary, "102", f.log.get(), f.site);
-         },
-         3},
-        {[](FixFile& f) {
-             return fix_file::DeleteUser(f.path, f.temporary, "101", f.log.get(), f.site);
-         },
-         2},
-        {[](FixFile& f) {
-             return fix_file::DeleteUser(f.path, f.temporary, "12", f.log.get(), f.site);
-         },
-         1},
-    };
-    for (size_t i = 0; i < std::size(steps); ++i) {
-        SCOPED_TRACE(i);
-        ASSERT_EQ(steps[i].first(file), Outcome::Written);
+    for (const auto& [kind, argument, users] : kSequence) {
+        SCOPED_TRACE(std::to_string(kind) + argument);
+        ASSERT_EQ(Apply(file, kind, argument), Outcome::Written);
         ExpectEngineSeesTheListedUsers(file.path);
-        std::vector<fix_file::FixUser> users;
-        fix_file::ListUsers(file.path, &users);
-        EXPECT_EQ(users.size(), steps[i].second);
+        std::vector<fix_file::FixUser> listed;
+        fix_file::ListUsers(file.path, &listed);
+        EXPECT_EQ(listed.size(), users);
     }
-    EXPECT_NE(file.Read().find("TargetCompID=205,777,6\n"), std::string::npos);
-    EXPECT_NE(file.Read().find("NicIpAddress=10.0.0.9\n"), std::string::npos);
+    std::string defaults = ReadFile(layout.FixConfigPath(2));
+    defaults.resize(defaults.find("\n#BeginSession_101"));
+    defaults.replace(defaults.find("PersistMessages=Y"), 17, "PersistMessages=N");
+    defaults.replace(defaults.find("=127.0.0.1"), 10, "=10.0.0.9");
+    EXPECT_EQ(file.Read(), defaults + Block(205, 6, "777"));
 }
 
 }  // namespace
