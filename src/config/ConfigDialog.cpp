@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QStyle>
+#include <algorithm>
 
 int CConfigDialog::DoModal() {
     m_ended = false;
@@ -33,4 +35,11 @@ void CConfigDialog::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void CConfigDialog::KeepTitleVisible() {
+    // Room for the icon and three buttons of a title bar, each about a bar's height wide.
+    const int buttons = 5 * style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const int title = fontMetrics().horizontalAdvance(windowTitle());
+    setMinimumWidth(std::max(minimumWidth(), title + buttons));
 }

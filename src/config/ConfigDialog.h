@@ -24,6 +24,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Widens the dialog, when needed, so that the window manager can show its whole title
+    // beside the title bar's icon and buttons.
+    void KeepTitleVisible();
 
 private:
     bool m_ended = false;

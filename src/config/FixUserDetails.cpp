@@ -122,6 +122,7 @@ void CFixUserDetails::OnInitDialog() {
     m_branchIdEdit->setText(QString::fromStdString(m_branchIdText));
     m_userIdEdit->setEnabled(m_sessionModificationType == kNewSession);
     m_save->setEnabled(false);
+    KeepTitleVisible();
 }
 
 void CFixUserDetails::EnableDisableSaveButton() {

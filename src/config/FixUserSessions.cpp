@@ -145,6 +145,7 @@ void CFixUserSessions::OnInitDialog() {
     if (IsMarketCode(m_marketType)) {
         setWindowTitle(kTitles[m_marketType - 1]);
     }
+    KeepTitleVisible();
     ZEVO_LOG_ACTIVITY(m_log, Op("OnInitDialog").c_str(),
                       Fmt("Market type is %d [%s]", m_marketType, NameOf(m_marketType)));
     if (!ReadGatewayKeys()) {

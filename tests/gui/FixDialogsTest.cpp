@@ -111,6 +111,11 @@ void ClickRow(QWidget* dialog, const QString& user, bool twice = false) {
     }
 }
 
+// Clicks a check box on its indicator.
+void Toggle(QCheckBox* box) {
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+}
+
 void Type(QWidget* dialog, const char* id, const QString& text) {
     Get<QLineEdit>(dialog, id)->clear();
     QTest::keyClicks(Get<QLineEdit>(dialog, id), text);
@@ -299,17 +304,17 @@ class FixDialogsTest : public QObject {
         auto* d = m.Open<CFixConfiguration>();
         QCOMPARE(d->windowTitle(), QString("FIX Configuration- FO"));
         auto* persist = Get<QCheckBox>(d, "1080");
-        QTest::mouseClick(persist, Qt::LeftButton);
+        Toggle(persist);
         QVERIFY(Get(d, "1020")->isEnabled());
-        QTest::mouseClick(persist, Qt::LeftButton);
+        Toggle(persist);
         QVERIFY(!Get(d, "1020")->isEnabled());
-        QTest::mouseClick(Get<QCheckBox>(d, "1078"), Qt::LeftButton);
+        Toggle(Get<QCheckBox>(d, "1078"));
         QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
         QCOMPARE(ReadFile(m.configPath),
                  std::string("BROKER_ID=12342\nFIX_LOGGING=N\nMAX_TWS_CLIENTS=25\n"));
         QCOMPARE(ReadFile(m.fixPath),
                  kEngine + "PersistMessages=y\n\n[SESSION]\npersistmessages=Y\n");
-        QTest::mouseClick(persist, Qt::LeftButton);
+        Toggle(persist);
         QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
         QCOMPARE(ReadFile(m.fixPath),
                  kEngine + "PersistMessages=N\n\n[SESSION]\nPersistMessages=N\n");
