@@ -51,13 +51,38 @@ std::string GatewayConfig(int code, int index) {
     return text;
 }
 
-std::string FixConfig(int code) {
-    std::string text = "[DEFAULT]\nPersistMessages=Y\nNicIpAddress=127.0.0.1\n";
+// The FIX engine of market n accepts FIX sessions on this port plus n. Nothing in the
+// simulation listens there.
+constexpr int kFixAcceptBasePort = 9880;
+
+// A complete settings file of the gateway's FIX engine: the acceptor's defaults, then one
+// session block per FIX user (user, broker ID, branch ID in TargetCompID). Every session
+// inherits BeginString and SenderCompID, so the engine tells them apart by TargetCompID.
+std::string FixConfig(const std::string& root, int code) {
+    char defaults[2048];
+    std::snprintf(defaults, sizeof defaults,
+                  "[DEFAULT]\n"
+                  "ConnectionType=acceptor\n"
+                  "SocketAcceptPort=%d\n"
+                  "BeginString=FIX.4.2\n"
+                  "SenderCompID=QEL%s\n"
+                  "FileStorePath=%s/fixdata/store/%s\n"
+                  "FileLogPath=%s/fixdata/log/%s\n"
+                  "StartTime=00:00:00\n"
+                  "EndTime=00:00:00\n"
+                  "HeartBtInt=30\n"
+                  "UseDataDictionary=N\n"
+                  "ResetOnLogon=Y\n"
+                  "PersistMessages=Y\n"
+                  "NicIpAddress=127.0.0.1\n",
+                  kFixAcceptBasePort + code, MarketName(code), root.c_str(), MarketLowerName(code),
+                  root.c_str(), MarketLowerName(code));
+    std::string text = defaults;
     for (int user : {101, 102, 205}) {
         char block[256];
         std::snprintf(block, sizeof block,
-                      "\n#BeginSession_%d\n[SESSION]\nTargetCompID=%d,%05d,%d\n#EndSession_%d\n", user,
-                      user, 12340 + code, user % 100 + 1, user);
+                      "\n#BeginSession_%d\n[SESSION]\nTargetCompID=%d,%05d,%d\n#EndSession_%d\n",
+                      user, user, 12340 + code, user % 100 + 1, user);
         text += block;
     }
     return text;
@@ -137,7 +162,7 @@ bool InstallationLayout::Write(std::string* error) const {
             return false;
         }
         if (std::count(fixMarkets.begin(), fixMarkets.end(), code) &&
-            !WriteFile(FixConfigPath(code), FixConfig(code), error)) {
+            !WriteFile(FixConfigPath(code), FixConfig(root, code), error)) {
             return false;
         }
     }

@@ -102,6 +102,8 @@ private:
     void OpenActiveUsers(int market);
     void OpenGatewayConfiguration(int market, bool startupForm);
     void OpenCommonConfiguration();
+    void OpenFixUsers(int market);
+    void OpenFixConfiguration(int market);
     void HandleCommandLine(const QStringList& arguments);
 
     ActivityLog* m_log;  // lives until the process ends

@@ -7,6 +7,8 @@
 #include "app/GatewayStatus.h"
 #include "app/ZEVOClientPHASE4Dlg.h"
 #include "config/CommonConfig.h"
+#include "config/FixConfiguration.h"
+#include "config/FixUserSessions.h"
 #include "config/GenericConfiguration.h"
 #include "core/GatewayProcess.h"
 #include "log/ActivityLog.h"
@@ -82,6 +84,10 @@ void CZEVOClientPHASE4Dlg::RegisterCommands() {
     for (int market = 1; market <= kMarketCount; ++market) {
         m_handlers[cmd::kActiveUsers[market - 1]] = [this, market] { OpenActiveUsers(market); };
         m_handlers[cmd::kQelConfiguration[market - 1]] = [this, market] { OpenGatewayConfiguration(market, false); };
+        m_handlers[cmd::kFixUserConfiguration[market - 1]] = [this, market] { OpenFixUsers(market); };
+        m_handlers[cmd::kFixSessionConfiguration[market - 1]] = [this, market] {
+            OpenFixConfiguration(market);
+        };
         // The start-up form, posted by "-c": the same dialog, which then never starts the
         // applications itself.
         m_handlers[cmd::kStartupConfigurationBase + market] = [this, market] {
@@ -139,6 +145,22 @@ void CZEVOClientPHASE4Dlg::OpenGatewayConfiguration(int market, bool startupForm
 
 void CZEVOClientPHASE4Dlg::OpenCommonConfiguration() {
     CCommonConfig dialog(COMMON, m_installed.common_config_file_path, m_log, this);
+    dialog.DoModal();
+}
+
+void CZEVOClientPHASE4Dlg::OpenFixUsers(int market) {
+    const MarketSettings& settings = m_installed.markets[market - 1];
+    CFixUserSessions dialog(market, settings.config_file_path, settings.fix_config_file_path,
+                            static_cast<std::uint16_t>(settings.interface_thread_interactive_port), m_log,
+                            this, this);
+    dialog.DoModal();
+}
+
+void CZEVOClientPHASE4Dlg::OpenFixConfiguration(int market) {
+    const MarketSettings& settings = m_installed.markets[market - 1];
+    CFixConfiguration dialog(market, settings.config_file_path, settings.fix_config_file_path,
+                             static_cast<std::uint16_t>(settings.interface_thread_interactive_port), m_log,
+                             this, this);
     dialog.DoModal();
 }
 

@@ -1,5 +1,10 @@
 #include "config/ConfigDialog.h"
 
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QStyle>
+#include <algorithm>
+
 int CConfigDialog::DoModal() {
     m_ended = false;
     OnInitDialog();
@@ -15,4 +20,26 @@ void CConfigDialog::EndDialog(int result) {
     if (isVisible()) {
         done(result);
     }
+}
+
+void CConfigDialog::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        for (QPushButton* button : findChildren<QPushButton*>()) {
+            if (button->isDefault() && button->isVisible()) {
+                QDialog::keyPressEvent(event);  // the default button takes it
+                return;
+            }
+        }
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CConfigDialog::KeepTitleVisible() {
+    // Room for the icon and three buttons of a title bar, each about a bar's height wide.
+    const int buttons = 5 * style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const int title = fontMetrics().horizontalAdvance(windowTitle());
+    setMinimumWidth(std::max(minimumWidth(), title + buttons));
 }

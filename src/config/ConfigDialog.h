@@ -4,8 +4,8 @@
 
 // The base of the configuration dialogs. A dialog may end itself while it is still being set
 // up (a configuration file that cannot be read): DoModal then returns that result without
-// showing the window. Enter does nothing unless a dialog says otherwise; Escape and the
-// close box cancel.
+// showing the window. Enter with no default button runs accept(), which does nothing unless
+// a dialog says otherwise; Escape and the close box cancel.
 class CConfigDialog : public QDialog {
     Q_OBJECT
 public:
@@ -21,6 +21,12 @@ public:
 
     // Fills the controls from the files; may end the dialog at once.
     virtual void OnInitDialog() = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    // Widens the dialog, when needed, so that the window manager can show its whole title
+    // beside the title bar's icon and buttons.
+    void KeepTitleVisible();
 
 private:
     bool m_ended = false;

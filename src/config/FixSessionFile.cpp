@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <functional>
+#include <utility>
 
 #include "core/MarketType.h"
 #include "core/Text.h"
@@ -13,15 +15,114 @@ namespace fix_file {
 namespace {
 
 constexpr int kLineSize = 512;
+constexpr const char* kBeginPrefix = "#BeginSession_";
 
-// Replaces the FIX file with `content` through the FIX temporary file. A failed rename keeps
-// the temporary file, whose content is complete.
-platform::ReplaceResult Replace(const std::string& fixPath, const std::string& temporaryPath,
-                                const std::string& content) {
+// Lines logged once the new content is complete in the temporary file, in order.
+using Notes = std::vector<std::pair<LogLevel, std::string>>;
+
+// What an operation makes of the file's lines.
+struct Change {
+    std::string content;
+    Notes notes;
+    bool refused = false;
+};
+
+// The texts an operation logs when a step of its rewrite fails.
+struct FailureTexts {
+    LogLevel readLevel;
+    const char* readText;  // %s: the FIX path
+    LogLevel writeLevel;
+    const char* writeText;  // %s: the temporary path
+    bool renameNamesTemporary;
+};
+
+constexpr FailureTexts kDialogTexts = {
+    LogLevel::SystemError, "Couldn't open file [%s] in read mode.", LogLevel::SystemError,
+    "Couldn't open temporary file [%s] in write mode.", true};
+
+std::string RenameText(const FailureTexts& texts, const std::string& fixPath,
+                       const std::string& temporaryPath, int error) {
+    if (texts.renameNamesTemporary) {
+        return Fmt("Renaming the temporary file %s at %s failed. Error Code : [%d] ",
+                   temporaryPath.c_str(), fixPath.c_str(), error);
+    }
+    return Fmt("Renaming the temporary file at %s failed. Error Code : [%d] ", fixPath.c_str(),
+               error);
+}
+
+// Reads the FIX file, lets `change` make the new content and puts it in place. Failures are
+// logged with `texts` under `operation`.
+Outcome Rewrite(const std::string& fixPath, const std::string& temporaryPath,
+                const FailureTexts& texts, const char* operation, ActivityLog* log,
+                const LogSite& site,
+                const std::function<Change(const std::vector<std::string>&)>& change) {
+    std::vector<std::string> lines;
+    if (!ReadLines(fixPath, &lines)) {
+        LogAt(log, texts.readLevel, site, operation, Fmt(texts.readText, fixPath.c_str()));
+        return Outcome::CannotRead;
+    }
+    const Change changed = change(lines);
+    if (changed.refused) {
+        return Outcome::Duplicate;
+    }
     platform::ReplaceOptions options;
     options.temporary_path = temporaryPath;
     options.keep_temporary_after_failed_rename = true;
-    return platform::ReplaceFile(fixPath, content, options);
+    const platform::ReplaceResult result = platform::ReplaceFile(fixPath, changed.content, options);
+    if (!result.ok() && result.failed_step != platform::ReplaceStep::Rename) {
+        LogAt(log, texts.writeLevel, site, operation, Fmt(texts.writeText, temporaryPath.c_str()));
+        return Outcome::CannotWrite;
+    }
+    for (const auto& [level, text] : changed.notes) {
+        LogAt(log, level, site, operation, text);
+    }
+    if (!result.ok()) {
+        LogAt(log, LogLevel::SystemError, site, operation,
+              RenameText(texts, fixPath, temporaryPath, result.error));
+        return Outcome::RenameFailed;
+    }
+    return Outcome::Written;
+}
+
+bool StartsWithIgnoreCase(const std::string& text, const char* prefix) {
+    const std::string_view head(prefix);
+    return text.size() >= head.size() &&
+           text::EqualsIgnoreCase(std::string_view(text).substr(0, head.size()), head);
+}
+
+// The end (one past the last line) of the block that begins at `begin`. A block ends with
+// its end marker; without one before the next block, it ends at the next empty line or
+// begin marker, so that nothing outside it is taken for it.
+size_t BlockEnd(const std::vector<std::string>& lines, size_t begin, const std::string& endMarker,
+                bool* terminated) {
+    *terminated = false;
+    for (size_t i = begin + 1; i < lines.size(); ++i) {
+        if (text::EqualsIgnoreCase(lines[i], endMarker)) {
+            *terminated = true;
+            return i + 1;
+        }
+        if (StartsWithIgnoreCase(lines[i], kBeginPrefix)) {
+            break;
+        }
+    }
+    size_t end = begin + 1;
+    while (end < lines.size() && !lines[end].empty() &&
+           !StartsWithIgnoreCase(lines[end], kBeginPrefix)) {
+        ++end;
+    }
+    return end;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string content;
+    for (const std::string& line : lines) {
+        content += line + "\n";
+    }
+    return content;
+}
+
+bool IsKey(const std::string& line, const char* key) {
+    return text::EqualsIgnoreCase(ParseLine(line).key, key);
 }
 
 }  // namespace
@@ -58,7 +159,8 @@ bool ReadLines(const std::string& path, std::vector<std::string>* lines) {
 ParsedLine ParseLine(const std::string& line) {
     char key[kLineSize] = "", part1[kLineSize] = "", part2[kLineSize] = "", part3[kLineSize] = "";
     ParsedLine parsed;
-    parsed.count = std::sscanf(line.c_str(), "%511[^=]=%511[^,],%511[^,],%511s", key, part1, part2, part3);
+    parsed.count =
+        std::sscanf(line.c_str(), "%511[^=]=%511[^,],%511[^,],%511s", key, part1, part2, part3);
     if (parsed.count < 0) {
         parsed.count = 0;
     }
@@ -79,51 +181,161 @@ int Recover(const std::string& fixPath, const std::string& temporaryPath, Activi
           Fmt("Couldn't open file [%s] in read mode.", fixPath.c_str()));
     std::FILE* temporary = std::fopen(temporaryPath.c_str(), "r");
     if (!temporary) {
-        LogAt(log, LogLevel::SystemError, site, operation, "Temp file for Fix Config is not present");
+        LogAt(log, LogLevel::SystemError, site, operation,
+              "Temp file for Fix Config is not present");
         return 0;
     }
     std::fclose(temporary);
     if (std::rename(temporaryPath.c_str(), fixPath.c_str()) != 0) {
         LogAt(log, LogLevel::SystemError, site, operation,
-              Fmt("Renaming the temporary file %s at %s failed. Error Code : [%d] ", temporaryPath.c_str(),
-                  fixPath.c_str(), errno));
+              Fmt("Renaming the temporary file %s at %s failed. Error Code : [%d] ",
+                  temporaryPath.c_str(), fixPath.c_str(), errno));
         return -1;
     }
     return 0;
 }
 
-void ChangeBrokerIdAndLocalIp(const std::string& fixPath, const std::string& temporaryPath,
-                              const std::string& brokerId, const std::string& localIp,
-                              ActivityLog* log, const LogSite& site) {
-    const char* const op = "OnBrokerIDLocalIPChanged";
+Outcome ChangeBrokerIdAndLocalIp(const std::string& fixPath, const std::string& temporaryPath,
+                                 const std::string& brokerId, const std::string& localIp,
+                                 ActivityLog* log, const LogSite& site) {
+    static constexpr FailureTexts kTexts = {
+        LogLevel::SystemError, "Couldn't open file [%s] in read mode.", LogLevel::SystemError,
+        "Couldn't open temporary file %s in write mode.", false};
+    return Rewrite(
+        fixPath, temporaryPath, kTexts, "OnBrokerIDLocalIPChanged", log, site,
+        [&](const std::vector<std::string>& lines) {
+            Change change;
+            for (const std::string& line : lines) {
+                const ParsedLine parsed = ParseLine(line);
+                if (text::EqualsIgnoreCase(parsed.key, "TargetCompID")) {
+                    const char *user = parsed.part1.c_str(), *branch = parsed.part3.c_str();
+                    change.content +=
+                        Fmt("TargetCompID=%s,%s,%s\n", user, brokerId.c_str(), branch);
+                    change.notes.emplace_back(
+                        LogLevel::Detail,
+                        Fmt("TargetCompID=%s,%s,%s written in fix config file for "
+                            "trader id %s",
+                            user, brokerId.c_str(), branch, user));
+                } else if (text::EqualsIgnoreCase(parsed.key, "NicIpAddress")) {
+                    change.content += Fmt("NicIpAddress=%s\n", localIp.c_str());
+                    change.notes.emplace_back(
+                        LogLevel::Detail,
+                        Fmt("NicIpAddress=%s written in fix config file", localIp.c_str()));
+                } else {
+                    change.content += line + "\n";
+                }
+            }
+            return change;
+        });
+}
+
+bool ListUsers(const std::string& fixPath, std::vector<FixUser>* users) {
     std::vector<std::string> lines;
     if (!ReadLines(fixPath, &lines)) {
-        LogAt(log, LogLevel::SystemError, site, op, Fmt("Couldn't open file [%s] in read mode.", fixPath.c_str()));
-        return;
+        return false;
     }
-    std::string content;
+    users->clear();
     for (const std::string& line : lines) {
         const ParsedLine parsed = ParseLine(line);
-        if (text::EqualsIgnoreCase(parsed.key, "TargetCompID")) {
-            content += Fmt("TargetCompID=%s,%s,%s\n", parsed.part1.c_str(), brokerId.c_str(), parsed.part3.c_str());
-            LogAt(log, LogLevel::Detail, site, op,
-                  Fmt("TargetCompID=%s,%s,%s written in fix config file for trader id %s", parsed.part1.c_str(),
-                      brokerId.c_str(), parsed.part3.c_str(), parsed.part1.c_str()));
-        } else if (text::EqualsIgnoreCase(parsed.key, "NicIpAddress")) {
-            content += Fmt("NicIpAddress=%s\n", localIp.c_str());
-            LogAt(log, LogLevel::Detail, site, op, Fmt("NicIpAddress=%s written in fix config file", localIp.c_str()));
-        } else {
-            content += line + "\n";
+        if (parsed.count == 4 && text::EqualsIgnoreCase(parsed.key, "TargetCompID")) {
+            users->push_back({parsed.part1, parsed.part2, parsed.part3});
         }
     }
-    const platform::ReplaceResult result = Replace(fixPath, temporaryPath, content);
-    if (result.failed_step == platform::ReplaceStep::Rename) {
-        LogAt(log, LogLevel::SystemError, site, op,
-              Fmt("Renaming the temporary file at %s failed. Error Code : [%d] ", fixPath.c_str(), result.error));
-    } else if (!result.ok()) {
-        LogAt(log, LogLevel::SystemError, site, op,
-              Fmt("Couldn't open temporary file %s in write mode.", temporaryPath.c_str()));
+    return true;
+}
+
+std::string WithoutBlock(const std::vector<std::string>& lines, const std::string& userIdText) {
+    const std::string begin = kBeginPrefix + userIdText;
+    const std::string end = "#EndSession_" + userIdText;
+    std::string content;
+    bool first = true;
+    for (size_t i = 0; i < lines.size();) {
+        if (text::EqualsIgnoreCase(lines[i], begin)) {
+            bool terminated = false;
+            i = BlockEnd(lines, i, end, &terminated);
+            if (terminated && i < lines.size() && lines[i].empty()) {
+                ++i;  // the separator in front of the next block
+            }
+            continue;
+        }
+        content += first ? lines[i] : "\n" + lines[i];
+        first = false;
+        ++i;
     }
+    return content;
+}
+
+Outcome DeleteUser(const std::string& fixPath, const std::string& temporaryPath,
+                   const std::string& userIdText, ActivityLog* log, const LogSite& site) {
+    static constexpr FailureTexts kTexts = {
+        LogLevel::Activity, "Couldn't open FIX config file [%s] in read mode.", LogLevel::Event,
+        "Couldn't open temporary FIX config file [%s] in write mode.", true};
+    return Rewrite(fixPath, temporaryPath, kTexts, "OnButtonDelete", log, site,
+                   [&](const std::vector<std::string>& lines) {
+                       return Change{WithoutBlock(lines, userIdText), {}, false};
+                   });
+}
+
+Outcome AddUser(const std::string& fixPath, const std::string& temporaryPath, int userId,
+                const std::string& targetCompId, ActivityLog* log, const LogSite& site) {
+    const std::string begin = Fmt("#BeginSession_%d", userId);
+    return Rewrite(fixPath, temporaryPath, kDialogTexts, "SaveFixConfigurationParameters", log,
+                   site, [&](const std::vector<std::string>& lines) {
+                       Change change;
+                       for (const std::string& line : lines) {
+                           change.refused |= text::EqualsIgnoreCase(line, begin);
+                       }
+                       change.content = Joined(lines) + "\n" + begin + "\n[SESSION]" +
+                                        Fmt("\nTargetCompID=%s", targetCompId.c_str()) +
+                                        Fmt("\n#EndSession_%d", userId) + "\n";
+                       change.notes.emplace_back(
+                           LogLevel::Activity,
+                           Fmt("New Session added for Trader ID %d in FIX config file.", userId));
+                       return change;
+                   });
+}
+
+Outcome EditUser(const std::string& fixPath, const std::string& temporaryPath, int userId,
+                 const std::string& targetCompId, ActivityLog* log, const LogSite& site) {
+    const std::string begin = Fmt("#BeginSession_%d", userId);
+    const std::string end = Fmt("#EndSession_%d", userId);
+    return Rewrite(fixPath, temporaryPath, kDialogTexts, "SaveFixConfigurationParameters", log,
+                   site, [&](const std::vector<std::string>& lines) {
+                       Change change;
+                       for (size_t i = 0; i < lines.size();) {
+                           if (!text::EqualsIgnoreCase(lines[i], begin)) {
+                               change.content += lines[i++] + "\n";
+                               continue;
+                           }
+                           bool terminated = false;
+                           for (const size_t blockEnd = BlockEnd(lines, i, end, &terminated);
+                                i < blockEnd; ++i) {
+                               if (!IsKey(lines[i], "TargetCompID")) {
+                                   change.content += lines[i] + "\n";
+                                   continue;
+                               }
+                               change.content += Fmt("TargetCompID=%s\n", targetCompId.c_str());
+                               change.notes.emplace_back(LogLevel::Activity,
+                                                         Fmt("TargetCompID=%s set for Trader ID %d",
+                                                             targetCompId.c_str(), userId));
+                           }
+                       }
+                       return change;
+                   });
+}
+
+Outcome SetPersistMessages(const std::string& fixPath, const std::string& temporaryPath,
+                           const std::string& value, ActivityLog* log, const LogSite& site) {
+    return Rewrite(fixPath, temporaryPath, kDialogTexts, "SaveFixConfigurationParameters", log,
+                   site, [&](const std::vector<std::string>& lines) {
+                       Change change;
+                       for (const std::string& line : lines) {
+                           change.content += IsKey(line, "PersistMessages")
+                                                 ? Fmt("PersistMessages=%s\n", value.c_str())
+                                                 : line + "\n";
+                       }
+                       return change;
+                   });
 }
 
 }  // namespace fix_file

@@ -11,10 +11,14 @@ class ActivityLog;
 // engine's settings plus one session block per FIX user. Plain code: the dialogs hold the
 // state and call these; lines are logged under the calling dialog's site.
 //
+// A session block is an empty line, "#BeginSession_<user>", "[SESSION]",
+// "TargetCompID=<user>,<broker>,<branch>" and "#EndSession_<user>".
+//
 // Every rewrite builds the new file in memory and replaces the FIX file through the
 // temporary file "<FIX file's folder>/temp_QEL_FIX_<market>.cfg", which is flushed to disk
 // and renamed over the FIX file: the gateway's FIX engine never finds the file missing or
-// half written.
+// half written. Only a failed rename leaves the (complete) temporary file behind, for the
+// recovery step of the next FIX dialog.
 namespace fix_file {
 
 // "<folder of fixPath>/temp_QEL_FIX_<market name>.cfg"; empty when the path has no file name.
@@ -25,11 +29,50 @@ std::string TemporaryPath(const std::string& fixPath, int marketType);
 int Recover(const std::string& fixPath, const std::string& temporaryPath, ActivityLog* log,
             const LogSite& site, const char* operation);
 
+// How a read-modify-write of the FIX file ended.
+enum class Outcome {
+    Written,
+    CannotRead,    // the FIX file could not be opened; nothing was written
+    CannotWrite,   // the temporary file could not be made, written or flushed; no file changed
+    RenameFailed,  // the new content stays in the temporary file; the FIX file is as it was
+    Duplicate,     // add: the user already has a block; nothing was written
+};
+
 // Gives every TargetCompID line the new broker ID and the NicIpAddress line the new local
 // address; every other line stays as it was.
-void ChangeBrokerIdAndLocalIp(const std::string& fixPath, const std::string& temporaryPath,
-                              const std::string& brokerId, const std::string& localIp,
-                              ActivityLog* log, const LogSite& site);
+Outcome ChangeBrokerIdAndLocalIp(const std::string& fixPath, const std::string& temporaryPath,
+                                 const std::string& brokerId, const std::string& localIp,
+                                 ActivityLog* log, const LogSite& site);
+
+// A FIX user as the users list shows it: the three parts of a TargetCompID line.
+struct FixUser {
+    std::string userId, brokerId, branchId;
+};
+// Every TargetCompID line with all three parts, inside a block or not, in file order.
+// Returns false when the file cannot be opened.
+bool ListUsers(const std::string& fixPath, std::vector<FixUser>* users);
+
+// Removes the block whose begin marker is "#BeginSession_<userIdText>" (compared without
+// regard to case) with the empty line that follows its end marker. Lines are joined by
+// new-lines, with none after the last. A block without its end marker ends at the next
+// empty line or begin marker; no line outside a block is removed.
+std::string WithoutBlock(const std::vector<std::string>& lines, const std::string& userIdText);
+Outcome DeleteUser(const std::string& fixPath, const std::string& temporaryPath,
+                   const std::string& userIdText, ActivityLog* log, const LogSite& site);
+
+// Appends a block for `userId` with the TargetCompID value `targetCompId`; refused
+// (Duplicate) when a begin marker for the user is already there.
+Outcome AddUser(const std::string& fixPath, const std::string& temporaryPath, int userId,
+                const std::string& targetCompId, ActivityLog* log, const LogSite& site);
+// Replaces the TargetCompID lines inside `userId`'s block. A file without that block is
+// rewritten unchanged.
+Outcome EditUser(const std::string& fixPath, const std::string& temporaryPath, int userId,
+                 const std::string& targetCompId, ActivityLog* log, const LogSite& site);
+
+// Rewrites every PersistMessages line, in whatever section, with `value`; the key is never
+// added.
+Outcome SetPersistMessages(const std::string& fixPath, const std::string& temporaryPath,
+                           const std::string& value, ActivityLog* log, const LogSite& site);
 
 // Reads the file's lines as the dialogs do: pieces of at most 511 characters, each without
 // its new-line. Returns false when the file cannot be opened.

@@ -1,36 +1,355 @@
 #include "config/FixUserSessions.h"
 
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
 #include "config/FixSessionFile.h"
+#include "config/FixUserDetails.h"
+#include "config/KeyValueFile.h"
+#include "core/GatewayHost.h"
 #include "core/MarketType.h"
+#include "link/RestartRequest.h"
+#include "log/ActivityLog.h"
 #include "log/Format.h"
+#include "platform/MessageBox.h"
+#include "views/ReportList.h"
+
+namespace {
+
+std::string Op(const char* name) {
+    return std::string("CFixUserSessions::") + name;
+}
+
+const char* NameOf(int marketType) {
+    const char* name = MarketName(marketType);
+    return name ? name : "";
+}
+
+const char* const kTitles[] = {"FIX Users - CM", "FIX Users- FO", "FIX Users- WDM",
+                               "FIX Users- IPO", "FIX Users- CD", "FIX Users- SLBM",
+                               "FIX Users- MF"};
+
+constexpr int kBrokerIdSize = 1024;
+// Column widths as designed for the 8-point dialog font.
+constexpr int kColumnWidth = 100;
+
+QPushButton* Button(const char* text, const char* id, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(id);
+    button->setAutoDefault(false);
+    return button;
+}
+
+void ShowSetupError(QWidget* owner) {
+    platform::ShowMessageBox(owner, "QEL Setup Error.", "Error", platform::MB_OK);
+}
+
+}  // namespace
 
 CFixUserSessions::CFixUserSessions(int marketType, const std::string& configFilePath,
-                                   const std::string& fixConfigFilePath, std::uint16_t interactivePort,
-                                   ActivityLog* log, GatewayHost* host, QWidget* parent)
+                                   const std::string& fixConfigFilePath,
+                                   std::uint16_t interactivePort, ActivityLog* log,
+                                   GatewayHost* host, QWidget* parent)
     : CConfigDialog(parent),
       m_marketType(marketType),
       m_log(log),
       m_configFilePath(configFilePath),
       m_fixConfigFilePath(fixConfigFilePath),
-      m_interactivePort(interactivePort),
-      m_host(host) {
+      m_host(host),
+      m_interactivePort(interactivePort) {
     const char* const op = "CFixUserSessions";
-    const char* name = MarketName(marketType);
-    LogAt(m_log, LogLevel::Activity, Site(), op, Fmt("Market type for dialog is %d - %s", marketType, name ? name : ""));
-    LogAt(m_log, LogLevel::Activity, Site(), op, Fmt("QEL Config file path is - %s", configFilePath.c_str()));
-    LogAt(m_log, LogLevel::Activity, Site(), op, Fmt("FIX Config file path is - %s", fixConfigFilePath.c_str()));
-    LogAt(m_log, LogLevel::Activity, Site(), op, Fmt("Interface thread interactive port is  %u", interactivePort));
+    LogAt(m_log, LogLevel::Activity, Site(), op,
+          Fmt("Market type for dialog is %d - %s", marketType, NameOf(marketType)));
+    LogAt(m_log, LogLevel::Activity, Site(), op,
+          Fmt("QEL Config file path is - %s", configFilePath.c_str()));
+    LogAt(m_log, LogLevel::Activity, Site(), op,
+          Fmt("FIX Config file path is - %s", fixConfigFilePath.c_str()));
+    LogAt(m_log, LogLevel::Activity, Site(), op,
+          Fmt("Interface thread interactive port is  %u", interactivePort));
     setObjectName("154");
+    setWindowTitle("FIX Users");
+    BuildControls();
     m_tempFilePath = fix_file::TemporaryPath(m_fixConfigFilePath, m_marketType);
     if (fix_file::Recover(m_fixConfigFilePath, m_tempFilePath, m_log, Site(), op) == -1) {
+        m_recoveryFailed = true;
         EndDialog(-1);
     }
 }
 
-LogSite CFixUserSessions::Site() const { return ZEVO_LOG_SITE("CFixUserSessions"); }
+CFixUserSessions::~CFixUserSessions() = default;
 
-void CFixUserSessions::OnInitDialog() {}
+LogSite CFixUserSessions::Site() const {
+    return ZEVO_LOG_SITE("CFixUserSessions");
+}
 
-void CFixUserSessions::OnBrokerIDLocalIPChanged(const std::string& brokerId, const std::string& localIp) {
-    fix_file::ChangeBrokerIdAndLocalIp(m_fixConfigFilePath, m_tempFilePath, brokerId, localIp, m_log, Site());
+void CFixUserSessions::BuildControls() {
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName("1061");
+    m_list->setRootIsDecorated(false);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setHeaderLabels({"User ID", "Branch ID"});
+    m_list->header()->setSectionsClickable(true);
+    m_list->header()->setSortIndicatorShown(false);
+    m_list->header()->setStretchLastSection(false);
+    m_list->installEventFilter(this);
+    m_list->viewport()->installEventFilter(this);
+    m_brokerIdLabel = new QLabel(this);
+    m_brokerIdLabel->setObjectName("1064");
+    m_usersLabel = new QLabel(this);
+    m_usersLabel->setObjectName("1034");
+    auto* fields = new QGridLayout;
+    fields->addWidget(new QLabel("Broker ID :", this), 0, 0);
+    fields->addWidget(m_brokerIdLabel, 0, 1);
+    fields->addWidget(new QLabel("No. of Users :", this), 1, 0);
+    fields->addWidget(m_usersLabel, 1, 1);
+    fields->setColumnStretch(1, 1);
+
+    auto* add = Button("&New", "1041", this);
+    m_edit = Button("&Edit", "1042", this);
+    m_delete = Button("&Delete", "1043", this);
+    auto* exit = Button("E&xit", "1032", this);
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* button : {add, m_edit, m_delete}) {
+        buttons->addWidget(button);
+    }
+    buttons->addStretch(1);
+    buttons->addWidget(exit);
+    auto* body = new QHBoxLayout;
+    body->addWidget(m_list, 1);
+    body->addLayout(buttons);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(fields);
+    column->addLayout(body, 1);
+
+    connect(add, &QPushButton::clicked, this, [this] { OnButtonNew(); });
+    connect(m_edit, &QPushButton::clicked, this, [this] { OnButtonEdit(); });
+    connect(m_delete, &QPushButton::clicked, this, [this] { OnButtonDelete(); });
+    connect(exit, &QPushButton::clicked, this, [this] { OnExit(); });
+    connect(m_list->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { OnColumnClick(column); });
+}
+
+void CFixUserSessions::OnInitDialog() {
+    if (m_recoveryFailed) {
+        EndDialog(-1);
+        return;
+    }
+    if (IsMarketCode(m_marketType)) {
+        setWindowTitle(kTitles[m_marketType - 1]);
+    }
+    KeepTitleVisible();
+    ZEVO_LOG_ACTIVITY(m_log, Op("OnInitDialog").c_str(),
+                      Fmt("Market type is %d [%s]", m_marketType, NameOf(m_marketType)));
+    if (!ReadGatewayKeys()) {
+        EndDialog(-1);
+        return;
+    }
+    const QStringList widest = {"2147483647"};
+    m_list->setColumnWidth(0, ScaledColumnWidth(m_list, kColumnWidth, "User ID", widest));
+    m_list->setColumnWidth(1, ScaledColumnWidth(m_list, kColumnWidth, "Branch ID", widest));
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    const int frame = 2 * m_list->frameWidth() +
+                      m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list);
+    m_list->setMinimumWidth(m_list->columnWidth(0) + m_list->columnWidth(1) + frame);
+    m_usersLabel->setText("0");
+    if (RefreshList() == -1) {
+        EndDialog(-1);
+    }
+}
+
+// BROKER_ID and MAX_TWS_CLIENTS of the gateway configuration file; false when the dialog
+// cannot go on without them.
+bool CFixUserSessions::ReadGatewayKeys() {
+    const std::string op = Op("OnInitDialog");
+    char brokerId[kBrokerIdSize] = "";
+    int result =
+        get_string_parameter(m_configFilePath.c_str(), "BROKER_ID", brokerId, kBrokerIdSize);
+    if (result == 300) {
+        ZEVO_LOG_EVENT(m_log, op.c_str(), "ZEVO could not open QEL config file.");
+        ShowSetupError(this);
+        return false;
+    }
+    if (result == -1) {
+        ZEVO_LOG_EVENT(m_log, op.c_str(), "Cannot read BROKER_ID from QEL config file.");
+        platform::ShowMessageBox(this, "Please configure Broker ID in QEL Configuration.", "Error",
+                                 platform::MB_OK | platform::MB_ICONERROR);
+        return false;
+    }
+    m_brokerId = brokerId;
+    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("BROKER_ID = %s", m_brokerId.c_str()));
+    m_brokerIdLabel->setText(QString::fromStdString(m_brokerId));
+    result = get_int_parameter(m_configFilePath.c_str(), "MAX_TWS_CLIENTS", &m_maxUsers);
+    if (result == 300) {
+        ZEVO_LOG_EVENT(m_log, op.c_str(), "ZEVO could not open QEL config file.");
+        ShowSetupError(this);
+        return false;
+    }
+    if (result == -1) {
+        ZEVO_LOG_EVENT(m_log, op.c_str(), "Cannot read MAX_TWS_CLIENTS from QEL config file.");
+        return false;
+    }
+    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("MAX_TWS_CLIENTS = %d", m_maxUsers));
+    return true;
+}
+
+int CFixUserSessions::RefreshList() {
+    const std::string op = Op("RefreshList");
+    m_list->clear();
+    std::vector<fix_file::FixUser> users;
+    if (!fix_file::ListUsers(m_fixConfigFilePath, &users)) {
+        platform::ShowMessageBox(this, "Can not open FIX config file", "Error",
+                                 platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        ZEVO_LOG_SYSTEM_ERROR(
+            m_log, op.c_str(),
+            Fmt("Couldn't open file %s in read mode.", m_fixConfigFilePath.c_str()));
+        return -1;
+    }
+    for (const fix_file::FixUser& user : users) {
+        m_list->addTopLevelItem(new QTreeWidgetItem(
+            {QString::fromStdString(user.userId), QString::fromStdString(user.branchId)}));
+        ZEVO_LOG_DETAIL(
+            m_log, op.c_str(),
+            Fmt("TraderID = %s , BranchID = %s ", user.userId.c_str(), user.branchId.c_str()));
+    }
+    m_numberOfUsers = m_list->topLevelItemCount();
+    m_usersLabel->setText(QString::number(m_numberOfUsers));
+    m_edit->setEnabled(m_numberOfUsers >= 1);
+    m_delete->setEnabled(m_numberOfUsers >= 1);
+    TreeRows rows(m_list);
+    SortListByColumn(rows, m_sortColumn, m_sortOrder, m_sortType);
+    return 0;
+}
+
+void CFixUserSessions::OnColumnClick(int column) {
+    if (column != m_sortColumn) {
+        m_sortColumn = column;
+        m_sortOrder = kAscending;
+    } else {
+        m_sortOrder = m_sortOrder == kAscending ? kDescending : kAscending;
+    }
+    m_sortType = column == 0 || column == 1 ? kSortAsNumber : kSortAsText;
+    TreeRows rows(m_list);
+    SortListByColumn(rows, m_sortColumn, m_sortOrder, m_sortType);
+}
+
+QTreeWidgetItem* CFixUserSessions::SelectedRow() {
+    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
+    if (selected.isEmpty()) {
+        platform::ShowMessageBox(this, "No item is selected!", "Alert",
+                                 platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        return nullptr;
+    }
+    return selected.front();
+}
+
+bool CFixUserSessions::RunUserDetails(const std::string& userId, const std::string& branchId,
+                                      int mode) {
+    CFixUserDetails details(m_marketType, userId, m_brokerId, branchId, m_fixConfigFilePath, mode,
+                            m_log, this);
+    return details.DoModal() == CFixUserDetails::kSaved;
+}
+
+void CFixUserSessions::OnButtonNew() {
+    ZEVO_LOG_ACTIVITY(m_log, Op("OnButtonNew").c_str(), "New Button Clicked");
+    if (m_numberOfUsers < m_maxUsers) {
+        if (RunUserDetails("", "", CFixUserDetails::kNewSession)) {
+            m_configChanged = 1;
+        }
+    } else {
+        platform::ShowMessageBox(this, "Maximum User limit is reached. New User cannot be added.",
+                                 "Error", platform::MB_OK | platform::MB_ICONINFORMATION);
+    }
+    if (RefreshList() == -1) {
+        EndDialog(-1);
+    }
+}
+
+void CFixUserSessions::OnButtonEdit() {
+    QTreeWidgetItem* selected = SelectedRow();
+    if (!selected) {
+        return;
+    }
+    const std::string userId = selected->text(0).toStdString();
+    const std::string branchId = selected->text(1).toStdString();
+    ZEVO_LOG_ACTIVITY(m_log, Op("OnButtonEdit").c_str(),
+                      Fmt("Trader ID %s is selected to Edit", userId.c_str()));
+    if (RunUserDetails(userId, branchId, CFixUserDetails::kEditSession)) {
+        m_configChanged = 1;
+    }
+    if (RefreshList() == -1) {
+        EndDialog(-1);
+    }
+}
+
+void CFixUserSessions::OnButtonDelete() {
+    QTreeWidgetItem* selected = SelectedRow();
+    if (!selected) {
+        return;
+    }
+    const std::string userId = selected->text(0).toStdString();
+    const int answer = platform::ShowMessageBox(
+        this, Fmt("Are you sure you want to delete User ID %s?", userId.c_str()), "Delete",
+        platform::MB_YESNO | platform::MB_ICONQUESTION);
+    if (answer == platform::IDYES) {
+        switch (fix_file::DeleteUser(m_fixConfigFilePath, m_tempFilePath, userId, m_log, Site())) {
+            case fix_file::Outcome::Written:
+                m_configChanged = 1;
+                break;
+            case fix_file::Outcome::RenameFailed:
+                EndDialog(-1);
+                return;
+            default:
+                return;  // nothing changed; the list stays as it is
+        }
+    }
+    if (RefreshList() == -1) {
+        EndDialog(-1);
+    }
+}
+
+void CFixUserSessions::OnBrokerIDLocalIPChanged(const std::string& brokerId,
+                                                const std::string& localIp) {
+    fix_file::ChangeBrokerIdAndLocalIp(m_fixConfigFilePath, m_tempFilePath, brokerId, localIp,
+                                       m_log, Site());
+}
+
+void CFixUserSessions::OnExit() {
+    if (m_configChanged == 1 && m_host && m_host->IsGatewayRunning(m_marketType)) {
+        platform::ShowMessageBox(this, "QEL will restart to take changes into effect.", "Alert",
+                                 platform::MB_OK | platform::MB_ICONINFORMATION);
+        KillQELExe(m_marketType);  // the dialog ends once the request is sent
+        return;
+    }
+    EndDialog(0);
+}
+
+void CFixUserSessions::KillQELExe(int marketType) {
+    if (!m_restart) {
+        m_restart = std::make_unique<CRestartRequest>(
+            ZEVO_LOG_SITE("CFixUserSessions"), "KillQELExe", marketType, m_interactivePort, m_log);
+        m_restart->SetAfterSent([this] { EndDialog(0); });
+    }
+    m_restart->Start();
+}
+
+// The list's Delete key deletes the selected user; a double-click edits.
+bool CFixUserSessions::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        OnButtonDelete();
+        return true;
+    }
+    if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        OnButtonEdit();
+        return true;
+    }
+    return CConfigDialog::eventFilter(watched, event);
 }

@@ -14,31 +14,9 @@
 #include "link/ZEVOHelper.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
-#include "views/ListSort.h"
+#include "views/ReportList.h"
 
 namespace {
-
-// The user list as the exchange sort sees it: a swap exchanges the texts of every column.
-class TreeRows final : public SortableRows {
-public:
-    explicit TreeRows(QTreeWidget* tree) : m_tree(tree) {}
-    int RowCount() const override { return m_tree->topLevelItemCount(); }
-    std::string Text(int row, int column) const override {
-        return m_tree->topLevelItem(row)->text(column).toStdString();
-    }
-    void SwapRows(int first, int second) override {
-        QTreeWidgetItem* a = m_tree->topLevelItem(first);
-        QTreeWidgetItem* b = m_tree->topLevelItem(second);
-        for (int column = 0; column < m_tree->columnCount(); ++column) {
-            const QString text = a->text(column);
-            a->setText(column, b->text(column));
-            b->setText(column, text);
-        }
-    }
-
-private:
-    QTreeWidget* m_tree;
-};
 
 // The market's name in log texts; empty for a code without one.
 const char* NameOf(int marketType) {

@@ -1,0 +1,198 @@
+#include "config/FixUserDetails.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+#include <cstdlib>
+
+#include "config/FixSessionFile.h"
+#include "core/MarketType.h"
+#include "log/ActivityLog.h"
+#include "log/Format.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+std::string Op(const char* name) {
+    return std::string("CFixUserDetails::") + name;
+}
+
+constexpr int kUserIdDigits = 5;
+constexpr int kBranchIdDigits = 3;
+
+QLineEdit* DigitsEdit(QWidget* parent, const char* id, int digits) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(id);
+    edit->setMaxLength(digits);
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
+    // Room for the widest value.
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString(digits + 3, '0')));
+    return edit;
+}
+
+int FieldValue(const QLineEdit* edit) {
+    return std::atoi(edit->text().toStdString().c_str());
+}
+
+}  // namespace
+
+CFixUserDetails::CFixUserDetails(int marketType, const std::string& userId,
+                                 const std::string& memberId, const std::string& branchId,
+                                 const std::string& fixConfigFilePath, int sessionModificationType,
+                                 ActivityLog* log, QWidget* parent)
+    : CConfigDialog(parent),
+      m_marketType(marketType),
+      m_sessionModificationType(sessionModificationType),
+      m_log(log),
+      m_userIdText(userId),
+      m_userId(std::atoi(userId.c_str())),
+      m_memberId(memberId),
+      m_branchIdText(branchId),
+      m_branchId(std::atoi(branchId.c_str())),
+      m_fixConfigFilePath(fixConfigFilePath) {
+    const std::string op = Op("CFixUserDetails");
+    const char* name = MarketName(marketType);
+    ZEVO_LOG_ACTIVITY(m_log, op.c_str(),
+                      Fmt("Market type for dialog is %d - %s", marketType, name ? name : ""));
+    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("Trader ID is %s", userId.c_str()));
+    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("Member ID is %s", memberId.c_str()));
+    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("Branch ID is %s", branchId.c_str()));
+    ZEVO_LOG_ACTIVITY(m_log, op.c_str(),
+                      Fmt("FIX Config file path is - %s", fixConfigFilePath.c_str()));
+    ZEVO_LOG_ACTIVITY(m_log, op.c_str(),
+                      Fmt("Session modification type is - %d", sessionModificationType));
+    setObjectName("155");
+    setWindowTitle("FIX User Details");
+    BuildControls();
+    m_tempFilePath = fix_file::TemporaryPath(m_fixConfigFilePath, m_marketType);
+    if (fix_file::Recover(m_fixConfigFilePath, m_tempFilePath, m_log, Site(), "CFixUserDetails") ==
+        -1) {
+        m_recoveryFailed = true;
+        EndDialog(-1);
+    }
+}
+
+LogSite CFixUserDetails::Site() const {
+    return ZEVO_LOG_SITE("CFixUserDetails");
+}
+
+void CFixUserDetails::BuildControls() {
+    m_userIdEdit = DigitsEdit(this, "1056", kUserIdDigits);
+    m_branchIdEdit = DigitsEdit(this, "1058", kBranchIdDigits);
+    auto* userLabel = new QLabel("&User ID", this);
+    userLabel->setBuddy(m_userIdEdit);
+    auto* branchLabel = new QLabel("&Branch ID", this);
+    branchLabel->setBuddy(m_branchIdEdit);
+    auto* fields = new QGridLayout;
+    fields->addWidget(userLabel, 0, 0);
+    fields->addWidget(m_userIdEdit, 0, 1);
+    fields->addWidget(branchLabel, 1, 0);
+    fields->addWidget(m_branchIdEdit, 1, 1);
+    m_save = new QPushButton("&Save", this);
+    m_save->setObjectName("1020");
+    m_save->setAutoDefault(false);
+    m_save->setEnabled(false);
+    auto* cancel = new QPushButton("&Cancel", this);
+    cancel->setObjectName("1060");
+    cancel->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_save);
+    buttons->addWidget(cancel);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(fields);
+    column->addLayout(buttons);
+
+    connect(m_userIdEdit, &QLineEdit::textChanged, this, [this] { EnableDisableSaveButton(); });
+    connect(m_branchIdEdit, &QLineEdit::textChanged, this, [this] { EnableDisableSaveButton(); });
+    connect(m_save, &QPushButton::clicked, this, [this] { SaveFixConfigurationParameters(); });
+    connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+}
+
+void CFixUserDetails::OnInitDialog() {
+    if (m_recoveryFailed) {
+        EndDialog(-1);
+        return;
+    }
+    m_userIdEdit->setText(QString::fromStdString(m_userIdText));
+    m_branchIdEdit->setText(QString::fromStdString(m_branchIdText));
+    m_userIdEdit->setEnabled(m_sessionModificationType == kNewSession);
+    m_save->setEnabled(false);
+    KeepTitleVisible();
+}
+
+void CFixUserDetails::EnableDisableSaveButton() {
+    m_save->setEnabled(FieldValue(m_userIdEdit) != m_userId ||
+                       FieldValue(m_branchIdEdit) != m_branchId);
+}
+
+// Logs and shows why a field was refused and puts its initial text back. Always false.
+bool CFixUserDetails::Refuse(const char* logLine, const char* box, QLineEdit* field,
+                             const std::string& text) {
+    ZEVO_LOG_ACTIVITY(m_log, Op("ValidateParameters").c_str(), logLine);
+    platform::ShowMessageBox(this, box, "Error", platform::MB_OK | platform::MB_ICONINFORMATION);
+    field->setText(QString::fromStdString(text));
+    return false;
+}
+
+int CFixUserDetails::ValidateParameters() {
+    const bool valid =
+        (!m_userIdEdit->text().isEmpty() ||
+         Refuse("Trader ID is blank", "User ID can't be blank", m_userIdEdit, m_userIdText)) &&
+        (!m_branchIdEdit->text().isEmpty() ||
+         Refuse("Branch ID is blank", "Branch ID can't be blank", m_branchIdEdit,
+                m_branchIdText)) &&
+        (FieldValue(m_userIdEdit) > 0 ||
+         Refuse("Trader ID is Zero.", "User ID can't be zero", m_userIdEdit, m_userIdText)) &&
+        (FieldValue(m_branchIdEdit) >= 1 ||
+         Refuse("Branch ID is Zero.", "Branch ID can't be zero", m_branchIdEdit, m_branchIdText));
+    return valid ? 0 : 200;
+}
+
+void CFixUserDetails::SaveFixConfigurationParameters() {
+    const std::string op = Op("SaveFixConfigurationParameters");
+    if (ValidateParameters() != 0) {
+        m_save->setEnabled(false);
+        ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Validation(s) failed.");
+        return;
+    }
+    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Validation(s) Successful.");
+    const int userId = FieldValue(m_userIdEdit);
+    const std::string value =
+        Fmt("%d,%s,%d", userId, m_memberId.c_str(), FieldValue(m_branchIdEdit));
+    const bool adding = m_sessionModificationType == kNewSession;
+    const fix_file::Outcome outcome =
+        adding
+            ? fix_file::AddUser(m_fixConfigFilePath, m_tempFilePath, userId, value, m_log, Site())
+            : fix_file::EditUser(m_fixConfigFilePath, m_tempFilePath, userId, value, m_log, Site());
+    switch (outcome) {
+        case fix_file::Outcome::Written:
+            EndDialog(kSaved);
+            return;
+        case fix_file::Outcome::RenameFailed:
+            EndDialog(-1);
+            return;
+        case fix_file::Outcome::CannotRead:
+            platform::ShowMessageBox(this, "Can not open FIX config file", "Error",
+                                     platform::MB_OK | platform::MB_ICONEXCLAMATION);
+            return;
+        case fix_file::Outcome::CannotWrite:
+            return;
+        case fix_file::Outcome::Duplicate:
+            break;
+    }
+    platform::ShowMessageBox(this, Fmt("User ID %d already exists.\n", userId), "Error",
+                             platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    m_userIdEdit->setText(QString::fromStdString(m_userIdText));
+    ZEVO_LOG_EVENT(
+        m_log, op.c_str(),
+        Fmt("Addition of trader id %d failed as that trader id already exists.", userId));
+    ZEVO_LOG_DETAIL(m_log, op.c_str(),
+                    "Fix config file and temp file closed. Removing temp file generated.");
+    m_userIdEdit->setFocus();
+    m_save->setEnabled(false);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+
+#include "config/ConfigDialog.h"
+#include "log/LogSite.h"
+
+class ActivityLog;
+class QLineEdit;
+class QPushButton;
+
+// One FIX user of a market: its user ID (the gateway's trader ID) and branch ID. A new user
+// gets a session block appended to the FIX file, unless the user already has one; an edited
+// user gets the TargetCompID line of its block rewritten. Ends with kSaved after a rewrite.
+class CFixUserDetails : public CConfigDialog {
+    Q_OBJECT
+  public:
+    enum SessionModification { kNewSession = 1, kEditSession = 2 };
+    static constexpr int kSaved = 10;
+
+    // `memberId` is the broker ID written as the second part of TargetCompID.
+    CFixUserDetails(int marketType, const std::string& userId, const std::string& memberId,
+                    const std::string& branchId, const std::string& fixConfigFilePath,
+                    int sessionModificationType, ActivityLog* log, QWidget* parent = nullptr);
+
+    void OnInitDialog() override;
+    void EnableDisableSaveButton();
+    // 0 when both fields are acceptable, 200 after telling the operator what is not.
+    int ValidateParameters();
+    void SaveFixConfigurationParameters();
+
+  private:
+    LogSite Site() const;
+    void BuildControls();
+    bool Refuse(const char* logLine, const char* box, QLineEdit* field, const std::string& text);
+
+    int m_marketType;
+    int m_sessionModificationType;
+    ActivityLog* m_log;
+    std::string m_userIdText;
+    int m_userId;
+    std::string m_memberId;
+    std::string m_branchIdText;
+    int m_branchId;
+    std::string m_fixConfigFilePath;
+    std::string m_tempFilePath;
+    bool m_recoveryFailed = false;
+
+    QLineEdit* m_userIdEdit = nullptr;
+    QLineEdit* m_branchIdEdit = nullptr;
+    QPushButton* m_save = nullptr;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QStringList>
+
+#include "views/ListSort.h"
+
+class QTreeWidget;
+
+// A report list (a QTreeWidget without a tree) as the exchange sort sees it: a swap
+// exchanges the texts of every column.
+class TreeRows final : public SortableRows {
+  public:
+    explicit TreeRows(QTreeWidget* tree) : m_tree(tree) {}
+    int RowCount() const override;
+    std::string Text(int row, int column) const override;
+    void SwapRows(int first, int second) override;
+
+  private:
+    QTreeWidget* m_tree;
+};
+
+// The width of a list column designed as `designedWidth` pixels for the 8-point dialog font
+// (average character width 6 pixels), scaled to the list's font, and never narrower than
+// `header` or any of `widestTexts` shown whole in that column.
+int ScaledColumnWidth(const QTreeWidget* list, int designedWidth, const QString& header,
+                      const QStringList& widestTexts);

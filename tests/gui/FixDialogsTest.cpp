@@ -1,0 +1,415 @@
+// The FIX users list, the FIX user details and the FIX configuration dialogs, driven through
+// their controls by id over real files; restarts go to the simulated service's gateway.
+#include <QApplication>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <functional>
+
+#include "config/FixConfiguration.h"
+#include "config/FixUserDetails.h"
+#include "config/FixUserSessions.h"
+#include "core/CommandIds.h"
+#include "core/GatewayHost.h"
+#include "log/Format.h"
+#include "platform/ServiceControl.h"
+#include "support/GuiFixture.h"
+#include "support/ServiceRun.h"
+#include "support/TestLog.h"
+
+using namespace testing_support;
+using platform::BoxIcon;
+
+namespace {
+
+const std::string kConfig = "BROKER_ID=12342\nFIX_LOGGING=Y\nMAX_TWS_CLIENTS=25\n";
+const std::string kEngine =
+    "[DEFAULT]\nConnectionType=acceptor\nBeginString=FIX.4.2\nSenderCompID=QELFO\n";
+const std::string kDefault = kEngine + "PersistMessages=Y\nNicIpAddress=127.0.0.1\n";
+
+std::string Block(int user, int branch, const char* broker = "12342") {
+    return Fmt("\n#BeginSession_%d\n[SESSION]\nTargetCompID=%d,%s,%d\n#EndSession_%d\n", user, user,
+               broker, branch, user);
+}
+// Branch IDs whose number order differs from their text order.
+const std::string kUsers = kDefault + Block(205, 4) + Block(101, 9) + Block(102, 30);
+
+struct FakeHost final : GatewayHost {
+    bool IsGatewayRunning(int) const override { return running; }
+    void PostCommand(int) override {}
+    ActivityLog* Log() const override { return nullptr; }
+    bool running = false;
+};
+
+// A market's two files in a folder, the log, the boxes and the host the dialogs are given.
+struct Market {
+    explicit Market(const std::string& fix = kUsers, const std::string& config = kConfig) {
+        WriteFile(fixPath, fix);
+        WriteFile(configPath, config);
+    }
+    // The dialog, set up and shown; it lives as long as the market.
+    template <typename Dialog>
+    Dialog* Open(int market = 2) {
+        return Shown(std::make_unique<Dialog>(market, configPath, fixPath, 1, log.get(), &host));
+    }
+    CFixUserDetails* Details(const char* user, const char* branch) {
+        return Shown(std::make_unique<CFixUserDetails>(2, user, "12342", branch, fixPath,
+                                                       *user ? 2 : 1, log.get()));
+    }
+    template <typename Dialog>
+    Dialog* Shown(std::unique_ptr<Dialog> dialog) {
+        dialog->OnInitDialog();
+        dialog->show();
+        dialogs.push_back(std::move(dialog));
+        return static_cast<Dialog*>(dialogs.back().get());
+    }
+    TempDir dir;
+    std::string fixPath = dir.File("qel_fix_fo.cfg");
+    std::string configPath = dir.File("qel_ip_fo.cfg");
+    std::string temporary = dir.File("temp_QEL_FIX_FO.cfg");
+    TestLog log;
+    RecordingBoxes boxes;
+    FakeHost host;
+    std::vector<std::unique_ptr<QWidget>> dialogs;
+};
+
+template <typename Control = QPushButton>
+Control* Get(QWidget* dialog, const char* id) {
+    return dialog->findChild<Control*>(id);
+}
+QTreeWidget* List(QWidget* dialog) {
+    return Get<QTreeWidget>(dialog, "1061");
+}
+
+QStringList Column(QWidget* dialog, int column) {
+    QStringList texts;
+    for (int row = 0; row < List(dialog)->topLevelItemCount(); ++row) {
+        texts << List(dialog)->topLevelItem(row)->text(column);
+    }
+    return texts;
+}
+
+void ClickHeading(QWidget* dialog, int column) {
+    QHeaderView* header = List(dialog)->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 5, 5));
+}
+
+// Clicks (or double-clicks) the user's row.
+void ClickRow(QWidget* dialog, const QString& user, bool twice = false) {
+    QTreeWidget* list = List(dialog);
+    const QPoint row =
+        list->visualItemRect(list->findItems(user, Qt::MatchExactly).front()).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
+    if (twice) {
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
+    }
+}
+
+// Clicks a check box on its indicator.
+void Toggle(QCheckBox* box) {
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+}
+
+void Type(QWidget* dialog, const char* id, const QString& text) {
+    Get<QLineEdit>(dialog, id)->clear();
+    QTest::keyClicks(Get<QLineEdit>(dialog, id), text);
+}
+
+// Acts on the user details dialog once it runs modally (from inside a list handler).
+void WhenDetailsShow(std::function<void(CFixUserDetails*)> act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (auto* details = qobject_cast<CFixUserDetails*>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            act(details);
+        }
+    });
+    poll->start(10);
+}
+
+}  // namespace
+
+class FixDialogsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void usersListShowsBrokerCountAndSortsByHeading() {
+        const char* const titles[] = {"FIX Users - CM", "FIX Users- FO", "FIX Users- WDM",
+                                      "FIX Users- IPO", "FIX Users- CD", "FIX Users- SLBM",
+                                      "FIX Users- MF"};
+        Market m;
+        for (int market = 1; market <= 7; ++market) {
+            QCOMPARE(m.Open<CFixUserSessions>(market)->windowTitle(), QString(titles[market - 1]));
+        }
+        auto* d = m.Open<CFixUserSessions>();
+        QCOMPARE(Get<QLabel>(d, "1064")->text(), QString("12342"));
+        QCOMPARE(Get<QLabel>(d, "1034")->text(), QString("3"));
+        QCOMPARE(Column(d, 0), (QStringList{"101", "102", "205"}));
+        for (int column : {0, 1}) {
+            QVERIFY(List(d)->columnWidth(column) >
+                    List(d)->fontMetrics().horizontalAdvance("2147483647"));
+        }
+        ClickHeading(d, 0);
+        QCOMPARE(Column(d, 0), (QStringList{"205", "102", "101"}));
+        ClickHeading(d, 0);
+        QCOMPARE(Column(d, 0), (QStringList{"101", "102", "205"}));
+        ClickHeading(d, 1);
+        QCOMPARE(Column(d, 1), (QStringList{"4", "9", "30"}));
+        QCOMPARE(Column(d, 0), (QStringList{"205", "101", "102"}));
+    }
+
+    void newStopsAtTheUserLimitAndEditDeleteNeedARow() {
+        const std::tuple<std::string, std::string, const char*> cases[] = {
+            {kDefault, "BROKER_ID=1\nMAX_TWS_CLIENTS=0\n", "0"},
+            {kUsers, "BROKER_ID=1\nMAX_TWS_CLIENTS=3\n", "3"},
+        };
+        for (const auto& [fix, config, count] : cases) {
+            Market m(fix, config);
+            auto* d = m.Open<CFixUserSessions>();
+            QCOMPARE(Get<QLabel>(d, "1034")->text(), QString(count));
+            QCOMPARE(Get(d, "1042")->isEnabled(), fix != kDefault);
+            QTest::mouseClick(Get(d, "1041"), Qt::LeftButton);
+            QCOMPARE(m.boxes.shown, std::vector<std::string>{
+                                        "Error: Maximum User limit is reached. New User cannot "
+                                        "be added."});
+            QVERIFY(m.boxes.boxes[0].icon == BoxIcon::Information);
+        }
+        Market m;
+        auto* d = m.Open<CFixUserSessions>();
+        d->OnButtonEdit();
+        d->OnButtonDelete();
+        QCOMPARE(m.boxes.shown, std::vector<std::string>(2, "Alert: No item is selected!"));
+        QVERIFY(m.boxes.boxes[1].icon == BoxIcon::Warning);
+    }
+
+    void deleteKeyAsksAndRemovesTheBlock() {
+        Market m;
+        m.boxes.answers = {platform::IDNO, platform::IDYES};
+        auto* d = m.Open<CFixUserSessions>();
+        ClickRow(d, "101");
+        QTest::keyClick(List(d), Qt::Key_Delete);
+        QCOMPARE(ReadFile(m.fixPath), kUsers);
+        // The list was read again: select again.
+        ClickRow(d, "101");
+        QTest::keyClick(List(d), Qt::Key_Delete);
+        QCOMPARE(m.boxes.shown, std::vector<std::string>(
+                                    2, "Delete: Are you sure you want to delete User ID 101?"));
+        QVERIFY(m.boxes.boxes[0].icon == BoxIcon::Question &&
+                m.boxes.boxes[0].buttons == platform::BoxButtons::YesNo);
+        std::string expected = kDefault + Block(205, 4) + Block(102, 30);
+        QCOMPARE(ReadFile(m.fixPath), expected.substr(0, expected.size() - 1));
+        QCOMPARE(Column(d, 0), (QStringList{"102", "205"}));
+        QCOMPARE(Get<QLabel>(d, "1034")->text(), QString("2"));
+        QTest::mouseClick(Get(d, "1032"), Qt::LeftButton);  // gateway stopped: no restart
+        QVERIFY(!d->isVisible() && m.boxes.boxes.size() == 2);
+    }
+
+    void newUserWithLeadingZerosAndAnEditByDoubleClick() {
+        Market m(kDefault + Block(101, 9, "999"));
+        auto* d = m.Open<CFixUserSessions>();
+        WhenDetailsShow([](CFixUserDetails* details) {
+            QVERIFY(Get<QLineEdit>(details, "1056")->isEnabled());
+            Type(details, "1056", "0012");
+            Type(details, "1058", "07");
+            QTest::mouseClick(Get(details, "1020"), Qt::LeftButton);
+        });
+        QTest::mouseClick(Get(d, "1041"), Qt::LeftButton);
+        QCOMPARE(ReadFile(m.fixPath), kDefault + Block(101, 9, "999") + Block(12, 7));
+        QCOMPARE(Column(d, 0), (QStringList{"12", "101"}));
+
+        WhenDetailsShow([](CFixUserDetails* details) {
+            QCOMPARE(Get<QLineEdit>(details, "1056")->text(), QString("101"));
+            QVERIFY(!Get<QLineEdit>(details, "1056")->isEnabled());
+            Type(details, "1058", "5");
+            QTest::mouseClick(Get(details, "1020"), Qt::LeftButton);
+        });
+        ClickRow(d, "101", true);
+        // The stale broker part takes the list's broker ID.
+        QCOMPARE(ReadFile(m.fixPath), kDefault + Block(101, 5) + Block(12, 7));
+        QCOMPARE(
+            m.log.CountLine("ACTIVITY|TargetCompID=101,12342,5 set for Trader ID 101|"
+                            "FixUserDetails.cpp|CFixUserDetails::SaveFixConfigurationParameters"),
+            1u);
+    }
+
+    void detailsRefuseBlankZeroAndDuplicateUsers() {
+        struct Refusal {
+            const char *user, *branch, *typedUser, *typedBranch, *box;
+            BoxIcon icon;
+            const char *field, *restored, *logged;
+        };
+        const BoxIcon info = BoxIcon::Information;
+        const Refusal refusals[] = {
+            {"", "", "", "5", "User ID can't be blank", info, "1056", "", "Trader ID is blank"},
+            {"", "", "5", "", "Branch ID can't be blank", info, "1058", "", "Branch ID is blank"},
+            {"", "", "000", "5", "User ID can't be zero", info, "1056", "", "Trader ID is Zero."},
+            {"101", "9", "101", "0", "Branch ID can't be zero", info, "1058", "9",
+             "Branch ID is Zero."},
+            {"101", "9", "101", "", "Branch ID can't be blank", info, "1058", "9",
+             "Branch ID is blank"},
+            {"", "", "101", "4", "User ID 101 already exists.\n", BoxIcon::Warning, "1056", "",
+             "Addition of trader id 101 failed as that trader id already exists."},
+        };
+        for (const Refusal& refusal : refusals) {
+            Market m;
+            auto* d = m.Details(refusal.user, refusal.branch);
+            if (!*refusal.user) {  // an edited user's ID cannot be changed
+                Type(d, "1056", refusal.typedUser);
+            }
+            Type(d, "1058", refusal.typedBranch);
+            QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+            QCOMPARE(m.boxes.shown, std::vector<std::string>{std::string("Error: ") + refusal.box});
+            QVERIFY(m.boxes.boxes[0].icon == refusal.icon);
+            QCOMPARE(Get<QLineEdit>(d, refusal.field)->text(), QString(refusal.restored));
+            QVERIFY(!Get(d, "1020")->isEnabled() && d->isVisible());
+            QCOMPARE(ReadFile(m.fixPath), kUsers);
+            QVERIFY(!FileExists(m.temporary));
+            QCOMPARE(m.log.Count(std::string("ACTIVITY|") + refusal.logged) +
+                         m.log.Count(std::string("EVENT|") + refusal.logged),
+                     1u);
+        }
+        Market m;
+        auto* d = m.Details("", "");
+        Type(d, "1056", "0");  // the same number as the empty initial text
+        QVERIFY(!Get(d, "1020")->isEnabled());
+        Type(d, "1056", "1234567");
+        Type(d, "1058", "12x34");
+        QCOMPARE(Get<QLineEdit>(d, "1056")->text() + Get<QLineEdit>(d, "1058")->text(),
+                 QString("12345123"));
+    }
+
+    void fixConfigurationReadsTogglesAndSaves() {
+        const std::tuple<std::string, std::string, bool, bool, const char*> reads[] = {
+            {"PersistMessages=y\n", "FIX_LOGGING=N\n", true, false, ""},
+            {"PersistMessages=YES\n", "FIX_LOGGING=Y\n", true, true,
+             "        |Unknown value of PersistMessages flag"},
+            {"PersistMessages=N\n", "FIX_LOGGING=YESSS\n", false, true,
+             "EVENT|Cannot read FIX_LOGGING from QEL config file."},
+        };
+        for (const auto& [persist, logging, persistChecked, loggingChecked, line] : reads) {
+            Market m(kEngine + persist, logging);
+            auto* d = m.Open<CFixConfiguration>();
+            QCOMPARE(Get<QCheckBox>(d, "1080")->isChecked(), persistChecked);
+            QCOMPARE(Get<QCheckBox>(d, "1078")->isChecked(), loggingChecked);
+            QVERIFY(!*line || m.log.Count(line) == 1);
+        }
+        Market m(kEngine + "PersistMessages=y\n\n[SESSION]\npersistmessages=Y\n");
+        QCOMPARE(m.Open<CFixConfiguration>(1)->windowTitle(), QString("FIX Configuration - CM"));
+        auto* d = m.Open<CFixConfiguration>();
+        QCOMPARE(d->windowTitle(), QString("FIX Configuration- FO"));
+        auto* persist = Get<QCheckBox>(d, "1080");
+        Toggle(persist);
+        QVERIFY(Get(d, "1020")->isEnabled());
+        Toggle(persist);
+        QVERIFY(!Get(d, "1020")->isEnabled());
+        Toggle(Get<QCheckBox>(d, "1078"));
+        QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+        QCOMPARE(ReadFile(m.configPath),
+                 std::string("BROKER_ID=12342\nFIX_LOGGING=N\nMAX_TWS_CLIENTS=25\n"));
+        QCOMPARE(ReadFile(m.fixPath),
+                 kEngine + "PersistMessages=y\n\n[SESSION]\npersistmessages=Y\n");
+        Toggle(persist);
+        QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+        QCOMPARE(ReadFile(m.fixPath),
+                 kEngine + "PersistMessages=N\n\n[SESSION]\nPersistMessages=N\n");
+        QCOMPARE(m.boxes.shown,
+                 std::vector<std::string>(2,
+                                          "Success: Parameter(s) updated successfully in "
+                                          "configuration file."));
+        QVERIFY(!persist->isChecked() && !Get(d, "1020")->isEnabled());
+        QCOMPARE(m.log.Count("ACTIVITY|Attempting to connect...for market FO"), 0u);
+    }
+
+    void anyFixDialogRestoresTheFileFromTheTemporaryFile() {
+        const std::function<void(Market&)> opens[] = {
+            [](Market& m) { m.Open<CFixUserSessions>(); },
+            [](Market& m) { m.Open<CFixConfiguration>(); },
+            [](Market& m) { m.Details("", ""); },
+        };
+        for (const auto& open : opens) {
+            Market m;
+            std::rename(m.fixPath.c_str(), m.temporary.c_str());
+            open(m);
+            QCOMPARE(ReadFile(m.fixPath), kUsers);
+            QVERIFY(!FileExists(m.temporary));
+        }
+        Market m;
+        std::remove(m.fixPath.c_str());
+        CFixUserSessions users(2, m.configPath, m.fixPath, 1, m.log.get(), &m.host);
+        QCOMPARE(users.DoModal(), -1);
+        QCOMPARE(m.log.Count("SYSTEM_ERROR|Temp file for Fix Config is not present"), 1u);
+        QCOMPARE(m.boxes.shown, std::vector<std::string>{"Error: Can not open FIX config file"});
+    }
+
+    void theMenuOpensTheMarketsFixDialogs() {
+        GuiFixture fixture({2}, {2});
+        QStringList seen;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                seen << dialog->windowTitle() + " " + dialog->objectName();
+                dialog->reject();
+            }
+        });
+        poll.start(10);
+        fixture.Window().Command(cmd::kFixUserConfiguration[1])->trigger();
+        fixture.Window().Command(cmd::kFixSessionConfiguration[1])->trigger();
+        QCOMPARE(seen, (QStringList{"FIX Users- FO 154", "FIX Configuration- FO 160"}));
+    }
+
+    // The service runs the FO gateway; a saved change restarts it, from each dialog.
+    void savesRestartTheRunningGatewayThroughTheService() {
+        GuiFixture fixture({2}, {2});
+        const InstallationLayout& layout = fixture.layout;
+        ServiceRun service(QEL_SERVICE_PATH, layout);
+        platform::ServiceControl control(layout.ServiceDir());
+        QVERIFY(control.OpenManager() && control.OpenService("QEL_IP") && control.Control(130));
+        int gateway = 0;
+        auto restarted = [&] {
+            auto now = service.Gateways("qel_ip_fo.exe");
+            return now.size() == 1 && now.front() != gateway &&
+                   PortAccepts(layout.InteractivePort(2));
+        };
+        QVERIFY(PumpUntil(restarted));
+        gateway = service.Gateways("qel_ip_fo.exe").front();
+        TestLog log;
+        FakeHost host;
+        host.running = true;
+        const auto port = static_cast<std::uint16_t>(layout.InteractivePort(2));
+        CFixConfiguration configuration(2, layout.ConfigPath(2), layout.FixConfigPath(2), port,
+                                        log.get(), &host);
+        configuration.OnInitDialog();
+        Get<QCheckBox>(&configuration, "1080")->click();
+        configuration.SaveFixConfigurationParameters();
+        QCOMPARE(fixture.boxes.shown.back(),
+                 std::string("Success: Parameter(s) updated successfully in "
+                             "configuration file. QEL will restart to take "
+                             "changes into effect."));
+        QVERIFY(PumpUntil(restarted));
+        gateway = service.Gateways("qel_ip_fo.exe").front();
+        QCOMPARE(log.CountLine("ACTIVITY|Request to kill qel sent.|FixConfiguration.cpp|"
+                               "CFixConfiguration::OnConnectionEstablished"),
+                 1u);
+
+        CFixUserSessions users(2, layout.ConfigPath(2), layout.FixConfigPath(2), port, log.get(),
+                               &host);
+        users.OnInitDialog();
+        users.show();
+        List(&users)->setCurrentItem(List(&users)->topLevelItem(1));
+        users.OnButtonDelete();
+        QTest::mouseClick(Get(&users, "1032"), Qt::LeftButton);
+        QCOMPARE(fixture.boxes.shown.back(),
+                 std::string("Alert: QEL will restart to take changes into effect."));
+        QVERIFY(PumpUntil([&] { return !users.isVisible(); }));  // ends itself once sent
+        QVERIFY(PumpUntil(restarted));
+    }
+};
+
+QTEST_MAIN(FixDialogsTest)
+#include "FixDialogsTest.moc"

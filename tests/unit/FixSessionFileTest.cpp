@@ -1,0 +1,280 @@
+// The FIX file operations on real files, checked byte for byte and by loading the result
+// with a real FIX engine's settings parser.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <functional>
+#include <set>
+
+#include "FixEngineCheck.h"
+#include "InstallationLayout.h"
+#include "config/FixSessionFile.h"
+#include "log/Format.h"
+#include "platform/AtomicReplace.h"
+#include "support/TestLog.h"
+
+using namespace testing_support;
+using fix_file::Outcome;
+using Step = platform::ReplaceStep;
+
+namespace {
+
+const std::string kDefault =
+    "[DEFAULT]\nConnectionType=acceptor\nBeginString=FIX.4.2\nSenderCompID=QELFO\n"
+    "PersistMessages=Y\nNicIpAddress=127.0.0.1\n";
+
+std::string Block(int user, int branch, const char* broker = "12342") {
+    return "\n#BeginSession_" + std::to_string(user) +
+           "\n[SESSION]\nTargetCompID=" + std::to_string(user) + "," + broker + "," +
+           std::to_string(branch) + "\n#EndSession_" + std::to_string(user) + "\n";
+}
+
+std::string NoFinalNewline(std::string text) {
+    text.pop_back();
+    return text;
+}
+
+const std::string kThreeUsers = kDefault + Block(101, 2) + Block(102, 3) + Block(205, 6);
+
+// The FIX file of a test and the site its lines are logged under.
+struct FixFile {
+    explicit FixFile(const std::string& content) { WriteFile(path, content); }
+    std::string Read() const { return ReadFile(path); }
+    TempDir dir;
+    std::string path = dir.File("qel_fix_fo.cfg");
+    std::string temporary = fix_file::TemporaryPath(path, 2);
+    TestLog log;
+    LogSite site = ZEVO_LOG_SITE("CFixUserSessions");
+};
+
+// The engine must load the file and find exactly the sessions that the users list shows.
+void ExpectEngineSeesTheListedUsers(const std::string& path) {
+    std::set<std::string> engine, listed;
+    std::string error;
+    ASSERT_TRUE(fix_engine::LoadFixSettings(ReadFile(path), &engine, &error)) << error;
+    std::vector<fix_file::FixUser> users;
+    ASSERT_TRUE(fix_file::ListUsers(path, &users));
+    for (const auto& user : users) {
+        listed.insert(user.userId + "," + user.brokerId + "," + user.branchId);
+    }
+    EXPECT_EQ(engine, listed) << ReadFile(path);
+}
+
+TEST(FixSessionFile, DeleteRemovesTheBlockAndTheSeparatorAfterIt) {
+    const std::string unterminated = "\n#BeginSession_102\n[SESSION]\nTargetCompID=102,12342,3\n";
+    const std::tuple<const char*, std::string, const char*, std::string, bool> cases[] = {
+        {"first", kThreeUsers, "101", NoFinalNewline(kDefault + Block(102, 3) + Block(205, 6)),
+         true},
+        {"middle", kThreeUsers, "102", NoFinalNewline(kDefault + Block(101, 2) + Block(205, 6)),
+         true},
+        {"last", kThreeUsers, "205", kDefault + Block(101, 2) + Block(102, 3), true},
+        {"leading zeros",
+         kDefault + "\n#BeginSession_007\n[SESSION]\nTargetCompID=7,1,1\n"
+                    "#EndSession_007\n",
+         "7",
+         NoFinalNewline(kDefault + "\n#BeginSession_007\n[SESSION]\nTargetCompID=7,1,1\n"
+                                   "#EndSession_007\n"),
+         false},
+        {"no end marker", kDefault + unterminated + Block(205, 6), "102",
+         NoFinalNewline(kDefault + "\n" + Block(205, 6)), true},
+        {"no end marker, last", kDefault + Block(101, 2) + unterminated, "102",
+         kDefault + Block(101, 2), true},
+    };
+    for (const auto& [name, before, user, after, loads] : cases) {
+        SCOPED_TRACE(name);
+        FixFile file(before);
+        EXPECT_EQ(fix_file::DeleteUser(file.path, file.temporary, user, file.log.get(), file.site),
+                  Outcome::Written);
+        EXPECT_EQ(file.Read(), after);
+        EXPECT_EQ(ListDir(file.dir.path()), std::vector<std::string>{"qel_fix_fo.cfg"});
+        if (loads) {
+            ExpectEngineSeesTheListedUsers(file.path);
+        }
+    }
+}
+
+TEST(FixSessionFile, TwoPartTargetCompIdIsNotListedButTakesTheNewBrokerWithAnEmptyBranch) {
+    FixFile file(kDefault + "TargetCompID=9,12342\n" + Block(101, 2));
+    std::vector<fix_file::FixUser> users;
+    ASSERT_TRUE(fix_file::ListUsers(file.path, &users));
+    ASSERT_EQ(users.size(), 1u);
+    EXPECT_EQ(users[0].userId + "/" + users[0].branchId, "101/2");
+    EXPECT_EQ(fix_file::ChangeBrokerIdAndLocalIp(file.path, file.temporary, "777", "10.1.1.5",
+                                                 file.log.get(), file.site),
+              Outcome::Written);
+    std::string expected = kDefault + "TargetCompID=9,777,\n" + Block(101, 2, "777");
+    expected.replace(expected.find("127.0.0.1"), 9, "10.1.1.5");
+    EXPECT_EQ(file.Read(), expected);
+    // Detail lines, the first lines of this log: no level line to indent under.
+    EXPECT_EQ(file.log.Count("|TargetCompID=9,777, written in fix config file for trader "
+                             "id 9"),
+              1u);
+    EXPECT_EQ(file.log.Count("|NicIpAddress=10.1.1.5 written in fix config file"), 1u);
+}
+
+TEST(FixSessionFile, AddAppendsAfterAFinalNewlineEditTouchesOnlyItsOwnBlock) {
+    const std::string added = Block(12, 7);
+    const std::string looseEnd = kDefault + "\n#BeginSession_102\n[SESSION]\nTargetCompID=1,1,1\n";
+    // (before, add?, user, value, outcome, after)
+    const std::tuple<std::string, bool, int, const char*, Outcome, std::string> cases[] = {
+        {NoFinalNewline(kThreeUsers), true, 12, "12,12342,7", Outcome::Written,
+         kThreeUsers + added},
+        {kThreeUsers, true, 101, "101,12342,7", Outcome::Duplicate, kThreeUsers},
+        {NoFinalNewline(kThreeUsers), false, 300, "300,1,1", Outcome::Written, kThreeUsers},
+        {looseEnd + Block(205, 6), false, 102, "102,2,2", Outcome::Written,
+         kDefault + "\n#BeginSession_102\n[SESSION]\nTargetCompID=102,2,2\n" + Block(205, 6)},
+    };
+    for (const auto& [before, add, user, value, outcome, after] : cases) {
+        SCOPED_TRACE(std::to_string(user) + (add ? " added" : " edited"));
+        FixFile file(before);
+        const auto operation = add ? fix_file::AddUser : fix_file::EditUser;
+        EXPECT_EQ(operation(file.path, file.temporary, user, value, file.log.get(), file.site),
+                  outcome);
+        EXPECT_EQ(file.Read(), after);
+        EXPECT_EQ(ListDir(file.dir.path()), std::vector<std::string>{"qel_fix_fo.cfg"});
+    }
+}
+
+TEST(FixSessionFile, PersistMessagesRewritesEveryKeyLineAndNeverAddsIt) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"[DEFAULT]\nPersistMessages=Y\n[SESSION]\npersistmessages=y\n",
+         "[DEFAULT]\nPersistMessages=N\n[SESSION]\nPersistMessages=N\n"},
+        {"PersistMessages =Y\n#PersistMessages=Y\n\nPersistMessages",
+         "PersistMessages =Y\n#PersistMessages=Y\n\nPersistMessages=N\n"},
+        {"[DEFAULT]\nHeartBtInt=30", "[DEFAULT]\nHeartBtInt=30\n"},
+    };
+    for (const auto& [before, after] : cases) {
+        FixFile file(before);
+        EXPECT_EQ(
+            fix_file::SetPersistMessages(file.path, file.temporary, "N", file.log.get(), file.site),
+            Outcome::Written);
+        EXPECT_EQ(file.Read(), after);
+    }
+}
+
+// The real calls with one step failing with ENOSPC (28).
+struct FailingStep final : platform::FileOperations {
+    explicit FailingStep(Step step) : step(step) {}
+    bool Fails(Step at) const {
+        errno = ENOSPC;
+        return at == step;
+    }
+    int CreateFile(const std::string& path) override {
+        return Fails(Step::CreateTemporary) ? -1 : FileOperations::CreateFile(path);
+    }
+    int CopyOwnerAndMode(int fd, const struct stat& original) override {
+        return Fails(Step::CopyOwnerAndMode) ? -1 : FileOperations::CopyOwnerAndMode(fd, original);
+    }
+    ssize_t Write(int fd, const void* data, size_t size) override {
+        return Fails(Step::Write) ? -1 : FileOperations::Write(fd, data, size);
+    }
+    int Sync(int fd) override { return Fails(Step::Flush) ? -1 : FileOperations::Sync(fd); }
+    int Rename(const std::string& from, const std::string& to) override {
+        return Fails(Step::Rename) ? -1 : FileOperations::Rename(from, to);
+    }
+    Step step;
+};
+
+// The operations the dialogs carry out: the argument is the user of an add, edit or delete,
+// the new local address of a broker-ID change (to 777), the new PersistMessages value.
+enum Kind { kAdd, kEdit, kDelete, kBroker, kPersist };
+
+Outcome Apply(FixFile& f, Kind kind, const std::string& argument) {
+    ActivityLog* log = f.log.get();
+    switch (kind) {
+        case kAdd:
+            return fix_file::AddUser(f.path, f.temporary, std::stoi(argument),
+                                     argument + ",12342,7", log, f.site);
+        case kEdit:
+            return fix_file::EditUser(f.path, f.temporary, std::stoi(argument),
+                                      argument + ",12342,9", log, f.site);
+        case kDelete:
+            return fix_file::DeleteUser(f.path, f.temporary, argument, log, f.site);
+        case kBroker:
+            return fix_file::ChangeBrokerIdAndLocalIp(f.path, f.temporary, "777", argument, log,
+                                                      f.site);
+        case kPersist:
+            return fix_file::SetPersistMessages(f.path, f.temporary, argument, log, f.site);
+    }
+    return Outcome::CannotRead;
+}
+
+// Each operation in turn, with the number of users listed after it.
+const std::tuple<Kind, const char*, size_t> kSequence[] = {
+    {kAdd, "12", 4},    {kEdit, "102", 4},   {kBroker, "127.0.0.1", 4}, {kBroker, "10.0.0.9", 4},
+    {kPersist, "N", 4}, {kDelete, "102", 3}, {kDelete, "101", 2},       {kDelete, "12", 1},
+};
+
+// The line an operation logs when its temporary file cannot be written, or renamed.
+std::string FailureLine(Kind kind, bool rename, const FixFile& f) {
+    const char *temporary = f.temporary.c_str(), *path = f.path.c_str();
+    if (rename) {
+        return kind == kBroker
+                   ? Fmt("SYSTEM_ERROR|Renaming the temporary file at %s failed. Error Code : "
+                         "[28] ",
+                         path)
+                   : Fmt("SYSTEM_ERROR|Renaming the temporary file %s at %s failed. Error "
+                         "Code : [28] ",
+                         temporary, path);
+    }
+    if (kind == kDelete) {
+        return Fmt("EVENT|Couldn't open temporary FIX config file [%s] in write mode.", temporary);
+    }
+    return kind == kBroker
+               ? Fmt("SYSTEM_ERROR|Couldn't open temporary file %s in write mode.", temporary)
+               : Fmt("SYSTEM_ERROR|Couldn't open temporary file [%s] in write mode.", temporary);
+}
+
+TEST(FixSessionFile, AFailedStepLeavesTheFixFileAndKeepsTheTemporaryOnlyAfterAFailedRename) {
+    for (const auto& [kind, argument, users] : kSequence) {
+        FixFile done(kThreeUsers);
+        ASSERT_EQ(chmod(done.path.c_str(), 0640), 0);
+        ASSERT_EQ(Apply(done, kind, argument), Outcome::Written);
+        struct stat info {};
+        ASSERT_EQ(stat(done.path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0640u);
+        for (Step step : {Step::CreateTemporary, Step::CopyOwnerAndMode, Step::Write, Step::Flush,
+                          Step::Rename}) {
+            SCOPED_TRACE(std::to_string(kind) + argument + " " + std::to_string(int(step)));
+            FixFile file(kThreeUsers);
+            FailingStep failing(step);
+            platform::InstallFileOperations(&failing);
+            const Outcome outcome = Apply(file, kind, argument);
+            platform::InstallFileOperations(nullptr);
+            const bool rename = step == Step::Rename;
+            EXPECT_EQ(outcome, rename ? Outcome::RenameFailed : Outcome::CannotWrite);
+            EXPECT_EQ(file.Read(), kThreeUsers);
+            EXPECT_EQ(FileExists(file.temporary), rename);
+            EXPECT_TRUE(!rename || ReadFile(file.temporary) == done.Read());
+            EXPECT_EQ(file.log.Count(FailureLine(kind, rename, file)), 1u);
+        }
+    }
+}
+
+TEST(FixSessionFile, TheEngineLoadsTheInstalledFilesAndTheResultOfEveryOperation) {
+    TempDir dir;
+    InstallationLayout layout;
+    layout.root = dir.path();
+    layout.markets = layout.fixMarkets = {1, 2, 3, 4, 5, 6, 7};
+    ASSERT_TRUE(layout.Write());
+    for (int market : layout.markets) {
+        ExpectEngineSeesTheListedUsers(layout.FixConfigPath(market));
+    }
+    FixFile file(ReadFile(layout.FixConfigPath(2)));
+    for (const auto& [kind, argument, users] : kSequence) {
+        SCOPED_TRACE(std::to_string(kind) + argument);
+        ASSERT_EQ(Apply(file, kind, argument), Outcome::Written);
+        ExpectEngineSeesTheListedUsers(file.path);
+        std::vector<fix_file::FixUser> listed;
+        fix_file::ListUsers(file.path, &listed);
+        EXPECT_EQ(listed.size(), users);
+    }
+    std::string defaults = ReadFile(layout.FixConfigPath(2));
+    defaults.resize(defaults.find("\n#BeginSession_101"));
+    defaults.replace(defaults.find("PersistMessages=Y"), 17, "PersistMessages=N");
+    defaults.replace(defaults.find("=127.0.0.1"), 10, "=10.0.0.9");
+    EXPECT_EQ(file.Read(), defaults + Block(205, 6, "777"));
+}
+
+}  // namespace
