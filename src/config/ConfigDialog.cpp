@@ -6,7 +6,7 @@
 #include <algorithm>
 
 int CConfigDialog::DoModal() {
-    m_ended = false;
+    // A dialog lives for one visit: an end already asked for (by its constructor) stands.
     OnInitDialog();
     if (m_ended) {
         return m_endResult;
