@@ -1,6 +1,8 @@
 #include "app/AboutDlg.h"
 
 #include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QIcon>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -12,6 +14,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 #include "core/Text.h"
+#include "views/ReportList.h"
 
 namespace {
 
@@ -33,22 +36,26 @@ CAboutDlg::CAboutDlg(const platform::SettingsStore& store, QWidget* parent)
     setObjectName("100");
     setWindowTitle("About ZEVO ");
     auto* layout = new QVBoxLayout(this);
-    auto* notice = new QLabel("ZEVO 4.0 - console for QEL trading gateways", this);
-    notice->setAlignment(Qt::AlignCenter);
-    auto* caption = new QLabel("List of installed components and their version number", this);
+    auto* icon = new QLabel(this);
+    icon->setPixmap(QIcon(":/zevo.png").pixmap(32, 32));
+    // An untitled group box holds the caption and the list.
+    auto* group = new QGroupBox(this);
+    auto* caption = new QLabel("List of installed components and their version number", group);
     caption->setAlignment(Qt::AlignCenter);
     m_list->setObjectName("1035");
     m_list->setRootIsDecorated(false);
     m_list->setHeaderLabels({"Component", "Version No."});
-    m_list->setColumnWidth(0, 300);
-    m_list->setColumnWidth(1, 100);
+    ScaleColumns(m_list, {{300, {"QEL Monitoring Service"}}, {100, {}}});
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName("1");
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    layout->addWidget(notice);
-    layout->addWidget(caption);
-    layout->addWidget(m_list);
-    layout->addWidget(buttons);
+    m_list->setParent(group);
+    auto* inside = new QVBoxLayout(group);
+    inside->addWidget(caption);
+    inside->addWidget(m_list);
+    layout->addWidget(icon, 0, Qt::AlignLeft);
+    layout->addWidget(group, 1);
+    layout->addWidget(buttons, 0, Qt::AlignHCenter);
     resize(560, 420);
     DisplayInstalledComponents();
 }

@@ -1,6 +1,7 @@
 #include "app/ZEVOClientPHASE4Dlg.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QScreen>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -29,6 +30,7 @@
 #include "platform/ProcessList.h"
 #include "platform/SingleInstance.h"
 #include "views/GenericLogs.h"
+#include "views/ReportList.h"
 #include "views/GenericStatistics.h"
 
 namespace {
@@ -42,6 +44,8 @@ CZEVOClientPHASE4Dlg::CZEVOClientPHASE4Dlg(const platform::SettingsStore& store,
       m_processes(&GatewayProcessList()) {
     setObjectName("102");
     setWindowTitle("ZEVO");
+    Q_INIT_RESOURCE(zevo);  // the icon lives in this static library
+    setWindowIcon(QIcon(":/zevo.png"));
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     BuildMenu();
 
@@ -99,7 +103,7 @@ void CZEVOClientPHASE4Dlg::OnInitDialog(const QStringList& arguments) {
         std::exit(0);
     }
     ZEVO_LOG_ACTIVITY(m_log, kInitOperation, "Initializing dialog");
-    m_startupRect = frameGeometry();
+    CaptureStartupRect();
     setWindowTitle("ZEVO");
     m_logTabs->SetActivityLog(m_log);
     m_statisticsTabs->SetActivityLog(m_log);
@@ -119,9 +123,11 @@ void CZEVOClientPHASE4Dlg::OnInitDialog(const QStringList& arguments) {
 
 void CZEVOClientPHASE4Dlg::BuildPages() {
     m_statusList->setHeaderLabels({"Market", "Status", "Version"});
-    for (int column = 0; column < 3; ++column) {
-        m_statusList->setColumnWidth(column, 100);
-    }
+    const int columns = ScaleColumns(m_statusList, {{100, {"SLBM"}}, {100, {"Not Running"}}, {100, {"99999"}}});
+    // Wide enough for its columns, so it never needs a horizontal scroll bar.
+    m_statusList->setMinimumWidth(columns + 2 * m_statusList->frameWidth() +
+                                  m_statusList->verticalScrollBar()->sizeHint().width());
+    m_statusList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (const MarketSettings& market : m_installed.markets) {
         if (market.type != -1) {
             new QTreeWidgetItem(m_statusList, {MarketName(market.type), "Not Running", ""});
@@ -250,6 +256,39 @@ void CZEVOClientPHASE4Dlg::HandleCommandLine(const QStringList& arguments) {
     ZEVO_LOG_ACTIVITY(m_log, kInitOperation, Fmt("Posted message to open %s configuration", MarketName(code)));
 }
 
+// The start-up rectangle is where the window first stands on the screen. Its frame and place
+// are known only once the window manager has framed and placed it, which it reports by
+// moving and activating the window; until then each of those events takes it again.
+void CZEVOClientPHASE4Dlg::CaptureStartupRect() {
+    if (m_startupFinal) {
+        return;
+    }
+    m_startupRect = frameGeometry();
+    m_startupClient = geometry();
+}
+
+void CZEVOClientPHASE4Dlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    CaptureStartupRect();
+    OnSize();
+}
+
+void CZEVOClientPHASE4Dlg::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    if (!isMaximized()) {
+        CaptureStartupRect();
+    }
+}
+
+bool CZEVOClientPHASE4Dlg::event(QEvent* event) {
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::WindowActivate && !m_startupFinal && isVisible() && !isMaximized()) {
+        CaptureStartupRect();
+        m_startupFinal = true;
+    }
+    return handled;
+}
+
 void CZEVOClientPHASE4Dlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     if (m_startupRect.isNull()) {
@@ -281,17 +320,15 @@ void CZEVOClientPHASE4Dlg::RestoreStartupRect() {
         this,
         [this] {
             showNormal();
-            // The start-up rectangle includes the frame; move places the frame, resize the client.
-            move(m_startupRect.topLeft());
-            resize(m_startupRect.size() - (frameGeometry().size() - geometry().size()));
+            setGeometry(m_startupClient);  // the frame follows the client
             raise();
         },
         Qt::QueuedConnection);
 }
 
 void CZEVOClientPHASE4Dlg::OnSize() {
-    const int clientHeight = height() - (m_menuBar ? m_menuBar->sizeHint().height() : 0);
-    m_scroll.Resize(m_startupRect.height(), clientHeight);
+    // Client heights on both sides: the title bar and frame are not the window's to scroll.
+    m_scroll.Resize(m_startupClient.isNull() ? height() : m_startupClient.height(), height());
     m_scrollBar->setRange(0, m_scroll.Range());
     m_scrollBar->setPageStep(m_scroll.PageStep());
     m_scrollBar->setSingleStep(m_scroll.LineStep());
@@ -321,16 +358,24 @@ void CZEVOClientPHASE4Dlg::OnScrollAction(int action) {
     m_content->move(0, -m_scroll.Position());
 }
 
-void CZEVOClientPHASE4Dlg::ZEVOHelp() {
+std::string CZEVOClientPHASE4Dlg::HelpFilePath() {
     char directory[1024] = {0};
     if (!getcwd(directory, sizeof directory)) {
         directory[0] = '\0';
     }
-    const std::string path = Fmt("%s/%s", directory, "zevo_ip_help.chm");
-    ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::ZEVOHelp", Fmt("Help file path is %s", path.c_str()));
+    return Fmt("%s/%s", directory, "zevo_ip_help.chm");
+}
+
+void CZEVOClientPHASE4Dlg::OpenHelpFile(const std::string& path) {
     if (QFileInfo::exists(QString::fromStdString(path))) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
     }
+}
+
+void CZEVOClientPHASE4Dlg::ZEVOHelp() {
+    const std::string path = HelpFilePath();
+    ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::ZEVOHelp", Fmt("Help file path is %s", path.c_str()));
+    OpenHelpFile(path);
 }
 
 void CZEVOClientPHASE4Dlg::ExitZEVO() {

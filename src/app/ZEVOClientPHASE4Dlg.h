@@ -60,6 +60,7 @@ public:
     const VerticalScroll& Scroll() const { return m_scroll; }
     QScrollBar* ScrollBar() const { return m_scrollBar; }
     QRect StartupRect() const { return m_startupRect; }
+    QRect StartupClientRect() const { return m_startupClient; }
 
     // GatewayHost, for the dialogs
     bool IsGatewayRunning(int marketCode) const override;
@@ -83,6 +84,9 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -95,12 +99,15 @@ private:
     void OnSize();
     bool ExceedsStartup(const QSize& size) const;
     void RestoreStartupRect();
+    void CaptureStartupRect();
 
     QMenu* AddMarketPopup(QMenu* parent, const char* caption, const int ids[7], bool grayed);
     void RegisterCommands();
     void OpenAbout();
     void OpenActiveUsers(int market);
     void OpenGatewayConfiguration(int market, bool startupForm);
+    static std::string HelpFilePath();
+    static void OpenHelpFile(const std::string& path);
     void OpenCommonConfiguration();
     void OpenFixUsers(int market);
     void OpenFixConfiguration(int market);
@@ -122,7 +129,9 @@ private:
     QWidget* m_content = nullptr;
     QScrollBar* m_scrollBar = nullptr;
     VerticalScroll m_scroll;
-    QRect m_startupRect;
+    QRect m_startupRect;    // frame
+    QRect m_startupClient;  // client area
+    bool m_startupFinal = false;
     const platform::ProcessList* m_processes;
     std::unique_ptr<platform::SingleInstance> m_instance;
     std::unique_ptr<StatusThread> m_statusThread;

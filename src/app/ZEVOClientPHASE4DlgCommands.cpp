@@ -1,6 +1,7 @@
 // The main window's menu and the commands it carries.
 #include <QAction>
 #include <QMenuBar>
+#include <QShortcut>
 
 #include "app/AboutDlg.h"
 #include "core/CommandIds.h"
@@ -54,7 +55,10 @@ void CZEVOClientPHASE4Dlg::BuildMenu() {
     AddMarketPopup(m_fixMenu, "User &Configuration", cmd::kFixUserConfiguration, true);
     AddMarketPopup(m_fixMenu, "&Session Configuration", cmd::kFixSessionConfiguration, true);
     QMenu* help = m_menuBar->addMenu("&Help");
-    addCommand(help, "&ZEVO Help            F1", cmd::kHelp)->setShortcut(QKeySequence(Qt::Key_F1));
+    // The entry shows its key in its own text; the key itself is the framework's help command.
+    addCommand(help, "&ZEVO Help            F1", cmd::kHelp);
+    auto* helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(helpKey, &QShortcut::activated, this, [this] { OnCommand(cmd::kHelpKey); });
     addCommand(help, "&About ZEVO", cmd::kAbout);
     addCommand(help, "E&xit", cmd::kExit);
 
@@ -74,6 +78,7 @@ void CZEVOClientPHASE4Dlg::BuildMenu() {
 void CZEVOClientPHASE4Dlg::RegisterCommands() {
     m_handlers[cmd::kExit] = [this] { ExitZEVO(); };
     m_handlers[cmd::kHelp] = [this] { ZEVOHelp(); };
+    m_handlers[cmd::kHelpKey] = [this] { OpenHelpFile(HelpFilePath()); };
     m_handlers[cmd::kAbout] = [this] { OpenAbout(); };
     m_handlers[cmd::kSystemAbout] = [this] { OpenAbout(); };
     m_handlers[cmd::kStartApplications] = [this] {

@@ -17,6 +17,8 @@ constexpr int kStartApplications = 32797;
 constexpr int kFixUserConfiguration[7] = {32811, 32812, 32813, 32814, 32815, 32816, 32817};
 constexpr int kFixSessionConfiguration[7] = {32821, 32822, 32823, 32824, 32825, 32826, 32827};
 constexpr int kHelp = 32798;
+// The framework's help command, which the F1 key gives.
+constexpr int kHelpKey = 57670;
 constexpr int kAbout = 32792;
 constexpr int kExit = 32795;
 // System-menu entry that opens the About box.

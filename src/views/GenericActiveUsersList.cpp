@@ -69,7 +69,8 @@ CGenericActiveUsersList::CGenericActiveUsersList(int marketType, int interactive
     m_refresh->setAutoDefault(false);
     auto* exitButton = new QPushButton("E&xit", this);
     exitButton->setObjectName("1028");
-    exitButton->setDefault(true);
+    // No default button: Enter does nothing here.
+    exitButton->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_refresh);
@@ -95,8 +96,7 @@ void CGenericActiveUsersList::OnInitDialog() {
         setWindowTitle(QString("Active Users ") + MarketName(m_marketType));
     }
     m_users->setHeaderLabels({"User List", "Login Status"});
-    m_users->setColumnWidth(0, 100);
-    m_users->setColumnWidth(1, 200);
+    ScaleColumns(m_users, {{100, {"-2147483648"}}, {200, {"Logoff in progress."}}});
     m_users->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_users->header()->setSectionsClickable(true);
     m_users->header()->setSortIndicatorShown(false);

@@ -16,6 +16,7 @@
 #include "platform/ProcessExit.h"
 #include "views/LogMessageModel.h"
 #include "views/LogRow.h"
+#include "views/ReportList.h"
 #include "views/VersionCheck.h"
 #include "core/Text.h"
 
@@ -45,8 +46,12 @@ CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
     QHeaderView* columns = m_list->horizontalHeader();
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     columns->setHighlightSections(false);
+    // Widths designed for the dialog font, scaled to this one; a user ID, a full time and a
+    // reason value always show whole.
+    const QStringList widest[] = {{"-2147483648"}, {"Wednesday, September 30, 2026, 23:59:59"}, {}, {"-2147483648"}};
     for (int column = 0; column < 4; ++column) {
-        m_list->setColumnWidth(column, kColumnWidths[column]);
+        const QString header = m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        m_list->setColumnWidth(column, ScaledColumnWidth(m_list, columns, kColumnWidths[column], header, widest[column]));
     }
     auto* caption = new QLabel("LOG MESSAGES", this);
     caption->setAlignment(Qt::AlignCenter);

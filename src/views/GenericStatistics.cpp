@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Clock.h"
+#include "views/ReportList.h"
 #include "views/StatisticsFile.h"
 #include "core/Text.h"
 
@@ -26,9 +27,7 @@ CGenericStatistics::CGenericStatistics(ActivityLog* log, QWidget* parent)
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setHeaderLabels({"Parameter", "Value", "Unit"});
     m_list->header()->setStretchLastSection(false);
-    m_list->setColumnWidth(0, 200);
-    m_list->setColumnWidth(1, 100);
-    m_list->setColumnWidth(2, 50);
+    ScaleColumns(m_list, {{200, {}}, {100, {}}, {50, {}}});
     auto* caption = new QLabel("REAL TIME STATISTICS", this);
     caption->setAlignment(Qt::AlignCenter);
     auto* layout = new QVBoxLayout(this);
@@ -57,7 +56,10 @@ void CGenericStatistics::UpdateParameter(int, const std::string& parameter, std:
     const int row = FindParameterRow(parameter);
     QTreeWidgetItem* item = nullptr;
     if (row == -1) {
+        // The list learns of a new row at once; changed cells are repainted at the pass's end.
+        const bool quiet = m_list->model()->blockSignals(false);
         item = new QTreeWidgetItem(m_list, {FromBytes(parameter)});
+        m_list->model()->blockSignals(quiet);
         m_rows.emplace(RowKey(parameter), m_list->topLevelItemCount() - 1);
     } else {
         item = m_list->topLevelItem(row);
@@ -66,13 +68,30 @@ void CGenericStatistics::UpdateParameter(int, const std::string& parameter, std:
     item->setText(2, FromBytes(unit));
 }
 
+void CGenericStatistics::BeginPass() { m_list->model()->blockSignals(true); }
+
+void CGenericStatistics::EndPass() {
+    m_list->model()->blockSignals(false);
+    m_list->viewport()->update();
+}
+
 void DispatchStatistics(const std::vector<StatisticsRecord>& records, CGenericStatistics* const views[8]) {
+    for (int k = 0; k < 8; ++k) {
+        if (views[k]) {
+            views[k]->BeginPass();
+        }
+    }
     for (const StatisticsRecord& record : records) {
         for (int k = 0; k < 8; ++k) {
             if (views[k] && views[k]->MarketType() == record.marketType) {
                 views[k]->UpdateParameter(record.marketType, record.parameter, record.value, record.unit,
                                           record.timestamp);
             }
+        }
+    }
+    for (int k = 0; k < 8; ++k) {
+        if (views[k]) {
+            views[k]->EndPass();
         }
     }
 }

@@ -27,6 +27,9 @@ public:
 
     // First row whose parameter equals `parameter` ignoring case, or -1.
     int FindParameterRow(const std::string& parameter) const;
+    // A pass's updates are told to the list once, at its end, not cell by cell.
+    void BeginPass();
+    void EndPass();
     void UpdateParameter(int marketType, const std::string& parameter, std::string value,
                          const std::string& unit, std::uint64_t timestamp);
 

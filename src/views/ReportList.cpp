@@ -31,8 +31,24 @@ void TreeRows::SwapRows(int first, int second) {
 
 int ScaledColumnWidth(const QTreeWidget* list, int designedWidth, const QString& header,
                       const QStringList& widestTexts) {
+    return ScaledColumnWidth(list, list->header(), designedWidth, header, widestTexts);
+}
+
+int ScaleColumns(QTreeWidget* list, const std::initializer_list<DesignedColumn>& columns) {
+    int column = 0, total = 0;
+    for (const DesignedColumn& designed : columns) {
+        const int width =
+            ScaledColumnWidth(list, designed.width, list->headerItem()->text(column), designed.widestTexts);
+        list->setColumnWidth(column++, width);
+        total += width;
+    }
+    return total;
+}
+
+int ScaledColumnWidth(const QWidget* list, const QHeaderView* headerView, int designedWidth, const QString& header,
+                      const QStringList& widestTexts) {
     const QFontMetrics cells(list->font());
-    const QFontMetrics headers(list->header()->font());
+    const QFontMetrics headers(headerView->font());
     const int scaled = designedWidth * cells.averageCharWidth() / kDesignFontCharWidth;
     // Room the header section and the cell keep around their texts.
     const int margin = 2 * list->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, list) +

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QStringList>
+#include <initializer_list>
 
 #include "views/ListSort.h"
 
+class QHeaderView;
 class QTreeWidget;
+class QWidget;
 
 // A report list (a QTreeWidget without a tree) as the exchange sort sees it: a swap
 // exchanges the texts of every column.
@@ -22,5 +25,16 @@ class TreeRows final : public SortableRows {
 // The width of a list column designed as `designedWidth` pixels for the 8-point dialog font
 // (average character width 6 pixels), scaled to the list's font, and never narrower than
 // `header` or any of `widestTexts` shown whole in that column.
+int ScaledColumnWidth(const QWidget* list, const QHeaderView* headers, int designedWidth, const QString& header,
+                      const QStringList& widestTexts);
 int ScaledColumnWidth(const QTreeWidget* list, int designedWidth, const QString& header,
                       const QStringList& widestTexts);
+
+// One column of a list as designed: its pixel width for the dialog font and the texts it must
+// show whole.
+struct DesignedColumn {
+    int width;
+    QStringList widestTexts;
+};
+// Sets every column of a report list from its design; returns the columns' total width.
+int ScaleColumns(QTreeWidget* list, const std::initializer_list<DesignedColumn>& columns);

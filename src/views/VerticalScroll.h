@@ -3,7 +3,8 @@
 #include <algorithm>
 
 // The main window keeps its designed size and scrolls when its client area is shorter.
-// Steps are a hundredth (line) and a tenth (page) of the range, in integer division.
+// Steps are a hundredth (line) and a tenth (page) of the range, in integer division, and at
+// least a pixel while there is anything to scroll, so the arrows always move the content.
 class VerticalScroll {
 public:
     enum Request { kLineUp, kLineDown, kPageUp, kPageDown, kThumbPosition, kOther };
@@ -14,8 +15,8 @@ public:
         position_ = 0;
     }
     int Range() const { return range_; }
-    int LineStep() const { return range_ / 100; }
-    int PageStep() const { return range_ / 10; }
+    int LineStep() const { return range_ > 0 ? std::max(1, range_ / 100) : 0; }
+    int PageStep() const { return range_ > 0 ? std::max(1, range_ / 10) : 0; }
     int Position() const { return position_; }
 
     // Applies a request and returns the move in pixels (positive is down); `thumb` is the

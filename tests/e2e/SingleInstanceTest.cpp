@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,14 +19,15 @@ namespace {
 
 class Zevo {
 public:
-    Zevo(const TempDir& dir, const InstallationLayout& layout) {
+    Zevo(const TempDir& dir, const InstallationLayout& layout, const std::string& runtime = "",
+         bool captureErrors = false) {
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.path()));
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.empty() ? dir.path() : runtime));
         env.insert("QEL_IP_REGISTRY", QString::fromStdString(layout.RegistryPath()));
         env.insert("ZEVO_BOX_JOURNAL", QString::fromStdString(dir.File("boxes.txt")));
         process.setProcessEnvironment(env);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.setProcessChannelMode(captureErrors ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
         process.start(ZEVO_PATH, {});
     }
     ~Zevo() {
@@ -74,6 +77,37 @@ TEST(SingleInstance, SecondStartEndsAtOnceAndTheFirstSaysSo) {
                std::string("ZEVO: Another instance of ZEVO is already running.\n").size();
     }));
     EXPECT_EQ(next.process.state(), QProcess::Running);
+}
+
+TEST(SingleInstance, AnUnusableRuntimeFolderFallsBackToAPrivateOneAndSaysSo) {
+    TempDir dir;
+    InstallationLayout layout;
+    layout.root = dir.File("qel");
+    ASSERT_TRUE(layout.Write());
+    // Missing, and too long for a socket's name.
+    for (const std::string runtime : {std::string("/nonexistent/dir"), dir.path() + "/" + std::string(120, 'r')}) {
+        if (runtime.size() > 100) {
+            ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
+        }
+        Zevo zevo(dir, layout, runtime, true);
+        QByteArray errors;
+        // The window comes up: its start-up lines reach the activity log.
+        ASSERT_TRUE(PumpUntil([&] {
+            errors += zevo.process.readAllStandardError();
+            const auto logs = ListDir(dir.File("qel/logs"));
+            return errors.contains("using /tmp/zevo-" + QByteArray::number(getuid())) && !logs.empty() &&
+                   ReadFile(dir.File("qel/logs/" + logs.back())).find("|Initializing all members.|") !=
+                       std::string::npos;
+        })) << errors.toStdString();
+        EXPECT_TRUE(errors.contains(QByteArray::fromStdString("the runtime folder " + runtime + " cannot be used")));
+        EXPECT_EQ(zevo.process.state(), QProcess::Running);
+        // The rule still holds there: a second start ends and is announced.
+        Zevo second(dir, layout, runtime);
+        ASSERT_TRUE(second.process.waitForFinished(5000));
+        EXPECT_EQ(second.process.exitCode(), 0);
+        EXPECT_TRUE(PumpUntil([&] { return FileExists(dir.File("boxes.txt")); }));
+        std::remove(dir.File("boxes.txt").c_str());
+    }
 }
 
 int main(int argc, char** argv) {

@@ -59,6 +59,10 @@ private slots:
         QCOMPARE(Field(dialog, "1017"), QString("4321"));
         QCOMPARE(Field(dialog, "1015"), QString("Logged on."));
         QVERIFY(dialog.findChild<QPushButton*>("1016")->isEnabled());
+        // Enter does nothing here.
+        dialog.show();
+        QTest::keyClick(&dialog, Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
 
         ClickHeading(dialog, 0);
         QCOMPARE(Column(dialog, 0), (QStringList{"7", "6", "5"}));

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -143,6 +144,47 @@ private slots:
         QCOMPARE(seen, QString("FO - Configuration 150"));
     }
 
+    void everyListColumnShowsItsHeaderAndWidestTextWhole() {
+        GuiFixture fixture({6});
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
+        window.show();
+        QTableView* log = window.LogPage(0)->findChild<QTableView*>("1013");
+        const QStringList widest[] = {{"-2147483648", "User ID"},
+                                      {"Wednesday, September 30, 2026, 23:59:59", "Time"},
+                                      {"Message"},
+                                      {"-2147483648", "Reason"}};
+        for (int column = 0; column < 4; ++column) {
+            for (const QString& text : widest[column]) {
+                QVERIFY2(log->columnWidth(column) > log->fontMetrics().horizontalAdvance(text), qPrintable(text));
+            }
+        }
+        QTreeWidget* status = window.StatusList();
+        for (const QString& text : {"SLBM", "Not Running", "Version"}) {
+            int column = text == "SLBM" ? 0 : text == "Version" ? 2 : 1;
+            QVERIFY(status->columnWidth(column) > status->fontMetrics().horizontalAdvance(text));
+        }
+        QVERIFY(status->columnWidth(0) + status->columnWidth(1) + status->columnWidth(2) <=
+                status->viewport()->width());
+        QTreeWidget* statistics = window.StatisticsPage(0)->List();
+        for (int column = 0; column < 3; ++column) {
+            QVERIFY(statistics->columnWidth(column) >
+                    statistics->fontMetrics().horizontalAdvance(statistics->headerItem()->text(column)));
+        }
+    }
+
+    void theHelpKeyOpensHelpWithoutTheMenusLogLine() {
+        GuiFixture fixture;
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
+        window.show();
+        QCOMPARE(window.Command(cmd::kHelp)->text(), QString("&ZEVO Help            F1"));
+        QVERIFY(window.Command(cmd::kHelp)->shortcut().isEmpty());  // the text shows F1 once
+        QTest::keyClick(&window, Qt::Key_F1);
+        QCoreApplication::processEvents();
+        const auto lines = ReadLines(window.Log()->CurrentFilePath());
+        QVERIFY(std::none_of(lines.begin(), lines.end(),
+                             [](const std::string& line) { return line.find("Help file path is") != std::string::npos; }));
+    }
+
     void helpAndStartApplications() {
         GuiFixture fixture({2});
         qputenv("QEL_IP_SERVICE_DIR", QByteArray::fromStdString(fixture.layout.ServiceDir()));
@@ -233,10 +275,9 @@ private slots:
         CZEVOClientPHASE4Dlg window(fixture.Store());
         window.resize(900, 800);
         window.OnInitDialog();
-        QCOMPARE(window.StartupRect().height(), 800);
+        QCOMPARE(window.StartupClientRect().height(), 800);
         window.show();
-        const int menu = window.findChild<QMenuBar*>("129")->sizeHint().height();
-        window.resize(900, 300 + menu);
+        window.resize(900, 300);
         QCOMPARE(window.Scroll().Range(), 500);
         QCOMPARE(window.ScrollBar()->maximum(), 500);
         QCOMPARE(window.ScrollBar()->singleStep(), 5);

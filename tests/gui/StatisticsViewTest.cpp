@@ -36,6 +36,12 @@ private slots:
         page.UpdateParameter(1, "Trades", "4", "Nos", now - 300);
         page.UpdateParameter(1, "ORDERS", "11", "/s", now + 60);  // a future time passes
         page.UpdateParameter(1, "Queue", "", "", 0);
+        // A name that is not valid text keeps its one row, pass after pass.
+        page.UpdateParameter(1, "Temp\xe9rature", "20", "C", now);
+        page.UpdateParameter(1, "TEMP\xe9RATURE", "21", "C", now);
+        QCOMPARE(page.List()->topLevelItemCount(), 4);
+        QCOMPARE(page.List()->topLevelItem(3)->text(1), QString("21"));
+        page.List()->takeTopLevelItem(3);
         QCOMPARE(Rows(&page), (QStringList{"Orders / 11 / /s", "Trades /  / Nos", "Queue /  / "}));
         QCOMPARE(page.FindParameterRow("trades"), 1);
         QCOMPARE(page.FindParameterRow("Users"), -1);

@@ -111,6 +111,8 @@ TEST_F(SettingsStoreTest, MalformedLinesAndAMissingFileCountAsMissing) {
         "\"OTHERHIVE\"=\"lost\"\n"
         "\x01\x02\xff\xfe\x00\x80 binary\n"
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP\\5]\n"
+        "; old logs were in C:\\logs\\\n"
+        "\"AFTERCOMMENT\"=\"kept\"\n"
         "\"LAST\"=\"ok\""s);
     EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\1", "GOOD"), "yes");
     for (const char* name : {"UNTERMINATED", "BADDWORD", "NOTHEX", "TRAILING", "NOEQUALS",
@@ -120,6 +122,7 @@ TEST_F(SettingsStoreTest, MalformedLinesAndAMissingFileCountAsMissing) {
     EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP\\3"));
     EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP\\4"));
     EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\5", "LAST"), "ok");
+    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\5", "AFTERCOMMENT"), "kept");  // a comment continues nothing
     EXPECT_FALSE(RegistryFileStore(dir_.File("absent.reg")).OpenKey("SOFTWARE"));  // no file: empty
 }
 

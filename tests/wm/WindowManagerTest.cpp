@@ -1,0 +1,71 @@
+// The main window on a real X server with a window manager: its start-up place and size,
+// and the whole content at its designed size.
+#include <QLabel>
+#include <QScrollBar>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "support/GuiFixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Shows the window and waits until the window manager has framed, placed and activated it.
+bool ShowManaged(CZEVOClientPHASE4Dlg& window) {
+    window.show();
+    // Generous deadlines: a loaded machine's X server and window manager may be slow.
+    const bool active = QTest::qWaitForWindowActive(&window, 20000);
+    const bool framed = PumpUntil([&] { return window.frameGeometry().size() != window.geometry().size(); },
+                                  std::chrono::seconds(20));
+    if (!active || !framed) {
+        qWarning() << "active" << active << "framed" << framed << window.frameGeometry() << window.geometry();
+    }
+    return active && framed;
+}
+
+}  // namespace
+
+class WindowManagerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void maximizingGivesBackTheStartupPlaceAndSize() {
+        GuiFixture fixture({1, 2, 3, 4, 5, 6, 7});
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
+        QVERIFY(ShowManaged(window));
+        const QRect frame = window.frameGeometry();
+        QCOMPARE(window.StartupRect(), frame);
+        window.showMaximized();
+        QVERIFY2(PumpUntil([&] { return !window.isMaximized() && window.frameGeometry() == frame; },
+                           std::chrono::seconds(5)),
+                 qPrintable(QString("startup %1,%2 %3x%4, now %5,%6 %7x%8")
+                                .arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())
+                                .arg(window.frameGeometry().x()).arg(window.frameGeometry().y())
+                                .arg(window.frameGeometry().width()).arg(window.frameGeometry().height())));
+    }
+
+    void theDesignedSizeShowsTheWholeContentAndShorterScrollsByAtLeastAPixel() {
+        GuiFixture fixture({1, 2, 3, 4, 5, 6, 7});
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
+        QVERIFY(ShowManaged(window));
+        QCOMPARE(window.Scroll().Range(), 0);
+        QLabel* caption = nullptr;
+        for (QLabel* label : window.findChildren<QLabel*>()) {
+            if (label->text() == "LOG MESSAGES" && label->isVisible()) {
+                caption = label;
+            }
+        }
+        QVERIFY(caption);
+        QVERIFY(caption->mapTo(&window, QPoint(0, caption->height())).y() <= window.height());
+        QVERIFY(!window.StatusList()->horizontalScrollBar()->isVisible());
+
+        window.resize(window.width(), window.height() - 50);
+        QVERIFY(PumpUntil([&] { return window.Scroll().Range() == 50; }));
+        QCOMPARE(window.ScrollBar()->singleStep(), 1);
+        window.ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(window.ScrollBar()->value(), 1);
+    }
+};
+
+QTEST_MAIN(WindowManagerTest)
+#include "WindowManagerTest.moc"
