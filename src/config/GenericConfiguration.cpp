@@ -12,6 +12,7 @@
 
 #include "config/IpAddressCtrl.h"
 #include "config/FixUserSessions.h"
+#include "config/GatewayConfigRules.h"
 #include "config/KeyValueFile.h"
 #include "core/CommandIds.h"
 #include "core/InstalledMarkets.h"
@@ -345,100 +346,39 @@ void CGenericConfiguration::read_configuration_parameters() {
     UpdateData(false);
 }
 
-// Logs a broken rule and shows its box; the caller restores the field. Always false.
-bool CGenericConfiguration::FailRule(const char* logLine, const std::string& box, unsigned icon) {
-    ZEVO_LOG_ACTIVITY(m_log, Op("validate_parameters").c_str(), logLine);
-    platform::ShowMessageBox(this, box, "Error", platform::MB_OK | icon);
-    return false;
-}
-
 int CGenericConfiguration::validate_parameters() {
-    const std::string op = Op("validate_parameters");
-    const unsigned info = platform::MB_ICONINFORMATION;
     UpdateData(true);
-    const std::string local = m_localIp->Text(), wan = m_wanIp->Text(), host = m_hostIp->Text();
-    const std::string bcp = m_bcpIp->Text();
-    const bool bcpSelected = m_nRadioPrimary == 1;
-    const char* market = MarketName(m_marketType) ? MarketName(m_marketType) : "";
-    auto restoreNumber = [](std::string& member, int read) { member = Fmt("%d", read); };
-    if (local.empty()) {
-        FailRule("Local IP is blank", "Local IP can't be blank", info);
-        m_localIp->SetAddress(m_localIpRead);
+    GatewayConfigValues values;
+    values.localIp = m_localIp->Text();
+    values.wanIp = m_wanIp->Text();
+    values.hostIp = m_hostIp->Text();
+    values.bcpIp = m_bcpIp->Text();
+    values.hostPort = m_hostPortText;
+    values.boxId = m_boxIdText;
+    values.brokerId = m_brokerIdText;
+    values.radioPrimary = m_nRadioPrimary;
+    const GatewayConfigRuleBreak broken =
+        CheckGatewayConfiguration(values, m_marketType, m_log, ZEVO_LOG_SITE("CGenericConfiguration"));
+    if (broken.field == GatewayConfigField::None) {
+        return 0;
+    }
+    if (!broken.box.empty()) {
+        platform::ShowMessageBox(this, broken.box, "Error", platform::MB_OK | broken.icon);
+    }
+    if (!broken.restore) {
         return 200;
     }
-    if (wan.empty()) {
-        FailRule("WAN IP is blank", "WAN IP can't be blank", info);
-        m_wanIp->SetAddress(m_wanIpRead);
-        return 200;
+    switch (broken.field) {
+        case GatewayConfigField::LocalIp: m_localIp->SetAddress(m_localIpRead); break;
+        case GatewayConfigField::WanIp: m_wanIp->SetAddress(m_wanIpRead); break;
+        case GatewayConfigField::HostIp: m_hostIp->SetAddress(m_primaryHostIpRead); break;
+        case GatewayConfigField::BcpIp: m_bcpIp->SetAddress(m_bcpIpRead); break;
+        case GatewayConfigField::HostPort: m_hostPortText = Fmt("%d", m_hostPortRead); break;
+        case GatewayConfigField::BoxId: m_boxIdText = Fmt("%d", m_boxIdRead); break;
+        case GatewayConfigField::BrokerId: m_brokerIdText = m_brokerIdRead; break;
+        default: break;
     }
-    if (host.empty()) {
-        FailRule("Host IP is blank", "Host IP can't be blank", info);
-        m_hostIp->SetAddress(m_primaryHostIpRead);
-        return 200;
-    }
-    if (m_hostPortText.empty()) {
-        FailRule("Host port is blank", "Host Port can't be blank", info);
-        restoreNumber(m_hostPortText, m_hostPortRead);
-        return 200;
-    }
-    if (!bcpSelected) {
-        ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Not doing Blank validation for BCP IP");
-    } else if (bcp.empty()) {
-        FailRule("BCP IP is blank", Fmt("%s - %s", market, "QEL Setup Error."), platform::MB_OK);
-        return 200;
-    }
-    if (m_boxIdText.empty()) {
-        FailRule("Box ID is blank", "Box ID can't be blank", info);
-        restoreNumber(m_boxIdText, m_boxIdRead);
-        return 200;
-    }
-    if (m_brokerIdText.empty()) {
-        FailRule("Broker ID is blank", "Broker ID can't be blank", info);
-        m_brokerIdText = m_brokerIdRead;
-        return 200;
-    }
-    if (local == "0.0.0.0") {
-        FailRule("Local IP is 0.0.0.0", "Local IP can't be 0.0.0.0", info);
-        m_localIp->SetAddress(m_localIpRead);
-        return 200;
-    }
-    if (wan == "0.0.0.0") {
-        FailRule("WAN IP is 0.0.0.0", "WAN IP can't be 0.0.0.0", info);
-        m_wanIp->SetAddress(m_wanIpRead);
-        return 200;
-    }
-    if (host == "0.0.0.0") {
-        FailRule("Host IP is 0.0.0.0", "Host IP can't be 0.0.0.0", info);
-        m_hostIp->SetAddress(m_primaryHostIpRead);
-        return 200;
-    }
-    if (!bcpSelected) {
-        ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Not doing 0.0.0.0 validation for BCP IP");
-    } else if (bcp == "0.0.0.0") {
-        FailRule("BCP IP is 0.0.0.0", Fmt("%s - %s\nBCP IP can't be 0.0.0.0", market, "QEL Setup Error."), info);
-        m_bcpIp->SetAddress(m_bcpIpRead);
-        return 200;
-    }
-    const int port = Decimal(m_hostPortText);
-    if (port < 1 || port > 65535) {
-        FailRule(Fmt("Host port [%u] is not greater than zero and less than or equal to %u",
-                     static_cast<unsigned>(port), 65535u).c_str(),
-                 Fmt("Host Port value should be greater than zero and less than or equal to %d", 65535), info);
-        restoreNumber(m_hostPortText, m_hostPortRead);
-        return 200;
-    }
-    const int boxId = Decimal(m_boxIdText);
-    if (boxId < 1 || boxId > 65535 / 2) {
-        FailRule(Fmt("Box ID [%d] is not greater than zero and less than or equal to %u", boxId, 65535u / 2).c_str(),
-                 Fmt("Box ID value should be greater than zero and less than or equal to %d", 65535 / 2), info);
-        restoreNumber(m_boxIdText, m_boxIdRead);
-        return 200;
-    }
-    if (m_nRadioPrimary != 0 && m_nRadioPrimary != 1) {
-        ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("Invalid value of m_nRadioPrimary [%d]", m_nRadioPrimary));
-        return 200;
-    }
-    return 0;
+    return 200;
 }
 
 void CGenericConfiguration::save_configuration_parameters() {

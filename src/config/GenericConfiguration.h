@@ -51,7 +51,6 @@ private:
     void OnBrokerIdChanged();
     void OnPrimaryClicked();
     void OnBcpClicked();
-    bool FailRule(const char* logLine, const std::string& box, unsigned icon);
     void UpdateFixFile(const std::string& brokerId, const std::string& localIp);
     void kill_qel_exe(int marketType);
     bool GatewayRuns() const;

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "core/MarketType.h"
+#include "link/ActiveUsersRequests.h"
 #include "link/MessageFrame.h"
 #include "link/ZEVOHelper.h"
 #include "log/ActivityLog.h"
@@ -32,11 +33,6 @@ QLabel* FieldLabel(const char* id, QWidget* parent) {
 }
 
 }  // namespace
-
-const char* LoginStateText(unsigned state) {
-    static const char* const kTexts[] = {"Logged Off.", "Logoff in progress.", "Logged on.", "Logon in progress."};
-    return state < 4 ? kTexts[state] : "";
-}
 
 CGenericActiveUsersList::CGenericActiveUsersList(int marketType, int interactivePort, ActivityLog* log,
                                                  QWidget* parent)
@@ -115,21 +111,10 @@ void CGenericActiveUsersList::UpdateFields() {
 }
 
 void CGenericActiveUsersList::OnButtonActiveUsersListRefresh() {
-    static const char* const op = "CGenericActiveUsersList::OnButtonActiveUsersListRefresh";
     m_users->clear();
     m_userCount = Fmt("%d", m_users->topLevelItemCount());
-    const bool wide = UsesLongUserIdLayout(m_marketType);
-    // The long layout names its market in the log line; the short layout does not.
-    const char* name = wide ? MarketName(m_marketType) : nullptr;
-
-    auto box = BuildHeadersOnlyRequest(m_marketType, kBoxInformationRequest);
-    m_session->SendPacket(box.data(), static_cast<std::uint16_t>(box.size()));
-    ZEVO_LOG_ACTIVITY(m_log, op, name ? Fmt("Box information request for %s sent.", name)
-                                      : std::string("Box information request sent."));
-    auto users = BuildHeadersOnlyRequest(m_marketType, kUserInformationRequest);
-    m_session->SendPacket(users.data(), static_cast<std::uint16_t>(users.size()));
-    ZEVO_LOG_ACTIVITY(m_log, op, name ? Fmt("User information request for %s sent.", name)
-                                      : std::string("User information request sent."));
+    SendActiveUsersRequests(*m_session, m_marketType, m_log,
+                            ZEVO_LOG_SITE("CGenericActiveUsersList"), "OnButtonActiveUsersListRefresh");
 }
 
 void CGenericActiveUsersList::OnConnectionEstablished() {
@@ -152,22 +137,21 @@ int CGenericActiveUsersList::RouteMessage(const unsigned char* message, std::uin
     if (messageCode == kUserInformationResponse) {
         AddUser(message);
     } else if (messageCode == kBoxInformationResponse) {
-        m_boxId = Fmt("%d", ReadU16(message + 30));
-        m_boxState = LoginStateText(ReadU16(message + 32));
+        const BoxInformation box = DecodeBoxInformation(message);
+        m_boxId = Fmt("%d", box.boxId);
+        m_boxState = LoginStateText(box.state);
         UpdateFields();
     }
     return 0;
 }
 
 void CGenericActiveUsersList::AddUser(const unsigned char* message) {
-    const bool wide = UsesLongUserIdLayout(m_marketType);
-    const long userId = wide ? static_cast<long>(ReadI32(message + 30)) : static_cast<long>(ReadU16(message + 30));
-    const unsigned state = ReadU16(message + (wide ? 34 : 32));
-    auto* item = new QTreeWidgetItem({QString::number(userId)});
+    const UserInformation user = DecodeUserInformation(message, m_marketType);
+    auto* item = new QTreeWidgetItem({QString::number(user.userId)});
     m_users->insertTopLevelItem(0, item);
     m_userCount = Fmt("%d", m_users->topLevelItemCount());
     UpdateFields();
-    item->setText(1, LoginStateText(state));
+    item->setText(1, LoginStateText(user.state));
 }
 
 void CGenericActiveUsersList::OnColumnClick(int column) {

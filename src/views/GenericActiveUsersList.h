@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "link/ActiveUsersRequests.h"
 #include "link/MessageSink.h"
 
 class ActivityLog;
@@ -56,7 +57,3 @@ private:
     QTreeWidget* m_users;
     QPushButton* m_refresh;
 };
-
-// "Logged Off.", "Logoff in progress.", "Logged on.", "Logon in progress." for 0..3; empty
-// for any other state.
-const char* LoginStateText(unsigned state);

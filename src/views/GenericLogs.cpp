@@ -14,6 +14,7 @@
 #include "log/Format.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessExit.h"
+#include "views/LogFilterBar.h"
 #include "views/LogMessageModel.h"
 #include "views/LogRow.h"
 #include "views/ReportList.h"
@@ -32,7 +33,7 @@ CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
     setObjectName("144");
     m_list->setObjectName("1013");
     m_list->setModel(m_model);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setShowGrid(false);
@@ -55,8 +56,10 @@ CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
     }
     auto* caption = new QLabel("LOG MESSAGES", this);
     caption->setAlignment(Qt::AlignCenter);
+    m_filterBar = new LogFilterBar(m_model, m_list, this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 2);
+    layout->addWidget(m_filterBar);
     layout->addWidget(m_list, 1);
     layout->addWidget(caption);
 }

@@ -9,6 +9,7 @@
 class ActivityLog;
 class CGenericLogs;
 class CZEVOHelper;
+class LogFilterBar;
 class LogMessageModel;
 class QTableView;
 class QTreeWidget;
@@ -56,6 +57,7 @@ public:
 
     LogMessageModel& Model() { return *m_model; }
     QTableView* List() const { return m_list; }
+    LogFilterBar* FilterBar() const { return m_filterBar; }
 
 private:
     void OnVersionMessage(const unsigned char* message);
@@ -69,4 +71,5 @@ private:
     QTreeWidget* m_statusList = nullptr;
     LogMessageModel* m_model;
     QTableView* m_list;
+    LogFilterBar* m_filterBar;
 };

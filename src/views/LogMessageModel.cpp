@@ -53,9 +53,65 @@ void LogMessageModel::Flush() {
     if (target == m_shown) {
         return;
     }
-    beginInsertRows({}, 0, static_cast<int>(target - m_shown) - 1);
-    m_shown = target;
-    endInsertRows();
+    if (m_filter) {
+        std::vector<std::uint32_t> added;
+        CollectMatches(m_shown, target, added);
+        if (added.empty()) {
+            m_shown = target;
+        } else {
+            beginInsertRows({}, 0, static_cast<int>(added.size()) - 1);
+            m_matches.insert(m_matches.end(), added.begin(), added.end());
+            m_shown = target;
+            endInsertRows();
+        }
+    } else {
+        beginInsertRows({}, 0, static_cast<int>(target - m_shown) - 1);
+        m_shown = target;
+        endInsertRows();
+    }
+    emit countsChanged();
+}
+
+void LogMessageModel::CollectMatches(std::size_t from, std::size_t to,
+                                     std::vector<std::uint32_t>& matches) {
+    for (std::size_t index = from; index < to; ++index) {
+        if (m_filter->Matches(m_rows.At(index))) {
+            matches.push_back(static_cast<std::uint32_t>(index));
+        }
+    }
+}
+
+void LogMessageModel::SetFilter(const QString& text) {
+    if (text == m_filterText) {
+        return;
+    }
+    const QString previous = m_filterText;
+    m_filterText = text;
+    beginResetModel();
+    if (text.isEmpty()) {
+        m_filter.reset();
+        m_matches.clear();
+        m_matches.shrink_to_fit();
+    } else {
+        auto filter = std::make_unique<LogRowFilter>(text.toUtf8().toStdString());
+        if (m_filter && text.contains(previous, Qt::CaseInsensitive)) {
+            // A longer text matches a part of what matched before: only that part is looked at.
+            std::size_t kept = 0;
+            for (std::uint32_t index : m_matches) {
+                if (filter->Matches(m_rows.At(index))) {
+                    m_matches[kept++] = index;
+                }
+            }
+            m_matches.resize(kept);
+            m_filter = std::move(filter);
+        } else {
+            m_filter = std::move(filter);
+            m_matches.clear();
+            CollectMatches(0, m_shown, m_matches);
+        }
+    }
+    endResetModel();
+    emit countsChanged();
 }
 
 void LogMessageModel::Clear() {
@@ -63,11 +119,30 @@ void LogMessageModel::Clear() {
     beginResetModel();
     m_rows.Clear();
     m_shown = 0;
+    m_matches.clear();
+    ++m_generation;
     endResetModel();
+    emit countsChanged();
+}
+
+std::vector<std::uint32_t> LogMessageModel::ShownPlaces() const {
+    std::vector<std::uint32_t> places;
+    if (m_filter) {
+        places.assign(m_matches.rbegin(), m_matches.rend());
+        return places;
+    }
+    places.reserve(m_shown);
+    for (std::size_t place = m_shown; place-- > 0;) {
+        places.push_back(static_cast<std::uint32_t>(place));
+    }
+    return places;
 }
 
 int LogMessageModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_shown);
+    if (parent.isValid()) {
+        return 0;
+    }
+    return static_cast<int>(m_filter ? m_matches.size() : m_shown);
 }
 
 int LogMessageModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 4; }

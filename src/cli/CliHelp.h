@@ -1,0 +1,76 @@
+#pragma once
+
+// The texts of "zevo-cli --help" and of each command's --help; the man page is made from
+// them.
+namespace cli_help {
+
+inline const char* const kProgram =
+    "Usage: zevo-cli COMMAND [ARGUMENTS]\n"
+    "Checks and changes the QEL trading gateways of this machine from scripts and monitoring\n"
+    "systems, the way the ZEVO console does; every action is written to the activity log.\n"
+    "\n"
+    "Commands:\n"
+    "  status [--json]                   each installed market, whether its gateway runs, and\n"
+    "                                    its installed version\n"
+    "  users MARKET [--json]             the gateway's box and its connected users\n"
+    "  start                             Start Applications: asks the QEL_IP service to start\n"
+    "                                    the installed gateways\n"
+    "  restart MARKET                    asks the market's running gateway to restart\n"
+    "  config get MARKET KEY             prints a value of the market's gateway configuration\n"
+    "  config set MARKET KEY=VALUE...    changes values of the market's gateway configuration\n"
+    "\n"
+    "MARKET is a market's name (CM, FO, WDM, IPO, CD, SLBM, MF) or code (1 to 7).\n"
+    "\"zevo-cli COMMAND --help\" describes a command.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     print this help and exit\n"
+    "  -v, --version  print the version and exit\n"
+    "\n"
+    "Environment:\n"
+    "  QEL_IP_REGISTRY     the settings-store file (default /etc/qel_ip/qel_ip.reg)\n"
+    "  QEL_IP_SERVICE_DIR  the service-control folder (default /run/qel_ip)\n"
+    "  QEL_IP_PROC_ROOT    the process table the gateway check reads (default /proc)\n"
+    "\n"
+    "Exit status:\n"
+    "  0  done; for status: every installed gateway runs\n"
+    "  1  refused or failed (the reason is printed on standard error)\n"
+    "  2  status: an installed gateway does not run\n"
+    "  64 wrong usage\n";
+
+inline const char* const kStatus =
+    "Usage: zevo-cli status [--json]\n"
+    "Prints each installed market, whether its gateway process runs and the version the\n"
+    "settings store records for it; --json prints the same as one JSON object.\n"
+    "Exit status 0 when every installed gateway runs, 2 when one does not.\n";
+
+inline const char* const kUsers =
+    "Usage: zevo-cli users MARKET [--json]\n"
+    "Asks the market's running gateway for its box information and its users (the requests\n"
+    "of the Active Users list) and prints the box ID, the box's login state and each user's\n"
+    "login state; --json prints the same as one JSON object.\n"
+    "Exit status 1 when the gateway cannot be reached.\n";
+
+inline const char* const kStart =
+    "Usage: zevo-cli start\n"
+    "Sends the Start Applications control (code 130) to the QEL_IP service, which starts the\n"
+    "gateways of the installed markets. Exit status 1 when the service refuses or is absent.\n";
+
+inline const char* const kRestart =
+    "Usage: zevo-cli restart MARKET\n"
+    "Sends the restart request to the market's gateway on its interactive port; the gateway\n"
+    "ends its connections and starts again. Exit status 1 when the gateway cannot be reached.\n";
+
+inline const char* const kConfig =
+    "Usage: zevo-cli config get MARKET KEY\n"
+    "       zevo-cli config set MARKET KEY=VALUE...\n"
+    "get prints the value of KEY in the market's gateway configuration file.\n"
+    "set changes values the QEL Configuration dialog changes:\n"
+    "  MACHINE_LAN_IP, MACHINE_WAN_IP, PRIMARY_HOST_IP   addresses a.b.c.d\n"
+    "  HOST_PORT_NUMBER (1 to 65535), BOX_ID (1 to 32767), BROKER_ID (up to 5 letters and\n"
+    "  digits), CURRENT_CONFIG (PRIMARY or BCP)\n"
+    "The dialog's rules apply: a refused value prints the dialog's message, exits with status\n"
+    "1 and leaves the file untouched. After a change the file is rewritten in place, the FIX\n"
+    "file follows a new broker ID or local address, a running gateway is restarted and the\n"
+    "applications are started, as the dialog does.\n";
+
+}  // namespace cli_help

@@ -1,0 +1,643 @@
+// zevo-cli: the console's checks and changes for scripts and monitoring systems, on the plain
+// libraries (no widgets). Each action writes the lines the console's own action writes, under
+// the same source file and operation, so the activity log shows who changed what.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/CliHelp.h"
+#include "config/FixSessionFile.h"
+#include "config/GatewayConfigRules.h"
+#include "config/IpAddress.h"
+#include "config/KeyValueFile.h"
+#include "core/GatewayProcess.h"
+#include "core/InstalledMarkets.h"
+#include "core/MarketType.h"
+#include "core/Text.h"
+#include "link/ActiveUsersRequests.h"
+#include "link/MessageFrame.h"
+#include "link/MessageSink.h"
+#include "link/RestartRequest.h"
+#include "link/ZEVOHelper.h"
+#include "log/ActivityLog.h"
+#include "log/Format.h"
+#include "platform/MessageBox.h"
+#include "platform/ProcessList.h"
+#include "platform/ServiceControl.h"
+#include "platform/SettingsStore.h"
+
+namespace {
+
+constexpr int kUsage = 64;
+constexpr int kFailed = 1;
+constexpr int kNotRunning = 2;
+constexpr int kValueSize = 1024;
+constexpr int kConnectMilliseconds = 5000;
+// The gateway answers the users request at once; the list is whole when it stays quiet.
+constexpr int kQuietMilliseconds = 300;
+
+// The sites of the console's windows whose lines the commands write.
+const LogSite kConfigurationSite{"GenericConfiguration.cpp", 0, "CGenericConfiguration"};
+const LogSite kActiveUsersSite{"GenericActiveUsersList.cpp", 0, "CGenericActiveUsersList"};
+const LogSite kFixUsersSite{"FixUserSessions.cpp", 0, "CFixUserSessions"};
+const LogSite kMainWindowSite{"GatewayStatus.cpp", 0, "CZEVOClientPHASE4Dlg"};
+
+// Boxes the shared code would show go to standard error.
+class PrintedBoxes final : public platform::MessageBoxSeam {
+  public:
+    int Show(const platform::MessageBoxRequest& box) override {
+        std::fprintf(stderr, "zevo-cli: %s: %s\n", box.caption.c_str(), box.text.c_str());
+        return platform::IDOK;
+    }
+};
+
+std::string JsonText(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            out += Fmt("\\u%04x", c);
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+bool HasOption(const std::vector<std::string>& args, const char* option) {
+    return std::find(args.begin(), args.end(), option) != args.end();
+}
+
+bool AsksForHelp(const std::vector<std::string>& args) {
+    return HasOption(args, "--help") || HasOption(args, "-h");
+}
+
+int Usage(const char* help) {
+    std::fputs(help, stderr);
+    return kUsage;
+}
+
+int Fail(const std::string& text) {
+    std::fprintf(stderr, "zevo-cli: %s\n", text.c_str());
+    return kFailed;
+}
+
+// The installation as the console reads it at start.
+struct Installation {
+    ActivityLog log;
+    InstalledMarkets table;
+
+    Installation() {
+        GetNumberOfMarkets(table, platform::DefaultSettingsStore(), log);
+        InitTypesOfMarketsConfigFilePathsAndPorts(table, platform::DefaultSettingsStore(), log,
+                                                  nullptr);
+    }
+    // QEL_IP_PROC_ROOT names another process table than /proc (a container's, or a test's).
+    bool Runs(int market) {
+        const QByteArray root = qgetenv("QEL_IP_PROC_ROOT");
+        if (root.isEmpty()) {
+            return qel_status_query(market, GatewayProcessList(), log) == 1;
+        }
+        const platform::ProcProcessList processes(root.toStdString(), "qel_ip_");
+        return qel_status_query(market, processes, log) == 1;
+    }
+};
+
+// A market's code from its name or number; 0 when it is neither.
+int MarketCode(const std::string& text) {
+    for (int code = 1; code <= kMarketCount; ++code) {
+        if (text::EqualsIgnoreCase(text, MarketName(code)) || text == std::to_string(code)) {
+            return code;
+        }
+    }
+    return 0;
+}
+
+// The installed market named by `text`, or 0 after saying why not.
+int InstalledMarket(const Installation& installation, const std::string& text) {
+    const int code = MarketCode(text);
+    if (code == 0) {
+        Fail("unknown market " + text + " (CM, FO, WDM, IPO, CD, SLBM, MF or 1 to 7)");
+        return 0;
+    }
+    if (!installation.table.IsInstalled(code)) {
+        Fail(Fmt("market %s is not installed", MarketName(code)));
+        return 0;
+    }
+    return code;
+}
+
+// Runs the event loop until `done` holds or `milliseconds` pass; returns `done()`.
+bool RunUntil(const std::function<bool()>& done, int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    return done();
+}
+
+int Status(const std::vector<std::string>& args) {
+    if (AsksForHelp(args)) {
+        std::fputs(cli_help::kStatus, stdout);
+        return 0;
+    }
+    const bool json = HasOption(args, "--json");
+    if (args.size() != (json ? 1u : 0u)) {
+        return Usage(cli_help::kStatus);
+    }
+    Installation installation;
+    const platform::SettingsStore& store = platform::DefaultSettingsStore();
+    bool allRun = true;
+    std::string jsonRows;
+    if (!json) {
+        std::printf("%-8s %-12s %s\n", "MARKET", "GATEWAY", "VERSION");
+    }
+    for (int code = 1; code <= kMarketCount; ++code) {
+        if (!installation.table.IsInstalled(code)) {
+            continue;
+        }
+        const bool runs = installation.Runs(code);
+        allRun = allRun && runs;
+        std::string version;
+        if (auto key = store.OpenKey(Fmt("%s\\%d", text::kSettingsRoot, code))) {
+            platform::QueryString(*key, "VERSION", kValueSize, &version);
+        }
+        if (json) {
+            jsonRows += Fmt("%s{\"market\":%s,\"code\":%d,\"running\":%s,\"version\":%s}",
+                            jsonRows.empty() ? "" : ",", JsonText(MarketName(code)).c_str(), code,
+                            runs ? "true" : "false", JsonText(version).c_str());
+        } else {
+            std::printf("%-8s %-12s %s\n", MarketName(code), runs ? "running" : "not running",
+                        version.c_str());
+        }
+    }
+    if (json) {
+        std::printf("{\"markets\":[%s],\"all_running\":%s}\n", jsonRows.c_str(),
+                    allRun ? "true" : "false");
+    }
+    return allRun ? 0 : kNotRunning;
+}
+
+// The Active Users list's session, without the list.
+class UsersQuery final : public CMessageSink {
+  public:
+    UsersQuery(int market, ActivityLog* log) : m_market(market), m_log(log), m_session(log) {
+        m_session.SetMessageSink(this, market);
+    }
+    int RouteMessage(const unsigned char* message, std::uint16_t code) override {
+        if (code == kUserInformationResponse) {
+            users.push_back(DecodeUserInformation(message, m_market));
+        } else if (code == kBoxInformationResponse) {
+            box = DecodeBoxInformation(message);
+            hasBox = true;
+        }
+        lastMessage.restart();
+        return 0;
+    }
+    void OnConnectionEstablished() override {
+        connected = true;
+        lastMessage.start();
+        SendActiveUsersRequests(m_session, m_market, m_log, kActiveUsersSite,
+                                "OnButtonActiveUsersListRefresh");
+    }
+    void OnConnectionLost() override { lost = true; }
+
+    CZEVOHelper& Session() { return m_session; }
+
+    bool connected = false;
+    bool lost = false;
+    bool hasBox = false;
+    BoxInformation box{};
+    std::vector<UserInformation> users;
+    QElapsedTimer lastMessage;
+
+  private:
+    int m_market;
+    ActivityLog* m_log;
+    CZEVOHelper m_session;
+};
+
+int Users(const std::vector<std::string>& args) {
+    if (AsksForHelp(args)) {
+        std::fputs(cli_help::kUsers, stdout);
+        return 0;
+    }
+    const bool json = HasOption(args, "--json");
+    if (args.size() != (json ? 2u : 1u)) {
+        return Usage(cli_help::kUsers);
+    }
+    const std::string& name = args[0] == "--json" ? args[1] : args[0];
+    Installation installation;
+    const int market = InstalledMarket(installation, name);
+    if (market == 0) {
+        return kFailed;
+    }
+    ActivityLog* log = &installation.log;
+    const int port = installation.table.markets[market - 1].interface_thread_interactive_port;
+    LogAt(log, LogLevel::Activity, kActiveUsersSite, "CGenericActiveUsersList",
+          Fmt("Market type for dialog is %d - %s", market, MarketName(market)));
+    LogAt(log, LogLevel::Activity, kActiveUsersSite, "CGenericActiveUsersList",
+          "INTERFACE_THREAD_INTERACTIVE_IP is 127.0.0.1");
+    LogAt(log, LogLevel::Activity, kActiveUsersSite, "CGenericActiveUsersList",
+          Fmt("Port no. is %d", port));
+    LogAt(log, LogLevel::Activity, kActiveUsersSite, "OnInitDialog", "Initializing dialog");
+    UsersQuery query(market, log);
+    LogAt(log, LogLevel::Activity, kActiveUsersSite, "OnInitDialog",
+          Fmt("Attempting to connect...for market %s", MarketName(market)));
+    query.Session().EstablishConnection("127.0.0.1", std::to_string(port));
+    const bool answered =
+        RunUntil([&] { return query.connected || query.lost; }, kConnectMilliseconds) &&
+        RunUntil(
+            [&] {
+                return query.lost ||
+                       (query.hasBox && query.lastMessage.elapsed() >= kQuietMilliseconds);
+            },
+            kConnectMilliseconds);
+    LogAt(log, LogLevel::Activity, kActiveUsersSite, "PostNcDestroy",
+          Fmt("Attempting to close connection...for market %s", MarketName(market)));
+    query.Session().Transport().CloseConnection();
+    if (!answered || !query.hasBox) {
+        return Fail(Fmt("the gateway of %s did not answer on port %d", MarketName(market), port));
+    }
+    std::sort(
+        query.users.begin(), query.users.end(),
+        [](const UserInformation& a, const UserInformation& b) { return a.userId < b.userId; });
+    if (json) {
+        std::string rows;
+        for (const UserInformation& user : query.users) {
+            rows += Fmt("%s{\"user_id\":%ld,\"status\":%s}", rows.empty() ? "" : ",", user.userId,
+                        JsonText(LoginStateText(user.state)).c_str());
+        }
+        std::printf("{\"market\":%s,\"box_id\":%d,\"box_status\":%s,\"users\":[%s]}\n",
+                    JsonText(MarketName(market)).c_str(), query.box.boxId,
+                    JsonText(LoginStateText(query.box.state)).c_str(), rows.c_str());
+        return 0;
+    }
+    std::printf("Box ID : %d\nQEL Box Status : %s\nNo.of connected users : %zu\n", query.box.boxId,
+                LoginStateText(query.box.state), query.users.size());
+    std::printf("%-12s %s\n", "User List", "Login Status");
+    for (const UserInformation& user : query.users) {
+        std::printf("%-12ld %s\n", user.userId, LoginStateText(user.state));
+    }
+    return 0;
+}
+
+// The main window's Start Applications, with its lines; false when the service did not take
+// the control.
+bool StartApplications(ActivityLog* log) {
+    platform::ServiceControl services;
+    const char* failure = nullptr;
+    if (!services.OpenManager()) {
+        failure = "Error in OpenSCManager(). Cannot access Service Control. Error [%ld]";
+    } else if (!services.OpenService("QEL_IP")) {
+        failure = "Error in OpenService(). Cannot access QEL Service. Error [%ld]";
+    } else if (!services.Control(130)) {
+        failure =
+            "Error in ControlService(). Cannot send control signal to QEL serivce. Error [%ld]";
+    }
+    if (failure) {
+        LogAt(log, LogLevel::SystemError, kMainWindowSite, "StartApplications",
+              FmtN(kValueSize, failure, services.LastError()));
+        Fail("Couldn't start QEL application");
+        return false;
+    }
+    return true;
+}
+
+int Start(const std::vector<std::string>& args) {
+    if (AsksForHelp(args)) {
+        std::fputs(cli_help::kStart, stdout);
+        return 0;
+    }
+    if (!args.empty()) {
+        return Usage(cli_help::kStart);
+    }
+    ActivityLog log;
+    return StartApplications(&log) ? 0 : kFailed;
+}
+
+// The configuration dialog's restart request; true once it was sent.
+bool RequestRestart(Installation& installation, int market) {
+    const int port = installation.table.markets[market - 1].interface_thread_interactive_port;
+    CRestartRequest request(kConfigurationSite, "kill_qel_exe", market,
+                            static_cast<std::uint16_t>(port), &installation.log);
+    bool sent = false;
+    request.SetAfterSent([&] { sent = true; });
+    request.Start();
+    if (!RunUntil([&] { return sent; }, kConnectMilliseconds)) {
+        Fail(Fmt("the gateway of %s did not answer on port %d", MarketName(market), port));
+        return false;
+    }
+    return true;
+}
+
+int Restart(const std::vector<std::string>& args) {
+    if (AsksForHelp(args)) {
+        std::fputs(cli_help::kRestart, stdout);
+        return 0;
+    }
+    if (args.size() != 1) {
+        return Usage(cli_help::kRestart);
+    }
+    Installation installation;
+    const int market = InstalledMarket(installation, args[0]);
+    if (market == 0) {
+        return kFailed;
+    }
+    if (!RequestRestart(installation, market)) {
+        return kFailed;
+    }
+    std::printf("Restart request sent to the gateway of %s.\n", MarketName(market));
+    return 0;
+}
+
+// What a configuration file holds of the dialog's values.
+struct ReadValues {
+    GatewayConfigValues values;
+    std::string localIpRead;
+    std::string brokerIdRead;
+};
+
+// Reads the dialog's keys as the dialog does; false (after saying why) when the file cannot
+// be opened.
+bool ReadConfiguration(const std::string& path, ActivityLog* log, ReadValues* read) {
+    const char* const op = "read_configuration_parameters";
+    LogAt(log, LogLevel::Activity, kConfigurationSite, op,
+          Fmt("Reading QEL config parameters from file %s", path.c_str()));
+    auto text = [&](const char* key, std::string* out) {
+        char buffer[kValueSize] = {0};
+        const int result = get_string_parameter(path.c_str(), key, buffer, kValueSize);
+        if (result == 0) {
+            *out = buffer;
+        } else if (result == -1) {
+            LogAt(log, LogLevel::Event, kConfigurationSite, op,
+                  Fmt("Cannot read %s from config file.", key));
+        }
+        return result;
+    };
+    auto number = [&](const char* key) {
+        int value = 0;
+        if (get_int_parameter(path.c_str(), key, &value) == -1) {
+            LogAt(log, LogLevel::Event, kConfigurationSite, op,
+                  Fmt("Cannot read %s from config file.", key));
+        }
+        return Fmt("%d", value);
+    };
+    GatewayConfigValues& v = read->values;
+    std::string hostMachine, primary, current;
+    v.bcpIp = "0.0.0.0";
+    if (text("MACHINE_LAN_IP", &v.localIp) == 300) {
+        LogAt(log, LogLevel::Event, kConfigurationSite, op, "ZEVO could not open QEL config file");
+        Fail("QEL Setup Error.");
+        return false;
+    }
+    text("MACHINE_WAN_IP", &v.wanIp);
+    text("HOST_MACHINE_IP", &hostMachine);
+    if (text("PRIMARY_HOST_IP", &primary) == -1) {
+        primary = hostMachine;
+    }
+    v.hostIp = primary;
+    text("BCP_HOST_IP", &v.bcpIp);
+    text("CURRENT_CONFIG", &current);
+    v.radioPrimary = text::EqualsIgnoreCase(current, "BCP") ? 1 : 0;
+    v.hostPort = number("HOST_PORT_NUMBER");
+    v.boxId = number("BOX_ID");
+    text("BROKER_ID", &v.brokerId);
+    // The dialog's address fields show what they can hold.
+    for (std::string* address : {&v.localIp, &v.wanIp, &v.hostIp, &v.bcpIp}) {
+        int octets[4];
+        ParseIpAddress(*address, octets);
+        *address = FormatIpAddress(octets);
+    }
+    read->localIpRead = v.localIp;
+    read->brokerIdRead = v.brokerId;
+    return true;
+}
+
+bool IsDottedAddress(const std::string& text) {
+    int parts = 0;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t dot = text.find('.', start);
+        const std::string part = text.substr(start, dot == std::string::npos ? dot : dot - start);
+        if (part.empty() || part.size() > 3 ||
+            part.find_first_not_of("0123456789") != std::string::npos || std::stoi(part) > 255) {
+            return false;
+        }
+        ++parts;
+        if (dot == std::string::npos) {
+            return parts == 4;
+        }
+        start = dot + 1;
+    }
+}
+
+// Takes KEY=VALUE into the values as the dialog's controls would hold it; false (after
+// saying why) for a key the dialog does not change or a value its controls cannot hold.
+bool TakeSetting(const std::string& setting, GatewayConfigValues* v) {
+    const std::size_t equals = setting.find('=');
+    if (equals == std::string::npos || equals == 0) {
+        Fail("expected KEY=VALUE, not " + setting);
+        return false;
+    }
+    const std::string key = setting.substr(0, equals), value = setting.substr(equals + 1);
+    const std::map<std::string, std::string*> addresses = {{"MACHINE_LAN_IP", &v->localIp},
+                                                           {"MACHINE_WAN_IP", &v->wanIp},
+                                                           {"PRIMARY_HOST_IP", &v->hostIp}};
+    const std::map<std::string, std::string*> numbers = {{"HOST_PORT_NUMBER", &v->hostPort},
+                                                         {"BOX_ID", &v->boxId}};
+    if (auto it = addresses.find(key); it != addresses.end()) {
+        if (!value.empty() && !IsDottedAddress(value)) {
+            Fail(key + " takes an address a.b.c.d with numbers 0 to 255, not " + value);
+            return false;
+        }
+        *it->second = value;
+    } else if (auto it = numbers.find(key); it != numbers.end()) {
+        if (value.find_first_not_of("0123456789") != std::string::npos || value.size() > 9) {
+            Fail(key + " takes digits only, not " + value);
+            return false;
+        }
+        *it->second = value;
+    } else if (key == "BROKER_ID") {
+        const bool alphanumeric = std::all_of(value.begin(), value.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c));
+        });
+        if (!alphanumeric || value.size() > 5) {
+            Fail("BROKER_ID takes up to 5 letters and digits, not " + value);
+            return false;
+        }
+        v->brokerId = value;
+    } else if (key == "CURRENT_CONFIG") {
+        if (!text::EqualsIgnoreCase(value, "PRIMARY") && !text::EqualsIgnoreCase(value, "BCP")) {
+            Fail("CURRENT_CONFIG takes PRIMARY or BCP, not " + value);
+            return false;
+        }
+        v->radioPrimary = text::EqualsIgnoreCase(value, "BCP") ? 1 : 0;
+    } else {
+        Fail("the configuration dialog does not change " + key +
+             " (MACHINE_LAN_IP, MACHINE_WAN_IP, PRIMARY_HOST_IP, HOST_PORT_NUMBER, BOX_ID, "
+             "BROKER_ID, CURRENT_CONFIG)");
+        return false;
+    }
+    return true;
+}
+
+int ConfigSet(Installation& installation, int market, const std::vector<std::string>& settings) {
+    ActivityLog* log = &installation.log;
+    const MarketSettings& paths = installation.table.markets[market - 1];
+    const char* const op = "save_configuration_parameters";
+    ReadValues read;
+    if (!ReadConfiguration(paths.config_file_path, log, &read)) {
+        return kFailed;
+    }
+    GatewayConfigValues v = read.values;
+    for (const std::string& setting : settings) {
+        if (!TakeSetting(setting, &v)) {
+            return kFailed;
+        }
+    }
+    const GatewayConfigRuleBreak broken =
+        CheckGatewayConfiguration(v, market, log, kConfigurationSite);
+    if (broken.field != GatewayConfigField::None) {
+        LogAt(log, LogLevel::Activity, kConfigurationSite, op, "Validation(s) failed.");
+        std::fprintf(stderr, "%s\n", broken.box.c_str());
+        return kFailed;
+    }
+    LogAt(log, LogLevel::Activity, kConfigurationSite, op, "Validation(s) Successful.");
+    const bool primary = v.radioPrimary == 0;
+    const auto decimal = [](const std::string& text) {
+        return Fmt("%d", static_cast<int>(std::strtoll(text.c_str(), nullptr, 10)));
+    };
+    const std::string values[8] = {
+        v.localIp,  v.wanIp,  primary ? v.hostIp : v.bcpIp, decimal(v.hostPort), decimal(v.boxId),
+        v.brokerId, v.hostIp, primary ? "PRIMARY" : "BCP"};
+    static const char* const kKeys[8] = {"MACHINE_LAN_IP",   "MACHINE_WAN_IP", "HOST_MACHINE_IP",
+                                         "HOST_PORT_NUMBER", "BOX_ID",         "BROKER_ID",
+                                         "PRIMARY_HOST_IP",  "CURRENT_CONFIG"};
+    char keys[8][40] = {}, texts[8][40] = {};
+    for (int i = 0; i < 8; ++i) {
+        std::snprintf(keys[i], sizeof keys[i], "%s", kKeys[i]);
+        std::snprintf(texts[i], sizeof texts[i], "%s", values[i].c_str());
+    }
+    char error[kValueSize] = {0};
+    const int result =
+        write_configuration_parameters(paths.config_file_path.c_str(), keys, texts, 8, error);
+    if (result == 200 || result == 300) {
+        LogAt(log, LogLevel::Event, kConfigurationSite, op, error);
+        LogAt(log, LogLevel::Event, kConfigurationSite, op,
+              result == 200 ? "Parameter(s) updation failed in qel configuration file."
+                            : "ZEVO could not open QEL config file");
+        return Fail("QEL Setup Error.");
+    }
+    if (fix_enabled[market - 1] == 1 && (!text::EqualsIgnoreCase(v.brokerId, read.brokerIdRead) ||
+                                         !text::EqualsIgnoreCase(v.localIp, read.localIpRead))) {
+        fix_file::ChangeBrokerIdAndLocalIp(
+            paths.fix_config_file_path, fix_file::TemporaryPath(paths.fix_config_file_path, market),
+            v.brokerId, v.localIp, log, kFixUsersSite);
+    }
+    std::string text = "Parameter(s) updated successfully in QEL configuration file.";
+    LogAt(log, LogLevel::Activity, kConfigurationSite, op, text);
+    int status = 0;
+    if (installation.Runs(market)) {
+        text += " QEL will restart to take changes into effect.";
+        std::printf("%s\n", text.c_str());
+        std::fflush(stdout);
+        if (!RequestRestart(installation, market)) {
+            status = kFailed;
+        }
+    } else {
+        std::printf("%s\n", text.c_str());
+    }
+    if (!StartApplications(log)) {
+        status = kFailed;
+    }
+    return status;
+}
+
+int Config(const std::vector<std::string>& args) {
+    if (AsksForHelp(args)) {
+        std::fputs(cli_help::kConfig, stdout);
+        return 0;
+    }
+    if (args.size() < 3 || (args[0] != "get" && args[0] != "set") ||
+        (args[0] == "get" && args.size() != 3)) {
+        return Usage(cli_help::kConfig);
+    }
+    Installation installation;
+    const int market = InstalledMarket(installation, args[1]);
+    if (market == 0) {
+        return kFailed;
+    }
+    if (args[0] == "set") {
+        return ConfigSet(installation, market,
+                         std::vector<std::string>(args.begin() + 2, args.end()));
+    }
+    const std::string& path = installation.table.markets[market - 1].config_file_path;
+    LogAt(&installation.log, LogLevel::Activity, kConfigurationSite,
+          "read_configuration_parameters",
+          Fmt("Reading QEL config parameters from file %s", path.c_str()));
+    char buffer[kValueSize] = {0};
+    const int result = get_string_parameter(path.c_str(), args[2].c_str(), buffer, kValueSize);
+    if (result == 300) {
+        LogAt(&installation.log, LogLevel::Event, kConfigurationSite,
+              "read_configuration_parameters", "ZEVO could not open QEL config file");
+        return Fail("QEL Setup Error.");
+    }
+    if (result != 0) {
+        LogAt(&installation.log, LogLevel::Event, kConfigurationSite,
+              "read_configuration_parameters",
+              Fmt("Cannot read %s from config file.", args[2].c_str()));
+        return Fail(Fmt("%s is not in %s", args[2].c_str(), path.c_str()));
+    }
+    std::printf("%s\n", buffer);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    PrintedBoxes boxes;
+    platform::InstallMessageBoxSeam(&boxes);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        return Usage(cli_help::kProgram);
+    }
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h") {
+        std::fputs(cli_help::kProgram, stdout);
+        return 0;
+    }
+    if (command == "--version" || command == "-v") {
+        std::puts("zevo-cli 4.0.0");
+        return 0;
+    }
+    static const std::map<std::string, int (*)(const std::vector<std::string>&)> kCommands = {
+        {"status", Status},
+        {"users", Users},
+        {"start", Start},
+        {"restart", Restart},
+        {"config", Config}};
+    const auto found = kCommands.find(command);
+    if (found == kCommands.end()) {
+        std::fprintf(stderr, "zevo-cli: unknown command %s\n", command.c_str());
+        return Usage(cli_help::kProgram);
+    }
+    const int status = found->second(args);
+    platform::InstallMessageBoxSeam(nullptr);
+    return status;
+}

@@ -1,0 +1,42 @@
+#include "link/ActiveUsersRequests.h"
+
+#include <string>
+
+#include "core/MarketType.h"
+#include "link/MessageFrame.h"
+#include "link/ZEVOHelper.h"
+#include "log/Format.h"
+
+const char* LoginStateText(unsigned state) {
+    static const char* const kTexts[] = {"Logged Off.", "Logoff in progress.", "Logged on.",
+                                         "Logon in progress."};
+    return state < 4 ? kTexts[state] : "";
+}
+
+BoxInformation DecodeBoxInformation(const unsigned char* message) {
+    return {ReadU16(message + 30), ReadU16(message + 32)};
+}
+
+UserInformation DecodeUserInformation(const unsigned char* message, int marketType) {
+    const bool wide = UsesLongUserIdLayout(marketType);
+    const long userId =
+        wide ? static_cast<long>(ReadI32(message + 30)) : static_cast<long>(ReadU16(message + 30));
+    return {userId, ReadU16(message + (wide ? 34 : 32))};
+}
+
+void SendActiveUsersRequests(CZEVOHelper& session, int marketType, ActivityLog* log,
+                             const LogSite& site, const char* operation) {
+    const bool wide = UsesLongUserIdLayout(marketType);
+    // The long layout names its market in the log line; the short layout does not.
+    const char* name = wide ? MarketName(marketType) : nullptr;
+    auto box = BuildHeadersOnlyRequest(marketType, kBoxInformationRequest);
+    session.SendPacket(box.data(), static_cast<std::uint16_t>(box.size()));
+    LogAt(log, LogLevel::Activity, site, operation,
+          name ? Fmt("Box information request for %s sent.", name)
+               : std::string("Box information request sent."));
+    auto users = BuildHeadersOnlyRequest(marketType, kUserInformationRequest);
+    session.SendPacket(users.data(), static_cast<std::uint16_t>(users.size()));
+    LogAt(log, LogLevel::Activity, site, operation,
+          name ? Fmt("User information request for %s sent.", name)
+               : std::string("User information request sent."));
+}

@@ -1,0 +1,246 @@
+// zevo-cli run as a program over a laid-out installation, with the real service and gateways.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <filesystem>
+
+#include "InstallationLayout.h"
+#include "support/RecordingBoxes.h"
+#include "support/ServiceRun.h"
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class Cli : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        layout.root = dir.File("qel");
+        layout.markets = {2, 7};
+        layout.basePort = FreeBasePort();
+        ASSERT_TRUE(layout.Write());
+    }
+
+    Result Run(const QStringList& arguments, const QString& procRoot = {}) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QEL_IP_REGISTRY", QString::fromStdString(layout.RegistryPath()));
+        environment.insert("QEL_IP_SERVICE_DIR", QString::fromStdString(layout.ServiceDir()));
+        if (!procRoot.isEmpty()) {
+            environment.insert("QEL_IP_PROC_ROOT", procRoot);
+        }
+        process.setProcessEnvironment(environment);
+        process.start(ZEVO_CLI_PATH, arguments);
+        Result result;
+        if (!process.waitForFinished(30000)) {
+            process.kill();
+            process.waitForFinished();
+            return result;
+        }
+        result.status = process.exitCode();
+        result.out = process.readAllStandardOutput().toStdString();
+        result.err = process.readAllStandardError().toStdString();
+        return result;
+    }
+
+    // Lines of the activity log the program wrote, "LEVEL|message|file|operation".
+    std::size_t LogLines(const std::string& expected) {
+        std::size_t count = 0;
+        for (const std::string& name : ListDir(layout.LogDir())) {
+            count += CountLogLines(layout.LogDir() + "/" + name, expected);
+        }
+        return count;
+    }
+
+    // A process table holding gateways of the markets named, as /proc shows them.
+    std::string ProcessTable(const std::vector<std::string>& names) {
+        const std::string root = dir.File("proc");
+        std::filesystem::remove_all(root);
+        int pid = 4000;
+        for (const std::string& name : names) {
+            const std::string process = root + "/" + std::to_string(++pid);
+            std::filesystem::create_directories(process);
+            WriteFile(process + "/comm", name + "\n");
+            WriteFile(process + "/cmdline", std::string("/opt/qel/") + name + '\0');
+            WriteFile(process + "/stat", std::to_string(pid) + " (" + name + ") S 1 1 1");
+        }
+        return root;
+    }
+
+    // Starts the service and, through zevo-cli start, the gateways of FO and MF.
+    std::unique_ptr<ServiceRun> StartGateways() {
+        auto service = std::make_unique<ServiceRun>(QEL_SERVICE_PATH, layout);
+        EXPECT_TRUE(service->Listening());
+        const Result start = Run({"start"});
+        EXPECT_EQ(start.status, 0) << start.err;
+        EXPECT_TRUE(PumpUntil([&] { return service->Gateways("qel_ip_mf.exe").size() == 1; }));
+        EXPECT_TRUE(WaitFor([&] { return PortAccepts(layout.InteractivePort(7)); }));
+        return service;
+    }
+
+    TempDir dir;
+    InstallationLayout layout;
+};
+
+TEST_F(Cli, StatusListsTheInstalledMarketsAndExits2WhileAGatewayIsDown) {
+    const Result down = Run({"status"}, QString::fromStdString(ProcessTable({"qel_ip_fo.exe"})));
+    EXPECT_EQ(down.status, 2);
+    EXPECT_EQ(down.out,
+              "MARKET   GATEWAY      VERSION\n"
+              "FO       running      4.09.02\n"
+              "MF       not running  3.01.07\n");
+    const std::string both = ProcessTable({"qel_ip_fo.exe", "QEL_IP_MF.EXE"});
+    const Result up = Run({"status", "--json"}, QString::fromStdString(both));
+    EXPECT_EQ(up.status, 0);
+    EXPECT_EQ(
+        up.out,
+        "{\"markets\":[{\"market\":\"FO\",\"code\":2,\"running\":true,\"version\":\"4.09.02\"},"
+        "{\"market\":\"MF\",\"code\":7,\"running\":true,\"version\":\"3.01.07\"}],"
+        "\"all_running\":true}\n");
+}
+
+TEST_F(Cli, UsersAsksTheGatewayLikeTheActiveUsersList) {
+    auto service = StartGateways();
+    const Result users = Run({"users", "mf"});
+    ASSERT_EQ(users.status, 0) << users.err;
+    EXPECT_EQ(users.out.rfind("Box ID : 101\nQEL Box Status : ", 0), 0u) << users.out;
+    EXPECT_NE(users.out.find("No.of connected users : 5\nUser List    Login Status\n"),
+              std::string::npos)
+        << users.out;
+    EXPECT_EQ(LogLines("ACTIVITY|User information request sent.|GenericActiveUsersList.cpp|"
+                       "CGenericActiveUsersList::OnButtonActiveUsersListRefresh"),
+              1u);
+    const Result json = Run({"users", "MF", "--json"});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.out.rfind("{\"market\":\"MF\",\"box_id\":101,\"box_status\":", 0), 0u);
+    EXPECT_EQ(Run({"users", "CM"}).err, "zevo-cli: market CM is not installed\n");
+}
+
+TEST_F(Cli, RestartRestartsTheGatewayThroughTheService) {
+    auto service = StartGateways();
+    const int before = service->Gateways("qel_ip_mf.exe").front();
+    const Result restart = Run({"restart", "MF"});
+    EXPECT_EQ(restart.status, 0) << restart.err;
+    EXPECT_EQ(restart.out, "Restart request sent to the gateway of MF.\n");
+    EXPECT_TRUE(PumpUntil([&] {
+        auto now = service->Gateways("qel_ip_mf.exe");
+        return now.size() == 1 && now.front() != before;
+    }));
+    EXPECT_EQ(LogLines("ACTIVITY|Request to kill qel sent.|GenericConfiguration.cpp|"
+                       "CGenericConfiguration::OnConnectionEstablished"),
+              1u);
+}
+
+TEST_F(Cli, StartFailsWithoutTheService) {
+    const Result start = Run({"start"});
+    EXPECT_EQ(start.status, 1);
+    EXPECT_EQ(start.err, "zevo-cli: Couldn't start QEL application\n");
+    EXPECT_EQ(LogLines("SYSTEM_ERROR|Error in OpenService(). Cannot access QEL Service. Error [2]|"
+                       "GatewayStatus.cpp|CZEVOClientPHASE4Dlg::StartApplications"),
+              1u);
+}
+
+TEST_F(Cli, ConfigSetWritesAValidValueAndRestartsTheRunningGateway) {
+    auto service = StartGateways();
+    const int before = service->Gateways("qel_ip_mf.exe").front();
+    const Result set = Run({"config", "set", "MF", "BOX_ID=200", "MACHINE_WAN_IP=10.20.30.99"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(set.out,
+              "Parameter(s) updated successfully in QEL configuration file. QEL will restart to "
+              "take changes into effect.\n");
+    const std::string file = ReadFile(layout.ConfigPath(7));
+    EXPECT_NE(file.find("\nBOX_ID=200\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("MACHINE_WAN_IP=10.20.30.99\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("MAX_TWS_CLIENTS=25\n"), std::string::npos) << file;
+    EXPECT_TRUE(PumpUntil([&] {
+        auto now = service->Gateways("qel_ip_mf.exe");
+        return now.size() == 1 && now.front() != before;
+    }));
+    const std::string site = "|GenericConfiguration.cpp|CGenericConfiguration::";
+    EXPECT_EQ(
+        LogLines("ACTIVITY|Validation(s) Successful." + site + "save_configuration_parameters"),
+        1u);
+    EXPECT_EQ(LogLines("ACTIVITY|Parameter(s) updated successfully in QEL configuration file." +
+                       site + "save_configuration_parameters"),
+              1u);
+    EXPECT_EQ(LogLines("ACTIVITY|Request to kill qel sent." + site + "OnConnectionEstablished"),
+              1u);
+    const Result get = Run({"config", "get", "7", "BOX_ID"});
+    EXPECT_EQ(get.status, 0);
+    EXPECT_EQ(get.out, "200\n");
+}
+
+TEST_F(Cli, ConfigSetRefusesWhatTheDialogRefusesAndLeavesTheFile) {
+    const std::string original = ReadFile(layout.ConfigPath(7));
+    struct Case {
+        const char* setting;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"MACHINE_LAN_IP=", "Local IP can't be blank\n"},
+        {"MACHINE_WAN_IP=", "WAN IP can't be blank\n"},
+        {"PRIMARY_HOST_IP=", "Host IP can't be blank\n"},
+        {"HOST_PORT_NUMBER=", "Host Port can't be blank\n"},
+        {"BOX_ID=", "Box ID can't be blank\n"},
+        {"BROKER_ID=", "Broker ID can't be blank\n"},
+        {"MACHINE_LAN_IP=0.0.0.0", "Local IP can't be 0.0.0.0\n"},
+        {"MACHINE_WAN_IP=0.0.0.0", "WAN IP can't be 0.0.0.0\n"},
+        {"PRIMARY_HOST_IP=0.0.0.0", "Host IP can't be 0.0.0.0\n"},
+        {"HOST_PORT_NUMBER=0",
+         "Host Port value should be greater than zero and less than or equal to 65535\n"},
+        {"HOST_PORT_NUMBER=65536",
+         "Host Port value should be greater than zero and less than or equal to 65535\n"},
+        {"BOX_ID=32768",
+         "Box ID value should be greater than zero and less than or equal to 32767\n"},
+        {"BOX_ID=12a", "zevo-cli: BOX_ID takes digits only, not 12a\n"},
+        {"MACHINE_LAN_IP=300.1.1.1",
+         "zevo-cli: MACHINE_LAN_IP takes an address a.b.c.d with numbers 0 to 255, not "
+         "300.1.1.1\n"},
+        {"BROKER_ID=AB-12", "zevo-cli: BROKER_ID takes up to 5 letters and digits, not AB-12\n"},
+    };
+    for (const Case& c : cases) {
+        const Result set = Run({"config", "set", "MF", "BOX_ID=300", c.setting});
+        EXPECT_EQ(set.status, 1) << c.setting;
+        EXPECT_EQ(set.err, c.message) << c.setting;
+        EXPECT_EQ(ReadFile(layout.ConfigPath(7)), original) << c.setting;
+    }
+    EXPECT_EQ(LogLines("ACTIVITY|Box ID [32768] is not greater than zero and less than or equal to "
+                       "32767|GenericConfiguration.cpp|CGenericConfiguration::validate_parameters"),
+              1u);
+    EXPECT_EQ(LogLines("ACTIVITY|Validation(s) failed.|GenericConfiguration.cpp|"
+                       "CGenericConfiguration::save_configuration_parameters"),
+              12u);
+    // The BCP host's address is checked only when the BCP host is chosen.
+    WriteFile(layout.ConfigPath(7), "BCP_HOST_IP=0.0.0.0\n" + original);
+    const Result bcp = Run({"config", "set", "MF", "CURRENT_CONFIG=BCP"});
+    EXPECT_EQ(bcp.status, 1);
+    EXPECT_EQ(bcp.err, "MF - QEL Setup Error.\nBCP IP can't be 0.0.0.0\n");
+    EXPECT_EQ(Run({"config", "get", "MF", "NO_SUCH_KEY"}).status, 1);
+}
+
+TEST_F(Cli, EveryCommandDescribesItself) {
+    for (const char* command : {"status", "users", "start", "restart", "config"}) {
+        const Result help = Run({command, "--help"});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind(std::string("Usage: zevo-cli ") + command, 0), 0u) << help.out;
+    }
+    EXPECT_EQ(Run({"--help"}).out.rfind("Usage: zevo-cli COMMAND", 0), 0u);
+    EXPECT_EQ(Run({"frobnicate"}).status, 64);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

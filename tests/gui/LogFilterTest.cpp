@@ -1,0 +1,297 @@
+// The filter, the count, copying and exporting on a log page fed by a gateway over loopback.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include "GatewayMessages.h"
+#include "core/MarketType.h"
+#include "link/ZEVOHelper.h"
+#include "support/LoopbackGateway.h"
+#include "support/RecordingBoxes.h"
+#include "support/TestLog.h"
+#include "views/GenericLogs.h"
+#include "views/LogFilterBar.h"
+#include "views/LogMessageModel.h"
+
+using namespace testing_support;
+using gateway::LogMessage;
+
+namespace {
+
+LoopbackGateway::Bytes Joined(const std::vector<gateway::Bytes>& messages) {
+    LoopbackGateway::Bytes bytes;
+    for (const auto& message : messages) {
+        bytes.insert(bytes.end(), message.begin(), message.end());
+    }
+    return bytes;
+}
+
+// An MF log page connected to a loopback gateway that has sent its version.
+struct Page {
+    Page() {
+        view.SetMarketType(MF);
+        view.InitConnectionData({&view, 0, std::stoi(gateway.Port()), log.get()});
+        view.Session()->EstablishConnection(view.GatewayAddress(), view.GatewayPort());
+        if (!gateway.Accept() || !gateway.Send(Joined({gateway::VersionMessage(30107)}))) {
+            qFatal("the console did not connect");
+        }
+        view.resize(900, 400);
+    }
+    void Send(const std::vector<gateway::Bytes>& messages) {
+        QVERIFY(gateway.Send(Joined(messages)));
+    }
+    QStringList Rows() const {
+        QAbstractItemModel* model = view.List()->model();
+        QStringList rows;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < 4; ++column) {
+                cells << model->index(row, column).data().toString();
+            }
+            rows << cells.join(" / ");
+        }
+        return rows;
+    }
+    QLineEdit* Field() const { return view.findChild<QLineEdit*>("logFilter"); }
+    QString Count() const { return view.findChild<QLabel*>("logFilterCount")->text(); }
+
+    TestLog log;
+    LoopbackGateway gateway;
+    CGenericLogs view{log.get(), nullptr};
+};
+
+// The five messages the tests start from, oldest first (times in UTC).
+const std::vector<gateway::Bytes> kFive = {
+    LogMessage(false, 1772460309, 1001, 11018, -1),  // Mon 02 Mar 2026 14:05:09
+    LogMessage(false, 1772460310, 2002, 12001, 42),
+    LogMessage(false, 1772546710, 0, 11011, 7),  // Tue 03 Mar 2026 14:05:10
+    LogMessage(false, 1772546711, -1, 13001, 1001),
+    LogMessage(false, 1772546712, 3003, 11018, 0),
+};
+
+// Fields of an RFC 4180 file: records of comma-separated fields, quoted fields with doubled
+// quotes, CR LF between records.
+std::vector<QStringList> ReadCsv(const QByteArray& bytes) {
+    std::vector<QStringList> records;
+    QStringList record;
+    QByteArray field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < bytes.size() && bytes[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            record << QString::fromUtf8(field);
+            field.clear();
+        } else if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+            record << QString::fromUtf8(field);
+            field.clear();
+            records.push_back(record);
+            record.clear();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    if (!field.isEmpty() || !record.isEmpty()) {
+        record << QString::fromUtf8(field);
+        records.push_back(record);
+    }
+    return records;
+}
+
+}  // namespace
+
+class LogFilterTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() {
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+
+    void typedTextKeepsRowsWithACellThatHoldsItIgnoringCase() {
+        Page page;
+        page.Send(kFive);
+        QVERIFY(PumpUntil([&] { return page.Rows().size() == 5; }));
+        const QStringList all = page.Rows();
+        QCOMPARE(page.Count(), QString("5 of 5"));
+
+        QTest::keyClicks(page.Field(), "LOGGED ON");  // the message, in another case
+        QCOMPARE(page.Rows(),
+                 (QStringList{"3003 / Tuesday, March 03, 2026, 14:05:12 / The user successfully "
+                              "logged on to the trading host / 0",
+                              "1001 / Monday, March 02, 2026, 14:05:09 / The user successfully "
+                              "logged on to the trading host / "}));
+        QCOMPARE(page.Count(), QString("2 of 5"));
+
+        page.Field()->setText("1001");  // a user ID and a reason value
+        QCOMPARE(page.Rows().size(), 2);
+        QVERIFY(page.Rows()[0].startsWith(" / Tuesday, March 03, 2026, 14:05:11 / "));
+        QVERIFY(page.Rows()[0].endsWith(" / 1001"));
+        QVERIFY(page.Rows()[1].startsWith("1001 / "));
+
+        page.Field()->setText("new");  // user ID 0 shows as NEW
+        QCOMPARE(page.Rows().size(), 1);
+        QVERIFY(page.Rows()[0].startsWith("NEW / "));
+
+        page.Field()->setText("monday, march 02");  // the time
+        QCOMPARE(page.Count(), QString("2 of 5"));
+        page.Field()->setText("14:05:10");
+        QCOMPARE(page.Rows().size(), 2);
+        QVERIFY(page.Rows()[0].startsWith("NEW / Tuesday"));
+        QVERIFY(page.Rows()[1].startsWith("2002 / Monday"));
+
+        page.Field()->setText("\"message length\"");  // quotes of a message
+        QCOMPARE(page.Rows().size(), 1);
+        page.Field()->setText("nothing has this");
+        QCOMPARE(page.Rows(), QStringList{});
+        QCOMPARE(page.Count(), QString("0 of 5"));
+
+        page.Field()->clear();
+        QCOMPARE(page.Rows(), all);
+        QCOMPARE(page.Count(), QString("5 of 5"));
+    }
+
+    void newRowsThatMatchArriveOnTopWhileFiltered() {
+        Page page;
+        page.Send(kFive);
+        QVERIFY(PumpUntil([&] { return page.Count() == "5 of 5"; }));
+        page.Field()->setText("logged on");
+        page.Send({LogMessage(false, 1772546800, 4004, 12002, 5),
+                   LogMessage(false, 1772546801, 5005, 11018, 6)});
+        QVERIFY(PumpUntil([&] { return page.Count() == "3 of 7"; }));
+        QVERIFY(page.Rows()[0].startsWith("5005 / "));
+        QVERIFY(page.Rows()[1].startsWith("3003 / "));
+        // A new connection empties the list; the filter stays and applies to what comes.
+        page.view.OnConnectionEstablished();
+        QCOMPARE(page.Count(), QString("0 of 0"));
+        page.Send({LogMessage(false, 1772546900, 6006, 11018, 6),
+                   LogMessage(false, 1772546901, 7007, 12002, 6)});
+        QVERIFY(PumpUntil([&] { return page.Count() == "1 of 2"; }));
+        QVERIFY(page.Rows()[0].startsWith("6006 / "));
+    }
+
+    void ctrlFGoesToTheFieldAndEscapeEmptiesIt() {
+        Page page;
+        page.Send(kFive);
+        QVERIFY(PumpUntil([&] { return page.Rows().size() == 5; }));
+        page.view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&page.view));
+        page.view.List()->setFocus();
+        QTest::keySequence(&page.view, QKeySequence::Find);
+        QVERIFY(page.Field()->hasFocus());
+        QTest::keyClicks(page.Field(), "2002");
+        QCOMPARE(page.Count(), QString("1 of 5"));
+        QTest::keyClick(page.Field(), Qt::Key_Escape);
+        QCOMPARE(page.Field()->text(), QString());
+        QCOMPARE(page.Count(), QString("5 of 5"));
+        // Escape in the list empties it too.
+        page.Field()->setText("2002");
+        QTest::keyClick(page.view.List(), Qt::Key_Escape);
+        QCOMPARE(page.Count(), QString("5 of 5"));
+    }
+
+    void ctrlCCopiesTheSelectedRowsAsTabSeparatedText() {
+        Page page;
+        page.Send(kFive);
+        QVERIFY(PumpUntil([&] { return page.Rows().size() == 5; }));
+        page.Field()->setText("logged");
+        QTableView* list = page.view.List();
+        list->selectionModel()->select(list->model()->index(1, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        list->selectionModel()->select(list->model()->index(0, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        page.view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&page.view));
+        list->setFocus();
+        QApplication::clipboard()->clear();
+        QTest::keySequence(list, QKeySequence::Copy);
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QString("3003\tTuesday, March 03, 2026, 14:05:12\tThe user successfully logged on "
+                         "to the trading host\t0\n"
+                         "1001\tMonday, March 02, 2026, 14:05:09\tThe user successfully logged on "
+                         "to the trading host\t\n"));
+    }
+
+    void exportWritesTheRowsShownAsCsvWithAHeader() {
+        Page page;
+        page.Send(kFive);
+        QVERIFY(PumpUntil([&] { return page.Rows().size() == 5; }));
+        TempDir dir;
+        const QString path = QString::fromStdString(dir.File("all.csv"));
+        page.view.FilterBar()->SetFileChooser([&] { return path; });
+        QTest::mouseClick(page.view.findChild<QPushButton*>("logExport"), Qt::LeftButton);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const auto records = ReadCsv(file.readAll());
+        QCOMPARE(records.size(), std::size_t{6});
+        QCOMPARE(records[0], (QStringList{"User ID", "Time", "Message", "Reason"}));
+        QCOMPARE(records[1],
+                 (QStringList{"3003", "Tuesday, March 03, 2026, 14:05:12",
+                              "The user successfully logged on to the trading host", "0"}));
+        QCOMPARE(records[2], (QStringList{"", "Tuesday, March 03, 2026, 14:05:11",
+                                          "Communication queue build up detected inside QEL. "
+                                          "System in abnormal condition",
+                                          "1001"}));
+        QCOMPARE(records[3][0], QString("NEW"));
+        QCOMPARE(records[3][2], QString("Disconnected the user as contents of the \"message "
+                                        "length\" field of the received message are invalid"));
+        QCOMPARE(records[5][3], QString(""));
+
+        // Filtered: only the rows shown. A cancelled choice writes nothing.
+        page.Field()->setText("2002");
+        const QString filtered = QString::fromStdString(dir.File("filtered.csv"));
+        page.view.FilterBar()->SetFileChooser([&] { return filtered; });
+        QTest::mouseClick(page.view.findChild<QPushButton*>("logExport"), Qt::LeftButton);
+        QFile second(filtered);
+        QVERIFY(second.open(QIODevice::ReadOnly));
+        const auto kept = ReadCsv(second.readAll());
+        QCOMPARE(kept.size(), std::size_t{2});
+        QCOMPARE(kept[1][0], QString("2002"));
+        page.view.FilterBar()->SetFileChooser([] { return QString(); });
+        QTest::mouseClick(page.view.findChild<QPushButton*>("logExport"), Qt::LeftButton);
+        QCOMPARE(ListDir(dir.path()), (std::vector<std::string>{"all.csv", "filtered.csv"}));
+    }
+
+    void aLargeExportShowsItsProgressAndCancellingLeavesNoFile() {
+        CGenericLogs view;
+        for (int i = 0; i < 100000; ++i) {
+            view.Model().Add(LogRow{1772460309 + i, i, i, 11018});
+        }
+        view.Model().Flush();
+        TempDir dir;
+        const std::string path = dir.File("large.csv");
+        bool sawProgress = false;
+        QTimer::singleShot(0, &view, [&] {
+            if (auto* progress = view.findChild<QProgressDialog*>("logExportProgress")) {
+                sawProgress = true;
+                progress->cancel();
+            }
+        });
+        QVERIFY(!view.FilterBar()->ExportTo(QString::fromStdString(path)));
+        QVERIFY(sawProgress);
+        QVERIFY(!FileExists(path));
+        QVERIFY(view.FilterBar()->ExportTo(QString::fromStdString(path)));
+        QCOMPARE(ReadLines(path).size(), std::size_t{100001});
+    }
+};
+
+QTEST_MAIN(LogFilterTest)
+#include "LogFilterTest.moc"
