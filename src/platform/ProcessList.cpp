@@ -77,15 +77,24 @@ bool ProcProcessList::Snapshot(std::vector<std::string>* names, long* error) con
         }
         const std::string pid = entry->d_name;
         const std::string base = m_root + "/" + pid;
+        auto known = m_seen.find(pid);
+        Seen process;
+        if (known != m_seen.end() && !Wanted(known->second.comm) && !Wanted(known->second.program) &&
+            !Reread(known->second)) {
+            // A process of no interest, seen before: it is still what it was.
+            process = known->second;
+            ++process.passes;
+            seen.emplace(pid, std::move(process));
+            continue;
+        }
         // A process may end while it is read: what cannot be read is simply not listed.
-        Seen process{FirstLine(base + "/comm"), {}};
+        process.comm = FirstLine(base + "/comm");
         if (process.comm.empty()) {
             continue;
         }
-        auto known = m_seen.find(pid);
-        process.program = (known != m_seen.end() && known->second.comm == process.comm)
-                              ? known->second.program
-                              : ProgramName(base + "/cmdline");
+        const bool same = known != m_seen.end() && known->second.comm == process.comm;
+        process.program = same ? known->second.program : ProgramName(base + "/cmdline");
+        process.passes = known != m_seen.end() ? known->second.passes + 1 : 0;
         const bool wanted = Wanted(process.comm) || Wanted(process.program);
         std::string stat;
         char state = 0;

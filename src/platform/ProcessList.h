@@ -33,7 +33,12 @@ private:
     struct Seen {
         std::string comm;
         std::string program;
+        int passes = 0;  // passes since the process was first seen
     };
+    // Whether to read a known process's kernel name again this pass: each pass while it is
+    // young (a fork is followed by its exec within moments), then every tenth pass.
+    static bool Reread(const Seen& known) { return known.passes < kYoungPasses || known.passes % 10 == 0; }
+    static constexpr int kYoungPasses = 6;
 
     bool Wanted(const std::string& name) const;
 

@@ -64,15 +64,24 @@ void CGenericStatistics::UpdateParameter(int, const std::string& parameter, std:
     } else {
         item = m_list->topLevelItem(row);
     }
-    item->setText(1, FromBytes(value));
-    item->setText(2, FromBytes(unit));
+    for (const auto& [column, text] : {std::pair{1, FromBytes(value)}, std::pair{2, FromBytes(unit)}}) {
+        if (item->text(column) != text) {
+            item->setText(column, text);
+            m_passChanged = true;
+        }
+    }
 }
 
-void CGenericStatistics::BeginPass() { m_list->model()->blockSignals(true); }
+void CGenericStatistics::BeginPass() {
+    m_list->model()->blockSignals(true);
+    m_passChanged = false;
+}
 
 void CGenericStatistics::EndPass() {
     m_list->model()->blockSignals(false);
-    m_list->viewport()->update();
+    if (m_passChanged) {
+        m_list->viewport()->update();  // an unchanged pass costs no repaint
+    }
 }
 
 void DispatchStatistics(const std::vector<StatisticsRecord>& records, CGenericStatistics* const views[8]) {

@@ -38,6 +38,7 @@ public:
 private:
     static std::string RowKey(const std::string& parameter);
 
+    bool m_passChanged = false;
     std::unordered_map<std::string, int> m_rows;  // case-folded parameter bytes -> row
     ActivityLog* m_log = nullptr;  // kept for the Common page; no operation writes with it
     int m_marketType = -1;

@@ -43,6 +43,10 @@ LogFilterBar::LogFilterBar(LogMessageModel* model, QTableView* list, QWidget* pa
     m_field->setPlaceholderText("Filter (Ctrl+F)");
     m_field->setClearButtonEnabled(true);
     m_count->setObjectName("logFilterCount");
+    // A fixed size, so a new count repaints the count alone and never lays out the page.
+    m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_count->setFixedSize(m_count->fontMetrics().horizontalAdvance("0000000 of 0000000") + 8,
+                          m_count->sizeHint().height());
     m_export->setObjectName("logExport");
     m_export->setAutoDefault(false);
     auto* layout = new QHBoxLayout(this);
