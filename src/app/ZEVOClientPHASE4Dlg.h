@@ -101,7 +101,8 @@ private:
     void RestoreStartupRect();
     void CaptureStartupRect();
 
-    QMenu* AddMarketPopup(QMenu* parent, const char* caption, const int ids[7], bool grayed);
+    QMenu* AddMarketPopup(QMenu* parent, const char* caption, const int ids[7], bool grayed,
+                          const char* description);
     void RegisterCommands();
     void OpenAbout();
     void OpenActiveUsers(int market);

@@ -22,11 +22,14 @@ const char* const kMarketCaptions[7] = {"&CM", "&FO", "&WDM", "&IPO", "C&D", "&S
 
 }  // namespace
 
+// `description` is the command's description with "%s" for the market's name; the window has
+// no status bar, so it serves as the entry's status tip.
 QMenu* CZEVOClientPHASE4Dlg::AddMarketPopup(QMenu* parent, const char* caption, const int ids[7],
-                                            bool grayed) {
+                                            bool grayed, const char* description) {
     QMenu* popup = parent->addMenu(caption);
     for (int i = 0; i < kMarketCount; ++i) {
         QAction* action = popup->addAction(kMarketCaptions[i]);
+        action->setStatusTip(QString::fromStdString(Fmt(description, MarketName(i + 1))));
         action->setObjectName(QString::number(ids[i]));
         action->setEnabled(!grayed);
         m_commands[ids[i]] = action;
@@ -47,20 +50,24 @@ void CZEVOClientPHASE4Dlg::BuildMenu() {
         return action;
     };
     QMenu* qel = m_menuBar->addMenu("&QEL");
-    QMenu* configuration = AddMarketPopup(qel, "QEL &Configuration", cmd::kQelConfiguration, true);
-    addCommand(configuration, "COMMO&N", cmd::kCommonConfiguration);
-    AddMarketPopup(qel, "Show Active &Users", cmd::kActiveUsers, true);
+    QMenu* configuration = AddMarketPopup(qel, "QEL &Configuration", cmd::kQelConfiguration, true,
+                                          "Configure Setting for %s market");
+    addCommand(configuration, "COMMO&N", cmd::kCommonConfiguration)
+        ->setStatusTip("Configure Setting for parameters which are common to all markets");
+    AddMarketPopup(qel, "Show Active &Users", cmd::kActiveUsers, true, "Show users connected to %s market.");
     addCommand(qel, "Start &Applications", cmd::kStartApplications);
     m_fixMenu = m_menuBar->addMenu("&FIX");
-    AddMarketPopup(m_fixMenu, "User &Configuration", cmd::kFixUserConfiguration, true);
-    AddMarketPopup(m_fixMenu, "&Session Configuration", cmd::kFixSessionConfiguration, true);
+    AddMarketPopup(m_fixMenu, "User &Configuration", cmd::kFixUserConfiguration, true,
+                   "Configure FIX Users for %s market");
+    AddMarketPopup(m_fixMenu, "&Session Configuration", cmd::kFixSessionConfiguration, true,
+                   "Configure FIX Sessions for %s market");
     QMenu* help = m_menuBar->addMenu("&Help");
     // The entry shows its key in its own text; the key itself is the framework's help command.
-    addCommand(help, "&ZEVO Help            F1", cmd::kHelp);
+    addCommand(help, "&ZEVO Help            F1", cmd::kHelp)->setStatusTip("Shows Help");
     auto* helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(helpKey, &QShortcut::activated, this, [this] { OnCommand(cmd::kHelpKey); });
-    addCommand(help, "&About ZEVO", cmd::kAbout);
-    addCommand(help, "E&xit", cmd::kExit);
+    addCommand(help, "&About ZEVO", cmd::kAbout)->setStatusTip("Displays Information about ZEVO");
+    addCommand(help, "E&xit", cmd::kExit)->setStatusTip("Exits ZEVO");
 
     // The window manager owns the system menu here, so the window's own context menu carries
     // its "About" entry.
