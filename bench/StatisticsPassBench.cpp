@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
         std::vector<StatisticsRecord> records;
         records.reserve(parameters);
         for (int i = 0; i < parameters; ++i) {
-            records.push_back({100, "Parameter number " + std::to_string(i), std::to_string(i + round), "Nos", now});
+            records.push_back({100, "Parameter number " + std::to_string(i),
+                               std::to_string(i + round), "Nos", now});
         }
         QElapsedTimer timer;
         timer.start();
@@ -43,7 +44,10 @@ int main(int argc, char** argv) {
         steady.push_back(pass(round));
     }
     std::sort(steady.begin(), steady.end());
-    std::printf("parameters=%d first_pass_ms=%.1f steady_pass_median_ms=%.2f steady_pass_max_ms=%.2f rows=%d\n",
-                parameters, first, steady[steady.size() / 2], steady.back(), common.List()->topLevelItemCount());
+    std::printf(
+        "parameters=%d first_pass_ms=%.1f steady_pass_median_ms=%.2f steady_pass_max_ms=%.2f "
+        "rows=%d\n",
+        parameters, first, steady[steady.size() / 2], steady.back(),
+        common.List()->topLevelItemCount());
     return 0;
 }

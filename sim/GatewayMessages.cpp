@@ -71,11 +71,16 @@ Bytes UserInformationResponse(bool longIds, std::int32_t userId, std::uint16_t s
 bool UsesLongIds(int market, std::int32_t version) {
     const int release = version / 100;
     switch (market) {
-        case 1: return true;
-        case 2: return release >= 409;
-        case 4: return release >= 312;
-        case 6: return release >= 310;
-        default: return false;
+        case 1:
+            return true;
+        case 2:
+            return release >= 409;
+        case 4:
+            return release >= 312;
+        case 6:
+            return release >= 310;
+        default:
+            return false;
     }
 }
 

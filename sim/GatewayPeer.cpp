@@ -29,7 +29,8 @@ GatewayPeer::GatewayPeer(Options options, QObject* parent)
       m_logServer(new QTcpServer(this)),
       m_interactiveServer(new QTcpServer(this)) {
     connect(m_logServer, &QTcpServer::newConnection, this, &GatewayPeer::OnLogClient);
-    connect(m_interactiveServer, &QTcpServer::newConnection, this, &GatewayPeer::OnInteractiveClient);
+    connect(m_interactiveServer, &QTcpServer::newConnection, this,
+            &GatewayPeer::OnInteractiveClient);
     connect(&m_lively, &QTimer::timeout, this, &GatewayPeer::SendLively);
 }
 
@@ -40,7 +41,8 @@ void GatewayPeer::Log(const QString& text) const {
 bool GatewayPeer::Listen(QString* error) {
     if (!m_logServer->listen(QHostAddress::LocalHost, m_options.nonInteractivePort) ||
         !m_interactiveServer->listen(QHostAddress::LocalHost, m_options.interactivePort)) {
-        *error = m_logServer->isListening() ? m_interactiveServer->errorString() : m_logServer->errorString();
+        *error = m_logServer->isListening() ? m_interactiveServer->errorString()
+                                            : m_logServer->errorString();
         return false;
     }
     Log(QString("listening on 127.0.0.1:%1 (log) and :%2 (interactive), version %3, %4 user IDs")
@@ -51,9 +53,13 @@ bool GatewayPeer::Listen(QString* error) {
     return true;
 }
 
-quint16 GatewayPeer::LogPort() const { return m_logServer->serverPort(); }
+quint16 GatewayPeer::LogPort() const {
+    return m_logServer->serverPort();
+}
 
-quint16 GatewayPeer::InteractivePort() const { return m_interactiveServer->serverPort(); }
+quint16 GatewayPeer::InteractivePort() const {
+    return m_interactiveServer->serverPort();
+}
 
 void GatewayPeer::OnLogClient() {
     while (QTcpSocket* socket = m_logServer->nextPendingConnection()) {
@@ -103,7 +109,8 @@ void GatewayPeer::OnInteractiveClient() {
 void GatewayPeer::OnRequest(QTcpSocket* socket) {
     while (socket->bytesAvailable() >= 2) {
         QByteArray head = socket->peek(2);
-        const int length = static_cast<unsigned char>(head[0]) | (static_cast<unsigned char>(head[1]) << 8);
+        const int length =
+            static_cast<unsigned char>(head[0]) | (static_cast<unsigned char>(head[1]) << 8);
         if (length < 22) {
             Log(QString("dropping a request with length %1").arg(length));
             socket->abort();
@@ -122,13 +129,15 @@ void GatewayPeer::OnRequest(QTcpSocket* socket) {
                 Log("user information request");
                 if (!m_options.userIds.empty()) {
                     for (std::size_t i = 0; i < m_options.userIds.size(); ++i) {
-                        Write(socket, gateway::UserInformationResponse(m_longIds, m_options.userIds[i],
-                                                                       static_cast<std::uint16_t>(i % 4)));
+                        Write(socket,
+                              gateway::UserInformationResponse(m_longIds, m_options.userIds[i],
+                                                               static_cast<std::uint16_t>(i % 4)));
                     }
                     break;
                 }
                 for (int i = 0; i < m_options.users; ++i) {
-                    Write(socket, gateway::UserInformationResponse(m_longIds, 1001 + i, static_cast<std::uint16_t>(i % 4)));
+                    Write(socket, gateway::UserInformationResponse(
+                                      m_longIds, 1001 + i, static_cast<std::uint16_t>(i % 4)));
                 }
                 break;
             case 8000:

@@ -16,18 +16,18 @@ class QTcpSocket;
 // information requests and restarts on the restart request.
 class GatewayPeer : public QObject {
     Q_OBJECT
-public:
+  public:
     struct Options {
         int market = 1;
         int nonInteractivePort = 0;
         int interactivePort = 0;
         std::int32_t version = 10101;
-        double rate = 2.0;                     // log messages per second in lively mode
-        std::vector<gateway::Bytes> script;    // when set: written, one write each, instead
-                                               // of the version and lively messages
+        double rate = 2.0;                            // log messages per second in lively mode
+        std::vector<gateway::Bytes> script;           // when set: written, one write each, instead
+                                                      // of the version and lively messages
         std::vector<gateway::Bytes> reconnectScript;  // when set: for every later connection
         int users = 5;
-        std::vector<std::int32_t> userIds;     // when set: these users, in this order
+        std::vector<std::int32_t> userIds;  // when set: these users, in this order
         std::uint16_t boxId = 101;
     };
     static constexpr int kRestartExitCode = 75;
@@ -37,7 +37,7 @@ public:
     quint16 LogPort() const;
     quint16 InteractivePort() const;
 
-private:
+  private:
     void OnLogClient();
     void OnInteractiveClient();
     void OnRequest(QTcpSocket* socket);

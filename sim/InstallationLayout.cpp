@@ -1,17 +1,17 @@
 #include "InstallationLayout.h"
 
-#include "core/MarketType.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "core/MarketType.h"
+
 namespace {
 
 // Versions the installer records for each market's gateway.
-const char* const kVersions[] = {"", "1.01.01", "4.09.02", "3.09.03", "3.12.04", "1.01.05",
-                                 "3.10.06", "3.01.07"};
+const char* const kVersions[] = {"",        "1.01.01", "4.09.02", "3.09.03",
+                                 "3.12.04", "1.01.05", "3.10.06", "3.01.07"};
 
 bool WriteFile(const std::string& path, const std::string& text, std::string* error) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -7,10 +7,10 @@
 // market's gateway configuration file, the common configuration file, FIX configuration
 // files, and the statistics and log folders. Tests and the demo start from it.
 struct InstallationLayout {
-    std::string root;              // folder to fill; created when missing
-    std::vector<int> markets;      // market codes 1..7 to install
-    std::vector<int> fixMarkets;   // installed markets that get a FIX configuration file
-    int basePort = 27100;          // market n listens on basePort + 2(n-1) and the next port
+    std::string root;             // folder to fill; created when missing
+    std::vector<int> markets;     // market codes 1..7 to install
+    std::vector<int> fixMarkets;  // installed markets that get a FIX configuration file
+    int basePort = 27100;         // market n listens on basePort + 2(n-1) and the next port
 
     int NonInteractivePort(int code) const { return basePort + 2 * (code - 1); }
     int InteractivePort(int code) const { return NonInteractivePort(code) + 1; }

@@ -1,7 +1,5 @@
 #include "ServicePeer.h"
 
-#include "core/MarketType.h"
-
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
@@ -11,6 +9,7 @@
 
 #include "GatewayPeer.h"
 #include "SimSettings.h"
+#include "core/MarketType.h"
 #include "platform/SettingsStore.h"
 
 namespace {
@@ -22,7 +21,9 @@ ServicePeer::ServicePeer(Options options, QObject* parent)
     connect(m_server, &QLocalServer::newConnection, this, &ServicePeer::OnClient);
 }
 
-ServicePeer::~ServicePeer() { StopAll(); }
+ServicePeer::~ServicePeer() {
+    StopAll();
+}
 
 void ServicePeer::Log(const QString& text) const {
     std::fprintf(stderr, "qel_service: %s\n", qPrintable(text));

@@ -13,11 +13,11 @@ class QProcess;
 // instance that exited after a restart request.
 class ServicePeer : public QObject {
     Q_OBJECT
-public:
+  public:
     struct Options {
         QString serviceDir;
-        QString gatewayProgram;    // the qel_gateway binary
-        QString instanceDir;       // where the qel_ip_<market>.exe links are made
+        QString gatewayProgram;  // the qel_gateway binary
+        QString instanceDir;     // where the qel_ip_<market>.exe links are made
         QStringList gatewayArguments;
     };
 
@@ -28,7 +28,7 @@ public:
     void StartApplications();
     void StopAll();
 
-private:
+  private:
     void OnClient();
     void StartInstance(int market);
     void Log(const QString& text) const;

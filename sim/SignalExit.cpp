@@ -22,7 +22,8 @@ void QuitOnTerminationSignals() {
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, g_pipe) != 0) {
         return;
     }
-    auto* notifier = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, QCoreApplication::instance());
+    auto* notifier =
+        new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, [] {
         char byte;
         [[maybe_unused]] ssize_t n = read(g_pipe[1], &byte, 1);

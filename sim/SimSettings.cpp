@@ -3,8 +3,8 @@
 #include <string>
 
 #include "core/MarketType.h"
-#include "platform/SettingsStore.h"
 #include "core/Text.h"
+#include "platform/SettingsStore.h"
 
 std::vector<int> InstalledMarketCodes(const platform::SettingsStore& store) {
     std::vector<int> codes;

@@ -1,11 +1,10 @@
 #include "StatisticsWriter.h"
 
-#include "core/MarketType.h"
-
 #include <cstdio>
 
-namespace {
+#include "core/MarketType.h"
 
+namespace {
 
 void Append(std::string& out, int type, const char* parameter, long long value, const char* unit,
             std::int64_t timestamp) {

@@ -8,7 +8,7 @@
 // ("common.stat", market type 100) and one per installed market ("<market>.stat"). A record
 // is "type,parameter,value,unit,timestamp|" on a line of its own.
 class StatisticsWriter {
-public:
+  public:
     StatisticsWriter(std::string directory, std::vector<int> markets)
         : m_directory(std::move(directory)), m_markets(std::move(markets)) {}
 
@@ -18,7 +18,7 @@ public:
     // The records of one file at tick `tick`.
     static std::string Records(int marketType, std::int64_t now, std::uint64_t tick);
 
-private:
+  private:
     std::string m_directory;
     std::vector<int> m_markets;
     std::uint64_t m_tick = 0;

@@ -8,12 +8,11 @@
 #include <cstdio>
 
 #include "GatewayPeer.h"
-#include "config/KeyValueFile.h"
-
-#include "core/MarketType.h"
 #include "SignalExit.h"
-#include "platform/SettingsStore.h"
+#include "config/KeyValueFile.h"
+#include "core/MarketType.h"
 #include "core/Text.h"
+#include "platform/SettingsStore.h"
 
 namespace {
 
@@ -36,7 +35,8 @@ int MarketCode(QString name) {
 
 // Ports of the market from the settings-store file, when not given on the command line.
 bool PortsFromSettings(int market, int* logPort, int* interactivePort) {
-    auto key = platform::DefaultSettingsStore().OpenKey(std::string(text::kSettingsRoot) + "\\" + std::to_string(market));
+    auto key = platform::DefaultSettingsStore().OpenKey(std::string(text::kSettingsRoot) + "\\" +
+                                                        std::to_string(market));
     std::int32_t a = 0, b = 0;
     if (!key || !platform::QueryDword(*key, "INTERFACE_THREAD_NON_INTERACTIVE_PORT", &a) ||
         !platform::QueryDword(*key, "INTERFACE_THREAD_INTERACTIVE_PORT", &b)) {
@@ -58,14 +58,17 @@ void ReportConfiguration(int market) {
     }
     auto value = [&path](const char* name) {
         char buffer[1024] = "";
-        return get_string_parameter(path.c_str(), name, buffer, sizeof buffer) == 0 ? std::string(buffer)
-                                                                                     : std::string("?");
+        return get_string_parameter(path.c_str(), name, buffer, sizeof buffer) == 0
+                   ? std::string(buffer)
+                   : std::string("?");
     };
     const bool bcp = text::EqualsIgnoreCase(value("CURRENT_CONFIG"), "BCP");
-    std::fprintf(stderr, "qel_gateway[%d]: configuration %s: trading host %s:%s (%s), box %s, broker %s, local %s\n",
-                 market, path.c_str(), value(bcp ? "BCP_HOST_IP" : "PRIMARY_HOST_IP").c_str(),
-                 value("HOST_PORT_NUMBER").c_str(), bcp ? "BCP" : "PRIMARY", value("BOX_ID").c_str(),
-                 value("BROKER_ID").c_str(), value("MACHINE_LAN_IP").c_str());
+    std::fprintf(
+        stderr,
+        "qel_gateway[%d]: configuration %s: trading host %s:%s (%s), box %s, broker %s, local %s\n",
+        market, path.c_str(), value(bcp ? "BCP_HOST_IP" : "PRIMARY_HOST_IP").c_str(),
+        value("HOST_PORT_NUMBER").c_str(), bcp ? "BCP" : "PRIMARY", value("BOX_ID").c_str(),
+        value("BROKER_ID").c_str(), value("MACHINE_LAN_IP").c_str());
 }
 
 }  // namespace
@@ -77,20 +80,28 @@ int main(int argc, char** argv) {
         "Simulated QEL gateway instance. Exits with 75 after a restart request, so the QEL_IP "
         "service simulator starts it again.");
     parser.addHelpOption();
-    parser.addOption({"market", "Market (CM, FO, WDM, IPO, CD, SLBM, MF); default from the program name.", "name"});
-    parser.addOption({"log-port", "Non-interactive port (default: from the settings store).", "port"});
-    parser.addOption({"interactive-port", "Interactive port (default: from the settings store).", "port"});
+    parser.addOption({"market",
+                      "Market (CM, FO, WDM, IPO, CD, SLBM, MF); default from the program name.",
+                      "name"});
+    parser.addOption(
+        {"log-port", "Non-interactive port (default: from the settings store).", "port"});
+    parser.addOption(
+        {"interactive-port", "Interactive port (default: from the settings store).", "port"});
     parser.addOption({"gateway-version", "Version to report (release * 100 + market).", "n"});
     parser.addOption({"rate", "Log messages per second in lively mode.", "n", "2"});
     parser.addOption({"users", "Number of connected users to report.", "n", "5"});
-    parser.addOption({"script", "Send these writes (hex per line, 'version') instead of lively messages.", "file"});
+    parser.addOption({"script",
+                      "Send these writes (hex per line, 'version') instead of lively messages.",
+                      "file"});
     parser.process(app);
 
     GatewayPeer::Options options;
-    options.market = MarketCode(parser.isSet("market") ? parser.value("market")
-                                                       : QFileInfo(QString::fromLocal8Bit(argv[0])).fileName());
+    options.market =
+        MarketCode(parser.isSet("market") ? parser.value("market")
+                                          : QFileInfo(QString::fromLocal8Bit(argv[0])).fileName());
     if (options.market == 0) {
-        std::fprintf(stderr, "qel_gateway: no market: use --market or run as qel_ip_<market>.exe\n");
+        std::fprintf(stderr,
+                     "qel_gateway: no market: use --market or run as qel_ip_<market>.exe\n");
         return 2;
     }
     options.version = parser.isSet("gateway-version") ? parser.value("gateway-version").toInt()
@@ -99,8 +110,10 @@ int main(int argc, char** argv) {
     options.users = std::max(0, parser.value("users").toInt());
     if (!PortsFromSettings(options.market, &options.nonInteractivePort, &options.interactivePort) &&
         !(parser.isSet("log-port") && parser.isSet("interactive-port"))) {
-        std::fprintf(stderr, "qel_gateway: no ports in %s for market %d; give --log-port and --interactive-port\n",
-                     platform::DefaultSettingsStorePath().c_str(), options.market);
+        std::fprintf(
+            stderr,
+            "qel_gateway: no ports in %s for market %d; give --log-port and --interactive-port\n",
+            platform::DefaultSettingsStorePath().c_str(), options.market);
         return 2;
     }
     if (parser.isSet("log-port")) {
@@ -113,7 +126,8 @@ int main(int argc, char** argv) {
         QFile file(parser.value("script"));
         QString error;
         if (!file.open(QIODevice::ReadOnly) ||
-            !ParseScript(QString::fromLatin1(file.readAll()), options.version, &options.script, &error)) {
+            !ParseScript(QString::fromLatin1(file.readAll()), options.version, &options.script,
+                         &error)) {
             std::fprintf(stderr, "qel_gateway: script %s: %s\n", qPrintable(file.fileName()),
                          qPrintable(error.isEmpty() ? file.errorString() : error));
             return 2;

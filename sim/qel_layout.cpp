@@ -7,11 +7,9 @@
 #include <cstdio>
 
 #include "InstallationLayout.h"
-
 #include "core/MarketType.h"
 
 namespace {
-
 
 // Reads "CM,FO" or "all" into market codes. Returns false on an unknown name.
 bool ParseMarkets(const QString& text, std::vector<int>* codes) {
@@ -49,7 +47,8 @@ int main(int argc, char** argv) {
         "configuration files, statistics and log folders.");
     parser.addHelpOption();
     parser.addOption({"dir", "Folder to fill (created when missing).", "folder"});
-    parser.addOption({"markets", "Markets to install: a list such as CM,FO or 'all'.", "list", "all"});
+    parser.addOption(
+        {"markets", "Markets to install: a list such as CM,FO or 'all'.", "list", "all"});
     parser.addOption({"fix", "Installed markets that are FIX enabled.", "list", "CM,FO"});
     parser.addOption({"base-port", "First gateway port; market n uses base+2(n-1) and the next.",
                       "port", "27100"});

@@ -18,12 +18,17 @@ int main(int argc, char** argv) {
         "'CONTROL 130' starts the gateway instances of the markets installed in the settings "
         "store (QEL_IP_REGISTRY) and is answered 'OK'.");
     parser.addHelpOption();
-    parser.addOption({"service-dir", "Service-control folder (default: QEL_IP_SERVICE_DIR or /run/qel_ip).", "dir"});
+    parser.addOption({"service-dir",
+                      "Service-control folder (default: QEL_IP_SERVICE_DIR or /run/qel_ip).",
+                      "dir"});
     parser.addOption({"gateway", "The gateway simulator program.", "path",
                       QCoreApplication::applicationDirPath() + "/qel_gateway"});
-    parser.addOption({"instance-dir", "Where the qel_ip_<market>.exe links are made (default: <service dir>/bin).", "dir"});
+    parser.addOption({"instance-dir",
+                      "Where the qel_ip_<market>.exe links are made (default: <service dir>/bin).",
+                      "dir"});
     parser.addOption({"start", "Start the gateways at once, as if signalled."});
-    parser.addOption({"gateway-args", "Extra arguments for every gateway, space separated.", "args"});
+    parser.addOption(
+        {"gateway-args", "Extra arguments for every gateway, space separated.", "args"});
     parser.process(app);
 
     ServicePeer::Options options;
@@ -31,7 +36,8 @@ int main(int argc, char** argv) {
                              ? parser.value("service-dir")
                              : QString::fromStdString(platform::ServiceControl::DefaultDirectory());
     options.gatewayProgram = QDir(parser.value("gateway")).absolutePath();
-    options.instanceDir = parser.isSet("instance-dir") ? parser.value("instance-dir") : options.serviceDir + "/bin";
+    options.instanceDir =
+        parser.isSet("instance-dir") ? parser.value("instance-dir") : options.serviceDir + "/bin";
     options.gatewayArguments = parser.value("gateway-args").split(' ', Qt::SkipEmptyParts);
 
     QuitOnTerminationSignals();

@@ -9,8 +9,8 @@
 #include "SignalExit.h"
 #include "SimSettings.h"
 #include "StatisticsWriter.h"
-#include "platform/SettingsStore.h"
 #include "core/Text.h"
+#include "platform/SettingsStore.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

@@ -2,18 +2,18 @@
 
 #include <QDialogButtonBox>
 #include <QGroupBox>
-#include <QIcon>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "core/MarketType.h"
+#include "core/Text.h"
 #include "log/Format.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
-#include "core/Text.h"
 #include "views/ReportList.h"
 
 namespace {
@@ -66,8 +66,8 @@ void CAboutDlg::Append(const QString& component, const std::string& version) {
 
 void CAboutDlg::DisplayInstalledComponents() {
     auto error = [this] {
-        platform::ShowMessageBox(this, Fmt("Cannot query registry. %s.", "QEL Setup Error."), "Error",
-                                 platform::MB_OK);
+        platform::ShowMessageBox(this, Fmt("Cannot query registry. %s.", "QEL Setup Error."),
+                                 "Error", platform::MB_OK);
     };
     for (int code = CM; code <= MF; ++code) {
         auto key = m_store.OpenKey(Fmt("%s\\%d", text::kSettingsRoot, code));

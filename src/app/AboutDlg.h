@@ -11,12 +11,12 @@ class SettingsStore;
 // as the installer recorded them in the settings store.
 class CAboutDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     CAboutDlg(const platform::SettingsStore& store, QWidget* parent = nullptr);
     // Fills the component list; stops with the error box at the first value missing.
     void DisplayInstalledComponents();
 
-private:
+  private:
     void Append(const QString& component, const std::string& version);
 
     const platform::SettingsStore& m_store;

@@ -1,9 +1,8 @@
 #include "app/GatewayStatus.h"
 
-#include <QWidget>
-
 #include <strings.h>
 
+#include <QWidget>
 #include <string>
 #include <vector>
 
@@ -22,7 +21,8 @@ void StartApplications(platform::ServiceControl& services, ActivityLog& log, QWi
     } else if (!services.OpenService("QEL_IP")) {
         failure = "Error in OpenService(). Cannot access QEL Service. Error [%ld]";
     } else if (!services.Control(130)) {
-        failure = "Error in ControlService(). Cannot send control signal to QEL serivce. Error [%ld]";
+        failure =
+            "Error in ControlService(). Cannot send control signal to QEL serivce. Error [%ld]";
     }
     if (failure) {
         ZEVO_LOG_SYSTEM_ERROR(&log, op, FmtN(kTextBufferSize, failure, services.LastError()));

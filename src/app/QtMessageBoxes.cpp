@@ -6,11 +6,16 @@ namespace {
 
 QMessageBox::Icon IconOf(platform::BoxIcon icon) {
     switch (icon) {
-        case platform::BoxIcon::Error: return QMessageBox::Critical;
-        case platform::BoxIcon::Question: return QMessageBox::Question;
-        case platform::BoxIcon::Warning: return QMessageBox::Warning;
-        case platform::BoxIcon::Information: return QMessageBox::Information;
-        case platform::BoxIcon::None: break;
+        case platform::BoxIcon::Error:
+            return QMessageBox::Critical;
+        case platform::BoxIcon::Question:
+            return QMessageBox::Question;
+        case platform::BoxIcon::Warning:
+            return QMessageBox::Warning;
+        case platform::BoxIcon::Information:
+            return QMessageBox::Information;
+        case platform::BoxIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }

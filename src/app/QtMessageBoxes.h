@@ -4,6 +4,6 @@
 
 // The real message boxes: a modal QMessageBox per box, owned by the box's window.
 class QtMessageBoxes final : public platform::MessageBoxSeam {
-public:
+  public:
     int Show(const platform::MessageBoxRequest& box) override;
 };

@@ -3,25 +3,36 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/Text.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/FileSystem.h"
 #include "platform/SettingsStore.h"
-#include "core/Text.h"
 
 namespace {
 const char* const kOperation = "show_qel_statistics";
 }
 
-StatisticsThread::StatisticsThread(const platform::SettingsStore& store, ActivityLog& log, PostRecords post,
-                                   ReportSetupError report, std::chrono::milliseconds period)
-    : m_store(store), m_log(log), m_post(std::move(post)), m_report(std::move(report)), m_period(period) {}
+StatisticsThread::StatisticsThread(const platform::SettingsStore& store, ActivityLog& log,
+                                   PostRecords post, ReportSetupError report,
+                                   std::chrono::milliseconds period)
+    : m_store(store),
+      m_log(log),
+      m_post(std::move(post)),
+      m_report(std::move(report)),
+      m_period(period) {}
 
-StatisticsThread::~StatisticsThread() { Stop(); }
+StatisticsThread::~StatisticsThread() {
+    Stop();
+}
 
-void StatisticsThread::Start() { m_worker.Start([this] { Run(); }); }
+void StatisticsThread::Start() {
+    m_worker.Start([this] { Run(); });
+}
 
-void StatisticsThread::Stop() { m_worker.Stop(); }
+void StatisticsThread::Stop() {
+    m_worker.Stop();
+}
 
 bool StatisticsThread::ReadDirectory(std::string* directory) {
     const std::string path = Fmt("%s\\%s\\%d", text::kSettingsRoot, "COMMON", 1);
@@ -32,7 +43,8 @@ bool StatisticsThread::ReadDirectory(std::string* directory) {
         return false;
     }
     if (!platform::QueryString(*key, "CURRENT_FILES_PATH", 1024, directory)) {
-        ZEVO_LOG_EVENT(&m_log, kOperation, Fmt("Cannot query registry for %s.", "CURRENT_FILES_PATH"));
+        ZEVO_LOG_EVENT(&m_log, kOperation,
+                       Fmt("Cannot query registry for %s.", "CURRENT_FILES_PATH"));
         m_report();
         return false;
     }
@@ -40,8 +52,9 @@ bool StatisticsThread::ReadDirectory(std::string* directory) {
 }
 
 void StatisticsThread::Run() {
-    ZEVO_LOG_ACTIVITY(&m_log, kOperation,
-                      Fmt("Thread id for show_qel_statistics thread is [%d]", static_cast<int>(gettid())));
+    ZEVO_LOG_ACTIVITY(
+        &m_log, kOperation,
+        Fmt("Thread id for show_qel_statistics thread is [%d]", static_cast<int>(gettid())));
     std::string directory;
     if (!ReadDirectory(&directory)) {
         return;

@@ -17,7 +17,7 @@ class SettingsStore;
 // a second rereads every file in it and hands the records of the pass to the GUI thread.
 // It never waits on the GUI thread, and a stop request is seen between two files.
 class StatisticsThread {
-public:
+  public:
     // Called on this thread with one pass's records, in file order; must not block.
     using PostRecords = std::function<void(std::vector<StatisticsRecord>)>;
     // Called on this thread when the settings lack the directory; must not block.
@@ -31,7 +31,7 @@ public:
     void Start();
     void Stop();
 
-private:
+  private:
     void Run();
     bool ReadDirectory(std::string* directory);
     void Pass(const std::string& directory);

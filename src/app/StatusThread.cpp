@@ -6,9 +6,9 @@
 
 #include "core/GatewayProcess.h"
 #include "core/MarketType.h"
-#include "platform/ProcessList.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
+#include "platform/ProcessList.h"
 #include "platform/SingleInstance.h"
 
 namespace {
@@ -19,15 +19,17 @@ constexpr auto kPeriod = std::chrono::milliseconds(500);
 // One process snapshot serves every market of a cycle; a failed snapshot fails (and is
 // logged) for each market, as separate snapshots would.
 class CycleSnapshot final : public platform::ProcessList {
-public:
-    explicit CycleSnapshot(const platform::ProcessList& source) { m_ok = source.Snapshot(&m_names, &m_error); }
+  public:
+    explicit CycleSnapshot(const platform::ProcessList& source) {
+        m_ok = source.Snapshot(&m_names, &m_error);
+    }
     bool Snapshot(std::vector<std::string>* names, long* error) const override {
         *names = m_names;
         *error = m_error;
         return m_ok;
     }
 
-private:
+  private:
     std::vector<std::string> m_names;
     long m_error = 0;
     bool m_ok = false;
@@ -50,15 +52,22 @@ StatusThread::StatusThread(const InstalledMarkets& markets, ActivityLog& log,
     }
 }
 
-StatusThread::~StatusThread() { Stop(); }
+StatusThread::~StatusThread() {
+    Stop();
+}
 
-void StatusThread::Start() { m_worker.Start([this] { Run(); }); }
+void StatusThread::Start() {
+    m_worker.Start([this] { Run(); });
+}
 
-void StatusThread::Stop() { m_worker.Stop(); }
+void StatusThread::Stop() {
+    m_worker.Stop();
+}
 
 void StatusThread::Run() {
-    ZEVO_LOG_ACTIVITY(&m_log, "show_qel_status",
-                      Fmt("Thread id for show_qel_status thread is [%d]", static_cast<int>(gettid())));
+    ZEVO_LOG_ACTIVITY(
+        &m_log, "show_qel_status",
+        Fmt("Thread id for show_qel_status thread is [%d]", static_cast<int>(gettid())));
     m_worker.Cycles(kPeriod, [this] { Cycle(); });
 }
 

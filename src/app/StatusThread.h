@@ -3,20 +3,20 @@
 #include <functional>
 #include <vector>
 
-#include "core/InstalledMarkets.h"
 #include "app/WorkerThread.h"
+#include "core/InstalledMarkets.h"
 
 class ActivityLog;
 namespace platform {
 class ProcessList;
 class SingleInstance;
-}
+}  // namespace platform
 
 // The log pages as the status thread sees them, by status row. HasSession is read on the
 // status thread (sessions exist before it starts and never change); Connect must hand the
 // connect to the GUI thread, where the session's socket lives, and return at once.
 class LogPageConnector {
-public:
+  public:
     virtual ~LogPageConnector() = default;
     virtual bool HasSession(int row) const = 0;
     virtual void Connect(int row) = 0;
@@ -26,7 +26,7 @@ public:
 // and checks each installed market's gateway process. State changes reach the GUI thread
 // through `post`, which must not block, so stopping never waits on the GUI thread.
 class StatusThread {
-public:
+  public:
     // Called on the status thread with the status row and its new text.
     using PostStatus = std::function<void(int row, const char* text)>;
 
@@ -44,7 +44,7 @@ public:
     // Asks the thread to stop at its pause and waits for it; it holds no lock there.
     void Stop();
 
-private:
+  private:
     void Run();
     void Cycle();
     void AnnounceSecondInstance();

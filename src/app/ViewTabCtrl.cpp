@@ -20,7 +20,8 @@ void CViewTabCtrl::CreateLogPages(const InstalledMarkets& markets, CGenericLogs*
     }
 }
 
-void CViewTabCtrl::CreateStatisticsPages(const InstalledMarkets& markets, CGenericStatistics* pages[8]) {
+void CViewTabCtrl::CreateStatisticsPages(const InstalledMarkets& markets,
+                                         CGenericStatistics* pages[8]) {
     auto* common = new CGenericStatistics(m_log, this);
     common->SetMarketType(COMMON);
     addTab(common, "Common");

@@ -12,7 +12,7 @@ struct InstalledMarkets;
 // control shows the selected page on its display area and hides the others.
 class CViewTabCtrl : public QTabWidget {
     Q_OBJECT
-public:
+  public:
     explicit CViewTabCtrl(QWidget* parent = nullptr);
 
     void SetActivityLog(ActivityLog* log) { m_log = log; }
@@ -25,6 +25,6 @@ public:
 
     int PageCount() const { return count(); }
 
-private:
+  private:
     ActivityLog* m_log = nullptr;
 };

@@ -9,7 +9,7 @@
 // A thread that runs a loop of cycles and stops on request at its pauses: the stop request
 // wakes every wait, so stopping never waits longer than the step in progress.
 class WorkerThread {
-public:
+  public:
     WorkerThread() = default;
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
@@ -57,7 +57,7 @@ public:
         m_wake.wait(guard, [&] { return m_stop || ready(); });
     }
 
-private:
+  private:
     std::thread m_thread;
     std::mutex m_lock;
     std::condition_variable m_wake;

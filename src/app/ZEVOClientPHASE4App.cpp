@@ -18,7 +18,8 @@ void DescribeCommandLine(QCommandLineParser& parser) {
     parser.setApplicationDescription("Console for the QEL trading gateways of this machine.");
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOption({"c", "Open the gateway configuration of market <code> (1 CM .. 7 MF) at start.", "code"});
+    parser.addOption(
+        {"c", "Open the gateway configuration of market <code> (1 CM .. 7 MF) at start.", "code"});
 }
 
 // --help and --version answer without opening a display.

@@ -1,26 +1,27 @@
 #include "app/ZEVOClientPHASE4Dlg.h"
 
+#include <unistd.h>
+
 #include <QApplication>
-#include <QIcon>
-#include <QScreen>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QUrl>
-#include <unistd.h>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/CommandIds.h"
 #include "app/StatisticsThread.h"
 #include "app/ViewTabCtrl.h"
+#include "core/CommandIds.h"
 #include "core/GatewayProcess.h"
 #include "link/ZEVOHelper.h"
 #include "log/ActivityLog.h"
@@ -30,8 +31,8 @@
 #include "platform/ProcessList.h"
 #include "platform/SingleInstance.h"
 #include "views/GenericLogs.h"
-#include "views/ReportList.h"
 #include "views/GenericStatistics.h"
+#include "views/ReportList.h"
 
 namespace {
 const char* const kInitOperation = "CZEVOClientPHASE4Dlg::OnInitDialog";
@@ -112,8 +113,9 @@ void CZEVOClientPHASE4Dlg::OnInitDialog(const QStringList& arguments) {
     ZEVO_LOG_DETAIL(m_log, kInitOperation, "Done.");
     ZEVO_LOG_ACTIVITY(m_log, kInitOperation, "Reading path of common config file from registry.");
     GetNumberOfMarkets(m_installed, m_store, *m_log);
-    ZEVO_LOG_ACTIVITY(m_log, kInitOperation,
-                      "Initializing types of market, configuration file paths and port numbers.from registry.");
+    ZEVO_LOG_ACTIVITY(
+        m_log, kInitOperation,
+        "Initializing types of market, configuration file paths and port numbers.from registry.");
     InitTypesOfMarketsConfigFilePathsAndPorts(m_installed, m_store, *m_log, this);
     BuildPages();
     StartStatusThread();
@@ -123,7 +125,8 @@ void CZEVOClientPHASE4Dlg::OnInitDialog(const QStringList& arguments) {
 
 void CZEVOClientPHASE4Dlg::BuildPages() {
     m_statusList->setHeaderLabels({"Market", "Status", "Version"});
-    const int columns = ScaleColumns(m_statusList, {{100, {"SLBM"}}, {100, {"Not Running"}}, {100, {"99999"}}});
+    const int columns =
+        ScaleColumns(m_statusList, {{100, {"SLBM"}}, {100, {"Not Running"}}, {100, {"99999"}}});
     // Wide enough for its columns, so it never needs a horizontal scroll bar.
     m_statusList->setMinimumWidth(columns + 2 * m_statusList->frameWidth() +
                                   m_statusList->verticalScrollBar()->sizeHint().width());
@@ -157,12 +160,15 @@ void CZEVOClientPHASE4Dlg::despatch_threads_for_logs_windows() {
         }
         INPUT_FOR_LOGS_THREAD input{m_logPages[k], market.interface_thread_interactive_port,
                                     market.interface_thread_non_interactive_port, m_log};
-        ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Details of INPUT_FOR_LOGS_THREAD for market type %d - %s",
-                                         market.type, MarketName(market.type)));
-        ZEVO_LOG_DETAIL(m_log, op, Fmt("interface_thread_non_interactive_port = %d",
-                                       input.interface_thread_non_interactive_port));
+        ZEVO_LOG_ACTIVITY(m_log, op,
+                          Fmt("Details of INPUT_FOR_LOGS_THREAD for market type %d - %s",
+                              market.type, MarketName(market.type)));
         ZEVO_LOG_DETAIL(m_log, op,
-                        Fmt("interface_thread_interactive_port = %d", input.interface_thread_interactive_port));
+                        Fmt("interface_thread_non_interactive_port = %d",
+                            input.interface_thread_non_interactive_port));
+        ZEVO_LOG_DETAIL(
+            m_log, op,
+            Fmt("interface_thread_interactive_port = %d", input.interface_thread_interactive_port));
         ZEVO_LOG_ACTIVITY(m_log, op, "Initializing connection data");
         m_logPages[k]->InitConnectionData(input);
         ZEVO_LOG_DETAIL(m_log, op, "Done");
@@ -171,11 +177,14 @@ void CZEVOClientPHASE4Dlg::despatch_threads_for_logs_windows() {
 }
 
 void CZEVOClientPHASE4Dlg::despatch_threads_for_statistics_windows() {
-    static const char* const op = "void CZEVOClientPHASE4Dlg::despatch_threads_for_statistics_windows";
+    static const char* const op =
+        "void CZEVOClientPHASE4Dlg::despatch_threads_for_statistics_windows";
     for (int i = 0; i < kMarketCount; ++i) {
         const int type = m_installed.markets[i].type;
-        ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Market type of INPUT_FOR_STATISTICS_THREAD for index [%d] is %d - %s", i,
-                                         type, type == -1 ? "" : MarketName(type)));
+        ZEVO_LOG_ACTIVITY(
+            m_log, op,
+            Fmt("Market type of INPUT_FOR_STATISTICS_THREAD for index [%d] is %d - %s", i, type,
+                type == -1 ? "" : MarketName(type)));
     }
     // The thread never touches a widget: a pass's records and the setup error are posted
     // here, and a post to a window that is gone is dropped.
@@ -183,12 +192,18 @@ void CZEVOClientPHASE4Dlg::despatch_threads_for_statistics_windows() {
         m_store, *m_log,
         [this](std::vector<StatisticsRecord> records) {
             QMetaObject::invokeMethod(
-                this, [this, records = std::move(records)] { DispatchStatistics(records, m_statisticsPages); },
+                this,
+                [this, records = std::move(records)] {
+                    DispatchStatistics(records, m_statisticsPages);
+                },
                 Qt::QueuedConnection);
         },
         [this] {
             QMetaObject::invokeMethod(
-                this, [this] { platform::ShowMessageBox(this, "QEL Setup Error.", "Error", platform::MB_OK); },
+                this,
+                [this] {
+                    platform::ShowMessageBox(this, "QEL Setup Error.", "Error", platform::MB_OK);
+                },
                 Qt::QueuedConnection);
         });
     m_statisticsThread->Start();
@@ -201,7 +216,10 @@ bool CZEVOClientPHASE4Dlg::HasSession(int row) const {
 void CZEVOClientPHASE4Dlg::Connect(int row) {
     CGenericLogs* page = m_logPages[row];
     QMetaObject::invokeMethod(
-        page, [page] { page->Session()->EstablishConnection(page->GatewayAddress(), page->GatewayPort()); },
+        page,
+        [page] {
+            page->Session()->EstablishConnection(page->GatewayAddress(), page->GatewayPort());
+        },
         Qt::QueuedConnection);
 }
 
@@ -222,18 +240,19 @@ void CZEVOClientPHASE4Dlg::StartStatusThread() {
         QMetaObject::invokeMethod(
             this,
             [this, done] {
-                QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
+                QWidget* owner =
+                    QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
                 owner->show();
                 owner->raise();
                 owner->activateWindow();
-                platform::ShowMessageBox(owner, "Another instance of ZEVO is already running.", "ZEVO",
-                                         platform::MB_OK);
+                platform::ShowMessageBox(owner, "Another instance of ZEVO is already running.",
+                                         "ZEVO", platform::MB_OK);
                 done();
             },
             Qt::QueuedConnection);
     };
-    m_statusThread = std::make_unique<StatusThread>(m_installed, *m_log, *m_processes, post, m_instance.get(),
-                                                    announce, this);
+    m_statusThread = std::make_unique<StatusThread>(m_installed, *m_log, *m_processes, post,
+                                                    m_instance.get(), announce, this);
     m_statusThread->Start();
 }
 
@@ -244,16 +263,19 @@ void CZEVOClientPHASE4Dlg::HandleCommandLine(const QStringList& arguments) {
     int code = 0;  // text that is no number reads as 0
     std::sscanf(arguments[1].toLocal8Bit().constData(), "%d", &code);
     if (!IsMarketCode(code)) {
-        ZEVO_LOG_ACTIVITY(m_log, kInitOperation, "Invalid market type specified. Not opening any configuration window");
+        ZEVO_LOG_ACTIVITY(m_log, kInitOperation,
+                          "Invalid market type specified. Not opening any configuration window");
         return;
     }
     if (!m_installed.IsInstalled(code)) {
-        ZEVO_LOG_ACTIVITY(m_log, kInitOperation,
-                          Fmt("Market %s not installed. Not opening configuration window", MarketName(code)));
+        ZEVO_LOG_ACTIVITY(
+            m_log, kInitOperation,
+            Fmt("Market %s not installed. Not opening configuration window", MarketName(code)));
         return;
     }
     PostCommand(cmd::kStartupConfigurationBase + code);
-    ZEVO_LOG_ACTIVITY(m_log, kInitOperation, Fmt("Posted message to open %s configuration", MarketName(code)));
+    ZEVO_LOG_ACTIVITY(m_log, kInitOperation,
+                      Fmt("Posted message to open %s configuration", MarketName(code)));
 }
 
 // The start-up rectangle is where the window first stands on the screen. Its frame and place
@@ -282,7 +304,8 @@ void CZEVOClientPHASE4Dlg::moveEvent(QMoveEvent* event) {
 
 bool CZEVOClientPHASE4Dlg::event(QEvent* event) {
     const bool handled = QDialog::event(event);
-    if (event->type() == QEvent::WindowActivate && !m_startupFinal && isVisible() && !isMaximized()) {
+    if (event->type() == QEvent::WindowActivate && !m_startupFinal && isVisible() &&
+        !isMaximized()) {
         CaptureStartupRect();
         m_startupFinal = true;
     }
@@ -304,8 +327,8 @@ void CZEVOClientPHASE4Dlg::resizeEvent(QResizeEvent* event) {
 void CZEVOClientPHASE4Dlg::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     // Some window systems report the maximized size only to the window, not as a resize.
-    if (event->type() == QEvent::WindowStateChange && isMaximized() && !m_startupRect.isNull() && screen() &&
-        ExceedsStartup(screen()->availableGeometry().size())) {
+    if (event->type() == QEvent::WindowStateChange && isMaximized() && !m_startupRect.isNull() &&
+        screen() && ExceedsStartup(screen()->availableGeometry().size())) {
         RestoreStartupRect();
     }
 }
@@ -340,10 +363,18 @@ void CZEVOClientPHASE4Dlg::OnSize() {
 void CZEVOClientPHASE4Dlg::OnScrollAction(int action) {
     VerticalScroll::Request request = VerticalScroll::kOther;
     switch (action) {
-        case QAbstractSlider::SliderSingleStepSub: request = VerticalScroll::kLineUp; break;
-        case QAbstractSlider::SliderSingleStepAdd: request = VerticalScroll::kLineDown; break;
-        case QAbstractSlider::SliderPageStepSub: request = VerticalScroll::kPageUp; break;
-        case QAbstractSlider::SliderPageStepAdd: request = VerticalScroll::kPageDown; break;
+        case QAbstractSlider::SliderSingleStepSub:
+            request = VerticalScroll::kLineUp;
+            break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            request = VerticalScroll::kLineDown;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            request = VerticalScroll::kPageUp;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            request = VerticalScroll::kPageDown;
+            break;
         case QAbstractSlider::SliderMove:
             // Tracking moves nothing; the end of a drag arrives as a release.
             if (m_scrollBar->isSliderDown()) {
@@ -351,7 +382,8 @@ void CZEVOClientPHASE4Dlg::OnScrollAction(int action) {
             }
             request = VerticalScroll::kThumbPosition;
             break;
-        default: break;
+        default:
+            break;
     }
     m_scroll.Scroll(request, m_scrollBar->sliderPosition());
     m_scrollBar->setSliderPosition(m_scroll.Position());
@@ -374,13 +406,15 @@ void CZEVOClientPHASE4Dlg::OpenHelpFile(const std::string& path) {
 
 void CZEVOClientPHASE4Dlg::ZEVOHelp() {
     const std::string path = HelpFilePath();
-    ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::ZEVOHelp", Fmt("Help file path is %s", path.c_str()));
+    ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::ZEVOHelp",
+                      Fmt("Help file path is %s", path.c_str()));
     OpenHelpFile(path);
 }
 
 void CZEVOClientPHASE4Dlg::ExitZEVO() {
     if (platform::ShowMessageBox(this, "Are you sure you want to exit ZEVO?", "ZEVO",
-                                 platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDNO) {
+                                 platform::MB_YESNO | platform::MB_ICONQUESTION) ==
+        platform::IDNO) {
         return;
     }
     ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::ExitZEVO", "Killing QEL status thread.");

@@ -5,9 +5,9 @@
 #include <map>
 #include <memory>
 
-#include "core/InstalledMarkets.h"
 #include "app/StatusThread.h"
 #include "core/GatewayHost.h"
+#include "core/InstalledMarkets.h"
 #include "views/VerticalScroll.h"
 
 class ActivityLog;
@@ -25,7 +25,7 @@ namespace platform {
 class ProcessList;
 class SettingsStore;
 class SingleInstance;
-}
+}  // namespace platform
 
 // The main window: gateway status list top left, statistics tabs top right, log tabs below,
 // and the menu with one command per market. Its whole life is the life of the program.
@@ -34,7 +34,7 @@ class CZEVOClientPHASE4Dlg : public QDialog,
                              public LogPageConnector,
                              public GatewayHost {
     Q_OBJECT
-public:
+  public:
     CZEVOClientPHASE4Dlg(const platform::SettingsStore& store, QWidget* parent = nullptr);
     ~CZEVOClientPHASE4Dlg() override;
 
@@ -52,8 +52,12 @@ public:
     // The menu command with this id, or null.
     QAction* Command(int id) const;
     const InstalledMarkets& Markets() const { return m_installed; }
-    CGenericLogs* LogPage(int k) const { return k >= 0 && k < kMarketCount ? m_logPages[k] : nullptr; }
-    CGenericStatistics* StatisticsPage(int k) const { return k >= 0 && k < 8 ? m_statisticsPages[k] : nullptr; }
+    CGenericLogs* LogPage(int k) const {
+        return k >= 0 && k < kMarketCount ? m_logPages[k] : nullptr;
+    }
+    CGenericStatistics* StatisticsPage(int k) const {
+        return k >= 0 && k < 8 ? m_statisticsPages[k] : nullptr;
+    }
     CViewTabCtrl* LogTabs() const { return m_logTabs; }
     CViewTabCtrl* StatisticsTabs() const { return m_statisticsTabs; }
     QTreeWidget* StatusList() const { return m_statusList; }
@@ -82,14 +86,14 @@ public:
     void accept() override {}  // Enter never closes the window
     void reject() override { ExitZEVO(); }
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     void BuildMenu();
     void BuildPages();
     void despatch_threads_for_logs_windows();

@@ -4,13 +4,13 @@
 #include <QShortcut>
 
 #include "app/AboutDlg.h"
-#include "core/CommandIds.h"
 #include "app/GatewayStatus.h"
 #include "app/ZEVOClientPHASE4Dlg.h"
 #include "config/CommonConfig.h"
 #include "config/FixConfiguration.h"
 #include "config/FixUserSessions.h"
 #include "config/GenericConfiguration.h"
+#include "core/CommandIds.h"
 #include "core/GatewayProcess.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
@@ -54,7 +54,8 @@ void CZEVOClientPHASE4Dlg::BuildMenu() {
                                           "Configure Setting for %s market");
     addCommand(configuration, "COMMO&N", cmd::kCommonConfiguration)
         ->setStatusTip("Configure Setting for parameters which are common to all markets");
-    AddMarketPopup(qel, "Show Active &Users", cmd::kActiveUsers, true, "Show users connected to %s market.");
+    AddMarketPopup(qel, "Show Active &Users", cmd::kActiveUsers, true,
+                   "Show users connected to %s market.");
     addCommand(qel, "Start &Applications", cmd::kStartApplications);
     m_fixMenu = m_menuBar->addMenu("&FIX");
     AddMarketPopup(m_fixMenu, "User &Configuration", cmd::kFixUserConfiguration, true,
@@ -95,8 +96,12 @@ void CZEVOClientPHASE4Dlg::RegisterCommands() {
     m_handlers[cmd::kCommonConfiguration] = [this] { OpenCommonConfiguration(); };
     for (int market = 1; market <= kMarketCount; ++market) {
         m_handlers[cmd::kActiveUsers[market - 1]] = [this, market] { OpenActiveUsers(market); };
-        m_handlers[cmd::kQelConfiguration[market - 1]] = [this, market] { OpenGatewayConfiguration(market, false); };
-        m_handlers[cmd::kFixUserConfiguration[market - 1]] = [this, market] { OpenFixUsers(market); };
+        m_handlers[cmd::kQelConfiguration[market - 1]] = [this, market] {
+            OpenGatewayConfiguration(market, false);
+        };
+        m_handlers[cmd::kFixUserConfiguration[market - 1]] = [this, market] {
+            OpenFixUsers(market);
+        };
         m_handlers[cmd::kFixSessionConfiguration[market - 1]] = [this, market] {
             OpenFixConfiguration(market);
         };
@@ -143,15 +148,17 @@ void CZEVOClientPHASE4Dlg::OpenAbout() {
 
 void CZEVOClientPHASE4Dlg::OpenActiveUsers(int market) {
     const MarketSettings& settings = m_installed.markets[market - 1];
-    CGenericActiveUsersList users(market, settings.interface_thread_interactive_port, m_log, nullptr);
+    CGenericActiveUsersList users(market, settings.interface_thread_interactive_port, m_log,
+                                  nullptr);
     users.exec();
 }
 
 void CZEVOClientPHASE4Dlg::OpenGatewayConfiguration(int market, bool startupForm) {
     const MarketSettings& settings = m_installed.markets[market - 1];
-    CGenericConfiguration dialog(market, settings.config_file_path, settings.fix_config_file_path,
-                                 static_cast<std::uint16_t>(settings.interface_thread_interactive_port), m_log,
-                                 this, startupForm ? 1 : 0, this);
+    CGenericConfiguration dialog(
+        market, settings.config_file_path, settings.fix_config_file_path,
+        static_cast<std::uint16_t>(settings.interface_thread_interactive_port), m_log, this,
+        startupForm ? 1 : 0, this);
     dialog.DoModal();
 }
 
@@ -163,16 +170,16 @@ void CZEVOClientPHASE4Dlg::OpenCommonConfiguration() {
 void CZEVOClientPHASE4Dlg::OpenFixUsers(int market) {
     const MarketSettings& settings = m_installed.markets[market - 1];
     CFixUserSessions dialog(market, settings.config_file_path, settings.fix_config_file_path,
-                            static_cast<std::uint16_t>(settings.interface_thread_interactive_port), m_log,
-                            this, this);
+                            static_cast<std::uint16_t>(settings.interface_thread_interactive_port),
+                            m_log, this, this);
     dialog.DoModal();
 }
 
 void CZEVOClientPHASE4Dlg::OpenFixConfiguration(int market) {
     const MarketSettings& settings = m_installed.markets[market - 1];
     CFixConfiguration dialog(market, settings.config_file_path, settings.fix_config_file_path,
-                             static_cast<std::uint16_t>(settings.interface_thread_interactive_port), m_log,
-                             this, this);
+                             static_cast<std::uint16_t>(settings.interface_thread_interactive_port),
+                             m_log, this, this);
     dialog.DoModal();
 }
 
@@ -181,5 +188,6 @@ bool CZEVOClientPHASE4Dlg::IsGatewayRunning(int marketCode) const {
 }
 
 void CZEVOClientPHASE4Dlg::PostCommand(int commandId) {
-    QMetaObject::invokeMethod(this, [this, commandId] { OnCommand(commandId); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, commandId] { OnCommand(commandId); }, Qt::QueuedConnection);
 }

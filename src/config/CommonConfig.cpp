@@ -14,16 +14,23 @@
 #include "platform/MessageBox.h"
 
 namespace {
-std::string Op(const char* name) { return std::string("CCommonConfig::") + name; }
+std::string Op(const char* name) {
+    return std::string("CCommonConfig::") + name;
+}
 constexpr int kMaxDigits = 4;
 }  // namespace
 
-CCommonConfig::CCommonConfig(int marketType, const std::string& commonConfigFilePath, ActivityLog* log,
-                             QWidget* parent)
-    : CConfigDialog(parent), m_marketType(marketType), m_log(log), m_commonConfigFilePath(commonConfigFilePath) {
-    ZEVO_LOG_ACTIVITY(m_log, Op("CCommonConfig").c_str(), Fmt("Market type for dialog is %d - COMMON", marketType));
+CCommonConfig::CCommonConfig(int marketType, const std::string& commonConfigFilePath,
+                             ActivityLog* log, QWidget* parent)
+    : CConfigDialog(parent),
+      m_marketType(marketType),
+      m_log(log),
+      m_commonConfigFilePath(commonConfigFilePath) {
     ZEVO_LOG_ACTIVITY(m_log, Op("CCommonConfig").c_str(),
-                      Fmt("Common config file path for dialog is %s", commonConfigFilePath.c_str()));
+                      Fmt("Market type for dialog is %d - COMMON", marketType));
+    ZEVO_LOG_ACTIVITY(
+        m_log, Op("CCommonConfig").c_str(),
+        Fmt("Common config file path for dialog is %s", commonConfigFilePath.c_str()));
     setObjectName("151");
     setWindowTitle("Common Configuration");
     m_field = new QLineEdit(this);
@@ -64,7 +71,8 @@ void CCommonConfig::read_configuration_parameters() {
     const std::string op = Op("read_configuration_parameters");
     m_field->clear();
     int value = 0;
-    const int result = get_int_parameter(m_commonConfigFilePath.c_str(), "REPOSITORY_HISTORY", &value);
+    const int result =
+        get_int_parameter(m_commonConfigFilePath.c_str(), "REPOSITORY_HISTORY", &value);
     if (result == 300) {
         EndDialog(-1);
         ZEVO_LOG_EVENT(m_log, op.c_str(), "ZEVO could not open QEL config file.");
@@ -77,7 +85,8 @@ void CCommonConfig::read_configuration_parameters() {
     const std::string text = Fmt("%d", value);
     m_lastRead = value;
     m_field->setText(QString::fromStdString(text));
-    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("Read repository history management in days = %s", text.c_str()));
+    ZEVO_LOG_ACTIVITY(m_log, op.c_str(),
+                      Fmt("Read repository history management in days = %s", text.c_str()));
     m_save->setEnabled(false);
 }
 
@@ -97,9 +106,12 @@ int CCommonConfig::validate_parameters() {
     }
     const int value = std::atoi(text.c_str());
     if (value <= 0) {
-        ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("Repository history value [%d] is less than or equal to zero", value));
-        platform::ShowMessageBox(this, "Value of Repository history should be greater than zero (0)", "Error",
-                                 platform::MB_OK | platform::MB_ICONINFORMATION);
+        ZEVO_LOG_ACTIVITY(
+            m_log, op.c_str(),
+            Fmt("Repository history value [%d] is less than or equal to zero", value));
+        platform::ShowMessageBox(this,
+                                 "Value of Repository history should be greater than zero (0)",
+                                 "Error", platform::MB_OK | platform::MB_ICONINFORMATION);
         m_field->setText(QString::number(m_lastRead));
         return 200;
     }
@@ -116,9 +128,11 @@ void CCommonConfig::save_configuration_parameters() {
     ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Validation(s) Successful.");
     char keys[1][40] = {"REPOSITORY_HISTORY"};
     char values[1][40] = {};
-    std::snprintf(values[0], sizeof values[0], "%d", std::atoi(m_field->text().toStdString().c_str()));
+    std::snprintf(values[0], sizeof values[0], "%d",
+                  std::atoi(m_field->text().toStdString().c_str()));
     char error[1024] = {0};
-    const int result = write_configuration_parameters(m_commonConfigFilePath.c_str(), keys, values, 1, error);
+    const int result =
+        write_configuration_parameters(m_commonConfigFilePath.c_str(), keys, values, 1, error);
     if (result == 200 || result == 300) {
         ZEVO_LOG_EVENT(m_log, op.c_str(),
                        result == 200 ? "Parameter(s) updation failed in configuration file."

@@ -12,7 +12,7 @@ class QPushButton;
 // (REPOSITORY_HISTORY of the common configuration file). No gateway restarts for it.
 class CCommonConfig : public CConfigDialog {
     Q_OBJECT
-public:
+  public:
     CCommonConfig(int marketType, const std::string& commonConfigFilePath, ActivityLog* log,
                   QWidget* parent = nullptr);
 
@@ -24,7 +24,7 @@ public:
     // Enter closes the dialog here, as Exit does.
     void accept() override { done(QDialog::Accepted); }
 
-private:
+  private:
     void OnFieldChanged();
 
     int m_marketType;

@@ -8,7 +8,7 @@
 // a dialog says otherwise; Escape and the close box cancel.
 class CConfigDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     using QDialog::QDialog;
 
     // Sets the dialog up (OnInitDialog) and runs it modally; returns its result.
@@ -22,13 +22,13 @@ public:
     // Fills the controls from the files; may end the dialog at once.
     virtual void OnInitDialog() = 0;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     // Widens the dialog, when needed, so that the window manager can show its whole title
     // beside the title bar's icon and buttons.
     void KeepTitleVisible();
 
-private:
+  private:
     bool m_ended = false;
     int m_endResult = 0;
 };

@@ -10,13 +10,13 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "config/IpAddressCtrl.h"
 #include "config/FixUserSessions.h"
 #include "config/GatewayConfigRules.h"
+#include "config/IpAddressCtrl.h"
 #include "config/KeyValueFile.h"
 #include "core/CommandIds.h"
-#include "core/InstalledMarkets.h"
 #include "core/GatewayHost.h"
+#include "core/InstalledMarkets.h"
 #include "core/MarketType.h"
 #include "core/Text.h"
 #include "link/RestartRequest.h"
@@ -28,7 +28,9 @@ namespace {
 
 constexpr int kValueSize = 1024;
 
-std::string Op(const char* name) { return std::string("CGenericConfiguration::") + name; }
+std::string Op(const char* name) {
+    return std::string("CGenericConfiguration::") + name;
+}
 
 QLineEdit* DigitsEdit(QWidget* parent, const char* id) {
     auto* edit = new QLineEdit(parent);
@@ -44,12 +46,13 @@ QLabel* Label(const char* text, QWidget* buddy, QWidget* parent) {
 }
 
 // "%d" of the decimal conversion of a field's text, as atoi converts it.
-int Decimal(const std::string& text) { return static_cast<int>(std::strtoll(text.c_str(), nullptr, 10)); }
+int Decimal(const std::string& text) {
+    return static_cast<int>(std::strtoll(text.c_str(), nullptr, 10));
+}
 
-const char* const kCaptions[] = {"CM - Configuration",   "FO - Configuration",
-                                 "WDM - Configuration",  "IPO - Configuration",
-                                 "CD - Configuration",   "SLBM - Configuration",
-                                 "MF - Configuration"};
+const char* const kCaptions[] = {
+    "CM - Configuration", "FO - Configuration",   "WDM - Configuration", "IPO - Configuration",
+    "CD - Configuration", "SLBM - Configuration", "MF - Configuration"};
 
 }  // namespace
 
@@ -195,7 +198,9 @@ void CGenericConfiguration::ShowHostPart(bool primary) {
     m_hostIp->setVisible(primary);
 }
 
-bool CGenericConfiguration::GatewayRuns() const { return m_host && m_host->IsGatewayRunning(m_marketType); }
+bool CGenericConfiguration::GatewayRuns() const {
+    return m_host && m_host->IsGatewayRunning(m_marketType);
+}
 
 void CGenericConfiguration::update_save_button() {
     if (m_reading) {
@@ -249,16 +254,18 @@ void CGenericConfiguration::OnBcpClicked() {
 
 // Looks `key` up. When the file cannot be opened the dialog ends. A missing key is logged and
 // leaves `text`/`number` as the caller set them.
-CGenericConfiguration::Lookup CGenericConfiguration::ReadKey(const char* key, int index, std::string* text,
-                                                             int* number) {
+CGenericConfiguration::Lookup CGenericConfiguration::ReadKey(const char* key, int index,
+                                                             std::string* text, int* number) {
     const std::string op = Op("read_configuration_parameters");
     char buffer[kValueSize] = {0};
     int value = 0;
-    const int result = number ? get_int_parameter(m_configFilePath.c_str(), key, &value)
-                              : get_string_parameter(m_configFilePath.c_str(), key, buffer, kValueSize);
+    const int result =
+        number ? get_int_parameter(m_configFilePath.c_str(), key, &value)
+               : get_string_parameter(m_configFilePath.c_str(), key, buffer, kValueSize);
     if (result == 300) {
         ZEVO_LOG_EVENT(m_log, op.c_str(),
-                       index == 0 ? "ZEVO could not open QEL config file" : "ZEVO could not open QEL config file.");
+                       index == 0 ? "ZEVO could not open QEL config file"
+                                  : "ZEVO could not open QEL config file.");
         platform::ShowMessageBox(this, "QEL Setup Error.", "Error", platform::MB_OK);
         EndDialog(-1);
         return Lookup::FileGone;
@@ -292,18 +299,22 @@ void CGenericConfiguration::read_configuration_parameters() {
 
     std::string local, wan, hostMachine, primary, bcp = "0.0.0.0", broker;
     int port = 0, boxId = 0;
-    if (ReadKey("MACHINE_LAN_IP", 0, &local, nullptr) == Lookup::FileGone) return;
+    if (ReadKey("MACHINE_LAN_IP", 0, &local, nullptr) == Lookup::FileGone)
+        return;
     ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("MACHINE_LAN_IP = %s", local.c_str()));
     m_localIp->SetAddress(local);
     m_localIpRead = local;
-    if (ReadKey("MACHINE_WAN_IP", 1, &wan, nullptr) == Lookup::FileGone) return;
+    if (ReadKey("MACHINE_WAN_IP", 1, &wan, nullptr) == Lookup::FileGone)
+        return;
     ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("MACHINE_WAN_IP = %s", wan.c_str()));
     m_wanIp->SetAddress(wan);
     m_wanIpRead = wan;
-    if (ReadKey("HOST_MACHINE_IP", 2, &hostMachine, nullptr) == Lookup::FileGone) return;
+    if (ReadKey("HOST_MACHINE_IP", 2, &hostMachine, nullptr) == Lookup::FileGone)
+        return;
     ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("HOST_MACHINE_IP = %s", hostMachine.c_str()));
     const Lookup primaryLookup = ReadKey("PRIMARY_HOST_IP", 3, &primary, nullptr);
-    if (primaryLookup == Lookup::FileGone) return;
+    if (primaryLookup == Lookup::FileGone)
+        return;
     if (primaryLookup == Lookup::Missing) {
         ZEVO_LOG_DETAIL(m_log, op.c_str(), "Copying HOST_IP to PRIMARY_HOST_IP.");
         primary = hostMachine;
@@ -311,11 +322,13 @@ void CGenericConfiguration::read_configuration_parameters() {
     ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("PRIMARY_HOST_IP = %s", primary.c_str()));
     m_hostIp->SetAddress(primary);
     m_primaryHostIp = m_primaryHostIpRead = primary;
-    if (ReadKey("BCP_HOST_IP", 4, &bcp, nullptr) == Lookup::FileGone) return;
+    if (ReadKey("BCP_HOST_IP", 4, &bcp, nullptr) == Lookup::FileGone)
+        return;
     ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("BCP_HOST_IP = %s", bcp.c_str()));
     m_bcpIp->SetAddress(bcp);
     m_bcpIpRead = bcp;
-    if (ReadKey("CURRENT_CONFIG", 5, &m_currentConfig, nullptr) == Lookup::FileGone) return;
+    if (ReadKey("CURRENT_CONFIG", 5, &m_currentConfig, nullptr) == Lookup::FileGone)
+        return;
     ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("CURRENT_CONFIG = %s", m_currentConfig.c_str()));
     if (text::EqualsIgnoreCase(m_currentConfig, "BCP")) {
         m_nRadioPrimary = 1;
@@ -325,21 +338,25 @@ void CGenericConfiguration::read_configuration_parameters() {
             ZEVO_LOG_DETAIL(m_log, op.c_str(), "Unknown value of CURRENT_CONFIG flag");
             ZEVO_LOG_DETAIL(m_log, op.c_str(), "Setting default values");
             m_currentConfig = "PRIMARY";
-            ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("CURRENT_CONFIG set to %s", m_currentConfig.c_str()));
+            ZEVO_LOG_DETAIL(m_log, op.c_str(),
+                            Fmt("CURRENT_CONFIG set to %s", m_currentConfig.c_str()));
             ZEVO_LOG_DETAIL(m_log, op.c_str(), "Configuration (Radio Button) set to Primary");
         }
         m_nRadioPrimary = 0;
         ShowHostPart(true);
     }
-    if (ReadKey("HOST_PORT_NUMBER", 6, nullptr, &port) == Lookup::FileGone) return;
+    if (ReadKey("HOST_PORT_NUMBER", 6, nullptr, &port) == Lookup::FileGone)
+        return;
     ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("HOST_PORT_NUMBER = %d", port));
     m_hostPortText = Fmt("%d", port);
     m_hostPortRead = port;
-    if (ReadKey("BOX_ID", 7, nullptr, &boxId) == Lookup::FileGone) return;
+    if (ReadKey("BOX_ID", 7, nullptr, &boxId) == Lookup::FileGone)
+        return;
     ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("BOX_ID = %d", boxId));
     m_boxIdText = Fmt("%d", boxId);
     m_boxIdRead = boxId;
-    if (ReadKey("BROKER_ID", 8, &broker, nullptr) == Lookup::FileGone) return;
+    if (ReadKey("BROKER_ID", 8, &broker, nullptr) == Lookup::FileGone)
+        return;
     ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("BROKER_ID = %s", broker.c_str()));
     m_brokerIdText = m_brokerIdRead = broker;
     m_save->setEnabled(false);
@@ -357,8 +374,8 @@ int CGenericConfiguration::validate_parameters() {
     values.boxId = m_boxIdText;
     values.brokerId = m_brokerIdText;
     values.radioPrimary = m_nRadioPrimary;
-    const GatewayConfigRuleBreak broken =
-        CheckGatewayConfiguration(values, m_marketType, m_log, ZEVO_LOG_SITE("CGenericConfiguration"));
+    const GatewayConfigRuleBreak broken = CheckGatewayConfiguration(
+        values, m_marketType, m_log, ZEVO_LOG_SITE("CGenericConfiguration"));
     if (broken.field == GatewayConfigField::None) {
         return 0;
     }
@@ -369,14 +386,29 @@ int CGenericConfiguration::validate_parameters() {
         return 200;
     }
     switch (broken.field) {
-        case GatewayConfigField::LocalIp: m_localIp->SetAddress(m_localIpRead); break;
-        case GatewayConfigField::WanIp: m_wanIp->SetAddress(m_wanIpRead); break;
-        case GatewayConfigField::HostIp: m_hostIp->SetAddress(m_primaryHostIpRead); break;
-        case GatewayConfigField::BcpIp: m_bcpIp->SetAddress(m_bcpIpRead); break;
-        case GatewayConfigField::HostPort: m_hostPortText = Fmt("%d", m_hostPortRead); break;
-        case GatewayConfigField::BoxId: m_boxIdText = Fmt("%d", m_boxIdRead); break;
-        case GatewayConfigField::BrokerId: m_brokerIdText = m_brokerIdRead; break;
-        default: break;
+        case GatewayConfigField::LocalIp:
+            m_localIp->SetAddress(m_localIpRead);
+            break;
+        case GatewayConfigField::WanIp:
+            m_wanIp->SetAddress(m_wanIpRead);
+            break;
+        case GatewayConfigField::HostIp:
+            m_hostIp->SetAddress(m_primaryHostIpRead);
+            break;
+        case GatewayConfigField::BcpIp:
+            m_bcpIp->SetAddress(m_bcpIpRead);
+            break;
+        case GatewayConfigField::HostPort:
+            m_hostPortText = Fmt("%d", m_hostPortRead);
+            break;
+        case GatewayConfigField::BoxId:
+            m_boxIdText = Fmt("%d", m_boxIdRead);
+            break;
+        case GatewayConfigField::BrokerId:
+            m_brokerIdText = m_brokerIdRead;
+            break;
+        default:
+            break;
     }
     return 200;
 }
@@ -384,9 +416,9 @@ int CGenericConfiguration::validate_parameters() {
 void CGenericConfiguration::save_configuration_parameters() {
     const std::string op = Op("save_configuration_parameters");
     if (GatewayRuns() &&
-        platform::ShowMessageBox(this, " QEL will restart to take changes into effect. Do you want to continue?",
-                                 "Warning",
-                                 platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2) ==
+        platform::ShowMessageBox(
+            this, " QEL will restart to take changes into effect. Do you want to continue?",
+            "Warning", platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2) ==
             platform::IDNO) {
         read_configuration_parameters();
         return;
@@ -412,16 +444,17 @@ void CGenericConfiguration::save_configuration_parameters() {
                                    brokerId,
                                    m_primaryHostIp,
                                    m_currentConfig};
-    static const char* const kKeys[8] = {"MACHINE_LAN_IP", "MACHINE_WAN_IP", "HOST_MACHINE_IP",
-                                         "HOST_PORT_NUMBER", "BOX_ID", "BROKER_ID",
-                                         "PRIMARY_HOST_IP", "CURRENT_CONFIG"};
+    static const char* const kKeys[8] = {"MACHINE_LAN_IP",   "MACHINE_WAN_IP", "HOST_MACHINE_IP",
+                                         "HOST_PORT_NUMBER", "BOX_ID",         "BROKER_ID",
+                                         "PRIMARY_HOST_IP",  "CURRENT_CONFIG"};
     char keys[8][40] = {}, texts[8][40] = {};
     for (int i = 0; i < 8; ++i) {
         std::snprintf(keys[i], sizeof keys[i], "%s", kKeys[i]);
         std::snprintf(texts[i], sizeof texts[i], "%s", values[i].c_str());
     }
     char error[kValueSize] = {0};
-    const int result = write_configuration_parameters(m_configFilePath.c_str(), keys, texts, 8, error);
+    const int result =
+        write_configuration_parameters(m_configFilePath.c_str(), keys, texts, 8, error);
     if (result == 200 || result == 300) {
         ZEVO_LOG_EVENT(m_log, op.c_str(), error);
         ZEVO_LOG_EVENT(m_log, op.c_str(),
@@ -438,7 +471,8 @@ void CGenericConfiguration::save_configuration_parameters() {
     ZEVO_LOG_ACTIVITY(m_log, op.c_str(), text);
     if (GatewayRuns()) {
         text += " QEL will restart to take changes into effect.";
-        platform::ShowMessageBox(this, text, "Success", platform::MB_OK | platform::MB_ICONINFORMATION);
+        platform::ShowMessageBox(this, text, "Success",
+                                 platform::MB_OK | platform::MB_ICONINFORMATION);
         kill_qel_exe(m_marketType);
         if (m_startupFlag != 1 && m_host) {
             m_host->PostCommand(cmd::kStartApplications);
@@ -447,22 +481,24 @@ void CGenericConfiguration::save_configuration_parameters() {
         if (m_startupFlag != 1 && m_host) {
             m_host->PostCommand(cmd::kStartApplications);
         }
-        platform::ShowMessageBox(this, text, "Success", platform::MB_OK | platform::MB_ICONINFORMATION);
+        platform::ShowMessageBox(this, text, "Success",
+                                 platform::MB_OK | platform::MB_ICONINFORMATION);
     }
     read_configuration_parameters();
 }
 
 void CGenericConfiguration::UpdateFixFile(const std::string& brokerId, const std::string& localIp) {
-    CFixUserSessions sessions(m_marketType, m_configFilePath, m_fixConfigFilePath, m_interactivePort, m_log,
-                              m_host, this);
+    CFixUserSessions sessions(m_marketType, m_configFilePath, m_fixConfigFilePath,
+                              m_interactivePort, m_log, m_host, this);
     sessions.OnBrokerIDLocalIPChanged(brokerId, localIp);
 }
 
 void CGenericConfiguration::kill_qel_exe(int marketType) {
     // Each request opens a session of its own; they all stay with the dialog.
     if (!m_restart) {
-        m_restart = std::make_unique<CRestartRequest>(ZEVO_LOG_SITE("CGenericConfiguration"), "kill_qel_exe",
-                                                      marketType, m_interactivePort, m_log);
+        m_restart =
+            std::make_unique<CRestartRequest>(ZEVO_LOG_SITE("CGenericConfiguration"),
+                                              "kill_qel_exe", marketType, m_interactivePort, m_log);
     }
     m_restart->Start();
 }

@@ -23,7 +23,7 @@ class QRadioButton;
 // window to start the applications.
 class CGenericConfiguration : public CConfigDialog, public CMessageSink {
     Q_OBJECT
-public:
+  public:
     // `startupFlag` is 1 for the form opened from the command line, 0 from the menu.
     CGenericConfiguration(int marketType, const std::string& configFilePath,
                           const std::string& fixConfigFilePath, std::uint16_t interactivePort,
@@ -42,7 +42,7 @@ public:
     void OnConnectionEstablished() override {}
     void OnConnectionLost() override {}
 
-private:
+  private:
     void BuildControls();
     void UpdateData(bool fromControls);
     enum class Lookup { Found, Missing, FileGone };

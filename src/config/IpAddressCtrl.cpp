@@ -129,8 +129,8 @@ bool CIpAddressCtrl::eventFilter(QObject* watched, QEvent* event) {
     }
     // A digit typed into a full field goes on into the next one.
     const bool digit = key->text().size() == 1 && key->text()[0].isDigit();
-    if (digit && field->text().size() == 3 && !field->hasSelectedText() && field->cursorPosition() == 3 &&
-        index < 3) {
+    if (digit && field->text().size() == 3 && !field->hasSelectedText() &&
+        field->cursorPosition() == 3 && index < 3) {
         MoveTo(index + 1, true);
         m_fields[index + 1]->insert(key->text());
         OnFieldEdited(index + 1);

@@ -12,7 +12,7 @@ class QLineEdit;
 // Every change of a field is reported by fieldChanged.
 class CIpAddressCtrl : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CIpAddressCtrl(QWidget* parent = nullptr);
 
     // "%d.%d.%d.%d" of the four fields (a blank field counts as 0), or empty when all four are
@@ -23,13 +23,13 @@ public:
     void ClearAddress();
     QLineEdit* Field(int index) const { return m_fields[index]; }
 
-signals:
+  signals:
     void fieldChanged();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     int IndexOf(QObject* field) const;
     void OnFieldEdited(int index);
     void MoveTo(int index, bool selectAll);

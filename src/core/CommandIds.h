@@ -27,10 +27,14 @@ constexpr int kSystemAbout = 16;
 // The id of a per-market command for the market in `slot` (code - 1).
 constexpr int MarketCommandId(MarketCommand command, int slot) {
     switch (command) {
-        case MarketCommand::QelConfiguration: return kQelConfiguration[slot];
-        case MarketCommand::ActiveUsers: return kActiveUsers[slot];
-        case MarketCommand::FixUserConfiguration: return kFixUserConfiguration[slot];
-        case MarketCommand::FixSessionConfiguration: return kFixSessionConfiguration[slot];
+        case MarketCommand::QelConfiguration:
+            return kQelConfiguration[slot];
+        case MarketCommand::ActiveUsers:
+            return kActiveUsers[slot];
+        case MarketCommand::FixUserConfiguration:
+            return kFixUserConfiguration[slot];
+        case MarketCommand::FixSessionConfiguration:
+            return kFixSessionConfiguration[slot];
     }
     return 0;
 }

@@ -6,7 +6,7 @@ class ActivityLog;
 // command to the window (handled after the dialog's handler returns), and the activity log.
 // Dialogs take this, never the window class.
 class GatewayHost {
-public:
+  public:
     virtual ~GatewayHost() = default;
     // True when market `marketCode`'s gateway process runs.
     virtual bool IsGatewayRunning(int marketCode) const = 0;

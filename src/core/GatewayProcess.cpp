@@ -15,15 +15,17 @@ const platform::ProcessList& GatewayProcessList() {
 }
 
 int qel_status_query(int marketCode, const platform::ProcessList& processes, ActivityLog& log) {
-    const std::string name =
-        IsMarketCode(marketCode) ? Fmt("qel_ip_%s.exe", MarketLowerName(marketCode)) : std::string();
+    const std::string name = IsMarketCode(marketCode)
+                                 ? Fmt("qel_ip_%s.exe", MarketLowerName(marketCode))
+                                 : std::string();
     std::vector<std::string> running;
     long error = 0;
     if (!processes.Snapshot(&running, &error)) {
-        ZEVO_LOG_SYSTEM_ERROR(&log, "CZEVOClientPHASE4Dlg::qel_status_query",
-                              Fmt("Error in CreateToolhelp32Snapshot(). Cannot retrieve snapshot for "
-                                  "processes. Error [%ld]",
-                                  error));
+        ZEVO_LOG_SYSTEM_ERROR(
+            &log, "CZEVOClientPHASE4Dlg::qel_status_query",
+            Fmt("Error in CreateToolhelp32Snapshot(). Cannot retrieve snapshot for "
+                "processes. Error [%ld]",
+                error));
         return 0;
     }
     if (name.empty()) {

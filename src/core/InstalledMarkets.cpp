@@ -1,9 +1,9 @@
 #include "core/InstalledMarkets.h"
 
+#include "core/Text.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/SettingsStore.h"
-#include "core/Text.h"
 
 int fix_enabled[kMarketCount] = {0, 0, 0, 0, 0, 0, 0};
 
@@ -25,10 +25,10 @@ void EnableMarketMenu(ActivityLog& log, MarketMenu& menu, int slot) {
     EnableStep(log, menu, "Enabling QEL configuraion menu", MarketCommand::QelConfiguration, slot);
     EnableStep(log, menu, "Enabling Active users menu", MarketCommand::ActiveUsers, slot);
     if (fix_enabled[slot] == 1) {
-        EnableStep(log, menu, "Enabling FIX - User configuraion menu", MarketCommand::FixUserConfiguration,
-                   slot);
-        EnableStep(log, menu, "Enabling FIX configuraion menu", MarketCommand::FixSessionConfiguration,
-                   slot);
+        EnableStep(log, menu, "Enabling FIX - User configuraion menu",
+                   MarketCommand::FixUserConfiguration, slot);
+        EnableStep(log, menu, "Enabling FIX configuraion menu",
+                   MarketCommand::FixSessionConfiguration, slot);
     }
 }
 
@@ -49,8 +49,8 @@ void GetNumberOfMarkets(InstalledMarkets& table, const platform::SettingsStore& 
                               Fmt("Cannot query registry. Error = %ld.", platform::LastError()));
         return;
     }
-    ZEVO_LOG_DETAIL(&log, op,
-                    Fmt("Read common config file path = %s", table.common_config_file_path.c_str()));
+    ZEVO_LOG_DETAIL(
+        &log, op, Fmt("Read common config file path = %s", table.common_config_file_path.c_str()));
 }
 
 // Reads one installed market's values into its slot. Returns false when a value the gateway
@@ -66,26 +66,30 @@ static bool ReadMarket(MarketSettings& slot, const platform::SettingsKey& key, i
                               &slot.interface_thread_non_interactive_port)) {
         return missing("INTERFACE_THREAD_NON_INTERACTIVE_PORT");
     }
-    ZEVO_LOG_DETAIL(&log, op, Fmt("Read interface_thread_non_interactive_port = %d",
-                                  slot.interface_thread_non_interactive_port));
+    ZEVO_LOG_DETAIL(&log, op,
+                    Fmt("Read interface_thread_non_interactive_port = %d",
+                        slot.interface_thread_non_interactive_port));
     if (!platform::QueryDword(key, "INTERFACE_THREAD_INTERACTIVE_PORT",
                               &slot.interface_thread_interactive_port)) {
         return missing("INTERFACE_THREAD_INTERACTIVE_PORT");
     }
-    ZEVO_LOG_DETAIL(&log, op, Fmt("Read interface_thread_interactive_port = %d",
-                                  slot.interface_thread_interactive_port));
+    ZEVO_LOG_DETAIL(
+        &log, op,
+        Fmt("Read interface_thread_interactive_port = %d", slot.interface_thread_interactive_port));
     if (!platform::QueryString(key, "CONFIG_FILE_PATH", kPathLimit, &slot.config_file_path)) {
         return missing("CONFIG_FILE_PATH");
     }
     ZEVO_LOG_DETAIL(&log, op, Fmt("Read QEL config file path = %s", slot.config_file_path.c_str()));
-    if (platform::QueryString(key, "FIX_CONFIG_FILE_PATH", kPathLimit, &slot.fix_config_file_path)) {
+    if (platform::QueryString(key, "FIX_CONFIG_FILE_PATH", kPathLimit,
+                              &slot.fix_config_file_path)) {
         fix_enabled[index] = 1;
         anyFix = true;
         ZEVO_LOG_DETAIL(&log, op, Fmt("Market %s is FIX enabled", MarketName(index + 1)));
         ZEVO_LOG_DETAIL(&log, op,
                         Fmt("Read FIX config file path = %s", slot.fix_config_file_path.c_str()));
     } else {
-        ZEVO_LOG_SYSTEM_ERROR(&log, op, Fmt("Cannot query registry for %s.", "FIX_CONFIG_FILE_PATH"));
+        ZEVO_LOG_SYSTEM_ERROR(&log, op,
+                              Fmt("Cannot query registry for %s.", "FIX_CONFIG_FILE_PATH"));
         fix_enabled[index] = 0;
     }
     return true;

@@ -36,13 +36,18 @@ struct InstalledMarkets {
 extern int fix_enabled[kMarketCount];
 
 // The per-market menu commands the settings reader enables for an installed market.
-enum class MarketCommand { QelConfiguration, ActiveUsers, FixUserConfiguration, FixSessionConfiguration };
+enum class MarketCommand {
+    QelConfiguration,
+    ActiveUsers,
+    FixUserConfiguration,
+    FixSessionConfiguration
+};
 
 // The menu of the main window as the settings reader sees it: commands to enable for the
 // installed markets and the FIX popups to gray when no market has FIX. The window knows the
 // command ids; the reader knows only which command of which market.
 class MarketMenu {
-public:
+  public:
     virtual ~MarketMenu() = default;
     virtual bool HasMenu() const = 0;
     virtual void EnableMarketCommand(MarketCommand command, int slot) = 0;

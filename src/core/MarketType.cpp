@@ -5,7 +5,9 @@ const char* const kNames[] = {"", "CM", "FO", "WDM", "IPO", "CD", "SLBM", "MF"};
 const char* const kLowerNames[] = {"", "cm", "fo", "wdm", "ipo", "cd", "slbm", "mf"};
 }  // namespace
 
-bool IsMarketCode(int code) { return code >= CM && code <= MF; }
+bool IsMarketCode(int code) {
+    return code >= CM && code <= MF;
+}
 
 const char* MarketName(int code) {
     if (code == COMMON) {
@@ -14,4 +16,6 @@ const char* MarketName(int code) {
     return (code >= 0 && code <= MF) ? kNames[code] : nullptr;
 }
 
-const char* MarketLowerName(int code) { return IsMarketCode(code) ? kLowerNames[code] : nullptr; }
+const char* MarketLowerName(int code) {
+    return IsMarketCode(code) ? kLowerNames[code] : nullptr;
+}

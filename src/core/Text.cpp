@@ -6,13 +6,17 @@ namespace text {
 
 const char* const kWeekdayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                       "Thursday", "Friday", "Saturday"};
-const char* const kMonthNames[12] = {"January", "February", "March",     "April",
-                                     "May",     "June",     "July",      "August",
-                                     "September", "October", "November", "December"};
+const char* const kMonthNames[12] = {"January",   "February", "March",    "April",
+                                     "May",       "June",     "July",     "August",
+                                     "September", "October",  "November", "December"};
 
 namespace {
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
-bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+char Lower(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+bool IsSpace(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 }  // namespace
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {

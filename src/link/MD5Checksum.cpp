@@ -19,7 +19,9 @@ constexpr std::uint32_t kSine[64] = {
     0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
     0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
 
-std::uint32_t RotateLeft(std::uint32_t x, std::uint32_t n) { return (x << n) | (x >> (32 - n)); }
+std::uint32_t RotateLeft(std::uint32_t x, std::uint32_t n) {
+    return (x << n) | (x >> (32 - n));
+}
 
 void Transform(std::uint32_t state[4], const unsigned char block[64]) {
     std::uint32_t x[16];

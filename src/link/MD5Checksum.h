@@ -9,7 +9,7 @@ std::array<unsigned char, 16> Md5Digest(const unsigned char* data, std::size_t c
 
 // The digest routine of the message checksum field.
 class CMD5Checksum {
-public:
+  public:
     static constexpr int kCompute = 1;
     static constexpr int kVerify = 2;
 

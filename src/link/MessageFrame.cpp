@@ -6,11 +6,16 @@ int SLBM_USERID_INCREASE_FLAG = 0;
 
 bool UsesLongUserIdLayout(int marketType) {
     switch (marketType) {
-        case 1: return true;  // CM
-        case 2: return FO_USERID_INCREASE_FLAG == 1;
-        case 4: return IPO_USERID_INCREASE_FLAG == 1;
-        case 6: return SLBM_USERID_INCREASE_FLAG == 1;
-        default: return false;  // WDM, CD, MF and anything else
+        case 1:
+            return true;  // CM
+        case 2:
+            return FO_USERID_INCREASE_FLAG == 1;
+        case 4:
+            return IPO_USERID_INCREASE_FLAG == 1;
+        case 6:
+            return SLBM_USERID_INCREASE_FLAG == 1;
+        default:
+            return false;  // WDM, CD, MF and anything else
     }
 }
 
@@ -54,7 +59,9 @@ std::uint16_t ReadU16(const unsigned char* at) {
     return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
 }
 
-std::int16_t ReadI16(const unsigned char* at) { return static_cast<std::int16_t>(ReadU16(at)); }
+std::int16_t ReadI16(const unsigned char* at) {
+    return static_cast<std::int16_t>(ReadU16(at));
+}
 
 std::int32_t ReadI32(const unsigned char* at) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(at[0]) | (at[1] << 8) |

@@ -4,7 +4,7 @@
 
 // What a user of a gateway session implements: every call arrives on the GUI thread.
 class CMessageSink {
-public:
+  public:
     virtual ~CMessageSink() = default;
     // One inbound message, valid only during the call; `messageCode` is the word at offset 20.
     virtual int RouteMessage(const unsigned char* message, std::uint16_t messageCode) = 0;

@@ -20,11 +20,16 @@ const char* SentText(int marketType) {
         return "Request to kill qel sent.";
     }
     switch (marketType) {
-        case 1: return "Request to kill CM qel sent.";
-        case 2: return "Request to kill FO qel sent.";
-        case 4: return "Request to kill IPO qel sent.";
-        case 6: return "Request to kill SLBM qel sent.";
-        default: return "Request to kill qel sent.";
+        case 1:
+            return "Request to kill CM qel sent.";
+        case 2:
+            return "Request to kill FO qel sent.";
+        case 4:
+            return "Request to kill IPO qel sent.";
+        case 6:
+            return "Request to kill SLBM qel sent.";
+        default:
+            return "Request to kill qel sent.";
     }
 }
 
@@ -32,14 +37,14 @@ const char* SentText(int marketType) {
 
 // One request's session with the sink that reports back to the request.
 class CRestartRequest::Session final : public CMessageSink {
-public:
+  public:
     Session(CRestartRequest& owner, ActivityLog* log) : m_owner(owner), m_helper(log) {}
     int RouteMessage(const unsigned char*, std::uint16_t) override { return 0; }
     void OnConnectionEstablished() override { m_owner.OnConnectionEstablished(m_helper); }
     void OnConnectionLost() override { m_owner.OnConnectionLost(m_helper); }
     CZEVOHelper& Helper() { return m_helper; }
 
-private:
+  private:
     CRestartRequest& m_owner;
     CZEVOHelper m_helper;
 };

@@ -16,7 +16,7 @@ class CZEVOHelper;
 // drops the connection while it restarts. Each configuration dialog that changes what a
 // gateway reads at start holds one; its lines carry the dialog's site (file, line, class).
 class CRestartRequest {
-public:
+  public:
     // `starterName` is the dialog's operation that starts a request: "kill_qel_exe" or
     // "KillQELExe".
     CRestartRequest(LogSite site, std::string starterName, int marketType,
@@ -31,7 +31,7 @@ public:
     const std::string& GatewayAddress() const { return m_gatewayAddress; }
     const std::string& GatewayPort() const { return m_gatewayPort; }
 
-private:
+  private:
     class Session;
     void OnConnectionEstablished(CZEVOHelper& session);
     void OnConnectionLost(CZEVOHelper& session);

@@ -29,23 +29,28 @@ constexpr std::chrono::milliseconds kDispatchSlice{4};
 
 // Starting the socket library: there is nothing to start on this platform, so it always
 // succeeds; the error explanations stay for a platform where it can fail.
-int StartSocketLibrary() { return 0; }
+int StartSocketLibrary() {
+    return 0;
+}
 
 const char* StartupErrorText(int error) {
     switch (error) {
-        case 10091: return "Underlying network subsystem is not ready for network communication.\n";
+        case 10091:
+            return "Underlying network subsystem is not ready for network communication.\n";
         case 10092:
             return "The version of Windows Sockets support requested is not provided by this "
                    "particular Windows Sockets implementation.";
-        case 10036: return "A blocking Windows Sockets 1.1 operation is in progress.";
+        case 10036:
+            return "A blocking Windows Sockets 1.1 operation is in progress.";
         case 10067:
             return "Limit on the number of tasks supported by the Windows Sockets implementation "
                    "has been reached.";
-        case 10014: return "The lpWSAData is not a valid pointer.";
-        default: return "Unknown Error.";
+        case 10014:
+            return "The lpWSAData is not a valid pointer.";
+        default:
+            return "Unknown Error.";
     }
 }
-
 
 // A notifier may be let go from inside its own signal: it stops at once and the event loop
 // deletes it.
@@ -60,7 +65,9 @@ using Notifier = std::unique_ptr<QSocketNotifier, DeleteLater>;
 
 }  // namespace
 
-const char* SocketErrorText(int error) { return std::strerror(error); }
+const char* SocketErrorText(int error) {
+    return std::strerror(error);
+}
 
 // One socket with everything bound to it: the notifiers that watch this descriptor and the
 // bytes read from it. Closing it stops the notifiers first, so none is ever left watching a
@@ -144,9 +151,9 @@ void CTcp::Initialize() {
     int result = StartSocketLibrary();
     m_notificationWindow = m_owner;
     if (result != 0) {
-        ZEVO_LOG_SYSTEM_ERROR(m_log, "CTcp::Initialize",
-                              Fmt("System Error, Unable to Initialize TCP. Error  - %s",
-                                  StartupErrorText(result)));
+        ZEVO_LOG_SYSTEM_ERROR(
+            m_log, "CTcp::Initialize",
+            Fmt("System Error, Unable to Initialize TCP. Error  - %s", StartupErrorText(result)));
         platform::ShowPlainBox("System Error, Unable to Initialize TCP");
     }
 }
@@ -161,8 +168,9 @@ int CTcp::OpenConnection() {
     const int socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (socket == -1) {
         int error = errno;
-        ZEVO_LOG_SYSTEM_ERROR(m_log, op, Fmt("Unable to create socket. Error [%d] - %s", error,
-                                              SocketErrorText(error)));
+        ZEVO_LOG_SYSTEM_ERROR(
+            m_log, op,
+            Fmt("Unable to create socket. Error [%d] - %s", error, SocketErrorText(error)));
         platform::ShowPlainBox("Unable to Create Socket");
         return 0;
     }
@@ -194,8 +202,9 @@ int CTcp::OpenConnection() {
         m_dispatchTimer.start(0);
         return socket;
     }
-    ZEVO_LOG_SYSTEM_ERROR(m_log, op, Fmt("Can not connect to socket. Error [%d] - %s", error,
-                                          SocketErrorText(error)));
+    ZEVO_LOG_SYSTEM_ERROR(
+        m_log, op,
+        Fmt("Can not connect to socket. Error [%d] - %s", error, SocketErrorText(error)));
     platform::ShowPlainBox("ZEVO network error.");
     return 0;
 }
@@ -209,9 +218,9 @@ void CTcp::CloseConnection() {
     if (error == 0) {
         ZEVO_LOG_EVENT(m_log, "CTcp::CloseConnection", "Socket closed successfully.");
     } else {
-        ZEVO_LOG_SYSTEM_ERROR(m_log, "CTcp::CloseConnection",
-                              Fmt("Can not close socket. Error [%d] - %s", error,
-                                  SocketErrorText(error)));
+        ZEVO_LOG_SYSTEM_ERROR(
+            m_log, "CTcp::CloseConnection",
+            Fmt("Can not close socket. Error [%d] - %s", error, SocketErrorText(error)));
     }
 }
 

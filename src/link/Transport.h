@@ -11,8 +11,12 @@ constexpr int kFullEventMask = FD_READ | FD_CONNECT | FD_CLOSE;  // 49
 constexpr int kReadingEventMask = FD_CONNECT | FD_CLOSE;         // 48
 constexpr unsigned kSocketNotifyMessage = 32869;                 // private notification message
 
-inline int EventOf(long eventWord) { return static_cast<int>(eventWord & 0xFFFF); }
-inline int ErrorOf(long eventWord) { return static_cast<int>((eventWord >> 16) & 0xFFFF); }
+inline int EventOf(long eventWord) {
+    return static_cast<int>(eventWord & 0xFFFF);
+}
+inline int ErrorOf(long eventWord) {
+    return static_cast<int>((eventWord >> 16) & 0xFFFF);
+}
 inline long MakeEventWord(int event, int error) {
     return static_cast<long>((static_cast<unsigned long>(error & 0xFFFF) << 16) |
                              static_cast<unsigned>(event & 0xFFFF));
@@ -20,14 +24,14 @@ inline long MakeEventWord(int event, int error) {
 
 // Whoever receives a transport's socket notifications (the gateway session).
 class SocketNotificationTarget {
-public:
+  public:
     virtual ~SocketNotificationTarget() = default;
     virtual void OnSocketNotify(long notificationWord, long eventWord) = 0;
 };
 
 // The transport interface of a gateway link.
 class CTransport {
-public:
+  public:
     virtual int Receive(char*, int, int) { return 0; }
     virtual int AsyncSelect(int) { return 0; }
     virtual int Send(const char*, int, int) { return 0; }

@@ -34,7 +34,8 @@ int CZEVOHelper::EstablishConnection(std::string address, std::string port) {
     ZEVO_LOG_ACTIVITY(m_log, "CZEVOHelper::EstablishConnection",
                       Fmt("Establishing connection to %s:%s", address.c_str(), port.c_str()));
     if (m_transport->OpenConnection() == 0) {
-        ZEVO_LOG_EVENT(m_log, "CZEVOHelper::EstablishConnection", "Error in Establishing connection");
+        ZEVO_LOG_EVENT(m_log, "CZEVOHelper::EstablishConnection",
+                       "Error in Establishing connection");
         platform::ShowPlainBox("ZEVO network error");
         return 0;
     }

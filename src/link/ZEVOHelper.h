@@ -15,7 +15,7 @@ class CMessageSink;
 // into connected / message / lost events for the sink, cuts the inbound stream into
 // messages and sends outbound messages whole. No logon, keep-alive or reconnection.
 class CZEVOHelper : public SocketNotificationTarget {
-public:
+  public:
     explicit CZEVOHelper(ActivityLog* log);
     ~CZEVOHelper() override;
 
@@ -42,7 +42,7 @@ public:
 
     CTcp& Transport() { return *m_transport; }
 
-private:
+  private:
     void ReportReceiveError(int error);
 
     ActivityLog* m_log;

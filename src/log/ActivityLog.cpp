@@ -13,7 +13,6 @@ namespace {
 constexpr std::size_t kLineBufferSize = 5000;
 constexpr std::size_t kTimestampBufferSize = 1024;
 
-
 std::string DateText(const platform::LocalTime& t) {
     return FmtN(kLineBufferSize, "%04d%02d%02d", t.year, t.month, t.day);
 }
@@ -41,7 +40,8 @@ void NameParts(const std::string& name, std::string parts[3]) {
 
 }  // namespace
 
-ActivityLog::ActivityLog() : ActivityLog(platform::DefaultSettingsStore(), platform::DefaultClock()) {}
+ActivityLog::ActivityLog()
+    : ActivityLog(platform::DefaultSettingsStore(), platform::DefaultClock()) {}
 
 ActivityLog::ActivityLog(const platform::SettingsStore& store, const platform::Clock& clock)
     : clock_(clock) {
@@ -86,18 +86,19 @@ void ActivityLog::Start(const platform::SettingsStore& store) {
 std::string ActivityLog::RepositoryPath(const std::string& fileName) const {
     std::string parts[3];
     NameParts(fileName, parts);
-    return FmtN(kLineBufferSize, "%s/%s.%s.%s.repository.txt", directory_.c_str(),
-                parts[0].c_str(), parts[1].c_str(), parts[2].c_str());
+    return FmtN(kLineBufferSize, "%s/%s.%s.%s.repository.txt", directory_.c_str(), parts[0].c_str(),
+                parts[1].c_str(), parts[2].c_str());
 }
 
 std::string ActivityLog::Timestamp() const {
     platform::LocalTime t = clock_.Now();
-    return FmtN(kTimestampBufferSize, "%s, %s %d, %d, %d:%d:%d.%d", text::kWeekdayNames[t.weekday % 7],
-                text::kMonthNames[(t.month + 11) % 12], t.day, t.year, t.hour, t.minute, t.second,
-                t.millisecond);
+    return FmtN(kTimestampBufferSize, "%s, %s %d, %d, %d:%d:%d.%d",
+                text::kWeekdayNames[t.weekday % 7], text::kMonthNames[(t.month + 11) % 12], t.day,
+                t.year, t.hour, t.minute, t.second, t.millisecond);
 }
 
-void ActivityLog::LogActivity(const char* message, const char* operation, const char* file, int line) {
+void ActivityLog::LogActivity(const char* message, const char* operation, const char* file,
+                              int line) {
     WriteLine("ACTIVITY", true, message, operation, file, line);
 }
 
@@ -115,7 +116,8 @@ void ActivityLog::LogSystemError(const char* message, const char* operation, con
     WriteLine("SYSTEM_ERROR", true, message, operation, file, line);
 }
 
-void ActivityLog::LogDetail(const char* message, const char* operation, const char* file, int line) {
+void ActivityLog::LogDetail(const char* message, const char* operation, const char* file,
+                            int line) {
     WriteLine(nullptr, false, message, operation, file, line);
 }
 

@@ -13,7 +13,7 @@ class SettingsStore;
 // "<dir>/zevo.<date>.<time>.current.txt". Current files of earlier days take repository
 // names at start-up and at each change of date; nothing is ever deleted.
 class ActivityLog {
-public:
+  public:
     // Reads the log directory from the machine's settings store and uses the system clock.
     ActivityLog();
     ActivityLog(const platform::SettingsStore& store, const platform::Clock& clock);
@@ -35,7 +35,7 @@ public:
     std::string Directory() const;
     std::string CurrentFilePath() const;
 
-private:
+  private:
     void Start(const platform::SettingsStore& store);
     void WriteLine(const char* level, bool setsIndent, const char* message, const char* operation,
                    const char* file, int line);
@@ -56,19 +56,23 @@ private:
 
 // Shorthands that stamp a line with the calling source file and line. A view built without
 // an activity log (a null pointer) writes nothing.
-#define ZEVO_LOG_ACTIVITY(log, operation, text) \
-    do { \
-        if (ActivityLog* zevoLog_ = (log)) zevoLog_->LogActivity(std::string(text).c_str(), operation, __FILE__, __LINE__); \
+#define ZEVO_LOG_ACTIVITY(log, operation, text)                                              \
+    do {                                                                                     \
+        if (ActivityLog* zevoLog_ = (log))                                                   \
+            zevoLog_->LogActivity(std::string(text).c_str(), operation, __FILE__, __LINE__); \
     } while (0)
-#define ZEVO_LOG_EVENT(log, operation, text) \
-    do { \
-        if (ActivityLog* zevoLog_ = (log)) zevoLog_->LogEvent(std::string(text).c_str(), operation, __FILE__, __LINE__); \
+#define ZEVO_LOG_EVENT(log, operation, text)                                              \
+    do {                                                                                  \
+        if (ActivityLog* zevoLog_ = (log))                                                \
+            zevoLog_->LogEvent(std::string(text).c_str(), operation, __FILE__, __LINE__); \
     } while (0)
-#define ZEVO_LOG_SYSTEM_ERROR(log, operation, text) \
-    do { \
-        if (ActivityLog* zevoLog_ = (log)) zevoLog_->LogSystemError(std::string(text).c_str(), operation, __FILE__, __LINE__); \
+#define ZEVO_LOG_SYSTEM_ERROR(log, operation, text)                                             \
+    do {                                                                                        \
+        if (ActivityLog* zevoLog_ = (log))                                                      \
+            zevoLog_->LogSystemError(std::string(text).c_str(), operation, __FILE__, __LINE__); \
     } while (0)
-#define ZEVO_LOG_DETAIL(log, operation, text) \
-    do { \
-        if (ActivityLog* zevoLog_ = (log)) zevoLog_->LogDetail(std::string(text).c_str(), operation, __FILE__, __LINE__); \
+#define ZEVO_LOG_DETAIL(log, operation, text)                                              \
+    do {                                                                                   \
+        if (ActivityLog* zevoLog_ = (log))                                                 \
+            zevoLog_->LogDetail(std::string(text).c_str(), operation, __FILE__, __LINE__); \
     } while (0)

@@ -9,7 +9,7 @@
 // key=value and FIX file rewrites) writes with the dialog's site, so its lines read exactly
 // like the dialog's own.
 struct LogSite {
-    std::string file;   // a source path; the log keeps its base name
+    std::string file;  // a source path; the log keeps its base name
     int line = 0;
     std::string owner;  // class name, e.g. "CGenericConfiguration"
 

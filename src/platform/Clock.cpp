@@ -24,7 +24,9 @@ LocalTime SystemClock::Now() const {
     return t;
 }
 
-std::int64_t SystemClock::UnixSeconds() const { return static_cast<std::int64_t>(time(nullptr)); }
+std::int64_t SystemClock::UnixSeconds() const {
+    return static_cast<std::int64_t>(time(nullptr));
+}
 
 const Clock& DefaultClock() {
     static const SystemClock clock;

@@ -19,7 +19,7 @@ struct LocalTime {
 // Source of the current time. The system clock follows the process's time zone (TZ);
 // tests substitute a clock they can set and move across midnight.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual LocalTime Now() const = 0;
     // Seconds since 1970-01-01 00:00:00 UTC.
@@ -27,7 +27,7 @@ public:
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     LocalTime Now() const override;
     std::int64_t UnixSeconds() const override;
 };

@@ -1,7 +1,5 @@
 #include "platform/FileSystem.h"
 
-#include "core/Text.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,11 +10,15 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "core/Text.h"
+
 namespace platform {
 
 namespace {
 
-bool SameNoCase(char a, char b) { return text::EqualsIgnoreCase({&a, 1}, {&b, 1}); }
+bool SameNoCase(char a, char b) {
+    return text::EqualsIgnoreCase({&a, 1}, {&b, 1});
+}
 
 }  // namespace
 

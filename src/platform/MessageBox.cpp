@@ -10,17 +10,22 @@ namespace {
 
 BoxIcon IconOf(unsigned flags) {
     switch (flags & 0xF0) {
-        case MB_ICONERROR: return BoxIcon::Error;
-        case MB_ICONQUESTION: return BoxIcon::Question;
-        case MB_ICONWARNING: return BoxIcon::Warning;
-        case MB_ICONINFORMATION: return BoxIcon::Information;
-        default: return BoxIcon::None;
+        case MB_ICONERROR:
+            return BoxIcon::Error;
+        case MB_ICONQUESTION:
+            return BoxIcon::Question;
+        case MB_ICONWARNING:
+            return BoxIcon::Warning;
+        case MB_ICONINFORMATION:
+            return BoxIcon::Information;
+        default:
+            return BoxIcon::None;
     }
 }
 
 // Without a window system the box still reaches the operator's terminal.
 class StandardErrorBoxes final : public MessageBoxSeam {
-public:
+  public:
     int Show(const MessageBoxRequest& box) override {
         std::fprintf(stderr, "%s: %s\n", box.caption.c_str(), box.text.c_str());
         return box.defaultAnswer;
@@ -68,7 +73,9 @@ int ShowMessageBox(QObject* owner, const std::string& text, const std::string& c
     return ShowMessageBox(MessageBoxRequest::FromFlags(owner, text, caption, flags));
 }
 
-void ShowPlainBox(const std::string& text) { ShowMessageBox(nullptr, text, "ZEVO", MB_OK); }
+void ShowPlainBox(const std::string& text) {
+    ShowMessageBox(nullptr, text, "ZEVO", MB_OK);
+}
 
 MessageBoxSeam* InstallMessageBoxSeam(MessageBoxSeam* seam) {
     MessageBoxSeam* previous = g_seam.exchange(seam ? seam : &g_standardError);

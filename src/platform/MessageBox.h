@@ -39,7 +39,7 @@ struct MessageBoxRequest {
 
 // Every message box of the program passes through here, so tests can record and answer them.
 class MessageBoxSeam {
-public:
+  public:
     virtual ~MessageBoxSeam() = default;
     // Shows the box and returns the operator's answer.
     virtual int Show(const MessageBoxRequest& box) = 0;

@@ -21,6 +21,8 @@ void ExitProcess(int code) {
     _exit(code);
 }
 
-void InstallExitSeam(std::function<void(int)> ending) { Seam() = std::move(ending); }
+void InstallExitSeam(std::function<void(int)> ending) {
+    Seam() = std::move(ending);
+}
 
 }  // namespace platform

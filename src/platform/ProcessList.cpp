@@ -35,7 +35,8 @@ std::string ProgramName(const std::string& cmdlinePath) {
 bool ParseStat(const std::string& stat, std::string* comm, char* state) {
     const auto open = stat.find('(');
     const auto close = stat.rfind(')');
-    if (open == std::string::npos || close == std::string::npos || close < open || close + 2 >= stat.size()) {
+    if (open == std::string::npos || close == std::string::npos || close < open ||
+        close + 2 >= stat.size()) {
         return false;
     }
     *comm = stat.substr(open + 1, close - open - 1);
@@ -79,8 +80,8 @@ bool ProcProcessList::Snapshot(std::vector<std::string>* names, long* error) con
         const std::string base = m_root + "/" + pid;
         auto known = m_seen.find(pid);
         Seen process;
-        if (known != m_seen.end() && !Wanted(known->second.comm) && !Wanted(known->second.program) &&
-            !Reread(known->second)) {
+        if (known != m_seen.end() && !Wanted(known->second.comm) &&
+            !Wanted(known->second.program) && !Reread(known->second)) {
             // A process of no interest, seen before: it is still what it was.
             process = known->second;
             ++process.passes;
@@ -98,7 +99,8 @@ bool ProcProcessList::Snapshot(std::vector<std::string>* names, long* error) con
         const bool wanted = Wanted(process.comm) || Wanted(process.program);
         std::string stat;
         char state = 0;
-        if (wanted && ParseStat(FirstLine(base + "/stat"), &stat, &state) && state != 'Z' && state != 'X') {
+        if (wanted && ParseStat(FirstLine(base + "/stat"), &stat, &state) && state != 'Z' &&
+            state != 'X') {
             names->push_back(process.comm);
             if (!process.program.empty()) {
                 names->push_back(process.program);

@@ -9,7 +9,7 @@ namespace platform {
 
 // The machine's running processes, by the names they were started under.
 class ProcessList {
-public:
+  public:
     virtual ~ProcessList() = default;
     // Fills `names` with every process's names: the base name of argv[0] and the kernel's
     // process name (comm). Returns false, with an error number in `error`, when the list
@@ -21,12 +21,12 @@ public:
 // not listed: its program no longer runs. With a name prefix, only processes whose names
 // begin with it (ignoring case) are listed, and the others cost one small read a pass.
 class ProcProcessList final : public ProcessList {
-public:
+  public:
     explicit ProcProcessList(std::string procRoot = "/proc", std::string namePrefix = "")
         : m_root(std::move(procRoot)), m_prefix(std::move(namePrefix)) {}
     bool Snapshot(std::vector<std::string>* names, long* error) const override;
 
-private:
+  private:
     // What one process was started as. The command line is read again only when the
     // kernel's name changed (a new process under that id, or an exec), so a pass costs one
     // small read per process.
@@ -37,7 +37,9 @@ private:
     };
     // Whether to read a known process's kernel name again this pass: each pass while it is
     // young (a fork is followed by its exec within moments), then every tenth pass.
-    static bool Reread(const Seen& known) { return known.passes < kYoungPasses || known.passes % 10 == 0; }
+    static bool Reread(const Seen& known) {
+        return known.passes < kYoungPasses || known.passes % 10 == 0;
+    }
     static constexpr int kYoungPasses = 6;
 
     bool Wanted(const std::string& name) const;

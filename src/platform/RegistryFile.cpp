@@ -1,7 +1,5 @@
 #include "platform/RegistryFile.h"
 
-#include "core/Text.h"
-
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +7,8 @@
 #include <iterator>
 #include <optional>
 #include <sstream>
+
+#include "core/Text.h"
 
 namespace platform {
 
@@ -96,11 +96,13 @@ std::optional<RegistryFile::Bytes> ParseHexList(std::string_view list) {
     while (!list.empty()) {
         size_t comma = list.find(',');
         std::string_view item = TrimLeft(TrimRight(list.substr(0, comma)));
-        if (item.empty() || item.size() > 2 || !std::isxdigit(static_cast<unsigned char>(item[0])) ||
+        if (item.empty() || item.size() > 2 ||
+            !std::isxdigit(static_cast<unsigned char>(item[0])) ||
             (item.size() == 2 && !std::isxdigit(static_cast<unsigned char>(item[1])))) {
             return std::nullopt;
         }
-        bytes.push_back(static_cast<unsigned char>(std::strtoul(std::string(item).c_str(), nullptr, 16)));
+        bytes.push_back(
+            static_cast<unsigned char>(std::strtoul(std::string(item).c_str(), nullptr, 16)));
         if (comma == std::string_view::npos) {
             break;
         }
@@ -136,9 +138,9 @@ std::optional<RegistryFile::Bytes> ParseData(std::string_view data) {
             }
         }
         unsigned long v = std::strtoul(std::string(digits).c_str(), nullptr, 16);
-        return RegistryFile::Bytes{static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                                   static_cast<unsigned char>(v >> 16),
-                                   static_cast<unsigned char>(v >> 24)};
+        return RegistryFile::Bytes{
+            static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+            static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
     }
     if (StartsWithNoCase(data, "hex")) {
         size_t colon = data.find(':');
@@ -159,7 +161,8 @@ std::optional<RegistryFile::Bytes> ParseData(std::string_view data) {
             }
             return StringBytes(text);
         }
-        if (type != "hex" && !(type.size() > 5 && type.rfind("hex(", 0) == 0 && type.back() == ')')) {
+        if (type != "hex" &&
+            !(type.size() > 5 && type.rfind("hex(", 0) == 0 && type.back() == ')')) {
             return std::nullopt;
         }
         return bytes;
@@ -271,7 +274,9 @@ RegistryFile RegistryFile::Parse(std::string_view text) {
     return file;
 }
 
-bool RegistryFile::HasKey(const std::string& path) const { return FindKey(path) != nullptr; }
+bool RegistryFile::HasKey(const std::string& path) const {
+    return FindKey(path) != nullptr;
+}
 
 const RegistryFile::Values* RegistryFile::FindKey(const std::string& path) const {
     std::string key = ToLower(path);
@@ -285,7 +290,7 @@ const RegistryFile::Values* RegistryFile::FindKey(const std::string& path) const
 namespace {
 
 class RegistryFileKey final : public SettingsKey {
-public:
+  public:
     explicit RegistryFileKey(RegistryFile::Values values) : values_(std::move(values)) {}
 
     long QueryValue(const char* name, void* buffer, std::uint32_t* size) const override {
@@ -303,7 +308,7 @@ public:
         return result;
     }
 
-private:
+  private:
     RegistryFile::Values values_;
 };
 

@@ -14,7 +14,7 @@ namespace platform {
 // HKEY_LOCAL_MACHINE with their values as the raw bytes the registry would hand out.
 // Key paths and value names are kept in lower case, since the registry ignores case.
 class RegistryFile {
-public:
+  public:
     using Bytes = std::vector<unsigned char>;
     using Values = std::map<std::string, Bytes>;
 
@@ -26,7 +26,7 @@ public:
     // Values of the key at `path`, or null when the key does not exist.
     const Values* FindKey(const std::string& path) const;
 
-private:
+  private:
     void AddKey(const std::string& lowerPath);
     std::map<std::string, Values> keys_;
 };
@@ -35,12 +35,12 @@ private:
 // so a reinstall is seen without restarting, and a missing or unreadable file is an empty
 // store.
 class RegistryFileStore final : public SettingsStore {
-public:
+  public:
     explicit RegistryFileStore(std::string path) : path_(std::move(path)) {}
     std::unique_ptr<SettingsKey> OpenKey(const std::string& path) const override;
     const std::string& Path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 

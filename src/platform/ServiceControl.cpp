@@ -76,7 +76,8 @@ bool ServiceControl::Control(int code) {
     }
     std::string request = "CONTROL " + std::to_string(code) + "\n";
     bool accepted = false;
-    if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+    if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+        static_cast<ssize_t>(request.size())) {
         char reply[64] = {0};
         size_t got = 0;
         pollfd p{fd, POLLIN, 0};

@@ -9,7 +9,7 @@ namespace platform {
 // A control request is one line "CONTROL <code>\n"; the service answers "OK\n" when it
 // accepted the code, anything else when it did not.
 class ServiceControl {
-public:
+  public:
     explicit ServiceControl(std::string directory = DefaultDirectory());
 
     // Each step returns false on failure and leaves an error number in LastError().
@@ -20,7 +20,7 @@ public:
 
     static std::string DefaultDirectory();
 
-private:
+  private:
     std::string m_directory;
     std::string m_socketPath;
     long m_lastError = 0;

@@ -12,8 +12,12 @@ namespace {
 thread_local long t_lastError = 0;
 }
 
-long LastError() { return t_lastError; }
-void SetLastError(long code) { t_lastError = code; }
+long LastError() {
+    return t_lastError;
+}
+void SetLastError(long code) {
+    t_lastError = code;
+}
 
 bool QueryString(const SettingsKey& key, const char* name, std::uint32_t limit, std::string* out) {
     std::vector<char> buffer(limit + 1, '\0');

@@ -13,7 +13,7 @@ constexpr long kSettingsMoreData = 234;  // value larger than the caller's buffe
 
 // One opened key of the machine-wide settings store, read only.
 class SettingsKey {
-public:
+  public:
     virtual ~SettingsKey() = default;
     // Copies the value's bytes into `buffer` when they fit into `*size` bytes and stores the
     // number of bytes copied in `*size`. A string value occupies its length plus one NUL byte,
@@ -24,7 +24,7 @@ public:
 
 // The machine-wide settings store (HKEY_LOCAL_MACHINE), read only.
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     // Opens the key at `path` (for example "SOFTWARE\QEL_IP\1"), comparing names without
     // regard to case. Returns null, and sets the thread's last error, when the key is missing.

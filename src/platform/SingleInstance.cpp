@@ -48,7 +48,9 @@ std::string SingleInstance::RuntimeDirectory() {
     return (dir && *dir) ? dir : "/tmp";
 }
 
-std::string SingleInstance::PrivateDirectory() { return "/tmp/zevo-" + std::to_string(getuid()); }
+std::string SingleInstance::PrivateDirectory() {
+    return "/tmp/zevo-" + std::to_string(getuid());
+}
 
 SingleInstance::SingleInstance(const std::string& name) : m_name(name) {
     std::string why;
@@ -61,13 +63,16 @@ SingleInstance::SingleInstance(const std::string& name) : m_name(name) {
             outcome = TryFolder(fallback, &fallbackWhy);
         }
         if (outcome == Outcome::Guarded) {
-            std::fprintf(stderr, "zevo: the runtime folder %s cannot be used (%s); using %s for the one-instance rule\n",
+            std::fprintf(stderr,
+                         "zevo: the runtime folder %s cannot be used (%s); using %s for the "
+                         "one-instance rule\n",
                          runtime.c_str(), why.c_str(), fallback.c_str());
         } else if (outcome == Outcome::Unusable) {
-            std::fprintf(stderr,
-                         "zevo: the runtime folder %s (%s) and %s (%s) cannot be used; running without the "
-                         "one-instance rule\n",
-                         runtime.c_str(), why.c_str(), fallback.c_str(), fallbackWhy.c_str());
+            std::fprintf(
+                stderr,
+                "zevo: the runtime folder %s (%s) and %s (%s) cannot be used; running without the "
+                "one-instance rule\n",
+                runtime.c_str(), why.c_str(), fallback.c_str(), fallbackWhy.c_str());
         }
     }
     m_second = outcome == Outcome::HeldByAnother;
@@ -99,7 +104,8 @@ SingleInstance::Outcome SingleInstance::TryFolder(const std::string& folder, std
     // We hold the lock, so a socket file left behind belongs to an instance that is gone.
     unlink(address.sun_path);
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 8) != 0) {
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(fd, 8) != 0) {
         *why = std::strerror(errno);
         if (fd >= 0) {
             close(fd);
@@ -155,6 +161,8 @@ bool SingleInstance::IsSignalled() {
     return m_signalled;
 }
 
-void SingleInstance::Reset() { m_signalled = false; }
+void SingleInstance::Reset() {
+    m_signalled = false;
+}
 
 }  // namespace platform

@@ -15,7 +15,7 @@ namespace platform {
 // private folder of the user's under /tmp, and failing that ZEVO runs without it; either
 // is said on standard error.
 class SingleInstance {
-public:
+  public:
     explicit SingleInstance(const std::string& name = "ZEVOClient4.0");
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
@@ -36,7 +36,7 @@ public:
     // The fallback: "/tmp/zevo-<uid>", made private to the user.
     static std::string PrivateDirectory();
 
-private:
+  private:
     enum class Outcome { Guarded, HeldByAnother, Unusable };
     Outcome TryFolder(const std::string& folder, std::string* why);
     void Drain();

@@ -34,11 +34,12 @@ QLabel* FieldLabel(const char* id, QWidget* parent) {
 
 }  // namespace
 
-CGenericActiveUsersList::CGenericActiveUsersList(int marketType, int interactivePort, ActivityLog* log,
-                                                 QWidget* parent)
+CGenericActiveUsersList::CGenericActiveUsersList(int marketType, int interactivePort,
+                                                 ActivityLog* log, QWidget* parent)
     : QDialog(parent), m_log(log), m_marketType(marketType), m_port(Fmt("%d", interactivePort)) {
     static const char* const op = "CGenericActiveUsersList::CGenericActiveUsersList";
-    ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Market type for dialog is %d - %s", marketType, NameOf(marketType)));
+    ZEVO_LOG_ACTIVITY(m_log, op,
+                      Fmt("Market type for dialog is %d - %s", marketType, NameOf(marketType)));
     ZEVO_LOG_ACTIVITY(m_log, op, Fmt("INTERFACE_THREAD_INTERACTIVE_IP is %s", m_address.c_str()));
     ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Port no. is %d", interactivePort));
 
@@ -77,13 +78,17 @@ CGenericActiveUsersList::CGenericActiveUsersList(int marketType, int interactive
     layout->addLayout(buttons);
     resize(390, 330);
 
-    connect(m_refresh, &QPushButton::clicked, this, &CGenericActiveUsersList::OnButtonActiveUsersListRefresh);
+    connect(m_refresh, &QPushButton::clicked, this,
+            &CGenericActiveUsersList::OnButtonActiveUsersListRefresh);
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_users->header(), &QHeaderView::sectionClicked, this, &CGenericActiveUsersList::OnColumnClick);
+    connect(m_users->header(), &QHeaderView::sectionClicked, this,
+            &CGenericActiveUsersList::OnColumnClick);
     OnInitDialog();
 }
 
-CGenericActiveUsersList::~CGenericActiveUsersList() { PostNcDestroy(); }
+CGenericActiveUsersList::~CGenericActiveUsersList() {
+    PostNcDestroy();
+}
 
 void CGenericActiveUsersList::OnInitDialog() {
     static const char* const op = "CGenericActiveUsersList::OnInitDialog";
@@ -99,7 +104,8 @@ void CGenericActiveUsersList::OnInitDialog() {
 
     m_session = std::make_unique<CZEVOHelper>(m_log);
     m_session->SetMessageSink(this, m_marketType);
-    ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Attempting to connect...for market %s", NameOf(m_marketType)));
+    ZEVO_LOG_ACTIVITY(m_log, op,
+                      Fmt("Attempting to connect...for market %s", NameOf(m_marketType)));
     m_session->EstablishConnection(m_address, m_port);
     UpdateFields();
 }
@@ -114,7 +120,8 @@ void CGenericActiveUsersList::OnButtonActiveUsersListRefresh() {
     m_users->clear();
     m_userCount = Fmt("%d", m_users->topLevelItemCount());
     SendActiveUsersRequests(*m_session, m_marketType, m_log,
-                            ZEVO_LOG_SITE("CGenericActiveUsersList"), "OnButtonActiveUsersListRefresh");
+                            ZEVO_LOG_SITE("CGenericActiveUsersList"),
+                            "OnButtonActiveUsersListRefresh");
 }
 
 void CGenericActiveUsersList::OnConnectionEstablished() {

@@ -18,8 +18,9 @@ class QTreeWidget;
 // interactive port; Refresh asks again; a click on a column heading sorts by it.
 class CGenericActiveUsersList : public QDialog, public CMessageSink {
     Q_OBJECT
-public:
-    CGenericActiveUsersList(int marketType, int interactivePort, ActivityLog* log, QWidget* parent = nullptr);
+  public:
+    CGenericActiveUsersList(int marketType, int interactivePort, ActivityLog* log,
+                            QWidget* parent = nullptr);
     ~CGenericActiveUsersList() override;
 
     void OnButtonActiveUsersListRefresh();
@@ -34,7 +35,7 @@ public:
 
     QTreeWidget* UserList() const { return m_users; }
 
-private:
+  private:
     void OnInitDialog();
     void PostNcDestroy();
     void UpdateFields();

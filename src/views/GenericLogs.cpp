@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/MarketType.h"
+#include "core/Text.h"
 #include "link/MessageFrame.h"
 #include "link/ZEVOHelper.h"
 #include "log/ActivityLog.h"
@@ -19,7 +20,6 @@
 #include "views/LogRow.h"
 #include "views/ReportList.h"
 #include "views/VersionCheck.h"
-#include "core/Text.h"
 
 namespace {
 constexpr int kColumnWidths[] = {50, 200, 400, 50};
@@ -29,7 +29,10 @@ constexpr int kInvalidVersionExitCode = 200;
 CGenericLogs::CGenericLogs(QWidget* parent) : CGenericLogs(nullptr, parent) {}
 
 CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
-    : QWidget(parent), m_log(log), m_model(new LogMessageModel(this)), m_list(new QTableView(this)) {
+    : QWidget(parent),
+      m_log(log),
+      m_model(new LogMessageModel(this)),
+      m_list(new QTableView(this)) {
     setObjectName("144");
     m_list->setObjectName("1013");
     m_list->setModel(m_model);
@@ -49,10 +52,13 @@ CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
     columns->setHighlightSections(false);
     // Widths designed for the dialog font, scaled to this one; a user ID, a full time and a
     // reason value always show whole.
-    const QStringList widest[] = {{"-2147483648"}, {"Wednesday, September 30, 2026, 23:59:59"}, {}, {"-2147483648"}};
+    const QStringList widest[] = {
+        {"-2147483648"}, {"Wednesday, September 30, 2026, 23:59:59"}, {}, {"-2147483648"}};
     for (int column = 0; column < 4; ++column) {
-        const QString header = m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-        m_list->setColumnWidth(column, ScaledColumnWidth(m_list, columns, kColumnWidths[column], header, widest[column]));
+        const QString header =
+            m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        m_list->setColumnWidth(column, ScaledColumnWidth(m_list, columns, kColumnWidths[column],
+                                                         header, widest[column]));
     }
     auto* caption = new QLabel("LOG MESSAGES", this);
     caption->setAlignment(Qt::AlignCenter);
@@ -86,7 +92,8 @@ int CGenericLogs::RouteMessage(const unsigned char* message, std::uint16_t messa
 
 void CGenericLogs::OnVersionMessage(const unsigned char* message) {
     const int received = ReadI32(message + 30);
-    ZEVO_LOG_EVENT(m_log, "CGenericLogs::RouteMessage", Fmt("Received market version is %d", received));
+    ZEVO_LOG_EVENT(m_log, "CGenericLogs::RouteMessage",
+                   Fmt("Received market version is %d", received));
     if (!IsMarketCode(m_marketType)) {
         return;
     }
@@ -96,9 +103,11 @@ void CGenericLogs::OnVersionMessage(const unsigned char* message) {
         SetVersionInStatusList(name, received);
         return;
     }
-    const std::string text = Fmt("%s. Version %d is invalid for market %s", "QEL Setup Error.", received, name);
+    const std::string text =
+        Fmt("%s. Version %d is invalid for market %s", "QEL Setup Error.", received, name);
     ZEVO_LOG_ACTIVITY(m_log, "CGenericLogs::RouteMessage", text);
-    platform::ShowMessageBox(this, text, "Invalid version", platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    platform::ShowMessageBox(this, text, "Invalid version",
+                             platform::MB_OK | platform::MB_ICONEXCLAMATION);
     platform::ExitProcess(kInvalidVersionExitCode);
 }
 
@@ -111,7 +120,9 @@ bool CGenericLogs::compatible(int received, int required) {
     return accepted;
 }
 
-void CGenericLogs::OnConnectionEstablished() { m_model->Clear(); }
+void CGenericLogs::OnConnectionEstablished() {
+    m_model->Clear();
+}
 
 void CGenericLogs::SetVersionInStatusList(const char* marketName, int version) {
     if (!m_statusList) {

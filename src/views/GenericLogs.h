@@ -29,7 +29,7 @@ struct INPUT_FOR_LOGS_THREAD {
 // port, which do not change after InitConnectionData.
 class CGenericLogs : public QWidget, public CMessageSink {
     Q_OBJECT
-public:
+  public:
     explicit CGenericLogs(QWidget* parent = nullptr);
     CGenericLogs(ActivityLog* log, QWidget* parent);
     ~CGenericLogs() override;
@@ -59,7 +59,7 @@ public:
     QTableView* List() const { return m_list; }
     LogFilterBar* FilterBar() const { return m_filterBar; }
 
-private:
+  private:
     void OnVersionMessage(const unsigned char* message);
 
     ActivityLog* m_log = nullptr;

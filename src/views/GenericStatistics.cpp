@@ -5,21 +5,26 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "core/Text.h"
 #include "platform/Clock.h"
 #include "views/ReportList.h"
 #include "views/StatisticsFile.h"
-#include "core/Text.h"
 
 namespace {
 constexpr std::int64_t kStaleSeconds = 300;
 
-QString FromBytes(const std::string& bytes) { return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size())); }
+QString FromBytes(const std::string& bytes) {
+    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
 }  // namespace
 
 CGenericStatistics::CGenericStatistics(QWidget* parent) : CGenericStatistics(nullptr, parent) {}
 
 CGenericStatistics::CGenericStatistics(ActivityLog* log, QWidget* parent)
-    : QWidget(parent), m_log(log), m_clock(&platform::DefaultClock()), m_list(new QTreeWidget(this)) {
+    : QWidget(parent),
+      m_log(log),
+      m_clock(&platform::DefaultClock()),
+      m_list(new QTreeWidget(this)) {
     setObjectName("145");
     m_list->setObjectName("1014");
     m_list->setRootIsDecorated(false);
@@ -64,7 +69,8 @@ void CGenericStatistics::UpdateParameter(int, const std::string& parameter, std:
     } else {
         item = m_list->topLevelItem(row);
     }
-    for (const auto& [column, text] : {std::pair{1, FromBytes(value)}, std::pair{2, FromBytes(unit)}}) {
+    for (const auto& [column, text] :
+         {std::pair{1, FromBytes(value)}, std::pair{2, FromBytes(unit)}}) {
         if (item->text(column) != text) {
             item->setText(column, text);
             m_passChanged = true;
@@ -84,7 +90,8 @@ void CGenericStatistics::EndPass() {
     }
 }
 
-void DispatchStatistics(const std::vector<StatisticsRecord>& records, CGenericStatistics* const views[8]) {
+void DispatchStatistics(const std::vector<StatisticsRecord>& records,
+                        CGenericStatistics* const views[8]) {
     for (int k = 0; k < 8; ++k) {
         if (views[k]) {
             views[k]->BeginPass();
@@ -93,8 +100,8 @@ void DispatchStatistics(const std::vector<StatisticsRecord>& records, CGenericSt
     for (const StatisticsRecord& record : records) {
         for (int k = 0; k < 8; ++k) {
             if (views[k] && views[k]->MarketType() == record.marketType) {
-                views[k]->UpdateParameter(record.marketType, record.parameter, record.value, record.unit,
-                                          record.timestamp);
+                views[k]->UpdateParameter(record.marketType, record.parameter, record.value,
+                                          record.unit, record.timestamp);
             }
         }
     }

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <unordered_map>
-
 #include <QWidget>
 #include <string>
+#include <unordered_map>
 
 class ActivityLog;
 class QTreeWidget;
@@ -16,7 +15,7 @@ class Clock;
 // new; a figure five minutes old or older is shown blank. Only the GUI thread touches it.
 class CGenericStatistics : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CGenericStatistics(QWidget* parent = nullptr);
     CGenericStatistics(ActivityLog* log, QWidget* parent);
 
@@ -35,7 +34,7 @@ public:
 
     QTreeWidget* List() const { return m_list; }
 
-private:
+  private:
     static std::string RowKey(const std::string& parameter);
 
     bool m_passChanged = false;
@@ -47,4 +46,5 @@ private:
 };
 
 // Hands each record to every page whose market type the record names.
-void DispatchStatistics(const std::vector<StatisticsRecord>& records, CGenericStatistics* const views[8]);
+void DispatchStatistics(const std::vector<StatisticsRecord>& records,
+                        CGenericStatistics* const views[8]);

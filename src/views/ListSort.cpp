@@ -24,8 +24,10 @@ void SortListByColumn(SortableRows& rows, int column, int direction, int type) {
         std::string a = rows.Text(i, column);
         for (int j = i + 1; j < count; ++j) {
             const std::string b = rows.Text(j, column);
-            const int result = type == kSortAsText ? std::strcmp(a.c_str(), b.c_str()) : numbers(a, b);
-            const bool swap = direction == kAscending ? result > 0 : (direction == kDescending && result < 0);
+            const int result =
+                type == kSortAsText ? std::strcmp(a.c_str(), b.c_str()) : numbers(a, b);
+            const bool swap =
+                direction == kAscending ? result > 0 : (direction == kDescending && result < 0);
             if (swap) {
                 rows.SwapRows(i, j);
                 a = rows.Text(i, column);

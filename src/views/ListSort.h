@@ -4,7 +4,7 @@
 
 // A list whose rows can be compared by the text of one column and exchanged whole.
 class SortableRows {
-public:
+  public:
     virtual ~SortableRows() = default;
     virtual int RowCount() const = 0;
     virtual std::string Text(int row, int column) const = 0;

@@ -145,7 +145,9 @@ int LogMessageModel::rowCount(const QModelIndex& parent) const {
     return static_cast<int>(m_filter ? m_matches.size() : m_shown);
 }
 
-int LogMessageModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 4; }
+int LogMessageModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 4;
+}
 
 QVariant LogMessageModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) {
@@ -153,11 +155,16 @@ QVariant LogMessageModel::data(const QModelIndex& index, int role) const {
     }
     const LogRow row = RowAt(index.row());
     switch (index.column()) {
-        case 0: return QString::fromStdString(UserIdText(row));
-        case 1: return QString::fromStdString(EventTimeText(row));
-        case 2: return QString::fromStdString(MessageText(row));
-        case 3: return QString::fromStdString(ReasonValueText(row));
-        default: return {};
+        case 0:
+            return QString::fromStdString(UserIdText(row));
+        case 1:
+            return QString::fromStdString(EventTimeText(row));
+        case 2:
+            return QString::fromStdString(MessageText(row));
+        case 3:
+            return QString::fromStdString(ReasonValueText(row));
+        default:
+            return {};
     }
 }
 

@@ -40,7 +40,7 @@ class LogRowStore {
 // list of their own, which new rows join as their batch is shown.
 class LogMessageModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     static constexpr int kFlushMilliseconds = 50;
 
     explicit LogMessageModel(QObject* parent = nullptr);
@@ -72,11 +72,11 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-signals:
+  signals:
     // The rows shown or the rows in all changed.
     void countsChanged();
 
-private:
+  private:
     LogRow RowAt(int modelRow) const {
         const std::size_t fromNewest = static_cast<std::size_t>(modelRow);
         return m_rows.At(m_filter ? m_matches[m_matches.size() - 1 - fromNewest]

@@ -3,8 +3,8 @@
 #include <ctime>
 #include <iterator>
 
-#include "link/MessageFrame.h"
 #include "core/Text.h"
+#include "link/MessageFrame.h"
 #include "log/Format.h"
 
 namespace {
@@ -27,10 +27,17 @@ constexpr ReasonEntry kReasons[] = {
     {11007, "Disconnected the user as logoff is initiated by the user"},
     {11008, "Disconnected the user as all the links corresponding to the user are down"},
     {11009, "User has disconnected. "},
-    {11010, "Disconnected the user as more number of messages than invitation count were sent by the user."},
-    {11011, "Disconnected the user as contents of the \"message length\" field of the received message are invalid"},
-    {11012, "Disconnected the user as number of response messages pending in QEL exceed the threshold"},
-    {11013, "Disconnected the user as number of users connected exceeded the maximum number of users configured."},
+    {11010,
+     "Disconnected the user as more number of messages than invitation count were sent by the "
+     "user."},
+    {11011,
+     "Disconnected the user as contents of the \"message length\" field of the received message "
+     "are invalid"},
+    {11012,
+     "Disconnected the user as number of response messages pending in QEL exceed the threshold"},
+    {11013,
+     "Disconnected the user as number of users connected exceeded the maximum number of users "
+     "configured."},
     {11014, "Disconnected the user as checksum verification for received message failed"},
     {11015, "Disconnected the user as sequence number check for received message failed"},
     {11016, "Disconnected the user as QEL was unable to login to the trading host."},
@@ -47,24 +54,30 @@ constexpr ReasonEntry kReasons[] = {
     {12001, "QEL failed to login to the trading host."},
     {12002, "QEL is logged off by the trading host"},
     {12003, "QEL did not receive logon response from the trading host"},
-    {12004, "QEL has logged off as contents of the \"message length\" field of the message received from the trading host are invalid"},
+    {12004,
+     "QEL has logged off as contents of the \"message length\" field of the message received from "
+     "the trading host are invalid"},
     {12005, "QEL has logged off as no response message was received from the host."},
-    {12006, "QEL has logged off as checksum verification for message received from the host failed"},
-    {12007, "QEL has logged off as sequence number check for message received from the trading host failed"},
+    {12006,
+     "QEL has logged off as checksum verification for message received from the host failed"},
+    {12007,
+     "QEL has logged off as sequence number check for message received from the trading host "
+     "failed"},
     {12008, "QEL has logged off as it was disconnected from the trading host."},
     {12009, "QEL is unable to connect to the trading host"},
     {12010, "QEL successfully logged on to the trading host"},
     {12011, "System is not ready to accept requests"},
     {12012, "System is ready to accept requests"},
-    {12013, "QEL has logged off as message with insufficient length was received from the trading host"},
+    {12013,
+     "QEL has logged off as message with insufficient length was received from the trading host"},
     {12015, "QEL is expecting configuration parameters from the trading host"},
     {12016, "Configuration parameters received and updated successfully"},
     {12017, "QEL failed to update the configuration parameters"},
     {12018, "Qel has logged off as no heart beat message was received from the trading host"},
     {13001, "Communication queue build up detected inside QEL. System in abnormal condition"},
-    {13002, "Communication queue size inside QEL is reduced to normal. System is now in normal condition"},
+    {13002,
+     "Communication queue size inside QEL is reduced to normal. System is now in normal condition"},
 };
-
 
 }  // namespace
 
@@ -93,9 +106,13 @@ std::string UserIdText(const LogRow& row) {
     return Fmt("%d", row.userId);
 }
 
-std::string EventTimeText(const LogRow& row) { return FormatEventTime(row.eventTime); }
+std::string EventTimeText(const LogRow& row) {
+    return FormatEventTime(row.eventTime);
+}
 
-std::string MessageText(const LogRow& row) { return Fmt("%s", GetReasonDescription(row.reasonCode).c_str()); }
+std::string MessageText(const LogRow& row) {
+    return Fmt("%s", GetReasonDescription(row.reasonCode).c_str());
+}
 
 std::string ReasonValueText(const LogRow& row) {
     return row.reasonValue == -1 ? std::string() : Fmt("%d", row.reasonValue);
@@ -108,8 +125,9 @@ std::string FormatEventTime(std::int64_t seconds) {
         local.tm_mon > 11) {
         return {};
     }
-    return FmtN(1024, "%s, %s %02d, %04d, %02d:%02d:%02d", text::kWeekdayNames[local.tm_wday], text::kMonthNames[local.tm_mon],
-                local.tm_mday, local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
+    return FmtN(1024, "%s, %s %02d, %04d, %02d:%02d:%02d", text::kWeekdayNames[local.tm_wday],
+                text::kMonthNames[local.tm_mon], local.tm_mday, local.tm_year + 1900, local.tm_hour,
+                local.tm_min, local.tm_sec);
 }
 
 std::string GetReasonDescription(int reasonCode) {

@@ -37,16 +37,16 @@ int ScaledColumnWidth(const QTreeWidget* list, int designedWidth, const QString&
 int ScaleColumns(QTreeWidget* list, const std::initializer_list<DesignedColumn>& columns) {
     int column = 0, total = 0;
     for (const DesignedColumn& designed : columns) {
-        const int width =
-            ScaledColumnWidth(list, designed.width, list->headerItem()->text(column), designed.widestTexts);
+        const int width = ScaledColumnWidth(list, designed.width, list->headerItem()->text(column),
+                                            designed.widestTexts);
         list->setColumnWidth(column++, width);
         total += width;
     }
     return total;
 }
 
-int ScaledColumnWidth(const QWidget* list, const QHeaderView* headerView, int designedWidth, const QString& header,
-                      const QStringList& widestTexts) {
+int ScaledColumnWidth(const QWidget* list, const QHeaderView* headerView, int designedWidth,
+                      const QString& header, const QStringList& widestTexts) {
     const QFontMetrics cells(list->font());
     const QFontMetrics headers(headerView->font());
     const int scaled = designedWidth * cells.averageCharWidth() / kDesignFontCharWidth;

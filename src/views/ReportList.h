@@ -25,8 +25,8 @@ class TreeRows final : public SortableRows {
 // The width of a list column designed as `designedWidth` pixels for the 8-point dialog font
 // (average character width 6 pixels), scaled to the list's font, and never narrower than
 // `header` or any of `widestTexts` shown whole in that column.
-int ScaledColumnWidth(const QWidget* list, const QHeaderView* headers, int designedWidth, const QString& header,
-                      const QStringList& widestTexts);
+int ScaledColumnWidth(const QWidget* list, const QHeaderView* headers, int designedWidth,
+                      const QString& header, const QStringList& widestTexts);
 int ScaledColumnWidth(const QTreeWidget* list, int designedWidth, const QString& header,
                       const QStringList& widestTexts);
 

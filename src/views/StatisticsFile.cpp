@@ -8,7 +8,9 @@
 
 namespace {
 
-bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool IsBlank(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 // Reads a leading decimal number as scanf's "%9d" does: blanks and new-lines skipped, an
 // optional sign, at most nine characters. `at` moves past what was read.
@@ -23,7 +25,8 @@ int ReadMarketType(std::string_view text, std::size_t* at) {
         ++*at;
     }
     long value = 0;
-    while (*at < text.size() && *at - start < 9 && std::isdigit(static_cast<unsigned char>(text[*at]))) {
+    while (*at < text.size() && *at - start < 9 &&
+           std::isdigit(static_cast<unsigned char>(text[*at]))) {
         value = value * 10 + (text[*at] - '0');
         ++*at;
     }
@@ -79,7 +82,8 @@ StatisticsRecord ParseStatisticsRecord(std::string_view record) {
     return parsed;
 }
 
-bool ForEachStatisticsRecord(std::string_view text, const std::function<bool(StatisticsRecord&&)>& sink) {
+bool ForEachStatisticsRecord(std::string_view text,
+                             const std::function<bool(StatisticsRecord&&)>& sink) {
     std::size_t at = 0;
     while (at <= text.size()) {
         std::size_t bar = text.find('|', at);
@@ -125,7 +129,8 @@ std::vector<StatisticsRecord> StatisticsPass::Take() {
 }
 
 bool ReadStatisticsFile(const std::string& path, std::uint64_t size, std::string* text) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                         &std::fclose);
     if (!file) {
         return false;
     }

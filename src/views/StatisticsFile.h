@@ -2,9 +2,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <unordered_map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // One figure of a statistics file: "market,parameter,value,unit,timestamp", records separated
@@ -24,7 +24,8 @@ constexpr std::size_t kMaxStatisticsRecord = 1023;
 // longer than 1023 characters is cut to its first 1023.
 std::vector<StatisticsRecord> ParseStatisticsText(std::string_view text);
 // The same, one record at a time; stops early when `sink` returns false.
-bool ForEachStatisticsRecord(std::string_view text, const std::function<bool(StatisticsRecord&&)>& sink);
+bool ForEachStatisticsRecord(std::string_view text,
+                             const std::function<bool(StatisticsRecord&&)>& sink);
 StatisticsRecord ParseStatisticsRecord(std::string_view record);
 
 // Reads a whole statistics file of `size` bytes. False, and the file is to be skipped in this
@@ -36,12 +37,12 @@ bool ReadStatisticsFile(const std::string& path, std::uint64_t size, std::string
 // its first spelling, carrying the last value, unit and timestamp. Applied in order to the
 // pages, this gives the same rows and cells as applying every record, in bounded memory.
 class StatisticsPass {
-public:
+  public:
     void Add(StatisticsRecord&& record);
     std::vector<StatisticsRecord> Take();
     bool Empty() const { return m_records.empty(); }
 
-private:
+  private:
     std::vector<StatisticsRecord> m_records;
     std::unordered_map<std::string, std::size_t> m_index;
 };

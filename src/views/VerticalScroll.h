@@ -6,7 +6,7 @@
 // Steps are a hundredth (line) and a tenth (page) of the range, in integer division, and at
 // least a pixel while there is anything to scroll, so the arrows always move the content.
 class VerticalScroll {
-public:
+  public:
     enum Request { kLineUp, kLineDown, kPageUp, kPageDown, kThumbPosition, kOther };
 
     // A size change: the range is what the client lacks of the start-up height.
@@ -24,20 +24,33 @@ public:
     int Scroll(Request request, int thumb = 0) {
         int move = 0;
         switch (request) {
-            case kLineUp: move = Up(LineStep()); break;
-            case kLineDown: move = Down(LineStep()); break;
-            case kPageUp: move = Up(PageStep()); break;
-            case kPageDown: move = Down(PageStep()); break;
-            case kThumbPosition: move = thumb - position_; break;
-            case kOther: break;
+            case kLineUp:
+                move = Up(LineStep());
+                break;
+            case kLineDown:
+                move = Down(LineStep());
+                break;
+            case kPageUp:
+                move = Up(PageStep());
+                break;
+            case kPageDown:
+                move = Down(PageStep());
+                break;
+            case kThumbPosition:
+                move = thumb - position_;
+                break;
+            case kOther:
+                break;
         }
         position_ += move;
         return move;
     }
 
-private:
+  private:
     int Up(int step) const { return position_ < 1 ? 0 : -std::min(position_, step); }
-    int Down(int step) const { return position_ >= range_ ? 0 : std::min(step, range_ - position_); }
+    int Down(int step) const {
+        return position_ >= range_ ? 0 : std::min(step, range_ - position_);
+    }
 
     int range_ = 0;
     int position_ = 0;

@@ -31,14 +31,17 @@ TEST(Service, ControlCode130StartsTheInstalledGatewaysAndARestartRequestRestarts
     ASSERT_TRUE(control.OpenService("QEL_IP"));
     EXPECT_FALSE(control.Control(131));
     EXPECT_TRUE(control.Control(130));
-    ASSERT_TRUE(PumpUntil(
-        [&] { return service.Gateways("qel_ip_fo.exe").size() == 1 && service.Gateways("qel_ip_mf.exe").size() == 1; }));
+    ASSERT_TRUE(PumpUntil([&] {
+        return service.Gateways("qel_ip_fo.exe").size() == 1 &&
+               service.Gateways("qel_ip_mf.exe").size() == 1;
+    }));
     EXPECT_TRUE(service.Gateways("qel_ip_cm.exe").empty());
     const int before = service.Gateways("qel_ip_mf.exe").front();
 
     ASSERT_TRUE(WaitFor([&] { return PortAccepts(layout.InteractivePort(7)); }));
     LogSite site{"/src/config/FixConfiguration.cpp", 120, "CFixConfiguration"};
-    CRestartRequest request(site, "KillQELExe", 7, static_cast<std::uint16_t>(layout.InteractivePort(7)), log.get());
+    CRestartRequest request(site, "KillQELExe", 7,
+                            static_cast<std::uint16_t>(layout.InteractivePort(7)), log.get());
     request.Start();
     ASSERT_TRUE(PumpUntil([&] {
         auto now = service.Gateways("qel_ip_mf.exe");
@@ -52,12 +55,14 @@ TEST(Service, ControlCode130StartsTheInstalledGatewaysAndARestartRequestRestarts
                             "CFixConfiguration::OnConnectionEstablished"),
               1u);
     EXPECT_TRUE(PumpUntil([&] {
-        return log.CountLine("ACTIVITY|Attempting to close connection...for market MF|FixConfiguration.cpp|"
-                             "CFixConfiguration::OnConnectionLost") == 1;
+        return log.CountLine(
+                   "ACTIVITY|Attempting to close connection...for market MF|FixConfiguration.cpp|"
+                   "CFixConfiguration::OnConnectionLost") == 1;
     }));
     EXPECT_TRUE(boxes.shown.empty());
     // The service ends its gateways with it.
-    const std::string gateway = "/proc/" + std::to_string(service.Gateways("qel_ip_mf.exe").front());
+    const std::string gateway =
+        "/proc/" + std::to_string(service.Gateways("qel_ip_mf.exe").front());
     EXPECT_TRUE(service.Stop());
     EXPECT_TRUE(WaitFor([&] { return !FileExists(gateway); }));
     EXPECT_FALSE(FileExists(layout.ServiceDir() + "/QEL_IP.sock"));

@@ -18,16 +18,18 @@ using namespace testing_support;
 namespace {
 
 class Zevo {
-public:
+  public:
     Zevo(const TempDir& dir, const InstallationLayout& layout, const std::string& runtime = "",
          bool captureErrors = false) {
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.empty() ? dir.path() : runtime));
+        env.insert("XDG_RUNTIME_DIR",
+                   QString::fromStdString(runtime.empty() ? dir.path() : runtime));
         env.insert("QEL_IP_REGISTRY", QString::fromStdString(layout.RegistryPath()));
         env.insert("ZEVO_BOX_JOURNAL", QString::fromStdString(dir.File("boxes.txt")));
         process.setProcessEnvironment(env);
-        process.setProcessChannelMode(captureErrors ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
+        process.setProcessChannelMode(captureErrors ? QProcess::SeparateChannels
+                                                    : QProcess::ForwardedErrorChannel);
         process.start(ZEVO_PATH, {});
     }
     ~Zevo() {
@@ -58,8 +60,10 @@ TEST(SingleInstance, SecondStartEndsAtOnceAndTheFirstSaysSo) {
     EXPECT_EQ(first.process.state(), QProcess::Running);
     QElapsedTimer told;
     told.start();
-    ASSERT_TRUE(PumpUntil([&] { return ReadFile(dir.File("boxes.txt")) ==
-                                       "ZEVO: Another instance of ZEVO is already running.\n"; }));
+    ASSERT_TRUE(PumpUntil([&] {
+        return ReadFile(dir.File("boxes.txt")) ==
+               "ZEVO: Another instance of ZEVO is already running.\n";
+    }));
     EXPECT_LT(told.elapsed(), 1000);
 
     // A first instance that crashed never blocks the next start.
@@ -85,7 +89,8 @@ TEST(SingleInstance, AnUnusableRuntimeFolderFallsBackToAPrivateOneAndSaysSo) {
     layout.root = dir.File("qel");
     ASSERT_TRUE(layout.Write());
     // Missing, and too long for a socket's name.
-    for (const std::string runtime : {std::string("/nonexistent/dir"), dir.path() + "/" + std::string(120, 'r')}) {
+    for (const std::string runtime :
+         {std::string("/nonexistent/dir"), dir.path() + "/" + std::string(120, 'r')}) {
         if (runtime.size() > 100) {
             ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
         }
@@ -95,11 +100,13 @@ TEST(SingleInstance, AnUnusableRuntimeFolderFallsBackToAPrivateOneAndSaysSo) {
         ASSERT_TRUE(PumpUntil([&] {
             errors += zevo.process.readAllStandardError();
             const auto logs = ListDir(dir.File("qel/logs"));
-            return errors.contains("using /tmp/zevo-" + QByteArray::number(getuid())) && !logs.empty() &&
-                   ReadFile(dir.File("qel/logs/" + logs.back())).find("|Initializing all members.|") !=
-                       std::string::npos;
+            return errors.contains("using /tmp/zevo-" + QByteArray::number(getuid())) &&
+                   !logs.empty() &&
+                   ReadFile(dir.File("qel/logs/" + logs.back()))
+                           .find("|Initializing all members.|") != std::string::npos;
         })) << errors.toStdString();
-        EXPECT_TRUE(errors.contains(QByteArray::fromStdString("the runtime folder " + runtime + " cannot be used")));
+        EXPECT_TRUE(errors.contains(
+            QByteArray::fromStdString("the runtime folder " + runtime + " cannot be used")));
         EXPECT_EQ(zevo.process.state(), QProcess::Running);
         // The rule still holds there: a second start ends and is announced.
         Zevo second(dir, layout, runtime);

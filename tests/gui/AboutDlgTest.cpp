@@ -1,8 +1,7 @@
-#include "app/AboutDlg.h"
-
 #include <QTest>
 #include <QTreeWidget>
 
+#include "app/AboutDlg.h"
 #include "support/GuiFixture.h"
 
 using namespace testing_support;
@@ -22,14 +21,15 @@ QStringList Rows(CAboutDlg& about) {
 
 class AboutDlgTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void listsMarketsThenSharedComponents() {
         GuiFixture fixture({SLBM, CM});
         CAboutDlg about(fixture.Store());
         QCOMPARE(about.windowTitle(), QString("About ZEVO "));
-        QCOMPARE(Rows(about), QStringList({"QEL CM=1.01.01", "QEL SLBM=3.10.06", "Plexa=2.3.1", "Dorva=1.8.0",
-                                           "QEL Monitoring Service=4.0.2", "QEL Statistics=4.0.1", "ZEVO=4.0.0",
-                                           "Uninstaller=1.2.0"}));
+        QCOMPARE(Rows(about),
+                 QStringList({"QEL CM=1.01.01", "QEL SLBM=3.10.06", "Plexa=2.3.1", "Dorva=1.8.0",
+                              "QEL Monitoring Service=4.0.2", "QEL Statistics=4.0.1", "ZEVO=4.0.0",
+                              "Uninstaller=1.2.0"}));
         QVERIFY(fixture.boxes.shown.empty());
     }
 
@@ -37,10 +37,11 @@ private slots:
         const std::string key = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP\\";
         const std::pair<std::string, QStringList> cases[] = {
             // SLBM is installed without its version.
-            {key + "1]\n\"VERSION\"=\"1.01\"\n" + key + "6]\n" + key + "7]\n\"VERSION\"=\"3.01\"\n" + key +
-                 "COMMON]\n\"PLEXA_VERSION\"=\"2.3\"\n",
+            {key + "1]\n\"VERSION\"=\"1.01\"\n" + key + "6]\n" + key +
+                 "7]\n\"VERSION\"=\"3.01\"\n" + key + "COMMON]\n\"PLEXA_VERSION\"=\"2.3\"\n",
              {"QEL CM=1.01"}},
-            {key + "COMMON]\n\"PLEXA_VERSION\"=\"2.3\"\n\"QEL_MONITORING_VERSION\"=\"4.0\"\n", {"Plexa=2.3"}},
+            {key + "COMMON]\n\"PLEXA_VERSION\"=\"2.3\"\n\"QEL_MONITORING_VERSION\"=\"4.0\"\n",
+             {"Plexa=2.3"}},
             {"", {}},  // no settings at all
         };
         for (const auto& [registry, rows] : cases) {
@@ -50,7 +51,8 @@ private slots:
             RecordingBoxes boxes;
             CAboutDlg about(store);
             QCOMPARE(Rows(about), rows);
-            QCOMPARE(boxes.shown, std::vector<std::string>{"Error: Cannot query registry. QEL Setup Error.."});
+            QCOMPARE(boxes.shown,
+                     std::vector<std::string>{"Error: Cannot query registry. QEL Setup Error.."});
         }
     }
 };

@@ -16,7 +16,8 @@ using namespace testing_support;
 namespace {
 
 // A gateway of `market` with box ID 4321 whose users are `users`.
-std::unique_ptr<GatewayPeer> UsersPeer(int market, std::int32_t version, std::vector<std::int32_t> users) {
+std::unique_ptr<GatewayPeer> UsersPeer(int market, std::int32_t version,
+                                       std::vector<std::int32_t> users) {
     return ListeningPeer(market, version, [&](GatewayPeer::Options& o) {
         o.userIds = users;
         o.boxId = 4321;
@@ -44,7 +45,7 @@ void ClickHeading(const CGenericActiveUsersList& dialog, int column) {
 
 class ActiveUsersTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init() { FO_USERID_INCREASE_FLAG = 0; }
 
     void usersArriveNewestOnTopAndSortByHeading() {
@@ -52,9 +53,12 @@ private slots:
         TestLog log;
         CGenericActiveUsersList dialog(FO, peer->InteractivePort(), log.get());
         QCOMPARE(dialog.windowTitle(), QString("Active Users FO"));
-        QVERIFY(PumpUntil([&] { return dialog.UserList()->topLevelItemCount() == 3 && !Field(dialog, "1017").isEmpty(); }));
+        QVERIFY(PumpUntil([&] {
+            return dialog.UserList()->topLevelItemCount() == 3 && !Field(dialog, "1017").isEmpty();
+        }));
         QCOMPARE(Column(dialog, 0), (QStringList{"6", "7", "5"}));
-        QCOMPARE(Column(dialog, 1), (QStringList{"Logged on.", "Logoff in progress.", "Logged Off."}));
+        QCOMPARE(Column(dialog, 1),
+                 (QStringList{"Logged on.", "Logoff in progress.", "Logged Off."}));
         QCOMPARE(Field(dialog, "1034"), QString("3"));
         QCOMPARE(Field(dialog, "1017"), QString("4321"));
         QCOMPARE(Field(dialog, "1015"), QString("Logged on."));
@@ -69,7 +73,8 @@ private slots:
         ClickHeading(dialog, 0);
         QCOMPARE(Column(dialog, 0), (QStringList{"5", "6", "7"}));
         ClickHeading(dialog, 1);
-        QCOMPARE(Column(dialog, 1), (QStringList{"Logged Off.", "Logged on.", "Logoff in progress."}));
+        QCOMPARE(Column(dialog, 1),
+                 (QStringList{"Logged Off.", "Logged on.", "Logoff in progress."}));
         QCOMPARE(Column(dialog, 0), (QStringList{"5", "6", "7"}));
 
         // Refresh asks again: the list is rebuilt, not added to.
@@ -79,15 +84,19 @@ private slots:
 
         dialog.reject();
         const std::string port = std::to_string(peer->InteractivePort());
-        QCOMPARE(log.Lines(), (std::vector<std::string>{
-                                  "ACTIVITY|Market type for dialog is 2 - FO",
-                                  "ACTIVITY|INTERFACE_THREAD_INTERACTIVE_IP is 127.0.0.1", "ACTIVITY|Port no. is " + port,
-                                  "ACTIVITY|Initializing dialog", "ACTIVITY|Attempting to connect...for market FO",
-                                  "ACTIVITY|Establishing connection to 127.0.0.1:" + port, "EVENT|Connection established.",
-                                  "ACTIVITY|Box information request sent.", "ACTIVITY|User information request sent.",
-                                  "ACTIVITY|Box information request sent.", "ACTIVITY|User information request sent.",
-                                  "ACTIVITY|Attempting to close connection...for market FO",
-                                  "EVENT|Socket closed successfully."}));
+        QCOMPARE(
+            log.Lines(),
+            (std::vector<std::string>{
+                "ACTIVITY|Market type for dialog is 2 - FO",
+                "ACTIVITY|INTERFACE_THREAD_INTERACTIVE_IP is 127.0.0.1",
+                "ACTIVITY|Port no. is " + port, "ACTIVITY|Initializing dialog",
+                "ACTIVITY|Attempting to connect...for market FO",
+                "ACTIVITY|Establishing connection to 127.0.0.1:" + port,
+                "EVENT|Connection established.", "ACTIVITY|Box information request sent.",
+                "ACTIVITY|User information request sent.", "ACTIVITY|Box information request sent.",
+                "ACTIVITY|User information request sent.",
+                "ACTIVITY|Attempting to close connection...for market FO",
+                "EVENT|Socket closed successfully."}));
         QCOMPARE(log.CountLine("ACTIVITY|User information request sent.|GenericActiveUsersList.cpp|"
                                "CGenericActiveUsersList::OnButtonActiveUsersListRefresh"),
                  2u);
@@ -97,7 +106,9 @@ private slots:
         auto peer = UsersPeer(CM, 10101, {70000});
         TestLog log;
         CGenericActiveUsersList dialog(CM, peer->InteractivePort(), log.get());
-        QVERIFY(PumpUntil([&] { return dialog.UserList()->topLevelItemCount() == 1 && !Field(dialog, "1015").isEmpty(); }));
+        QVERIFY(PumpUntil([&] {
+            return dialog.UserList()->topLevelItemCount() == 1 && !Field(dialog, "1015").isEmpty();
+        }));
         QCOMPARE(Column(dialog, 0), QStringList{"70000"});
         QCOMPARE(Column(dialog, 1), QStringList{"Logged Off."});
         QCOMPARE(log.Count("ACTIVITY|Box information request for CM sent."), 1u);

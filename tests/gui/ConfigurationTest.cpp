@@ -49,7 +49,8 @@ struct Dialog {
         WriteFile(path, config);
         host.boxes = &boxes;
         host.log = log.get();
-        dialog = std::make_unique<CGenericConfiguration>(2, path, fixPath, 27103, log.get(), &host, startup);
+        dialog = std::make_unique<CGenericConfiguration>(2, path, fixPath, 27103, log.get(), &host,
+                                                         startup);
         dialog->OnInitDialog();
         dialog->show();
     }
@@ -66,8 +67,9 @@ struct Dialog {
     // Lines "LEVEL|message|operation" of this dialog's file and class.
     size_t Logged(const std::string& line) {
         const auto bar = line.rfind('|');
-        return log.CountLine(line.substr(0, bar) + "|GenericConfiguration.cpp|CGenericConfiguration::" +
-                             line.substr(bar + 1));
+        return log.CountLine(
+            line.substr(0, bar) +
+            "|GenericConfiguration.cpp|CGenericConfiguration::" + line.substr(bar + 1));
     }
 
     TempDir dir;
@@ -95,13 +97,15 @@ void TypeKeys(const QString& keys) {
     }
 }
 
-QString IpText(Dialog& d, const char* id) { return QString::fromStdString(d.Ip(id)->Text()); }
+QString IpText(Dialog& d, const char* id) {
+    return QString::fromStdString(d.Ip(id)->Text());
+}
 
 }  // namespace
 
 class ConfigurationTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void readsTheFileIntoTheControls() {
         Dialog d;
         QCOMPARE(d.dialog->windowTitle(), QString("FO - Configuration"));
@@ -113,59 +117,71 @@ private slots:
         QVERIFY(!d.Button("1020")->isEnabled());
         QVERIFY(!d.Ip("1040")->isVisible() && !d.dialog->findChild<QLabel*>("1039")->isVisible());
         QCOMPARE(d.Logged("ACTIVITY|Market type for dialog is 2 - FO|CGenericConfiguration"), 1u);
-        QCOMPARE(d.Logged("ACTIVITY|Interface thread interactive port is  27103|CGenericConfiguration"), 1u);
+        QCOMPARE(
+            d.Logged("ACTIVITY|Interface thread interactive port is  27103|CGenericConfiguration"),
+            1u);
         QCOMPARE(d.Logged("        |BCP_HOST_IP = 172.29.12.12|read_configuration_parameters"), 1u);
     }
 
     void eachRuleNamesItsFieldAndRestoresIt() {
         const Rule rules[] = {
-            {"ACTIVITY|Local IP is blank|validate_parameters", "Local IP can't be blank", BoxIcon::Information,
-             [](Dialog& d) { d.Ip("1022")->ClearAddress(); }, [](Dialog& d) { return IpText(d, "1022"); },
-             "127.0.0.1"},
-            {"ACTIVITY|WAN IP is blank|validate_parameters", "WAN IP can't be blank", BoxIcon::Information,
-             [](Dialog& d) { d.Ip("1023")->ClearAddress(); }, [](Dialog& d) { return IpText(d, "1023"); },
-             "10.20.30.42"},
-            {"ACTIVITY|Host IP is blank|validate_parameters", "Host IP can't be blank", BoxIcon::Information,
-             [](Dialog& d) { d.Ip("1024")->ClearAddress(); }, [](Dialog& d) { return IpText(d, "1024"); },
-             "172.19.12.12"},
-            {"ACTIVITY|Host port is blank|validate_parameters", "Host Port can't be blank", BoxIcon::Information,
-             [](Dialog& d) { d.Type("1025", ""); }, [](Dialog& d) { return d.Edit("1025")->text(); }, "10202"},
+            {"ACTIVITY|Local IP is blank|validate_parameters", "Local IP can't be blank",
+             BoxIcon::Information, [](Dialog& d) { d.Ip("1022")->ClearAddress(); },
+             [](Dialog& d) { return IpText(d, "1022"); }, "127.0.0.1"},
+            {"ACTIVITY|WAN IP is blank|validate_parameters", "WAN IP can't be blank",
+             BoxIcon::Information, [](Dialog& d) { d.Ip("1023")->ClearAddress(); },
+             [](Dialog& d) { return IpText(d, "1023"); }, "10.20.30.42"},
+            {"ACTIVITY|Host IP is blank|validate_parameters", "Host IP can't be blank",
+             BoxIcon::Information, [](Dialog& d) { d.Ip("1024")->ClearAddress(); },
+             [](Dialog& d) { return IpText(d, "1024"); }, "172.19.12.12"},
+            {"ACTIVITY|Host port is blank|validate_parameters", "Host Port can't be blank",
+             BoxIcon::Information, [](Dialog& d) { d.Type("1025", ""); },
+             [](Dialog& d) { return d.Edit("1025")->text(); }, "10202"},
             {"ACTIVITY|BCP IP is blank|validate_parameters", "FO - QEL Setup Error.", BoxIcon::None,
              [](Dialog& d) {
                  QTest::mouseClick(d.Radio("1037"), Qt::LeftButton);
                  d.Ip("1040")->ClearAddress();
              },
              [](Dialog& d) { return IpText(d, "1040"); }, ""},
-            {"ACTIVITY|Box ID is blank|validate_parameters", "Box ID can't be blank", BoxIcon::Information,
-             [](Dialog& d) { d.Type("1026", ""); }, [](Dialog& d) { return d.Edit("1026")->text(); }, "100"},
-            {"ACTIVITY|Broker ID is blank|validate_parameters", "Broker ID can't be blank", BoxIcon::Information,
-             [](Dialog& d) { d.Type("1027", ""); }, [](Dialog& d) { return d.Edit("1027")->text(); }, "12342"},
-            {"ACTIVITY|Local IP is 0.0.0.0|validate_parameters", "Local IP can't be 0.0.0.0", BoxIcon::Information,
-             [](Dialog& d) { d.Ip("1022")->SetAddress("0.0.0.0"); }, [](Dialog& d) { return IpText(d, "1022"); },
-             "127.0.0.1"},
-            {"ACTIVITY|WAN IP is 0.0.0.0|validate_parameters", "WAN IP can't be 0.0.0.0", BoxIcon::Information,
-             [](Dialog& d) { d.Ip("1023")->SetAddress("0.0.0.0"); }, [](Dialog& d) { return IpText(d, "1023"); },
-             "10.20.30.42"},
-            {"ACTIVITY|Host IP is 0.0.0.0|validate_parameters", "Host IP can't be 0.0.0.0", BoxIcon::Information,
-             [](Dialog& d) { d.Ip("1024")->SetAddress("0.0.0.0"); }, [](Dialog& d) { return IpText(d, "1024"); },
-             "172.19.12.12"},
-            {"ACTIVITY|BCP IP is 0.0.0.0|validate_parameters", "FO - QEL Setup Error.\nBCP IP can't be 0.0.0.0",
-             BoxIcon::Information,
+            {"ACTIVITY|Box ID is blank|validate_parameters", "Box ID can't be blank",
+             BoxIcon::Information, [](Dialog& d) { d.Type("1026", ""); },
+             [](Dialog& d) { return d.Edit("1026")->text(); }, "100"},
+            {"ACTIVITY|Broker ID is blank|validate_parameters", "Broker ID can't be blank",
+             BoxIcon::Information, [](Dialog& d) { d.Type("1027", ""); },
+             [](Dialog& d) { return d.Edit("1027")->text(); }, "12342"},
+            {"ACTIVITY|Local IP is 0.0.0.0|validate_parameters", "Local IP can't be 0.0.0.0",
+             BoxIcon::Information, [](Dialog& d) { d.Ip("1022")->SetAddress("0.0.0.0"); },
+             [](Dialog& d) { return IpText(d, "1022"); }, "127.0.0.1"},
+            {"ACTIVITY|WAN IP is 0.0.0.0|validate_parameters", "WAN IP can't be 0.0.0.0",
+             BoxIcon::Information, [](Dialog& d) { d.Ip("1023")->SetAddress("0.0.0.0"); },
+             [](Dialog& d) { return IpText(d, "1023"); }, "10.20.30.42"},
+            {"ACTIVITY|Host IP is 0.0.0.0|validate_parameters", "Host IP can't be 0.0.0.0",
+             BoxIcon::Information, [](Dialog& d) { d.Ip("1024")->SetAddress("0.0.0.0"); },
+             [](Dialog& d) { return IpText(d, "1024"); }, "172.19.12.12"},
+            {"ACTIVITY|BCP IP is 0.0.0.0|validate_parameters",
+             "FO - QEL Setup Error.\nBCP IP can't be 0.0.0.0", BoxIcon::Information,
              [](Dialog& d) {
                  QTest::mouseClick(d.Radio("1037"), Qt::LeftButton);
                  d.Ip("1040")->SetAddress("0.0.0.0");
              },
              [](Dialog& d) { return IpText(d, "1040"); }, "172.29.12.12"},
-            {"ACTIVITY|Host port [65536] is not greater than zero and less than or equal to 65535|validate_parameters",
-             "Host Port value should be greater than zero and less than or equal to 65535", BoxIcon::Information,
-             [](Dialog& d) { d.Type("1025", "65536"); }, [](Dialog& d) { return d.Edit("1025")->text(); }, "10202"},
-            {"ACTIVITY|Host port [0] is not greater than zero and less than or equal to 65535|validate_parameters",
-             "Host Port value should be greater than zero and less than or equal to 65535", BoxIcon::Information,
-             [](Dialog& d) { d.Type("1025", "0"); }, [](Dialog& d) { return d.Edit("1025")->text(); }, "10202"},
-            {"ACTIVITY|Box ID [32768] is not greater than zero and less than or equal to 32767|validate_parameters",
-             "Box ID value should be greater than zero and less than or equal to 32767", BoxIcon::Information,
-             [](Dialog& d) { d.Type("1026", "32768"); }, [](Dialog& d) { return d.Edit("1026")->text(); }, "100"},
-            {"        |Invalid value of m_nRadioPrimary [-1]|validate_parameters", "", BoxIcon::None,
+            {"ACTIVITY|Host port [65536] is not greater than zero and less than or equal to "
+             "65535|validate_parameters",
+             "Host Port value should be greater than zero and less than or equal to 65535",
+             BoxIcon::Information, [](Dialog& d) { d.Type("1025", "65536"); },
+             [](Dialog& d) { return d.Edit("1025")->text(); }, "10202"},
+            {"ACTIVITY|Host port [0] is not greater than zero and less than or equal to "
+             "65535|validate_parameters",
+             "Host Port value should be greater than zero and less than or equal to 65535",
+             BoxIcon::Information, [](Dialog& d) { d.Type("1025", "0"); },
+             [](Dialog& d) { return d.Edit("1025")->text(); }, "10202"},
+            {"ACTIVITY|Box ID [32768] is not greater than zero and less than or equal to "
+             "32767|validate_parameters",
+             "Box ID value should be greater than zero and less than or equal to 32767",
+             BoxIcon::Information, [](Dialog& d) { d.Type("1026", "32768"); },
+             [](Dialog& d) { return d.Edit("1026")->text(); }, "100"},
+            {"        |Invalid value of m_nRadioPrimary [-1]|validate_parameters", "",
+             BoxIcon::None,
              [](Dialog& d) {
                  for (const char* id : {"1036", "1037"}) {
                      d.Radio(id)->setAutoExclusive(false);
@@ -198,17 +214,23 @@ private slots:
         d.Type("1026", "32767");
         QVERIFY(d.Button("1020")->isEnabled());
         d.Save();
-        QCOMPARE(d.File(), std::string("# FO gateway\nMACHINE_LAN_IP=127.0.0.1\nMACHINE_WAN_IP=10.20.30.42\n"
-                                       "HOST_MACHINE_IP=172.19.12.12\nPRIMARY_HOST_IP=172.19.12.12\n"
-                                       "BCP_HOST_IP=172.29.12.12\nCURRENT_CONFIG=PRIMARY\nHOST_PORT_NUMBER=65535\n"
-                                       "BOX_ID=32767\nBROKER_ID=12342\nMAX_TWS_CLIENTS=25\n"));
-        QVERIFY(d.Logged("ACTIVITY|Not doing Blank validation for BCP IP|validate_parameters") == 1);
-        QVERIFY(d.Logged("ACTIVITY|Not doing 0.0.0.0 validation for BCP IP|validate_parameters") == 1);
+        QCOMPARE(
+            d.File(),
+            std::string("# FO gateway\nMACHINE_LAN_IP=127.0.0.1\nMACHINE_WAN_IP=10.20.30.42\n"
+                        "HOST_MACHINE_IP=172.19.12.12\nPRIMARY_HOST_IP=172.19.12.12\n"
+                        "BCP_HOST_IP=172.29.12.12\nCURRENT_CONFIG=PRIMARY\nHOST_PORT_NUMBER=65535\n"
+                        "BOX_ID=32767\nBROKER_ID=12342\nMAX_TWS_CLIENTS=25\n"));
+        QVERIFY(d.Logged("ACTIVITY|Not doing Blank validation for BCP IP|validate_parameters") ==
+                1);
+        QVERIFY(d.Logged("ACTIVITY|Not doing 0.0.0.0 validation for BCP IP|validate_parameters") ==
+                1);
         // Gateway not running: the command goes before the success box.
-        QCOMPARE(d.boxes.shown, std::vector<std::string>{
-                                    "Success: Parameter(s) updated successfully in QEL configuration file."});
+        QCOMPARE(d.boxes.shown,
+                 std::vector<std::string>{
+                     "Success: Parameter(s) updated successfully in QEL configuration file."});
         QVERIFY(d.boxes.boxes[0].icon == BoxIcon::Information);
-        QCOMPARE(d.host.posted, (std::vector<std::pair<int, std::size_t>>{{cmd::kStartApplications, 0}}));
+        QCOMPARE(d.host.posted,
+                 (std::vector<std::pair<int, std::size_t>>{{cmd::kStartApplications, 0}}));
         QVERIFY(!d.Button("1020")->isEnabled());
         QCOMPARE(d.Edit("1025")->text(), QString("65535"));
     }
@@ -233,7 +255,8 @@ private slots:
         config.replace(config.find("CURRENT_CONFIG=PRIMARY"), 22, "CURRENT_CONFIG=bcp");
         Dialog d(config);
         QVERIFY(d.Radio("1037")->isChecked());
-        QVERIFY(d.Ip("1040")->isVisible() && !d.Ip("1040")->isEnabled() && !d.Ip("1024")->isVisible());
+        QVERIFY(d.Ip("1040")->isVisible() && !d.Ip("1040")->isEnabled() &&
+                !d.Ip("1024")->isVisible());
         QVERIFY(!d.Edit("1025")->isEnabled());
         d.Type("1026", "7");
         d.Save();
@@ -247,18 +270,25 @@ private slots:
         config.replace(config.find("CURRENT_CONFIG=bcp"), 18, "CURRENT_CONFIG=BACKUP");
         Dialog backup(config);
         QVERIFY(backup.Radio("1036")->isChecked());
-        QCOMPARE(backup.Logged("        |Configuration (Radio Button) set to Primary|read_configuration_parameters"),
+        QCOMPARE(backup.Logged("        |Configuration (Radio Button) set to "
+                               "Primary|read_configuration_parameters"),
                  1u);
     }
 
     void aMissingPrimaryHostShowsTheHostMachineAndIsAppended() {
         std::string config = kFoConfig;
-        config.erase(config.find("PRIMARY_HOST_IP"), std::string("PRIMARY_HOST_IP=172.19.12.12\n").size());
-        config.replace(config.find("HOST_MACHINE_IP=172.19.12.12"), 28, "HOST_MACHINE_IP=172.19.12.99");
+        config.erase(config.find("PRIMARY_HOST_IP"),
+                     std::string("PRIMARY_HOST_IP=172.19.12.12\n").size());
+        config.replace(config.find("HOST_MACHINE_IP=172.19.12.12"), 28,
+                       "HOST_MACHINE_IP=172.19.12.99");
         Dialog d(config);
         QCOMPARE(IpText(d, "1024"), QString("172.19.12.99"));
-        QCOMPARE(d.Logged("EVENT|Cannot read PRIMARY_HOST_IP from config file.|read_configuration_parameters"), 1u);
-        QCOMPARE(d.Logged("     |Copying HOST_IP to PRIMARY_HOST_IP.|read_configuration_parameters"), 1u);
+        QCOMPARE(d.Logged("EVENT|Cannot read PRIMARY_HOST_IP from config "
+                          "file.|read_configuration_parameters"),
+                 1u);
+        QCOMPARE(
+            d.Logged("     |Copying HOST_IP to PRIMARY_HOST_IP.|read_configuration_parameters"),
+            1u);
         d.Type("1026", "5");
         d.Save();
         const std::string file = d.File();
@@ -271,7 +301,9 @@ private slots:
         d.boxes.answers = {platform::IDNO};
         d.Type("1026", "9");
         d.Save();
-        QCOMPARE(d.boxes.boxes[0].text, std::string(" QEL will restart to take changes into effect. Do you want to continue?"));
+        QCOMPARE(
+            d.boxes.boxes[0].text,
+            std::string(" QEL will restart to take changes into effect. Do you want to continue?"));
         QCOMPARE(d.boxes.boxes[0].caption, std::string("Warning"));
         QVERIFY(d.boxes.boxes[0].icon == BoxIcon::Question);
         QCOMPARE(d.boxes.boxes[0].defaultAnswer, int(platform::IDNO));
@@ -284,11 +316,14 @@ private slots:
         d.boxes.answers = {platform::IDYES};
         d.Type("1026", "9");
         d.Save();
-        QCOMPARE(d.boxes.shown.back(), std::string("Success: Parameter(s) updated successfully in QEL configuration "
-                                                   "file. QEL will restart to take changes into effect."));
-        QCOMPARE(d.host.posted, (std::vector<std::pair<int, std::size_t>>{{cmd::kStartApplications, 3}}));
-        QCOMPARE(d.log.CountLine("ACTIVITY|Attempting to connect...for market FO|GenericConfiguration.cpp|"
-                                 "CGenericConfiguration::kill_qel_exe"),
+        QCOMPARE(d.boxes.shown.back(),
+                 std::string("Success: Parameter(s) updated successfully in QEL configuration "
+                             "file. QEL will restart to take changes into effect."));
+        QCOMPARE(d.host.posted,
+                 (std::vector<std::pair<int, std::size_t>>{{cmd::kStartApplications, 3}}));
+        QCOMPARE(d.log.CountLine(
+                     "ACTIVITY|Attempting to connect...for market FO|GenericConfiguration.cpp|"
+                     "CGenericConfiguration::kill_qel_exe"),
                  1u);
         QVERIFY(PumpUntil([&] { return gateway.hasPendingConnections(); }));
     }
@@ -312,13 +347,15 @@ private slots:
         FakeHost host;
         host.running = true;
         CGenericConfiguration dialog(2, layout.ConfigPath(2), layout.FixConfigPath(2),
-                                     static_cast<std::uint16_t>(layout.InteractivePort(2)), log.get(), &host);
+                                     static_cast<std::uint16_t>(layout.InteractivePort(2)),
+                                     log.get(), &host);
         dialog.OnInitDialog();
         auto* port = dialog.findChild<QLineEdit*>("1025");
         port->clear();
         QTest::keyClicks(port, "10999");
         dialog.save_configuration_parameters();
-        QVERIFY(ReadFile(layout.ConfigPath(2)).find("HOST_PORT_NUMBER=10999\n") != std::string::npos);
+        QVERIFY(ReadFile(layout.ConfigPath(2)).find("HOST_PORT_NUMBER=10999\n") !=
+                std::string::npos);
         QVERIFY(PumpUntil([&] {
             auto now = service.Gateways("qel_ip_fo.exe");
             return now.size() == 1 && now.front() != before;
@@ -342,8 +379,12 @@ private slots:
         std::remove(d.path.c_str());
         d.Save();
         QCOMPARE(d.boxes.shown, std::vector<std::string>{"Error: QEL Setup Error."});
-        QCOMPARE(d.Logged("EVENT|Couldn't open file [" + d.path + "] in read mode.|save_configuration_parameters"), 1u);
-        QCOMPARE(d.Logged("EVENT|ZEVO could not open QEL config file|save_configuration_parameters"), 1u);
+        QCOMPARE(d.Logged("EVENT|Couldn't open file [" + d.path +
+                          "] in read mode.|save_configuration_parameters"),
+                 1u);
+        QCOMPARE(
+            d.Logged("EVENT|ZEVO could not open QEL config file|save_configuration_parameters"),
+            1u);
         QVERIFY(d.dialog->isVisible());
 
         Dialog gone;
@@ -356,8 +397,9 @@ private slots:
     void brokerOrLocalAddressChangesReachTheFixFile() {
         fix_enabled[1] = 1;
         Dialog d;
-        const std::string fix = "[DEFAULT]\nNicIpAddress=127.0.0.1\n\n#BeginSession_7\n[SESSION]\n"
-                                "TargetCompID=7,12342,3\n#EndSession_7\n";
+        const std::string fix =
+            "[DEFAULT]\nNicIpAddress=127.0.0.1\n\n#BeginSession_7\n[SESSION]\n"
+            "TargetCompID=7,12342,3\n#EndSession_7\n";
         WriteFile(d.fixPath, fix);
         d.Type("1026", "9");  // the box ID alone leaves the FIX file alone
         d.Save();
@@ -365,8 +407,9 @@ private slots:
         d.Type("1027", "777");
         d.Ip("1022")->SetAddress("10.1.1.5");
         d.Save();
-        QCOMPARE(ReadFile(d.fixPath), std::string("[DEFAULT]\nNicIpAddress=10.1.1.5\n\n#BeginSession_7\n[SESSION]\n"
-                                                  "TargetCompID=7,777,3\n#EndSession_7\n"));
+        QCOMPARE(ReadFile(d.fixPath),
+                 std::string("[DEFAULT]\nNicIpAddress=10.1.1.5\n\n#BeginSession_7\n[SESSION]\n"
+                             "TargetCompID=7,777,3\n#EndSession_7\n"));
         fix_enabled[1] = 0;
     }
 
@@ -409,15 +452,18 @@ private slots:
         auto* save = dialog.findChild<QPushButton*>("1020");
         QCOMPARE(field->text(), QString("0"));
         QVERIFY(!save->isEnabled());
-        QCOMPARE(log.CountLine("EVENT|Cannot read REPOSITORY_HISTORY from config file.|CommonConfig.cpp|"
-                               "CCommonConfig::read_configuration_parameters"),
-                 1u);
+        QCOMPARE(
+            log.CountLine("EVENT|Cannot read REPOSITORY_HISTORY from config file.|CommonConfig.cpp|"
+                          "CCommonConfig::read_configuration_parameters"),
+            1u);
         field->clear();
         QTest::keyClicks(field, "0030");
         QVERIFY(save->isEnabled());
         dialog.save_configuration_parameters();
         QCOMPARE(ReadFile(path), std::string("OTHER=1\nREPOSITORY_HISTORY=30\n"));
-        QCOMPARE(boxes.shown, std::vector<std::string>{"Success: Parameter(s) updated successfully in configuration file."});
+        QCOMPARE(boxes.shown,
+                 std::vector<std::string>{
+                     "Success: Parameter(s) updated successfully in configuration file."});
         field->clear();
         QTest::keyClicks(field, "0030");
         QVERIFY(!save->isEnabled());  // the same number
@@ -429,7 +475,8 @@ private slots:
         field->clear();
         QTest::keyClicks(field, "0");
         dialog.save_configuration_parameters();
-        QCOMPARE(boxes.shown.back(), std::string("Error: Value of Repository history should be greater than zero (0)"));
+        QCOMPARE(boxes.shown.back(),
+                 std::string("Error: Value of Repository history should be greater than zero (0)"));
         QCOMPARE(field->text(), QString("30"));
         QCOMPARE(field->maxLength(), 4);
         QCOMPARE(ReadFile(path), std::string("OTHER=1\nREPOSITORY_HISTORY=30\n"));

@@ -55,8 +55,10 @@ struct Page {
 
 class LogViewTest : public QObject {
     Q_OBJECT
-private slots:
-    void init() { FO_USERID_INCREASE_FLAG = IPO_USERID_INCREASE_FLAG = SLBM_USERID_INCREASE_FLAG = 0; }
+  private slots:
+    void init() {
+        FO_USERID_INCREASE_FLAG = IPO_USERID_INCREASE_FLAG = SLBM_USERID_INCREASE_FLAG = 0;
+    }
     void cleanup() { init(); }
 
     void versionUnlocksRowsAndWidensFoUserIds() {
@@ -65,19 +67,27 @@ private slots:
         // Before the version: dropped. FO at release 409 then carries 32-bit user IDs.
         auto peer = ListeningPeer(FO, 40902, [](GatewayPeer::Options& o) {
             o.script = {LogMessage(false, 1772460309, 9, 11018, 1), VersionMessage(40902),
-                        LogMessage(true, 1772460309, 70000, 12014, -1), LogMessage(true, 1772460310, 0, 11018, 0)};
+                        LogMessage(true, 1772460309, 70000, 12014, -1),
+                        LogMessage(true, 1772460310, 0, 11018, 0)};
         });
         Page page(FO, "fo", *peer);
         QVERIFY(PumpUntil([&] { return page.Rows().size() == 2; }));
-        QCOMPARE(page.Rows(), (QStringList{"NEW / Monday, March 02, 2026, 14:05:10 / "
-                                           "The user successfully logged on to the trading host / 0",
-                                           "70000 / Monday, March 02, 2026, 14:05:09 / "
-                                           "No description for reason code [12014] / "}));
-        QCOMPARE(page.view.List()->model()->headerData(2, Qt::Horizontal).toString(), QString("Message"));
+        QCOMPARE(page.Rows(),
+                 (QStringList{"NEW / Monday, March 02, 2026, 14:05:10 / "
+                              "The user successfully logged on to the trading host / 0",
+                              "70000 / Monday, March 02, 2026, 14:05:09 / "
+                              "No description for reason code [12014] / "}));
+        QCOMPARE(page.view.List()->model()->headerData(2, Qt::Horizontal).toString(),
+                 QString("Message"));
         QCOMPARE(page.Version(1), QString("40902"));
         QCOMPARE(page.Version(0), QString(""));
-        QCOMPARE(page.log.CountLine("EVENT|Received market version is 40902|GenericLogs.cpp|CGenericLogs::RouteMessage"), 1u);
-        QCOMPARE(page.log.CountLine("ACTIVITY|FO_USERID_INCREASE_FLAG = TRUE|GenericLogs.cpp|CGenericLogs::compatible"), 1u);
+        QCOMPARE(page.log.CountLine("EVENT|Received market version is "
+                                    "40902|GenericLogs.cpp|CGenericLogs::RouteMessage"),
+                 1u);
+        QCOMPARE(
+            page.log.CountLine(
+                "ACTIVITY|FO_USERID_INCREASE_FLAG = TRUE|GenericLogs.cpp|CGenericLogs::compatible"),
+            1u);
         unsetenv("TZ");
         tzset();
     }
@@ -93,11 +103,14 @@ private slots:
         QVERIFY(PumpUntil([&] { return exitCode != -1; }));
         platform::InstallExitSeam(nullptr);
         QCOMPARE(exitCode, 200);
-        QCOMPARE(boxes.shown, (std::vector<std::string>{
-                                  "Invalid version: QEL Setup Error.. Version 10202 is invalid for market CM"}));
-        QCOMPARE(page.log.CountLine("ACTIVITY|QEL Setup Error.. Version 10202 is invalid for market CM|GenericLogs.cpp|"
-                                    "CGenericLogs::RouteMessage"),
-                 1u);
+        QCOMPARE(boxes.shown,
+                 (std::vector<std::string>{
+                     "Invalid version: QEL Setup Error.. Version 10202 is invalid for market CM"}));
+        QCOMPARE(
+            page.log.CountLine(
+                "ACTIVITY|QEL Setup Error.. Version 10202 is invalid for market CM|GenericLogs.cpp|"
+                "CGenericLogs::RouteMessage"),
+            1u);
         QCOMPARE(page.Version(1), QString(""));
     }
 
@@ -105,7 +118,8 @@ private slots:
         gateway::Bytes other = LogMessage(false, 0, 9, 12001, 0);
         WriteU16(other.data() + 20, 10003);
         auto peer = ListeningPeer(MF, 30107, [&](GatewayPeer::Options& o) {
-            o.script = {VersionMessage(30107), other, LogMessage(false, 0, 1, 12001, 0), LogMessage(false, 0, 2, 12002, 0)};
+            o.script = {VersionMessage(30107), other, LogMessage(false, 0, 1, 12001, 0),
+                        LogMessage(false, 0, 2, 12002, 0)};
             o.reconnectScript = {LogMessage(false, 0, 3, 12003, 0)};
         });
         Page page(MF, "MF", *peer);
@@ -114,10 +128,12 @@ private slots:
         QVERIFY(page.Rows()[1].startsWith("1 / "));
         // The gateway restarts: the status monitor connects again, with no version message.
         page.view.Session()->Transport().CloseConnection();
-        page.view.Session()->EstablishConnection(page.view.GatewayAddress(), page.view.GatewayPort());
+        page.view.Session()->EstablishConnection(page.view.GatewayAddress(),
+                                                 page.view.GatewayPort());
         QVERIFY(PumpUntil([&] { return page.Rows().size() == 1; }));
         QVERIFY(page.Rows()[0].startsWith("3 / "));
-        QVERIFY(page.Rows()[0].endsWith(" / QEL did not receive logon response from the trading host / 0"));
+        QVERIFY(page.Rows()[0].endsWith(
+            " / QEL did not receive logon response from the trading host / 0"));
     }
 
     void rowsOverManyStoreBlocksKeepEveryField() {

@@ -3,18 +3,18 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QTimer>
 #include <QElapsedTimer>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "GatewayPeer.h"
-#include "core/CommandIds.h"
 #include "app/ViewTabCtrl.h"
+#include "core/CommandIds.h"
 #include "log/ActivityLog.h"
 #include "support/GuiFixture.h"
 #include "views/GenericLogs.h"
@@ -40,7 +40,7 @@ const char* const kExitOperation = "|ZEVOClientPHASE4Dlg.cpp|CZEVOClientPHASE4Dl
 
 class MainWindowTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void tabsAndMenusFollowTheInstalledMarkets() {
         GuiFixture fixture({1, 7}, {7});
         CZEVOClientPHASE4Dlg& window = fixture.Window();
@@ -59,7 +59,8 @@ private slots:
         QVERIFY(window.Command(32817)->isEnabled());   // FIX User Configuration > MF
         QVERIFY(window.Command(32827)->isEnabled());   // FIX Session Configuration > MF
         QCOMPARE(window.LogPage(1)->MarketType(), 7);
-        QCOMPARE(window.LogPage(1)->GatewayPort(), std::to_string(fixture.layout.NonInteractivePort(7)));
+        QCOMPARE(window.LogPage(1)->GatewayPort(),
+                 std::to_string(fixture.layout.NonInteractivePort(7)));
         QCOMPARE(window.StatisticsPage(0)->MarketType(), 100);
         QCOMPARE(window.StatisticsPage(2)->MarketType(), 7);
         QVERIFY(window.StatisticsPage(3) == nullptr);
@@ -68,10 +69,13 @@ private slots:
         window.LogTabs()->setCurrentIndex(1);
         QVERIFY(window.LogPage(1)->isVisible());
         QVERIFY(!window.LogPage(0)->isVisible());
-        QVERIFY(fixture.HasLine("ACTIVITY|Details of INPUT_FOR_LOGS_THREAD for market type 7 - MF|"
-                                "ZEVOClientPHASE4Dlg.cpp|CZEVOClientPHASE4Dlg::despatch_threads_for_logs_windows"));
-        QVERIFY(fixture.HasLine("ACTIVITY|Market type of INPUT_FOR_STATISTICS_THREAD for index [1] is -1 - |"
-                                "ZEVOClientPHASE4Dlg.cpp|void CZEVOClientPHASE4Dlg::despatch_threads_for_statistics_windows"));
+        QVERIFY(fixture.HasLine(
+            "ACTIVITY|Details of INPUT_FOR_LOGS_THREAD for market type 7 - MF|"
+            "ZEVOClientPHASE4Dlg.cpp|CZEVOClientPHASE4Dlg::despatch_threads_for_logs_windows"));
+        QVERIFY(fixture.HasLine(
+            "ACTIVITY|Market type of INPUT_FOR_STATISTICS_THREAD for index [1] is -1 - |"
+            "ZEVOClientPHASE4Dlg.cpp|void "
+            "CZEVOClientPHASE4Dlg::despatch_threads_for_statistics_windows"));
         // The system menu's About entry.
         QCOMPARE(window.Command(cmd::kSystemAbout)->text(), QString("&About ZEVO"));
         QVERIFY(window.actions().contains(window.Command(cmd::kSystemAbout)));
@@ -86,7 +90,8 @@ private slots:
         QTest::keyClick(&window, Qt::Key_Return);
         QVERIFY(fixture.boxes.boxes.empty());
         QTest::keyClick(&window, Qt::Key_Escape);
-        QCOMPARE(fixture.boxes.shown, std::vector<std::string>{"ZEVO: Are you sure you want to exit ZEVO?"});
+        QCOMPARE(fixture.boxes.shown,
+                 std::vector<std::string>{"ZEVO: Are you sure you want to exit ZEVO?"});
         const platform::MessageBoxRequest& question = fixture.boxes.boxes.front();
         QVERIFY(question.icon == platform::BoxIcon::Question);
         QVERIFY(question.buttons == platform::BoxButtons::YesNo);
@@ -105,7 +110,8 @@ private slots:
     void commandLineOpensAnInstalledMarketsConfiguration() {
         // Without a usable "-c" the last line of the start-up is the log page's status list.
         const std::string kNothingMore =
-            "QEL status list control's handle assigned to m_dialog_handles_for_tab_display_for_logs[0]";
+            "QEL status list control's handle assigned to "
+            "m_dialog_handles_for_tab_display_for_logs[0]";
         const std::pair<QStringList, std::string> cases[] = {
             {{"-c", "2"}, "Posted message to open FO configuration"},
             {{"-c", "1"}, "Market CM not installed. Not opening configuration window"},
@@ -117,7 +123,8 @@ private slots:
         for (const auto& [arguments, expected] : cases) {
             GuiFixture fixture({2});
             std::string last;
-            for (const std::string& line : ReadLines(fixture.Window(arguments).Log()->CurrentFilePath())) {
+            for (const std::string& line :
+                 ReadLines(fixture.Window(arguments).Log()->CurrentFilePath())) {
                 if (line.rfind("ACTIVITY|", 0) == 0 &&
                     line.find("|CZEVOClientPHASE4Dlg::OnInitDialog|") != std::string::npos) {
                     last = line.substr(9, line.find('|', 9) - 9);
@@ -155,7 +162,8 @@ private slots:
                                       {"-2147483648", "Reason"}};
         for (int column = 0; column < 4; ++column) {
             for (const QString& text : widest[column]) {
-                QVERIFY2(log->columnWidth(column) > log->fontMetrics().horizontalAdvance(text), qPrintable(text));
+                QVERIFY2(log->columnWidth(column) > log->fontMetrics().horizontalAdvance(text),
+                         qPrintable(text));
             }
         }
         QTreeWidget* status = window.StatusList();
@@ -167,8 +175,8 @@ private slots:
                 status->viewport()->width());
         QTreeWidget* statistics = window.StatisticsPage(0)->List();
         for (int column = 0; column < 3; ++column) {
-            QVERIFY(statistics->columnWidth(column) >
-                    statistics->fontMetrics().horizontalAdvance(statistics->headerItem()->text(column)));
+            QVERIFY(statistics->columnWidth(column) > statistics->fontMetrics().horizontalAdvance(
+                                                          statistics->headerItem()->text(column)));
         }
     }
 
@@ -181,8 +189,9 @@ private slots:
         QTest::keyClick(&window, Qt::Key_F1);
         QCoreApplication::processEvents();
         const auto lines = ReadLines(window.Log()->CurrentFilePath());
-        QVERIFY(std::none_of(lines.begin(), lines.end(),
-                             [](const std::string& line) { return line.find("Help file path is") != std::string::npos; }));
+        QVERIFY(std::none_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.find("Help file path is") != std::string::npos;
+        }));
     }
 
     void helpAndStartApplications() {
@@ -192,14 +201,17 @@ private slots:
         window.Command(cmd::kHelp)->trigger();
         char cwd[1024];
         QVERIFY(getcwd(cwd, sizeof cwd));
-        QVERIFY(fixture.HasLine("ACTIVITY|Help file path is " + std::string(cwd) +
-                                "/zevo_ip_help.chm|ZEVOClientPHASE4Dlg.cpp|CZEVOClientPHASE4Dlg::ZEVOHelp"));
+        QVERIFY(fixture.HasLine(
+            "ACTIVITY|Help file path is " + std::string(cwd) +
+            "/zevo_ip_help.chm|ZEVOClientPHASE4Dlg.cpp|CZEVOClientPHASE4Dlg::ZEVOHelp"));
 
         // No service listens in the layout's service folder.
         window.Command(cmd::kStartApplications)->trigger();
-        QCOMPARE(fixture.boxes.shown, std::vector<std::string>{"Error: Couldn't start QEL application"});
-        QVERIFY(fixture.HasLine("SYSTEM_ERROR|Error in OpenService(). Cannot access QEL Service. Error [2]|"
-                                "GatewayStatus.cpp|CZEVOClientPHASE4Dlg::StartApplications"));
+        QCOMPARE(fixture.boxes.shown,
+                 std::vector<std::string>{"Error: Couldn't start QEL application"});
+        QVERIFY(fixture.HasLine(
+            "SYSTEM_ERROR|Error in OpenService(). Cannot access QEL Service. Error [2]|"
+            "GatewayStatus.cpp|CZEVOClientPHASE4Dlg::StartApplications"));
         qunsetenv("QEL_IP_SERVICE_DIR");
     }
 
@@ -251,7 +263,8 @@ private slots:
         options.version = 10102;
         options.nonInteractivePort = fixture.layout.NonInteractivePort(2);
         options.interactivePort = fixture.layout.InteractivePort(2);
-        options.script = {gateway::VersionMessage(10102), gateway::LogMessage(false, 0, 7, 12010, 0)};
+        options.script = {gateway::VersionMessage(10102),
+                          gateway::LogMessage(false, 0, 7, 12010, 0)};
         GatewayPeer peer(options);
         QString error;
         QVERIFY2(peer.Listen(&error), qPrintable(error));
@@ -301,8 +314,9 @@ private slots:
         window.show();
         const QRect startup = window.StartupRect();
         window.showMaximized();
-        QVERIFY(PumpUntil([&] { return !window.isMaximized() && window.frameGeometry() == startup; },
-                          std::chrono::seconds(2)));
+        QVERIFY(
+            PumpUntil([&] { return !window.isMaximized() && window.frameGeometry() == startup; },
+                      std::chrono::seconds(2)));
         window.done(0);
     }
 

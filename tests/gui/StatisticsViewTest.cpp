@@ -20,13 +20,15 @@ QStringList Rows(const CGenericStatistics* page) {
     return rows;
 }
 
-std::string Now() { return std::to_string(platform::DefaultClock().UnixSeconds()); }
+std::string Now() {
+    return std::to_string(platform::DefaultClock().UnixSeconds());
+}
 
 }  // namespace
 
 class StatisticsViewTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void staleFiguresAndCaseBlindRows() {
         FakeClock clock(2026, 12, 6, 10, 0, 0);
         CGenericStatistics page;
@@ -51,21 +53,27 @@ private slots:
     void filesReachTheirMarketsPages() {
         GuiFixture fixture({1});
         const std::string stats = fixture.layout.StatisticsDir();
-        WriteFile(stats + "/common.stat", "100,Users connected,12,Nos," + Now() + "|\n100,Orders,3,/s," + Now() +
+        WriteFile(stats + "/common.stat", "100,Users connected,12,Nos," + Now() +
+                                              "|\n100,Orders,3,/s," + Now() +
                                               "|\n100,ORDERS,4,/s," + Now() + "|\n");
         WriteFile(stats + "/fo.stat", "2,FO orders,7,/s," + Now() + "|");  // FO is not installed
         WriteFile(stats + "/cm.stat", "1,Trades|1,Host link,Up,," + Now() + "|");
-        WriteFile(stats + "/broken.stat", std::string("100,Hidden,1,u,") + Now() + std::string("|\0", 2));
+        WriteFile(stats + "/broken.stat",
+                  std::string("100,Hidden,1,u,") + Now() + std::string("|\0", 2));
         QVERIFY(QDir(QString::fromStdString(stats)).mkdir("sub.stat"));
         CZEVOClientPHASE4Dlg& window = fixture.Window();
         QVERIFY(PumpUntil([&] { return Rows(window.StatisticsPage(1)).size() == 2; }));
-        QCOMPARE(Rows(window.StatisticsPage(0)), (QStringList{"Users connected / 12 / Nos", "Orders / 4 / /s"}));
-        QCOMPARE(Rows(window.StatisticsPage(1)), (QStringList{"Trades /  / ", "Host link / Up / "}));
+        QCOMPARE(Rows(window.StatisticsPage(0)),
+                 (QStringList{"Users connected / 12 / Nos", "Orders / 4 / /s"}));
+        QCOMPARE(Rows(window.StatisticsPage(1)),
+                 (QStringList{"Trades /  / ", "Host link / Up / "}));
         QVERIFY(fixture.boxes.shown.empty());
 
         // The next pass picks up a changed file.
         WriteFile(stats + "/common.stat", "100,Users connected,13,Nos," + Now() + "|");
-        QVERIFY(PumpUntil([&] { return Rows(window.StatisticsPage(0)).first() == "Users connected / 13 / Nos"; }));
+        QVERIFY(PumpUntil([&] {
+            return Rows(window.StatisticsPage(0)).first() == "Users connected / 13 / Nos";
+        }));
     }
 
     void missingDirectorySettingShowsOneBox() {
@@ -74,11 +82,14 @@ private slots:
         const auto at = registry.find("\"CURRENT_FILES_PATH\"");
         QVERIFY(at != std::string::npos);
         WriteFile(fixture.layout.RegistryPath(), registry.replace(at, 9, "\"OTHER_"));
-        WriteFile(fixture.layout.StatisticsDir() + "/common.stat", "100,Users,1,Nos," + Now() + "|");
+        WriteFile(fixture.layout.StatisticsDir() + "/common.stat",
+                  "100,Users,1,Nos," + Now() + "|");
         CZEVOClientPHASE4Dlg& window = fixture.Window();
         QVERIFY(PumpUntil([&] { return !fixture.boxes.shown.empty(); }));
         QCOMPARE(fixture.boxes.shown, std::vector<std::string>{"Error: QEL Setup Error."});
-        QVERIFY(fixture.HasLine("EVENT|Cannot query registry for CURRENT_FILES_PATH.|StatisticsThread.cpp|show_qel_statistics"));
+        QVERIFY(
+            fixture.HasLine("EVENT|Cannot query registry for "
+                            "CURRENT_FILES_PATH.|StatisticsThread.cpp|show_qel_statistics"));
         QCOMPARE(Rows(window.StatisticsPage(0)), QStringList());
     }
 };

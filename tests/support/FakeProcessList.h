@@ -14,7 +14,7 @@ namespace testing_support {
 // The process list a test decides: which gateway names run, whether the list can be taken,
 // and how long taking it lasts. Read by the status thread, set by the test.
 class FakeProcessList final : public platform::ProcessList {
-public:
+  public:
     void SetRunning(std::vector<std::string> names) {
         std::lock_guard<std::mutex> guard(lock_);
         names_ = std::move(names);
@@ -36,7 +36,7 @@ public:
 
     mutable std::atomic<int> taken{0};
 
-private:
+  private:
     mutable std::mutex lock_;
     std::vector<std::string> names_;
     std::atomic<long> error_{0};

@@ -19,7 +19,7 @@ namespace testing_support {
 // store, recording message boxes, a process list the test decides, and the main window
 // (made on first use). Everything goes with the fixture.
 class GuiFixture {
-public:
+  public:
     explicit GuiFixture(std::vector<int> markets = {}, std::vector<int> fixMarkets = {},
                         int fallbackAnswer = platform::IDYES)
         : boxes(fallbackAnswer) {
@@ -63,7 +63,7 @@ public:
     RecordingBoxes boxes;
     FakeProcessList processes;
 
-private:
+  private:
     std::unique_ptr<platform::RegistryFileStore> store_;
     std::unique_ptr<CZEVOClientPHASE4Dlg> window_;
 };

@@ -11,7 +11,8 @@ namespace testing_support {
 // A simulated gateway of `market` at `version` listening on free loopback ports, with its
 // other options set by `configure`. For test programs that link the simulated peers.
 inline std::unique_ptr<GatewayPeer> ListeningPeer(
-    int market, std::int32_t version, const std::function<void(GatewayPeer::Options&)>& configure = {}) {
+    int market, std::int32_t version,
+    const std::function<void(GatewayPeer::Options&)>& configure = {}) {
     GatewayPeer::Options options;
     options.market = market;
     options.version = version;

@@ -12,7 +12,7 @@ namespace testing_support {
 // Installed for its lifetime in place of the real message boxes: records every box whole
 // (and as "caption: text" in `shown`) and answers from a script, then with `fallback`.
 class RecordingBoxes final : public platform::MessageBoxSeam {
-public:
+  public:
     explicit RecordingBoxes(int fallback = platform::IDOK) : fallback_(fallback) {
         platform::InstallMessageBoxSeam(this);
     }
@@ -31,7 +31,7 @@ public:
     std::vector<std::string> shown;
     std::vector<int> answers;
 
-private:
+  private:
     int fallback_;
 };
 

@@ -14,19 +14,24 @@
 
 namespace testing_support {
 
-ServiceRun::ServiceRun(const char* servicePath, const InstallationLayout& layout) : layout_(layout) {
+ServiceRun::ServiceRun(const char* servicePath, const InstallationLayout& layout)
+    : layout_(layout) {
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("QEL_IP_REGISTRY", QString::fromStdString(layout.RegistryPath()));
     process_.setProcessEnvironment(env);
     process_.setProcessChannelMode(QProcess::ForwardedChannels);
-    process_.start(servicePath, {"--service-dir", QString::fromStdString(layout.ServiceDir()), "--gateway-args",
-                                 "--rate 0"});
+    process_.start(servicePath, {"--service-dir", QString::fromStdString(layout.ServiceDir()),
+                                 "--gateway-args", "--rate 0"});
     WaitFor([this] { return Listening(); });
 }
 
-ServiceRun::~ServiceRun() { Stop(); }
+ServiceRun::~ServiceRun() {
+    Stop();
+}
 
-bool ServiceRun::Listening() const { return FileExists(layout_.ServiceDir() + "/QEL_IP.sock"); }
+bool ServiceRun::Listening() const {
+    return FileExists(layout_.ServiceDir() + "/QEL_IP.sock");
+}
 
 bool ServiceRun::Stop() {
     if (process_.state() == QProcess::NotRunning) {

@@ -12,7 +12,7 @@ namespace testing_support {
 // Its gateways are found as its own children, so gateways of the demo or of other tests on
 // the machine never count.
 class ServiceRun {
-public:
+  public:
     ServiceRun(const char* servicePath, const InstallationLayout& layout);
     ~ServiceRun();
     // Whether the service's control socket is there.
@@ -22,7 +22,7 @@ public:
     // Ends the service; true when it ended by itself with status 0.
     bool Stop();
 
-private:
+  private:
     const InstallationLayout& layout_;
     QProcess process_;
 };

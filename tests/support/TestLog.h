@@ -12,7 +12,7 @@ namespace testing_support {
 
 // An activity log writing into its own temporary folder, with a way to read back its lines.
 class TestLog {
-public:
+  public:
     TestLog()
         : store_((WriteFile(dir_.File("log.reg"),
                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP]\n\"ZEVO_LOG_FILES_PATH\"=\"" +
@@ -46,7 +46,7 @@ public:
         return n;
     }
 
-private:
+  private:
     TempDir dir_;
     platform::RegistryFileStore store_;
     std::unique_ptr<ActivityLog> log_;

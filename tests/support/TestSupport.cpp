@@ -4,8 +4,8 @@
 #include <dirent.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <unistd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -45,7 +45,7 @@ void FakeClock::Set(int year, int month, int day, int hour, int minute, int seco
     time_t seconds = timegm(&parts);  // normalises the fields and fills the weekday
     std::lock_guard<std::mutex> guard(lock_);
     now_ = platform::LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_wday,
-                               parts.tm_hour, parts.tm_min, parts.tm_sec, millisecond};
+                               parts.tm_hour,        parts.tm_min,     parts.tm_sec,  millisecond};
     seconds_ = seconds;
 }
 

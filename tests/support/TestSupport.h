@@ -12,7 +12,7 @@ namespace testing_support {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,13 +20,13 @@ public:
     const std::string& path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
 // A clock that tests set; weekday is derived from the date. Safe to use from many threads.
 class FakeClock final : public platform::Clock {
-public:
+  public:
     FakeClock(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
               int millisecond = 0) {
         Set(year, month, day, hour, minute, second, millisecond);
@@ -35,7 +35,7 @@ public:
     platform::LocalTime Now() const override;
     std::int64_t UnixSeconds() const override;
 
-private:
+  private:
     mutable std::mutex lock_;
     platform::LocalTime now_;
     std::int64_t seconds_ = 0;

@@ -1,10 +1,9 @@
-#include "log/ActivityLog.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <thread>
 
+#include "log/ActivityLog.h"
 #include "platform/RegistryFile.h"
 #include "support/TestSupport.h"
 
@@ -16,11 +15,12 @@ using Names = std::vector<std::string>;
 
 // A log folder `dir` and a settings store kept in a folder of its own.
 class ActivityLogTest : public ::testing::Test {
-protected:
+  protected:
     // The settings, naming `logDir` as the log folder (none when it is empty).
     const platform::SettingsStore& Settings(const std::string& logDir) {
         WriteFile(settingsDir_.File("qel_ip.reg"),
-                  "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP]\r\n" +
+                  "Windows Registry Editor Version "
+                  "5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP]\r\n" +
                       (logDir.empty() ? "" : "\"ZEVO_LOG_FILES_PATH\"=\"" + logDir + "\"\r\n"));
         return store_;
     }
@@ -53,13 +53,16 @@ TEST_F(ActivityLogTest, WritesEveryLevelInTheDocumentedFormatToAFileNamedForTheS
     EXPECT_EQ(log.CurrentFilePath(), dir.File("zevo.20100825.060506.current.txt"));
     EXPECT_EQ(ReadFile(log.CurrentFilePath()),
               "\nLogger object initialized.\n"
-              "|before any level|f.cpp|op|1" + at +
-              "ACTIVITY|Initializing dialog|ZEVO Client PHASE 4Dlg.cpp|CZEVOClientPHASE4Dlg::OnInitDialog|591" + at +
-              "        |Done.|MainWindow.cpp|CZEVOClientPHASE4Dlg::OnInitDialog|612" + at +
-              "EVENT|event|f.cpp|op|2" + at + "     |under event|f.cpp|op|3" + at +
-              "BUSINESS_ERROR|business|f.cpp|op|4" + at + "              |under business error|f.cpp|op|5" + at +
-              "SYSTEM_ERROR|system|f.cpp|op|6" + at +
-              "            |a|b\nc|f.cpp|op|7|Thursday, December 31, 2026, 23:59:59.999\n");
+              "|before any level|f.cpp|op|1" +
+                  at +
+                  "ACTIVITY|Initializing dialog|ZEVO Client PHASE "
+                  "4Dlg.cpp|CZEVOClientPHASE4Dlg::OnInitDialog|591" +
+                  at + "        |Done.|MainWindow.cpp|CZEVOClientPHASE4Dlg::OnInitDialog|612" + at +
+                  "EVENT|event|f.cpp|op|2" + at + "     |under event|f.cpp|op|3" + at +
+                  "BUSINESS_ERROR|business|f.cpp|op|4" + at +
+                  "              |under business error|f.cpp|op|5" + at +
+                  "SYSTEM_ERROR|system|f.cpp|op|6" + at +
+                  "            |a|b\nc|f.cpp|op|7|Thursday, December 31, 2026, 23:59:59.999\n");
 }
 
 TEST_F(ActivityLogTest, StartupRenamesEarlierCurrentFilesUnlessTheNameIsTakenAndKeepsTodays) {
@@ -74,14 +77,15 @@ TEST_F(ActivityLogTest, StartupRenamesEarlierCurrentFilesUnlessTheNameIsTakenAnd
     log.LogActivity("next", "op", "f.cpp", 1);
 
     EXPECT_EQ(ListDir(dir.path()),
-              (Names{"notes.txt", "x.current.txt.repository.txt", "zevo.20100823.101010.current.txt",
-                     "zevo.20100823.101010.repository.txt", "zevo.20100824.101010.repository.txt",
-                     "zevo.20100825.062025.current.txt"}));
+              (Names{"notes.txt", "x.current.txt.repository.txt",
+                     "zevo.20100823.101010.current.txt", "zevo.20100823.101010.repository.txt",
+                     "zevo.20100824.101010.repository.txt", "zevo.20100825.062025.current.txt"}));
     EXPECT_EQ(ReadFile(dir.File("zevo.20100823.101010.current.txt")), "blocked\n");
     EXPECT_EQ(ReadFile(dir.File("zevo.20100823.101010.repository.txt")), "repository\n");
     EXPECT_EQ(ReadFile(dir.File("zevo.20100824.101010.repository.txt")), "yesterday\n");
     EXPECT_EQ(ReadFile(dir.File("zevo.20100825.062025.current.txt")),
-              "earlier today\n\nLogger object initialized.\nACTIVITY|next|f.cpp|op|1|Wednesday, August 25, 2010, 9:0:0.0\n");
+              "earlier today\n\nLogger object initialized.\nACTIVITY|next|f.cpp|op|1|Wednesday, "
+              "August 25, 2010, 9:0:0.0\n");
 }
 
 TEST_F(ActivityLogTest, WithoutAFolderSettingWritesToTheWorkingFolderAndRollsOverOnTheNextCycle) {
@@ -148,7 +152,8 @@ TEST_F(ActivityLogTest, ThreeThreadsAcrossARolloverLoseAndInterleaveNoLine) {
         w.join();
     }
     const Names names = ListDir(dir.path());
-    ASSERT_EQ(names, (Names{"zevo.20100825.235959.repository.txt", "zevo.20100826.000000.current.txt"}));
+    ASSERT_EQ(names,
+              (Names{"zevo.20100825.235959.repository.txt", "zevo.20100826.000000.current.txt"}));
     int next[3] = {0, 0, 0};
     for (const auto& name : names) {
         for (const std::string& line : ReadLines(dir.File(name))) {

@@ -20,7 +20,7 @@ namespace {
 
 // Records the sink calls; a lost connection notes how many log lines preceded it.
 class RecordingSink final : public CMessageSink {
-public:
+  public:
     explicit RecordingSink(TestLog& log) : log_(log) {}
     int RouteMessage(const unsigned char* message, std::uint16_t code) override {
         const std::uint16_t length = ReadU16(message);
@@ -36,11 +36,12 @@ public:
     int established = 0;
     std::vector<std::string> linesBeforeLost;
 
-private:
+  private:
     TestLog& log_;
 };
 
-std::vector<unsigned char> Message(std::uint16_t length, std::uint16_t code, unsigned char fill = 0) {
+std::vector<unsigned char> Message(std::uint16_t length, std::uint16_t code,
+                                   unsigned char fill = 0) {
     std::vector<unsigned char> m(length, fill);
     WriteU16(m.data(), length);
     if (length >= 22) {
@@ -73,14 +74,14 @@ int UnreadBytes(int socket) {
 }
 
 class GatewaySession : public ::testing::Test {
-protected:
+  protected:
     // Connects the session (again, when it was connected before) to the peer.
     void Connect() {
         session_.SetMessageSink(&sink_, 1);
         ASSERT_EQ(session_.EstablishConnection("127.0.0.1", peer_.Port()), 1);
         ASSERT_TRUE(peer_.Accept());
-        ASSERT_TRUE(PumpUntil(
-            [&, before = sink_.established] { return sink_.established == before + 1; }));
+        ASSERT_TRUE(
+            PumpUntil([&, before = sink_.established] { return sink_.established == before + 1; }));
     }
     RecordingBoxes boxes_;
     TestLog log_;
@@ -104,9 +105,9 @@ TEST_F(GatewaySession, DeliversMessagesInOrderOnePerNotification) {
     EXPECT_EQ(sink_.messages[0], version);
     EXPECT_EQ(sink_.messages[1], logMessage);
     auto lines = log_.Lines();
-    EXPECT_EQ(lines,
-              (std::vector<std::string>{"ACTIVITY|Establishing connection to 127.0.0.1:" + peer_.Port(),
-                                        "EVENT|Connection established."}));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "ACTIVITY|Establishing connection to 127.0.0.1:" + peer_.Port(),
+                         "EVENT|Connection established."}));
 }
 
 TEST_F(GatewaySession, LengthFieldMustLieBetweenThreeAnd1023) {
@@ -119,7 +120,8 @@ TEST_F(GatewaySession, LengthFieldMustLieBetweenThreeAnd1023) {
                    sink_.messages.size() == n;
         }));
     }
-    ASSERT_TRUE(PumpUntil([&] { return log_.Count("ACTIVITY|Error in length field of Recieved Packet") == 4; }));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return log_.Count("ACTIVITY|Error in length field of Recieved Packet") == 4; }));
     ASSERT_TRUE(peer_.Send({3, 0, 0x55}));
     ASSERT_TRUE(peer_.Send(Message(1023, kLogMessage, 1)));
     ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 2; }));
@@ -157,10 +159,10 @@ TEST_F(GatewaySession, ConnectWhereNothingListensLogsOnlyTheAttempt) {
     EXPECT_EQ(refusedSink.established, 0);
     EXPECT_TRUE(refusedSink.linesBeforeLost.empty());
     auto lines = log_.Lines();
-    EXPECT_EQ(lines,
-              (std::vector<std::string>{"ACTIVITY|Establishing connection to 127.0.0.1:" + closedPort,
-                                        "ACTIVITY|Establishing connection to 127.0.0.1:" + peer_.Port(),
-                                        "EVENT|Connection established."}));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "ACTIVITY|Establishing connection to 127.0.0.1:" + closedPort,
+                         "ACTIVITY|Establishing connection to 127.0.0.1:" + peer_.Port(),
+                         "EVENT|Connection established."}));
     EXPECT_TRUE(boxes_.shown.empty());
 }
 

@@ -23,8 +23,10 @@ std::string Cells(const gateway::Bytes& bytes, int market) {
 }
 
 class UserIdFlags : public ::testing::Test {
-protected:
-    void SetUp() override { FO_USERID_INCREASE_FLAG = IPO_USERID_INCREASE_FLAG = SLBM_USERID_INCREASE_FLAG = 0; }
+  protected:
+    void SetUp() override {
+        FO_USERID_INCREASE_FLAG = IPO_USERID_INCREASE_FLAG = SLBM_USERID_INCREASE_FLAG = 0;
+    }
     void TearDown() override { SetUp(); }
 };
 
@@ -45,28 +47,35 @@ TEST_F(LogRowTest, CellsInEachMarketsLayout) {
         // The short layout: 16-bit signed user IDs; 0 is a new user, -1 none.
         {LogMessage(false, 0, 0, 11018, 3), WDM, 0, "NEW / " + logon + " / 3"},
         {LogMessage(false, 0, -1, 11018, 3), WDM, 0, " / " + logon + " / 3"},
-        {LogMessage(false, 0, static_cast<std::int16_t>(0x8000), 11018, 3), WDM, 0, "-32768 / " + logon + " / 3"},
+        {LogMessage(false, 0, static_cast<std::int16_t>(0x8000), 11018, 3), WDM, 0,
+         "-32768 / " + logon + " / 3"},
         {LogMessage(false, 0, 1234, 11018, 3), MF, 0, "1234 / " + logon + " / 3"},
         // CM always reads the long layout, FO only with its flag, the others never.
-        {LogMessage(true, 0, 70000, 12010, 42), CM, 0, "70000 / QEL successfully logged on to the trading host / 42"},
-        {LogMessage(true, 0, -1, 12010, 42), CM, 0, " / QEL successfully logged on to the trading host / 42"},
+        {LogMessage(true, 0, 70000, 12010, 42), CM, 0,
+         "70000 / QEL successfully logged on to the trading host / 42"},
+        {LogMessage(true, 0, -1, 12010, 42), CM, 0,
+         " / QEL successfully logged on to the trading host / 42"},
         {LogMessage(false, 0, 700, 11009, 5), FO, 0, "700 / " + gone + " / 5"},
         {LogMessage(true, 0, 70000, 11009, 5), FO, 1, "70000 / " + gone + " / 5"},
         {LogMessage(false, 0, 700, 11009, 5), WDM, 1, "700 / " + gone + " / 5"},
         // Reasons without a sentence; a reason value of -1 shows blank, 0 does not.
-        {LogMessage(false, 0, 5, 12014, -1), WDM, 0, "5 / No description for reason code [12014] / "},
+        {LogMessage(false, 0, 5, 12014, -1), WDM, 0,
+         "5 / No description for reason code [12014] / "},
         {LogMessage(false, 0, 5, 9, 0), WDM, 0, "5 / No description for reason code [9] / 0"},
         // A message shorter than its fields reads the missing bytes as zero.
         {shortMessage, WDM, 0, "NEW / No description for reason code [0] / 0"},
     };
     for (const auto& c : cases) {
         FO_USERID_INCREASE_FLAG = c.foFlag;
-        EXPECT_EQ(Cells(c.message, c.market), c.cells) << "market " << c.market << ", FO flag " << c.foFlag;
+        EXPECT_EQ(Cells(c.message, c.market), c.cells)
+            << "market " << c.market << ", FO flag " << c.foFlag;
     }
     EXPECT_EQ(GetReasonDescription(11011),
-              "Disconnected the user as contents of the \"message length\" field of the received message are invalid");
+              "Disconnected the user as contents of the \"message length\" field of the received "
+              "message are invalid");
     EXPECT_EQ(GetReasonDescription(13002),
-              "Communication queue size inside QEL is reduced to normal. System is now in normal condition");
+              "Communication queue size inside QEL is reduced to normal. System is now in normal "
+              "condition");
 }
 
 TEST_F(LogRowTest, TimeIsLocalWithEnglishNames) {
@@ -90,7 +99,8 @@ TEST_F(VersionCheckTest, VerdictsAndFlags) {
     EXPECT_EQ(FO_USERID_INCREASE_FLAG, 0);
     EXPECT_TRUE(CheckVersion(SLBM, 30906, RequiredVersion(SLBM), &line));
     EXPECT_STREQ(line, "SLBM_USERID_INCREASE_FLAG = FALSE");
-    EXPECT_FALSE(CheckVersion(CM, 10202, RequiredVersion(CM), &line));  // another market's last two digits
+    EXPECT_FALSE(
+        CheckVersion(CM, 10202, RequiredVersion(CM), &line));  // another market's last two digits
     EXPECT_EQ(line, nullptr);
     EXPECT_FALSE(CheckVersion(CM, 10001, RequiredVersion(CM), &line));  // an earlier release
     EXPECT_TRUE(CheckVersion(CM, 10101, RequiredVersion(CM), &line));

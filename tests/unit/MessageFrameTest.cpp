@@ -21,9 +21,13 @@ std::string Hex(const unsigned char* data, size_t size) {
     return out;
 }
 
-std::string Hex(const std::vector<unsigned char>& bytes) { return Hex(bytes.data(), bytes.size()); }
+std::string Hex(const std::vector<unsigned char>& bytes) {
+    return Hex(bytes.data(), bytes.size());
+}
 
-std::string Zeros(int bytes) { return std::string(2 * bytes, '0'); }
+std::string Zeros(int bytes) {
+    return std::string(2 * bytes, '0');
+}
 
 struct Flags {
     Flags(int fo, int ipo, int slbm) {
@@ -40,15 +44,16 @@ TEST(MessageFrame, HeadersOnlyRequestsAreLongForCmAndForMarketsWhoseFlagIsOne) {
     // The FO, IPO and SLBM flags, and the markets (CM 1, FO 2, IPO 4, SLBM 6) whose requests
     // then take the long layout; every other code, known or not, takes the short one.
     const std::pair<std::array<int, 3>, std::vector<int>> cases[] = {
-        {{0, 0, 0}, {1}},          {{1, 0, 0}, {1, 2}},          {{0, 1, 0}, {1, 4}},
-        {{0, 0, 1}, {1, 6}},       {{1, 1, 1}, {1, 2, 4, 6}},    {{2, 2, 2}, {1}},
+        {{0, 0, 0}, {1}},    {{1, 0, 0}, {1, 2}},       {{0, 1, 0}, {1, 4}},
+        {{0, 0, 1}, {1, 6}}, {{1, 1, 1}, {1, 2, 4, 6}}, {{2, 2, 2}, {1}},
     };
     for (const auto& [flags, longMarkets] : cases) {
         Flags set(flags[0], flags[1], flags[2]);
         for (int market : {1, 2, 3, 4, 5, 6, 7, 100, 0, -1}) {
             const bool isLong = std::count(longMarkets.begin(), longMarkets.end(), market) > 0;
             EXPECT_EQ(Hex(BuildHeadersOnlyRequest(market, kBoxInformationRequest)),
-                      isLong ? "2800" + Zeros(18) + "6419" + Zeros(18) : "2600" + Zeros(18) + "6419" + Zeros(16))
+                      isLong ? "2800" + Zeros(18) + "6419" + Zeros(18)
+                             : "2600" + Zeros(18) + "6419" + Zeros(16))
                 << "market " << market << ", flags " << flags[0] << flags[1] << flags[2];
         }
     }

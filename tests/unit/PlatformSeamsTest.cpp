@@ -15,10 +15,12 @@ using platform::BoxIcon;
 
 TEST(MessageBoxes, RecordIconButtonsAndDefaultAsShown) {
     RecordingBoxes boxes(platform::IDNO);
-    EXPECT_EQ(platform::ShowMessageBox(nullptr, "Restart now?", "Alert",
-                                       platform::MB_YESNO | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2),
+    EXPECT_EQ(platform::ShowMessageBox(
+                  nullptr, "Restart now?", "Alert",
+                  platform::MB_YESNO | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2),
               platform::IDNO);
-    platform::ShowMessageBox(nullptr, "Saved.", "Success", platform::MB_OK | platform::MB_ICONINFORMATION);
+    platform::ShowMessageBox(nullptr, "Saved.", "Success",
+                             platform::MB_OK | platform::MB_ICONINFORMATION);
     platform::ShowPlainBox("ZEVO network error.");
     ASSERT_EQ(boxes.boxes.size(), 3u);
     EXPECT_EQ(boxes.boxes[0].icon, BoxIcon::Warning);
@@ -28,7 +30,7 @@ TEST(MessageBoxes, RecordIconButtonsAndDefaultAsShown) {
     EXPECT_EQ(boxes.boxes[1].buttons, BoxButtons::Ok);
     EXPECT_EQ(boxes.boxes[2].icon, BoxIcon::None);
     EXPECT_EQ(boxes.shown, (std::vector<std::string>{"Alert: Restart now?", "Success: Saved.",
-                                                      "ZEVO: ZEVO network error."}));
+                                                     "ZEVO: ZEVO network error."}));
 }
 
 TEST(MessageBoxes, WithoutWindowsABoxGoesToStandardErrorAndTakesItsDefault) {
@@ -37,7 +39,8 @@ TEST(MessageBoxes, WithoutWindowsABoxGoesToStandardErrorAndTakesItsDefault) {
                                                 platform::MB_YESNO | platform::MB_DEFBUTTON2);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "ZEVO: Are you sure?\n");
     EXPECT_EQ(answer, platform::IDNO);
-    EXPECT_EQ(platform::ShowMessageBox(nullptr, "Go?", "ZEVO", platform::MB_YESNO), platform::IDYES);
+    EXPECT_EQ(platform::ShowMessageBox(nullptr, "Go?", "ZEVO", platform::MB_YESNO),
+              platform::IDYES);
 }
 
 TEST(GatewayProcess, AGatewayCountsAsRunningUnderItsNameInAnyCase) {
@@ -60,25 +63,28 @@ TEST(GatewayProcess, NamesComeFromTheKernelAndTheProgramPathOfEachLivingProcess)
     auto process = [&](const char* pid, const char* comm, char state, const std::string& cmdline) {
         mkdir(proc.File(pid).c_str(), 0755);
         WriteFile(proc.File(pid) + "/comm", std::string(comm) + "\n");
-        WriteFile(proc.File(pid) + "/stat", std::string(pid) + " (" + comm + ") " + state + " 1 1\n");
+        WriteFile(proc.File(pid) + "/stat",
+                  std::string(pid) + " (" + comm + ") " + state + " 1 1\n");
         WriteFile(proc.File(pid) + "/cmdline", cmdline);
     };
-    process("12", "qel_ip_cm.exe", 'S', std::string("/opt/qel/bin/qel_ip_cm.exe\0--market\0cm\0", 28));
+    process("12", "qel_ip_cm.exe", 'S',
+            std::string("/opt/qel/bin/qel_ip_cm.exe\0--market\0cm\0", 28));
     process("13", "qel gw (v2)", 'R', std::string("/opt/qel/bin/QEL_IP_FO.EXE\0", 27));
-    process("14", "kworker/0:1", 'I', "");  // a kernel thread has no command line
+    process("14", "kworker/0:1", 'I', "");    // a kernel thread has no command line
     process("15", "qel_ip_mf.exe", 'Z', "");  // ended, not yet reaped
     mkdir(proc.File("self").c_str(), 0755);
     std::vector<std::string> names;
     long error = 0;
     ASSERT_TRUE(platform::ProcProcessList(proc.path()).Snapshot(&names, &error));
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"QEL_IP_FO.EXE", "kworker/0:1", "qel gw (v2)", "qel_ip_cm.exe",
-                                                "qel_ip_cm.exe"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"QEL_IP_FO.EXE", "kworker/0:1", "qel gw (v2)",
+                                               "qel_ip_cm.exe", "qel_ip_cm.exe"}));
     // Looking only at gateway names, as the status check does.
     platform::ProcProcessList list(proc.path(), "qel_ip_");
     ASSERT_TRUE(list.Snapshot(&names, &error));
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"QEL_IP_FO.EXE", "qel gw (v2)", "qel_ip_cm.exe", "qel_ip_cm.exe"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"QEL_IP_FO.EXE", "qel gw (v2)", "qel_ip_cm.exe",
+                                               "qel_ip_cm.exe"}));
     TestLog log;
     EXPECT_EQ(qel_status_query(2, list, *log.get()), 1);
     EXPECT_EQ(qel_status_query(7, list, *log.get()), 0);

@@ -13,7 +13,7 @@ using namespace std::string_literals;
 namespace {
 
 class SettingsStoreTest : public ::testing::Test {
-protected:
+  protected:
     // The store reads its file anew at every key it opens.
     const platform::SettingsStore& Store(const std::string& text) {
         WriteFile(dir_.File("qel_ip.reg"), text);
@@ -74,8 +74,12 @@ TEST_F(SettingsStoreTest, AValueMustFitTheBufferWithItsTerminatingNul) {
     std::string fits(1023, 'a'), tooLong(1024, 'b');
     const auto& store = Store(
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP\\1]\n"
-        "\"FITS\"=\"" + fits + "\"\n"
-        "\"LONG\"=\"" + tooLong + "\"\n"
+        "\"FITS\"=\"" +
+        fits +
+        "\"\n"
+        "\"LONG\"=\"" +
+        tooLong +
+        "\"\n"
         "\"SHORTPORT\"=\"123\"\n"
         "\"LONGPORT\"=\"12345\"\n"
         "\"DWORD\"=dword:00000031\n");
@@ -115,21 +119,31 @@ TEST_F(SettingsStoreTest, MalformedLinesAndAMissingFileCountAsMissing) {
         "\"AFTERCOMMENT\"=\"kept\"\n"
         "\"LAST\"=\"ok\""s);
     EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\1", "GOOD"), "yes");
-    for (const char* name : {"UNTERMINATED", "BADDWORD", "NOTHEX", "TRAILING", "NOEQUALS",
-                             "AFTERTRUNCATED"}) {
+    for (const char* name :
+         {"UNTERMINATED", "BADDWORD", "NOTHEX", "TRAILING", "NOEQUALS", "AFTERTRUNCATED"}) {
         EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\1", name), "<missing>") << name;
     }
     EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP\\3"));
     EXPECT_FALSE(store.OpenKey("SOFTWARE\\QEL_IP\\4"));
     EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\5", "LAST"), "ok");
-    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\5", "AFTERCOMMENT"), "kept");  // a comment continues nothing
+    EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\5", "AFTERCOMMENT"),
+              "kept");  // a comment continues nothing
     EXPECT_FALSE(RegistryFileStore(dir_.File("absent.reg")).OpenKey("SOFTWARE"));  // no file: empty
 }
 
 TEST(RegistryFile, RandomBytesNeverBreakTheParser) {
     std::mt19937 random(20261205);
-    const std::string pieces[] = {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP\\1]", "\"A\"=", "dword:",
-                                  "hex(2):", "\\\r\n", "\"", "\\\\", ",", "\xFF\xFE", "\n", "@="};
+    const std::string pieces[] = {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP\\1]",
+                                  "\"A\"=",
+                                  "dword:",
+                                  "hex(2):",
+                                  "\\\r\n",
+                                  "\"",
+                                  "\\\\",
+                                  ",",
+                                  "\xFF\xFE",
+                                  "\n",
+                                  "@="};
     for (int round = 0; round < 3000; ++round) {
         std::string text;
         int parts = random() % 40;

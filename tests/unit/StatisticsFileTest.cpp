@@ -14,16 +14,17 @@ std::string Show(const StatisticsRecord& r) {
 
 TEST(StatisticsFileTest, RecordsEndInBarsAndMissingFieldsReadAsEmpty) {
     std::vector<std::string> shown;
-    for (const auto& record : ParseStatisticsText("100,Users connected,12,Nos,1700000000|\n2,Orders, 5 ,/s,17|"
-                                                  "1,Trades|100,Users,12,Nos||x,Users,1,2,3|7,Q,1,u,99 extra,more|\n")) {
+    for (const auto& record :
+         ParseStatisticsText("100,Users connected,12,Nos,1700000000|\n2,Orders, 5 ,/s,17|"
+                             "1,Trades|100,Users,12,Nos||x,Users,1,2,3|7,Q,1,u,99 extra,more|\n")) {
         shown.push_back(Show(record));
     }
-    EXPECT_EQ(shown, (std::vector<std::string>{
-                         "100|Users connected|12|Nos|1700000000",
-                         "2|Orders| 5 |/s|17",  // blanks are kept
-                         "1|Trades|||0", "100|Users|12|Nos|0", "0||||0", "0||||0",
-                         "7|Q|1|u|99",  // anything after the fifth field is ignored
-                         "0||||0"}));   // the trailing new-line reaches no page
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{"100|Users connected|12|Nos|1700000000",
+                                        "2|Orders| 5 |/s|17",  // blanks are kept
+                                        "1|Trades|||0", "100|Users|12|Nos|0", "0||||0", "0||||0",
+                                        "7|Q|1|u|99",  // anything after the fifth field is ignored
+                                        "0||||0"}));   // the trailing new-line reaches no page
 }
 
 TEST(StatisticsFileTest, BoundsOnLongFields) {
@@ -36,14 +37,16 @@ TEST(StatisticsFileTest, BoundsOnLongFields) {
 
 TEST(StatisticsFileTest, APassKeepsFirstPlaceAndSpellingWithTheLastFigures) {
     StatisticsPass pass;
-    for (auto& record : ParseStatisticsText("1,Orders,1,a,5|2,Orders,9,x,9|1,Trades,2,b,6|1,ORDERS,3,c,7|")) {
+    for (auto& record :
+         ParseStatisticsText("1,Orders,1,a,5|2,Orders,9,x,9|1,Trades,2,b,6|1,ORDERS,3,c,7|")) {
         pass.Add(std::move(record));
     }
     std::vector<std::string> shown;
     for (const auto& record : pass.Take()) {
         shown.push_back(Show(record));
     }
-    EXPECT_EQ(shown, (std::vector<std::string>{"1|Orders|3|c|7", "2|Orders|9|x|9", "1|Trades|2|b|6", "0||||0"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"1|Orders|3|c|7", "2|Orders|9|x|9", "1|Trades|2|b|6",
+                                               "0||||0"}));
     EXPECT_TRUE(pass.Empty());
 }
 

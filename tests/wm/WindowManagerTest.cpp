@@ -16,10 +16,12 @@ bool ShowManaged(CZEVOClientPHASE4Dlg& window) {
     window.show();
     // Generous deadlines: a loaded machine's X server and window manager may be slow.
     const bool active = QTest::qWaitForWindowActive(&window, 20000);
-    const bool framed = PumpUntil([&] { return window.frameGeometry().size() != window.geometry().size(); },
-                                  std::chrono::seconds(20));
+    const bool framed =
+        PumpUntil([&] { return window.frameGeometry().size() != window.geometry().size(); },
+                  std::chrono::seconds(20));
     if (!active || !framed) {
-        qWarning() << "active" << active << "framed" << framed << window.frameGeometry() << window.geometry();
+        qWarning() << "active" << active << "framed" << framed << window.frameGeometry()
+                   << window.geometry();
     }
     return active && framed;
 }
@@ -28,7 +30,7 @@ bool ShowManaged(CZEVOClientPHASE4Dlg& window) {
 
 class WindowManagerTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void maximizingGivesBackTheStartupPlaceAndSize() {
         GuiFixture fixture({1, 2, 3, 4, 5, 6, 7});
         CZEVOClientPHASE4Dlg& window = fixture.Window();
@@ -39,9 +41,14 @@ private slots:
         QVERIFY2(PumpUntil([&] { return !window.isMaximized() && window.frameGeometry() == frame; },
                            std::chrono::seconds(5)),
                  qPrintable(QString("startup %1,%2 %3x%4, now %5,%6 %7x%8")
-                                .arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())
-                                .arg(window.frameGeometry().x()).arg(window.frameGeometry().y())
-                                .arg(window.frameGeometry().width()).arg(window.frameGeometry().height())));
+                                .arg(frame.x())
+                                .arg(frame.y())
+                                .arg(frame.width())
+                                .arg(frame.height())
+                                .arg(window.frameGeometry().x())
+                                .arg(window.frameGeometry().y())
+                                .arg(window.frameGeometry().width())
+                                .arg(window.frameGeometry().height())));
     }
 
     void theDesignedSizeShowsTheWholeContentAndShorterScrollsByAtLeastAPixel() {
