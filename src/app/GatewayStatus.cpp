@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ApplicationStart.h"
 #include "core/MarketType.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
@@ -14,18 +15,7 @@
 #include "platform/ServiceControl.h"
 
 void StartApplications(platform::ServiceControl& services, ActivityLog& log, QWidget* owner) {
-    static const char* const op = "CZEVOClientPHASE4Dlg::StartApplications";
-    const char* failure = nullptr;
-    if (!services.OpenManager()) {
-        failure = "Error in OpenSCManager(). Cannot access Service Control. Error [%ld]";
-    } else if (!services.OpenService("QEL_IP")) {
-        failure = "Error in OpenService(). Cannot access QEL Service. Error [%ld]";
-    } else if (!services.Control(130)) {
-        failure =
-            "Error in ControlService(). Cannot send control signal to QEL serivce. Error [%ld]";
-    }
-    if (failure) {
-        ZEVO_LOG_SYSTEM_ERROR(&log, op, FmtN(kTextBufferSize, failure, services.LastError()));
+    if (!SignalStartApplications(services, &log, ZEVO_LOG_SITE("CZEVOClientPHASE4Dlg"))) {
         platform::ShowMessageBox(owner, "Couldn't start QEL application", "Error", platform::MB_OK);
     }
 }

@@ -20,6 +20,7 @@
 #include "config/GatewayConfigRules.h"
 #include "config/IpAddress.h"
 #include "config/KeyValueFile.h"
+#include "core/ApplicationStart.h"
 #include "core/GatewayProcess.h"
 #include "core/InstalledMarkets.h"
 #include "core/MarketType.h"
@@ -299,18 +300,7 @@ int Users(const std::vector<std::string>& args) {
 // the control.
 bool StartApplications(ActivityLog* log) {
     platform::ServiceControl services;
-    const char* failure = nullptr;
-    if (!services.OpenManager()) {
-        failure = "Error in OpenSCManager(). Cannot access Service Control. Error [%ld]";
-    } else if (!services.OpenService("QEL_IP")) {
-        failure = "Error in OpenService(). Cannot access QEL Service. Error [%ld]";
-    } else if (!services.Control(130)) {
-        failure =
-            "Error in ControlService(). Cannot send control signal to QEL serivce. Error [%ld]";
-    }
-    if (failure) {
-        LogAt(log, LogLevel::SystemError, kMainWindowSite, "StartApplications",
-              FmtN(kValueSize, failure, services.LastError()));
+    if (!SignalStartApplications(services, log, kMainWindowSite)) {
         Fail("Couldn't start QEL application");
         return false;
     }
@@ -524,17 +514,8 @@ int ConfigSet(Installation& installation, int market, const std::vector<std::str
     const std::string values[8] = {
         v.localIp,  v.wanIp,  primary ? v.hostIp : v.bcpIp, decimal(v.hostPort), decimal(v.boxId),
         v.brokerId, v.hostIp, primary ? "PRIMARY" : "BCP"};
-    static const char* const kKeys[8] = {"MACHINE_LAN_IP",   "MACHINE_WAN_IP", "HOST_MACHINE_IP",
-                                         "HOST_PORT_NUMBER", "BOX_ID",         "BROKER_ID",
-                                         "PRIMARY_HOST_IP",  "CURRENT_CONFIG"};
-    char keys[8][40] = {}, texts[8][40] = {};
-    for (int i = 0; i < 8; ++i) {
-        std::snprintf(keys[i], sizeof keys[i], "%s", kKeys[i]);
-        std::snprintf(texts[i], sizeof texts[i], "%s", values[i].c_str());
-    }
     char error[kValueSize] = {0};
-    const int result =
-        write_configuration_parameters(paths.config_file_path.c_str(), keys, texts, 8, error);
+    const int result = WriteGatewayConfiguration(paths.config_file_path, values, error);
     if (result == 200 || result == 300) {
         LogAt(log, LogLevel::Event, kConfigurationSite, op, error);
         LogAt(log, LogLevel::Event, kConfigurationSite, op,

@@ -1,7 +1,9 @@
 #include "config/GatewayConfigRules.h"
 
+#include <cstdio>
 #include <cstdlib>
 
+#include "config/KeyValueFile.h"
 #include "core/MarketType.h"
 #include "log/Format.h"
 #include "platform/MessageBox.h"
@@ -91,4 +93,17 @@ GatewayConfigRuleBreak CheckGatewayConfiguration(const GatewayConfigValues& valu
         return GatewayConfigRuleBreak{Field::Selection, false, {}, 0};
     }
     return {};
+}
+
+int WriteGatewayConfiguration(const std::string& path, const std::string (&values)[8],
+                              char* errorText) {
+    static const char* const kKeys[8] = {"MACHINE_LAN_IP",   "MACHINE_WAN_IP", "HOST_MACHINE_IP",
+                                         "HOST_PORT_NUMBER", "BOX_ID",         "BROKER_ID",
+                                         "PRIMARY_HOST_IP",  "CURRENT_CONFIG"};
+    char keys[8][40] = {}, texts[8][40] = {};
+    for (int i = 0; i < 8; ++i) {
+        std::snprintf(keys[i], sizeof keys[i], "%s", kKeys[i]);
+        std::snprintf(texts[i], sizeof texts[i], "%s", values[i].c_str());
+    }
+    return write_configuration_parameters(path.c_str(), keys, texts, 8, errorText);
 }

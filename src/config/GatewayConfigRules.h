@@ -44,3 +44,10 @@ struct GatewayConfigRuleBreak {
 // "validate_parameters". `field` is None when every rule holds.
 GatewayConfigRuleBreak CheckGatewayConfiguration(const GatewayConfigValues& values, int marketType,
                                                  ActivityLog* log, const LogSite& site);
+
+// Writes the eight values a save stores, in the order the gateway reads them:
+// MACHINE_LAN_IP, MACHINE_WAN_IP, HOST_MACHINE_IP, HOST_PORT_NUMBER, BOX_ID, BROKER_ID,
+// PRIMARY_HOST_IP, CURRENT_CONFIG. Returns the key=value writer's result; `errorText` (1024
+// bytes) gets its text on failure.
+int WriteGatewayConfiguration(const std::string& path, const std::string (&values)[8],
+                              char* errorText);

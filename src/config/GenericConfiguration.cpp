@@ -444,17 +444,8 @@ void CGenericConfiguration::save_configuration_parameters() {
                                    brokerId,
                                    m_primaryHostIp,
                                    m_currentConfig};
-    static const char* const kKeys[8] = {"MACHINE_LAN_IP",   "MACHINE_WAN_IP", "HOST_MACHINE_IP",
-                                         "HOST_PORT_NUMBER", "BOX_ID",         "BROKER_ID",
-                                         "PRIMARY_HOST_IP",  "CURRENT_CONFIG"};
-    char keys[8][40] = {}, texts[8][40] = {};
-    for (int i = 0; i < 8; ++i) {
-        std::snprintf(keys[i], sizeof keys[i], "%s", kKeys[i]);
-        std::snprintf(texts[i], sizeof texts[i], "%s", values[i].c_str());
-    }
     char error[kValueSize] = {0};
-    const int result =
-        write_configuration_parameters(m_configFilePath.c_str(), keys, texts, 8, error);
+    const int result = WriteGatewayConfiguration(m_configFilePath, values, error);
     if (result == 200 || result == 300) {
         ZEVO_LOG_EVENT(m_log, op.c_str(), error);
         ZEVO_LOG_EVENT(m_log, op.c_str(),
