@@ -39,20 +39,11 @@ CCommonConfig::CCommonConfig(int marketType, const std::string& commonConfigFile
     m_field->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), m_field));
     auto* label = new QLabel("Repository Management (in Days) : ", this);
     label->setBuddy(m_field);
-    m_save = new QPushButton("&Save", this);
-    m_save->setObjectName("1020");
-    m_save->setEnabled(false);
-    m_save->setAutoDefault(false);
-    auto* exit = new QPushButton("E&xit", this);
-    exit->setObjectName("1028");
-    exit->setAutoDefault(false);
+    QPushButton* exit = nullptr;
+    QHBoxLayout* buttons = SaveRow(&m_save, &exit, "E&xit", "1028");
     auto* row = new QHBoxLayout;
     row->addWidget(label);
     row->addWidget(m_field);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_save);
-    buttons->addWidget(exit);
     auto* column = new QVBoxLayout(this);
     column->setSizeConstraint(QLayout::SetFixedSize);
     column->addLayout(row);
@@ -76,7 +67,7 @@ void CCommonConfig::read_configuration_parameters() {
     if (result == 300) {
         EndDialog(-1);
         ZEVO_LOG_EVENT(m_log, op.c_str(), "ZEVO could not open QEL config file.");
-        platform::ShowMessageBox(this, "QEL Setup Error.", "Error", platform::MB_OK);
+        ShowSetupError();
         return;
     }
     if (result == -1) {
@@ -137,7 +128,7 @@ void CCommonConfig::save_configuration_parameters() {
         ZEVO_LOG_EVENT(m_log, op.c_str(),
                        result == 200 ? "Parameter(s) updation failed in configuration file."
                                      : "ZEVO Could not open QEL config file");
-        platform::ShowMessageBox(this, "QEL Setup Error.", "Error", platform::MB_OK);
+        ShowSetupError();
         return;
     }
     const char* const success = "Parameter(s) updated successfully in configuration file.";

@@ -1,9 +1,12 @@
 #include "config/ConfigDialog.h"
 
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QStyle>
 #include <algorithm>
+
+#include "platform/MessageBox.h"
 
 int CConfigDialog::DoModal() {
     // A dialog lives for one visit: an end already asked for (by its constructor) stands.
@@ -42,4 +45,27 @@ void CConfigDialog::KeepTitleVisible() {
     const int buttons = 5 * style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
     const int title = fontMetrics().horizontalAdvance(windowTitle());
     setMinimumWidth(std::max(minimumWidth(), title + buttons));
+}
+
+QPushButton* CConfigDialog::Button(const char* text, const char* id) {
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(id);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QHBoxLayout* CConfigDialog::SaveRow(QPushButton** save, QPushButton** close, const char* closeText,
+                                    const char* closeId) {
+    *save = Button("&Save", "1020");
+    (*save)->setEnabled(false);
+    *close = Button(closeText, closeId);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(*save);
+    row->addWidget(*close);
+    return row;
+}
+
+void CConfigDialog::ShowSetupError() {
+    platform::ShowMessageBox(this, "QEL Setup Error.", "Error", platform::MB_OK);
 }

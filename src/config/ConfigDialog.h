@@ -2,6 +2,9 @@
 
 #include <QDialog>
 
+class QHBoxLayout;
+class QPushButton;
+
 // The base of the configuration dialogs. A dialog may end itself while it is still being set
 // up (a configuration file that cannot be read): DoModal then returns that result without
 // showing the window. Enter with no default button runs accept(), which does nothing unless
@@ -24,6 +27,13 @@ class CConfigDialog : public QDialog {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // A push button carrying its control id, which Enter never presses.
+    QPushButton* Button(const char* text, const char* id);
+    // "&Save" (1020, disabled until a change) and a closing button, right-aligned in a row.
+    QHBoxLayout* SaveRow(QPushButton** save, QPushButton** close, const char* closeText,
+                         const char* closeId);
+    // The box of a configuration file that cannot be read or written.
+    void ShowSetupError();
     // Widens the dialog, when needed, so that the window manager can show its whole title
     // beside the title bar's icon and buttons.
     void KeepTitleVisible();

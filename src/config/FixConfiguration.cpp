@@ -38,10 +38,6 @@ const char* Letter(int checked) {
     return checked ? "Y" : "N";
 }
 
-void ShowSetupError(QWidget* owner) {
-    platform::ShowMessageBox(owner, "QEL Setup Error.", "Error", platform::MB_OK);
-}
-
 }  // namespace
 
 CFixConfiguration::CFixConfiguration(int marketType, const std::string& configFilePath,
@@ -86,17 +82,8 @@ void CFixConfiguration::BuildControls() {
     m_persistBox->setObjectName("1080");
     m_loggingBox = new QCheckBox("FIX Logging", this);
     m_loggingBox->setObjectName("1078");
-    m_save = new QPushButton("&Save", this);
-    m_save->setObjectName("1020");
-    m_save->setAutoDefault(false);
-    m_save->setEnabled(false);
-    auto* exit = new QPushButton("E&xit", this);
-    exit->setObjectName("1028");
-    exit->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_save);
-    buttons->addWidget(exit);
+    QPushButton* exit = nullptr;
+    QHBoxLayout* buttons = SaveRow(&m_save, &exit, "E&xit", "1028");
     auto* column = new QVBoxLayout(this);
     column->addWidget(m_persistBox);
     column->addWidget(m_loggingBox);
@@ -130,7 +117,7 @@ bool CFixConfiguration::ReadFlag(const std::string& path, const char* key, const
     const int result = get_string_parameter(path.c_str(), key, value, kFlagSize);
     if (result == 300) {
         ZEVO_LOG_EVENT(m_log, op.c_str(), Fmt("ZEVO could not open %s config file.", fileName));
-        ShowSetupError(this);
+        ShowSetupError();
         EndDialog(-1);
         return false;
     }
@@ -189,7 +176,7 @@ bool CFixConfiguration::WriteChanges(const char* fixLogging, const char* persist
             ZEVO_LOG_EVENT(m_log, op.c_str(),
                            result == 200 ? "Parameter(s) updation failed in QEL configuration file."
                                          : "ZEVO could not open QEL config file");
-            ShowSetupError(this);
+            ShowSetupError();
             return false;
         }
     }

@@ -41,17 +41,6 @@ constexpr int kBrokerIdSize = 1024;
 // Column widths as designed for the 8-point dialog font.
 constexpr int kColumnWidth = 100;
 
-QPushButton* Button(const char* text, const char* id, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(id);
-    button->setAutoDefault(false);
-    return button;
-}
-
-void ShowSetupError(QWidget* owner) {
-    platform::ShowMessageBox(owner, "QEL Setup Error.", "Error", platform::MB_OK);
-}
-
 }  // namespace
 
 CFixUserSessions::CFixUserSessions(int marketType, const std::string& configFilePath,
@@ -112,10 +101,10 @@ void CFixUserSessions::BuildControls() {
     fields->addWidget(m_usersLabel, 1, 1);
     fields->setColumnStretch(1, 1);
 
-    auto* add = Button("&New", "1041", this);
-    m_edit = Button("&Edit", "1042", this);
-    m_delete = Button("&Delete", "1043", this);
-    auto* exit = Button("E&xit", "1032", this);
+    auto* add = Button("&New", "1041");
+    m_edit = Button("&Edit", "1042");
+    m_delete = Button("&Delete", "1043");
+    auto* exit = Button("E&xit", "1032");
     auto* buttons = new QVBoxLayout;
     for (QPushButton* button : {add, m_edit, m_delete}) {
         buttons->addWidget(button);
@@ -174,7 +163,7 @@ bool CFixUserSessions::ReadGatewayKeys() {
         get_string_parameter(m_configFilePath.c_str(), "BROKER_ID", brokerId, kBrokerIdSize);
     if (result == 300) {
         ZEVO_LOG_EVENT(m_log, op.c_str(), "ZEVO could not open QEL config file.");
-        ShowSetupError(this);
+        ShowSetupError();
         return false;
     }
     if (result == -1) {
@@ -189,7 +178,7 @@ bool CFixUserSessions::ReadGatewayKeys() {
     result = get_int_parameter(m_configFilePath.c_str(), "MAX_TWS_CLIENTS", &m_maxUsers);
     if (result == 300) {
         ZEVO_LOG_EVENT(m_log, op.c_str(), "ZEVO could not open QEL config file.");
-        ShowSetupError(this);
+        ShowSetupError();
         return false;
     }
     if (result == -1) {

@@ -128,16 +128,8 @@ void CGenericConfiguration::BuildControls() {
     hostGrid->addWidget(Label("H&ost Port : ", m_hostPortEdit, host), 2, 0);
     hostGrid->addWidget(m_hostPortEdit, 2, 1);
 
-    m_save = new QPushButton("&Save", this);
-    m_save->setObjectName("1020");
-    m_save->setAutoDefault(false);
-    auto* exit = new QPushButton("E&xit", this);
-    exit->setObjectName("1032");
-    exit->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_save);
-    buttons->addWidget(exit);
+    QPushButton* exit = nullptr;
+    QHBoxLayout* buttons = SaveRow(&m_save, &exit, "E&xit", "1032");
     auto* column = new QVBoxLayout(this);
     column->setSizeConstraint(QLayout::SetFixedSize);  // a dialog of fixed size, as designed
     column->addWidget(qel);
@@ -266,7 +258,7 @@ CGenericConfiguration::Lookup CGenericConfiguration::ReadKey(const char* key, in
         ZEVO_LOG_EVENT(m_log, op.c_str(),
                        index == 0 ? "ZEVO could not open QEL config file"
                                   : "ZEVO could not open QEL config file.");
-        platform::ShowMessageBox(this, "QEL Setup Error.", "Error", platform::MB_OK);
+        ShowSetupError();
         EndDialog(-1);
         return Lookup::FileGone;
     }
@@ -451,7 +443,7 @@ void CGenericConfiguration::save_configuration_parameters() {
         ZEVO_LOG_EVENT(m_log, op.c_str(),
                        result == 200 ? "Parameter(s) updation failed in qel configuration file."
                                      : "ZEVO could not open QEL config file");
-        platform::ShowMessageBox(this, "QEL Setup Error.", "Error", platform::MB_OK);
+        ShowSetupError();
         return;
     }
     if (IsMarketCode(m_marketType) && fix_enabled[m_marketType - 1] == 1 &&
