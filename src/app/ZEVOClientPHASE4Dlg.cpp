@@ -285,8 +285,14 @@ void CZEVOClientPHASE4Dlg::CaptureStartupRect() {
     if (m_startupFinal) {
         return;
     }
-    m_startupRect = frameGeometry();
+    // While the window manager reparents the window its frame may read as a dot; a frame
+    // counts only when it holds the client area.
     m_startupClient = geometry();
+    const QRect frame = frameGeometry();
+    const bool framed = frame.contains(m_startupClient) && frame != m_startupClient;
+    m_startupRect = framed ? frame : m_startupClient;
+    // An active window with its frame has its place and size: from now on they stay.
+    m_startupFinal = framed && m_activated;
 }
 
 void CZEVOClientPHASE4Dlg::showEvent(QShowEvent* event) {
@@ -304,10 +310,9 @@ void CZEVOClientPHASE4Dlg::moveEvent(QMoveEvent* event) {
 
 bool CZEVOClientPHASE4Dlg::event(QEvent* event) {
     const bool handled = QDialog::event(event);
-    if (event->type() == QEvent::WindowActivate && !m_startupFinal && isVisible() &&
-        !isMaximized()) {
+    if (event->type() == QEvent::WindowActivate && isVisible() && !isMaximized()) {
+        m_activated = true;
         CaptureStartupRect();
-        m_startupFinal = true;
     }
     return handled;
 }
@@ -316,6 +321,9 @@ void CZEVOClientPHASE4Dlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     if (m_startupRect.isNull()) {
         return;  // before start-up there is nothing to keep
+    }
+    if (!isMaximized() && m_activated) {
+        CaptureStartupRect();  // the frame may arrive after the activation
     }
     if (isMaximized() && ExceedsStartup(event->size())) {
         RestoreStartupRect();

@@ -137,6 +137,7 @@ class CZEVOClientPHASE4Dlg : public QDialog,
     QRect m_startupRect;    // frame
     QRect m_startupClient;  // client area
     bool m_startupFinal = false;
+    bool m_activated = false;
     const platform::ProcessList* m_processes;
     std::unique_ptr<platform::SingleInstance> m_instance;
     std::unique_ptr<StatusThread> m_statusThread;
