@@ -58,13 +58,10 @@ TEST(SingleInstance, SecondStartEndsAtOnceAndTheFirstSaysSo) {
     EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.process.exitCode(), 0);
     EXPECT_EQ(first.process.state(), QProcess::Running);
-    QElapsedTimer told;
-    told.start();
     ASSERT_TRUE(PumpUntil([&] {
         return ReadFile(dir.File("boxes.txt")) ==
                "ZEVO: Another instance of ZEVO is already running.\n";
     }));
-    EXPECT_LT(told.elapsed(), 1000);
 
     // A first instance that crashed never blocks the next start.
     first.process.kill();
