@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/ServiceControl.h"
+#include "support/RecordingBoxes.h"
 #include "support/TestSupport.h"
 
 namespace testing_support {
@@ -61,6 +63,21 @@ std::vector<int> ServiceRun::Gateways(const std::string& name) const {
         }
     }
     return pids;
+}
+
+bool ServiceRun::StartGateways() const {
+    platform::ServiceControl control(layout_.ServiceDir());
+    return control.OpenManager() && control.OpenService("QEL_IP") && control.Control(130);
+}
+
+int ServiceRun::NewGateway(const std::string& name, int before, int port) const {
+    int now = 0;
+    PumpUntil([&] {
+        const auto pids = Gateways(name);
+        now = pids.size() == 1 && pids.front() != before ? pids.front() : 0;
+        return now != 0 && (port == 0 || PortAccepts(port));
+    });
+    return now != 0 && (port == 0 || PortAccepts(port)) ? now : 0;
 }
 
 bool PortAccepts(int port) {

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -133,6 +134,20 @@ int FreeBasePort() {
         }
     }
     return 20000;
+}
+
+InstallationLayout LaidOut(const std::string& root, std::vector<int> markets,
+                           std::vector<int> fixMarkets) {
+    InstallationLayout layout;
+    layout.root = root;
+    layout.markets = std::move(markets);
+    layout.fixMarkets = std::move(fixMarkets);
+    layout.basePort = FreeBasePort();
+    std::string error;
+    if (!layout.Write(&error)) {
+        ADD_FAILURE() << "laying out " << root << ": " << error;
+    }
+    return layout;
 }
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "InstallationLayout.h"
 #include "platform/Clock.h"
 
 namespace testing_support {
@@ -59,6 +60,11 @@ std::size_t CountLogLines(const std::string& path, const std::string& expected);
 // A base port from which the 14 ports of a seven-market installation are free on loopback now;
 // tests running side by side (and the demo) get different ones.
 int FreeBasePort();
+
+// An installation of `markets` (and FIX files for `fixMarkets`) written under `root`, on free
+// ports.
+InstallationLayout LaidOut(const std::string& root, std::vector<int> markets,
+                           std::vector<int> fixMarkets = {});
 
 // Waits until `condition` holds or `timeout` passes; returns the condition's last value.
 bool WaitFor(const std::function<bool()>& condition,
