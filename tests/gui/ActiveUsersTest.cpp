@@ -9,6 +9,7 @@
 #include "support/ListeningPeer.h"
 #include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
+#include "support/WidgetText.h"
 #include "views/GenericActiveUsersList.h"
 
 using namespace testing_support;
@@ -25,12 +26,7 @@ std::unique_ptr<GatewayPeer> UsersPeer(int market, std::int32_t version,
 }
 
 QStringList Column(const CGenericActiveUsersList& dialog, int column) {
-    QStringList texts;
-    QTreeWidget* list = dialog.UserList();
-    for (int row = 0; row < list->topLevelItemCount(); ++row) {
-        texts << list->topLevelItem(row)->text(column);
-    }
-    return texts;
+    return testing_support::Column(dialog.UserList(), column);
 }
 
 QString Field(const CGenericActiveUsersList& dialog, const char* id) {

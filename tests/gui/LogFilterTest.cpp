@@ -16,6 +16,7 @@
 #include "support/LoopbackGateway.h"
 #include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
+#include "support/WidgetText.h"
 #include "views/GenericLogs.h"
 #include "views/LogFilterBar.h"
 #include "views/LogMessageModel.h"
@@ -47,18 +48,7 @@ struct Page {
     void Send(const std::vector<gateway::Bytes>& messages) {
         QVERIFY(gateway.Send(Joined(messages)));
     }
-    QStringList Rows() const {
-        QAbstractItemModel* model = view.List()->model();
-        QStringList rows;
-        for (int row = 0; row < model->rowCount(); ++row) {
-            QStringList cells;
-            for (int column = 0; column < 4; ++column) {
-                cells << model->index(row, column).data().toString();
-            }
-            rows << cells.join(" / ");
-        }
-        return rows;
-    }
+    QStringList Rows() const { return testing_support::Rows(view.List()->model()); }
     QLineEdit* Field() const { return view.findChild<QLineEdit*>("logFilter"); }
     QString Count() const { return view.findChild<QLabel*>("logFilterCount")->text(); }
 
@@ -141,28 +131,23 @@ class LogFilterTest : public QObject {
                               "logged on to the trading host / "}));
         QCOMPARE(page.Count(), QString("2 of 5"));
 
-        page.Field()->setText("1001");  // a user ID and a reason value
-        QCOMPARE(page.Rows().size(), 2);
-        QVERIFY(page.Rows()[0].startsWith(" / Tuesday, March 03, 2026, 14:05:11 / "));
-        QVERIFY(page.Rows()[0].endsWith(" / 1001"));
-        QVERIFY(page.Rows()[1].startsWith("1001 / "));
-
-        page.Field()->setText("new");  // user ID 0 shows as NEW
-        QCOMPARE(page.Rows().size(), 1);
-        QVERIFY(page.Rows()[0].startsWith("NEW / "));
-
-        page.Field()->setText("monday, march 02");  // the time
-        QCOMPARE(page.Count(), QString("2 of 5"));
-        page.Field()->setText("14:05:10");
-        QCOMPARE(page.Rows().size(), 2);
-        QVERIFY(page.Rows()[0].startsWith("NEW / Tuesday"));
-        QVERIFY(page.Rows()[1].startsWith("2002 / Monday"));
-
-        page.Field()->setText("\"message length\"");  // quotes of a message
-        QCOMPARE(page.Rows().size(), 1);
-        page.Field()->setText("nothing has this");
-        QCOMPARE(page.Rows(), QStringList{});
-        QCOMPARE(page.Count(), QString("0 of 5"));
+        // The rows kept, and the start of the first and the last of them.
+        const std::tuple<const char*, const char*, const char*, const char*> filters[] = {
+            {"1001", "2 of 5", " / Tuesday, March 03, 2026, 14:05:11 / ", "1001 / "},  // a reason
+            {"new", "1 of 5", "NEW / ", "NEW / "},  // user ID 0 shows as NEW
+            {"monday, march 02", "2 of 5", "2002 / Monday", "1001 / Monday"},  // the time
+            {"14:05:10", "2 of 5", "NEW / Tuesday", "2002 / Monday"},
+            {"\"message length\"", "1 of 5", "NEW / ", "NEW / "},  // quotes of a message
+            {"nothing has this", "0 of 5", nullptr, nullptr},
+        };
+        for (const auto& [text, count, first, last] : filters) {
+            page.Field()->setText(text);
+            QCOMPARE(page.Count(), QString(count));
+            QVERIFY2(
+                first ? page.Rows().first().startsWith(first) && page.Rows().last().startsWith(last)
+                      : page.Rows().isEmpty(),
+                text);
+        }
 
         page.Field()->clear();
         QCOMPARE(page.Rows(), all);
