@@ -288,20 +288,6 @@ class MainWindowTest : public QObject {
         window.done(0);
     }
 
-    void maximizingKeepsTheStartupPlaceAndSize() {
-        GuiFixture fixture;
-        CZEVOClientPHASE4Dlg window(fixture.Store());
-        window.setGeometry(20, 30, 400, 300);
-        window.OnInitDialog();
-        window.show();
-        const QRect startup = window.StartupRect();
-        window.showMaximized();
-        QVERIFY(
-            PumpUntil([&] { return !window.isMaximized() && window.frameGeometry() == startup; },
-                      std::chrono::seconds(2)));
-        window.done(0);
-    }
-
     void exitWithBothThreadsBusyIsQuick() {
         GuiFixture fixture({1, 2, 3, 4, 5, 6, 7});
         // A statistics file that takes seconds to parse, and a process list that takes 300 ms.
