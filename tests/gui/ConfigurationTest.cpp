@@ -96,11 +96,9 @@ void TypeKeys(const QString& keys) {
     }
 }
 
-QString IpText(Dialog& d, const char* id) {
-    return QString::fromStdString(d.Ip(id)->Text());
-}
+// The text of an address field or an edit.
 QString Text(Dialog& d, const char* id) {
-    return d.Ip(id) ? IpText(d, id) : d.Edit(id)->text();
+    return d.Ip(id) ? QString::fromStdString(d.Ip(id)->Text()) : d.Edit(id)->text();
 }
 
 }  // namespace
@@ -111,8 +109,8 @@ class ConfigurationTest : public QObject {
     void readsTheFileIntoTheControls() {
         Dialog d;
         QCOMPARE(d.dialog->windowTitle(), QString("FO - Configuration"));
-        QCOMPARE(IpText(d, "1022"), QString("127.0.0.1"));
-        QCOMPARE(IpText(d, "1024"), QString("172.19.12.12"));
+        QCOMPARE(Text(d, "1022"), QString("127.0.0.1"));
+        QCOMPARE(Text(d, "1024"), QString("172.19.12.12"));
         QCOMPARE(d.Edit("1025")->text(), QString("10202"));
         QCOMPARE(d.Edit("1027")->text(), QString("12342"));
         QVERIFY(d.Radio("1036")->isChecked());
@@ -270,7 +268,7 @@ class ConfigurationTest : public QObject {
         config.replace(config.find("HOST_MACHINE_IP=172.19.12.12"), 28,
                        "HOST_MACHINE_IP=172.19.12.99");
         Dialog d(config);
-        QCOMPARE(IpText(d, "1024"), QString("172.19.12.99"));
+        QCOMPARE(Text(d, "1024"), QString("172.19.12.99"));
         QCOMPARE(d.Logged("EVENT|Cannot read PRIMARY_HOST_IP from config "
                           "file.|read_configuration_parameters"),
                  1u);
