@@ -1,10 +1,5 @@
 #include "support/ServiceRun.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QProcessEnvironment>
 #include <cstdio>
 #include <filesystem>
@@ -75,20 +70,9 @@ int ServiceRun::NewGateway(const std::string& name, int before, int port) const 
     PumpUntil([&] {
         const auto pids = Gateways(name);
         now = pids.size() == 1 && pids.front() != before ? pids.front() : 0;
-        return now != 0 && (port == 0 || PortAccepts(port));
+        return now != 0 && (port == 0 || OnLoopback(port, true));
     });
-    return now != 0 && (port == 0 || PortAccepts(port)) ? now : 0;
-}
-
-bool PortAccepts(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    const bool accepted = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return accepted;
+    return now != 0 && (port == 0 || OnLoopback(port, true)) ? now : 0;
 }
 
 }  // namespace testing_support

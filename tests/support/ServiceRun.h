@@ -33,7 +33,4 @@ class ServiceRun {
     QProcess process_;
 };
 
-// Whether something listens on the loopback port (the probe connection is closed at once).
-bool PortAccepts(int port);
-
 }  // namespace testing_support

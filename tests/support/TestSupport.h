@@ -57,6 +57,10 @@ std::string WithoutLineAndTime(const std::string& line);
 // How many lines of an activity-log file equal "LEVEL|message|file|operation".
 std::size_t CountLogLines(const std::string& path, const std::string& expected);
 
+// Whether a fresh socket binds to the loopback port (it is free), or with `connectTo`
+// connects to it (something listens); the socket is closed at once.
+bool OnLoopback(int port, bool connectTo);
+
 // A base port from which the 14 ports of a seven-market installation are free on loopback now;
 // tests running side by side (and the demo) get different ones.
 int FreeBasePort();
