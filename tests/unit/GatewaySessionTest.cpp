@@ -102,12 +102,13 @@ TEST_F(GatewaySession, ExchangesWholeMessagesInOrderOnePerNotification) {
     EXPECT_EQ(ReadU16(query.data() + 20), kQueryStatusMessage);
 }
 
-// A length outside 3..1023 is reported at once, without waiting for more; the bytes after the
-// field are not skipped but read as the start of the next message, here one of 5 bytes.
+// The shortest and longest lengths pass. A length outside 3..1023 is reported at once, without
+// waiting for more; the bytes after the field are not skipped but read as the start of the next
+// message, here one of 5 bytes.
 TEST_F(GatewaySession, BadLengthFieldIsReportedAtOnceAndTheNextBytesStartANewMessage) {
     Connect();
     const std::string badLength = "ACTIVITY|Error in length field of Recieved Packet";
-    const std::uint16_t bad[] = {0, 1, 2, 1024};
+    const std::uint16_t bad[] = {0, 1, 2, 1024, 0xffff};
     for (std::size_t n = 0; n < std::size(bad); ++n) {
         const auto low = static_cast<unsigned char>(bad[n]),
                    high = static_cast<unsigned char>(bad[n] >> 8);
@@ -120,12 +121,12 @@ TEST_F(GatewaySession, BadLengthFieldIsReportedAtOnceAndTheNextBytesStartANewMes
     }
     ASSERT_TRUE(peer_.Send({3, 0, 0x55}));
     ASSERT_TRUE(peer_.Send(Message(1023, kLogMessage, 1)));
-    ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 6; }));
-    EXPECT_EQ(sink_.messages[4], (Bytes{3, 0, 0x55}));
-    EXPECT_EQ(sink_.codes[4], 0);  // shorter than a packet header: the cleared buffer's code
-    EXPECT_EQ(sink_.messages[5].size(), 1023u);
-    EXPECT_EQ(sink_.codes[5], kLogMessage);
-    EXPECT_EQ(log_.Count(badLength), 4u);
+    ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 7; }));
+    EXPECT_EQ(sink_.messages[5], (Bytes{3, 0, 0x55}));
+    EXPECT_EQ(sink_.codes[5], 0);  // shorter than a packet header: the cleared buffer's code
+    EXPECT_EQ(sink_.messages[6].size(), 1023u);
+    EXPECT_EQ(sink_.codes[6], kLogMessage);
+    EXPECT_EQ(log_.Count(badLength), 5u);
     EXPECT_TRUE(boxes_.shown.empty());
 }
 
