@@ -108,11 +108,6 @@ void Type(QWidget* dialog, const char* id, const QString& text) {
     QTest::keyClicks(Get<QLineEdit>(dialog, id), text);
 }
 
-// Acts on the user details dialog once it runs modally (from inside a list handler).
-void WhenDetailsShow(std::function<void(CFixUserDetails*)> act) {
-    WhenModal<CFixUserDetails>(std::move(act));
-}
-
 }  // namespace
 
 class FixDialogsTest : public QObject {
@@ -192,7 +187,7 @@ class FixDialogsTest : public QObject {
     void newUserWithLeadingZerosAndAnEditByDoubleClick() {
         Market m(kFixDefault + Block(101, 9, "999"));
         auto* d = m.Open<CFixUserSessions>();
-        WhenDetailsShow([](CFixUserDetails* details) {
+        WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
             QVERIFY(Get<QLineEdit>(details, "1056")->isEnabled());
             Type(details, "1056", "0012");
             Type(details, "1058", "07");
@@ -202,7 +197,7 @@ class FixDialogsTest : public QObject {
         QCOMPARE(ReadFile(m.fixPath), kFixDefault + Block(101, 9, "999") + Block(12, 7));
         QCOMPARE(Column(d, 0), (QStringList{"12", "101"}));
 
-        WhenDetailsShow([](CFixUserDetails* details) {
+        WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
             QCOMPARE(Get<QLineEdit>(details, "1056")->text(), QString("101"));
             QVERIFY(!Get<QLineEdit>(details, "1056")->isEnabled());
             Type(details, "1058", "5");

@@ -211,10 +211,6 @@ class MainWindowTest : public QObject {
             "CZEVOClientPHASE4Dlg::OnCommand";
         QVERIFY(!fixture.HasLine(unknown));
         QVERIFY(PumpUntil([&] { return fixture.HasLine(unknown); }));
-        QVERIFY(!host.IsGatewayRunning(2));
-        fixture.processes.SetRunning({"QEL_IP_FO.EXE"});
-        QVERIFY(host.IsGatewayRunning(2));
-        QCOMPARE(host.Log(), window.Log());
     }
 
     void statusRowsFollowTheGatewayProcesses() {
