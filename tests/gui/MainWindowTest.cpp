@@ -60,9 +60,6 @@ class MainWindowTest : public QObject {
         QCOMPARE(window.LogPage(1)->MarketType(), 7);
         QCOMPARE(window.LogPage(1)->GatewayPort(),
                  std::to_string(fixture.layout.NonInteractivePort(7)));
-        QCOMPARE(window.StatisticsPage(0)->MarketType(), 100);
-        QCOMPARE(window.StatisticsPage(2)->MarketType(), 7);
-        QVERIFY(window.StatisticsPage(3) == nullptr);
         // The selected page is shown and the others hidden.
         window.show();
         window.LogTabs()->setCurrentIndex(1);
@@ -166,30 +163,24 @@ class MainWindowTest : public QObject {
         }
     }
 
-    void theHelpKeyOpensHelpWithoutTheMenusLogLine() {
-        GuiFixture fixture;
-        CZEVOClientPHASE4Dlg& window = fixture.Window();
-        window.show();
-        QCOMPARE(window.Command(cmd::kHelp)->text(), QString("&ZEVO Help            F1"));
-        QVERIFY(window.Command(cmd::kHelp)->shortcut().isEmpty());  // the text shows F1 once
-        QTest::keyClick(&window, Qt::Key_F1);
-        QCoreApplication::processEvents();
-        const auto lines = ReadLines(window.Log()->CurrentFilePath());
-        QVERIFY(std::none_of(lines.begin(), lines.end(), [](const std::string& line) {
-            return line.find("Help file path is") != std::string::npos;
-        }));
-    }
-
+    // F1 opens help without the log line of the menu entry, which names the help file.
     void helpAndStartApplications() {
         GuiFixture fixture({2});
         qputenv("QEL_IP_SERVICE_DIR", QByteArray::fromStdString(fixture.layout.ServiceDir()));
         CZEVOClientPHASE4Dlg& window = fixture.Window();
-        window.Command(cmd::kHelp)->trigger();
+        window.show();
+        QCOMPARE(window.Command(cmd::kHelp)->text(), QString("&ZEVO Help            F1"));
+        QVERIFY(window.Command(cmd::kHelp)->shortcut().isEmpty());  // the text shows F1 once
         char cwd[1024];
         QVERIFY(getcwd(cwd, sizeof cwd));
-        QVERIFY(fixture.HasLine(
-            "ACTIVITY|Help file path is " + std::string(cwd) +
-            "/zevo_ip_help.chm|ZEVOClientPHASE4Dlg.cpp|CZEVOClientPHASE4Dlg::ZEVOHelp"));
+        const std::string help = "ACTIVITY|Help file path is " + std::string(cwd) +
+                                 "/zevo_ip_help.chm|ZEVOClientPHASE4Dlg.cpp|"
+                                 "CZEVOClientPHASE4Dlg::ZEVOHelp";
+        QTest::keyClick(&window, Qt::Key_F1);
+        QCoreApplication::processEvents();
+        QVERIFY(!fixture.HasLine(help));
+        window.Command(cmd::kHelp)->trigger();
+        QVERIFY(fixture.HasLine(help));
 
         // No service listens in the layout's service folder.
         window.Command(cmd::kStartApplications)->trigger();
@@ -227,9 +218,6 @@ class MainWindowTest : public QObject {
 
         window.ExitZEVO();
         auto lines = ReadLines(window.Log()->CurrentFilePath());
-        QVERIFY(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
-            return line.rfind("ACTIVITY|Thread id for show_qel_status thread is [", 0) == 0;
-        }));
         QVERIFY(lines.size() >= 2);
         QCOMPARE(WithoutLineAndTime(lines[lines.size() - 2]),
                  "ACTIVITY|Killing QEL status thread." + std::string(kExitOperation));
