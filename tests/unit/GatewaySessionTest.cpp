@@ -314,32 +314,6 @@ TEST_F(GatewaySession, ReconnectStartsFromTheNewConnectionsFirstByte) {
     EXPECT_EQ(log_.Count("ACTIVITY|Error in length field of Recieved Packet"), 0u);
 }
 
-TEST_F(GatewaySession, RandomBytesNeverBreakTheSession) {
-    Connect();
-    std::mt19937 random(1205);
-    size_t sent = 0;
-    for (int round = 0; round < 3000; ++round) {
-        std::vector<unsigned char> bytes(1 + random() % 64);
-        for (auto& b : bytes) {
-            b = static_cast<unsigned char>(random());
-        }
-        if (round % 7 == 0) {  // now and then a plausible length
-            WriteU16(bytes.data(), static_cast<std::uint16_t>(3 + random() % 60));
-        }
-        ASSERT_TRUE(peer_.Send(bytes));
-        sent += bytes.size();
-        if (round % 50 == 0) {
-            QCoreApplication::processEvents();
-        }
-    }
-    peer_.Close();
-    ASSERT_TRUE(PumpUntil([&] { return !sink_.linesBeforeLost.empty(); }));
-    for (const auto& m : sink_.messages) {
-        EXPECT_GE(m.size(), 3u);
-        EXPECT_LE(m.size(), 1023u);
-    }
-}
-
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QCoreApplication app(argc, argv);
