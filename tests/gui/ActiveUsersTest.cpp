@@ -93,9 +93,6 @@ class ActiveUsersTest : public QObject {
                 "ACTIVITY|User information request sent.",
                 "ACTIVITY|Attempting to close connection...for market FO",
                 "EVENT|Socket closed successfully."}));
-        QCOMPARE(log.CountLine("ACTIVITY|User information request sent.|GenericActiveUsersList.cpp|"
-                               "CGenericActiveUsersList::OnButtonActiveUsersListRefresh"),
-                 2u);
     }
 
     void cmReadsLongUserIdsAndALostConnectionClearsAllButTheCount() {
