@@ -216,9 +216,3 @@ TEST_F(Cli, EveryCommandDescribesItself) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

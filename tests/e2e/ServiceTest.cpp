@@ -67,9 +67,3 @@ TEST(ServiceControl, FailsAtTheStepThatCannotBeDone) {
     EXPECT_FALSE(noService.OpenService("QEL_IP"));
     EXPECT_EQ(noService.LastError(), ENOENT);
 }
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

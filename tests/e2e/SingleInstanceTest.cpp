@@ -111,9 +111,3 @@ TEST(SingleInstance, AnUnusableRuntimeFolderFallsBackToAPrivateOneAndSaysSo) {
         std::remove(dir.File("boxes.txt").c_str());
     }
 }
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

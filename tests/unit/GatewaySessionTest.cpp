@@ -313,10 +313,3 @@ TEST_F(GatewaySession, ReconnectStartsFromTheNewConnectionsFirstByte) {
     EXPECT_EQ(log_.Count("EVENT|Connection established."), 2u);
     EXPECT_EQ(log_.Count("ACTIVITY|Error in length field of Recieved Packet"), 0u);
 }
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
