@@ -26,27 +26,21 @@ using gateway::LogMessage;
 
 namespace {
 
-LoopbackGateway::Bytes Joined(const std::vector<gateway::Bytes>& messages) {
-    LoopbackGateway::Bytes bytes;
-    for (const auto& message : messages) {
-        bytes.insert(bytes.end(), message.begin(), message.end());
-    }
-    return bytes;
-}
-
 // An MF log page connected to a loopback gateway that has sent its version.
 struct Page {
     Page() {
         view.SetMarketType(MF);
         view.InitConnectionData({&view, 0, std::stoi(gateway.Port()), log.get()});
         view.Session()->EstablishConnection(view.GatewayAddress(), view.GatewayPort());
-        if (!gateway.Accept() || !gateway.Send(Joined({gateway::VersionMessage(30107)}))) {
+        if (!gateway.Accept() || !gateway.Send(gateway::VersionMessage(30107))) {
             qFatal("the console did not connect");
         }
         view.resize(900, 400);
     }
     void Send(const std::vector<gateway::Bytes>& messages) {
-        QVERIFY(gateway.Send(Joined(messages)));
+        for (const auto& message : messages) {
+            QVERIFY(gateway.Send(message));
+        }
     }
     QStringList Rows() const { return testing_support::Rows(view.List()->model()); }
     QLineEdit* Field() const { return view.findChild<QLineEdit*>("logFilter"); }
