@@ -27,7 +27,9 @@ ServiceRun::~ServiceRun() {
 }
 
 bool ServiceRun::Listening() const {
-    return FileExists(layout_.ServiceDir() + "/QEL_IP.sock");
+    // The socket's file is there from its bind; connections are taken only after its listen.
+    platform::ServiceControl control(layout_.ServiceDir());
+    return control.OpenManager() && control.OpenService("QEL_IP");
 }
 
 bool ServiceRun::Stop() {

@@ -15,7 +15,7 @@ class ServiceRun {
   public:
     ServiceRun(const char* servicePath, const InstallationLayout& layout);
     ~ServiceRun();
-    // Whether the service's control socket is there.
+    // Whether the service's control socket takes connections.
     bool Listening() const;
     // Process ids of the service's children named `name` (comm), e.g. "qel_ip_fo.exe".
     std::vector<int> Gateways(const std::string& name) const;
