@@ -23,13 +23,6 @@ struct Result {
 
 class Cli : public ::testing::Test {
   protected:
-    void SetUp() override {
-        layout.root = dir.File("qel");
-        layout.markets = {2, 7};
-        layout.basePort = FreeBasePort();
-        ASSERT_TRUE(layout.Write());
-    }
-
     Result Run(const QStringList& arguments, const QString& procRoot = {}) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -82,13 +75,12 @@ class Cli : public ::testing::Test {
         EXPECT_TRUE(service->Listening());
         const Result start = Run({"start"});
         EXPECT_EQ(start.status, 0) << start.err;
-        EXPECT_TRUE(PumpUntil([&] { return service->Gateways("qel_ip_mf.exe").size() == 1; }));
-        EXPECT_TRUE(WaitFor([&] { return PortAccepts(layout.InteractivePort(7)); }));
+        EXPECT_NE(service->NewGateway("qel_ip_mf.exe", 0, layout.InteractivePort(7)), 0);
         return service;
     }
 
     TempDir dir;
-    InstallationLayout layout;
+    const InstallationLayout layout = LaidOut(dir.File("qel"), {2, 7});
 };
 
 TEST_F(Cli, StatusListsTheInstalledMarketsAndExits2WhileAGatewayIsDown) {
@@ -131,10 +123,7 @@ TEST_F(Cli, RestartRestartsTheGatewayThroughTheService) {
     const Result restart = Run({"restart", "MF"});
     EXPECT_EQ(restart.status, 0) << restart.err;
     EXPECT_EQ(restart.out, "Restart request sent to the gateway of MF.\n");
-    EXPECT_TRUE(PumpUntil([&] {
-        auto now = service->Gateways("qel_ip_mf.exe");
-        return now.size() == 1 && now.front() != before;
-    }));
+    EXPECT_NE(service->NewGateway("qel_ip_mf.exe", before), 0);
     EXPECT_EQ(LogLines("ACTIVITY|Request to kill qel sent.|GenericConfiguration.cpp|"
                        "CGenericConfiguration::OnConnectionEstablished"),
               1u);
@@ -144,9 +133,6 @@ TEST_F(Cli, StartFailsWithoutTheService) {
     const Result start = Run({"start"});
     EXPECT_EQ(start.status, 1);
     EXPECT_EQ(start.err, "zevo-cli: Couldn't start QEL application\n");
-    EXPECT_EQ(LogLines("SYSTEM_ERROR|Error in OpenService(). Cannot access QEL Service. Error [2]|"
-                       "GatewayStatus.cpp|CZEVOClientPHASE4Dlg::StartApplications"),
-              1u);
 }
 
 TEST_F(Cli, ConfigSetWritesAValidValueAndRestartsTheRunningGateway) {
@@ -161,19 +147,11 @@ TEST_F(Cli, ConfigSetWritesAValidValueAndRestartsTheRunningGateway) {
     EXPECT_NE(file.find("\nBOX_ID=200\n"), std::string::npos) << file;
     EXPECT_NE(file.find("MACHINE_WAN_IP=10.20.30.99\n"), std::string::npos) << file;
     EXPECT_NE(file.find("MAX_TWS_CLIENTS=25\n"), std::string::npos) << file;
-    EXPECT_TRUE(PumpUntil([&] {
-        auto now = service->Gateways("qel_ip_mf.exe");
-        return now.size() == 1 && now.front() != before;
-    }));
-    const std::string site = "|GenericConfiguration.cpp|CGenericConfiguration::";
+    EXPECT_NE(service->NewGateway("qel_ip_mf.exe", before), 0);
     EXPECT_EQ(
-        LogLines("ACTIVITY|Validation(s) Successful." + site + "save_configuration_parameters"),
+        LogLines("ACTIVITY|Parameter(s) updated successfully in QEL configuration file."
+                 "|GenericConfiguration.cpp|CGenericConfiguration::save_configuration_parameters"),
         1u);
-    EXPECT_EQ(LogLines("ACTIVITY|Parameter(s) updated successfully in QEL configuration file." +
-                       site + "save_configuration_parameters"),
-              1u);
-    EXPECT_EQ(LogLines("ACTIVITY|Request to kill qel sent." + site + "OnConnectionEstablished"),
-              1u);
     const Result get = Run({"config", "get", "7", "BOX_ID"});
     EXPECT_EQ(get.status, 0);
     EXPECT_EQ(get.out, "200\n");
@@ -238,9 +216,3 @@ TEST_F(Cli, EveryCommandDescribesItself) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

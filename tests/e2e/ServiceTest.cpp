@@ -18,11 +18,7 @@ TEST(Service, ControlCode130StartsTheInstalledGatewaysAndARestartRequestRestarts
     RecordingBoxes boxes;
     TempDir dir;
     TestLog log;
-    InstallationLayout layout;
-    layout.root = dir.File("qel");
-    layout.markets = {2, 7};
-    layout.basePort = FreeBasePort();
-    ASSERT_TRUE(layout.Write());
+    const InstallationLayout layout = LaidOut(dir.File("qel"), {2, 7});
     ServiceRun service(QEL_SERVICE_PATH, layout);
     ASSERT_TRUE(service.Listening());
 
@@ -31,22 +27,15 @@ TEST(Service, ControlCode130StartsTheInstalledGatewaysAndARestartRequestRestarts
     ASSERT_TRUE(control.OpenService("QEL_IP"));
     EXPECT_FALSE(control.Control(131));
     EXPECT_TRUE(control.Control(130));
-    ASSERT_TRUE(PumpUntil([&] {
-        return service.Gateways("qel_ip_fo.exe").size() == 1 &&
-               service.Gateways("qel_ip_mf.exe").size() == 1;
-    }));
+    ASSERT_NE(service.NewGateway("qel_ip_fo.exe"), 0);
+    const int before = service.NewGateway("qel_ip_mf.exe", 0, layout.InteractivePort(7));
+    ASSERT_NE(before, 0);
     EXPECT_TRUE(service.Gateways("qel_ip_cm.exe").empty());
-    const int before = service.Gateways("qel_ip_mf.exe").front();
-
-    ASSERT_TRUE(WaitFor([&] { return PortAccepts(layout.InteractivePort(7)); }));
     LogSite site{"/src/config/FixConfiguration.cpp", 120, "CFixConfiguration"};
     CRestartRequest request(site, "KillQELExe", 7,
                             static_cast<std::uint16_t>(layout.InteractivePort(7)), log.get());
     request.Start();
-    ASSERT_TRUE(PumpUntil([&] {
-        auto now = service.Gateways("qel_ip_mf.exe");
-        return now.size() == 1 && now.front() != before;
-    }));
+    ASSERT_NE(service.NewGateway("qel_ip_mf.exe", before), 0);
     // The request's own lines carry the owning dialog's file and operations.
     EXPECT_EQ(log.CountLine("ACTIVITY|Attempting to connect...for market MF|FixConfiguration.cpp|"
                             "CFixConfiguration::KillQELExe"),
@@ -77,10 +66,4 @@ TEST(ServiceControl, FailsAtTheStepThatCannotBeDone) {
     EXPECT_TRUE(noService.OpenManager());
     EXPECT_FALSE(noService.OpenService("QEL_IP"));
     EXPECT_EQ(noService.LastError(), ENOENT);
-}
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

@@ -45,10 +45,7 @@ class Zevo {
 
 TEST(SingleInstance, SecondStartEndsAtOnceAndTheFirstSaysSo) {
     TempDir dir;
-    InstallationLayout layout;
-    layout.root = dir.File("qel");
-    layout.markets = {1};
-    ASSERT_TRUE(layout.Write());
+    const InstallationLayout layout = LaidOut(dir.File("qel"), {1});
     const std::string sock = dir.File("ZEVOClient4.0-" + std::to_string(getuid()) + ".sock");
 
     Zevo first(dir, layout);
@@ -82,9 +79,7 @@ TEST(SingleInstance, SecondStartEndsAtOnceAndTheFirstSaysSo) {
 
 TEST(SingleInstance, AnUnusableRuntimeFolderFallsBackToAPrivateOneAndSaysSo) {
     TempDir dir;
-    InstallationLayout layout;
-    layout.root = dir.File("qel");
-    ASSERT_TRUE(layout.Write());
+    const InstallationLayout layout = LaidOut(dir.File("qel"), {});
     // Missing, and too long for a socket's name.
     for (const std::string runtime :
          {std::string("/nonexistent/dir"), dir.path() + "/" + std::string(120, 'r')}) {
@@ -112,10 +107,4 @@ TEST(SingleInstance, AnUnusableRuntimeFolderFallsBackToAPrivateOneAndSaysSo) {
         EXPECT_TRUE(PumpUntil([&] { return FileExists(dir.File("boxes.txt")); }));
         std::remove(dir.File("boxes.txt").c_str());
     }
-}
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

@@ -8,7 +8,6 @@
 #include <QRadioButton>
 #include <QTcpServer>
 #include <QTest>
-#include <functional>
 
 #include "config/CommonConfig.h"
 #include "config/GenericConfiguration.h"
@@ -16,7 +15,6 @@
 #include "core/CommandIds.h"
 #include "core/GatewayHost.h"
 #include "core/InstalledMarkets.h"
-#include "platform/ServiceControl.h"
 #include "support/RecordingBoxes.h"
 #include "support/ServiceRun.h"
 #include "support/TestLog.h"
@@ -31,6 +29,11 @@ const char* const kFoConfig =
     "MACHINE_LAN_IP=127.0.0.1\nMACHINE_WAN_IP=10.20.30.42\nHOST_MACHINE_IP=172.19.12.12\n"
     "PRIMARY_HOST_IP=172.19.12.12\nBCP_HOST_IP=172.29.12.12\nCURRENT_CONFIG=PRIMARY\n"
     "HOST_PORT_NUMBER=10202\nBOX_ID=100\nBROKER_ID=12342\nMAX_TWS_CLIENTS=25\n";
+
+// `text` with its first `from` replaced by `to`.
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
 
 // The main window as the dialog sees it: whether the gateway runs, and the commands posted,
 // each with the number of boxes shown before it.
@@ -85,9 +88,10 @@ struct Rule {
     const char* log;  // "LEVEL|message|operation"
     std::string box;
     BoxIcon icon;
-    std::function<void(Dialog&)> edit;
-    std::function<QString(Dialog&)> field;  // the field that is restored
-    QString restored;
+    const char* field;  // edited, then restored; none: neither radio button is on
+    const char* typed;  // an address field's new address ("" clears it), an edit's new text
+    const char* restored;
+    bool bcp = false;  // with the BCP host chosen first
 };
 
 // Types as an operator does: each key goes to the field that has the focus then.
@@ -97,8 +101,9 @@ void TypeKeys(const QString& keys) {
     }
 }
 
-QString IpText(Dialog& d, const char* id) {
-    return QString::fromStdString(d.Ip(id)->Text());
+// The text of an address field or an edit.
+QString Text(Dialog& d, const char* id) {
+    return d.Ip(id) ? QString::fromStdString(d.Ip(id)->Text()) : d.Edit(id)->text();
 }
 
 }  // namespace
@@ -109,8 +114,8 @@ class ConfigurationTest : public QObject {
     void readsTheFileIntoTheControls() {
         Dialog d;
         QCOMPARE(d.dialog->windowTitle(), QString("FO - Configuration"));
-        QCOMPARE(IpText(d, "1022"), QString("127.0.0.1"));
-        QCOMPARE(IpText(d, "1024"), QString("172.19.12.12"));
+        QCOMPARE(Text(d, "1022"), QString("127.0.0.1"));
+        QCOMPARE(Text(d, "1024"), QString("172.19.12.12"));
         QCOMPARE(d.Edit("1025")->text(), QString("10202"));
         QCOMPARE(d.Edit("1027")->text(), QString("12342"));
         QVERIFY(d.Radio("1036")->isChecked());
@@ -124,75 +129,61 @@ class ConfigurationTest : public QObject {
     }
 
     void eachRuleNamesItsFieldAndRestoresIt() {
+        const BoxIcon info = BoxIcon::Information;
+        const char* const range = "value should be greater than zero and less than or equal to ";
         const Rule rules[] = {
-            {"ACTIVITY|Local IP is blank|validate_parameters", "Local IP can't be blank",
-             BoxIcon::Information, [](Dialog& d) { d.Ip("1022")->ClearAddress(); },
-             [](Dialog& d) { return IpText(d, "1022"); }, "127.0.0.1"},
-            {"ACTIVITY|WAN IP is blank|validate_parameters", "WAN IP can't be blank",
-             BoxIcon::Information, [](Dialog& d) { d.Ip("1023")->ClearAddress(); },
-             [](Dialog& d) { return IpText(d, "1023"); }, "10.20.30.42"},
-            {"ACTIVITY|Host IP is blank|validate_parameters", "Host IP can't be blank",
-             BoxIcon::Information, [](Dialog& d) { d.Ip("1024")->ClearAddress(); },
-             [](Dialog& d) { return IpText(d, "1024"); }, "172.19.12.12"},
-            {"ACTIVITY|Host port is blank|validate_parameters", "Host Port can't be blank",
-             BoxIcon::Information, [](Dialog& d) { d.Type("1025", ""); },
-             [](Dialog& d) { return d.Edit("1025")->text(); }, "10202"},
+            {"ACTIVITY|Local IP is blank|validate_parameters", "Local IP can't be blank", info,
+             "1022", "", "127.0.0.1"},
+            {"ACTIVITY|WAN IP is blank|validate_parameters", "WAN IP can't be blank", info, "1023",
+             "", "10.20.30.42"},
+            {"ACTIVITY|Host IP is blank|validate_parameters", "Host IP can't be blank", info,
+             "1024", "", "172.19.12.12"},
+            {"ACTIVITY|Host port is blank|validate_parameters", "Host Port can't be blank", info,
+             "1025", "", "10202"},
             {"ACTIVITY|BCP IP is blank|validate_parameters", "FO - QEL Setup Error.", BoxIcon::None,
-             [](Dialog& d) {
-                 QTest::mouseClick(d.Radio("1037"), Qt::LeftButton);
-                 d.Ip("1040")->ClearAddress();
-             },
-             [](Dialog& d) { return IpText(d, "1040"); }, ""},
-            {"ACTIVITY|Box ID is blank|validate_parameters", "Box ID can't be blank",
-             BoxIcon::Information, [](Dialog& d) { d.Type("1026", ""); },
-             [](Dialog& d) { return d.Edit("1026")->text(); }, "100"},
-            {"ACTIVITY|Broker ID is blank|validate_parameters", "Broker ID can't be blank",
-             BoxIcon::Information, [](Dialog& d) { d.Type("1027", ""); },
-             [](Dialog& d) { return d.Edit("1027")->text(); }, "12342"},
-            {"ACTIVITY|Local IP is 0.0.0.0|validate_parameters", "Local IP can't be 0.0.0.0",
-             BoxIcon::Information, [](Dialog& d) { d.Ip("1022")->SetAddress("0.0.0.0"); },
-             [](Dialog& d) { return IpText(d, "1022"); }, "127.0.0.1"},
-            {"ACTIVITY|WAN IP is 0.0.0.0|validate_parameters", "WAN IP can't be 0.0.0.0",
-             BoxIcon::Information, [](Dialog& d) { d.Ip("1023")->SetAddress("0.0.0.0"); },
-             [](Dialog& d) { return IpText(d, "1023"); }, "10.20.30.42"},
-            {"ACTIVITY|Host IP is 0.0.0.0|validate_parameters", "Host IP can't be 0.0.0.0",
-             BoxIcon::Information, [](Dialog& d) { d.Ip("1024")->SetAddress("0.0.0.0"); },
-             [](Dialog& d) { return IpText(d, "1024"); }, "172.19.12.12"},
+             "1040", "", "", true},
+            {"ACTIVITY|Box ID is blank|validate_parameters", "Box ID can't be blank", info, "1026",
+             "", "100"},
+            {"ACTIVITY|Broker ID is blank|validate_parameters", "Broker ID can't be blank", info,
+             "1027", "", "12342"},
+            {"ACTIVITY|Local IP is 0.0.0.0|validate_parameters", "Local IP can't be 0.0.0.0", info,
+             "1022", "0.0.0.0", "127.0.0.1"},
+            {"ACTIVITY|WAN IP is 0.0.0.0|validate_parameters", "WAN IP can't be 0.0.0.0", info,
+             "1023", "0.0.0.0", "10.20.30.42"},
+            {"ACTIVITY|Host IP is 0.0.0.0|validate_parameters", "Host IP can't be 0.0.0.0", info,
+             "1024", "0.0.0.0", "172.19.12.12"},
             {"ACTIVITY|BCP IP is 0.0.0.0|validate_parameters",
-             "FO - QEL Setup Error.\nBCP IP can't be 0.0.0.0", BoxIcon::Information,
-             [](Dialog& d) {
-                 QTest::mouseClick(d.Radio("1037"), Qt::LeftButton);
-                 d.Ip("1040")->SetAddress("0.0.0.0");
-             },
-             [](Dialog& d) { return IpText(d, "1040"); }, "172.29.12.12"},
+             "FO - QEL Setup Error.\nBCP IP can't be 0.0.0.0", info, "1040", "0.0.0.0",
+             "172.29.12.12", true},
             {"ACTIVITY|Host port [65536] is not greater than zero and less than or equal to "
              "65535|validate_parameters",
-             "Host Port value should be greater than zero and less than or equal to 65535",
-             BoxIcon::Information, [](Dialog& d) { d.Type("1025", "65536"); },
-             [](Dialog& d) { return d.Edit("1025")->text(); }, "10202"},
+             std::string("Host Port ") + range + "65535", info, "1025", "65536", "10202"},
             {"ACTIVITY|Host port [0] is not greater than zero and less than or equal to "
              "65535|validate_parameters",
-             "Host Port value should be greater than zero and less than or equal to 65535",
-             BoxIcon::Information, [](Dialog& d) { d.Type("1025", "0"); },
-             [](Dialog& d) { return d.Edit("1025")->text(); }, "10202"},
+             std::string("Host Port ") + range + "65535", info, "1025", "0", "10202"},
             {"ACTIVITY|Box ID [32768] is not greater than zero and less than or equal to "
              "32767|validate_parameters",
-             "Box ID value should be greater than zero and less than or equal to 32767",
-             BoxIcon::Information, [](Dialog& d) { d.Type("1026", "32768"); },
-             [](Dialog& d) { return d.Edit("1026")->text(); }, "100"},
+             std::string("Box ID ") + range + "32767", info, "1026", "32768", "100"},
             {"        |Invalid value of m_nRadioPrimary [-1]|validate_parameters", "",
-             BoxIcon::None,
-             [](Dialog& d) {
-                 for (const char* id : {"1036", "1037"}) {
-                     d.Radio(id)->setAutoExclusive(false);
-                     d.Radio(id)->setChecked(false);
-                 }
-             },
-             [](Dialog&) { return QString(); }, ""},
+             BoxIcon::None, nullptr, "", ""},
         };
         for (const Rule& rule : rules) {
             Dialog d;
-            rule.edit(d);
+            if (rule.bcp) {
+                QTest::mouseClick(d.Radio("1037"), Qt::LeftButton);
+            }
+            if (!rule.field) {
+                for (const char* id : {"1036", "1037"}) {
+                    d.Radio(id)->setAutoExclusive(false);
+                    d.Radio(id)->setChecked(false);
+                }
+            } else if (!d.Ip(rule.field)) {
+                d.Type(rule.field, rule.typed);
+            } else if (*rule.typed) {
+                d.Ip(rule.field)->SetAddress(rule.typed);
+            } else {
+                d.Ip(rule.field)->ClearAddress();
+            }
             d.dialog->save_configuration_parameters();
             QVERIFY2(d.Logged(rule.log) == 1, rule.log);
             QCOMPARE(d.Logged("ACTIVITY|Validation(s) failed.|save_configuration_parameters"), 1u);
@@ -202,7 +193,7 @@ class ConfigurationTest : public QObject {
                 QCOMPARE(d.boxes.shown, std::vector<std::string>{"Error: " + rule.box});
                 QVERIFY2(d.boxes.boxes[0].icon == rule.icon, rule.log);
             }
-            QCOMPARE(rule.field(d), rule.restored);
+            QCOMPARE(rule.field ? Text(d, rule.field) : QString(), QString(rule.restored));
             QVERIFY(!d.Button("1020")->isEnabled());
             QCOMPARE(d.File(), std::string(kFoConfig));
         }
@@ -214,12 +205,8 @@ class ConfigurationTest : public QObject {
         d.Type("1026", "32767");
         QVERIFY(d.Button("1020")->isEnabled());
         d.Save();
-        QCOMPARE(
-            d.File(),
-            std::string("# FO gateway\nMACHINE_LAN_IP=127.0.0.1\nMACHINE_WAN_IP=10.20.30.42\n"
-                        "HOST_MACHINE_IP=172.19.12.12\nPRIMARY_HOST_IP=172.19.12.12\n"
-                        "BCP_HOST_IP=172.29.12.12\nCURRENT_CONFIG=PRIMARY\nHOST_PORT_NUMBER=65535\n"
-                        "BOX_ID=32767\nBROKER_ID=12342\nMAX_TWS_CLIENTS=25\n"));
+        QCOMPARE(d.File(), Replaced(Replaced(kFoConfig, "PORT_NUMBER=10202", "PORT_NUMBER=65535"),
+                                    "BOX_ID=100", "BOX_ID=32767"));
         QVERIFY(d.Logged("ACTIVITY|Not doing Blank validation for BCP IP|validate_parameters") ==
                 1);
         QVERIFY(d.Logged("ACTIVITY|Not doing 0.0.0.0 validation for BCP IP|validate_parameters") ==
@@ -241,9 +228,7 @@ class ConfigurationTest : public QObject {
         QCOMPARE(d.Edit("1027")->text(), QString("ab12"));
         d.Type("1027", "ABCDEFG");
         QCOMPARE(d.Edit("1027")->text(), QString("ABCDE"));
-        std::string config = kFoConfig;
-        config.replace(config.find("BROKER_ID=12342"), 15, "BROKER_ID=abc12");
-        Dialog lower(config);
+        Dialog lower(Replaced(kFoConfig, "BROKER_ID=12342", "BROKER_ID=abc12"));
         lower.Type("1027", "ABC12");
         QVERIFY(!lower.Button("1020")->isEnabled());
         lower.Type("1027", "ABC13");
@@ -251,8 +236,8 @@ class ConfigurationTest : public QObject {
     }
 
     void lowerCaseBcpSelectsBcpAndIsSavedInCapitals() {
-        std::string config = kFoConfig;
-        config.replace(config.find("CURRENT_CONFIG=PRIMARY"), 22, "CURRENT_CONFIG=bcp");
+        const std::string config =
+            Replaced(kFoConfig, "CURRENT_CONFIG=PRIMARY", "CURRENT_CONFIG=bcp");
         Dialog d(config);
         QVERIFY(d.Radio("1037")->isChecked());
         QVERIFY(d.Ip("1040")->isVisible() && !d.Ip("1040")->isEnabled() &&
@@ -260,15 +245,12 @@ class ConfigurationTest : public QObject {
         QVERIFY(!d.Edit("1025")->isEnabled());
         d.Type("1026", "7");
         d.Save();
-        const std::string file = d.File();
-        QVERIFY(file.find("CURRENT_CONFIG=BCP\n") != std::string::npos);
-        QVERIFY(file.find("HOST_MACHINE_IP=172.29.12.12\n") != std::string::npos);
-        QVERIFY(file.find("PRIMARY_HOST_IP=172.19.12.12\n") != std::string::npos);
-        QVERIFY(file.find("BCP_HOST_IP=172.29.12.12\n") != std::string::npos);
+        QCOMPARE(d.File(),
+                 Replaced(Replaced(Replaced(config, "=bcp", "=BCP"), "BOX_ID=100", "BOX_ID=7"),
+                          "HOST_MACHINE_IP=172.19.12.12", "HOST_MACHINE_IP=172.29.12.12"));
 
         // Back to Primary with an unknown value: the four default lines.
-        config.replace(config.find("CURRENT_CONFIG=bcp"), 18, "CURRENT_CONFIG=BACKUP");
-        Dialog backup(config);
+        Dialog backup(Replaced(config, "=bcp", "=BACKUP"));
         QVERIFY(backup.Radio("1036")->isChecked());
         QCOMPARE(backup.Logged("        |Configuration (Radio Button) set to "
                                "Primary|read_configuration_parameters"),
@@ -276,13 +258,11 @@ class ConfigurationTest : public QObject {
     }
 
     void aMissingPrimaryHostShowsTheHostMachineAndIsAppended() {
-        std::string config = kFoConfig;
-        config.erase(config.find("PRIMARY_HOST_IP"),
-                     std::string("PRIMARY_HOST_IP=172.19.12.12\n").size());
-        config.replace(config.find("HOST_MACHINE_IP=172.19.12.12"), 28,
-                       "HOST_MACHINE_IP=172.19.12.99");
+        const std::string config =
+            Replaced(Replaced(kFoConfig, "PRIMARY_HOST_IP=172.19.12.12\n", ""),
+                     "HOST_MACHINE_IP=172.19.12.12", "HOST_MACHINE_IP=172.19.12.99");
         Dialog d(config);
-        QCOMPARE(IpText(d, "1024"), QString("172.19.12.99"));
+        QCOMPARE(Text(d, "1024"), QString("172.19.12.99"));
         QCOMPARE(d.Logged("EVENT|Cannot read PRIMARY_HOST_IP from config "
                           "file.|read_configuration_parameters"),
                  1u);
@@ -291,8 +271,8 @@ class ConfigurationTest : public QObject {
             1u);
         d.Type("1026", "5");
         d.Save();
-        const std::string file = d.File();
-        QCOMPARE(file.substr(file.size() - 29), std::string("PRIMARY_HOST_IP=172.19.12.99\n"));
+        QCOMPARE(d.File(),
+                 Replaced(config, "BOX_ID=100", "BOX_ID=5") + "PRIMARY_HOST_IP=172.19.12.99\n");
     }
 
     void aRunningGatewayIsAskedFirstAndRestartedAfterTheSave() {
@@ -331,16 +311,11 @@ class ConfigurationTest : public QObject {
     // The whole road: the service runs the FO gateway; the saved change makes it restart.
     void aSaveRestartsTheRunningGatewayThroughTheService() {
         TempDir dir;
-        InstallationLayout layout;
-        layout.root = dir.path();
-        layout.markets = {2};
-        layout.basePort = FreeBasePort();
-        QVERIFY(layout.Write());
+        const InstallationLayout layout = LaidOut(dir.path(), {2});
         ServiceRun service(QEL_SERVICE_PATH, layout);
-        platform::ServiceControl control(layout.ServiceDir());
-        QVERIFY(control.OpenManager() && control.OpenService("QEL_IP") && control.Control(130));
-        QVERIFY(WaitFor([&] { return PortAccepts(layout.InteractivePort(2)); }));
-        const int before = service.Gateways("qel_ip_fo.exe").front();
+        QVERIFY(service.StartGateways());
+        const int before = service.NewGateway("qel_ip_fo.exe", 0, layout.InteractivePort(2));
+        QVERIFY(before);
 
         TestLog log;
         RecordingBoxes boxes(platform::IDYES);
@@ -356,10 +331,7 @@ class ConfigurationTest : public QObject {
         dialog.save_configuration_parameters();
         QVERIFY(ReadFile(layout.ConfigPath(2)).find("HOST_PORT_NUMBER=10999\n") !=
                 std::string::npos);
-        QVERIFY(PumpUntil([&] {
-            auto now = service.Gateways("qel_ip_fo.exe");
-            return now.size() == 1 && now.front() != before;
-        }));
+        QVERIFY(service.NewGateway("qel_ip_fo.exe", before));
         QCOMPARE(log.CountLine("ACTIVITY|Request to kill qel sent.|GenericConfiguration.cpp|"
                                "CGenericConfiguration::OnConnectionEstablished"),
                  1u);

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 #include <functional>
 
@@ -16,11 +15,11 @@
 #include "config/FixUserSessions.h"
 #include "core/CommandIds.h"
 #include "core/GatewayHost.h"
-#include "log/Format.h"
-#include "platform/ServiceControl.h"
+#include "support/FixText.h"
 #include "support/GuiFixture.h"
 #include "support/ServiceRun.h"
 #include "support/TestLog.h"
+#include "support/WidgetText.h"
 
 using namespace testing_support;
 using platform::BoxIcon;
@@ -28,16 +27,8 @@ using platform::BoxIcon;
 namespace {
 
 const std::string kConfig = "BROKER_ID=12342\nFIX_LOGGING=Y\nMAX_TWS_CLIENTS=25\n";
-const std::string kEngine =
-    "[DEFAULT]\nConnectionType=acceptor\nBeginString=FIX.4.2\nSenderCompID=QELFO\n";
-const std::string kDefault = kEngine + "PersistMessages=Y\nNicIpAddress=127.0.0.1\n";
-
-std::string Block(int user, int branch, const char* broker = "12342") {
-    return Fmt("\n#BeginSession_%d\n[SESSION]\nTargetCompID=%d,%s,%d\n#EndSession_%d\n", user, user,
-               broker, branch, user);
-}
 // Branch IDs whose number order differs from their text order.
-const std::string kUsers = kDefault + Block(205, 4) + Block(101, 9) + Block(102, 30);
+const std::string kUsers = kFixDefault + Block(205, 4) + Block(101, 9) + Block(102, 30);
 
 struct FakeHost final : GatewayHost {
     bool IsGatewayRunning(int) const override { return running; }
@@ -87,11 +78,7 @@ QTreeWidget* List(QWidget* dialog) {
 }
 
 QStringList Column(QWidget* dialog, int column) {
-    QStringList texts;
-    for (int row = 0; row < List(dialog)->topLevelItemCount(); ++row) {
-        texts << List(dialog)->topLevelItem(row)->text(column);
-    }
-    return texts;
+    return testing_support::Column(List(dialog), column);
 }
 
 void ClickHeading(QWidget* dialog, int column) {
@@ -119,19 +106,6 @@ void Toggle(QCheckBox* box) {
 void Type(QWidget* dialog, const char* id, const QString& text) {
     Get<QLineEdit>(dialog, id)->clear();
     QTest::keyClicks(Get<QLineEdit>(dialog, id), text);
-}
-
-// Acts on the user details dialog once it runs modally (from inside a list handler).
-void WhenDetailsShow(std::function<void(CFixUserDetails*)> act) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (auto* details = qobject_cast<CFixUserDetails*>(QApplication::activeModalWidget())) {
-            poll->deleteLater();
-            poll->stop();
-            act(details);
-        }
-    });
-    poll->start(10);
 }
 
 }  // namespace
@@ -166,14 +140,14 @@ class FixDialogsTest : public QObject {
 
     void newStopsAtTheUserLimitAndEditDeleteNeedARow() {
         const std::tuple<std::string, std::string, const char*> cases[] = {
-            {kDefault, "BROKER_ID=1\nMAX_TWS_CLIENTS=0\n", "0"},
+            {kFixDefault, "BROKER_ID=1\nMAX_TWS_CLIENTS=0\n", "0"},
             {kUsers, "BROKER_ID=1\nMAX_TWS_CLIENTS=3\n", "3"},
         };
         for (const auto& [fix, config, count] : cases) {
             Market m(fix, config);
             auto* d = m.Open<CFixUserSessions>();
             QCOMPARE(Get<QLabel>(d, "1034")->text(), QString(count));
-            QCOMPARE(Get(d, "1042")->isEnabled(), fix != kDefault);
+            QCOMPARE(Get(d, "1042")->isEnabled(), fix != kFixDefault);
             QTest::mouseClick(Get(d, "1041"), Qt::LeftButton);
             QCOMPARE(m.boxes.shown, std::vector<std::string>{
                                         "Error: Maximum User limit is reached. New User cannot "
@@ -202,7 +176,7 @@ class FixDialogsTest : public QObject {
                                     2, "Delete: Are you sure you want to delete User ID 101?"));
         QVERIFY(m.boxes.boxes[0].icon == BoxIcon::Question &&
                 m.boxes.boxes[0].buttons == platform::BoxButtons::YesNo);
-        std::string expected = kDefault + Block(205, 4) + Block(102, 30);
+        std::string expected = kFixDefault + Block(205, 4) + Block(102, 30);
         QCOMPARE(ReadFile(m.fixPath), expected.substr(0, expected.size() - 1));
         QCOMPARE(Column(d, 0), (QStringList{"102", "205"}));
         QCOMPARE(Get<QLabel>(d, "1034")->text(), QString("2"));
@@ -211,19 +185,19 @@ class FixDialogsTest : public QObject {
     }
 
     void newUserWithLeadingZerosAndAnEditByDoubleClick() {
-        Market m(kDefault + Block(101, 9, "999"));
+        Market m(kFixDefault + Block(101, 9, "999"));
         auto* d = m.Open<CFixUserSessions>();
-        WhenDetailsShow([](CFixUserDetails* details) {
+        WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
             QVERIFY(Get<QLineEdit>(details, "1056")->isEnabled());
             Type(details, "1056", "0012");
             Type(details, "1058", "07");
             QTest::mouseClick(Get(details, "1020"), Qt::LeftButton);
         });
         QTest::mouseClick(Get(d, "1041"), Qt::LeftButton);
-        QCOMPARE(ReadFile(m.fixPath), kDefault + Block(101, 9, "999") + Block(12, 7));
+        QCOMPARE(ReadFile(m.fixPath), kFixDefault + Block(101, 9, "999") + Block(12, 7));
         QCOMPARE(Column(d, 0), (QStringList{"12", "101"}));
 
-        WhenDetailsShow([](CFixUserDetails* details) {
+        WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
             QCOMPARE(Get<QLineEdit>(details, "1056")->text(), QString("101"));
             QVERIFY(!Get<QLineEdit>(details, "1056")->isEnabled());
             Type(details, "1058", "5");
@@ -231,7 +205,7 @@ class FixDialogsTest : public QObject {
         });
         ClickRow(d, "101", true);
         // The stale broker part takes the list's broker ID.
-        QCOMPARE(ReadFile(m.fixPath), kDefault + Block(101, 5) + Block(12, 7));
+        QCOMPARE(ReadFile(m.fixPath), kFixDefault + Block(101, 5) + Block(12, 7));
         QCOMPARE(
             m.log.CountLine("ACTIVITY|TargetCompID=101,12342,5 set for Trader ID 101|"
                             "FixUserDetails.cpp|CFixUserDetails::SaveFixConfigurationParameters"),
@@ -293,13 +267,13 @@ class FixDialogsTest : public QObject {
              "EVENT|Cannot read FIX_LOGGING from QEL config file."},
         };
         for (const auto& [persist, logging, persistChecked, loggingChecked, line] : reads) {
-            Market m(kEngine + persist, logging);
+            Market m(kFixEngine + persist, logging);
             auto* d = m.Open<CFixConfiguration>();
             QCOMPARE(Get<QCheckBox>(d, "1080")->isChecked(), persistChecked);
             QCOMPARE(Get<QCheckBox>(d, "1078")->isChecked(), loggingChecked);
             QVERIFY(!*line || m.log.Count(line) == 1);
         }
-        Market m(kEngine + "PersistMessages=y\n\n[SESSION]\npersistmessages=Y\n");
+        Market m(kFixEngine + "PersistMessages=y\n\n[SESSION]\npersistmessages=Y\n");
         QCOMPARE(m.Open<CFixConfiguration>(1)->windowTitle(), QString("FIX Configuration - CM"));
         auto* d = m.Open<CFixConfiguration>();
         QCOMPARE(d->windowTitle(), QString("FIX Configuration- FO"));
@@ -313,11 +287,11 @@ class FixDialogsTest : public QObject {
         QCOMPARE(ReadFile(m.configPath),
                  std::string("BROKER_ID=12342\nFIX_LOGGING=N\nMAX_TWS_CLIENTS=25\n"));
         QCOMPARE(ReadFile(m.fixPath),
-                 kEngine + "PersistMessages=y\n\n[SESSION]\npersistmessages=Y\n");
+                 kFixEngine + "PersistMessages=y\n\n[SESSION]\npersistmessages=Y\n");
         Toggle(persist);
         QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
         QCOMPARE(ReadFile(m.fixPath),
-                 kEngine + "PersistMessages=N\n\n[SESSION]\nPersistMessages=N\n");
+                 kFixEngine + "PersistMessages=N\n\n[SESSION]\nPersistMessages=N\n");
         QCOMPARE(m.boxes.shown,
                  std::vector<std::string>(2,
                                           "Success: Parameter(s) updated successfully in "
@@ -350,16 +324,13 @@ class FixDialogsTest : public QObject {
     void theMenuOpensTheMarketsFixDialogs() {
         GuiFixture fixture({2}, {2});
         QStringList seen;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, [&] {
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        for (int command : {cmd::kFixUserConfiguration[1], cmd::kFixSessionConfiguration[1]}) {
+            WhenModal([&](QDialog* dialog) {
                 seen << dialog->windowTitle() + " " + dialog->objectName();
                 dialog->reject();
-            }
-        });
-        poll.start(10);
-        fixture.Window().Command(cmd::kFixUserConfiguration[1])->trigger();
-        fixture.Window().Command(cmd::kFixSessionConfiguration[1])->trigger();
+            });
+            fixture.Window().Command(command)->trigger();
+        }
         QCOMPARE(seen, (QStringList{"FIX Users- FO 154", "FIX Configuration- FO 160"}));
     }
 
@@ -368,22 +339,15 @@ class FixDialogsTest : public QObject {
         GuiFixture fixture({2}, {2});
         const InstallationLayout& layout = fixture.layout;
         ServiceRun service(QEL_SERVICE_PATH, layout);
-        platform::ServiceControl control(layout.ServiceDir());
-        QVERIFY(control.OpenManager() && control.OpenService("QEL_IP") && control.Control(130));
-        int gateway = 0;
-        auto restarted = [&] {
-            auto now = service.Gateways("qel_ip_fo.exe");
-            return now.size() == 1 && now.front() != gateway &&
-                   PortAccepts(layout.InteractivePort(2));
-        };
-        QVERIFY(PumpUntil(restarted));
-        gateway = service.Gateways("qel_ip_fo.exe").front();
+        QVERIFY(service.StartGateways());
+        const int port = layout.InteractivePort(2);
+        int gateway = service.NewGateway("qel_ip_fo.exe", 0, port);
+        QVERIFY(gateway);
         TestLog log;
         FakeHost host;
         host.running = true;
-        const auto port = static_cast<std::uint16_t>(layout.InteractivePort(2));
-        CFixConfiguration configuration(2, layout.ConfigPath(2), layout.FixConfigPath(2), port,
-                                        log.get(), &host);
+        CFixConfiguration configuration(2, layout.ConfigPath(2), layout.FixConfigPath(2),
+                                        static_cast<std::uint16_t>(port), log.get(), &host);
         configuration.OnInitDialog();
         Get<QCheckBox>(&configuration, "1080")->click();
         configuration.SaveFixConfigurationParameters();
@@ -391,14 +355,14 @@ class FixDialogsTest : public QObject {
                  std::string("Success: Parameter(s) updated successfully in "
                              "configuration file. QEL will restart to take "
                              "changes into effect."));
-        QVERIFY(PumpUntil(restarted));
-        gateway = service.Gateways("qel_ip_fo.exe").front();
+        gateway = service.NewGateway("qel_ip_fo.exe", gateway, port);
+        QVERIFY(gateway);
         QCOMPARE(log.CountLine("ACTIVITY|Request to kill qel sent.|FixConfiguration.cpp|"
                                "CFixConfiguration::OnConnectionEstablished"),
                  1u);
 
-        CFixUserSessions users(2, layout.ConfigPath(2), layout.FixConfigPath(2), port, log.get(),
-                               &host);
+        CFixUserSessions users(2, layout.ConfigPath(2), layout.FixConfigPath(2),
+                               static_cast<std::uint16_t>(port), log.get(), &host);
         users.OnInitDialog();
         users.show();
         List(&users)->setCurrentItem(List(&users)->topLevelItem(1));
@@ -407,7 +371,7 @@ class FixDialogsTest : public QObject {
         QCOMPARE(fixture.boxes.shown.back(),
                  std::string("Alert: QEL will restart to take changes into effect."));
         QVERIFY(PumpUntil([&] { return !users.isVisible(); }));  // ends itself once sent
-        QVERIFY(PumpUntil(restarted));
+        QVERIFY(service.NewGateway("qel_ip_fo.exe", gateway));
     }
 };
 

@@ -16,6 +16,7 @@
 #include "support/LoopbackGateway.h"
 #include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
+#include "support/WidgetText.h"
 #include "views/GenericLogs.h"
 #include "views/LogFilterBar.h"
 #include "views/LogMessageModel.h"
@@ -25,40 +26,23 @@ using gateway::LogMessage;
 
 namespace {
 
-LoopbackGateway::Bytes Joined(const std::vector<gateway::Bytes>& messages) {
-    LoopbackGateway::Bytes bytes;
-    for (const auto& message : messages) {
-        bytes.insert(bytes.end(), message.begin(), message.end());
-    }
-    return bytes;
-}
-
 // An MF log page connected to a loopback gateway that has sent its version.
 struct Page {
     Page() {
         view.SetMarketType(MF);
         view.InitConnectionData({&view, 0, std::stoi(gateway.Port()), log.get()});
         view.Session()->EstablishConnection(view.GatewayAddress(), view.GatewayPort());
-        if (!gateway.Accept() || !gateway.Send(Joined({gateway::VersionMessage(30107)}))) {
+        if (!gateway.Accept() || !gateway.Send(gateway::VersionMessage(30107))) {
             qFatal("the console did not connect");
         }
         view.resize(900, 400);
     }
     void Send(const std::vector<gateway::Bytes>& messages) {
-        QVERIFY(gateway.Send(Joined(messages)));
-    }
-    QStringList Rows() const {
-        QAbstractItemModel* model = view.List()->model();
-        QStringList rows;
-        for (int row = 0; row < model->rowCount(); ++row) {
-            QStringList cells;
-            for (int column = 0; column < 4; ++column) {
-                cells << model->index(row, column).data().toString();
-            }
-            rows << cells.join(" / ");
+        for (const auto& message : messages) {
+            QVERIFY(gateway.Send(message));
         }
-        return rows;
     }
+    QStringList Rows() const { return testing_support::Rows(view.List()->model()); }
     QLineEdit* Field() const { return view.findChild<QLineEdit*>("logFilter"); }
     QString Count() const { return view.findChild<QLabel*>("logFilterCount")->text(); }
 
@@ -75,46 +59,6 @@ const std::vector<gateway::Bytes> kFive = {
     LogMessage(false, 1772546711, -1, 13001, 1001),
     LogMessage(false, 1772546712, 3003, 11018, 0),
 };
-
-// Fields of an RFC 4180 file: records of comma-separated fields, quoted fields with doubled
-// quotes, CR LF between records.
-std::vector<QStringList> ReadCsv(const QByteArray& bytes) {
-    std::vector<QStringList> records;
-    QStringList record;
-    QByteArray field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < bytes.size() && bytes[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            record << QString::fromUtf8(field);
-            field.clear();
-        } else if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
-            record << QString::fromUtf8(field);
-            field.clear();
-            records.push_back(record);
-            record.clear();
-            ++i;
-        } else {
-            field += c;
-        }
-    }
-    if (!field.isEmpty() || !record.isEmpty()) {
-        record << QString::fromUtf8(field);
-        records.push_back(record);
-    }
-    return records;
-}
 
 }  // namespace
 
@@ -141,28 +85,23 @@ class LogFilterTest : public QObject {
                               "logged on to the trading host / "}));
         QCOMPARE(page.Count(), QString("2 of 5"));
 
-        page.Field()->setText("1001");  // a user ID and a reason value
-        QCOMPARE(page.Rows().size(), 2);
-        QVERIFY(page.Rows()[0].startsWith(" / Tuesday, March 03, 2026, 14:05:11 / "));
-        QVERIFY(page.Rows()[0].endsWith(" / 1001"));
-        QVERIFY(page.Rows()[1].startsWith("1001 / "));
-
-        page.Field()->setText("new");  // user ID 0 shows as NEW
-        QCOMPARE(page.Rows().size(), 1);
-        QVERIFY(page.Rows()[0].startsWith("NEW / "));
-
-        page.Field()->setText("monday, march 02");  // the time
-        QCOMPARE(page.Count(), QString("2 of 5"));
-        page.Field()->setText("14:05:10");
-        QCOMPARE(page.Rows().size(), 2);
-        QVERIFY(page.Rows()[0].startsWith("NEW / Tuesday"));
-        QVERIFY(page.Rows()[1].startsWith("2002 / Monday"));
-
-        page.Field()->setText("\"message length\"");  // quotes of a message
-        QCOMPARE(page.Rows().size(), 1);
-        page.Field()->setText("nothing has this");
-        QCOMPARE(page.Rows(), QStringList{});
-        QCOMPARE(page.Count(), QString("0 of 5"));
+        // The rows kept, and the start of the first and the last of them.
+        const std::tuple<const char*, const char*, const char*, const char*> filters[] = {
+            {"1001", "2 of 5", " / Tuesday, March 03, 2026, 14:05:11 / ", "1001 / "},  // a reason
+            {"new", "1 of 5", "NEW / ", "NEW / "},  // user ID 0 shows as NEW
+            {"monday, march 02", "2 of 5", "2002 / Monday", "1001 / Monday"},  // the time
+            {"14:05:10", "2 of 5", "NEW / Tuesday", "2002 / Monday"},
+            {"\"message length\"", "1 of 5", "NEW / ", "NEW / "},  // quotes of a message
+            {"nothing has this", "0 of 5", nullptr, nullptr},
+        };
+        for (const auto& [text, count, first, last] : filters) {
+            page.Field()->setText(text);
+            QCOMPARE(page.Count(), QString(count));
+            QVERIFY2(
+                first ? page.Rows().first().startsWith(first) && page.Rows().last().startsWith(last)
+                      : page.Rows().isEmpty(),
+                text);
+        }
 
         page.Field()->clear();
         QCOMPARE(page.Rows(), all);
@@ -238,33 +177,30 @@ class LogFilterTest : public QObject {
         const QString path = QString::fromStdString(dir.File("all.csv"));
         page.view.FilterBar()->SetFileChooser([&] { return path; });
         QTest::mouseClick(page.view.findChild<QPushButton*>("logExport"), Qt::LeftButton);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const auto records = ReadCsv(file.readAll());
-        QCOMPARE(records.size(), std::size_t{6});
-        QCOMPARE(records[0], (QStringList{"User ID", "Time", "Message", "Reason"}));
-        QCOMPARE(records[1],
-                 (QStringList{"3003", "Tuesday, March 03, 2026, 14:05:12",
-                              "The user successfully logged on to the trading host", "0"}));
-        QCOMPARE(records[2], (QStringList{"", "Tuesday, March 03, 2026, 14:05:11",
-                                          "Communication queue build up detected inside QEL. "
-                                          "System in abnormal condition",
-                                          "1001"}));
-        QCOMPARE(records[3][0], QString("NEW"));
-        QCOMPARE(records[3][2], QString("Disconnected the user as contents of the \"message "
-                                        "length\" field of the received message are invalid"));
-        QCOMPARE(records[5][3], QString(""));
+        // RFC 4180: a field with a comma or a double quote is quoted, its quotes doubled.
+        const std::string header = "User ID,Time,Message,Reason\r\n";
+        const std::string logon = "The user successfully logged on to the trading host";
+        QCOMPARE(ReadFile(path.toStdString()),
+                 header + "3003,\"Tuesday, March 03, 2026, 14:05:12\"," + logon + ",0\r\n" +
+                     ",\"Tuesday, March 03, 2026, 14:05:11\",Communication queue build up "
+                     "detected inside QEL. System in abnormal condition,1001\r\n"
+                     "NEW,\"Tuesday, March 03, 2026, 14:05:10\",\"Disconnected the user as "
+                     "contents of the \"\"message length\"\" field of the received message are "
+                     "invalid\",7\r\n"
+                     "2002,\"Monday, March 02, 2026, 14:05:10\",QEL failed to login to the "
+                     "trading host.,42\r\n"
+                     "1001,\"Monday, March 02, 2026, 14:05:09\"," +
+                     logon + ",\r\n");
 
         // Filtered: only the rows shown. A cancelled choice writes nothing.
         page.Field()->setText("2002");
         const QString filtered = QString::fromStdString(dir.File("filtered.csv"));
         page.view.FilterBar()->SetFileChooser([&] { return filtered; });
         QTest::mouseClick(page.view.findChild<QPushButton*>("logExport"), Qt::LeftButton);
-        QFile second(filtered);
-        QVERIFY(second.open(QIODevice::ReadOnly));
-        const auto kept = ReadCsv(second.readAll());
-        QCOMPARE(kept.size(), std::size_t{2});
-        QCOMPARE(kept[1][0], QString("2002"));
+        QCOMPARE(ReadFile(filtered.toStdString()),
+                 header +
+                     "2002,\"Monday, March 02, 2026, 14:05:10\",QEL failed to login to the "
+                     "trading host.,42\r\n");
         page.view.FilterBar()->SetFileChooser([] { return QString(); });
         QTest::mouseClick(page.view.findChild<QPushButton*>("logExport"), Qt::LeftButton);
         QCOMPARE(ListDir(dir.path()), (std::vector<std::string>{"all.csv", "filtered.csv"}));

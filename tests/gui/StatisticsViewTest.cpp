@@ -3,6 +3,7 @@
 #include <QTreeWidget>
 
 #include "support/GuiFixture.h"
+#include "support/WidgetText.h"
 #include "views/GenericStatistics.h"
 
 using namespace testing_support;
@@ -12,12 +13,7 @@ namespace {
 // The rows of a page's list, as "Parameter / Value / Unit".
 QStringList Rows(const CGenericStatistics* page) {
     const auto* list = page ? page->findChild<QTreeWidget*>("1014") : nullptr;
-    QStringList rows;
-    for (int i = 0; list && i < list->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = list->topLevelItem(i);
-        rows << item->text(0) + " / " + item->text(1) + " / " + item->text(2);
-    }
-    return rows;
+    return list ? testing_support::Rows(list->model(), 3) : QStringList();
 }
 
 std::string Now() {

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <QApplication>
+#include <QDialog>
 #include <QStringList>
+#include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "InstallationLayout.h"
@@ -67,5 +72,20 @@ class GuiFixture {
     std::unique_ptr<platform::RegistryFileStore> store_;
     std::unique_ptr<CZEVOClientPHASE4Dlg> window_;
 };
+
+// Acts once on the next modal dialog of type `Dialog` as soon as it runs (a dialog runs
+// modally inside the handler that opens it).
+template <typename Dialog = QDialog>
+void WhenModal(std::type_identity_t<std::function<void(Dialog*)>> act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            act(dialog);
+        }
+    });
+    poll->start(10);
+}
 
 }  // namespace testing_support

@@ -1,15 +1,12 @@
 #include "support/ServiceRun.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QProcessEnvironment>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "platform/ServiceControl.h"
+#include "support/RecordingBoxes.h"
 #include "support/TestSupport.h"
 
 namespace testing_support {
@@ -30,7 +27,9 @@ ServiceRun::~ServiceRun() {
 }
 
 bool ServiceRun::Listening() const {
-    return FileExists(layout_.ServiceDir() + "/QEL_IP.sock");
+    // The socket's file is there from its bind; connections are taken only after its listen.
+    platform::ServiceControl control(layout_.ServiceDir());
+    return control.OpenManager() && control.OpenService("QEL_IP");
 }
 
 bool ServiceRun::Stop() {
@@ -63,15 +62,19 @@ std::vector<int> ServiceRun::Gateways(const std::string& name) const {
     return pids;
 }
 
-bool PortAccepts(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    const bool accepted = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return accepted;
+bool ServiceRun::StartGateways() const {
+    platform::ServiceControl control(layout_.ServiceDir());
+    return control.OpenManager() && control.OpenService("QEL_IP") && control.Control(130);
+}
+
+int ServiceRun::NewGateway(const std::string& name, int before, int port) const {
+    int now = 0;
+    PumpUntil([&] {
+        const auto pids = Gateways(name);
+        now = pids.size() == 1 && pids.front() != before ? pids.front() : 0;
+        return now != 0 && (port == 0 || OnLoopback(port, true));
+    });
+    return now != 0 && (port == 0 || OnLoopback(port, true)) ? now : 0;
 }
 
 }  // namespace testing_support

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -104,18 +105,18 @@ std::string WithoutLineAndTime(const std::string& line) {
     return end == std::string::npos ? line : line.substr(0, end);
 }
 
-namespace {
-bool PortIsFree(int port) {
+bool OnLoopback(int port, bool connectTo) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<std::uint16_t>(port));
-    const bool free = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const auto* to = reinterpret_cast<sockaddr*>(&address);
+    const bool done =
+        (connectTo ? connect(fd, to, sizeof address) : bind(fd, to, sizeof address)) == 0;
     close(fd);
-    return free;
+    return done;
 }
-}  // namespace
 
 int FreeBasePort() {
     static std::atomic<int> next{20000 + (getpid() % 1500) * 16};
@@ -126,13 +127,27 @@ int FreeBasePort() {
         }
         bool free = true;
         for (int port = base; port < base + 14 && free; ++port) {
-            free = PortIsFree(port);
+            free = OnLoopback(port, false);
         }
         if (free) {
             return base;
         }
     }
     return 20000;
+}
+
+InstallationLayout LaidOut(const std::string& root, std::vector<int> markets,
+                           std::vector<int> fixMarkets) {
+    InstallationLayout layout;
+    layout.root = root;
+    layout.markets = std::move(markets);
+    layout.fixMarkets = std::move(fixMarkets);
+    layout.basePort = FreeBasePort();
+    std::string error;
+    if (!layout.Write(&error)) {
+        ADD_FAILURE() << "laying out " << root << ": " << error;
+    }
+    return layout;
 }
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "InstallationLayout.h"
 #include "platform/Clock.h"
 
 namespace testing_support {
@@ -56,9 +57,18 @@ std::string WithoutLineAndTime(const std::string& line);
 // How many lines of an activity-log file equal "LEVEL|message|file|operation".
 std::size_t CountLogLines(const std::string& path, const std::string& expected);
 
+// Whether a fresh socket binds to the loopback port (it is free), or with `connectTo`
+// connects to it (something listens); the socket is closed at once.
+bool OnLoopback(int port, bool connectTo);
+
 // A base port from which the 14 ports of a seven-market installation are free on loopback now;
 // tests running side by side (and the demo) get different ones.
 int FreeBasePort();
+
+// An installation of `markets` (and FIX files for `fixMarkets`) written under `root`, on free
+// ports.
+InstallationLayout LaidOut(const std::string& root, std::vector<int> markets,
+                           std::vector<int> fixMarkets = {});
 
 // Waits until `condition` holds or `timeout` passes; returns the condition's last value.
 bool WaitFor(const std::function<bool()>& condition,

@@ -3,15 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cerrno>
-#include <functional>
 #include <set>
 
 #include "FixEngineCheck.h"
 #include "InstallationLayout.h"
 #include "config/FixSessionFile.h"
 #include "log/Format.h"
-#include "platform/AtomicReplace.h"
+#include "support/FailingFileOperations.h"
+#include "support/FixText.h"
 #include "support/TestLog.h"
 
 using namespace testing_support;
@@ -20,22 +19,12 @@ using Step = platform::ReplaceStep;
 
 namespace {
 
-const std::string kDefault =
-    "[DEFAULT]\nConnectionType=acceptor\nBeginString=FIX.4.2\nSenderCompID=QELFO\n"
-    "PersistMessages=Y\nNicIpAddress=127.0.0.1\n";
-
-std::string Block(int user, int branch, const char* broker = "12342") {
-    return "\n#BeginSession_" + std::to_string(user) +
-           "\n[SESSION]\nTargetCompID=" + std::to_string(user) + "," + broker + "," +
-           std::to_string(branch) + "\n#EndSession_" + std::to_string(user) + "\n";
-}
-
 std::string NoFinalNewline(std::string text) {
     text.pop_back();
     return text;
 }
 
-const std::string kThreeUsers = kDefault + Block(101, 2) + Block(102, 3) + Block(205, 6);
+const std::string kThreeUsers = kFixDefault + Block(101, 2) + Block(102, 3) + Block(205, 6);
 
 // The FIX file of a test and the site its lines are logged under.
 struct FixFile {
@@ -64,22 +53,22 @@ void ExpectEngineSeesTheListedUsers(const std::string& path) {
 TEST(FixSessionFile, DeleteRemovesTheBlockAndTheSeparatorAfterIt) {
     const std::string unterminated = "\n#BeginSession_102\n[SESSION]\nTargetCompID=102,12342,3\n";
     const std::tuple<const char*, std::string, const char*, std::string, bool> cases[] = {
-        {"first", kThreeUsers, "101", NoFinalNewline(kDefault + Block(102, 3) + Block(205, 6)),
+        {"first", kThreeUsers, "101", NoFinalNewline(kFixDefault + Block(102, 3) + Block(205, 6)),
          true},
-        {"middle", kThreeUsers, "102", NoFinalNewline(kDefault + Block(101, 2) + Block(205, 6)),
+        {"middle", kThreeUsers, "102", NoFinalNewline(kFixDefault + Block(101, 2) + Block(205, 6)),
          true},
-        {"last", kThreeUsers, "205", kDefault + Block(101, 2) + Block(102, 3), true},
+        {"last", kThreeUsers, "205", kFixDefault + Block(101, 2) + Block(102, 3), true},
         {"leading zeros",
-         kDefault + "\n#BeginSession_007\n[SESSION]\nTargetCompID=7,1,1\n"
-                    "#EndSession_007\n",
+         kFixDefault + "\n#BeginSession_007\n[SESSION]\nTargetCompID=7,1,1\n"
+                       "#EndSession_007\n",
          "7",
-         NoFinalNewline(kDefault + "\n#BeginSession_007\n[SESSION]\nTargetCompID=7,1,1\n"
-                                   "#EndSession_007\n"),
+         NoFinalNewline(kFixDefault + "\n#BeginSession_007\n[SESSION]\nTargetCompID=7,1,1\n"
+                                      "#EndSession_007\n"),
          false},
-        {"no end marker", kDefault + unterminated + Block(205, 6), "102",
-         NoFinalNewline(kDefault + "\n" + Block(205, 6)), true},
-        {"no end marker, last", kDefault + Block(101, 2) + unterminated, "102",
-         kDefault + Block(101, 2), true},
+        {"no end marker", kFixDefault + unterminated + Block(205, 6), "102",
+         NoFinalNewline(kFixDefault + "\n" + Block(205, 6)), true},
+        {"no end marker, last", kFixDefault + Block(101, 2) + unterminated, "102",
+         kFixDefault + Block(101, 2), true},
     };
     for (const auto& [name, before, user, after, loads] : cases) {
         SCOPED_TRACE(name);
@@ -95,7 +84,7 @@ TEST(FixSessionFile, DeleteRemovesTheBlockAndTheSeparatorAfterIt) {
 }
 
 TEST(FixSessionFile, TwoPartTargetCompIdIsNotListedButTakesTheNewBrokerWithAnEmptyBranch) {
-    FixFile file(kDefault + "TargetCompID=9,12342\n" + Block(101, 2));
+    FixFile file(kFixDefault + "TargetCompID=9,12342\n" + Block(101, 2));
     std::vector<fix_file::FixUser> users;
     ASSERT_TRUE(fix_file::ListUsers(file.path, &users));
     ASSERT_EQ(users.size(), 1u);
@@ -103,7 +92,7 @@ TEST(FixSessionFile, TwoPartTargetCompIdIsNotListedButTakesTheNewBrokerWithAnEmp
     EXPECT_EQ(fix_file::ChangeBrokerIdAndLocalIp(file.path, file.temporary, "777", "10.1.1.5",
                                                  file.log.get(), file.site),
               Outcome::Written);
-    std::string expected = kDefault + "TargetCompID=9,777,\n" + Block(101, 2, "777");
+    std::string expected = kFixDefault + "TargetCompID=9,777,\n" + Block(101, 2, "777");
     expected.replace(expected.find("127.0.0.1"), 9, "10.1.1.5");
     EXPECT_EQ(file.Read(), expected);
     // Detail lines, the first lines of this log: no level line to indent under.
@@ -115,7 +104,8 @@ TEST(FixSessionFile, TwoPartTargetCompIdIsNotListedButTakesTheNewBrokerWithAnEmp
 
 TEST(FixSessionFile, AddAppendsAfterAFinalNewlineEditTouchesOnlyItsOwnBlock) {
     const std::string added = Block(12, 7);
-    const std::string looseEnd = kDefault + "\n#BeginSession_102\n[SESSION]\nTargetCompID=1,1,1\n";
+    const std::string looseEnd =
+        kFixDefault + "\n#BeginSession_102\n[SESSION]\nTargetCompID=1,1,1\n";
     // (before, add?, user, value, outcome, after)
     const std::tuple<std::string, bool, int, const char*, Outcome, std::string> cases[] = {
         {NoFinalNewline(kThreeUsers), true, 12, "12,12342,7", Outcome::Written,
@@ -123,7 +113,7 @@ TEST(FixSessionFile, AddAppendsAfterAFinalNewlineEditTouchesOnlyItsOwnBlock) {
         {kThreeUsers, true, 101, "101,12342,7", Outcome::Duplicate, kThreeUsers},
         {NoFinalNewline(kThreeUsers), false, 300, "300,1,1", Outcome::Written, kThreeUsers},
         {looseEnd + Block(205, 6), false, 102, "102,2,2", Outcome::Written,
-         kDefault + "\n#BeginSession_102\n[SESSION]\nTargetCompID=102,2,2\n" + Block(205, 6)},
+         kFixDefault + "\n#BeginSession_102\n[SESSION]\nTargetCompID=102,2,2\n" + Block(205, 6)},
     };
     for (const auto& [before, add, user, value, outcome, after] : cases) {
         SCOPED_TRACE(std::to_string(user) + (add ? " added" : " edited"));
@@ -152,29 +142,6 @@ TEST(FixSessionFile, PersistMessagesRewritesEveryKeyLineAndNeverAddsIt) {
         EXPECT_EQ(file.Read(), after);
     }
 }
-
-// The real calls with one step failing with ENOSPC (28).
-struct FailingStep final : platform::FileOperations {
-    explicit FailingStep(Step step) : step(step) {}
-    bool Fails(Step at) const {
-        errno = ENOSPC;
-        return at == step;
-    }
-    int CreateFile(const std::string& path) override {
-        return Fails(Step::CreateTemporary) ? -1 : FileOperations::CreateFile(path);
-    }
-    int CopyOwnerAndMode(int fd, const struct stat& original) override {
-        return Fails(Step::CopyOwnerAndMode) ? -1 : FileOperations::CopyOwnerAndMode(fd, original);
-    }
-    ssize_t Write(int fd, const void* data, size_t size) override {
-        return Fails(Step::Write) ? -1 : FileOperations::Write(fd, data, size);
-    }
-    int Sync(int fd) override { return Fails(Step::Flush) ? -1 : FileOperations::Sync(fd); }
-    int Rename(const std::string& from, const std::string& to) override {
-        return Fails(Step::Rename) ? -1 : FileOperations::Rename(from, to);
-    }
-    Step step;
-};
 
 // The operations the dialogs carry out: the argument is the user of an add, edit or delete,
 // the new local address of a broker-ID change (to 777), the new PersistMessages value.
@@ -238,10 +205,10 @@ TEST(FixSessionFile, AFailedStepLeavesTheFixFileAndKeepsTheTemporaryOnlyAfterAFa
                           Step::Rename}) {
             SCOPED_TRACE(std::to_string(kind) + argument + " " + std::to_string(int(step)));
             FixFile file(kThreeUsers);
-            FailingStep failing(step);
-            platform::InstallFileOperations(&failing);
-            const Outcome outcome = Apply(file, kind, argument);
-            platform::InstallFileOperations(nullptr);
+            const Outcome outcome = [&] {
+                FailingFileOperations failing(step, ENOSPC);  // error 28
+                return Apply(file, kind, argument);
+            }();
             const bool rename = step == Step::Rename;
             EXPECT_EQ(outcome, rename ? Outcome::RenameFailed : Outcome::CannotWrite);
             EXPECT_EQ(file.Read(), kThreeUsers);
@@ -254,10 +221,8 @@ TEST(FixSessionFile, AFailedStepLeavesTheFixFileAndKeepsTheTemporaryOnlyAfterAFa
 
 TEST(FixSessionFile, TheEngineLoadsTheInstalledFilesAndTheResultOfEveryOperation) {
     TempDir dir;
-    InstallationLayout layout;
-    layout.root = dir.path();
-    layout.markets = layout.fixMarkets = {1, 2, 3, 4, 5, 6, 7};
-    ASSERT_TRUE(layout.Write());
+    const InstallationLayout layout =
+        LaidOut(dir.path(), {1, 2, 3, 4, 5, 6, 7}, {1, 2, 3, 4, 5, 6, 7});
     for (int market : layout.markets) {
         ExpectEngineSeesTheListedUsers(layout.FixConfigPath(market));
     }

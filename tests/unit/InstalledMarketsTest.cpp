@@ -111,10 +111,6 @@ TEST_F(MarketScan, LaidOutInstallationWithAFixMarketEnablesItsFixCommands) {
                      "        |Enabling Active users menu", "        |Enabled.",
                      "        |Enabling FIX - User configuraion menu", "        |Enabled.",
                      "        |Enabling FIX configuraion menu", "        |Enabled."}));
-    // The layout wrote the files its settings name.
-    EXPECT_TRUE(FileExists(layout.ConfigPath(SLBM)));
-    EXPECT_TRUE(FileExists(layout.FixConfigPath(FO)));
-    EXPECT_FALSE(FileExists(layout.FixConfigPath(CM)));
 }
 
 TEST_F(MarketScan, MissingConfigPathEndsTheWholeScan) {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "config/KeyValueFile.h"
-#include "platform/AtomicReplace.h"
+#include "support/FailingFileOperations.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -126,36 +126,6 @@ TEST(KeyValueFile, WriterReplacesDeletesAppendsAndKeepsOtherLinesModeAndOwner) {
     EXPECT_EQ(ListDir(dir.path()), Names{"gateway.cfg"});
 }
 
-// The real calls with one step failing with `error` (None stands for the directory's fsync).
-// A failing write first writes half, as a filling disk does.
-struct FailingOperations final : platform::FileOperations {
-    FailingOperations(Step step, int error) : step(step), error(error) {}
-    bool Fails(Step at) {
-        errno = error;
-        return at == step;
-    }
-    int MakeTemporary(std::string& name) override {
-        int fd = Fails(Step::CreateTemporary) ? -1 : FileOperations::MakeTemporary(name);
-        temporary = name;
-        return fd;
-    }
-    ssize_t Write(int fd, const void* data, size_t size) override {
-        bool fail = Fails(Step::Write);
-        return fail && writes++ ? -1 : FileOperations::Write(fd, data, fail ? size / 2 : size);
-    }
-    int Sync(int fd) override { return Fails(Step::Flush) ? -1 : FileOperations::Sync(fd); }
-    int Rename(const std::string& from, const std::string& to) override {
-        return Fails(Step::Rename) ? -1 : FileOperations::Rename(from, to);
-    }
-    int SyncDirectory(const std::string& directory) override {
-        return Fails(Step::None) ? -1 : FileOperations::SyncDirectory(directory);
-    }
-    Step step;
-    int error;
-    int writes = 0;
-    std::string temporary;  // the temporary name tried or made
-};
-
 TEST(KeyValueFile, FailureAtAnyStepKeepsTheOriginalAndGives200) {
     const std::pair<Step, int> failures[] = {
         {Step::CreateTemporary, EMFILE},
@@ -169,10 +139,8 @@ TEST(KeyValueFile, FailureAtAnyStepKeepsTheOriginalAndGives200) {
     for (const auto& [step, error] : failures) {
         SCOPED_TRACE(static_cast<int>(step));
         WriteFile(path, original);
-        FailingOperations operations(step, error);
-        platform::InstallFileOperations(&operations);
+        FailingFileOperations operations(step, error);
         Written written = Write(path, {{"BOX_ID", "2"}});
-        platform::InstallFileOperations(nullptr);
         EXPECT_EQ(written.result, 200);
         EXPECT_EQ(written.content, original);
         EXPECT_EQ(ListDir(dir.path()), Names{"gateway.cfg"});
@@ -183,10 +151,8 @@ TEST(KeyValueFile, FailureAtAnyStepKeepsTheOriginalAndGives200) {
                                            "] in write mode.");
     }
     // After the rename the new content is in place, even when the directory's fsync fails.
-    FailingOperations directory(Step::None, EIO);
-    platform::InstallFileOperations(&directory);
+    FailingFileOperations directory(Step::None, EIO);
     EXPECT_EQ(Write(path, {{"BOX_ID", "3"}}).result, 9000);
-    platform::InstallFileOperations(nullptr);
     EXPECT_EQ(ReadFile(path), "BOX_ID=3\n" + original.substr(9));
     EXPECT_EQ(platform::ReplaceFile(path, "", {}, directory).directory_sync_error, EIO);
 }
@@ -197,7 +163,7 @@ TEST(AtomicReplace, FixedTemporaryNameIsOverwrittenAndKeptOnlyAfterAFailedRename
     WriteFile(target, "old\n");
     WriteFile(temporary, "a stale and longer leftover\n");
     EXPECT_TRUE(platform::ReplaceFile(target, "new\n", {temporary, true}).ok());
-    FailingOperations full(Step::Flush, ENOSPC), rename(Step::Rename, EXDEV);
+    FailingFileOperations full(Step::Flush, ENOSPC, false), rename(Step::Rename, EXDEV, false);
     EXPECT_EQ(platform::ReplaceFile(target, "x\n", {temporary, true}, full).failed_step,
               Step::Flush);
     EXPECT_EQ(ListDir(dir.path()), Names{"fix.cfg"});

@@ -67,32 +67,6 @@ TEST(MessageFrame, HeaderBuildersTouchOnlyTheirOwnBytes) {
     EXPECT_EQ(Hex(message, 40), "2800" + std::string(36, 'a') + "1127" + std::string(36, 'a'));
 }
 
-TEST(MessageFrame, InboundMessageIsWholeWhenItsLengthHasArrived) {
-    const unsigned char bytes[1030] = {40, 0, 7};
-    EXPECT_EQ(InspectInboundFrame(bytes, 0), InboundFrame::kIncomplete);
-    EXPECT_EQ(InspectInboundFrame(bytes, 1), InboundFrame::kIncomplete);
-    EXPECT_EQ(InspectInboundFrame(bytes, 39), InboundFrame::kIncomplete);
-    EXPECT_EQ(InspectInboundFrame(bytes, 40), InboundFrame::kWhole);
-    EXPECT_EQ(InspectInboundFrame(bytes, 41), InboundFrame::kWhole);
-    const unsigned char shortest[] = {3, 0, 0x55};
-    EXPECT_EQ(InspectInboundFrame(shortest, 2), InboundFrame::kIncomplete);
-    EXPECT_EQ(InspectInboundFrame(shortest, 3), InboundFrame::kWhole);
-    const unsigned char longest[] = {0xff, 0x03};
-    EXPECT_EQ(InspectInboundFrame(longest, 2), InboundFrame::kIncomplete);
-}
-
-TEST(MessageFrame, BadLengthFieldIsKnownFromItsTwoBytes) {
-    for (std::uint16_t bad : {0, 1, 2, 1024, 0xffff}) {
-        const unsigned char field[] = {static_cast<unsigned char>(bad),
-                                       static_cast<unsigned char>(bad >> 8)};
-        EXPECT_FALSE(IsInboundMessageLength(bad)) << bad;
-        EXPECT_EQ(InspectInboundFrame(field, 1), InboundFrame::kIncomplete) << bad;
-        EXPECT_EQ(InspectInboundFrame(field, 2), InboundFrame::kBadLength) << bad;
-    }
-    EXPECT_TRUE(IsInboundMessageLength(3));
-    EXPECT_TRUE(IsInboundMessageLength(1023));
-}
-
 TEST(Md5Checksum, MatchesTheReferenceSuite) {
     // Empty, one block, padding that spills into a second block, and two blocks.
     const std::pair<std::string, std::string> suite[] = {

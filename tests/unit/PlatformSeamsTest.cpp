@@ -6,32 +6,9 @@
 #include "platform/MessageBox.h"
 #include "platform/ProcessList.h"
 #include "support/FakeProcessList.h"
-#include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
 
 using namespace testing_support;
-using platform::BoxButtons;
-using platform::BoxIcon;
-
-TEST(MessageBoxes, RecordIconButtonsAndDefaultAsShown) {
-    RecordingBoxes boxes(platform::IDNO);
-    EXPECT_EQ(platform::ShowMessageBox(
-                  nullptr, "Restart now?", "Alert",
-                  platform::MB_YESNO | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2),
-              platform::IDNO);
-    platform::ShowMessageBox(nullptr, "Saved.", "Success",
-                             platform::MB_OK | platform::MB_ICONINFORMATION);
-    platform::ShowPlainBox("ZEVO network error.");
-    ASSERT_EQ(boxes.boxes.size(), 3u);
-    EXPECT_EQ(boxes.boxes[0].icon, BoxIcon::Warning);
-    EXPECT_EQ(boxes.boxes[0].buttons, BoxButtons::YesNo);
-    EXPECT_EQ(boxes.boxes[0].defaultAnswer, platform::IDNO);
-    EXPECT_EQ(boxes.boxes[1].icon, BoxIcon::Information);
-    EXPECT_EQ(boxes.boxes[1].buttons, BoxButtons::Ok);
-    EXPECT_EQ(boxes.boxes[2].icon, BoxIcon::None);
-    EXPECT_EQ(boxes.shown, (std::vector<std::string>{"Alert: Restart now?", "Success: Saved.",
-                                                     "ZEVO: ZEVO network error."}));
-}
 
 TEST(MessageBoxes, WithoutWindowsABoxGoesToStandardErrorAndTakesItsDefault) {
     testing::internal::CaptureStderr();
