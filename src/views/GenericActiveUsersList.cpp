@@ -15,6 +15,7 @@
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "views/ReportList.h"
+#include "views/UserInformation.h"
 
 namespace {
 
@@ -32,11 +33,6 @@ QLabel* FieldLabel(const char* id, QWidget* parent) {
 }
 
 }  // namespace
-
-const char* LoginStateText(unsigned state) {
-    static const char* const kTexts[] = {"Logged Off.", "Logoff in progress.", "Logged on.", "Logon in progress."};
-    return state < 4 ? kTexts[state] : "";
-}
 
 CGenericActiveUsersList::CGenericActiveUsersList(int marketType, int interactivePort, ActivityLog* log,
                                                  QWidget* parent)
@@ -152,22 +148,21 @@ int CGenericActiveUsersList::RouteMessage(const unsigned char* message, std::uin
     if (messageCode == kUserInformationResponse) {
         AddUser(message);
     } else if (messageCode == kBoxInformationResponse) {
-        m_boxId = Fmt("%d", ReadU16(message + 30));
-        m_boxState = LoginStateText(ReadU16(message + 32));
+        const BoxInformation box = DecodeBoxInformation(message);
+        m_boxId = Fmt("%d", box.boxId);
+        m_boxState = LoginStateText(box.state);
         UpdateFields();
     }
     return 0;
 }
 
 void CGenericActiveUsersList::AddUser(const unsigned char* message) {
-    const bool wide = UsesLongUserIdLayout(m_marketType);
-    const long userId = wide ? static_cast<long>(ReadI32(message + 30)) : static_cast<long>(ReadU16(message + 30));
-    const unsigned state = ReadU16(message + (wide ? 34 : 32));
-    auto* item = new QTreeWidgetItem({QString::number(userId)});
+    const ActiveUser user = DecodeUserInformation(message, m_marketType);
+    auto* item = new QTreeWidgetItem({QString::number(user.userId)});
     m_users->insertTopLevelItem(0, item);
     m_userCount = Fmt("%d", m_users->topLevelItemCount());
     UpdateFields();
-    item->setText(1, LoginStateText(state));
+    item->setText(1, LoginStateText(user.state));
 }
 
 void CGenericActiveUsersList::OnColumnClick(int column) {

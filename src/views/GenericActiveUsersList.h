@@ -5,6 +5,7 @@
 #include <string>
 
 #include "link/MessageSink.h"
+#include "views/UserInformation.h"  // LoginStateText
 
 class ActivityLog;
 class CZEVOHelper;
@@ -56,7 +57,3 @@ private:
     QTreeWidget* m_users;
     QPushButton* m_refresh;
 };
-
-// "Logged Off.", "Logoff in progress.", "Logged on.", "Logon in progress." for 0..3; empty
-// for any other state.
-const char* LoginStateText(unsigned state);
