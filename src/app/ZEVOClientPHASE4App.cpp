@@ -3,13 +3,18 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QPixmap>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
 #include "app/QtMessageBoxes.h"
 #include "app/ZEVOClientPHASE4Dlg.h"
 #include "platform/SettingsStore.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,6 +57,35 @@ void ScheduleScreenshot(QWidget& window) {
     });
 }
 
+int g_terminationPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] ssize_t written = write(g_terminationPipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGHUP (a session or service manager ending the program) end ZEVO as Exit does
+// after the operator's yes: the threads stop and the activity log closes its file.
+void EndOnTerminationSignals(CZEVOClientPHASE4Dlg& dialog) {
+    if (pipe2(g_terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(g_terminationPipe[0], QSocketNotifier::Read, &dialog);
+    QObject::connect(notifier, &QSocketNotifier::activated, &dialog, [&dialog, notifier] {
+        char bytes[16];
+        while (read(g_terminationPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        notifier->setEnabled(false);
+        dialog.EndZEVO();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -72,5 +106,6 @@ int main(int argc, char** argv) {
     CZEVOClientPHASE4Dlg dialog(platform::DefaultSettingsStore());
     dialog.OnInitDialog(app.arguments().mid(1));
     ScheduleScreenshot(dialog);
+    EndOnTerminationSignals(dialog);
     return dialog.exec();
 }

@@ -338,6 +338,10 @@ void CZEVOClientPHASE4Dlg::ExitZEVO() {
                                  platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDNO) {
         return;
     }
+    EndZEVO();
+}
+
+void CZEVOClientPHASE4Dlg::EndZEVO() {
     ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::ExitZEVO", "Killing QEL status thread.");
     if (m_statusThread) {
         m_statusThread->Stop();

@@ -46,6 +46,9 @@ public:
     // before OnInitDialog.
     void SetProcessList(const platform::ProcessList& processes) { m_processes = &processes; }
     void ExitZEVO();
+    // The end itself, without the question: stops the status and statistics threads and ends
+    // the window. Also how a termination signal (SIGTERM, SIGHUP) ends the program.
+    void EndZEVO();
     // Opens zevo_ip_help.chm from the working directory when it exists.
     void ZEVOHelp();
 
