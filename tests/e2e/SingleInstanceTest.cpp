@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -74,6 +75,36 @@ TEST(SingleInstance, SecondStartEndsAtOnceAndTheFirstSaysSo) {
                std::string("ZEVO: Another instance of ZEVO is already running.\n").size();
     }));
     EXPECT_EQ(next.process.state(), QProcess::Running);
+}
+
+// A session or service manager ends programs with SIGTERM: ZEVO ends as Exit does after the
+// operator's yes, with its threads stopped, no question asked and exit code 0.
+TEST(Termination, SigtermEndsZevoAsExitDoes) {
+    TempDir dir;
+    InstallationLayout layout;
+    layout.root = dir.File("qel");
+    layout.markets = {1};
+    ASSERT_TRUE(layout.Write());
+    const auto activityLog = [&] {
+        std::string text;
+        const QDir logs(QString::fromStdString(layout.LogDir()));
+        for (const QString& name : logs.entryList({"zevo.*.current.txt"})) {
+            text += ReadFile(layout.LogDir() + "/" + name.toStdString());
+        }
+        return text;
+    };
+
+    Zevo zevo(dir, layout);
+    ASSERT_TRUE(PumpUntil(
+        [&] { return activityLog().find("show_qel_status thread") != std::string::npos; }));
+    ASSERT_EQ(kill(static_cast<pid_t>(zevo.process.processId()), SIGTERM), 0);
+    ASSERT_TRUE(zevo.process.waitForFinished(5000));
+    EXPECT_EQ(zevo.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(zevo.process.exitCode(), 0);
+    const std::string log = activityLog();
+    EXPECT_NE(log.find("Killing QEL status thread."), std::string::npos);
+    EXPECT_NE(log.find("Killing QEL statistics thread."), std::string::npos);
+    EXPECT_EQ(ReadFile(dir.File("boxes.txt")), "");
 }
 
 int main(int argc, char** argv) {
