@@ -109,7 +109,7 @@ private:
     void OpenFixConfiguration(int market);
     void HandleCommandLine(const QStringList& arguments);
 
-    ActivityLog* m_log;  // lives until the process ends
+    ActivityLog* m_log;  // owned; outlives every child of the window
     const platform::SettingsStore& m_store;
     InstalledMarkets m_installed;
     QMenuBar* m_menuBar = nullptr;
