@@ -104,8 +104,9 @@ int main(int argc, char** argv) {
     QtMessageBoxes boxes;
     platform::InstallMessageBoxSeam(&boxes);
     CZEVOClientPHASE4Dlg dialog(platform::DefaultSettingsStore());
+    // Before start-up, so a signal that comes while the window is being set up is not lost.
+    EndOnTerminationSignals(dialog);
     dialog.OnInitDialog(app.arguments().mid(1));
     ScheduleScreenshot(dialog);
-    EndOnTerminationSignals(dialog);
     return dialog.exec();
 }
