@@ -5,6 +5,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QTimer>
 #include <cstdio>
 
 #include "GatewayPeer.h"
@@ -79,7 +80,12 @@ void ServicePeer::StartInstance(int market) {
     auto* process = new QProcess(this);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->setProgram(link);
-    process->setArguments(m_options.gatewayArguments);
+    QStringList arguments = m_options.gatewayArguments;
+    if (auto extra = m_options.marketArguments.find(market);
+        extra != m_options.marketArguments.end()) {
+        arguments += extra->second;
+    }
+    process->setArguments(arguments);
     connect(process, &QProcess::finished, this, [this, market, process](int code) {
         m_instances.erase(market);
         process->deleteLater();
@@ -91,6 +97,13 @@ void ServicePeer::StartInstance(int market) {
             StartInstance(market);
         } else {
             Log(QString("qel_ip_%1.exe exited with %2").arg(MarketLowerName(market)).arg(code));
+            if (m_options.restartEndedAfterMs >= 0) {
+                QTimer::singleShot(m_options.restartEndedAfterMs, this, [this, market] {
+                    if (!m_stopping && !m_instances.count(market)) {
+                        StartInstance(market);
+                    }
+                });
+            }
         }
     });
     m_instances[market] = process;

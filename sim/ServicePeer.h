@@ -19,6 +19,11 @@ class ServicePeer : public QObject {
         QString gatewayProgram;  // the qel_gateway binary
         QString instanceDir;     // where the qel_ip_<market>.exe links are made
         QStringList gatewayArguments;
+        // More arguments for the gateways of single markets (market code -> arguments).
+        std::map<int, QStringList> marketArguments;
+        // A gateway that ends without a restart request (killed, crashed) is started again
+        // after this many milliseconds; negative: it stays down, as with the real service.
+        int restartEndedAfterMs = -1;
     };
 
     explicit ServicePeer(Options options, QObject* parent = nullptr);

@@ -29,6 +29,14 @@ int main(int argc, char** argv) {
     parser.addOption({"start", "Start the gateways at once, as if signalled."});
     parser.addOption(
         {"gateway-args", "Extra arguments for every gateway, space separated.", "args"});
+    parser.addOption({"market-args",
+                      "Extra arguments for one market's gateway: <code>:<args>, e.g. '1:--rate "
+                      "2000'; may be repeated.",
+                      "code:args"});
+    parser.addOption(
+        {"restart-ended",
+         "Start a gateway that ended without a restart request again after <ms> milliseconds.",
+         "ms"});
     parser.process(app);
 
     ServicePeer::Options options;
@@ -39,6 +47,20 @@ int main(int argc, char** argv) {
     options.instanceDir =
         parser.isSet("instance-dir") ? parser.value("instance-dir") : options.serviceDir + "/bin";
     options.gatewayArguments = parser.value("gateway-args").split(' ', Qt::SkipEmptyParts);
+    for (const QString& value : parser.values("market-args")) {
+        const int colon = value.indexOf(':');
+        bool ok = false;
+        const int market = value.left(colon).toInt(&ok);
+        if (colon < 0 || !ok) {
+            std::fprintf(stderr, "qel_service: --market-args wants <code>:<args>, not '%s'\n",
+                         qPrintable(value));
+            return 2;
+        }
+        options.marketArguments[market] += value.mid(colon + 1).split(' ', Qt::SkipEmptyParts);
+    }
+    if (parser.isSet("restart-ended")) {
+        options.restartEndedAfterMs = parser.value("restart-ended").toInt();
+    }
 
     QuitOnTerminationSignals();
     ServicePeer service(options);

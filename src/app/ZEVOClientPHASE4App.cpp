@@ -1,10 +1,15 @@
 // The program's entry: one modal main window whose end code is the exit code.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFont>
 #include <QPixmap>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -54,6 +59,35 @@ void ScheduleScreenshot(QWidget& window) {
     });
 }
 
+int g_terminationPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] ssize_t written = write(g_terminationPipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGHUP (a session or service manager ending the program) end ZEVO as Exit does
+// after the operator's yes: the threads stop and the activity log closes its file.
+void EndOnTerminationSignals(CZEVOClientPHASE4Dlg& dialog) {
+    if (pipe2(g_terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(g_terminationPipe[0], QSocketNotifier::Read, &dialog);
+    QObject::connect(notifier, &QSocketNotifier::activated, &dialog, [&dialog, notifier] {
+        char bytes[16];
+        while (read(g_terminationPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        notifier->setEnabled(false);
+        dialog.EndZEVO();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -77,6 +111,8 @@ int main(int argc, char** argv) {
     QtMessageBoxes boxes;
     platform::InstallMessageBoxSeam(&boxes);
     CZEVOClientPHASE4Dlg dialog(platform::DefaultSettingsStore());
+    // Before start-up, so a signal that comes while the window is being set up is not lost.
+    EndOnTerminationSignals(dialog);
     dialog.OnInitDialog(app.arguments().mid(1));
     ScheduleScreenshot(dialog);
     return dialog.exec();

@@ -94,6 +94,11 @@ CZEVOClientPHASE4Dlg::~CZEVOClientPHASE4Dlg() {
     // Threads first: they post to this window and read its pages.
     m_statusThread.reset();
     m_statisticsThread.reset();
+    // The pages and dialogs may still log as they close, so they go before the log does.
+    while (!children().isEmpty()) {
+        delete children().constFirst();  // one child's end may take others with it
+    }
+    delete m_log;
 }
 
 void CZEVOClientPHASE4Dlg::OnInitDialog(const QStringList& arguments) {
@@ -425,6 +430,10 @@ void CZEVOClientPHASE4Dlg::ExitZEVO() {
         platform::IDNO) {
         return;
     }
+    EndZEVO();
+}
+
+void CZEVOClientPHASE4Dlg::EndZEVO() {
     ZEVO_LOG_ACTIVITY(m_log, "CZEVOClientPHASE4Dlg::ExitZEVO", "Killing QEL status thread.");
     if (m_statusThread) {
         m_statusThread->Stop();

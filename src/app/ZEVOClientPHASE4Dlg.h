@@ -46,6 +46,9 @@ class CZEVOClientPHASE4Dlg : public QDialog,
     // before OnInitDialog.
     void SetProcessList(const platform::ProcessList& processes) { m_processes = &processes; }
     void ExitZEVO();
+    // The end itself, without the question: stops the status and statistics threads and ends
+    // the window. Also how a termination signal (SIGTERM, SIGHUP) ends the program.
+    void EndZEVO();
     // Opens zevo_ip_help.chm from the working directory when it exists.
     void ZEVOHelp();
 
@@ -118,7 +121,7 @@ class CZEVOClientPHASE4Dlg : public QDialog,
     void OpenFixConfiguration(int market);
     void HandleCommandLine(const QStringList& arguments);
 
-    ActivityLog* m_log;  // lives until the process ends
+    ActivityLog* m_log;  // owned; outlives every child of the window
     const platform::SettingsStore& m_store;
     InstalledMarkets m_installed;
     QMenuBar* m_menuBar = nullptr;

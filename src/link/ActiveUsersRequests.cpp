@@ -7,23 +7,6 @@
 #include "link/ZEVOHelper.h"
 #include "log/Format.h"
 
-const char* LoginStateText(unsigned state) {
-    static const char* const kTexts[] = {"Logged Off.", "Logoff in progress.", "Logged on.",
-                                         "Logon in progress."};
-    return state < 4 ? kTexts[state] : "";
-}
-
-BoxInformation DecodeBoxInformation(const unsigned char* message) {
-    return {ReadU16(message + 30), ReadU16(message + 32)};
-}
-
-UserInformation DecodeUserInformation(const unsigned char* message, int marketType) {
-    const bool wide = UsesLongUserIdLayout(marketType);
-    const long userId =
-        wide ? static_cast<long>(ReadI32(message + 30)) : static_cast<long>(ReadU16(message + 30));
-    return {userId, ReadU16(message + (wide ? 34 : 32))};
-}
-
 void SendActiveUsersRequests(CZEVOHelper& session, int marketType, ActivityLog* log,
                              const LogSite& site, const char* operation) {
     const bool wide = UsesLongUserIdLayout(marketType);

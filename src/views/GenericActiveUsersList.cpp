@@ -12,6 +12,7 @@
 #include "core/MarketType.h"
 #include "link/ActiveUsersRequests.h"
 #include "link/MessageFrame.h"
+#include "link/UserInformation.h"
 #include "link/ZEVOHelper.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"

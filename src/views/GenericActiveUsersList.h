@@ -6,6 +6,7 @@
 
 #include "link/ActiveUsersRequests.h"
 #include "link/MessageSink.h"
+#include "link/UserInformation.h"  // LoginStateText
 
 class ActivityLog;
 class CZEVOHelper;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -107,4 +108,31 @@ TEST(SingleInstance, AnUnusableRuntimeFolderFallsBackToAPrivateOneAndSaysSo) {
         EXPECT_TRUE(PumpUntil([&] { return FileExists(dir.File("boxes.txt")); }));
         std::remove(dir.File("boxes.txt").c_str());
     }
+}
+
+// A session or service manager ends programs with SIGTERM: ZEVO ends as Exit does after the
+// operator's yes, with its threads stopped, no question asked and exit code 0.
+TEST(Termination, SigtermEndsZevoAsExitDoes) {
+    TempDir dir;
+    const InstallationLayout layout = LaidOut(dir.File("qel"), {1});
+    const auto activityLog = [&] {
+        std::string text;
+        const QDir logs(QString::fromStdString(layout.LogDir()));
+        for (const QString& name : logs.entryList({"zevo.*.current.txt"})) {
+            text += ReadFile(layout.LogDir() + "/" + name.toStdString());
+        }
+        return text;
+    };
+
+    Zevo zevo(dir, layout);
+    ASSERT_TRUE(PumpUntil(
+        [&] { return activityLog().find("show_qel_status thread") != std::string::npos; }));
+    ASSERT_EQ(kill(static_cast<pid_t>(zevo.process.processId()), SIGTERM), 0);
+    ASSERT_TRUE(zevo.process.waitForFinished(5000));
+    EXPECT_EQ(zevo.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(zevo.process.exitCode(), 0);
+    const std::string log = activityLog();
+    EXPECT_NE(log.find("Killing QEL status thread."), std::string::npos);
+    EXPECT_NE(log.find("Killing QEL statistics thread."), std::string::npos);
+    EXPECT_EQ(ReadFile(dir.File("boxes.txt")), "");
 }

@@ -1,0 +1,74 @@
+// The FIX configuration file: any content, then the operations the FIX dialogs perform on
+// it. Every rewrite leaves the FIX file in place.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "FuzzFiles.h"
+#include "config/FixSessionFile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider input(data, size);
+    const int operation = input.ConsumeIntegralInRange<int>(0, 5);
+    const int marketType = input.ConsumeIntegralInRange<int>(0, 8);
+    const int userId = input.ConsumeIntegral<int>();
+    const std::string first = input.ConsumeRandomLengthString(80);
+    const std::string second = input.ConsumeRandomLengthString(80);
+    const std::string content = input.ConsumeRemainingBytesAsString();
+
+    const std::string fixPath = fuzz_files::Folder() + "/QEL_FIX.cfg";
+    if (!fuzz_files::Write(fixPath, content)) {
+        return 0;
+    }
+    const std::string temporaryPath = fix_file::TemporaryPath(fixPath, marketType);
+    const LogSite site = ZEVO_LOG_SITE("CFixConfiguration");
+
+    std::vector<std::string> lines;
+    if (fix_file::ReadLines(fixPath, &lines)) {
+        for (const std::string& line : lines) {
+            if (line.size() > 511) {
+                __builtin_trap();  // lines are read in pieces of at most 511 characters
+            }
+            const fix_file::ParsedLine parsed = fix_file::ParseLine(line);
+            if (parsed.count < 0 || parsed.count > 4) {
+                __builtin_trap();
+            }
+        }
+        const std::string without = fix_file::WithoutBlock(lines, first);
+        if (without.size() > content.size() + lines.size()) {
+            __builtin_trap();  // removing a block never adds text
+        }
+    }
+    std::vector<fix_file::FixUser> users;
+    fix_file::ListUsers(fixPath, &users);
+
+    fix_file::Outcome outcome = fix_file::Outcome::Written;
+    switch (operation) {
+        case 0:
+            outcome = fix_file::ChangeBrokerIdAndLocalIp(fixPath, temporaryPath, first, second,
+                                                         nullptr, site);
+            break;
+        case 1:
+            outcome = fix_file::DeleteUser(fixPath, temporaryPath, first, nullptr, site);
+            break;
+        case 2:
+            outcome = fix_file::AddUser(fixPath, temporaryPath, userId, first, nullptr, site);
+            break;
+        case 3:
+            outcome = fix_file::EditUser(fixPath, temporaryPath, userId, first, nullptr, site);
+            break;
+        case 4:
+            outcome = fix_file::SetPersistMessages(fixPath, temporaryPath, first, nullptr, site);
+            break;
+        default:
+            fix_file::Recover(fixPath, temporaryPath, nullptr, site, "OnInitDialog");
+            break;
+    }
+    if (!fuzz_files::Exists(fixPath) && outcome != fix_file::Outcome::CannotRead) {
+        __builtin_trap();  // no operation loses the FIX file
+    }
+    fuzz_files::Empty(fuzz_files::Folder());
+    return 0;
+}
