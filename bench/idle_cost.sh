@@ -27,14 +27,13 @@ cleanup() {
 }
 trap cleanup EXIT
 base=$(( 40000 + (RANDOM % 1000) * 16 ))
-build/sim/qel_layout --dir "$root" --markets all --fix CM,FO,SLBM --base-port "$base" >/dev/null
-mkdir -p "$root/run" && chmod 700 "$root/run"
-export QEL_IP_REGISTRY="$root/qel_ip.reg" QEL_IP_SERVICE_DIR="$root/run" XDG_RUNTIME_DIR="$root/run"
+source scripts/sim-installation.sh
+sim_lay_out "$root" "$base"
 build/sim/qel_service --start --gateway-args "--rate 1" 2>/dev/null &
 pids+=($!)
 build/sim/qel_statistics 2>/dev/null &
 pids+=($!)
-sleep 2
+wait_for 10 sim_gateways_listening "$base" || { echo "gateways did not start" >&2; exit 1; }
 [ "$under_x" -eq 1 ] || export QT_QPA_PLATFORM=offscreen
 build/src/zevo >/dev/null 2>&1 &
 zevo=$!

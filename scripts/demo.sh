@@ -27,9 +27,8 @@ trap 'exit 130' INT TERM
 
 # Ports: a free-looking range picked per run, so two demos do not collide.
 base=$(( 20000 + (RANDOM % 2000) * 16 ))
-build/sim/qel_layout --dir "$root" --markets all --fix CM,FO,SLBM --base-port "$base" >/dev/null
-mkdir -p "$root/run" && chmod 700 "$root/run"
-export QEL_IP_REGISTRY="$root/qel_ip.reg" QEL_IP_SERVICE_DIR="$root/run" XDG_RUNTIME_DIR="$root/run"
+source scripts/sim-installation.sh
+sim_lay_out "$root" "$base"
 echo "Installation laid out in $root; activity log in $root/logs"
 
 build/sim/qel_service --start --gateway-args "--rate 3" 2>"$root/service.log" &
@@ -39,12 +38,7 @@ peers+=($!)
 
 # The console connects a log page when it sees its gateway start, so let the gateways open
 # their ports first (a real gateway is up long before an operator starts the console).
-for _ in $(seq 1 100); do
-    listening=$(ss -ltn 2>/dev/null | awk -v lo="$base" -v hi="$((base + 14))" \
-        '{n = split($4, a, ":"); p = a[n] + 0} p >= lo && p < hi {c++} END {print c + 0}')
-    [ "$listening" -ge 14 ] && break
-    sleep 0.1
-done
+wait_for 10 sim_gateways_listening "$base" || true
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     export QT_QPA_PLATFORM=offscreen

@@ -12,17 +12,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 jobs="${FUZZ_JOBS:-1}"
 
-missing=()
-for p in clang libclang-rt-dev; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    SUDO=""
-    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-    echo "Installing: ${missing[*]}"
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash scripts/setup.sh clang libclang-rt-dev
 
 CC=clang CXX=clang++ cmake -S fuzz -B build-fuzz -G Ninja -DZEVO_FUZZ=ON \
     -DCMAKE_CXX_COMPILER=clang++ >/dev/null

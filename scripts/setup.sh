@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what building, testing and running ZEVO needs on Debian 12 (run as root or with
-# sudo available). Installs nothing that is already there.
+# sudo available). Installs nothing that is already there. Arguments name further packages
+# that a script needs beside these (the fuzz targets' compiler, for instance).
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev xvfb xauth
-          procps iproute2 fonts-dejavu-core libquickfix-dev openbox x11-utils clang-format)
+          procps iproute2 fonts-dejavu-core libquickfix-dev openbox x11-utils clang-format "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -48,9 +48,8 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 base=$(( 20000 + (RANDOM % 2000) * 16 ))
-build/sim/qel_layout --dir "$root" --markets all --fix CM,FO,SLBM --base-port "$base" >/dev/null
-mkdir -p "$root/run" && chmod 700 "$root/run"
-export QEL_IP_REGISTRY="$root/qel_ip.reg" QEL_IP_SERVICE_DIR="$root/run" XDG_RUNTIME_DIR="$root/run"
+source scripts/sim-installation.sh
+sim_lay_out "$root" "$base"
 export QT_QPA_PLATFORM=offscreen ZEVO_BOX_JOURNAL="$root/boxes.txt"
 : >"$ZEVO_BOX_JOURNAL"
 
@@ -63,20 +62,7 @@ peers+=("$service_pid")
 build/sim/qel_statistics 2>"$root/statistics.log" &
 peers+=($!)
 
-wait_for() {  # wait_for SECONDS COMMAND...: polls COMMAND every 0.1 s until it succeeds
-    local deadline=$(( $(date +%s) + $1 )); shift
-    until "$@"; do
-        [ "$(date +%s)" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
-ports_listening() {
-    local n
-    n=$(ss -ltn 2>/dev/null | awk -v lo="$base" -v hi="$((base + 14))" \
-        '{n = split($4, a, ":"); p = a[n] + 0} p >= lo && p < hi {c++} END {print c + 0}')
-    [ "$n" -ge 14 ]
-}
-wait_for 30 ports_listening || { echo "gateways did not start" >&2; exit 1; }
+wait_for 30 sim_gateways_listening "$base" || { echo "gateways did not start" >&2; exit 1; }
 
 build/src/zevo >"$root/zevo.out" 2>&1 &
 zevo_pid=$!

@@ -1,0 +1,28 @@
+# Sourced by the scripts that run zevo against a simulated installation (demo, soak, idle
+# cost): lays one out, tells when its gateways listen, and waits on a condition.
+
+# sim_lay_out ROOT BASE_PORT: all seven markets (FIX for CM, FO and SLBM) in ROOT on ports from
+# BASE_PORT, and the environment that points zevo and the peers at it.
+sim_lay_out() {
+    build/sim/qel_layout --dir "$1" --markets all --fix CM,FO,SLBM --base-port "$2" >/dev/null
+    mkdir -p "$1/run" && chmod 700 "$1/run"
+    export QEL_IP_REGISTRY="$1/qel_ip.reg" QEL_IP_SERVICE_DIR="$1/run" XDG_RUNTIME_DIR="$1/run"
+}
+
+# sim_gateways_listening BASE_PORT: whether all 14 gateway ports from BASE_PORT listen.
+sim_gateways_listening() {
+    local n
+    n=$(ss -ltn 2>/dev/null | awk -v lo="$1" -v hi="$(($1 + 14))" \
+        '{n = split($4, a, ":"); p = a[n] + 0} p >= lo && p < hi {c++} END {print c + 0}')
+    [ "$n" -ge 14 ]
+}
+
+# wait_for SECONDS COMMAND...: polls COMMAND every 0.1 s until it succeeds; fails after SECONDS.
+wait_for() {
+    local deadline=$(($(date +%s) + $1))
+    shift
+    until "$@"; do
+        [ "$(date +%s)" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}
