@@ -21,11 +21,6 @@ std::string Op(const char* name) {
     return std::string("CFixConfiguration::") + name;
 }
 
-const char* NameOf(int marketType) {
-    const char* name = MarketName(marketType);
-    return name ? name : "";
-}
-
 const char* const kTitles[] = {"FIX Configuration - CM", "FIX Configuration- FO",
                                "FIX Configuration- WDM", "FIX Configuration- IPO",
                                "FIX Configuration- CD",  "FIX Configuration- SLBM",
@@ -52,8 +47,9 @@ CFixConfiguration::CFixConfiguration(int marketType, const std::string& configFi
       m_host(host),
       m_interactivePort(interactivePort) {
     const std::string op = Op("CFixConfiguration");
-    ZEVO_LOG_ACTIVITY(m_log, op.c_str(),
-                      Fmt("Market type for dialog is %d - %s", marketType, NameOf(marketType)));
+    ZEVO_LOG_ACTIVITY(
+        m_log, op.c_str(),
+        Fmt("Market type for dialog is %d - %s", marketType, MarketNameOrEmpty(marketType)));
     ZEVO_LOG_ACTIVITY(m_log, op.c_str(),
                       Fmt("QEL Config file path is - %s", configFilePath.c_str()));
     ZEVO_LOG_ACTIVITY(m_log, op.c_str(),
@@ -106,7 +102,7 @@ void CFixConfiguration::OnInitDialog() {
     }
     KeepTitleVisible();
     ZEVO_LOG_ACTIVITY(m_log, Op("OnInitDialog").c_str(),
-                      Fmt("Market type is %d [%s]", m_marketType, NameOf(m_marketType)));
+                      Fmt("Market type is %d [%s]", m_marketType, MarketNameOrEmpty(m_marketType)));
     ReadFixConfigurationParameters();
 }
 

@@ -55,9 +55,9 @@ CFixUserDetails::CFixUserDetails(int marketType, const std::string& userId,
       m_branchId(std::atoi(branchId.c_str())),
       m_fixConfigFilePath(fixConfigFilePath) {
     const std::string op = Op("CFixUserDetails");
-    const char* name = MarketName(marketType);
-    ZEVO_LOG_ACTIVITY(m_log, op.c_str(),
-                      Fmt("Market type for dialog is %d - %s", marketType, name ? name : ""));
+    ZEVO_LOG_ACTIVITY(
+        m_log, op.c_str(),
+        Fmt("Market type for dialog is %d - %s", marketType, MarketNameOrEmpty(marketType)));
     ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("Trader ID is %s", userId.c_str()));
     ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("Member ID is %s", memberId.c_str()));
     ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("Branch ID is %s", branchId.c_str()));

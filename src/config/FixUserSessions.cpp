@@ -28,11 +28,6 @@ std::string Op(const char* name) {
     return std::string("CFixUserSessions::") + name;
 }
 
-const char* NameOf(int marketType) {
-    const char* name = MarketName(marketType);
-    return name ? name : "";
-}
-
 const char* const kTitles[] = {"FIX Users - CM", "FIX Users- FO", "FIX Users- WDM",
                                "FIX Users- IPO", "FIX Users- CD", "FIX Users- SLBM",
                                "FIX Users- MF"};
@@ -56,7 +51,7 @@ CFixUserSessions::CFixUserSessions(int marketType, const std::string& configFile
       m_interactivePort(interactivePort) {
     const char* const op = "CFixUserSessions";
     LogAt(m_log, LogLevel::Activity, Site(), op,
-          Fmt("Market type for dialog is %d - %s", marketType, NameOf(marketType)));
+          Fmt("Market type for dialog is %d - %s", marketType, MarketNameOrEmpty(marketType)));
     LogAt(m_log, LogLevel::Activity, Site(), op,
           Fmt("QEL Config file path is - %s", configFilePath.c_str()));
     LogAt(m_log, LogLevel::Activity, Site(), op,
@@ -136,7 +131,7 @@ void CFixUserSessions::OnInitDialog() {
     }
     KeepTitleVisible();
     ZEVO_LOG_ACTIVITY(m_log, Op("OnInitDialog").c_str(),
-                      Fmt("Market type is %d [%s]", m_marketType, NameOf(m_marketType)));
+                      Fmt("Market type is %d [%s]", m_marketType, MarketNameOrEmpty(m_marketType)));
     if (!ReadGatewayKeys()) {
         EndDialog(-1);
         return;

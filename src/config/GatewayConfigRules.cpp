@@ -29,7 +29,7 @@ GatewayConfigRuleBreak CheckGatewayConfiguration(const GatewayConfigValues& valu
         LogAt(log, LogLevel::Activity, site, "validate_parameters", text);
     };
     const bool bcpSelected = values.radioPrimary == 1;
-    const char* market = MarketName(marketType) ? MarketName(marketType) : "";
+    const char* market = MarketNameOrEmpty(marketType);
     if (values.localIp.empty()) {
         return fail(Field::LocalIp, true, "Local IP is blank", "Local IP can't be blank", info);
     }

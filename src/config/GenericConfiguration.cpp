@@ -68,9 +68,9 @@ CGenericConfiguration::CGenericConfiguration(int marketType, const std::string& 
       m_interactivePort(interactivePort),
       m_host(host),
       m_startupFlag(startupFlag) {
-    const char* name = MarketName(marketType);
-    ZEVO_LOG_ACTIVITY(m_log, Op("CGenericConfiguration").c_str(),
-                      Fmt("Market type for dialog is %d - %s", marketType, name ? name : ""));
+    ZEVO_LOG_ACTIVITY(
+        m_log, Op("CGenericConfiguration").c_str(),
+        Fmt("Market type for dialog is %d - %s", marketType, MarketNameOrEmpty(marketType)));
     ZEVO_LOG_ACTIVITY(m_log, Op("CGenericConfiguration").c_str(),
                       Fmt("Interface thread interactive port is  %u", interactivePort));
     setObjectName("150");

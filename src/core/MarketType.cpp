@@ -16,6 +16,11 @@ const char* MarketName(int code) {
     return (code >= 0 && code <= MF) ? kNames[code] : nullptr;
 }
 
+const char* MarketNameOrEmpty(int code) {
+    const char* name = MarketName(code);
+    return name ? name : "";
+}
+
 const char* MarketLowerName(int code) {
     return IsMarketCode(code) ? kLowerNames[code] : nullptr;
 }

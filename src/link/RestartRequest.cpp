@@ -9,11 +9,6 @@
 
 namespace {
 
-const char* MarketNameOf(int code) {
-    const char* name = MarketName(code);
-    return name ? name : "";
-}
-
 // The log text after sending: markets with a long layout name themselves.
 const char* SentText(int marketType) {
     if (!UsesLongUserIdLayout(marketType)) {
@@ -66,7 +61,7 @@ void CRestartRequest::Start() {
     m_gatewayAddress = "127.0.0.1";
     m_gatewayPort = std::to_string(m_interactivePort);
     LogAt(m_log, LogLevel::Activity, m_site, m_starterName.c_str(),
-          Fmt("Attempting to connect...for market %s", MarketNameOf(m_marketType)));
+          Fmt("Attempting to connect...for market %s", MarketNameOrEmpty(m_marketType)));
     session.Helper().EstablishConnection(m_gatewayAddress, m_gatewayPort);
 }
 
@@ -81,6 +76,6 @@ void CRestartRequest::OnConnectionEstablished(CZEVOHelper& session) {
 
 void CRestartRequest::OnConnectionLost(CZEVOHelper& session) {
     LogAt(m_log, LogLevel::Activity, m_site, "OnConnectionLost",
-          Fmt("Attempting to close connection...for market %s", MarketNameOf(m_marketType)));
+          Fmt("Attempting to close connection...for market %s", MarketNameOrEmpty(m_marketType)));
     session.Transport().CloseConnection();
 }

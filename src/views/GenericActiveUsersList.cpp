@@ -21,11 +21,6 @@
 namespace {
 
 // The market's name in log texts; empty for a code without one.
-const char* NameOf(int marketType) {
-    const char* name = MarketName(marketType);
-    return name ? name : "";
-}
-
 QLabel* FieldLabel(const char* id, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setObjectName(id);
@@ -39,8 +34,9 @@ CGenericActiveUsersList::CGenericActiveUsersList(int marketType, int interactive
                                                  ActivityLog* log, QWidget* parent)
     : QDialog(parent), m_log(log), m_marketType(marketType), m_port(Fmt("%d", interactivePort)) {
     static const char* const op = "CGenericActiveUsersList::CGenericActiveUsersList";
-    ZEVO_LOG_ACTIVITY(m_log, op,
-                      Fmt("Market type for dialog is %d - %s", marketType, NameOf(marketType)));
+    ZEVO_LOG_ACTIVITY(
+        m_log, op,
+        Fmt("Market type for dialog is %d - %s", marketType, MarketNameOrEmpty(marketType)));
     ZEVO_LOG_ACTIVITY(m_log, op, Fmt("INTERFACE_THREAD_INTERACTIVE_IP is %s", m_address.c_str()));
     ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Port no. is %d", interactivePort));
 
@@ -105,8 +101,8 @@ void CGenericActiveUsersList::OnInitDialog() {
 
     m_session = std::make_unique<CZEVOHelper>(m_log);
     m_session->SetMessageSink(this, m_marketType);
-    ZEVO_LOG_ACTIVITY(m_log, op,
-                      Fmt("Attempting to connect...for market %s", NameOf(m_marketType)));
+    ZEVO_LOG_ACTIVITY(
+        m_log, op, Fmt("Attempting to connect...for market %s", MarketNameOrEmpty(m_marketType)));
     m_session->EstablishConnection(m_address, m_port);
     UpdateFields();
 }
@@ -183,8 +179,9 @@ void CGenericActiveUsersList::PostNcDestroy() {
     if (!m_session) {
         return;
     }
-    ZEVO_LOG_ACTIVITY(m_log, "CGenericActiveUsersList::PostNcDestroy",
-                      Fmt("Attempting to close connection...for market %s", NameOf(m_marketType)));
+    ZEVO_LOG_ACTIVITY(
+        m_log, "CGenericActiveUsersList::PostNcDestroy",
+        Fmt("Attempting to close connection...for market %s", MarketNameOrEmpty(m_marketType)));
     m_session->Transport().CloseConnection();
     m_session.reset();
 }
