@@ -22,8 +22,5 @@ std::string ToLower(std::string_view s);
 // The text without leading or trailing white space.
 std::string_view TrimLeft(std::string_view s);
 std::string_view TrimRight(std::string_view s);
-inline std::string_view Trim(std::string_view s) {
-    return TrimLeft(TrimRight(s));
-}
 
 }  // namespace text

@@ -94,7 +94,6 @@ SingleInstance::Outcome SingleInstance::TryFolder(const std::string& folder, std
         const int error = errno;
         close(lock);
         if (error == EWOULDBLOCK) {
-            m_folder = folder;
             m_socketPath = base + ".sock";
             return Outcome::HeldByAnother;
         }
@@ -113,7 +112,6 @@ SingleInstance::Outcome SingleInstance::TryFolder(const std::string& folder, std
         close(lock);
         return Outcome::Unusable;
     }
-    m_folder = folder;
     m_lockPath = base + ".lock";
     m_socketPath = address.sun_path;
     m_lock = lock;

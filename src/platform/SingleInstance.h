@@ -23,9 +23,6 @@ class SingleInstance {
 
     // False only when another instance holds the lock.
     bool IsFirst() const { return !m_second; }
-    // Whether the rule is in force (false when no folder could carry it).
-    bool IsGuarded() const { return m_listener >= 0; }
-    const std::string& Folder() const { return m_folder; }
     // Second instance: sets the first instance's event.
     void SignalFirst();
     // First instance: whether a second instance has signalled since the last reset; never waits.
@@ -42,7 +39,6 @@ class SingleInstance {
     void Drain();
 
     std::string m_name;
-    std::string m_folder;
     std::string m_lockPath;
     std::string m_socketPath;
     int m_lock = -1;
