@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "GatewayPeer.h"
+#include "SignalExit.h"
 #include "SimSettings.h"
 #include "core/MarketType.h"
 #include "platform/SettingsStore.h"
@@ -86,6 +87,7 @@ void ServicePeer::StartInstance(int market) {
         arguments += extra->second;
     }
     process->setArguments(arguments);
+    process->setChildProcessModifier(UnblockTerminationSignals);
     connect(process, &QProcess::finished, this, [this, market, process](int code) {
         m_instances.erase(market);
         process->deleteLater();

@@ -1,6 +1,6 @@
 #include "SignalExit.h"
 
-#include <sys/socket.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -9,28 +9,39 @@
 
 namespace {
 
-int g_pipe[2] = {-1, -1};
-
-void OnSignal(int) {
-    char byte = 1;
-    [[maybe_unused]] ssize_t n = write(g_pipe[0], &byte, 1);
+sigset_t TerminationSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    return set;
 }
 
 }  // namespace
 
+// The signals are blocked and read from a signalfd in the event loop rather than caught by a
+// handler: a handler may run late or never while the loop sleeps in a poll that a sanitizer
+// runtime does not watch, and the peers must end promptly whenever a test or script asks.
 void QuitOnTerminationSignals() {
-    if (socketpair(AF_UNIX, SOCK_STREAM, 0, g_pipe) != 0) {
+    const sigset_t set = TerminationSignals();
+    // The peers start no threads of their own, so blocking here covers the whole process.
+    if (sigprocmask(SIG_BLOCK, &set, nullptr) != 0) {
         return;
     }
-    auto* notifier =
-        new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, [] {
-        char byte;
-        [[maybe_unused]] ssize_t n = read(g_pipe[1], &byte, 1);
+    const int fd = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (fd < 0) {
+        sigprocmask(SIG_UNBLOCK, &set, nullptr);
+        return;
+    }
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, [fd] {
+        signalfd_siginfo info;
+        [[maybe_unused]] ssize_t n = read(fd, &info, sizeof info);
         QCoreApplication::exit(0);
     });
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+}
+
+void UnblockTerminationSignals() {
+    const sigset_t set = TerminationSignals();
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
 }
