@@ -3,6 +3,7 @@
 #include <dirent.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -44,6 +45,19 @@ bool ParseStat(const std::string& stat, std::string* comm, char* state) {
     return true;
 }
 
+// The id of the newest process on the machine: the last field of loadavg, or -1.
+long NewestPid(const std::string& root) {
+    const std::string line = FirstLine(root + "/loadavg");
+    const auto space = line.rfind(' ');
+    if (space == std::string::npos) {
+        return -1;
+    }
+    char* end = nullptr;
+    const char* digits = line.c_str() + space + 1;
+    const long pid = std::strtol(digits, &end, 10);
+    return end != digits && *end == '\0' ? pid : -1;
+}
+
 bool IsPid(const char* name) {
     if (!*name) {
         return false;
@@ -64,14 +78,46 @@ bool ProcProcessList::Wanted(const std::string& name) const {
 }
 
 bool ProcProcessList::Snapshot(std::vector<std::string>* names, long* error) const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    ++m_pass;
+    const bool rereadAll = m_pass % kRereadEvery == 0;
+    const long newest = NewestPid(m_root);
+    if (!rereadAll && newest >= 0 && newest == m_newest && !m_young && ListedStillRun(names)) {
+        return true;
+    }
+    // Read before the scan: a process created while it runs shows as newer at the next pass.
+    m_newest = newest;
+    return Scan(names, error, rereadAll);
+}
+
+bool ProcProcessList::ListedStillRun(std::vector<std::string>* names) const {
+    names->clear();
+    for (const std::string& pid : m_listed) {
+        const Seen& known = m_seen.at(pid);
+        std::string comm;
+        char state = 0;
+        if (!ParseStat(FirstLine(m_root + "/" + pid + "/stat"), &comm, &state) ||
+            comm != known.comm || state == 'Z' || state == 'X') {
+            return false;
+        }
+        names->push_back(known.comm);
+        if (!known.program.empty()) {
+            names->push_back(known.program);
+        }
+    }
+    return true;
+}
+
+bool ProcProcessList::Scan(std::vector<std::string>* names, long* error, bool rereadAll) const {
     DIR* dir = opendir(m_root.c_str());
     if (!dir) {
         *error = errno;
         return false;
     }
-    std::lock_guard<std::mutex> guard(m_lock);
     std::unordered_map<std::string, Seen> seen;
     names->clear();
+    m_listed.clear();
+    m_young = false;
     while (dirent* entry = readdir(dir)) {
         if (!IsPid(entry->d_name)) {
             continue;
@@ -81,7 +127,7 @@ bool ProcProcessList::Snapshot(std::vector<std::string>* names, long* error) con
         auto known = m_seen.find(pid);
         Seen process;
         if (known != m_seen.end() && !Wanted(known->second.comm) &&
-            !Wanted(known->second.program) && !Reread(known->second)) {
+            !Wanted(known->second.program) && !rereadAll && known->second.passes >= kYoungPasses) {
             // A process of no interest, seen before: it is still what it was.
             process = known->second;
             ++process.passes;
@@ -96,6 +142,7 @@ bool ProcProcessList::Snapshot(std::vector<std::string>* names, long* error) con
         const bool same = known != m_seen.end() && known->second.comm == process.comm;
         process.program = same ? known->second.program : ProgramName(base + "/cmdline");
         process.passes = known != m_seen.end() ? known->second.passes + 1 : 0;
+        m_young = m_young || process.passes < kYoungPasses;
         const bool wanted = Wanted(process.comm) || Wanted(process.program);
         std::string stat;
         char state = 0;
@@ -105,6 +152,7 @@ bool ProcProcessList::Snapshot(std::vector<std::string>* names, long* error) con
             if (!process.program.empty()) {
                 names->push_back(process.program);
             }
+            m_listed.push_back(pid);
         }
         seen.emplace(pid, std::move(process));
     }

@@ -19,7 +19,7 @@ class ProcessList {
 
 // The list read from /proc. A process that has ended but is not yet reaped (a zombie) is
 // not listed: its program no longer runs. With a name prefix, only processes whose names
-// begin with it (ignoring case) are listed, and the others cost one small read a pass.
+// begin with it (ignoring case) are listed.
 class ProcProcessList final : public ProcessList {
   public:
     explicit ProcProcessList(std::string procRoot = "/proc", std::string namePrefix = "")
@@ -28,26 +28,32 @@ class ProcProcessList final : public ProcessList {
 
   private:
     // What one process was started as. The command line is read again only when the
-    // kernel's name changed (a new process under that id, or an exec), so a pass costs one
-    // small read per process.
+    // kernel's name changed (a new process under that id, or an exec).
     struct Seen {
         std::string comm;
         std::string program;
-        int passes = 0;  // passes since the process was first seen
+        int passes = 0;  // whole passes since the process was first seen
     };
-    // Whether to read a known process's kernel name again this pass: each pass while it is
-    // young (a fork is followed by its exec within moments), then every tenth pass.
-    static bool Reread(const Seen& known) {
-        return known.passes < kYoungPasses || known.passes % 10 == 0;
-    }
+    // A young process (a fork is followed by its exec within moments) has its name read at
+    // each whole pass; every process has it read at every tenth pass.
     static constexpr int kYoungPasses = 6;
+    static constexpr int kRereadEvery = 10;
 
+    // While no process has been started since the last pass and none is young, a pass only
+    // checks that the listed processes still run as they were: a few small reads instead of
+    // one per process on the machine.
+    bool ListedStillRun(std::vector<std::string>* names) const;
+    bool Scan(std::vector<std::string>* names, long* error, bool rereadAll) const;
     bool Wanted(const std::string& name) const;
 
     std::string m_root;
     std::string m_prefix;
     mutable std::mutex m_lock;
     mutable std::unordered_map<std::string, Seen> m_seen;  // pid -> names
+    mutable std::vector<std::string> m_listed;             // pids listed by the last pass
+    mutable long m_newest = -1;
+    mutable bool m_young = false;
+    mutable unsigned m_pass = 0;
 };
 
 const ProcessList& DefaultProcessList();

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "core/GatewayProcess.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessList.h"
@@ -35,14 +37,25 @@ TEST(GatewayProcess, AGatewayCountsAsRunningUnderItsNameInAnyCase) {
     EXPECT_TRUE(log.Lines().empty());
 }
 
+namespace {
+// A /proc of files: each process's comm, stat and cmdline as the kernel shows them.
+struct FakeProc : TempDir {
+    void Process(const char* pid, const char* comm, char state, const std::string& cmdline) {
+        mkdir(File(pid).c_str(), 0755);
+        WriteFile(File(pid) + "/comm", std::string(comm) + "\n");
+        WriteFile(File(pid) + "/stat", std::string(pid) + " (" + comm + ") " + state + " 1 1\n");
+        WriteFile(File(pid) + "/cmdline", cmdline);
+    }
+    void Newest(const char* pid) {
+        WriteFile(File("loadavg"), std::string("0.01 0.02 0.00 1/97 ") + pid + "\n");
+    }
+};
+}  // namespace
+
 TEST(GatewayProcess, NamesComeFromTheKernelAndTheProgramPathOfEachLivingProcess) {
-    TempDir proc;
+    FakeProc proc;
     auto process = [&](const char* pid, const char* comm, char state, const std::string& cmdline) {
-        mkdir(proc.File(pid).c_str(), 0755);
-        WriteFile(proc.File(pid) + "/comm", std::string(comm) + "\n");
-        WriteFile(proc.File(pid) + "/stat",
-                  std::string(pid) + " (" + comm + ") " + state + " 1 1\n");
-        WriteFile(proc.File(pid) + "/cmdline", cmdline);
+        proc.Process(pid, comm, state, cmdline);
     };
     process("12", "qel_ip_cm.exe", 'S',
             std::string("/opt/qel/bin/qel_ip_cm.exe\0--market\0cm\0", 28));
@@ -69,6 +82,29 @@ TEST(GatewayProcess, NamesComeFromTheKernelAndTheProgramPathOfEachLivingProcess)
     process("13", "qel_ip_wdm.exe", 'S', std::string("/opt/qel/bin/qel_ip_wdm.exe\0", 28));
     EXPECT_EQ(qel_status_query(3, list, *log.get()), 1);
     EXPECT_EQ(qel_status_query(2, list, *log.get()), 0);
+}
+
+TEST(GatewayProcess, WhileNoProcessStartsAGatewayThatEndsOrDiesIsSeenAtTheNextPass) {
+    FakeProc proc;
+    proc.Newest("30");
+    proc.Process("21", "qel_ip_cm.exe", 'S', std::string("qel_ip_cm.exe\0", 14));
+    proc.Process("22", "qel_ip_fo.exe", 'S', std::string("qel_ip_fo.exe\0", 14));
+    proc.Process("23", "bash", 'S', std::string("bash\0", 5));
+    platform::ProcProcessList list(proc.path(), "qel_ip_");
+    TestLog log;
+    for (int pass = 0; pass < 8; ++pass) {  // long enough for every process to be old
+        ASSERT_EQ(qel_status_query(1, list, *log.get()), 1);
+    }
+    proc.Process("22", "qel_ip_fo.exe", 'Z', "");
+    EXPECT_EQ(qel_status_query(2, list, *log.get()), 0);
+    EXPECT_EQ(qel_status_query(1, list, *log.get()), 1);
+    std::filesystem::remove_all(proc.File("21"));
+    EXPECT_EQ(qel_status_query(1, list, *log.get()), 0);
+    // A gateway started since is listed at once.
+    proc.Process("31", "qel_ip_wdm.exe", 'R', std::string("qel_ip_wdm.exe\0", 15));
+    proc.Newest("31");
+    EXPECT_EQ(qel_status_query(3, list, *log.get()), 1);
+    EXPECT_TRUE(log.Lines().empty());
 }
 
 TEST(GatewayProcess, AProcessListThatCannotBeTakenCountsAsNotRunningAndIsLogged) {
