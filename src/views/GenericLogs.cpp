@@ -18,6 +18,7 @@
 #include "views/LogFilterBar.h"
 #include "views/LogMessageModel.h"
 #include "views/LogRow.h"
+#include "views/QuietScrollBar.h"
 #include "views/ReportList.h"
 #include "views/VersionCheck.h"
 
@@ -42,6 +43,7 @@ CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
     m_list->setShowGrid(false);
     m_list->setWordWrap(false);
     m_list->setCornerButtonEnabled(false);
+    m_list->setVerticalScrollBar(new QuietScrollBar(Qt::Vertical));
     // Every row is one line high, so the view never measures rows one by one.
     QHeaderView* rows = m_list->verticalHeader();
     rows->hide();
