@@ -1,21 +1,29 @@
 #!/usr/bin/env bash
 # Idle cost of zevo: seven gateways at one log message a second and the statistics writer,
 # zevo watching them; prints zevo's CPU use in percent of one core over a measured window.
-#   bench/idle_cost.sh [--seconds N] [--x]     (--x: under Xvfb with openbox instead of offscreen)
-# Run from the repository root after scripts/build.sh.
+#   bench/idle_cost.sh [--seconds N] [--warm-up N] [--x] [--build DIR]
+#     --x        under Xvfb with openbox instead of offscreen
+#     --warm-up  seconds between zevo's start and the measured window (default 10); some
+#                costs fall once the lists hold a few hundred rows
+#     --build    the build folder whose zevo and sim programs run (default build)
+# Run after scripts/build.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=60
+warm_up=10
 under_x=0
+build=build
 while [ $# -gt 0 ]; do
     case "$1" in
         --seconds) seconds="$2"; shift 2 ;;
+        --warm-up) warm_up="$2"; shift 2 ;;
         --x) under_x=1; shift ;;
-        *) echo "usage: $0 [--seconds N] [--x]" >&2; exit 2 ;;
+        --build) build="$2"; shift 2 ;;
+        *) echo "usage: $0 [--seconds N] [--warm-up N] [--x] [--build DIR]" >&2; exit 2 ;;
     esac
 done
 if [ "$under_x" -eq 1 ] && [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s '-screen 0 1600x1000x24' bash -c "openbox >/dev/null 2>&1 & sleep 1; $0 --seconds $seconds --x"
+    exec xvfb-run -a -s '-screen 0 1600x1000x24' bash -c "openbox >/dev/null 2>&1 & sleep 1; $0 --seconds $seconds --warm-up $warm_up --build $build --x"
 fi
 
 root=$(mktemp -d /tmp/zevo-idle-XXXXXX)
@@ -29,21 +37,21 @@ trap cleanup EXIT
 base=$(( 40000 + (RANDOM % 1000) * 16 ))
 source scripts/sim-installation.sh
 sim_lay_out "$root" "$base"
-build/sim/qel_service --start --gateway-args "--rate 1" 2>/dev/null &
+"$build"/sim/qel_service --start --gateway-args "--rate 1" 2>/dev/null &
 pids+=($!)
-build/sim/qel_statistics 2>/dev/null &
+"$build"/sim/qel_statistics 2>/dev/null &
 pids+=($!)
 wait_for 10 sim_gateways_listening "$base" || { echo "gateways did not start" >&2; exit 1; }
 [ "$under_x" -eq 1 ] || export QT_QPA_PLATFORM=offscreen
-build/src/zevo >/dev/null 2>&1 &
+"$build"/src/zevo >/dev/null 2>&1 &
 zevo=$!
 pids+=($zevo)
-sleep 10  # start-up and the first connections are not idle time
+sleep "$warm_up"  # start-up and the first connections are not idle time
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 hz=$(getconf CLK_TCK)
 start=$(ticks "$zevo")
 sleep "$seconds"
 end=$(ticks "$zevo")
-awk -v t=$((end - start)) -v hz="$hz" -v s="$seconds" -v x="$under_x" \
-    'BEGIN { printf "idle_cpu_percent=%.2f seconds=%d platform=%s\n", 100 * t / hz / s, s, x ? "xvfb" : "offscreen" }'
+awk -v t=$((end - start)) -v hz="$hz" -v s="$seconds" -v w="$warm_up" -v x="$under_x" \
+    'BEGIN { printf "idle_cpu_percent=%.2f seconds=%d warm_up=%d platform=%s\n", 100 * t / hz / s, s, w, x ? "xvfb" : "offscreen" }'

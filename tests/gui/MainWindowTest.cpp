@@ -150,7 +150,7 @@ class MainWindowTest : public QObject {
             }
         }
         QTreeWidget* status = window.StatusList();
-        for (const QString& text : {"SLBM", "Not Running", "Version"}) {
+        for (const QString& text : QStringList{"SLBM", "Not Running", "Version"}) {
             int column = text == "SLBM" ? 0 : text == "Version" ? 2 : 1;
             QVERIFY(status->columnWidth(column) > status->fontMetrics().horizontalAdvance(text));
         }
