@@ -21,7 +21,7 @@ cmake --build "$dir" --parallel "${SANITIZE_JOBS:-$(nproc)}"
 
 supp="$PWD/scripts/sanitizers"
 export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
+export ASAN_OPTIONS="suppressions=$supp/asan.supp:detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
 export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="suppressions=$supp/tsan.supp:halt_on_error=1:second_deadlock_stack=1"

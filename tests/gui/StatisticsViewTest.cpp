@@ -39,7 +39,7 @@ class StatisticsViewTest : public QObject {
         page.UpdateParameter(1, "TEMP\xe9RATURE", "21", "C", now);
         QCOMPARE(page.List()->topLevelItemCount(), 4);
         QCOMPARE(page.List()->topLevelItem(3)->text(1), QString("21"));
-        page.List()->takeTopLevelItem(3);
+        delete page.List()->takeTopLevelItem(3);
         QCOMPARE(Rows(&page), (QStringList{"Orders / 11 / /s", "Trades /  / Nos", "Queue /  / "}));
         QCOMPARE(page.FindParameterRow("trades"), 1);
         QCOMPARE(page.FindParameterRow("Users"), -1);
