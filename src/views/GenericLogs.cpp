@@ -18,6 +18,7 @@
 #include "views/LogFilterBar.h"
 #include "views/LogMessageModel.h"
 #include "views/LogRow.h"
+#include "views/LogTableView.h"
 #include "views/QuietScrollBar.h"
 #include "views/ReportList.h"
 #include "views/VersionCheck.h"
@@ -33,7 +34,7 @@ CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
     : QWidget(parent),
       m_log(log),
       m_model(new LogMessageModel(this)),
-      m_list(new QTableView(this)) {
+      m_list(new LogTableView(this)) {
     setObjectName("144");
     m_list->setObjectName("1013");
     m_list->setModel(m_model);

@@ -169,6 +169,29 @@ class LogFilterTest : public QObject {
                          "to the trading host\t\n"));
     }
 
+    void homeAndEndGoToTheNewestAndTheOldestRow() {
+        Page page;
+        page.Send(kFive);
+        QVERIFY(PumpUntil([&] { return page.Rows().size() == 5; }));
+        page.view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&page.view));
+        QTableView* list = page.view.List();
+        list->setFocus();
+        const auto copied = [&] {
+            QApplication::clipboard()->clear();
+            QTest::keySequence(list, QKeySequence::Copy);
+            return QApplication::clipboard()->text().section('\t', 0, 0, QString::SectionSkipEmpty);
+        };
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_End);
+        QCOMPARE(copied(), "1001");  // the oldest message's user
+        QTest::keyClick(list, Qt::Key_Home);
+        QCOMPARE(copied(), "3003");
+        QTest::keyClick(list, Qt::Key_End, Qt::ShiftModifier);  // all five, newest to oldest
+        QTest::keySequence(list, QKeySequence::Copy);
+        QCOMPARE(QApplication::clipboard()->text().count('\n'), 5);
+    }
+
     void exportWritesTheRowsShownAsCsvWithAHeader() {
         Page page;
         page.Send(kFive);
