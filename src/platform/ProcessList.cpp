@@ -96,8 +96,10 @@ bool ProcProcessList::Snapshot(std::vector<std::string>* names, long* error) con
         return true;
     }
     // Read before the scan: a process created while it runs shows as newer at the next pass.
-    m_newest = newest;
-    return Scan(names, error, rereadAll);
+    // A scan that fails leaves nothing to trust, so the next pass scans again.
+    const bool scanned = Scan(names, error, rereadAll);
+    m_newest = scanned ? newest : -1;
+    return scanned;
 }
 
 bool ProcProcessList::ListedStillRun(std::vector<std::string>* names) const {
