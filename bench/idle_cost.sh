@@ -26,17 +26,16 @@ if [ "$under_x" -eq 1 ] && [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a -s '-screen 0 1600x1000x24' bash -c "openbox >/dev/null 2>&1 & sleep 1; $0 --seconds $seconds --warm-up $warm_up --build $build --x"
 fi
 
+source scripts/sim-installation.sh
 root=$(mktemp -d /tmp/zevo-idle-XXXXXX)
 pids=()
 cleanup() {
-    for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    sim_stop "${pids[@]}"
     rm -rf "$root"
 }
 trap cleanup EXIT
 base=$(( 40000 + (RANDOM % 1000) * 16 ))
-source scripts/sim-installation.sh
-sim_lay_out "$root" "$base"
+sim_lay_out "$root" "$base" "$build"
 "$build"/sim/qel_service --start --gateway-args "--rate 1" 2>/dev/null &
 pids+=($!)
 "$build"/sim/qel_statistics 2>/dev/null &

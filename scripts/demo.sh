@@ -14,12 +14,12 @@ done
 bash scripts/setup.sh
 bash scripts/build.sh
 
+source scripts/sim-installation.sh
 root=$(mktemp -d /tmp/zevo-demo-XXXXXX)
 peers=()
 cleanup() {
-    # Everything the demo started ends with it; the service ends its gateways.
-    for pid in "${peers[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-    for pid in "${peers[@]}"; do wait "$pid" 2>/dev/null || true; done
+    # Everything the demo started ends with it.
+    sim_stop "${peers[@]}"
     rm -rf "$root"
 }
 trap cleanup EXIT
@@ -27,7 +27,6 @@ trap 'exit 130' INT TERM
 
 # Ports: a free-looking range picked per run, so two demos do not collide.
 base=$(( 20000 + (RANDOM % 2000) * 16 ))
-source scripts/sim-installation.sh
 sim_lay_out "$root" "$base"
 echo "Installation laid out in $root; activity log in $root/logs"
 

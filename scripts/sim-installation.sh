@@ -1,10 +1,11 @@
 # Sourced by the scripts that run zevo against a simulated installation (demo, soak, idle
-# cost): lays one out, tells when its gateways listen, and waits on a condition.
+# cost): lays one out, tells when its gateways listen, waits on a condition and stops what ran.
 
-# sim_lay_out ROOT BASE_PORT: all seven markets (FIX for CM, FO and SLBM) in ROOT on ports from
-# BASE_PORT, and the environment that points zevo and the peers at it.
+# sim_lay_out ROOT BASE_PORT [BUILD]: all seven markets (FIX for CM, FO and SLBM) in ROOT on ports
+# from BASE_PORT, laid out by BUILD's qel_layout (default build), and the environment that points
+# zevo and the peers at it.
 sim_lay_out() {
-    build/sim/qel_layout --dir "$1" --markets all --fix CM,FO,SLBM --base-port "$2" >/dev/null
+    "${3:-build}"/sim/qel_layout --dir "$1" --markets all --fix CM,FO,SLBM --base-port "$2" >/dev/null
     mkdir -p "$1/run" && chmod 700 "$1/run"
     export QEL_IP_REGISTRY="$1/qel_ip.reg" QEL_IP_SERVICE_DIR="$1/run" XDG_RUNTIME_DIR="$1/run"
 }
@@ -15,6 +16,14 @@ sim_gateways_listening() {
     n=$(ss -ltn 2>/dev/null | awk -v lo="$1" -v hi="$(($1 + 14))" \
         '{n = split($4, a, ":"); p = a[n] + 0} p >= lo && p < hi {c++} END {print c + 0}')
     [ "$n" -ge 14 ]
+}
+
+# sim_stop PID...: asks each program to end (SIGTERM), then waits for all of them. The service
+# ends its gateways itself.
+sim_stop() {
+    local pid
+    for pid in "$@"; do kill -TERM "$pid" 2>/dev/null || true; done
+    for pid in "$@"; do wait "$pid" 2>/dev/null || true; done
 }
 
 # wait_for SECONDS COMMAND...: polls COMMAND every 0.1 s until it succeeds; fails after SECONDS.

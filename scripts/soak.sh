@@ -33,6 +33,7 @@ bash scripts/setup.sh
 bash scripts/build.sh
 
 
+source scripts/sim-installation.sh
 root=$(mktemp -d /tmp/zevo-soak-XXXXXX)
 peers=()
 zevo_pid=""
@@ -40,15 +41,13 @@ saver_pid=""
 cleanup() {
     [ -n "$saver_pid" ] && kill -TERM "$saver_pid" 2>/dev/null
     [ -n "$zevo_pid" ] && kill -KILL "$zevo_pid" 2>/dev/null
-    for pid in "${peers[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-    for pid in "${peers[@]}"; do wait "$pid" 2>/dev/null || true; done
+    sim_stop "${peers[@]}"
     if [ -n "${KEEP_SOAK:-}" ]; then echo "Soak folder kept: $root"; else rm -rf "$root"; fi
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 base=$(( 20000 + (RANDOM % 2000) * 16 ))
-source scripts/sim-installation.sh
 sim_lay_out "$root" "$base"
 export QT_QPA_PLATFORM=offscreen ZEVO_BOX_JOURNAL="$root/boxes.txt"
 : >"$ZEVO_BOX_JOURNAL"
