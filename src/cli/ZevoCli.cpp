@@ -17,8 +17,7 @@
 
 #include "cli/CliHelp.h"
 #include "config/FixSessionFile.h"
-#include "config/GatewayConfigRules.h"
-#include "config/IpAddress.h"
+#include "config/GatewayConfigFile.h"
 #include "config/KeyValueFile.h"
 #include "core/ApplicationStart.h"
 #include "core/GatewayProcess.h"
@@ -48,9 +47,8 @@ constexpr int kConnectMilliseconds = 5000;
 constexpr int kQuietMilliseconds = 300;
 
 // The sites of the console's windows whose lines the commands write.
-const LogSite kConfigurationSite{"GenericConfiguration.cpp", 0, "CGenericConfiguration"};
+const LogSite& kConfigurationSite = GatewayConfigurationSite();
 const LogSite kActiveUsersSite{"GenericActiveUsersList.cpp", 0, "CGenericActiveUsersList"};
-const LogSite kFixUsersSite{"FixUserSessions.cpp", 0, "CFixUserSessions"};
 const LogSite kMainWindowSite{"GatewayStatus.cpp", 0, "CZEVOClientPHASE4Dlg"};
 
 // Boxes the shared code would show go to standard error.
@@ -354,69 +352,6 @@ int Restart(const std::vector<std::string>& args) {
     return 0;
 }
 
-// What a configuration file holds of the dialog's values.
-struct ReadValues {
-    GatewayConfigValues values;
-    std::string localIpRead;
-    std::string brokerIdRead;
-};
-
-// Reads the dialog's keys as the dialog does; false (after saying why) when the file cannot
-// be opened.
-bool ReadConfiguration(const std::string& path, ActivityLog* log, ReadValues* read) {
-    const char* const op = "read_configuration_parameters";
-    LogAt(log, LogLevel::Activity, kConfigurationSite, op,
-          Fmt("Reading QEL config parameters from file %s", path.c_str()));
-    auto text = [&](const char* key, std::string* out) {
-        char buffer[kValueSize] = {0};
-        const int result = get_string_parameter(path.c_str(), key, buffer, kValueSize);
-        if (result == 0) {
-            *out = buffer;
-        } else if (result == -1) {
-            LogAt(log, LogLevel::Event, kConfigurationSite, op,
-                  Fmt("Cannot read %s from config file.", key));
-        }
-        return result;
-    };
-    auto number = [&](const char* key) {
-        int value = 0;
-        if (get_int_parameter(path.c_str(), key, &value) == -1) {
-            LogAt(log, LogLevel::Event, kConfigurationSite, op,
-                  Fmt("Cannot read %s from config file.", key));
-        }
-        return Fmt("%d", value);
-    };
-    GatewayConfigValues& v = read->values;
-    std::string hostMachine, primary, current;
-    v.bcpIp = "0.0.0.0";
-    if (text("MACHINE_LAN_IP", &v.localIp) == 300) {
-        LogAt(log, LogLevel::Event, kConfigurationSite, op, "ZEVO could not open QEL config file");
-        Fail("QEL Setup Error.");
-        return false;
-    }
-    text("MACHINE_WAN_IP", &v.wanIp);
-    text("HOST_MACHINE_IP", &hostMachine);
-    if (text("PRIMARY_HOST_IP", &primary) == -1) {
-        primary = hostMachine;
-    }
-    v.hostIp = primary;
-    text("BCP_HOST_IP", &v.bcpIp);
-    text("CURRENT_CONFIG", &current);
-    v.radioPrimary = text::EqualsIgnoreCase(current, "BCP") ? 1 : 0;
-    v.hostPort = number("HOST_PORT_NUMBER");
-    v.boxId = number("BOX_ID");
-    text("BROKER_ID", &v.brokerId);
-    // The dialog's address fields show what they can hold.
-    for (std::string* address : {&v.localIp, &v.wanIp, &v.hostIp, &v.bcpIp}) {
-        int octets[4];
-        ParseIpAddress(*address, octets);
-        *address = FormatIpAddress(octets);
-    }
-    read->localIpRead = v.localIp;
-    read->brokerIdRead = v.brokerId;
-    return true;
-}
-
 bool IsDottedAddress(const std::string& text) {
     int parts = 0;
     std::size_t start = 0;
@@ -456,7 +391,8 @@ bool TakeSetting(const std::string& setting, GatewayConfigValues* v) {
         }
         *it->second = value;
     } else if (auto it = numbers.find(key); it != numbers.end()) {
-        if (value.find_first_not_of("0123456789") != std::string::npos || value.size() > 9) {
+        // Any number of digits, as the dialog's field takes them; the rules judge the value.
+        if (value.find_first_not_of("0123456789") != std::string::npos) {
             Fail(key + " takes digits only, not " + value);
             return false;
         }
@@ -488,49 +424,31 @@ bool TakeSetting(const std::string& setting, GatewayConfigValues* v) {
 int ConfigSet(Installation& installation, int market, const std::vector<std::string>& settings) {
     ActivityLog* log = &installation.log;
     const MarketSettings& paths = installation.table.markets[market - 1];
-    const char* const op = "save_configuration_parameters";
-    ReadValues read;
-    if (!ReadConfiguration(paths.config_file_path, log, &read)) {
-        return kFailed;
+    GatewayConfigRead read;
+    if (!ReadGatewayConfiguration(paths.config_file_path, log, &read)) {
+        return Fail("QEL Setup Error.");
     }
-    GatewayConfigValues v = read.values;
+    GatewayConfigValues form = ShownValues(read);
     for (const std::string& setting : settings) {
-        if (!TakeSetting(setting, &v)) {
+        if (!TakeSetting(setting, &form)) {
             return kFailed;
         }
     }
-    const GatewayConfigRuleBreak broken =
-        CheckGatewayConfiguration(v, market, log, kConfigurationSite);
-    if (broken.field != GatewayConfigField::None) {
-        LogAt(log, LogLevel::Activity, kConfigurationSite, op, "Validation(s) failed.");
-        std::fprintf(stderr, "%s\n", broken.box.c_str());
+    GatewayConfigTarget target;
+    target.market = market;
+    target.configPath = paths.config_file_path;
+    target.fixConfigPath = paths.fix_config_file_path;
+    target.interactivePort = static_cast<std::uint16_t>(paths.interface_thread_interactive_port);
+    target.fixEnabled = fix_enabled[market - 1] == 1;
+    const GatewaySaveResult saved = SaveGatewayConfiguration(target, read, form, log);
+    if (saved.outcome == GatewaySaveResult::Invalid) {
+        std::fprintf(stderr, "%s\n", saved.broken.box.c_str());
         return kFailed;
     }
-    LogAt(log, LogLevel::Activity, kConfigurationSite, op, "Validation(s) Successful.");
-    const bool primary = v.radioPrimary == 0;
-    const auto decimal = [](const std::string& text) {
-        return Fmt("%d", static_cast<int>(std::strtoll(text.c_str(), nullptr, 10)));
-    };
-    const std::string values[8] = {
-        v.localIp,  v.wanIp,  primary ? v.hostIp : v.bcpIp, decimal(v.hostPort), decimal(v.boxId),
-        v.brokerId, v.hostIp, primary ? "PRIMARY" : "BCP"};
-    char error[kValueSize] = {0};
-    const int result = WriteGatewayConfiguration(paths.config_file_path, values, error);
-    if (result == 200 || result == 300) {
-        LogAt(log, LogLevel::Event, kConfigurationSite, op, error);
-        LogAt(log, LogLevel::Event, kConfigurationSite, op,
-              result == 200 ? "Parameter(s) updation failed in qel configuration file."
-                            : "ZEVO could not open QEL config file");
+    if (saved.outcome != GatewaySaveResult::Saved) {
         return Fail("QEL Setup Error.");
     }
-    if (fix_enabled[market - 1] == 1 && (!text::EqualsIgnoreCase(v.brokerId, read.brokerIdRead) ||
-                                         !text::EqualsIgnoreCase(v.localIp, read.localIpRead))) {
-        fix_file::ChangeBrokerIdAndLocalIp(
-            paths.fix_config_file_path, fix_file::TemporaryPath(paths.fix_config_file_path, market),
-            v.brokerId, v.localIp, log, kFixUsersSite);
-    }
     std::string text = "Parameter(s) updated successfully in QEL configuration file.";
-    LogAt(log, LogLevel::Activity, kConfigurationSite, op, text);
     int status = 0;
     if (installation.Runs(market)) {
         text += " QEL will restart to take changes into effect.";

@@ -195,6 +195,19 @@ int Recover(const std::string& fixPath, const std::string& temporaryPath, Activi
     return 0;
 }
 
+int OpenFixUsers(int marketType, const std::string& configPath, const std::string& fixPath,
+                 std::uint16_t interactivePort, ActivityLog* log, const LogSite& site) {
+    const char* const op = "CFixUserSessions";
+    LogAt(log, LogLevel::Activity, site, op,
+          Fmt("Market type for dialog is %d - %s", marketType, MarketNameOrEmpty(marketType)));
+    LogAt(log, LogLevel::Activity, site, op,
+          Fmt("QEL Config file path is - %s", configPath.c_str()));
+    LogAt(log, LogLevel::Activity, site, op, Fmt("FIX Config file path is - %s", fixPath.c_str()));
+    LogAt(log, LogLevel::Activity, site, op,
+          Fmt("Interface thread interactive port is  %u", interactivePort));
+    return Recover(fixPath, TemporaryPath(fixPath, marketType), log, site, op);
+}
+
 Outcome ChangeBrokerIdAndLocalIp(const std::string& fixPath, const std::string& temporaryPath,
                                  const std::string& brokerId, const std::string& localIp,
                                  ActivityLog* log, const LogSite& site) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,11 @@ std::string TemporaryPath(const std::string& fixPath, int marketType);
 // rename failed (the dialog then ends with -1), 0 otherwise.
 int Recover(const std::string& fixPath, const std::string& temporaryPath, ActivityLog* log,
             const LogSite& site, const char* operation);
+
+// What the FIX users list does when it is made, before it has a window: its opening lines
+// (operation "CFixUserSessions") and the recovery step. Returns what Recover returns.
+int OpenFixUsers(int marketType, const std::string& configPath, const std::string& fixPath,
+                 std::uint16_t interactivePort, ActivityLog* log, const LogSite& site);
 
 // How a read-modify-write of the FIX file ended.
 enum class Outcome {

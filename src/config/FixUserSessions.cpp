@@ -49,20 +49,12 @@ CFixUserSessions::CFixUserSessions(int marketType, const std::string& configFile
       m_fixConfigFilePath(fixConfigFilePath),
       m_host(host),
       m_interactivePort(interactivePort) {
-    const char* const op = "CFixUserSessions";
-    LogAt(m_log, LogLevel::Activity, Site(), op,
-          Fmt("Market type for dialog is %d - %s", marketType, MarketNameOrEmpty(marketType)));
-    LogAt(m_log, LogLevel::Activity, Site(), op,
-          Fmt("QEL Config file path is - %s", configFilePath.c_str()));
-    LogAt(m_log, LogLevel::Activity, Site(), op,
-          Fmt("FIX Config file path is - %s", fixConfigFilePath.c_str()));
-    LogAt(m_log, LogLevel::Activity, Site(), op,
-          Fmt("Interface thread interactive port is  %u", interactivePort));
     setObjectName("154");
     setWindowTitle("FIX Users");
     BuildControls();
     m_tempFilePath = fix_file::TemporaryPath(m_fixConfigFilePath, m_marketType);
-    if (fix_file::Recover(m_fixConfigFilePath, m_tempFilePath, m_log, Site(), op) == -1) {
+    if (fix_file::OpenFixUsers(marketType, configFilePath, fixConfigFilePath, interactivePort,
+                               m_log, Site()) == -1) {
         m_recoveryFailed = true;
         EndDialog(-1);
     }

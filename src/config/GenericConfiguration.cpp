@@ -7,13 +7,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "config/FixUserSessions.h"
-#include "config/GatewayConfigRules.h"
+#include "config/GatewayConfigFile.h"
 #include "config/IpAddressCtrl.h"
-#include "config/KeyValueFile.h"
+#include "config/LimitedEdit.h"
 #include "core/CommandIds.h"
 #include "core/GatewayHost.h"
 #include "core/InstalledMarkets.h"
@@ -32,22 +30,15 @@ std::string Op(const char* name) {
     return std::string("CGenericConfiguration::") + name;
 }
 
-QLineEdit* DigitsEdit(QWidget* parent, const char* id) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(id);
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
-    return edit;
+// Digits only, of any number: the rules judge the value.
+CLimitedEdit* DigitsEdit(QWidget* parent, const char* id) {
+    return new CLimitedEdit(32767, CLimitedEdit::Chars::Digits, id, parent);
 }
 
 QLabel* Label(const char* text, QWidget* buddy, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setBuddy(buddy);
     return label;
-}
-
-// "%d" of the decimal conversion of a field's text, as atoi converts it.
-int Decimal(const std::string& text) {
-    return static_cast<int>(std::strtoll(text.c_str(), nullptr, 10));
 }
 
 const char* const kCaptions[] = {
@@ -87,9 +78,7 @@ void CGenericConfiguration::BuildControls() {
     m_wanIp = new CIpAddressCtrl(qel);
     m_wanIp->setObjectName("1023");
     m_boxIdEdit = DigitsEdit(qel, "1026");
-    m_brokerIdEdit = new QLineEdit(qel);
-    m_brokerIdEdit->setObjectName("1027");
-    m_brokerIdEdit->setMaxLength(5);
+    m_brokerIdEdit = new CLimitedEdit(5, CLimitedEdit::Chars::Any, "1027", qel);
     auto* qelGrid = new QGridLayout(qel);
     qelGrid->addWidget(Label("&Local IP : ", m_localIp, qel), 0, 0);
     qelGrid->addWidget(m_localIp, 0, 1);
@@ -169,16 +158,28 @@ void CGenericConfiguration::UpdateData(bool fromControls) {
         m_nRadioPrimary = m_primary->isChecked() ? 0 : m_bcp->isChecked() ? 1 : -1;
         return;
     }
-    auto show = [](QLineEdit* edit, const std::string& text) {
-        if (edit->text().toStdString() != text) {
-            edit->setText(QString::fromStdString(text));
-        }
-    };
-    show(m_boxIdEdit, m_boxIdText);
-    show(m_brokerIdEdit, m_brokerIdText);
-    show(m_hostPortEdit, m_hostPortText);
+    m_boxIdEdit->ShowStoredText(QString::fromStdString(m_boxIdText));
+    m_brokerIdEdit->ShowStoredText(QString::fromStdString(m_brokerIdText));
+    m_hostPortEdit->ShowStoredText(QString::fromStdString(m_hostPortText));
     m_primary->setChecked(m_nRadioPrimary == 0);
     m_bcp->setChecked(m_nRadioPrimary == 1);
+}
+
+// The form as the save takes it. A Broker ID the operator left alone is the file's own
+// bytes, which the field may only show approximately (bytes that are not UTF-8).
+GatewayConfigValues CGenericConfiguration::FormValues() const {
+    GatewayConfigValues values;
+    values.localIp = m_localIp->Text();
+    values.wanIp = m_wanIp->Text();
+    values.hostIp = m_hostIp->Text();
+    values.bcpIp = m_bcpIp->Text();
+    values.hostPort = m_hostPortText;
+    values.boxId = m_boxIdText;
+    const QString broker = m_brokerIdEdit->text();
+    values.brokerId =
+        broker == QString::fromStdString(m_read.brokerId) ? m_read.brokerId : broker.toStdString();
+    values.radioPrimary = m_nRadioPrimary;
+    return values;
 }
 
 void CGenericConfiguration::ShowHostPart(bool primary) {
@@ -199,20 +200,10 @@ void CGenericConfiguration::update_save_button() {
         return;
     }
     UpdateData(true);
-    using text::EqualsIgnoreCase;
-    bool changed = false;
-    m_localIpChanged = EqualsIgnoreCase(m_localIp->Text(), m_localIpRead) ? 0 : 1;
-    changed |= m_localIpChanged == 1;
-    changed |= !EqualsIgnoreCase(m_wanIp->Text(), m_wanIpRead);
-    changed |= !EqualsIgnoreCase(m_hostIp->Text(), m_primaryHostIpRead);
-    changed |= !EqualsIgnoreCase(m_bcpIp->Text(), m_bcpIpRead);
-    changed |= Decimal(m_hostPortText) != m_hostPortRead;
-    changed |= Decimal(m_boxIdText) != m_boxIdRead;
-    m_brokerIdChanged = EqualsIgnoreCase(m_brokerIdText, m_brokerIdRead) ? 0 : 1;
-    changed |= m_brokerIdChanged == 1;
-    const char* selected = m_nRadioPrimary == 0 ? "PRIMARY" : m_nRadioPrimary == 1 ? "BCP" : "";
-    changed |= !EqualsIgnoreCase(selected, m_currentConfig);
-    m_save->setEnabled(changed);
+    const GatewayConfigChanges changes = CompareWithRead(FormValues(), m_read);
+    m_localIpChanged = changes.localIp ? 1 : 0;
+    m_brokerIdChanged = changes.brokerId ? 1 : 0;
+    m_save->setEnabled(changes.any);
 }
 
 void CGenericConfiguration::OnBrokerIdChanged() {
@@ -232,50 +223,19 @@ void CGenericConfiguration::OnBrokerIdChanged() {
 }
 
 void CGenericConfiguration::OnPrimaryClicked() {
-    m_bcpIp->SetAddress(m_bcpIpRead);
+    m_bcpIp->SetAddress(m_read.bcpHostIp);
     ShowHostPart(true);
     update_save_button();
 }
 
 void CGenericConfiguration::OnBcpClicked() {
     m_hostIp->SetAddress(m_primaryHostIp);
-    m_hostPortEdit->setText(QString::fromStdString(Fmt("%d", m_hostPortRead)));
+    m_hostPortEdit->ShowStoredText(QString::fromStdString(Fmt("%d", m_read.hostPort)));
     ShowHostPart(false);
     update_save_button();
 }
 
-// Looks `key` up. When the file cannot be opened the dialog ends. A missing key is logged and
-// leaves `text`/`number` as the caller set them.
-CGenericConfiguration::Lookup CGenericConfiguration::ReadKey(const char* key, int index,
-                                                             std::string* text, int* number) {
-    const std::string op = Op("read_configuration_parameters");
-    char buffer[kValueSize] = {0};
-    int value = 0;
-    const int result =
-        number ? get_int_parameter(m_configFilePath.c_str(), key, &value)
-               : get_string_parameter(m_configFilePath.c_str(), key, buffer, kValueSize);
-    if (result == 300) {
-        ZEVO_LOG_EVENT(m_log, op.c_str(),
-                       index == 0 ? "ZEVO could not open QEL config file"
-                                  : "ZEVO could not open QEL config file.");
-        ShowSetupError();
-        EndDialog(-1);
-        return Lookup::FileGone;
-    }
-    if (result == -1) {
-        ZEVO_LOG_EVENT(m_log, op.c_str(), Fmt("Cannot read %s from config file.", key));
-        return Lookup::Missing;
-    }
-    if (number) {
-        *number = value;
-    } else {
-        *text = buffer;
-    }
-    return Lookup::Found;
-}
-
 void CGenericConfiguration::read_configuration_parameters() {
-    const std::string op = Op("read_configuration_parameters");
     m_reading = true;
     struct Done {
         bool& flag;
@@ -286,127 +246,76 @@ void CGenericConfiguration::read_configuration_parameters() {
     }
     m_hostPortText = m_boxIdText = m_brokerIdText = "0";
     UpdateData(false);
-    ZEVO_LOG_ACTIVITY(m_log, op.c_str(),
-                      Fmt("Reading QEL config parameters from file %s", m_configFilePath.c_str()));
-
-    std::string local, wan, hostMachine, primary, bcp = "0.0.0.0", broker;
-    int port = 0, boxId = 0;
-    if (ReadKey("MACHINE_LAN_IP", 0, &local, nullptr) == Lookup::FileGone)
+    GatewayConfigRead read;
+    read.currentConfig = m_read.currentConfig;  // kept when the key has gone
+    if (!ReadGatewayConfiguration(m_configFilePath, m_log, &read)) {
+        ShowSetupError();
+        EndDialog(-1);
         return;
-    ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("MACHINE_LAN_IP = %s", local.c_str()));
-    m_localIp->SetAddress(local);
-    m_localIpRead = local;
-    if (ReadKey("MACHINE_WAN_IP", 1, &wan, nullptr) == Lookup::FileGone)
-        return;
-    ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("MACHINE_WAN_IP = %s", wan.c_str()));
-    m_wanIp->SetAddress(wan);
-    m_wanIpRead = wan;
-    if (ReadKey("HOST_MACHINE_IP", 2, &hostMachine, nullptr) == Lookup::FileGone)
-        return;
-    ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("HOST_MACHINE_IP = %s", hostMachine.c_str()));
-    const Lookup primaryLookup = ReadKey("PRIMARY_HOST_IP", 3, &primary, nullptr);
-    if (primaryLookup == Lookup::FileGone)
-        return;
-    if (primaryLookup == Lookup::Missing) {
-        ZEVO_LOG_DETAIL(m_log, op.c_str(), "Copying HOST_IP to PRIMARY_HOST_IP.");
-        primary = hostMachine;
     }
-    ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("PRIMARY_HOST_IP = %s", primary.c_str()));
-    m_hostIp->SetAddress(primary);
-    m_primaryHostIp = m_primaryHostIpRead = primary;
-    if (ReadKey("BCP_HOST_IP", 4, &bcp, nullptr) == Lookup::FileGone)
-        return;
-    ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("BCP_HOST_IP = %s", bcp.c_str()));
-    m_bcpIp->SetAddress(bcp);
-    m_bcpIpRead = bcp;
-    if (ReadKey("CURRENT_CONFIG", 5, &m_currentConfig, nullptr) == Lookup::FileGone)
-        return;
-    ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("CURRENT_CONFIG = %s", m_currentConfig.c_str()));
-    if (text::EqualsIgnoreCase(m_currentConfig, "BCP")) {
-        m_nRadioPrimary = 1;
-        ShowHostPart(false);
-    } else {
-        if (!text::EqualsIgnoreCase(m_currentConfig, "PRIMARY")) {
-            ZEVO_LOG_DETAIL(m_log, op.c_str(), "Unknown value of CURRENT_CONFIG flag");
-            ZEVO_LOG_DETAIL(m_log, op.c_str(), "Setting default values");
-            m_currentConfig = "PRIMARY";
-            ZEVO_LOG_DETAIL(m_log, op.c_str(),
-                            Fmt("CURRENT_CONFIG set to %s", m_currentConfig.c_str()));
-            ZEVO_LOG_DETAIL(m_log, op.c_str(), "Configuration (Radio Button) set to Primary");
-        }
-        m_nRadioPrimary = 0;
-        ShowHostPart(true);
-    }
-    if (ReadKey("HOST_PORT_NUMBER", 6, nullptr, &port) == Lookup::FileGone)
-        return;
-    ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("HOST_PORT_NUMBER = %d", port));
-    m_hostPortText = Fmt("%d", port);
-    m_hostPortRead = port;
-    if (ReadKey("BOX_ID", 7, nullptr, &boxId) == Lookup::FileGone)
-        return;
-    ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("BOX_ID = %d", boxId));
-    m_boxIdText = Fmt("%d", boxId);
-    m_boxIdRead = boxId;
-    if (ReadKey("BROKER_ID", 8, &broker, nullptr) == Lookup::FileGone)
-        return;
-    ZEVO_LOG_DETAIL(m_log, op.c_str(), Fmt("BROKER_ID = %s", broker.c_str()));
-    m_brokerIdText = m_brokerIdRead = broker;
+    m_read = read;
+    m_localIp->SetAddress(read.localIp);
+    m_wanIp->SetAddress(read.wanIp);
+    m_hostIp->SetAddress(read.primaryHostIp);
+    m_primaryHostIp = read.primaryHostIp;
+    m_bcpIp->SetAddress(read.bcpHostIp);
+    m_nRadioPrimary = read.BcpSelected() ? 1 : 0;
+    ShowHostPart(!read.BcpSelected());
+    m_hostPortText = Fmt("%d", read.hostPort);
+    m_boxIdText = Fmt("%d", read.boxId);
+    m_brokerIdText = read.brokerId;
     m_save->setEnabled(false);
     UpdateData(false);
 }
 
 int CGenericConfiguration::validate_parameters() {
     UpdateData(true);
-    GatewayConfigValues values;
-    values.localIp = m_localIp->Text();
-    values.wanIp = m_wanIp->Text();
-    values.hostIp = m_hostIp->Text();
-    values.bcpIp = m_bcpIp->Text();
-    values.hostPort = m_hostPortText;
-    values.boxId = m_boxIdText;
-    values.brokerId = m_brokerIdText;
-    values.radioPrimary = m_nRadioPrimary;
-    const GatewayConfigRuleBreak broken = CheckGatewayConfiguration(
-        values, m_marketType, m_log, ZEVO_LOG_SITE("CGenericConfiguration"));
+    const GatewayConfigRuleBreak broken =
+        CheckGatewayConfiguration(FormValues(), m_marketType, m_log);
     if (broken.field == GatewayConfigField::None) {
         return 0;
     }
+    ShowRuleBreak(broken);
+    return 200;
+}
+
+// The message of a broken rule, and the refused field shown again as it was read.
+void CGenericConfiguration::ShowRuleBreak(const GatewayConfigRuleBreak& broken) {
     if (!broken.box.empty()) {
         platform::ShowMessageBox(this, broken.box, "Error", platform::MB_OK | broken.icon);
     }
     if (!broken.restore) {
-        return 200;
+        return;
     }
+    const GatewayConfigValues shown = ShownValues(m_read);
     switch (broken.field) {
         case GatewayConfigField::LocalIp:
-            m_localIp->SetAddress(m_localIpRead);
+            m_localIp->SetAddress(m_read.localIp);
             break;
         case GatewayConfigField::WanIp:
-            m_wanIp->SetAddress(m_wanIpRead);
+            m_wanIp->SetAddress(m_read.wanIp);
             break;
         case GatewayConfigField::HostIp:
-            m_hostIp->SetAddress(m_primaryHostIpRead);
+            m_hostIp->SetAddress(m_read.primaryHostIp);
             break;
         case GatewayConfigField::BcpIp:
-            m_bcpIp->SetAddress(m_bcpIpRead);
+            m_bcpIp->SetAddress(m_read.bcpHostIp);
             break;
         case GatewayConfigField::HostPort:
-            m_hostPortText = Fmt("%d", m_hostPortRead);
+            m_hostPortText = shown.hostPort;
             break;
         case GatewayConfigField::BoxId:
-            m_boxIdText = Fmt("%d", m_boxIdRead);
+            m_boxIdText = shown.boxId;
             break;
         case GatewayConfigField::BrokerId:
-            m_brokerIdText = m_brokerIdRead;
+            m_brokerIdText = shown.brokerId;
             break;
         default:
             break;
     }
-    return 200;
 }
 
 void CGenericConfiguration::save_configuration_parameters() {
-    const std::string op = Op("save_configuration_parameters");
     if (GatewayRuns() &&
         platform::ShowMessageBox(
             this, " QEL will restart to take changes into effect. Do you want to continue?",
@@ -416,42 +325,25 @@ void CGenericConfiguration::save_configuration_parameters() {
         return;
     }
     UpdateData(true);
-    if (validate_parameters() != 0) {
+    GatewayConfigTarget target;
+    target.market = m_marketType;
+    target.configPath = m_configFilePath;
+    target.fixConfigPath = m_fixConfigFilePath;
+    target.interactivePort = m_interactivePort;
+    target.fixEnabled = IsMarketCode(m_marketType) && fix_enabled[m_marketType - 1] == 1;
+    const GatewaySaveResult saved = SaveGatewayConfiguration(target, m_read, FormValues(), m_log);
+    if (saved.outcome == GatewaySaveResult::Invalid) {
+        ShowRuleBreak(saved.broken);
         UpdateData(false);
         m_save->setEnabled(false);
-        ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Validation(s) failed.");
         return;
     }
-    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Validation(s) Successful.");
-    m_primaryHostIp = m_hostIp->Text();
-    const bool primary = m_nRadioPrimary == 0;
-    m_currentConfig = primary ? "PRIMARY" : "BCP";
-    const std::string localIp = m_localIp->Text();
-    const std::string brokerId = m_brokerIdText;
-    const std::string values[8] = {localIp,
-                                   m_wanIp->Text(),
-                                   primary ? m_primaryHostIp : m_bcpIp->Text(),
-                                   Fmt("%d", Decimal(m_hostPortText)),
-                                   Fmt("%d", Decimal(m_boxIdText)),
-                                   brokerId,
-                                   m_primaryHostIp,
-                                   m_currentConfig};
-    char error[kValueSize] = {0};
-    const int result = WriteGatewayConfiguration(m_configFilePath, values, error);
-    if (result == 200 || result == 300) {
-        ZEVO_LOG_EVENT(m_log, op.c_str(), error);
-        ZEVO_LOG_EVENT(m_log, op.c_str(),
-                       result == 200 ? "Parameter(s) updation failed in qel configuration file."
-                                     : "ZEVO could not open QEL config file");
+    if (saved.outcome != GatewaySaveResult::Saved) {
         ShowSetupError();
         return;
     }
-    if (IsMarketCode(m_marketType) && fix_enabled[m_marketType - 1] == 1 &&
-        (m_brokerIdChanged == 1 || m_localIpChanged == 1)) {
-        UpdateFixFile(brokerId, localIp);
-    }
+    m_primaryHostIp = m_hostIp->Text();
     std::string text = "Parameter(s) updated successfully in QEL configuration file.";
-    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), text);
     if (GatewayRuns()) {
         text += " QEL will restart to take changes into effect.";
         platform::ShowMessageBox(this, text, "Success",
@@ -468,12 +360,6 @@ void CGenericConfiguration::save_configuration_parameters() {
                                  platform::MB_OK | platform::MB_ICONINFORMATION);
     }
     read_configuration_parameters();
-}
-
-void CGenericConfiguration::UpdateFixFile(const std::string& brokerId, const std::string& localIp) {
-    CFixUserSessions sessions(m_marketType, m_configFilePath, m_fixConfigFilePath,
-                              m_interactivePort, m_log, m_host, this);
-    sessions.OnBrokerIDLocalIPChanged(brokerId, localIp);
 }
 
 void CGenericConfiguration::kill_qel_exe(int marketType) {

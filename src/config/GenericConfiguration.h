@@ -5,14 +5,15 @@
 #include <string>
 
 #include "config/ConfigDialog.h"
+#include "config/GatewayConfigFile.h"
 #include "link/MessageSink.h"
 
 class ActivityLog;
 class CIpAddressCtrl;
+class CLimitedEdit;
 class CRestartRequest;
 class GatewayHost;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -45,13 +46,12 @@ class CGenericConfiguration : public CConfigDialog, public CMessageSink {
   private:
     void BuildControls();
     void UpdateData(bool fromControls);
-    enum class Lookup { Found, Missing, FileGone };
-    Lookup ReadKey(const char* key, int index, std::string* text, int* number);
+    GatewayConfigValues FormValues() const;
+    void ShowRuleBreak(const GatewayConfigRuleBreak& broken);
     void ShowHostPart(bool primary);
     void OnBrokerIdChanged();
     void OnPrimaryClicked();
     void OnBcpClicked();
-    void UpdateFixFile(const std::string& brokerId, const std::string& localIp);
     void kill_qel_exe(int marketType);
     bool GatewayRuns() const;
 
@@ -69,13 +69,13 @@ class CGenericConfiguration : public CConfigDialog, public CMessageSink {
     CIpAddressCtrl* m_bcpIp = nullptr;
     QLabel* m_bcpIpLabel = nullptr;
     QLabel* m_hostIpLabel = nullptr;
-    QLineEdit* m_hostPortEdit = nullptr;
+    CLimitedEdit* m_hostPortEdit = nullptr;
     QPushButton* m_save = nullptr;
     CIpAddressCtrl* m_hostIp = nullptr;
     CIpAddressCtrl* m_wanIp = nullptr;
     CIpAddressCtrl* m_localIp = nullptr;
-    QLineEdit* m_boxIdEdit = nullptr;
-    QLineEdit* m_brokerIdEdit = nullptr;
+    CLimitedEdit* m_boxIdEdit = nullptr;
+    CLimitedEdit* m_brokerIdEdit = nullptr;
     QRadioButton* m_primary = nullptr;
     QRadioButton* m_bcp = nullptr;
 
@@ -85,16 +85,10 @@ class CGenericConfiguration : public CConfigDialog, public CMessageSink {
     std::string m_hostPortText;
     int m_nRadioPrimary = -1;
 
-    // What was read from the file.
-    std::string m_primaryHostIpRead;
+    // What was read from the file, byte for byte; the primary host address, which a save
+    // also sets and the BCP choice puts back into the Host IP.
+    GatewayConfigRead m_read;
     std::string m_primaryHostIp;
-    std::string m_bcpIpRead;
-    std::string m_wanIpRead;
-    std::string m_currentConfig;
-    std::string m_localIpRead;
-    int m_boxIdRead = 0;
-    int m_hostPortRead = 0;
-    std::string m_brokerIdRead;
 
     std::unique_ptr<CRestartRequest> m_restart;
 };

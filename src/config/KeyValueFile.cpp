@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/AtomicReplace.h"
+#include "platform/TextFile.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ struct FileCloser {
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
 File OpenForReading(const char* path) {
-    return File(path ? std::fopen(path, "re") : nullptr);
+    return File(path ? platform::OpenRegularFile(path) : nullptr);
 }
 
 __attribute__((format(printf, 2, 3))) void SetError(char* errorText, const char* format, ...) {
@@ -135,16 +136,22 @@ std::vector<Change> ReadChanges(const char keys[][40], const char values[][40], 
     return changes;
 }
 
+// The line end a rewritten piece keeps: its own, or none for a last line that had none.
+std::string_view LineEndOfPiece(std::string_view piece) {
+    return piece.substr(platform::WithoutLineEnd(piece).size());
+}
+
 // Writes one piece of the file to `content`: each change whose key it names (in input
-// order) replaces it or, with an empty value, drops it; a piece no change names is kept.
-// Returns the code of the last change made, or 0.
-int ApplyToPiece(const std::string& piece, std::vector<Change>& changes, std::string& content) {
-    // Unlike the lookups, the new-line stays on: a line without any '=' names a key ending
-    // in a new-line, which matches nothing. A line of only '=' names no key and is kept.
-    std::string_view key = SplitKey(piece).key;
+// order) replaces it, ending as the piece ended, or, with an empty value, drops it; a piece
+// no change names is kept byte for byte. Returns the code of the last change made, or 0.
+int ApplyToPiece(std::string_view piece, std::vector<Change>& changes, std::string& content) {
+    // A line without any '=' names no key that a change could match; nor does a line of
+    // only '='.
+    const KeyAndRest split = SplitKey(platform::WithoutLineEnd(piece));
+    const bool hasEquals = piece.find('=') != std::string_view::npos;
     int result = 0;
     for (Change& change : changes) {
-        if (key.empty() || change.key != key) {
+        if (split.key.empty() || !hasEquals || change.key != split.key) {
             continue;
         }
         change.written = true;
@@ -152,34 +159,44 @@ int ApplyToPiece(const std::string& piece, std::vector<Change>& changes, std::st
             result = kDeleted;
             continue;
         }
-        content.append(key).append("=").append(change.value).append("\n");
+        content.append(split.key).append("=").append(change.value).append(LineEndOfPiece(piece));
         result = kReplaced;
     }
     if (result == 0) {
         content += piece;
-        if (piece.back() != '\n') {
-            content += '\n';
+    }
+    return result;
+}
+
+// The file's new content, and the writer's result code for it. Appended lines end as the
+// file's lines do; a last line without a line end gets one only when a line follows it.
+int ApplyChanges(std::string_view file, std::vector<Change>& changes, std::string& content) {
+    int result = kNothingChanged;
+    const std::string_view lineEnd = platform::LineEndOf(file);
+    while (!file.empty()) {
+        const std::size_t newline = file.substr(0, kPieceLength).find('\n');
+        const std::size_t length =
+            newline == std::string_view::npos ? std::min(file.size(), kPieceLength) : newline + 1;
+        if (int changed = ApplyToPiece(file.substr(0, length), changes, content)) {
+            result = changed;
+        }
+        file.remove_prefix(length);
+    }
+    for (const Change& change : changes) {
+        if (!change.written && !change.value.empty()) {
+            if (!content.empty() && content.back() != '\n') {
+                content += lineEnd;
+            }
+            content.append(change.key).append("=").append(change.value).append(lineEnd);
+            result = kAppended;
         }
     }
     return result;
 }
 
-// The file's new content, and the writer's result code for it.
-int ApplyChanges(std::FILE* file, std::vector<Change>& changes, std::string& content) {
-    int result = kNothingChanged;
-    std::string piece;
-    while (ReadPiece(file, piece)) {
-        if (int changed = ApplyToPiece(piece, changes, content)) {
-            result = changed;
-        }
-    }
-    for (const Change& change : changes) {
-        if (!change.written && !change.value.empty()) {
-            content.append(change.key).append("=").append(change.value).append("\n");
-            result = kAppended;
-        }
-    }
-    return result;
+bool ReadWhole(const char* path, std::string* content) {
+    constexpr std::size_t kLargest = 16 << 20;  // far beyond any configuration file
+    return platform::ReadRegularFile(path, kLargest, content);
 }
 
 // Puts `content` in place of the file; returns 0, or the failure code with its error text.
@@ -191,6 +208,10 @@ int Replace(const char* path, const std::string& content, char* errorText) {
         case platform::ReplaceStep::ReadOriginal:
             SetError(errorText, "Couldn't open file [%s] in read mode.", path);
             return kCannotRead;
+        case platform::ReplaceStep::Remove:
+            SetError(errorText, "Removing of the configuration file [%s] failed. Error Code : [%d]",
+                     path, replaced.error);
+            return kUpdateFailed;
         case platform::ReplaceStep::Rename:
             SetError(errorText, "Renaming the temporary file failed. Error Code : [%d]",
                      replaced.error);
@@ -237,11 +258,7 @@ int get_string_parameter(const char* path, const char* key, char* buffer, int ca
     const std::string_view wanted = key ? key : "";
     std::string piece;
     while (ReadPiece(file.get(), piece)) {
-        std::string_view line = piece;
-        if (line.back() == '\n') {
-            line.remove_suffix(1);
-        }
-        KeyAndRest split = SplitKey(line);
+        KeyAndRest split = SplitKey(platform::WithoutLineEnd(piece));
         if (split.key.empty() || split.key != wanted) {
             continue;
         }
@@ -259,22 +276,17 @@ int get_string_parameter(const char* path, const char* key, char* buffer, int ca
 int write_configuration_parameters(const char* path, const char keys[][40], const char values[][40],
                                    int count, char* errorText) {
     std::vector<Change> changes = ReadChanges(keys, values, count);
-    std::string content;
-    int result;
-    {
-        File file = OpenForReading(path);
-        if (!file) {
-            SetError(errorText, "Couldn't open file [%s] in read mode.", path);
-            return kCannotRead;
-        }
-        result = ApplyChanges(file.get(), changes, content);
-        // Saving what was read before a read error would cut the file short.
-        if (std::ferror(file.get())) {
-            SetError(errorText, "Couldn't open file [%s] in read mode.", path);
-            return kCannotRead;
-        }
+    std::string original, content;
+    // Saving what was read before a read error would cut the file short.
+    if (!ReadWhole(path, &original)) {
+        SetError(errorText, "Couldn't open file [%s] in read mode.", path);
+        return kCannotRead;
     }
-    // Even with nothing to change the file is rewritten, each kept line ending in a new-line.
+    const int result = ApplyChanges(original, changes, content);
+    // A file whose bytes would stay the same is not written at all.
+    if (content == original) {
+        return result;
+    }
     int failed = Replace(path, content, errorText);
     return failed ? failed : result;
 }

@@ -1,8 +1,11 @@
 #include "platform/AtomicReplace.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 
 namespace platform {
 
@@ -14,6 +17,32 @@ std::string DirectoryOf(const std::string& path) {
         return ".";
     }
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a symbolic link names once every link is followed; any other path as it is (a
+// link that cannot be resolved stays as it is too, and the stat that follows reports it).
+std::string FileBehind(const std::string& path) {
+    struct stat link {};
+    char resolved[PATH_MAX];
+    if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) ||
+        !realpath(path.c_str(), resolved)) {
+        return path;
+    }
+    return resolved;
+}
+
+// Whether the running user may change the file. Root may write anything, but a file
+// without any write bit is someone's decision that it must not change.
+bool MayChange(const std::string& path, const struct stat& info) {
+    if (geteuid() == 0) {
+        return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+    }
+    return access(path.c_str(), W_OK) == 0 || errno != EACCES;
 }
 
 // Writes all of `content`, going on after short writes; a write that makes no progress
@@ -69,16 +98,31 @@ int OpenTemporary(FileOperations& operations, const std::string& target,
 
 }  // namespace
 
-ReplaceResult ReplaceFile(const std::string& target, std::string_view content,
-                          const ReplaceOptions& options, FileOperations& operations) {
+ReplaceResult ReplaceFile(const std::string& path, std::string_view content,
+                          const ReplaceOptions& given, FileOperations& operations) {
     ReplaceResult result;
     auto fail = [&result](ReplaceStep step) {
         result.failed_step = step;
         result.error = errno;
     };
+    const std::string target = FileBehind(path);
+    ReplaceOptions options = given;
+    if (target != path && !options.temporary_path.empty()) {
+        options.temporary_path = DirectoryOf(target) + "/" + BaseNameOf(options.temporary_path);
+    }
     struct stat original {};
     if (stat(target.c_str(), &original) != 0) {
         fail(ReplaceStep::ReadOriginal);
+        return result;
+    }
+    if (!S_ISREG(original.st_mode)) {
+        errno = S_ISDIR(original.st_mode) ? EISDIR : EINVAL;
+        fail(ReplaceStep::ReadOriginal);
+        return result;
+    }
+    if (!MayChange(target, original)) {
+        errno = EACCES;
+        fail(ReplaceStep::Remove);
         return result;
     }
     int fd = OpenTemporary(operations, target, options, result.temporary_path);

@@ -10,7 +10,8 @@ namespace platform {
 // The step at which replacing a file stopped.
 enum class ReplaceStep {
     None,             // replaced
-    ReadOriginal,     // the file to replace could not be examined (stat)
+    ReadOriginal,     // the file to replace could not be examined, or is not a regular file
+    Remove,           // the file gives the running user no write permission (EACCES)
     CreateTemporary,  // the temporary file could not be created
     CopyOwnerAndMode,
     Write,
@@ -21,7 +22,8 @@ enum class ReplaceStep {
 struct ReplaceOptions {
     // Where the new content is written first. Empty: a fresh unique name beside the target
     // ("<target>.tmp.XXXXXX"). A fixed name must be in the target's directory, so that the
-    // rename never crosses file systems; a file already there is overwritten.
+    // rename never crosses file systems; a file already there is overwritten. When the
+    // target is a symbolic link, the fixed name is taken in the folder of the link's target.
     std::string temporary_path;
     // Leaves the temporary file in place when only the rename failed, so that a later
     // recovery can move the complete new content into place. A temporary file that may be
@@ -45,7 +47,13 @@ struct ReplaceResult {
 // same directory, which takes the original's mode (and owner and group when running as
 // root), is written, flushed to disk and renamed over the original; then the directory is
 // flushed. On failure the original is untouched and the temporary file is deleted (see
-// ReplaceOptions for the exception). A symbolic link at `target` is replaced by a file.
+// ReplaceOptions for the exception).
+//
+// Files as operators have them: a symbolic link is written through (the file it points to
+// is replaced and the link stays a link); a file that gives the running user no write
+// permission (for root: no write bit at all) is never replaced, as deleting it would fail
+// on the gateways' original platform (Remove, EACCES); a path that is not a regular file
+// is not touched (ReadOriginal).
 ReplaceResult ReplaceFile(const std::string& target, std::string_view content,
                           const ReplaceOptions& options = {},
                           FileOperations& operations = InstalledFileOperations());

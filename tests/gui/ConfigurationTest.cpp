@@ -235,7 +235,7 @@ class ConfigurationTest : public QObject {
         QVERIFY(lower.Button("1020")->isEnabled());
     }
 
-    void lowerCaseBcpSelectsBcpAndIsSavedInCapitals() {
+    void lowerCaseBcpSelectsBcpAndStaysAsWrittenUntilTheChoiceChanges() {
         const std::string config =
             Replaced(kFoConfig, "CURRENT_CONFIG=PRIMARY", "CURRENT_CONFIG=bcp");
         Dialog d(config);
@@ -245,8 +245,15 @@ class ConfigurationTest : public QObject {
         QVERIFY(!d.Edit("1025")->isEnabled());
         d.Type("1026", "7");
         d.Save();
-        QCOMPARE(d.File(),
-                 Replaced(Replaced(Replaced(config, "=bcp", "=BCP"), "BOX_ID=100", "BOX_ID=7"),
+        QCOMPARE(d.File(), Replaced(config, "BOX_ID=100", "BOX_ID=7"));
+
+        // Choosing the BCP host writes the choice in capitals and the BCP address as the
+        // host in use.
+        Dialog primary;
+        QTest::mouseClick(primary.Radio("1037"), Qt::LeftButton);
+        primary.Save();
+        QCOMPARE(primary.File(),
+                 Replaced(Replaced(kFoConfig, "CURRENT_CONFIG=PRIMARY", "CURRENT_CONFIG=BCP"),
                           "HOST_MACHINE_IP=172.19.12.12", "HOST_MACHINE_IP=172.29.12.12"));
 
         // Back to Primary with an unknown value: the four default lines.

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "log/LogSite.h"
+
+// A market's gateway configuration file as the configuration dialog and zevo-cli both edit
+// it: the nine values they read, the rules a save must pass, and the save itself with the
+// FIX file update that a new broker ID or local address brings. Plain code: the dialog and
+// zevo-cli hold the form and show the messages; the lines written here are the dialog's.
+//
+// A save changes exactly what the operator changed. A value the operator left as it was
+// shown is not written back at all, so its bytes stay as they are in the file (a value
+// longer than its field, bytes that are not UTF-8, leading zeros, duplicates); a key the
+// file lacks is added.
+
+// The sites whose lines the save writes, the same from the window and from zevo-cli.
+const LogSite& GatewayConfigurationSite();
+const LogSite& FixUsersSite();
+
+// The keys in the order the dialog reads them.
+enum class GatewayKey {
+    MachineLanIp,
+    MachineWanIp,
+    HostMachineIp,
+    PrimaryHostIp,
+    BcpHostIp,
+    CurrentConfig,
+    HostPortNumber,
+    BoxId,
+    BrokerId,
+    Count
+};
+const char* GatewayKeyName(GatewayKey key);
+
+// What the file holds: texts byte for byte as read (without the line end), numbers as the
+// integer lookup converts them, and which keys were found.
+struct GatewayConfigRead {
+    std::string localIp, wanIp, hostMachineIp, primaryHostIp, bcpHostIp, brokerId;
+    // The CURRENT_CONFIG text as the dialog keeps it: "PRIMARY" in place of an unknown
+    // value, left as the caller had it when the key is missing.
+    std::string currentConfig;
+    std::string currentConfigRead;  // as in the file
+    int hostPort = 0;
+    int boxId = 0;
+    std::array<bool, static_cast<int>(GatewayKey::Count)> found{};
+
+    bool Found(GatewayKey key) const { return found[static_cast<int>(key)]; }
+    bool BcpSelected() const;
+};
+
+// Reads the nine keys and writes the dialog's reading lines (operation
+// read_configuration_parameters under GatewayConfigurationSite()). False when the file
+// cannot be opened; the open-failure line is written then, and `read` is incomplete.
+bool ReadGatewayConfiguration(const std::string& path, ActivityLog* log, GatewayConfigRead* read);
+
+// The values of a market's gateway configuration as the configuration form holds them:
+// addresses as "%d.%d.%d.%d" (empty when blank), numbers as typed, the broker ID as bytes
+// (those read when the operator left the field alone).
+struct GatewayConfigValues {
+    std::string localIp;
+    std::string wanIp;
+    std::string hostIp;
+    std::string bcpIp;
+    std::string hostPort;
+    std::string boxId;
+    std::string brokerId;
+    int radioPrimary = 0;  // 0 primary host, 1 BCP host
+};
+
+// What the form shows right after reading.
+GatewayConfigValues ShownValues(const GatewayConfigRead& read);
+
+// How the form differs from what was read, as the Save button sees it (texts compared
+// without regard to case, numbers by value).
+struct GatewayConfigChanges {
+    bool any = false;
+    bool localIp = false;
+    bool brokerId = false;
+};
+GatewayConfigChanges CompareWithRead(const GatewayConfigValues& form,
+                                     const GatewayConfigRead& read);
+
+// The decimal value of a typed number, as atoi converts it but held to the range of an int,
+// so that a long run of digits is refused by the rules instead of wrapping.
+int DecimalValue(const std::string& text);
+
+// The value a rule refused, so that the form can show the value read from the file again.
+enum class GatewayConfigField {
+    None,
+    LocalIp,
+    WanIp,
+    HostIp,
+    HostPort,
+    BcpIp,
+    BoxId,
+    BrokerId,
+    Selection
+};
+
+struct GatewayConfigRuleBreak {
+    GatewayConfigField field = GatewayConfigField::None;
+    bool restore = false;  // the refused value is replaced by the one read
+    std::string box;       // the message shown, caption "Error"; empty when none is shown
+    unsigned icon = 0;     // platform::MB_* flags of that message
+};
+
+// Checks the configuration form's rules in its order: blank values, 0.0.0.0 addresses (the
+// BCP address only when the BCP host is chosen), the host port in 1..65535 and the box ID
+// in 1..32767. Writes the form's lines (operation validate_parameters). `field` is None
+// when every rule holds.
+GatewayConfigRuleBreak CheckGatewayConfiguration(const GatewayConfigValues& values, int marketType,
+                                                 ActivityLog* log);
+
+// Where a market's files are, and whether it has a FIX side.
+struct GatewayConfigTarget {
+    int market = 0;
+    std::string configPath;
+    std::string fixConfigPath;
+    std::uint16_t interactivePort = 0;
+    bool fixEnabled = false;
+};
+
+struct GatewaySaveResult {
+    enum Outcome { Saved, Invalid, UpdateFailed, CannotOpen } outcome = Saved;
+    GatewayConfigRuleBreak broken;  // for Invalid
+    int pairsWritten = 0;           // changed or added keys; 0 when the file stayed as it was
+    bool fixFileUpdated = false;    // the FIX file update ran (it reports its own failures)
+};
+
+// The save after the form was read and the operator confirmed: the rules, the rewrite of
+// the changed values (operation save_configuration_parameters) and, on a FIX market whose
+// broker ID or local address changed, the FIX file update with the FIX users list's
+// opening lines and recovery step. Restarting the gateway and telling the operator are the
+// caller's.
+GatewaySaveResult SaveGatewayConfiguration(const GatewayConfigTarget& target,
+                                           const GatewayConfigRead& read,
+                                           const GatewayConfigValues& form, ActivityLog* log);
