@@ -4,11 +4,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
-#include <cstdlib>
 
 #include "config/KeyValueFile.h"
+#include "config/LimitedEdit.h"
+#include "core/Text.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/MessageBox.h"
@@ -33,10 +33,7 @@ CCommonConfig::CCommonConfig(int marketType, const std::string& commonConfigFile
         Fmt("Common config file path for dialog is %s", commonConfigFilePath.c_str()));
     setObjectName("151");
     setWindowTitle("Common Configuration");
-    m_field = new QLineEdit(this);
-    m_field->setObjectName("1029");
-    m_field->setMaxLength(kMaxDigits);
-    m_field->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), m_field));
+    m_field = new CLimitedEdit(kMaxDigits, CLimitedEdit::Chars::Digits, "1029", this);
     auto* label = new QLabel("Repository Management (in Days) : ", this);
     label->setBuddy(m_field);
     QPushButton* exit = nullptr;
@@ -75,14 +72,14 @@ void CCommonConfig::read_configuration_parameters() {
     }
     const std::string text = Fmt("%d", value);
     m_lastRead = value;
-    m_field->setText(QString::fromStdString(text));
+    m_field->ShowStoredText(QString::fromStdString(text));
     ZEVO_LOG_ACTIVITY(m_log, op.c_str(),
                       Fmt("Read repository history management in days = %s", text.c_str()));
     m_save->setEnabled(false);
 }
 
 void CCommonConfig::OnFieldChanged() {
-    m_save->setEnabled(std::atoi(m_field->text().toStdString().c_str()) != m_lastRead);
+    m_save->setEnabled(text::AtoiClamped(m_field->text().toStdString().c_str()) != m_lastRead);
 }
 
 int CCommonConfig::validate_parameters() {
@@ -92,10 +89,10 @@ int CCommonConfig::validate_parameters() {
         ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Repository history value is blank.");
         platform::ShowMessageBox(this, "Repository history value can't be blank", "Error",
                                  platform::MB_OK | platform::MB_ICONINFORMATION);
-        m_field->setText(QString::number(m_lastRead));
+        m_field->ShowStoredText(QString::number(m_lastRead));
         return 200;
     }
-    const int value = std::atoi(text.c_str());
+    const int value = text::AtoiClamped(text.c_str());
     if (value <= 0) {
         ZEVO_LOG_ACTIVITY(
             m_log, op.c_str(),
@@ -103,7 +100,7 @@ int CCommonConfig::validate_parameters() {
         platform::ShowMessageBox(this,
                                  "Value of Repository history should be greater than zero (0)",
                                  "Error", platform::MB_OK | platform::MB_ICONINFORMATION);
-        m_field->setText(QString::number(m_lastRead));
+        m_field->ShowStoredText(QString::number(m_lastRead));
         return 200;
     }
     return 0;
@@ -120,7 +117,7 @@ void CCommonConfig::save_configuration_parameters() {
     char keys[1][40] = {"REPOSITORY_HISTORY"};
     char values[1][40] = {};
     std::snprintf(values[0], sizeof values[0], "%d",
-                  std::atoi(m_field->text().toStdString().c_str()));
+                  text::AtoiClamped(m_field->text().toStdString().c_str()));
     char error[1024] = {0};
     const int result =
         write_configuration_parameters(m_commonConfigFilePath.c_str(), keys, values, 1, error);

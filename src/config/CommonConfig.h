@@ -5,7 +5,7 @@
 #include "config/ConfigDialog.h"
 
 class ActivityLog;
-class QLineEdit;
+class CLimitedEdit;
 class QPushButton;
 
 // The setting common to all markets: how many days of repository history the gateways keep
@@ -30,7 +30,7 @@ class CCommonConfig : public CConfigDialog {
     int m_marketType;
     ActivityLog* m_log;
     std::string m_commonConfigFilePath;
-    QLineEdit* m_field = nullptr;
+    CLimitedEdit* m_field = nullptr;
     QPushButton* m_save = nullptr;
     int m_lastRead = 0;
 };

@@ -143,20 +143,7 @@ bool GatewayConfigRead::BcpSelected() const {
 }
 
 int DecimalValue(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i++] == '-';
-    }
-    long long magnitude = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        magnitude = std::min(magnitude * 10 + (text[i] - '0'), 1LL + INT_MAX);
-    }
-    return static_cast<int>(
-        std::clamp(negative ? -magnitude : magnitude, 1LL * INT_MIN, 1LL * INT_MAX));
+    return text::AtoiClamped(text);
 }
 
 bool ReadGatewayConfiguration(const std::string& path, ActivityLog* log, GatewayConfigRead* read) {

@@ -97,10 +97,21 @@ void CIpAddressCtrl::MoveTo(int index, bool selectAll) {
     }
 }
 
+// A pasted text that looks like an address fills all four fields only when every part is
+// an octet as it could have been typed (one to three digits, at most 255); any other such
+// text is refused whole, so a paste never turns into another address.
 bool CIpAddressCtrl::PasteInto(const QString& text) {
     const QStringList parts = text.trimmed().split('.');
     if (parts.size() != 4) {
         return false;  // not an address: the field's own paste takes the digits it accepts
+    }
+    for (const QString& part : parts) {
+        bool number = false;
+        const int value = part.toInt(&number);
+        if (part.isEmpty() || part.size() > 3 || !number || value < 0 || value > 255 ||
+            part.contains('+') || part.contains('-')) {
+            return true;
+        }
     }
     SetAddress(text.trimmed().toStdString());
     MoveTo(3, false);

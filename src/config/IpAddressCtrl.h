@@ -8,7 +8,8 @@ class QLineEdit;
 
 // An IPv4 address entered in four octet fields of 0 to 255, as operators know it from the
 // gateway machine's own network settings: "." or a full field moves on to the next field,
-// Backspace in an empty field moves back, a pasted dotted address fills all four fields.
+// Backspace in an empty field moves back, a pasted dotted address fills all four fields (an
+// address with a part that no field could hold is refused whole).
 // Every change of a field is reported by fieldChanged.
 class CIpAddressCtrl : public QWidget {
     Q_OBJECT

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Text.h"
 #include "platform/AtomicReplace.h"
 #include "platform/TextFile.h"
 
@@ -103,21 +104,6 @@ KeyAndRest SplitKey(std::string_view text) {
         return {text.substr(start), {}};
     }
     return {text.substr(start, end - start), text.substr(end + 1)};
-}
-
-// Decimal conversion as atoi does it; values beyond an int are clamped instead of undefined.
-int ToInt(std::string_view text) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i++] == '-';
-    }
-    long long magnitude = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        magnitude = std::min(magnitude * 10 + (text[i] - '0'), 1LL + INT_MAX);
-    }
-    return static_cast<int>(
-        std::clamp(negative ? -magnitude : magnitude, 1LL * INT_MIN, 1LL * INT_MAX));
 }
 
 struct Change {
@@ -244,7 +230,7 @@ int get_int_parameter(const char* path, const char* key, int* value) {
         if (rest.empty()) {
             return kNotFound;
         }
-        *value = ToInt(rest);
+        *value = text::AtoiClamped(rest);
         return kFound;
     }
     return kNotFound;

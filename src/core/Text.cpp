@@ -1,6 +1,8 @@
 #include "core/Text.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
 
 namespace text {
 
@@ -51,6 +53,23 @@ std::string_view TrimRight(std::string_view s) {
         s.remove_suffix(1);
     }
     return s;
+}
+
+int AtoiClamped(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        negative = s[i++] == '-';
+    }
+    long long magnitude = 0;
+    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) {
+        magnitude = std::min(magnitude * 10 + (s[i] - '0'), 1LL + INT_MAX);
+    }
+    return static_cast<int>(
+        std::clamp(negative ? -magnitude : magnitude, 1LL * INT_MIN, 1LL * INT_MAX));
 }
 
 }  // namespace text

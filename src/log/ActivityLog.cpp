@@ -1,5 +1,6 @@
 #include "log/ActivityLog.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/Text.h"
@@ -128,6 +129,9 @@ void ActivityLog::WriteLine(const char* level, bool setsIndent, const char* mess
     std::string text = first + "|" + (message ? message : "") + "|" +
                        platform::BaseName(file ? file : "") + "|" + (operation ? operation : "") +
                        "|" + std::to_string(line) + "|" + Timestamp() + "\n";
+    // A carriage return that came with a value read from a file would make an editor or a
+    // terminal show the line overwritten; the log never holds one.
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     // A line that would overflow the line buffer is cut and still ends with its line feed.
     if (text.size() > kLineBufferSize - 1) {
         text.resize(kLineBufferSize - 2);

@@ -3,12 +3,11 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 
 #include "core/Text.h"
+#include "platform/TextFile.h"
 
 namespace platform {
 
@@ -315,8 +314,14 @@ class RegistryFileKey final : public SettingsKey {
 }  // namespace
 
 std::unique_ptr<SettingsKey> RegistryFileStore::OpenKey(const std::string& path) const {
-    std::ifstream in(path_, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // A store file that is not a regular file (a FIFO, /dev/zero) or is far larger than any
+    // export is unreadable, as a missing one is; reading it would hang or exhaust memory.
+    constexpr std::size_t kLargestStore = 16 << 20;
+    std::string text;
+    if (!ReadRegularFile(path_, kLargestStore, &text)) {
+        SetLastError(kSettingsNotFound);
+        return nullptr;
+    }
     RegistryFile file = RegistryFile::Parse(text);
     const RegistryFile::Values* values = file.FindKey(path);
     if (!values) {

@@ -417,6 +417,12 @@ class ConfigurationTest : public QObject {
         control.Field(0)->setFocus();
         QTest::keyClick(control.Field(0), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(control.Text(), std::string("192.168.1.20"));
+        // An address no field could hold is refused whole, never turned into another one.
+        for (const char* pasted : {"256.1.300.4", "1.2.3.4444", "1.2.-3.4", "1.2..4"}) {
+            QApplication::clipboard()->setText(pasted);
+            QTest::keyClick(control.Field(0), Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(control.Text(), std::string("192.168.1.20"));
+        }
     }
 
     void commonConfigurationKeepsItsDaysFromOneToNineThousand() {
@@ -457,7 +463,9 @@ class ConfigurationTest : public QObject {
         QCOMPARE(boxes.shown.back(),
                  std::string("Error: Value of Repository history should be greater than zero (0)"));
         QCOMPARE(field->text(), QString("30"));
-        QCOMPARE(field->maxLength(), 4);
+        field->clear();
+        QTest::keyClicks(field, "12345");  // four digits can be typed
+        QCOMPARE(field->text(), QString("1234"));
         QCOMPARE(ReadFile(path), std::string("OTHER=1\nREPOSITORY_HISTORY=30\n"));
     }
 };

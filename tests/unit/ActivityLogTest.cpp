@@ -46,7 +46,7 @@ TEST_F(ActivityLogTest, WritesEveryLevelInTheDocumentedFormatToAFileNamedForTheS
     log.LogDetail("under business error", "op", "f.cpp", 5);
     log.LogSystemError("system", "op", "f.cpp", 6);
     clock.Set(2026, 12, 31, 23, 59, 59, 999);
-    log.LogDetail("a|b\nc", "op", "f.cpp", 7);  // nothing is escaped
+    log.LogDetail("a|b\nc\r\r", "op", "f.cpp", 7);  // nothing is escaped; CRs are dropped
 
     const std::string at = "|Wednesday, August 25, 2010, 6:5:7.45\n";
     EXPECT_EQ(ListDir(dir.path()), Names{"zevo.20100825.060506.current.txt"});

@@ -67,7 +67,8 @@ TEST(KeyValueFile, LookupsScanTokensForIntegersAndLinesForStrings) {
         {"HOST_PORT_NUMBER\nHOST_PORT_NUMBER=3\n", "-1 4242 | -1 untouched"},  // first match
         {"==\n\n=HOST_PORT_NUMBER=+8=9", "0 8 | 0 +8=9"},
         {"HOST_PORT_NUMBER=99999999999\n", "0 2147483647 | 0 99999999999"},
-        {"HOST_PORT_NUMBER=5\r\n", "0 5 | 0 5\r"},
+        {"HOST_PORT_NUMBER=5\r\n", "0 5 | 0 5"},  // the CR belongs to the line end
+        {"HOST_PORT_NUMBER=5\r\r\n", "0 5 | 0 5\r"},
         // Past 511 characters a line goes on as the next one; an over-long token is skipped.
         {piece + "HOST_PORT_NUMBER=6\n", "-1 4242 | 0 6"},
         {"HOST_PORT_NUMBER=" + piece + "\nHOST_PORT_NUMBER=7\n", "0 7 | -1 untouched"},
@@ -91,12 +92,22 @@ TEST(KeyValueFile, WriterReplacesDeletesAppendsAndKeepsOtherLinesModeAndOwner) {
         {"A=1\n\n# note\nB=2", {{"KEY", "5"}}, 9002, "A=1\n\n# note\nB=2\nKEY=5\n"},
         {"A=1\nKEY=3\nB=2\nKEY=4\n", {{"KEY", ""}}, 9001, "A=1\nB=2\n"},
         {"KEY=3\nA=1\n", {{"KEY", "5"}, {"KEY", "6"}}, 9000, "KEY=5\nKEY=6\nA=1\n"},
-        {"A=1", {{"KEY", ""}}, 1, "A=1\n"},
+        {"A=1", {{"KEY", ""}}, 1, "A=1"},
         // The last change in file order, then append order, names the result.
         {"A=1\nB=2\n", {{"B", ""}, {"A", "9"}}, 9001, "A=9\n"},
         {"A=1\nB=2\n", {{"C", "3"}, {"A", ""}}, 9002, "B=2\nC=3\n"},
         {"KEY =3\n==\n===", {{"KEY", "5"}}, 9002, "KEY =3\n==\n===\nKEY=5\n"},
-        {piece + "yy\n", {}, 1, piece + "\nyy\n"},
+        // Every byte not changed stays: long lines, CR LF line ends, bytes that are not UTF-8.
+        {piece + "yy\n", {}, 1, piece + "yy\n"},
+        {"A=1\r\nKEY=3\r\n# c\r\nB=2",
+         {{"KEY", "5"}, {"C", "7"}},
+         9002,
+         "A=1\r\nKEY=5\r\n# c\r\nB=2\r\nC=7\r\n"},
+        {"A=1\nKEY=3\r\nB=\xe9\xff\n",
+         {{"KEY", "5"}, {"C", "7"}},
+         9002,
+         "A=1\nKEY=5\r\nB=\xe9\xff\nC=7\n"},
+        {"KEY=3\r\n", {{"KEY", "3"}}, 9000, "KEY=3\r\n"},
     };
     TempDir dir;
     const std::string path = dir.File("gateway.cfg");
@@ -120,10 +131,45 @@ TEST(KeyValueFile, WriterReplacesDeletesAppendsAndKeepsOtherLinesModeAndOwner) {
     const Written missing = Write(dir.File("absent.cfg"), {{"KEY", "5"}});
     EXPECT_EQ(missing.result, 300);
     EXPECT_EQ(missing.error, "Couldn't open file [" + dir.File("absent.cfg") + "] in read mode.");
-    char keys[1][40] = {"KEY"}, values[1][40] = {"5"}, error[1024];  // a folder opens, unread
+    char keys[1][40] = {"KEY"}, values[1][40] = {"5"}, error[1024];  // a folder is no file
     EXPECT_EQ(write_configuration_parameters(dir.path().c_str(), keys, values, 1, error), 300);
     EXPECT_EQ(std::string(error), "Couldn't open file [" + dir.path() + "] in read mode.");
     EXPECT_EQ(ListDir(dir.path()), Names{"gateway.cfg"});
+}
+
+// Links, read-only files, FIFOs and devices, as they are found on gateway machines.
+TEST(KeyValueFile, FilesAsFoundOnGatewayMachines) {
+    TempDir dir;
+    const std::string target = dir.File("versions/gateway-2.cfg"), link = dir.File("gateway.cfg");
+    ASSERT_EQ(mkdir(dir.File("versions").c_str(), 0755), 0);
+    WriteFile(target, "BOX_ID=1\r\nBROKER_ID=AB\r\n");
+    ASSERT_EQ(symlink("versions/gateway-2.cfg", link.c_str()), 0);
+    EXPECT_EQ(Write(link, {{"BOX_ID", "2"}}).result, 9000);
+    struct stat info {};
+    ASSERT_EQ(lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(ReadFile(target), "BOX_ID=2\r\nBROKER_ID=AB\r\n");
+    EXPECT_EQ(ListDir(dir.File("versions")), Names{"gateway-2.cfg"});
+
+    // No write bit: refused as the removal of the old file would be, nothing written.
+    ASSERT_EQ(chmod(target.c_str(), 0444), 0);
+    const Written readOnly = Write(link, {{"BOX_ID", "3"}});
+    EXPECT_EQ(readOnly.result, 200);
+    EXPECT_EQ(readOnly.error,
+              "Removing of the configuration file [" + link + "] failed. Error Code : [13]");
+    EXPECT_EQ(readOnly.content, "BOX_ID=2\r\nBROKER_ID=AB\r\n");
+    EXPECT_EQ(ListDir(dir.File("versions")), Names{"gateway-2.cfg"});
+
+    // A FIFO (nobody writing) and a device read as files that cannot be opened, at once.
+    const std::string fifo = dir.File("fifo.cfg");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+        int value = 0;
+        char buffer[8], keys[1][40] = {"BOX_ID"}, values[1][40] = {"4"}, error[1024];
+        EXPECT_EQ(get_int_parameter(path.c_str(), "BOX_ID", &value), 300);
+        EXPECT_EQ(get_string_parameter(path.c_str(), "BOX_ID", buffer, 8), 300);
+        EXPECT_EQ(write_configuration_parameters(path.c_str(), keys, values, 1, error), 300);
+    }
 }
 
 TEST(KeyValueFile, FailureAtAnyStepKeepsTheOriginalAndGives200) {
