@@ -6,7 +6,7 @@
 #include <string>
 
 #include "FuzzFiles.h"
-#include "core/Text.h"
+#include "base/Settings.h"
 #include "platform/RegistryFile.h"
 #include "platform/SettingsStore.h"
 
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const platform::RegistryFile parsed = platform::RegistryFile::Parse(text);
     for (const std::string& path :
-         {keyPath, std::string(text::kSettingsRoot), std::string("SOFTWARE\\QEL_IP\\1")}) {
+         {keyPath, std::string(settings::kRoot), std::string("SOFTWARE\\QEL_IP\\1")}) {
         if (const platform::RegistryFile::Values* values = parsed.FindKey(path)) {
             if (!parsed.HasKey(path)) {
                 __builtin_trap();  // a key that is found exists
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const platform::RegistryFileStore store(path);
-    for (const std::string& keyName : {keyPath, std::string(text::kSettingsRoot)}) {
+    for (const std::string& keyName : {keyPath, std::string(settings::kRoot)}) {
         if (auto key = store.OpenKey(keyName)) {
             std::string value;
             platform::QueryString(*key, valueName.c_str(), limit, &value);

@@ -9,9 +9,10 @@
 
 #include "GatewayPeer.h"
 #include "SignalExit.h"
+#include "base/Settings.h"
+#include "base/Text.h"
 #include "config/KeyValueFile.h"
 #include "core/MarketType.h"
-#include "core/Text.h"
 #include "platform/SettingsStore.h"
 
 namespace {
@@ -35,7 +36,7 @@ int MarketCode(QString name) {
 
 // Ports of the market from the settings-store file, when not given on the command line.
 bool PortsFromSettings(int market, int* logPort, int* interactivePort) {
-    auto key = platform::DefaultSettingsStore().OpenKey(std::string(text::kSettingsRoot) + "\\" +
+    auto key = platform::DefaultSettingsStore().OpenKey(std::string(settings::kRoot) + "\\" +
                                                         std::to_string(market));
     std::int32_t a = 0, b = 0;
     if (!key || !platform::QueryDword(*key, "INTERFACE_THREAD_NON_INTERACTIVE_PORT", &a) ||
@@ -50,7 +51,7 @@ bool PortsFromSettings(int market, int* logPort, int* interactivePort) {
 // Reads the gateway configuration file named in the settings store, as a gateway does at
 // start, and says what it will use: a saved change shows here after the restart.
 void ReportConfiguration(int market) {
-    auto key = platform::DefaultSettingsStore().OpenKey(std::string(text::kSettingsRoot) + "\\" +
+    auto key = platform::DefaultSettingsStore().OpenKey(std::string(settings::kRoot) + "\\" +
                                                         std::to_string(market));
     std::string path;
     if (!key || !platform::QueryString(*key, "CONFIG_FILE_PATH", 1024, &path)) {

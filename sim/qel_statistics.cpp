@@ -9,7 +9,7 @@
 #include "SignalExit.h"
 #include "SimSettings.h"
 #include "StatisticsWriter.h"
-#include "core/Text.h"
+#include "base/Settings.h"
 #include "platform/SettingsStore.h"
 
 int main(int argc, char** argv) {
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     const auto& store = platform::DefaultSettingsStore();
     std::string directory = parser.value("dir").toStdString();
     if (directory.empty()) {
-        auto key = store.OpenKey(std::string(text::kSettingsRoot) + "\\COMMON\\1");
+        auto key = store.OpenKey(std::string(settings::kRoot) + "\\COMMON\\1");
         if (!key || !platform::QueryString(*key, "CURRENT_FILES_PATH", 1024, &directory)) {
             std::fprintf(stderr, "qel_statistics: no CURRENT_FILES_PATH in %s; give --dir\n",
                          platform::DefaultSettingsStorePath().c_str());

@@ -9,8 +9,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "base/Settings.h"
+#include "base/Text.h"
 #include "core/MarketType.h"
-#include "core/Text.h"
 #include "log/Format.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
@@ -18,7 +19,7 @@
 
 namespace {
 
-constexpr std::uint32_t kVersionLimit = 1024;
+constexpr std::uint32_t kVersionLimit = settings::kVersionLimit;
 
 const std::pair<const char*, const char*> kComponents[] = {
     {"PLEXA_VERSION", "Plexa"},
@@ -70,18 +71,18 @@ void CAboutDlg::DisplayInstalledComponents() {
                                  "Error", platform::MB_OK);
     };
     for (int code = CM; code <= MF; ++code) {
-        auto key = m_store.OpenKey(Fmt("%s\\%d", text::kSettingsRoot, code));
+        auto key = m_store.OpenKey(Fmt("%s\\%d", settings::kRoot, code));
         if (!key) {
             continue;  // not installed
         }
         std::string version;
-        if (!platform::QueryString(*key, "VERSION", kVersionLimit, &version)) {
+        if (!platform::QueryString(*key, settings::kVersion, kVersionLimit, &version)) {
             error();
             return;
         }
         Append(QString("QEL %1").arg(MarketName(code)), version);
     }
-    auto common = m_store.OpenKey(Fmt("%s\\%s", text::kSettingsRoot, "COMMON"));
+    auto common = m_store.OpenKey(Fmt("%s\\%s", settings::kRoot, settings::kCommon));
     if (!common) {
         error();
         return;

@@ -3,7 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/Text.h"
+#include "base/Settings.h"
+#include "base/Text.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/FileSystem.h"
@@ -35,16 +36,17 @@ void StatisticsThread::Stop() {
 }
 
 bool StatisticsThread::ReadDirectory(std::string* directory) {
-    const std::string path = Fmt("%s\\%s\\%d", text::kSettingsRoot, "COMMON", 1);
+    const std::string path = Fmt("%s\\%s\\%d", settings::kRoot, settings::kCommon, 1);
     auto key = m_store.OpenKey(path);
     if (!key) {
         ZEVO_LOG_EVENT(&m_log, kOperation, "Cannot open registry for statistics thread.");
         m_report();
         return false;
     }
-    if (!platform::QueryString(*key, "CURRENT_FILES_PATH", 1024, directory)) {
+    if (!platform::QueryString(*key, settings::kCurrentFilesPath, settings::kPathLimit,
+                               directory)) {
         ZEVO_LOG_EVENT(&m_log, kOperation,
-                       Fmt("Cannot query registry for %s.", "CURRENT_FILES_PATH"));
+                       Fmt("Cannot query registry for %s.", settings::kCurrentFilesPath));
         m_report();
         return false;
     }

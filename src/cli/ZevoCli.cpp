@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Settings.h"
+#include "base/Text.h"
 #include "cli/CliHelp.h"
 #include "config/FixSessionFile.h"
 #include "config/GatewayConfigFile.h"
@@ -23,7 +25,6 @@
 #include "core/GatewayProcess.h"
 #include "core/InstalledMarkets.h"
 #include "core/MarketType.h"
-#include "core/Text.h"
 #include "link/ActiveUsersRequests.h"
 #include "link/MessageFrame.h"
 #include "link/MessageSink.h"
@@ -171,8 +172,8 @@ int Status(const std::vector<std::string>& args) {
         const bool runs = installation.Runs(code);
         allRun = allRun && runs;
         std::string version;
-        if (auto key = store.OpenKey(Fmt("%s\\%d", text::kSettingsRoot, code))) {
-            platform::QueryString(*key, "VERSION", kValueSize, &version);
+        if (auto key = store.OpenKey(Fmt("%s\\%d", settings::kRoot, code))) {
+            platform::QueryString(*key, settings::kVersion, settings::kVersionLimit, &version);
         }
         if (json) {
             jsonRows += Fmt("%s{\"market\":%s,\"code\":%d,\"running\":%s,\"version\":%s}",

@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/Text.h"
 #include "config/KeyValueFile.h"
 #include "config/LimitedEdit.h"
-#include "core/Text.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/MessageBox.h"

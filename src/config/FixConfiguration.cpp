@@ -5,11 +5,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/Text.h"
 #include "config/FixSessionFile.h"
 #include "config/KeyValueFile.h"
 #include "core/GatewayHost.h"
 #include "core/MarketType.h"
-#include "core/Text.h"
 #include "link/RestartRequest.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"

@@ -5,8 +5,8 @@
 #include <functional>
 #include <utility>
 
+#include "base/Text.h"
 #include "core/MarketType.h"
-#include "core/Text.h"
 #include "log/Format.h"
 #include "platform/AtomicReplace.h"
 

@@ -5,11 +5,11 @@
 #include <climits>
 #include <cstdio>
 
+#include "base/Text.h"
 #include "config/FixSessionFile.h"
 #include "config/IpAddress.h"
 #include "config/KeyValueFile.h"
 #include "core/MarketType.h"
-#include "core/Text.h"
 #include "log/Format.h"
 #include "platform/MessageBox.h"
 

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "base/Text.h"
 #include "config/GatewayConfigFile.h"
 #include "config/IpAddressCtrl.h"
 #include "config/LimitedEdit.h"
@@ -16,7 +17,6 @@
 #include "core/GatewayHost.h"
 #include "core/InstalledMarkets.h"
 #include "core/MarketType.h"
-#include "core/Text.h"
 #include "link/RestartRequest.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Text.h"
+#include "base/Text.h"
 #include "platform/AtomicReplace.h"
 #include "platform/TextFile.h"
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
 #include "core/MarketType.h"
-#include "core/Text.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/ProcessList.h"

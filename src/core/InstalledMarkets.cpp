@@ -1,6 +1,7 @@
 #include "core/InstalledMarkets.h"
 
-#include "core/Text.h"
+#include "base/Settings.h"
+#include "base/Text.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/SettingsStore.h"
@@ -9,9 +10,9 @@ int fix_enabled[kMarketCount] = {0, 0, 0, 0, 0, 0, 0};
 
 namespace {
 
-constexpr const char* kBaseKey = text::kSettingsRoot;
+constexpr const char* kBaseKey = settings::kRoot;
 constexpr const char* kInitOp = "CZEVOClientPHASE4Dlg::InitTypesOfMarketsConfigFilePathsAndPorts";
-constexpr std::uint32_t kPathLimit = 1024;
+constexpr std::uint32_t kPathLimit = settings::kPathLimit;
 
 void EnableStep(ActivityLog& log, MarketMenu& menu, const char* announcement, MarketCommand command,
                 int slot) {
@@ -43,7 +44,7 @@ void GetNumberOfMarkets(InstalledMarkets& table, const platform::SettingsStore& 
         ZEVO_LOG_SYSTEM_ERROR(&log, op, Fmt("Cannot open registry for %s.", kBaseKey));
         return;
     }
-    if (!platform::QueryString(*key, "REPO_CONFIG_FILE_PATH", kPathLimit,
+    if (!platform::QueryString(*key, settings::kRepoConfigFilePath, kPathLimit,
                                &table.common_config_file_path)) {
         ZEVO_LOG_SYSTEM_ERROR(&log, op,
                               Fmt("Cannot query registry. Error = %ld.", platform::LastError()));
@@ -62,25 +63,26 @@ static bool ReadMarket(MarketSettings& slot, const platform::SettingsKey& key, i
         ZEVO_LOG_SYSTEM_ERROR(&log, op, Fmt("Cannot query registry for %s.", name));
         return false;
     };
-    if (!platform::QueryDword(key, "INTERFACE_THREAD_NON_INTERACTIVE_PORT",
+    if (!platform::QueryDword(key, settings::kNonInteractivePort,
                               &slot.interface_thread_non_interactive_port)) {
-        return missing("INTERFACE_THREAD_NON_INTERACTIVE_PORT");
+        return missing(settings::kNonInteractivePort);
     }
     ZEVO_LOG_DETAIL(&log, op,
                     Fmt("Read interface_thread_non_interactive_port = %d",
                         slot.interface_thread_non_interactive_port));
-    if (!platform::QueryDword(key, "INTERFACE_THREAD_INTERACTIVE_PORT",
+    if (!platform::QueryDword(key, settings::kInteractivePort,
                               &slot.interface_thread_interactive_port)) {
-        return missing("INTERFACE_THREAD_INTERACTIVE_PORT");
+        return missing(settings::kInteractivePort);
     }
     ZEVO_LOG_DETAIL(
         &log, op,
         Fmt("Read interface_thread_interactive_port = %d", slot.interface_thread_interactive_port));
-    if (!platform::QueryString(key, "CONFIG_FILE_PATH", kPathLimit, &slot.config_file_path)) {
-        return missing("CONFIG_FILE_PATH");
+    if (!platform::QueryString(key, settings::kConfigFilePath, kPathLimit,
+                               &slot.config_file_path)) {
+        return missing(settings::kConfigFilePath);
     }
     ZEVO_LOG_DETAIL(&log, op, Fmt("Read QEL config file path = %s", slot.config_file_path.c_str()));
-    if (platform::QueryString(key, "FIX_CONFIG_FILE_PATH", kPathLimit,
+    if (platform::QueryString(key, settings::kFixConfigFilePath, kPathLimit,
                               &slot.fix_config_file_path)) {
         fix_enabled[index] = 1;
         anyFix = true;
@@ -89,7 +91,7 @@ static bool ReadMarket(MarketSettings& slot, const platform::SettingsKey& key, i
                         Fmt("Read FIX config file path = %s", slot.fix_config_file_path.c_str()));
     } else {
         ZEVO_LOG_SYSTEM_ERROR(&log, op,
-                              Fmt("Cannot query registry for %s.", "FIX_CONFIG_FILE_PATH"));
+                              Fmt("Cannot query registry for %s.", settings::kFixConfigFilePath));
         fix_enabled[index] = 0;
     }
     return true;

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/Text.h"
+#include "base/Settings.h"
+#include "base/Text.h"
 #include "log/Format.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -11,7 +12,7 @@
 
 namespace {
 
-constexpr std::size_t kLineBufferSize = 5000;
+constexpr std::size_t kLineBufferSize = settings::kLogLineLimit;
 constexpr std::size_t kTimestampBufferSize = 1024;
 
 std::string DateText(const platform::LocalTime& t) {
@@ -62,9 +63,9 @@ void ActivityLog::Start(const platform::SettingsStore& store) {
     date_ = DateText(now);
     time_ = TimeText(now);
 
-    if (auto key = store.OpenKey(text::kSettingsRoot)) {
+    if (auto key = store.OpenKey(settings::kRoot)) {
         std::string directory;
-        if (platform::QueryString(*key, "ZEVO_LOG_FILES_PATH", kLineBufferSize, &directory)) {
+        if (platform::QueryString(*key, settings::kLogFilesPath, kLineBufferSize, &directory)) {
             directory_ = directory;
         }
     }
@@ -93,9 +94,9 @@ std::string ActivityLog::RepositoryPath(const std::string& fileName) const {
 
 std::string ActivityLog::Timestamp() const {
     platform::LocalTime t = clock_.Now();
-    return FmtN(kTimestampBufferSize, "%s, %s %d, %d, %d:%d:%d.%d",
-                text::kWeekdayNames[t.weekday % 7], text::kMonthNames[(t.month + 11) % 12], t.day,
-                t.year, t.hour, t.minute, t.second, t.millisecond);
+    return FmtN(kTimestampBufferSize, "%s, %s %d, %d, %d:%d:%d.%d", kWeekdayNames[t.weekday % 7],
+                kMonthNames[(t.month + 11) % 12], t.day, t.year, t.hour, t.minute, t.second,
+                t.millisecond);
 }
 
 void ActivityLog::LogActivity(const char* message, const char* operation, const char* file,

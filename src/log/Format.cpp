@@ -29,3 +29,9 @@ std::string FmtN(std::size_t size, const char* format, ...) {
     va_end(args);
     return text;
 }
+
+const char* const kWeekdayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                      "Thursday", "Friday", "Saturday"};
+const char* const kMonthNames[12] = {"January",   "February", "March",    "April",
+                                     "May",       "June",     "July",     "August",
+                                     "September", "October",  "November", "December"};

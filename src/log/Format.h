@@ -12,3 +12,8 @@ std::string Fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The same with a buffer of `size` bytes.
 std::string FmtN(std::size_t size, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Day and month names of the log texts (activity log and gateway log times), indexed by
+// tm_wday (0 = Sunday) and month - 1.
+extern const char* const kWeekdayNames[7];
+extern const char* const kMonthNames[12];

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "core/Text.h"
+#include "base/Text.h"
 
 namespace platform {
 

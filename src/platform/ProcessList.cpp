@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/Text.h"
+#include "base/Text.h"
 #include "platform/FileSystem.h"
 
 namespace platform {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <sstream>
 
-#include "core/Text.h"
+#include "base/Text.h"
 #include "platform/TextFile.h"
 
 namespace platform {

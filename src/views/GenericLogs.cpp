@@ -7,8 +7,8 @@
 #include <QVBoxLayout>
 #include <cstring>
 
+#include "base/Text.h"
 #include "core/MarketType.h"
-#include "core/Text.h"
 #include "link/MessageFrame.h"
 #include "link/ZEVOHelper.h"
 #include "log/ActivityLog.h"

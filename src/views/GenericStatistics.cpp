@@ -5,7 +5,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "core/Text.h"
+#include "base/Text.h"
 #include "platform/Clock.h"
 #include "views/ReportList.h"
 #include "views/StatisticsFile.h"

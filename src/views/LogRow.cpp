@@ -3,7 +3,7 @@
 #include <ctime>
 #include <iterator>
 
-#include "core/Text.h"
+#include "base/Text.h"
 #include "link/MessageFrame.h"
 #include "log/Format.h"
 
@@ -125,8 +125,8 @@ std::string FormatEventTime(std::int64_t seconds) {
         local.tm_mon > 11) {
         return {};
     }
-    return FmtN(1024, "%s, %s %02d, %04d, %02d:%02d:%02d", text::kWeekdayNames[local.tm_wday],
-                text::kMonthNames[local.tm_mon], local.tm_mday, local.tm_year + 1900, local.tm_hour,
+    return FmtN(1024, "%s, %s %02d, %04d, %02d:%02d:%02d", kWeekdayNames[local.tm_wday],
+                kMonthNames[local.tm_mon], local.tm_mday, local.tm_year + 1900, local.tm_hour,
                 local.tm_min, local.tm_sec);
 }
 

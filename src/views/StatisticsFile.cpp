@@ -6,6 +6,8 @@
 #include <memory>
 #include <utility>
 
+#include "platform/TextFile.h"
+
 namespace {
 
 bool IsBlank(char c) {
@@ -129,7 +131,8 @@ std::vector<StatisticsRecord> StatisticsPass::Take() {
 }
 
 bool ReadStatisticsFile(const std::string& path, std::uint64_t size, std::string* text) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+    // Only a regular file: a FIFO in the statistics folder must not hold the reader up.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::OpenRegularFile(path),
                                                          &std::fclose);
     if (!file) {
         return false;

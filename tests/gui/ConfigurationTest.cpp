@@ -467,6 +467,14 @@ class ConfigurationTest : public QObject {
         QTest::keyClicks(field, "12345");  // four digits can be typed
         QCOMPARE(field->text(), QString("1234"));
         QCOMPARE(ReadFile(path), std::string("OTHER=1\nREPOSITORY_HISTORY=30\n"));
+        // A stored value longer than the field is shown whole and cannot be made longer.
+        WriteFile(path, "REPOSITORY_HISTORY=12345\r\n");
+        dialog.read_configuration_parameters();
+        QCOMPARE(field->text(), QString("12345"));
+        QVERIFY(!save->isEnabled());
+        field->end(false);
+        QTest::keyClicks(field, "6");
+        QCOMPARE(field->text(), QString("12345"));
     }
 };
 

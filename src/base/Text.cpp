@@ -1,16 +1,10 @@
-#include "core/Text.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <cctype>
 #include <climits>
 
 namespace text {
-
-const char* const kWeekdayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                      "Thursday", "Friday", "Saturday"};
-const char* const kMonthNames[12] = {"January",   "February", "March",    "April",
-                                     "May",       "June",     "July",     "August",
-                                     "September", "October",  "November", "December"};
 
 namespace {
 char Lower(char c) {

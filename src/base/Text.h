@@ -3,16 +3,9 @@
 #include <string>
 #include <string_view>
 
-// Small text helpers shared by the settings-store reader, the activity log, the process check
-// and the views. Nothing here knows of markets or widgets.
+// Small text helpers every layer shares: the bottom of the program, knowing nothing of
+// markets, files or widgets.
 namespace text {
-
-// Root of every settings-store key this program reads.
-inline constexpr const char* kSettingsRoot = "SOFTWARE\\QEL_IP";
-
-// Day and month names of the log texts, indexed by tm_wday (0 = Sunday) and month - 1.
-extern const char* const kWeekdayNames[7];
-extern const char* const kMonthNames[12];
 
 // True when both texts are equal, ignoring the case of ASCII letters.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
