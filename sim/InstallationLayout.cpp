@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/Version.h"
 #include "core/MarketType.h"
 
 namespace {
@@ -134,7 +135,7 @@ std::string InstallationLayout::RegistryText() const {
     value("DORVA_VERSION", "\"1.8.0\"");
     value("QEL_MONITORING_VERSION", "\"4.0.2\"");
     value("QEL_STATISTICS_VERSION", "\"4.0.1\"");
-    value("ZEVO_IP_VERSION", "\"4.0.0\"");
+    value("ZEVO_IP_VERSION", "\"" ZEVO_VERSION "\"");
     value("UNINSTALLER_VERSION", "\"1.2.0\"");
     t += "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP\\COMMON\\1]\r\n";
     value("CURRENT_FILES_PATH", RegistryQuote(StatisticsDir()));

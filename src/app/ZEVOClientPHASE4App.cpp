@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "app/QtMessageBoxes.h"
+#include "base/Version.h"
 #include "app/ZEVOClientPHASE4Dlg.h"
 #include "platform/SettingsStore.h"
 
@@ -94,7 +95,7 @@ int main(int argc, char** argv) {
     if (AsksForHelpOrVersion(argc, argv)) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName("zevo");
-        QCoreApplication::setApplicationVersion("4.0.0");
+        QCoreApplication::setApplicationVersion(ZEVO_VERSION);
         QCommandLineParser parser;
         DescribeCommandLine(parser);
         parser.process(app);  // prints and exits
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName("ZEVO");
-    QApplication::setApplicationVersion("4.0.0");
+    QApplication::setApplicationVersion(ZEVO_VERSION);
     // The program's texts are plain Latin text: drawn without a shaping pass, the lists that
     // repaint with every log message and statistics pass cost a fraction of the time.
     QFont font = QApplication::font();

@@ -1,5 +1,5 @@
 # Writes zevo-cli's man page from its own --help texts:
-#   cmake -DCLI=<zevo-cli> -DOUT=<zevo-cli.1> -P ManPage.cmake
+#   cmake -DCLI=<zevo-cli> -DOUT=<zevo-cli.1> -DVERSION=<version> -P ManPage.cmake
 
 function(help_of out)
     execute_process(COMMAND ${CLI} ${ARGN} --help OUTPUT_VARIABLE text RESULT_VARIABLE status)
@@ -13,7 +13,7 @@ function(help_of out)
 endfunction()
 
 help_of(program)
-set(page ".TH ZEVO-CLI 1 \"\" \"zevo-cli 4.0.0\" \"User Commands\"\n")
+set(page ".TH ZEVO-CLI 1 \"\" \"zevo-cli ${VERSION}\" \"User Commands\"\n")
 string(APPEND page ".SH NAME\nzevo-cli \\- check and change the QEL trading gateways of this machine\n")
 string(APPEND page ".SH DESCRIPTION\n.nf\n${program}.fi\n.SH COMMANDS\n")
 foreach(command status users start restart config)

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/Settings.h"
+#include "base/Version.h"
 #include "base/Text.h"
 #include "cli/CliHelp.h"
 #include "config/FixSessionFile.h"
@@ -523,7 +524,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "--version" || command == "-v") {
-        std::puts("zevo-cli 4.0.0");
+        std::puts("zevo-cli " ZEVO_VERSION);
         return 0;
     }
     static const std::map<std::string, int (*)(const std::vector<std::string>&)> kCommands = {
