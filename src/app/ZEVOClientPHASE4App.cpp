@@ -9,13 +9,15 @@
 #include <QPixmap>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "app/QtMessageBoxes.h"
-#include "base/Version.h"
 #include "app/ZEVOClientPHASE4Dlg.h"
+#include "base/Version.h"
 #include "platform/SettingsStore.h"
 
 namespace {
@@ -71,6 +73,8 @@ void OnTerminationSignal(int) {
 // after the operator's yes: the threads stop and the activity log closes its file.
 void EndOnTerminationSignals(CZEVOClientPHASE4Dlg& dialog) {
     if (pipe2(g_terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        std::fprintf(stderr, "zevo: SIGTERM and SIGHUP will not end zevo: pipe2: %s\n",
+                     std::strerror(errno));
         return;
     }
     auto* notifier = new QSocketNotifier(g_terminationPipe[0], QSocketNotifier::Read, &dialog);
@@ -85,8 +89,13 @@ void EndOnTerminationSignals(CZEVOClientPHASE4Dlg& dialog) {
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
+    for (const auto& [signal, name] :
+         {std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGHUP, "SIGHUP"}}) {
+        if (sigaction(signal, &action, nullptr) != 0) {
+            std::fprintf(stderr, "zevo: %s will not end zevo: sigaction: %s\n", name,
+                         std::strerror(errno));
+        }
+    }
 }
 
 }  // namespace

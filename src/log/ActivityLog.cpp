@@ -1,6 +1,8 @@
 #include "log/ActivityLog.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "base/Settings.h"
@@ -77,7 +79,7 @@ void ActivityLog::Start(const platform::SettingsStore& store) {
     }
     for (const std::string& name : platform::FindFiles(directory_, "*.current.txt")) {
         if (!text::EqualsIgnoreCase(name, todays)) {
-            platform::RenameNoReplace(directory_ + "/" + name, RepositoryPath(name));
+            RenameToRepository(directory_ + "/" + name);
         }
     }
 
@@ -145,19 +147,49 @@ void ActivityLog::WriteLine(const char* level, bool setsIndent, const char* mess
 }
 
 void ActivityLog::WriteText(const std::string& text) {
-    if (!file_) {
-        auto found = platform::FindFiles(directory_, program_ + "." + date_ + ".*.current.txt");
-        currentPath_ = found.empty()
-                           ? FmtN(kLineBufferSize, "%s/%s.%s.%s.current.txt", directory_.c_str(),
-                                  program_.c_str(), date_.c_str(), time_.c_str())
-                           : directory_ + "/" + found.front();
-        file_ = std::fopen(currentPath_.c_str(), "a+");
-        if (!file_) {
-            return;  // the line is lost; the next one tries again
-        }
+    if (!file_ && !OpenCurrentFile()) {
+        return;  // the line is lost
     }
     std::fwrite(text.data(), 1, text.size(), file_);
     std::fflush(file_);
+}
+
+bool ActivityLog::OpenCurrentFile() {
+    const platform::LocalTime now = clock_.Now();
+    const std::string second = DateText(now) + TimeText(now);
+    if (second == failedOpenSecond_) {
+        return false;  // tried in this second already
+    }
+    auto found = platform::FindFiles(directory_, program_ + "." + date_ + ".*.current.txt");
+    currentPath_ = found.empty()
+                       ? FmtN(kLineBufferSize, "%s/%s.%s.%s.current.txt", directory_.c_str(),
+                              program_.c_str(), date_.c_str(), time_.c_str())
+                       : directory_ + "/" + found.front();
+    file_ = std::fopen(currentPath_.c_str(), "a+");
+    if (!file_) {
+        failedOpenSecond_ = second;
+        if (!openFailureSaid_) {
+            std::fprintf(stderr, "%s: cannot open the activity log %s: %s; its lines are lost\n",
+                         program_.c_str(), currentPath_.c_str(), std::strerror(errno));
+            openFailureSaid_ = true;
+        }
+        return false;
+    }
+    if (openFailureSaid_) {
+        std::fprintf(stderr, "%s: the activity log %s is written again\n", program_.c_str(),
+                     currentPath_.c_str());
+        openFailureSaid_ = false;
+    }
+    failedOpenSecond_.clear();
+    return true;
+}
+
+void ActivityLog::RenameToRepository(const std::string& currentPath) {
+    const std::string repository = RepositoryPath(platform::BaseName(currentPath));
+    if (!platform::RenameNoReplace(currentPath, repository)) {
+        std::fprintf(stderr, "%s: cannot rename the activity log %s to %s: %s\n", program_.c_str(),
+                     currentPath.c_str(), repository.c_str(), std::strerror(errno));
+    }
 }
 
 void ActivityLog::RollOverIfNewDay() {
@@ -173,7 +205,7 @@ void ActivityLog::RollOverIfNewDay() {
         std::fclose(file_);
         file_ = nullptr;
     }
-    platform::RenameNoReplace(currentPath_, RepositoryPath(platform::BaseName(currentPath_)));
+    RenameToRepository(currentPath_);
 }
 
 std::string ActivityLog::Directory() const {

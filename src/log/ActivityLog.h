@@ -42,6 +42,8 @@ class ActivityLog {
     void WriteText(const std::string& text);  // lock held
     std::string Timestamp() const;
     std::string RepositoryPath(const std::string& fileName) const;
+    bool OpenCurrentFile();                                   // lock held
+    void RenameToRepository(const std::string& currentPath);  // reports a failure
 
     const platform::Clock& clock_;
     std::string program_ = "zevo";
@@ -50,6 +52,10 @@ class ActivityLog {
     std::string time_;
     std::string currentPath_;
     std::FILE* file_ = nullptr;
+    // A file that cannot be opened is said once on standard error and tried again at most
+    // once a second (of the clock), not at every line.
+    std::string failedOpenSecond_;
+    bool openFailureSaid_ = false;
     int detailIndent_ = 0;
     mutable std::mutex lock_;
 };

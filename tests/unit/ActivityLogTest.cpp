@@ -109,15 +109,23 @@ TEST_F(ActivityLogTest, WithoutAFolderSettingWritesToTheWorkingFolderAndRollsOve
     ASSERT_EQ(chdir(previous), 0);
 }
 
-TEST_F(ActivityLogTest, RetriesTheOpenAfterAFailure) {
+TEST_F(ActivityLogTest, SaysOnceThatItCannotOpenAndRetriesAtMostOnceASecond) {
     const std::string logDir = dir.File("later");
     FakeClock clock(2010, 8, 25, 6, 20, 25, 0);
+    testing::internal::CaptureStderr();
     ActivityLog log(Settings(logDir), clock);
     log.LogActivity("lost", "op", "f.cpp", 1);
     ASSERT_EQ(mkdir(logDir.c_str(), 0755), 0);
-    log.LogActivity("kept", "op", "f.cpp", 2);
-    EXPECT_EQ(ReadFile(logDir + "/zevo.20100825.062025.current.txt"),
-              "ACTIVITY|kept|f.cpp|op|2|Wednesday, August 25, 2010, 6:20:25.0\n");
+    log.LogActivity("lost in the same second", "op", "f.cpp", 2);
+    clock.Set(2010, 8, 25, 6, 20, 26, 0);
+    log.LogActivity("kept", "op", "f.cpp", 3);
+    const std::string path = logDir + "/zevo.20100825.062025.current.txt";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "zevo: cannot open the activity log " + path +
+                  ": No such file or directory; its lines are lost\n"
+                  "zevo: the activity log " +
+                  path + " is written again\n");
+    EXPECT_EQ(ReadFile(path), "ACTIVITY|kept|f.cpp|op|3|Wednesday, August 25, 2010, 6:20:26.0\n");
 }
 
 TEST_F(ActivityLogTest, OverlongLineIsCutToTheLineBufferAndKeepsItsLineFeed) {
