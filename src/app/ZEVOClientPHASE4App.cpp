@@ -18,7 +18,6 @@
 #include "app/QtMessageBoxes.h"
 #include "app/ZEVOClientPHASE4Dlg.h"
 #include "base/Version.h"
-#include "platform/SettingsStore.h"
 
 namespace {
 
@@ -119,8 +118,7 @@ int main(int argc, char** argv) {
     font.setStyleStrategy(QFont::PreferNoShaping);
     QApplication::setFont(font);
     QtMessageBoxes boxes;
-    platform::InstallMessageBoxSeam(&boxes);
-    CZEVOClientPHASE4Dlg dialog(platform::DefaultSettingsStore());
+    CZEVOClientPHASE4Dlg dialog(RealMachine(&boxes));
     // Before start-up, so a signal that comes while the window is being set up is not lost.
     EndOnTerminationSignals(dialog);
     dialog.OnInitDialog(app.arguments().mid(1));

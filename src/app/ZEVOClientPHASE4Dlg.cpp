@@ -28,6 +28,7 @@
 #include "log/Format.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
+#include "platform/ProcessExit.h"
 #include "platform/ProcessList.h"
 #include "platform/SingleInstance.h"
 #include "views/GenericLogs.h"
@@ -38,11 +39,13 @@ namespace {
 const char* const kInitOperation = "CZEVOClientPHASE4Dlg::OnInitDialog";
 }
 
-CZEVOClientPHASE4Dlg::CZEVOClientPHASE4Dlg(const platform::SettingsStore& store, QWidget* parent)
+CZEVOClientPHASE4Dlg::CZEVOClientPHASE4Dlg(const MachineServices& machine, QWidget* parent)
     : QDialog(parent),
-      m_log(new ActivityLog(store, platform::DefaultClock())),
-      m_store(store),
-      m_processes(&GatewayProcessList()) {
+      m_machine(machine),
+      m_installedMachine(machine),
+      m_log(new ActivityLog(*machine.store, *machine.clock)),
+      m_store(*machine.store),
+      m_processes(machine.processes) {
     setObjectName("102");
     setWindowTitle("ZEVO");
     Q_INIT_RESOURCE(zevo);  // the icon lives in this static library
@@ -102,11 +105,13 @@ CZEVOClientPHASE4Dlg::~CZEVOClientPHASE4Dlg() {
 }
 
 void CZEVOClientPHASE4Dlg::OnInitDialog(const QStringList& arguments) {
-    m_instance = std::make_unique<platform::SingleInstance>();
+    m_instance =
+        std::make_unique<platform::SingleInstance>("ZEVOClient4.0", m_machine.instanceDirectory);
     if (!m_instance->IsFirst()) {
         // A second instance tells the first and ends at once, with no window and no log line.
         m_instance->SignalFirst();
-        std::exit(0);
+        platform::ExitProcess(0);
+        return;
     }
     ZEVO_LOG_ACTIVITY(m_log, kInitOperation, "Initializing dialog");
     CaptureStartupRect();

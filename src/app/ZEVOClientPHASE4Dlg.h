@@ -8,6 +8,7 @@
 #include "app/StatusThread.h"
 #include "core/GatewayHost.h"
 #include "core/InstalledMarkets.h"
+#include "core/MachineServices.h"
 #include "views/VerticalScroll.h"
 
 class ActivityLog;
@@ -35,16 +36,15 @@ class CZEVOClientPHASE4Dlg : public QDialog,
                              public GatewayHost {
     Q_OBJECT
   public:
-    CZEVOClientPHASE4Dlg(const platform::SettingsStore& store, QWidget* parent = nullptr);
+    // Everything the window does to the machine goes through `machine`, whose seams it
+    // installs for its life.
+    explicit CZEVOClientPHASE4Dlg(const MachineServices& machine, QWidget* parent = nullptr);
     ~CZEVOClientPHASE4Dlg() override;
 
     // Start-up after construction: reads the installed markets and builds the pages.
     // `arguments` are the program's arguments after its name: "-c" and a market code open that
     // market's gateway configuration once the window is up.
     void OnInitDialog(const QStringList& arguments = {});
-    // Where the status thread looks for gateway processes (the machine's by default); set
-    // before OnInitDialog.
-    void SetProcessList(const platform::ProcessList& processes) { m_processes = &processes; }
     void ExitZEVO();
     // The end itself, without the question: stops the status and statistics threads and ends
     // the window. Also how a termination signal (SIGTERM, SIGHUP) ends the program.
@@ -121,6 +121,8 @@ class CZEVOClientPHASE4Dlg : public QDialog,
     void OpenFixConfiguration(int market);
     void HandleCommandLine(const QStringList& arguments);
 
+    MachineServices m_machine;
+    InstalledMachine m_installedMachine;
     ActivityLog* m_log;  // owned; outlives every child of the window
     const platform::SettingsStore& m_store;
     InstalledMarkets m_installed;

@@ -90,7 +90,7 @@ void CZEVOClientPHASE4Dlg::RegisterCommands() {
     m_handlers[cmd::kAbout] = [this] { OpenAbout(); };
     m_handlers[cmd::kSystemAbout] = [this] { OpenAbout(); };
     m_handlers[cmd::kStartApplications] = [this] {
-        platform::ServiceControl services;
+        platform::ServiceControl services(m_machine.serviceDirectory);
         StartApplications(services, *m_log, this);
     };
     m_handlers[cmd::kCommonConfiguration] = [this] { OpenCommonConfiguration(); };

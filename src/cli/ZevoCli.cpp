@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "base/Settings.h"
-#include "base/Version.h"
 #include "base/Text.h"
+#include "base/Version.h"
 #include "cli/CliHelp.h"
 #include "config/FixSessionFile.h"
 #include "config/GatewayConfigFile.h"

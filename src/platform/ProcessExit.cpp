@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -12,17 +13,21 @@ std::function<void(int)>& Seam() {
 }
 }  // namespace
 
+void RealExit(int code) {
+    std::fflush(nullptr);
+    _exit(code);
+}
+
 void ExitProcess(int code) {
     if (Seam()) {
         Seam()(code);
         return;
     }
-    std::fflush(nullptr);
-    _exit(code);
+    RealExit(code);
 }
 
-void InstallExitSeam(std::function<void(int)> ending) {
-    Seam() = std::move(ending);
+std::function<void(int)> InstallExitSeam(std::function<void(int)> ending) {
+    return std::exchange(Seam(), std::move(ending));
 }
 
 }  // namespace platform

@@ -52,8 +52,19 @@ std::string SingleInstance::PrivateDirectory() {
     return "/tmp/zevo-" + std::to_string(getuid());
 }
 
-SingleInstance::SingleInstance(const std::string& name) : m_name(name) {
+SingleInstance::SingleInstance(const std::string& name, const std::string& folder) : m_name(name) {
     std::string why;
+    if (!folder.empty()) {
+        const Outcome outcome = TryFolder(folder, &why);
+        if (outcome == Outcome::Unusable) {
+            std::fprintf(stderr,
+                         "zevo: %s cannot be used (%s); running without the "
+                         "one-instance rule\n",
+                         folder.c_str(), why.c_str());
+        }
+        m_second = outcome == Outcome::HeldByAnother;
+        return;
+    }
     const std::string runtime = RuntimeDirectory();
     Outcome outcome = TryFolder(runtime, &why);
     if (outcome == Outcome::Unusable) {

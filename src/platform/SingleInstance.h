@@ -16,7 +16,10 @@ namespace platform {
 // is said on standard error.
 class SingleInstance {
   public:
-    explicit SingleInstance(const std::string& name = "ZEVOClient4.0");
+    // `folder`: where the rule lives; empty for the user's runtime folder (with the fallback
+    // above). A folder given is used as it is, without a fallback.
+    explicit SingleInstance(const std::string& name = "ZEVOClient4.0",
+                            const std::string& folder = {});
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;

@@ -52,7 +52,7 @@ struct Dialog {
         WriteFile(path, config);
         host.boxes = &boxes;
         host.log = log.get();
-        dialog = std::make_unique<CGenericConfiguration>(2, path, fixPath, 27103, log.get(), &host,
+        dialog = std::make_unique<CGenericConfiguration>(2, path, fixPath, port, log.get(), &host,
                                                          startup);
         dialog->OnInitDialog();
         dialog->show();
@@ -78,6 +78,7 @@ struct Dialog {
     TempDir dir;
     std::string path = dir.File("qel_ip_fo.cfg");
     std::string fixPath = dir.File("qel_fix_fo.cfg");
+    std::uint16_t port = static_cast<std::uint16_t>(FreeBasePort() + 3);  // interactive
     TestLog log;
     RecordingBoxes boxes;
     FakeHost host;
@@ -122,9 +123,9 @@ class ConfigurationTest : public QObject {
         QVERIFY(!d.Button("1020")->isEnabled());
         QVERIFY(!d.Ip("1040")->isVisible() && !d.dialog->findChild<QLabel*>("1039")->isVisible());
         QCOMPARE(d.Logged("ACTIVITY|Market type for dialog is 2 - FO|CGenericConfiguration"), 1u);
-        QCOMPARE(
-            d.Logged("ACTIVITY|Interface thread interactive port is  27103|CGenericConfiguration"),
-            1u);
+        QCOMPARE(d.Logged("ACTIVITY|Interface thread interactive port is  " +
+                          std::to_string(d.port) + "|CGenericConfiguration"),
+                 1u);
         QCOMPARE(d.Logged("        |BCP_HOST_IP = 172.29.12.12|read_configuration_parameters"), 1u);
     }
 
@@ -299,7 +300,7 @@ class ConfigurationTest : public QObject {
 
         // Yes: saved, then the success box, the restart request, then the command.
         QTcpServer gateway;
-        QVERIFY(gateway.listen(QHostAddress::LocalHost, 27103));
+        QVERIFY(gateway.listen(QHostAddress::LocalHost, d.port));
         d.boxes.answers = {platform::IDYES};
         d.Type("1026", "9");
         d.Save();
@@ -373,6 +374,8 @@ class ConfigurationTest : public QObject {
         QCOMPARE(gone.boxes.shown, std::vector<std::string>{"Error: QEL Setup Error."});
     }
 
+    void cleanup() { fix_enabled[1] = 0; }
+
     void brokerOrLocalAddressChangesReachTheFixFile() {
         fix_enabled[1] = 1;
         Dialog d;
@@ -389,7 +392,6 @@ class ConfigurationTest : public QObject {
         QCOMPARE(ReadFile(d.fixPath),
                  std::string("[DEFAULT]\nNicIpAddress=10.1.1.5\n\n#BeginSession_7\n[SESSION]\n"
                              "TargetCompID=7,777,3\n#EndSession_7\n"));
-        fix_enabled[1] = 0;
     }
 
     void addressControlFollowsTheKeys() {

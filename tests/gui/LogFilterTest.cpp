@@ -65,10 +65,6 @@ const std::vector<gateway::Bytes> kFive = {
 class LogFilterTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() {
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
 
     void typedTextKeepsRowsWithACellThatHoldsItIgnoringCase() {
         Page page;

@@ -58,10 +58,6 @@ struct PaintCounter : QObject {
 class LogViewTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() {
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
     void init() {
         FO_USERID_INCREASE_FLAG = IPO_USERID_INCREASE_FLAG = SLBM_USERID_INCREASE_FLAG = 0;
     }

@@ -3,12 +3,13 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QDesktopServices>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "app/ViewTabCtrl.h"
@@ -39,6 +40,12 @@ const char* const kExitOperation = "|ZEVOClientPHASE4Dlg.cpp|CZEVOClientPHASE4Dl
 
 class MainWindowTest : public QObject {
     Q_OBJECT
+  public slots:
+    void OpenedUrl(const QUrl& url) { m_opened.push_back(url); }
+
+  private:
+    QList<QUrl> m_opened;
+
   private slots:
     void tabsAndMenusFollowTheInstalledMarkets() {
         GuiFixture fixture({1, 7}, {7});
@@ -166,21 +173,28 @@ class MainWindowTest : public QObject {
     // F1 opens help without the log line of the menu entry, which names the help file.
     void helpAndStartApplications() {
         GuiFixture fixture({2});
-        qputenv("QEL_IP_SERVICE_DIR", QByteArray::fromStdString(fixture.layout.ServiceDir()));
+        char previous[1024];
+        QVERIFY(getcwd(previous, sizeof previous));
+        QCOMPARE(chdir(fixture.dir.path().c_str()), 0);  // help is looked for here
+        const std::string path = fixture.dir.File("zevo_ip_help.chm");
+        WriteFile(path, "help");
+        QDesktopServices::setUrlHandler("file", this, "OpenedUrl");
         CZEVOClientPHASE4Dlg& window = fixture.Window();
         window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
         QCOMPARE(window.Command(cmd::kHelp)->text(), QString("&ZEVO Help            F1"));
         QVERIFY(window.Command(cmd::kHelp)->shortcut().isEmpty());  // the text shows F1 once
-        char cwd[1024];
-        QVERIFY(getcwd(cwd, sizeof cwd));
-        const std::string help = "ACTIVITY|Help file path is " + std::string(cwd) +
-                                 "/zevo_ip_help.chm|ZEVOClientPHASE4Dlg.cpp|"
-                                 "CZEVOClientPHASE4Dlg::ZEVOHelp";
+        const std::string help = "ACTIVITY|Help file path is " + path +
+                                 "|ZEVOClientPHASE4Dlg.cpp|CZEVOClientPHASE4Dlg::ZEVOHelp";
         QTest::keyClick(&window, Qt::Key_F1);
-        QCoreApplication::processEvents();
+        QTRY_COMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(path))});
         QVERIFY(!fixture.HasLine(help));
         window.Command(cmd::kHelp)->trigger();
+        QCOMPARE(m_opened.size(), 2);
         QVERIFY(fixture.HasLine(help));
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(chdir(previous), 0);
 
         // No service listens in the layout's service folder.
         window.Command(cmd::kStartApplications)->trigger();
@@ -189,7 +203,6 @@ class MainWindowTest : public QObject {
         QVERIFY(fixture.HasLine(
             "SYSTEM_ERROR|Error in OpenService(). Cannot access QEL Service. Error [2]|"
             "GatewayStatus.cpp|CZEVOClientPHASE4Dlg::StartApplications"));
-        qunsetenv("QEL_IP_SERVICE_DIR");
     }
 
     void postedCommandsRunAfterTheCaller() {
@@ -251,7 +264,7 @@ class MainWindowTest : public QObject {
 
     void shortWindowScrollsByTheDesignedSteps() {
         GuiFixture fixture;
-        CZEVOClientPHASE4Dlg window(fixture.Store());
+        CZEVOClientPHASE4Dlg window(fixture.Machine());
         window.resize(900, 800);
         window.OnInitDialog();
         QCOMPARE(window.StartupClientRect().height(), 800);
@@ -283,10 +296,14 @@ class MainWindowTest : public QObject {
         fixture.processes.SetDelay(std::chrono::milliseconds(300));
         CZEVOClientPHASE4Dlg& window = fixture.Window();
         QVERIFY(WaitFor([&] { return fixture.processes.taken > 0; }));
-        QElapsedTimer timer;
-        timer.start();
-        window.ExitZEVO();
-        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        // Exit never waits for a thread to finish its pass: it has ended well before either
+        // could have.
+        bool ended = false;
+        QTimer::singleShot(0, &window, [&] {
+            window.ExitZEVO();
+            ended = true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(ended, 1000);
         QCOMPARE(window.result(), 0);
     }
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QDialog>
 #include <QStringList>
@@ -13,6 +15,8 @@
 #include "InstallationLayout.h"
 #include "app/ZEVOClientPHASE4Dlg.h"
 #include "log/ActivityLog.h"
+#include "platform/Clock.h"
+#include "platform/FileOperations.h"
 #include "platform/RegistryFile.h"
 #include "support/FakeProcessList.h"
 #include "support/RecordingBoxes.h"
@@ -20,9 +24,11 @@
 
 namespace testing_support {
 
-// One widget test's world: an installation laid out in a temporary folder, its settings
-// store, recording message boxes, a process list the test decides, and the main window
-// (made on first use). Everything goes with the fixture.
+// One widget test's world: an installation laid out in a temporary folder, and the machine
+// the window reaches, replaced whole: the layout's settings store and service folder, a
+// process list the test decides, a private one-instance folder, recording message boxes and
+// a recorded process exit. The main window is made on first use; everything goes with the
+// fixture, and the global state the window sets is reset when it goes.
 class GuiFixture {
   public:
     explicit GuiFixture(std::vector<int> markets = {}, std::vector<int> fixMarkets = {},
@@ -38,6 +44,25 @@ class GuiFixture {
         if (window_) {
             window_->done(0);
         }
+        window_.reset();
+        for (int& flag : fix_enabled) {
+            flag = 0;
+        }
+    }
+
+    // The machine as this test's window sees it.
+    MachineServices Machine() {
+        MachineServices machine;
+        machine.store = &Store();
+        machine.clock = &platform::DefaultClock();
+        machine.processes = &processes;
+        machine.serviceDirectory = layout.ServiceDir();
+        machine.instanceDirectory = dir.File("instance");
+        mkdir(machine.instanceDirectory.c_str(), 0700);
+        machine.files = &platform::DefaultFileOperations();
+        machine.boxes = &boxes;
+        machine.exit = [this](int code) { exits.push_back(code); };
+        return machine;
     }
 
     // The settings store as the files are now (read anew after a test changed them).
@@ -50,8 +75,7 @@ class GuiFixture {
     // The main window after OnInitDialog with `arguments`.
     CZEVOClientPHASE4Dlg& Window(const QStringList& arguments = {}) {
         if (!window_) {
-            window_ = std::make_unique<CZEVOClientPHASE4Dlg>(Store());
-            window_->SetProcessList(processes);
+            window_ = std::make_unique<CZEVOClientPHASE4Dlg>(Machine());
             window_->OnInitDialog(arguments);
         }
         return *window_;
@@ -67,6 +91,7 @@ class GuiFixture {
     InstallationLayout layout;
     RecordingBoxes boxes;
     FakeProcessList processes;
+    std::vector<int> exits;  // process exits the program asked for
 
   private:
     std::unique_ptr<platform::RegistryFileStore> store_;
