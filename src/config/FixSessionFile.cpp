@@ -1,5 +1,7 @@
 #include "config/FixSessionFile.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <functional>
@@ -9,6 +11,7 @@
 #include "core/Text.h"
 #include "log/Format.h"
 #include "platform/AtomicReplace.h"
+#include "platform/TextFile.h"
 
 namespace fix_file {
 
@@ -50,18 +53,21 @@ std::string RenameText(const FailureTexts& texts, const std::string& fixPath,
                error);
 }
 
+// What an operation makes of the file's lines; `lineEnd` is the line end the file uses.
+using ChangeFunction = std::function<Change(const std::vector<std::string>&, const std::string&)>;
+
 // Reads the FIX file, lets `change` make the new content and puts it in place. Failures are
 // logged with `texts` under `operation`.
 Outcome Rewrite(const std::string& fixPath, const std::string& temporaryPath,
                 const FailureTexts& texts, const char* operation, ActivityLog* log,
-                const LogSite& site,
-                const std::function<Change(const std::vector<std::string>&)>& change) {
+                const LogSite& site, const ChangeFunction& change) {
     std::vector<std::string> lines;
-    if (!ReadLines(fixPath, &lines)) {
+    std::string lineEnd;
+    if (!ReadLines(fixPath, &lines, &lineEnd)) {
         LogAt(log, texts.readLevel, site, operation, Fmt(texts.readText, fixPath.c_str()));
         return Outcome::CannotRead;
     }
-    const Change changed = change(lines);
+    const Change changed = change(lines, lineEnd);
     if (changed.refused) {
         return Outcome::Duplicate;
     }
@@ -113,10 +119,10 @@ size_t BlockEnd(const std::vector<std::string>& lines, size_t begin, const std::
     return end;
 }
 
-std::string Joined(const std::vector<std::string>& lines) {
+std::string Joined(const std::vector<std::string>& lines, const std::string& lineEnd) {
     std::string content;
     for (const std::string& line : lines) {
-        content += line + "\n";
+        content += line + lineEnd;
     }
     return content;
 }
@@ -138,21 +144,25 @@ std::string TemporaryPath(const std::string& fixPath, int marketType) {
     return Fmt("%s/temp_QEL_FIX_%s.cfg", folder.c_str(), market);
 }
 
-bool ReadLines(const std::string& path, std::vector<std::string>* lines) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
+bool ReadLines(const std::string& path, std::vector<std::string>* lines, std::string* lineEnd) {
+    std::FILE* file = platform::OpenRegularFile(path);
     if (!file) {
         return false;
     }
     lines->clear();
+    std::string content;
     char buffer[kLineSize];
     while (std::fgets(buffer, sizeof buffer, file)) {
-        std::string line(buffer);
-        if (!line.empty() && line.back() == '\n') {
-            line.pop_back();
+        const std::string_view piece(buffer);
+        if (lineEnd) {
+            content += piece;
         }
-        lines->push_back(std::move(line));
+        lines->emplace_back(platform::WithoutLineEnd(piece));
     }
     std::fclose(file);
+    if (lineEnd) {
+        *lineEnd = platform::LineEndOf(content);
+    }
     return true;
 }
 
@@ -173,19 +183,23 @@ ParsedLine ParseLine(const std::string& line) {
 
 int Recover(const std::string& fixPath, const std::string& temporaryPath, ActivityLog* log,
             const LogSite& site, const char* operation) {
-    if (std::FILE* file = std::fopen(fixPath.c_str(), "r")) {
+    if (std::FILE* file = platform::OpenRegularFile(fixPath)) {
         std::fclose(file);
         return 0;
     }
     LogAt(log, LogLevel::SystemError, site, operation,
           Fmt("Couldn't open file [%s] in read mode.", fixPath.c_str()));
-    std::FILE* temporary = std::fopen(temporaryPath.c_str(), "r");
+    std::FILE* temporary = platform::OpenRegularFile(temporaryPath);
     if (!temporary) {
         LogAt(log, LogLevel::SystemError, site, operation,
               "Temp file for Fix Config is not present");
         return 0;
     }
     std::fclose(temporary);
+    struct stat present {};
+    if (lstat(fixPath.c_str(), &present) == 0) {
+        return 0;  // there, but not a file that can be read (a folder, FIFO, device): kept
+    }
     if (std::rename(temporaryPath.c_str(), fixPath.c_str()) != 0) {
         LogAt(log, LogLevel::SystemError, site, operation,
               Fmt("Renaming the temporary file %s at %s failed. Error Code : [%d] ",
@@ -216,26 +230,26 @@ Outcome ChangeBrokerIdAndLocalIp(const std::string& fixPath, const std::string& 
         "Couldn't open temporary file %s in write mode.", false};
     return Rewrite(
         fixPath, temporaryPath, kTexts, "OnBrokerIDLocalIPChanged", log, site,
-        [&](const std::vector<std::string>& lines) {
+        [&](const std::vector<std::string>& lines, const std::string& lineEnd) {
             Change change;
             for (const std::string& line : lines) {
                 const ParsedLine parsed = ParseLine(line);
                 if (text::EqualsIgnoreCase(parsed.key, "TargetCompID")) {
                     const char *user = parsed.part1.c_str(), *branch = parsed.part3.c_str();
                     change.content +=
-                        Fmt("TargetCompID=%s,%s,%s\n", user, brokerId.c_str(), branch);
+                        Fmt("TargetCompID=%s,%s,%s", user, brokerId.c_str(), branch) + lineEnd;
                     change.notes.emplace_back(
                         LogLevel::Detail,
                         Fmt("TargetCompID=%s,%s,%s written in fix config file for "
                             "trader id %s",
                             user, brokerId.c_str(), branch, user));
                 } else if (text::EqualsIgnoreCase(parsed.key, "NicIpAddress")) {
-                    change.content += Fmt("NicIpAddress=%s\n", localIp.c_str());
+                    change.content += Fmt("NicIpAddress=%s", localIp.c_str()) + lineEnd;
                     change.notes.emplace_back(
                         LogLevel::Detail,
                         Fmt("NicIpAddress=%s written in fix config file", localIp.c_str()));
                 } else {
-                    change.content += line + "\n";
+                    change.content += line + lineEnd;
                 }
             }
             return change;
@@ -257,7 +271,8 @@ bool ListUsers(const std::string& fixPath, std::vector<FixUser>* users) {
     return true;
 }
 
-std::string WithoutBlock(const std::vector<std::string>& lines, const std::string& userIdText) {
+std::string WithoutBlock(const std::vector<std::string>& lines, const std::string& userIdText,
+                         const std::string& lineEnd) {
     const std::string begin = kBeginPrefix + userIdText;
     const std::string end = "#EndSession_" + userIdText;
     std::string content;
@@ -271,7 +286,7 @@ std::string WithoutBlock(const std::vector<std::string>& lines, const std::strin
             }
             continue;
         }
-        content += first ? lines[i] : "\n" + lines[i];
+        content += first ? lines[i] : lineEnd + lines[i];
         first = false;
         ++i;
     }
@@ -284,8 +299,8 @@ Outcome DeleteUser(const std::string& fixPath, const std::string& temporaryPath,
         LogLevel::Activity, "Couldn't open FIX config file [%s] in read mode.", LogLevel::Event,
         "Couldn't open temporary FIX config file [%s] in write mode.", true};
     return Rewrite(fixPath, temporaryPath, kTexts, "OnButtonDelete", log, site,
-                   [&](const std::vector<std::string>& lines) {
-                       return Change{WithoutBlock(lines, userIdText), {}, false};
+                   [&](const std::vector<std::string>& lines, const std::string& lineEnd) {
+                       return Change{WithoutBlock(lines, userIdText, lineEnd), {}, false};
                    });
 }
 
@@ -293,14 +308,15 @@ Outcome AddUser(const std::string& fixPath, const std::string& temporaryPath, in
                 const std::string& targetCompId, ActivityLog* log, const LogSite& site) {
     const std::string begin = Fmt("#BeginSession_%d", userId);
     return Rewrite(fixPath, temporaryPath, kDialogTexts, "SaveFixConfigurationParameters", log,
-                   site, [&](const std::vector<std::string>& lines) {
+                   site, [&](const std::vector<std::string>& lines, const std::string& lineEnd) {
                        Change change;
                        for (const std::string& line : lines) {
                            change.refused |= text::EqualsIgnoreCase(line, begin);
                        }
-                       change.content = Joined(lines) + "\n" + begin + "\n[SESSION]" +
-                                        Fmt("\nTargetCompID=%s", targetCompId.c_str()) +
-                                        Fmt("\n#EndSession_%d", userId) + "\n";
+                       const std::vector<std::string> block = {
+                           "", begin, "[SESSION]", Fmt("TargetCompID=%s", targetCompId.c_str()),
+                           Fmt("#EndSession_%d", userId)};
+                       change.content = Joined(lines, lineEnd) + Joined(block, lineEnd);
                        change.notes.emplace_back(
                            LogLevel::Activity,
                            Fmt("New Session added for Trader ID %d in FIX config file.", userId));
@@ -312,40 +328,42 @@ Outcome EditUser(const std::string& fixPath, const std::string& temporaryPath, i
                  const std::string& targetCompId, ActivityLog* log, const LogSite& site) {
     const std::string begin = Fmt("#BeginSession_%d", userId);
     const std::string end = Fmt("#EndSession_%d", userId);
-    return Rewrite(fixPath, temporaryPath, kDialogTexts, "SaveFixConfigurationParameters", log,
-                   site, [&](const std::vector<std::string>& lines) {
-                       Change change;
-                       for (size_t i = 0; i < lines.size();) {
-                           if (!text::EqualsIgnoreCase(lines[i], begin)) {
-                               change.content += lines[i++] + "\n";
-                               continue;
-                           }
-                           bool terminated = false;
-                           for (const size_t blockEnd = BlockEnd(lines, i, end, &terminated);
-                                i < blockEnd; ++i) {
-                               if (!IsKey(lines[i], "TargetCompID")) {
-                                   change.content += lines[i] + "\n";
-                                   continue;
-                               }
-                               change.content += Fmt("TargetCompID=%s\n", targetCompId.c_str());
-                               change.notes.emplace_back(LogLevel::Activity,
-                                                         Fmt("TargetCompID=%s set for Trader ID %d",
-                                                             targetCompId.c_str(), userId));
-                           }
-                       }
-                       return change;
-                   });
+    return Rewrite(
+        fixPath, temporaryPath, kDialogTexts, "SaveFixConfigurationParameters", log, site,
+        [&](const std::vector<std::string>& lines, const std::string& lineEnd) {
+            Change change;
+            for (size_t i = 0; i < lines.size();) {
+                if (!text::EqualsIgnoreCase(lines[i], begin)) {
+                    change.content += lines[i++] + lineEnd;
+                    continue;
+                }
+                bool terminated = false;
+                for (const size_t blockEnd = BlockEnd(lines, i, end, &terminated); i < blockEnd;
+                     ++i) {
+                    if (!IsKey(lines[i], "TargetCompID")) {
+                        change.content += lines[i] + lineEnd;
+                        continue;
+                    }
+                    change.content += Fmt("TargetCompID=%s", targetCompId.c_str()) + lineEnd;
+                    change.notes.emplace_back(
+                        LogLevel::Activity,
+                        Fmt("TargetCompID=%s set for Trader ID %d", targetCompId.c_str(), userId));
+                }
+            }
+            return change;
+        });
 }
 
 Outcome SetPersistMessages(const std::string& fixPath, const std::string& temporaryPath,
                            const std::string& value, ActivityLog* log, const LogSite& site) {
     return Rewrite(fixPath, temporaryPath, kDialogTexts, "SaveFixConfigurationParameters", log,
-                   site, [&](const std::vector<std::string>& lines) {
+                   site, [&](const std::vector<std::string>& lines, const std::string& lineEnd) {
                        Change change;
                        for (const std::string& line : lines) {
                            change.content += IsKey(line, "PersistMessages")
-                                                 ? Fmt("PersistMessages=%s\n", value.c_str())
-                                                 : line + "\n";
+                                                 ? Fmt("PersistMessages=%s", value.c_str())
+                                                 : line;
+                           change.content += lineEnd;
                        }
                        return change;
                    });

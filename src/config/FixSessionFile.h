@@ -15,6 +15,9 @@ class ActivityLog;
 // A session block is an empty line, "#BeginSession_<user>", "[SESSION]",
 // "TargetCompID=<user>,<broker>,<branch>" and "#EndSession_<user>".
 //
+// Lines are compared and parsed without their line end; a file whose lines end with CR LF
+// (as files from Windows do) keeps CR LF on every line it is rewritten with.
+//
 // Every rewrite builds the new file in memory and replaces the FIX file through the
 // temporary file "<FIX file's folder>/temp_QEL_FIX_<market>.cfg", which is flushed to disk
 // and renamed over the FIX file: the gateway's FIX engine never finds the file missing or
@@ -25,8 +28,9 @@ namespace fix_file {
 // "<folder of fixPath>/temp_QEL_FIX_<market name>.cfg"; empty when the path has no file name.
 std::string TemporaryPath(const std::string& fixPath, int marketType);
 
-// Puts a left-over temporary file in place of a missing FIX file. Returns -1 when that
-// rename failed (the dialog then ends with -1), 0 otherwise.
+// Puts a left-over temporary file in place of a missing FIX file; a path that is there but
+// no regular file (a folder, FIFO or device) counts as one that cannot be opened and is never
+// replaced. Returns -1 when that rename failed (the dialog then ends with -1), 0 otherwise.
 int Recover(const std::string& fixPath, const std::string& temporaryPath, ActivityLog* log,
             const LogSite& site, const char* operation);
 
@@ -60,9 +64,10 @@ bool ListUsers(const std::string& fixPath, std::vector<FixUser>* users);
 
 // Removes the block whose begin marker is "#BeginSession_<userIdText>" (compared without
 // regard to case) with the empty line that follows its end marker. Lines are joined by
-// new-lines, with none after the last. A block without its end marker ends at the next
+// `lineEnd`, with none after the last. A block without its end marker ends at the next
 // empty line or begin marker; no line outside a block is removed.
-std::string WithoutBlock(const std::vector<std::string>& lines, const std::string& userIdText);
+std::string WithoutBlock(const std::vector<std::string>& lines, const std::string& userIdText,
+                         const std::string& lineEnd = "\n");
 Outcome DeleteUser(const std::string& fixPath, const std::string& temporaryPath,
                    const std::string& userIdText, ActivityLog* log, const LogSite& site);
 
@@ -81,8 +86,10 @@ Outcome SetPersistMessages(const std::string& fixPath, const std::string& tempor
                            const std::string& value, ActivityLog* log, const LogSite& site);
 
 // Reads the file's lines as the dialogs do: pieces of at most 511 characters, each without
-// its new-line. Returns false when the file cannot be opened.
-bool ReadLines(const std::string& path, std::vector<std::string>* lines);
+// its line end (LF or CR LF); `lineEnd`, when given, receives the line end the file uses.
+// Returns false when the file cannot be opened or is no regular file.
+bool ReadLines(const std::string& path, std::vector<std::string>* lines,
+               std::string* lineEnd = nullptr);
 
 // The fields of "%[^=]=%[^,],%[^,],%s" read from a line; `count` is how many were read.
 struct ParsedLine {

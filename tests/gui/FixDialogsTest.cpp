@@ -1,5 +1,8 @@
 // The FIX users list, the FIX user details and the FIX configuration dialogs, driven through
 // their controls by id over real files; restarts go to the simulated service's gateway.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
@@ -256,6 +259,61 @@ class FixDialogsTest : public QObject {
         Type(d, "1058", "12x34");
         QCOMPARE(Get<QLineEdit>(d, "1056")->text() + Get<QLineEdit>(d, "1058")->text(),
                  QString("12345123"));
+    }
+
+    // A file from Windows: the list shows its IDs, and every change keeps CR LF line ends.
+    void usersOfACrLfFileAreListedDeletedAddedAndEdited() {
+        Market m(WithCrLf(kUsers));
+        m.boxes.answers = {platform::IDYES};
+        auto* d = m.Open<CFixUserSessions>();
+        QCOMPARE(Column(d, 1), (QStringList{"9", "30", "4"}));
+        ClickRow(d, "101");
+        QTest::keyClick(List(d), Qt::Key_Delete);
+        const std::string left = kFixDefault + Block(205, 4) + Block(102, 30);
+        QCOMPARE(ReadFile(m.fixPath), WithCrLf(left.substr(0, left.size() - 1)));
+        WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
+            Type(details, "1056", "12");
+            Type(details, "1058", "7");
+            QTest::mouseClick(Get(details, "1020"), Qt::LeftButton);
+        });
+        QTest::mouseClick(Get(d, "1041"), Qt::LeftButton);
+        WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
+            Type(details, "1058", "5");
+            QTest::mouseClick(Get(details, "1020"), Qt::LeftButton);
+        });
+        ClickRow(d, "102", true);
+        QCOMPARE(ReadFile(m.fixPath),
+                 WithCrLf(kFixDefault + Block(205, 4) + Block(102, 5) + Block(12, 7)));
+        QCOMPARE(Column(d, 1), (QStringList{"7", "5", "4"}));
+    }
+
+    // A FIX path naming a folder or a FIFO is a file that cannot be opened; nothing waits.
+    void aFixPathThatIsNoFileCannotBeOpened() {
+        const std::pair<std::function<int(Market&)>, const char*> opens[] = {
+            {[](Market& m) {
+                 return CFixUserSessions(2, m.configPath, m.fixPath, 1, m.log.get(), &m.host)
+                     .DoModal();
+             },
+             "Error: Can not open FIX config file"},
+            {[](Market& m) {
+                 return CFixConfiguration(2, m.configPath, m.fixPath, 1, m.log.get(), &m.host)
+                     .DoModal();
+             },
+             "Error: QEL Setup Error."},
+        };
+        for (const bool fifo : {false, true}) {
+            for (const auto& [open, box] : opens) {
+                Market m;
+                QCOMPARE(std::remove(m.fixPath.c_str()), 0);
+                QCOMPARE(fifo ? mkfifo(m.fixPath.c_str(), 0644) : mkdir(m.fixPath.c_str(), 0755),
+                         0);
+                QCOMPARE(open(m), -1);
+                QCOMPARE(m.boxes.shown, std::vector<std::string>{box});
+                QCOMPARE(m.log.Count("SYSTEM_ERROR|Couldn't open file [" + m.fixPath +
+                                     "] in read mode."),
+                         1u);
+            }
+        }
     }
 
     void fixConfigurationReadsTogglesAndSaves() {
