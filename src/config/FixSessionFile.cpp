@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <functional>
 #include <utility>
@@ -96,27 +97,42 @@ bool StartsWithIgnoreCase(const std::string& text, const char* prefix) {
            text::EqualsIgnoreCase(std::string_view(text).substr(0, head.size()), head);
 }
 
+// The name of a section heading as the FIX engine reads it ("[SESSION]", "[DEFAULT]"; blanks
+// around the line and around the name do not count); empty for any other line.
+std::string_view HeadingName(std::string_view line) {
+    line = text::TrimRight(text::TrimLeft(line));
+    if (line.size() < 2 || line.front() != '[' || line.back() != ']') {
+        return {};
+    }
+    return text::TrimRight(text::TrimLeft(line.substr(1, line.size() - 2)));
+}
+
 // The end (one past the last line) of the block that begins at `begin`. A block ends with
-// its end marker; without one before the next block, it ends at the next empty line or
-// begin marker, so that nothing outside it is taken for it.
+// its end marker. Before that, the next begin marker or a section heading other than the
+// block's own first [SESSION] ends it, just before that line: what follows is another
+// session (or the engine's defaults) to the FIX engine, and never taken for the block.
+// Otherwise it runs to the end of the file.
 size_t BlockEnd(const std::vector<std::string>& lines, size_t begin, const std::string& endMarker,
                 bool* terminated) {
     *terminated = false;
+    bool ownSession = false;
     for (size_t i = begin + 1; i < lines.size(); ++i) {
         if (text::EqualsIgnoreCase(lines[i], endMarker)) {
             *terminated = true;
             return i + 1;
         }
         if (StartsWithIgnoreCase(lines[i], kBeginPrefix)) {
-            break;
+            return i;
+        }
+        const std::string_view heading = HeadingName(lines[i]);
+        if (!heading.empty()) {
+            if (heading != "SESSION" || ownSession) {
+                return i;
+            }
+            ownSession = true;
         }
     }
-    size_t end = begin + 1;
-    while (end < lines.size() && !lines[end].empty() &&
-           !StartsWithIgnoreCase(lines[end], kBeginPrefix)) {
-        ++end;
-    }
-    return end;
+    return lines.size();
 }
 
 std::string Joined(const std::vector<std::string>& lines, const std::string& lineEnd) {
@@ -125,6 +141,35 @@ std::string Joined(const std::vector<std::string>& lines, const std::string& lin
         content += line + lineEnd;
     }
     return content;
+}
+
+// Whether a [SESSION] of the file has a TargetCompID whose user part (its first comma part,
+// a decimal number) is `userId`, inside a block or not.
+bool HasSessionOf(const std::vector<std::string>& lines, int userId) {
+    bool inSession = false;
+    for (const std::string& line : lines) {
+        const std::string_view heading = HeadingName(line);
+        if (!heading.empty()) {
+            inSession = heading == "SESSION";
+            continue;
+        }
+        const std::string_view whole(line);
+        const size_t equals = whole.find('=');
+        if (!inSession || equals == std::string_view::npos ||
+            !text::EqualsIgnoreCase(text::TrimRight(text::TrimLeft(whole.substr(0, equals))),
+                                    "TargetCompID")) {
+            continue;
+        }
+        std::string_view user = text::TrimLeft(whole.substr(equals + 1));
+        user = text::TrimRight(user.substr(0, user.find(',')));
+        long long number = -1;
+        const auto [end, error] = std::from_chars(user.data(), user.data() + user.size(), number);
+        if (!user.empty() && user.front() != '-' && error == std::errc() &&
+            end == user.data() + user.size() && number == userId) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool IsKey(const std::string& line, const char* key) {
@@ -313,6 +358,7 @@ Outcome AddUser(const std::string& fixPath, const std::string& temporaryPath, in
                        for (const std::string& line : lines) {
                            change.refused |= text::EqualsIgnoreCase(line, begin);
                        }
+                       change.refused |= HasSessionOf(lines, userId);
                        const std::vector<std::string> block = {
                            "", begin, "[SESSION]", Fmt("TargetCompID=%s", targetCompId.c_str()),
                            Fmt("#EndSession_%d", userId)};

@@ -13,7 +13,10 @@ class ActivityLog;
 // state and call these; lines are logged under the calling dialog's site.
 //
 // A session block is an empty line, "#BeginSession_<user>", "[SESSION]",
-// "TargetCompID=<user>,<broker>,<branch>" and "#EndSession_<user>".
+// "TargetCompID=<user>,<broker>,<branch>" and "#EndSession_<user>". Files edited by hand may
+// lack the end marker: such a block ends just before the next begin marker or section
+// heading other than its own first [SESSION] (where the FIX engine, too, sees the session
+// end), or at the end of the file. No operation changes a line outside the block it works on.
 //
 // Lines are compared and parsed without their line end; a file whose lines end with CR LF
 // (as files from Windows do) keeps CR LF on every line it is rewritten with.
@@ -45,7 +48,7 @@ enum class Outcome {
     CannotRead,    // the FIX file could not be opened; nothing was written
     CannotWrite,   // the temporary file could not be made, written or flushed; no file changed
     RenameFailed,  // the new content stays in the temporary file; the FIX file is as it was
-    Duplicate,     // add: the user already has a block; nothing was written
+    Duplicate,     // add: the user already has a session; nothing was written
 };
 
 // Gives every TargetCompID line the new broker ID and the NicIpAddress line the new local
@@ -64,15 +67,16 @@ bool ListUsers(const std::string& fixPath, std::vector<FixUser>* users);
 
 // Removes the block whose begin marker is "#BeginSession_<userIdText>" (compared without
 // regard to case) with the empty line that follows its end marker. Lines are joined by
-// `lineEnd`, with none after the last. A block without its end marker ends at the next
-// empty line or begin marker; no line outside a block is removed.
+// `lineEnd`, with none after the last; no line outside the block is removed.
 std::string WithoutBlock(const std::vector<std::string>& lines, const std::string& userIdText,
                          const std::string& lineEnd = "\n");
 Outcome DeleteUser(const std::string& fixPath, const std::string& temporaryPath,
                    const std::string& userIdText, ActivityLog* log, const LogSite& site);
 
 // Appends a block for `userId` with the TargetCompID value `targetCompId`; refused
-// (Duplicate) when a begin marker for the user is already there.
+// (Duplicate) when a begin marker for the user is already there, or a [SESSION] of the file,
+// inside a block or not, has a TargetCompID whose user part is `userId` as a decimal number
+// ("0012,..." is user 12).
 Outcome AddUser(const std::string& fixPath, const std::string& temporaryPath, int userId,
                 const std::string& targetCompId, ActivityLog* log, const LogSite& site);
 // Replaces the TargetCompID lines inside `userId`'s block. A file without that block is

@@ -10,8 +10,9 @@ class QLineEdit;
 class QPushButton;
 
 // One FIX user of a market: its user ID (the gateway's trader ID) and branch ID. A new user
-// gets a session block appended to the FIX file, unless the user already has one; an edited
-// user gets the TargetCompID line of its block rewritten. Ends with kSaved after a rewrite.
+// gets a session block appended to the FIX file, unless the user already has a session; an
+// edited user gets the TargetCompID line of its block rewritten. Ends with kSaved after a
+// rewrite.
 class CFixUserDetails : public CConfigDialog {
     Q_OBJECT
   public:

@@ -232,9 +232,13 @@ class FixDialogsTest : public QObject {
              "Branch ID is blank"},
             {"", "", "101", "4", "User ID 101 already exists.\n", BoxIcon::Warning, "1056", "",
              "Addition of trader id 101 failed as that trader id already exists."},
+            // A session without markers, its user written with leading zeros.
+            {"", "", "300", "4", "User ID 300 already exists.\n", BoxIcon::Warning, "1056", "",
+             "Addition of trader id 300 failed as that trader id already exists."},
         };
+        const std::string fix = kUsers + "\n[SESSION]\nTargetCompID=0300,12342,1\n";
         for (const Refusal& refusal : refusals) {
-            Market m;
+            Market m(fix);
             auto* d = m.Details(refusal.user, refusal.branch);
             if (!*refusal.user) {  // an edited user's ID cannot be changed
                 Type(d, "1056", refusal.typedUser);
@@ -245,7 +249,7 @@ class FixDialogsTest : public QObject {
             QVERIFY(m.boxes.boxes[0].icon == refusal.icon);
             QCOMPARE(Get<QLineEdit>(d, refusal.field)->text(), QString(refusal.restored));
             QVERIFY(!Get(d, "1020")->isEnabled() && d->isVisible());
-            QCOMPARE(ReadFile(m.fixPath), kUsers);
+            QCOMPARE(ReadFile(m.fixPath), fix);
             QVERIFY(!FileExists(m.temporary));
             QCOMPARE(m.log.Count(std::string("ACTIVITY|") + refusal.logged) +
                          m.log.Count(std::string("EVENT|") + refusal.logged),

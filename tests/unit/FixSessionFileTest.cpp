@@ -68,8 +68,9 @@ TEST(FixSessionFile, DeleteRemovesTheBlockAndTheSeparatorAfterIt) {
          NoFinalNewline(kFixDefault + "\n#BeginSession_007\n[SESSION]\nTargetCompID=7,1,1\n"
                                       "#EndSession_007\n"),
          false},
+        // The empty line in front of the next begin marker belongs to the unterminated block.
         {"no end marker", kFixDefault + unterminated + Block(205, 6), "102",
-         NoFinalNewline(kFixDefault + "\n" + Block(205, 6)), true},
+         NoFinalNewline(kFixDefault + Block(205, 6)), true},
         {"no end marker, last", kFixDefault + Block(101, 2) + unterminated, "102",
          kFixDefault + Block(101, 2), true},
     };
@@ -245,8 +246,12 @@ TEST(FixSessionFile, TheEngineLoadsTheInstalledFilesAndTheResultOfEveryOperation
     EXPECT_EQ(file.Read(), defaults + Block(205, 6, "777"));
 }
 
-// Files from Windows: every case runs on the file as written and with CR LF line ends.
-TEST(FixSessionFile, CrLfFilesChangeOnlyWhatWasAsked) {
+// Files as operators have them: CR LF line ends, blocks without their end marker, sessions
+// without markers. Every case runs on the file as written and with CR LF line ends.
+TEST(FixSessionFile, HandEditedAndCrLfFilesChangeOnlyWhatWasAsked) {
+    const std::string unterminated = "\n#BeginSession_102\n[SESSION]\nTargetCompID=102,12342,3\n";
+    const std::string foreign = "[SESSION]\nTargetCompID=0300,12342,1\n";
+    const std::string edited = "\n#BeginSession_102\n[SESSION]\nTargetCompID=102,12342,9\n";
     std::string brokerChanged =
         kFixDefault + Block(101, 2, "777") + Block(102, 3, "777") + Block(205, 6, "777");
     brokerChanged.replace(brokerChanged.find("127.0.0.1"), 9, "10.0.0.9");
@@ -269,6 +274,19 @@ TEST(FixSessionFile, CrLfFilesChangeOnlyWhatWasAsked) {
          NoFinalNewline(kFixDefault + Block(101, 2) + Block(205, 6))},
         {"broker", kThreeUsers, kBroker, "10.0.0.9", Outcome::Written, brokerChanged},
         {"persist", kThreeUsers, kPersist, "N", Outcome::Written, persistChanged},
+        {"add a user with a session only", kFixDefault + foreign, kAdd, "300", Outcome::Duplicate,
+         kFixDefault + foreign},
+        {"edit before a session", kFixDefault + unterminated + foreign, kEdit, "102",
+         Outcome::Written, kFixDefault + edited + foreign},
+        {"delete before a session", kFixDefault + unterminated + foreign, kDelete, "102",
+         Outcome::Written, kFixDefault + "\n" + NoFinalNewline(foreign)},
+        {"end marker after a session", kFixDefault + unterminated + foreign + "#EndSession_102\n",
+         kDelete, "102", Outcome::Written, kFixDefault + "\n" + foreign + "#EndSession_102"},
+        {"delete before defaults", kFixDefault + unterminated + "[DEFAULT]\nHeartBtInt=30\n",
+         kDelete, "102", Outcome::Written, kFixDefault + "\n[DEFAULT]\nHeartBtInt=30"},
+        // Keys after [SESSION] belong to that session, for the FIX engine too.
+        {"delete to the end", kFixDefault + unterminated + "\nHeartBtInt=30\n", kDelete, "102",
+         Outcome::Written, kFixDefault},
     };
     for (const Case& c : cases) {
         for (const bool crlf : {false, true}) {
