@@ -76,8 +76,17 @@ Outcome Rewrite(const std::string& fixPath, const std::string& temporaryPath,
     options.temporary_path = temporaryPath;
     options.keep_temporary_after_failed_rename = true;
     const platform::ReplaceResult result = platform::ReplaceFile(fixPath, changed.content, options);
+    // The name actually used: beside the file a symbolic link points to, for a link.
+    const std::string& temporary =
+        result.temporary_path.empty() ? temporaryPath : result.temporary_path;
+    if (result.failed_step == platform::ReplaceStep::Remove) {
+        LogAt(log, LogLevel::SystemError, site, operation,
+              Fmt("Removing of the configuration file [%s] failed. Error Code : [%d] ",
+                  fixPath.c_str(), result.error));
+        return Outcome::RemoveFailed;
+    }
     if (!result.ok() && result.failed_step != platform::ReplaceStep::Rename) {
-        LogAt(log, texts.writeLevel, site, operation, Fmt(texts.writeText, temporaryPath.c_str()));
+        LogAt(log, texts.writeLevel, site, operation, Fmt(texts.writeText, temporary.c_str()));
         return Outcome::CannotWrite;
     }
     for (const auto& [level, text] : changed.notes) {
@@ -85,7 +94,7 @@ Outcome Rewrite(const std::string& fixPath, const std::string& temporaryPath,
     }
     if (!result.ok()) {
         LogAt(log, LogLevel::SystemError, site, operation,
-              RenameText(texts, fixPath, temporaryPath, result.error));
+              RenameText(texts, fixPath, temporary, result.error));
         return Outcome::RenameFailed;
     }
     return Outcome::Written;

@@ -25,7 +25,8 @@ class ActivityLog;
 // temporary file "<FIX file's folder>/temp_QEL_FIX_<market>.cfg", which is flushed to disk
 // and renamed over the FIX file: the gateway's FIX engine never finds the file missing or
 // half written. Only a failed rename leaves the (complete) temporary file behind, for the
-// recovery step of the next FIX dialog.
+// recovery step of the next FIX dialog. A FIX file that is a symbolic link is written
+// through (the link stays); one without write permission is left as it is (RemoveFailed).
 namespace fix_file {
 
 // "<folder of fixPath>/temp_QEL_FIX_<market name>.cfg"; empty when the path has no file name.
@@ -48,6 +49,7 @@ enum class Outcome {
     CannotRead,    // the FIX file could not be opened; nothing was written
     CannotWrite,   // the temporary file could not be made, written or flushed; no file changed
     RenameFailed,  // the new content stays in the temporary file; the FIX file is as it was
+    RemoveFailed,  // the FIX file may not be changed (no write permission); nothing was written
     Duplicate,     // add: the user already has a session; nothing was written
 };
 

@@ -165,6 +165,7 @@ void CFixUserDetails::SaveFixConfigurationParameters() {
             EndDialog(kSaved);
             return;
         case fix_file::Outcome::RenameFailed:
+        case fix_file::Outcome::RemoveFailed:
             EndDialog(-1);
             return;
         case fix_file::Outcome::CannotRead:

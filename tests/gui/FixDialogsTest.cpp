@@ -291,6 +291,48 @@ class FixDialogsTest : public QObject {
         QCOMPARE(Column(d, 1), (QStringList{"7", "5", "4"}));
     }
 
+    // Each save on a FIX file without write permission: the file stays, the line says why
+    // and the dialog ends with -1.
+    void aReadOnlyFixFileStaysAndEndsTheDialog() {
+        const std::pair<const char*, std::function<QDialog*(Market&)>> saves[] = {
+            {"FixUserDetails.cpp|CFixUserDetails::SaveFixConfigurationParameters",
+             [](Market& m) -> QDialog* {
+                 auto* d = m.Details("101", "9");
+                 Type(d, "1058", "5");
+                 QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+                 return d;
+             }},
+            {"FixUserSessions.cpp|CFixUserSessions::OnButtonDelete",
+             [](Market& m) -> QDialog* {
+                 m.boxes.answers = {platform::IDYES};
+                 auto* d = m.Open<CFixUserSessions>();
+                 ClickRow(d, "101");
+                 QTest::keyClick(List(d), Qt::Key_Delete);
+                 return d;
+             }},
+            {"FixConfiguration.cpp|CFixConfiguration::SaveFixConfigurationParameters",
+             [](Market& m) -> QDialog* {
+                 auto* d = m.Open<CFixConfiguration>();
+                 Toggle(Get<QCheckBox>(d, "1080"));
+                 QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+                 return d;
+             }},
+        };
+        for (const auto& [where, save] : saves) {
+            Market m;
+            QCOMPARE(chmod(m.fixPath.c_str(), 0444), 0);
+            QDialog* d = save(m);
+            QVERIFY(!d->isVisible());
+            QCOMPARE(d->result(), -1);
+            QCOMPARE(ReadFile(m.fixPath), kUsers);
+            QCOMPARE(ListDir(m.dir.path()),
+                     (std::vector<std::string>{"qel_fix_fo.cfg", "qel_ip_fo.cfg"}));
+            QCOMPARE(m.log.CountLine("SYSTEM_ERROR|Removing of the configuration file [" +
+                                     m.fixPath + "] failed. Error Code : [13] |" + where),
+                     1u);
+        }
+    }
+
     // A FIX path naming a folder or a FIFO is a file that cannot be opened; nothing waits.
     void aFixPathThatIsNoFileCannotBeOpened() {
         const std::pair<std::function<int(Market&)>, const char*> opens[] = {

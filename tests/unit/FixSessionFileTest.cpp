@@ -369,4 +369,52 @@ TEST(FixSessionFile, AFolderFifoOrDeviceIsAFileThatCannotBeOpened) {
     }
 }
 
+// A FIX file without write permission is left as it is and the operator told; one reached
+// through a symbolic link is written through, and the link stays.
+TEST(FixSessionFile, ReadOnlyFilesAreLeftAndLinksWrittenThrough) {
+    struct Setup {
+        const char* name;
+        bool link;
+        mode_t mode;
+        Outcome outcome;
+    };
+    const Setup setups[] = {
+        {"read-only", false, 0444, Outcome::RemoveFailed},
+        {"link", true, 0640, Outcome::Written},
+        {"link to a read-only file", true, 0444, Outcome::RemoveFailed},
+    };
+    for (const Setup& setup : setups) {
+        for (const auto& [kind, argument, users] : kSequence) {
+            SCOPED_TRACE(std::string(setup.name) + " " + std::to_string(kind) + argument);
+            FixFile done(kThreeUsers);
+            ASSERT_EQ(Apply(done, kind, argument), Outcome::Written);
+            FixFile file(kThreeUsers);
+            std::string target = file.path;
+            if (setup.link) {
+                target = file.dir.File("real/qel_fix_fo.cfg");
+                ASSERT_EQ(mkdir(file.dir.File("real").c_str(), 0755), 0);
+                ASSERT_EQ(std::rename(file.path.c_str(), target.c_str()), 0);
+                ASSERT_EQ(symlink(target.c_str(), file.path.c_str()), 0);
+            }
+            ASSERT_EQ(chmod(target.c_str(), setup.mode), 0);
+            EXPECT_EQ(Apply(file, kind, argument), setup.outcome);
+            const bool written = setup.outcome == Outcome::Written;
+            EXPECT_EQ(ReadFile(target), written ? done.Read() : kThreeUsers);
+            struct stat info {};
+            ASSERT_EQ(lstat(file.path.c_str(), &info), 0);
+            EXPECT_EQ(S_ISLNK(info.st_mode), setup.link);
+            using Names = std::vector<std::string>;
+            const Names folder =
+                setup.link ? Names{"qel_fix_fo.cfg", "real"} : Names{"qel_fix_fo.cfg"};
+            const Names real = setup.link ? Names{"qel_fix_fo.cfg"} : Names{};
+            EXPECT_EQ(ListDir(file.dir.path()), folder);
+            EXPECT_EQ(ListDir(file.dir.File("real")), real);
+            EXPECT_EQ(file.log.Count(Fmt("SYSTEM_ERROR|Removing of the configuration file [%s] "
+                                         "failed. Error Code : [13] ",
+                                         file.path.c_str())),
+                      written ? 0u : 1u);
+        }
+    }
+}
+
 }  // namespace
