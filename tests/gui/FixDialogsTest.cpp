@@ -265,6 +265,17 @@ class FixDialogsTest : public QObject {
                  QString("12345123"));
     }
 
+    // A stored ID longer than the field's typing limit is shown whole and saved as it was.
+    void detailsKeepAStoredUserIdLongerThanTheLimit() {
+        const std::string others = kFixDefault + Block(12345, 1);
+        Market m(others + Block(123456, 2));
+        auto* d = m.Details("123456", "2");
+        QCOMPARE(Get<QLineEdit>(d, "1056")->text(), QString("123456"));
+        Type(d, "1058", "5");
+        QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+        QCOMPARE(ReadFile(m.fixPath), others + Block(123456, 5));
+    }
+
     // A file from Windows: the list shows its IDs, and every change keeps CR LF line ends.
     void usersOfACrLfFileAreListedDeletedAddedAndEdited() {
         Market m(WithCrLf(kUsers));
