@@ -276,32 +276,6 @@ class FixDialogsTest : public QObject {
         QCOMPARE(ReadFile(m.fixPath), others + Block(123456, 5));
     }
 
-    // A file from Windows: the list shows its IDs, and every change keeps CR LF line ends.
-    void usersOfACrLfFileAreListedDeletedAddedAndEdited() {
-        Market m(WithCrLf(kUsers));
-        m.boxes.answers = {platform::IDYES};
-        auto* d = m.Open<CFixUserSessions>();
-        QCOMPARE(Column(d, 1), (QStringList{"9", "30", "4"}));
-        ClickRow(d, "101");
-        QTest::keyClick(List(d), Qt::Key_Delete);
-        const std::string left = kFixDefault + Block(205, 4) + Block(102, 30);
-        QCOMPARE(ReadFile(m.fixPath), WithCrLf(left.substr(0, left.size() - 1)));
-        WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
-            Type(details, "1056", "12");
-            Type(details, "1058", "7");
-            QTest::mouseClick(Get(details, "1020"), Qt::LeftButton);
-        });
-        QTest::mouseClick(Get(d, "1041"), Qt::LeftButton);
-        WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
-            Type(details, "1058", "5");
-            QTest::mouseClick(Get(details, "1020"), Qt::LeftButton);
-        });
-        ClickRow(d, "102", true);
-        QCOMPARE(ReadFile(m.fixPath),
-                 WithCrLf(kFixDefault + Block(205, 4) + Block(102, 5) + Block(12, 7)));
-        QCOMPARE(Column(d, 1), (QStringList{"7", "5", "4"}));
-    }
-
     // Each save on a FIX file without write permission: the file stays, the line says why
     // and the dialog ends with -1.
     void aReadOnlyFixFileStaysAndEndsTheDialog() {
