@@ -188,6 +188,7 @@ bool CFixConfiguration::WriteChanges(const char* fixLogging, const char* persist
                                      platform::MB_OK | platform::MB_ICONEXCLAMATION);
             return false;
         case fix_file::Outcome::RenameFailed:
+        case fix_file::Outcome::RemoveFailed:
             EndDialog(-1);
             return false;
         default:

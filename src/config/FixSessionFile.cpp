@@ -1,6 +1,9 @@
 #include "config/FixSessionFile.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <functional>
 #include <utility>
@@ -9,6 +12,7 @@
 #include "core/MarketType.h"
 #include "log/Format.h"
 #include "platform/AtomicReplace.h"
+#include "platform/TextFile.h"
 
 namespace fix_file {
 
@@ -50,18 +54,21 @@ std::string RenameText(const FailureTexts& texts, const std::string& fixPath,
                error);
 }
 
+// What an operation makes of the file's lines; `lineEnd` is the line end the file uses.
+using ChangeFunction = std::function<Change(const std::vector<std::string>&, const std::string&)>;
+
 // Reads the FIX file, lets `change` make the new content and puts it in place. Failures are
 // logged with `texts` under `operation`.
 Outcome Rewrite(const std::string& fixPath, const std::string& temporaryPath,
                 const FailureTexts& texts, const char* operation, ActivityLog* log,
-                const LogSite& site,
-                const std::function<Change(const std::vector<std::string>&)>& change) {
+                const LogSite& site, const ChangeFunction& change) {
     std::vector<std::string> lines;
-    if (!ReadLines(fixPath, &lines)) {
+    std::string lineEnd;
+    if (!ReadLines(fixPath, &lines, &lineEnd)) {
         LogAt(log, texts.readLevel, site, operation, Fmt(texts.readText, fixPath.c_str()));
         return Outcome::CannotRead;
     }
-    const Change changed = change(lines);
+    const Change changed = change(lines, lineEnd);
     if (changed.refused) {
         return Outcome::Duplicate;
     }
@@ -69,8 +76,17 @@ Outcome Rewrite(const std::string& fixPath, const std::string& temporaryPath,
     options.temporary_path = temporaryPath;
     options.keep_temporary_after_failed_rename = true;
     const platform::ReplaceResult result = platform::ReplaceFile(fixPath, changed.content, options);
+    // The name actually used: beside the file a symbolic link points to, for a link.
+    const std::string& temporary =
+        result.temporary_path.empty() ? temporaryPath : result.temporary_path;
+    if (result.failed_step == platform::ReplaceStep::Remove) {
+        LogAt(log, LogLevel::SystemError, site, operation,
+              Fmt("Removing of the configuration file [%s] failed. Error Code : [%d] ",
+                  fixPath.c_str(), result.error));
+        return Outcome::RemoveFailed;
+    }
     if (!result.ok() && result.failed_step != platform::ReplaceStep::Rename) {
-        LogAt(log, texts.writeLevel, site, operation, Fmt(texts.writeText, temporaryPath.c_str()));
+        LogAt(log, texts.writeLevel, site, operation, Fmt(texts.writeText, temporary.c_str()));
         return Outcome::CannotWrite;
     }
     for (const auto& [level, text] : changed.notes) {
@@ -78,7 +94,7 @@ Outcome Rewrite(const std::string& fixPath, const std::string& temporaryPath,
     }
     if (!result.ok()) {
         LogAt(log, LogLevel::SystemError, site, operation,
-              RenameText(texts, fixPath, temporaryPath, result.error));
+              RenameText(texts, fixPath, temporary, result.error));
         return Outcome::RenameFailed;
     }
     return Outcome::Written;
@@ -90,35 +106,79 @@ bool StartsWithIgnoreCase(const std::string& text, const char* prefix) {
            text::EqualsIgnoreCase(std::string_view(text).substr(0, head.size()), head);
 }
 
+// The name of a section heading as the FIX engine reads it ("[SESSION]", "[DEFAULT]"; blanks
+// around the line and around the name do not count); empty for any other line.
+std::string_view HeadingName(std::string_view line) {
+    line = text::TrimRight(text::TrimLeft(line));
+    if (line.size() < 2 || line.front() != '[' || line.back() != ']') {
+        return {};
+    }
+    return text::TrimRight(text::TrimLeft(line.substr(1, line.size() - 2)));
+}
+
 // The end (one past the last line) of the block that begins at `begin`. A block ends with
-// its end marker; without one before the next block, it ends at the next empty line or
-// begin marker, so that nothing outside it is taken for it.
+// its end marker. Before that, the next begin marker or a section heading other than the
+// block's own first [SESSION] ends it, just before that line: what follows is another
+// session (or the engine's defaults) to the FIX engine, and never taken for the block.
+// Otherwise it runs to the end of the file.
 size_t BlockEnd(const std::vector<std::string>& lines, size_t begin, const std::string& endMarker,
                 bool* terminated) {
     *terminated = false;
+    bool ownSession = false;
     for (size_t i = begin + 1; i < lines.size(); ++i) {
         if (text::EqualsIgnoreCase(lines[i], endMarker)) {
             *terminated = true;
             return i + 1;
         }
         if (StartsWithIgnoreCase(lines[i], kBeginPrefix)) {
-            break;
+            return i;
+        }
+        const std::string_view heading = HeadingName(lines[i]);
+        if (!heading.empty()) {
+            if (heading != "SESSION" || ownSession) {
+                return i;
+            }
+            ownSession = true;
         }
     }
-    size_t end = begin + 1;
-    while (end < lines.size() && !lines[end].empty() &&
-           !StartsWithIgnoreCase(lines[end], kBeginPrefix)) {
-        ++end;
-    }
-    return end;
+    return lines.size();
 }
 
-std::string Joined(const std::vector<std::string>& lines) {
+std::string Joined(const std::vector<std::string>& lines, const std::string& lineEnd) {
     std::string content;
     for (const std::string& line : lines) {
-        content += line + "\n";
+        content += line + lineEnd;
     }
     return content;
+}
+
+// Whether a [SESSION] of the file has a TargetCompID whose user part (its first comma part,
+// a decimal number) is `userId`, inside a block or not.
+bool HasSessionOf(const std::vector<std::string>& lines, int userId) {
+    bool inSession = false;
+    for (const std::string& line : lines) {
+        const std::string_view heading = HeadingName(line);
+        if (!heading.empty()) {
+            inSession = heading == "SESSION";
+            continue;
+        }
+        const std::string_view whole(line);
+        const size_t equals = whole.find('=');
+        if (!inSession || equals == std::string_view::npos ||
+            !text::EqualsIgnoreCase(text::TrimRight(text::TrimLeft(whole.substr(0, equals))),
+                                    "TargetCompID")) {
+            continue;
+        }
+        std::string_view user = text::TrimLeft(whole.substr(equals + 1));
+        user = text::TrimRight(user.substr(0, user.find(',')));
+        long long number = -1;
+        const auto [end, error] = std::from_chars(user.data(), user.data() + user.size(), number);
+        if (!user.empty() && user.front() != '-' && error == std::errc() &&
+            end == user.data() + user.size() && number == userId) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool IsKey(const std::string& line, const char* key) {
@@ -138,21 +198,25 @@ std::string TemporaryPath(const std::string& fixPath, int marketType) {
     return Fmt("%s/temp_QEL_FIX_%s.cfg", folder.c_str(), market);
 }
 
-bool ReadLines(const std::string& path, std::vector<std::string>* lines) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
+bool ReadLines(const std::string& path, std::vector<std::string>* lines, std::string* lineEnd) {
+    std::FILE* file = platform::OpenRegularFile(path);
     if (!file) {
         return false;
     }
     lines->clear();
+    std::string content;
     char buffer[kLineSize];
     while (std::fgets(buffer, sizeof buffer, file)) {
-        std::string line(buffer);
-        if (!line.empty() && line.back() == '\n') {
-            line.pop_back();
+        const std::string_view piece(buffer);
+        if (lineEnd) {
+            content += piece;
         }
-        lines->push_back(std::move(line));
+        lines->emplace_back(platform::WithoutLineEnd(piece));
     }
     std::fclose(file);
+    if (lineEnd) {
+        *lineEnd = platform::LineEndOf(content);
+    }
     return true;
 }
 
@@ -173,19 +237,23 @@ ParsedLine ParseLine(const std::string& line) {
 
 int Recover(const std::string& fixPath, const std::string& temporaryPath, ActivityLog* log,
             const LogSite& site, const char* operation) {
-    if (std::FILE* file = std::fopen(fixPath.c_str(), "r")) {
+    if (std::FILE* file = platform::OpenRegularFile(fixPath)) {
         std::fclose(file);
         return 0;
     }
     LogAt(log, LogLevel::SystemError, site, operation,
           Fmt("Couldn't open file [%s] in read mode.", fixPath.c_str()));
-    std::FILE* temporary = std::fopen(temporaryPath.c_str(), "r");
+    std::FILE* temporary = platform::OpenRegularFile(temporaryPath);
     if (!temporary) {
         LogAt(log, LogLevel::SystemError, site, operation,
               "Temp file for Fix Config is not present");
         return 0;
     }
     std::fclose(temporary);
+    struct stat present {};
+    if (lstat(fixPath.c_str(), &present) == 0) {
+        return 0;  // there, but not a file that can be read (a folder, FIFO, device): kept
+    }
     if (std::rename(temporaryPath.c_str(), fixPath.c_str()) != 0) {
         LogAt(log, LogLevel::SystemError, site, operation,
               Fmt("Renaming the temporary file %s at %s failed. Error Code : [%d] ",
@@ -216,26 +284,26 @@ Outcome ChangeBrokerIdAndLocalIp(const std::string& fixPath, const std::string& 
         "Couldn't open temporary file %s in write mode.", false};
     return Rewrite(
         fixPath, temporaryPath, kTexts, "OnBrokerIDLocalIPChanged", log, site,
-        [&](const std::vector<std::string>& lines) {
+        [&](const std::vector<std::string>& lines, const std::string& lineEnd) {
             Change change;
             for (const std::string& line : lines) {
                 const ParsedLine parsed = ParseLine(line);
                 if (text::EqualsIgnoreCase(parsed.key, "TargetCompID")) {
                     const char *user = parsed.part1.c_str(), *branch = parsed.part3.c_str();
                     change.content +=
-                        Fmt("TargetCompID=%s,%s,%s\n", user, brokerId.c_str(), branch);
+                        Fmt("TargetCompID=%s,%s,%s", user, brokerId.c_str(), branch) + lineEnd;
                     change.notes.emplace_back(
                         LogLevel::Detail,
                         Fmt("TargetCompID=%s,%s,%s written in fix config file for "
                             "trader id %s",
                             user, brokerId.c_str(), branch, user));
                 } else if (text::EqualsIgnoreCase(parsed.key, "NicIpAddress")) {
-                    change.content += Fmt("NicIpAddress=%s\n", localIp.c_str());
+                    change.content += Fmt("NicIpAddress=%s", localIp.c_str()) + lineEnd;
                     change.notes.emplace_back(
                         LogLevel::Detail,
                         Fmt("NicIpAddress=%s written in fix config file", localIp.c_str()));
                 } else {
-                    change.content += line + "\n";
+                    change.content += line + lineEnd;
                 }
             }
             return change;
@@ -257,7 +325,8 @@ bool ListUsers(const std::string& fixPath, std::vector<FixUser>* users) {
     return true;
 }
 
-std::string WithoutBlock(const std::vector<std::string>& lines, const std::string& userIdText) {
+std::string WithoutBlock(const std::vector<std::string>& lines, const std::string& userIdText,
+                         const std::string& lineEnd) {
     const std::string begin = kBeginPrefix + userIdText;
     const std::string end = "#EndSession_" + userIdText;
     std::string content;
@@ -271,7 +340,7 @@ std::string WithoutBlock(const std::vector<std::string>& lines, const std::strin
             }
             continue;
         }
-        content += first ? lines[i] : "\n" + lines[i];
+        content += first ? lines[i] : lineEnd + lines[i];
         first = false;
         ++i;
     }
@@ -284,8 +353,8 @@ Outcome DeleteUser(const std::string& fixPath, const std::string& temporaryPath,
         LogLevel::Activity, "Couldn't open FIX config file [%s] in read mode.", LogLevel::Event,
         "Couldn't open temporary FIX config file [%s] in write mode.", true};
     return Rewrite(fixPath, temporaryPath, kTexts, "OnButtonDelete", log, site,
-                   [&](const std::vector<std::string>& lines) {
-                       return Change{WithoutBlock(lines, userIdText), {}, false};
+                   [&](const std::vector<std::string>& lines, const std::string& lineEnd) {
+                       return Change{WithoutBlock(lines, userIdText, lineEnd), {}, false};
                    });
 }
 
@@ -293,14 +362,16 @@ Outcome AddUser(const std::string& fixPath, const std::string& temporaryPath, in
                 const std::string& targetCompId, ActivityLog* log, const LogSite& site) {
     const std::string begin = Fmt("#BeginSession_%d", userId);
     return Rewrite(fixPath, temporaryPath, kDialogTexts, "SaveFixConfigurationParameters", log,
-                   site, [&](const std::vector<std::string>& lines) {
+                   site, [&](const std::vector<std::string>& lines, const std::string& lineEnd) {
                        Change change;
                        for (const std::string& line : lines) {
                            change.refused |= text::EqualsIgnoreCase(line, begin);
                        }
-                       change.content = Joined(lines) + "\n" + begin + "\n[SESSION]" +
-                                        Fmt("\nTargetCompID=%s", targetCompId.c_str()) +
-                                        Fmt("\n#EndSession_%d", userId) + "\n";
+                       change.refused |= HasSessionOf(lines, userId);
+                       const std::vector<std::string> block = {
+                           "", begin, "[SESSION]", Fmt("TargetCompID=%s", targetCompId.c_str()),
+                           Fmt("#EndSession_%d", userId)};
+                       change.content = Joined(lines, lineEnd) + Joined(block, lineEnd);
                        change.notes.emplace_back(
                            LogLevel::Activity,
                            Fmt("New Session added for Trader ID %d in FIX config file.", userId));
@@ -312,40 +383,42 @@ Outcome EditUser(const std::string& fixPath, const std::string& temporaryPath, i
                  const std::string& targetCompId, ActivityLog* log, const LogSite& site) {
     const std::string begin = Fmt("#BeginSession_%d", userId);
     const std::string end = Fmt("#EndSession_%d", userId);
-    return Rewrite(fixPath, temporaryPath, kDialogTexts, "SaveFixConfigurationParameters", log,
-                   site, [&](const std::vector<std::string>& lines) {
-                       Change change;
-                       for (size_t i = 0; i < lines.size();) {
-                           if (!text::EqualsIgnoreCase(lines[i], begin)) {
-                               change.content += lines[i++] + "\n";
-                               continue;
-                           }
-                           bool terminated = false;
-                           for (const size_t blockEnd = BlockEnd(lines, i, end, &terminated);
-                                i < blockEnd; ++i) {
-                               if (!IsKey(lines[i], "TargetCompID")) {
-                                   change.content += lines[i] + "\n";
-                                   continue;
-                               }
-                               change.content += Fmt("TargetCompID=%s\n", targetCompId.c_str());
-                               change.notes.emplace_back(LogLevel::Activity,
-                                                         Fmt("TargetCompID=%s set for Trader ID %d",
-                                                             targetCompId.c_str(), userId));
-                           }
-                       }
-                       return change;
-                   });
+    return Rewrite(
+        fixPath, temporaryPath, kDialogTexts, "SaveFixConfigurationParameters", log, site,
+        [&](const std::vector<std::string>& lines, const std::string& lineEnd) {
+            Change change;
+            for (size_t i = 0; i < lines.size();) {
+                if (!text::EqualsIgnoreCase(lines[i], begin)) {
+                    change.content += lines[i++] + lineEnd;
+                    continue;
+                }
+                bool terminated = false;
+                for (const size_t blockEnd = BlockEnd(lines, i, end, &terminated); i < blockEnd;
+                     ++i) {
+                    if (!IsKey(lines[i], "TargetCompID")) {
+                        change.content += lines[i] + lineEnd;
+                        continue;
+                    }
+                    change.content += Fmt("TargetCompID=%s", targetCompId.c_str()) + lineEnd;
+                    change.notes.emplace_back(
+                        LogLevel::Activity,
+                        Fmt("TargetCompID=%s set for Trader ID %d", targetCompId.c_str(), userId));
+                }
+            }
+            return change;
+        });
 }
 
 Outcome SetPersistMessages(const std::string& fixPath, const std::string& temporaryPath,
                            const std::string& value, ActivityLog* log, const LogSite& site) {
     return Rewrite(fixPath, temporaryPath, kDialogTexts, "SaveFixConfigurationParameters", log,
-                   site, [&](const std::vector<std::string>& lines) {
+                   site, [&](const std::vector<std::string>& lines, const std::string& lineEnd) {
                        Change change;
                        for (const std::string& line : lines) {
                            change.content += IsKey(line, "PersistMessages")
-                                                 ? Fmt("PersistMessages=%s\n", value.c_str())
-                                                 : line + "\n";
+                                                 ? Fmt("PersistMessages=%s", value.c_str())
+                                                 : line;
+                           change.content += lineEnd;
                        }
                        return change;
                    });

@@ -13,20 +13,28 @@ class ActivityLog;
 // state and call these; lines are logged under the calling dialog's site.
 //
 // A session block is an empty line, "#BeginSession_<user>", "[SESSION]",
-// "TargetCompID=<user>,<broker>,<branch>" and "#EndSession_<user>".
+// "TargetCompID=<user>,<broker>,<branch>" and "#EndSession_<user>". Files edited by hand may
+// lack the end marker: such a block ends just before the next begin marker or section
+// heading other than its own first [SESSION] (where the FIX engine, too, sees the session
+// end), or at the end of the file. No operation changes a line outside the block it works on.
+//
+// Lines are compared and parsed without their line end; a file whose lines end with CR LF
+// (as files from Windows do) keeps CR LF on every line it is rewritten with.
 //
 // Every rewrite builds the new file in memory and replaces the FIX file through the
 // temporary file "<FIX file's folder>/temp_QEL_FIX_<market>.cfg", which is flushed to disk
 // and renamed over the FIX file: the gateway's FIX engine never finds the file missing or
 // half written. Only a failed rename leaves the (complete) temporary file behind, for the
-// recovery step of the next FIX dialog.
+// recovery step of the next FIX dialog. A FIX file that is a symbolic link is written
+// through (the link stays); one without write permission is left as it is (RemoveFailed).
 namespace fix_file {
 
 // "<folder of fixPath>/temp_QEL_FIX_<market name>.cfg"; empty when the path has no file name.
 std::string TemporaryPath(const std::string& fixPath, int marketType);
 
-// Puts a left-over temporary file in place of a missing FIX file. Returns -1 when that
-// rename failed (the dialog then ends with -1), 0 otherwise.
+// Puts a left-over temporary file in place of a missing FIX file; a path that is there but
+// no regular file (a folder, FIFO or device) counts as one that cannot be opened and is never
+// replaced. Returns -1 when that rename failed (the dialog then ends with -1), 0 otherwise.
 int Recover(const std::string& fixPath, const std::string& temporaryPath, ActivityLog* log,
             const LogSite& site, const char* operation);
 
@@ -41,7 +49,8 @@ enum class Outcome {
     CannotRead,    // the FIX file could not be opened; nothing was written
     CannotWrite,   // the temporary file could not be made, written or flushed; no file changed
     RenameFailed,  // the new content stays in the temporary file; the FIX file is as it was
-    Duplicate,     // add: the user already has a block; nothing was written
+    RemoveFailed,  // the FIX file may not be changed (no write permission); nothing was written
+    Duplicate,     // add: the user already has a session; nothing was written
 };
 
 // Gives every TargetCompID line the new broker ID and the NicIpAddress line the new local
@@ -60,14 +69,16 @@ bool ListUsers(const std::string& fixPath, std::vector<FixUser>* users);
 
 // Removes the block whose begin marker is "#BeginSession_<userIdText>" (compared without
 // regard to case) with the empty line that follows its end marker. Lines are joined by
-// new-lines, with none after the last. A block without its end marker ends at the next
-// empty line or begin marker; no line outside a block is removed.
-std::string WithoutBlock(const std::vector<std::string>& lines, const std::string& userIdText);
+// `lineEnd`, with none after the last; no line outside the block is removed.
+std::string WithoutBlock(const std::vector<std::string>& lines, const std::string& userIdText,
+                         const std::string& lineEnd = "\n");
 Outcome DeleteUser(const std::string& fixPath, const std::string& temporaryPath,
                    const std::string& userIdText, ActivityLog* log, const LogSite& site);
 
 // Appends a block for `userId` with the TargetCompID value `targetCompId`; refused
-// (Duplicate) when a begin marker for the user is already there.
+// (Duplicate) when a begin marker for the user is already there, or a [SESSION] of the file,
+// inside a block or not, has a TargetCompID whose user part is `userId` as a decimal number
+// ("0012,..." is user 12).
 Outcome AddUser(const std::string& fixPath, const std::string& temporaryPath, int userId,
                 const std::string& targetCompId, ActivityLog* log, const LogSite& site);
 // Replaces the TargetCompID lines inside `userId`'s block. A file without that block is
@@ -81,8 +92,10 @@ Outcome SetPersistMessages(const std::string& fixPath, const std::string& tempor
                            const std::string& value, ActivityLog* log, const LogSite& site);
 
 // Reads the file's lines as the dialogs do: pieces of at most 511 characters, each without
-// its new-line. Returns false when the file cannot be opened.
-bool ReadLines(const std::string& path, std::vector<std::string>* lines);
+// its line end (LF or CR LF); `lineEnd`, when given, receives the line end the file uses.
+// Returns false when the file cannot be opened or is no regular file.
+bool ReadLines(const std::string& path, std::vector<std::string>* lines,
+               std::string* lineEnd = nullptr);
 
 // The fields of "%[^=]=%[^,],%[^,],%s" read from a line; `count` is how many were read.
 struct ParsedLine {

@@ -5,11 +5,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 #include <cstdlib>
 
 #include "config/FixSessionFile.h"
+#include "config/LimitedEdit.h"
 #include "core/MarketType.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
@@ -24,11 +24,9 @@ std::string Op(const char* name) {
 constexpr int kUserIdDigits = 5;
 constexpr int kBranchIdDigits = 3;
 
-QLineEdit* DigitsEdit(QWidget* parent, const char* id, int digits) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(id);
-    edit->setMaxLength(digits);
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
+// A field taking up to `digits` typed digits; a longer stored value is shown whole.
+CLimitedEdit* DigitsEdit(QWidget* parent, const char* id, int digits) {
+    auto* edit = new CLimitedEdit(digits, CLimitedEdit::Chars::Digits, id, parent);
     // Room for the widest value.
     edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString(digits + 3, '0')));
     return edit;
@@ -36,6 +34,12 @@ QLineEdit* DigitsEdit(QWidget* parent, const char* id, int digits) {
 
 int FieldValue(const QLineEdit* edit) {
     return std::atoi(edit->text().toStdString().c_str());
+}
+
+// What a field puts in the TargetCompID line: the stored text when the field still shows
+// it, the number in it otherwise.
+std::string WrittenValue(const QLineEdit* edit, const std::string& stored) {
+    return edit->text().toStdString() == stored ? stored : Fmt("%d", FieldValue(edit));
 }
 
 }  // namespace
@@ -109,8 +113,8 @@ void CFixUserDetails::OnInitDialog() {
         EndDialog(-1);
         return;
     }
-    m_userIdEdit->setText(QString::fromStdString(m_userIdText));
-    m_branchIdEdit->setText(QString::fromStdString(m_branchIdText));
+    m_userIdEdit->ShowStoredText(QString::fromStdString(m_userIdText));
+    m_branchIdEdit->ShowStoredText(QString::fromStdString(m_branchIdText));
     m_userIdEdit->setEnabled(m_sessionModificationType == kNewSession);
     m_save->setEnabled(false);
     KeepTitleVisible();
@@ -122,11 +126,11 @@ void CFixUserDetails::EnableDisableSaveButton() {
 }
 
 // Logs and shows why a field was refused and puts its initial text back. Always false.
-bool CFixUserDetails::Refuse(const char* logLine, const char* box, QLineEdit* field,
+bool CFixUserDetails::Refuse(const char* logLine, const char* box, CLimitedEdit* field,
                              const std::string& text) {
     ZEVO_LOG_ACTIVITY(m_log, Op("ValidateParameters").c_str(), logLine);
     platform::ShowMessageBox(this, box, "Error", platform::MB_OK | platform::MB_ICONINFORMATION);
-    field->setText(QString::fromStdString(text));
+    field->ShowStoredText(QString::fromStdString(text));
     return false;
 }
 
@@ -153,8 +157,8 @@ void CFixUserDetails::SaveFixConfigurationParameters() {
     }
     ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Validation(s) Successful.");
     const int userId = FieldValue(m_userIdEdit);
-    const std::string value =
-        Fmt("%d,%s,%d", userId, m_memberId.c_str(), FieldValue(m_branchIdEdit));
+    const std::string value = WrittenValue(m_userIdEdit, m_userIdText) + "," + m_memberId + "," +
+                              WrittenValue(m_branchIdEdit, m_branchIdText);
     const bool adding = m_sessionModificationType == kNewSession;
     const fix_file::Outcome outcome =
         adding
@@ -165,6 +169,7 @@ void CFixUserDetails::SaveFixConfigurationParameters() {
             EndDialog(kSaved);
             return;
         case fix_file::Outcome::RenameFailed:
+        case fix_file::Outcome::RemoveFailed:
             EndDialog(-1);
             return;
         case fix_file::Outcome::CannotRead:
@@ -178,7 +183,7 @@ void CFixUserDetails::SaveFixConfigurationParameters() {
     }
     platform::ShowMessageBox(this, Fmt("User ID %d already exists.\n", userId), "Error",
                              platform::MB_OK | platform::MB_ICONEXCLAMATION);
-    m_userIdEdit->setText(QString::fromStdString(m_userIdText));
+    m_userIdEdit->ShowStoredText(QString::fromStdString(m_userIdText));
     ZEVO_LOG_EVENT(
         m_log, op.c_str(),
         Fmt("Addition of trader id %d failed as that trader id already exists.", userId));

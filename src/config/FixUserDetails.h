@@ -6,12 +6,15 @@
 #include "log/LogSite.h"
 
 class ActivityLog;
-class QLineEdit;
+class CLimitedEdit;
 class QPushButton;
 
 // One FIX user of a market: its user ID (the gateway's trader ID) and branch ID. A new user
-// gets a session block appended to the FIX file, unless the user already has one; an edited
-// user gets the TargetCompID line of its block rewritten. Ends with kSaved after a rewrite.
+// gets a session block appended to the FIX file, unless the user already has a session; an
+// edited user gets the TargetCompID line of its block rewritten. Ends with kSaved after a
+// rewrite.
+// The fields show the stored IDs whole; their digit limits apply to typing only, and a field
+// left as it was is written back as read.
 class CFixUserDetails : public CConfigDialog {
     Q_OBJECT
   public:
@@ -32,7 +35,7 @@ class CFixUserDetails : public CConfigDialog {
   private:
     LogSite Site() const;
     void BuildControls();
-    bool Refuse(const char* logLine, const char* box, QLineEdit* field, const std::string& text);
+    bool Refuse(const char* logLine, const char* box, CLimitedEdit* field, const std::string& text);
 
     int m_marketType;
     int m_sessionModificationType;
@@ -46,7 +49,7 @@ class CFixUserDetails : public CConfigDialog {
     std::string m_tempFilePath;
     bool m_recoveryFailed = false;
 
-    QLineEdit* m_userIdEdit = nullptr;
-    QLineEdit* m_branchIdEdit = nullptr;
+    CLimitedEdit* m_userIdEdit = nullptr;
+    CLimitedEdit* m_branchIdEdit = nullptr;
     QPushButton* m_save = nullptr;
 };

@@ -280,6 +280,7 @@ void CFixUserSessions::OnButtonDelete() {
                 m_configChanged = 1;
                 break;
             case fix_file::Outcome::RenameFailed:
+            case fix_file::Outcome::RemoveFailed:
                 EndDialog(-1);
                 return;
             default:

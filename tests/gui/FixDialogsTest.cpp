@@ -1,5 +1,8 @@
 // The FIX users list, the FIX user details and the FIX configuration dialogs, driven through
 // their controls by id over real files; restarts go to the simulated service's gateway.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
@@ -229,9 +232,13 @@ class FixDialogsTest : public QObject {
              "Branch ID is blank"},
             {"", "", "101", "4", "User ID 101 already exists.\n", BoxIcon::Warning, "1056", "",
              "Addition of trader id 101 failed as that trader id already exists."},
+            // A session without markers, its user written with leading zeros.
+            {"", "", "300", "4", "User ID 300 already exists.\n", BoxIcon::Warning, "1056", "",
+             "Addition of trader id 300 failed as that trader id already exists."},
         };
+        const std::string fix = kUsers + "\n[SESSION]\nTargetCompID=0300,12342,1\n";
         for (const Refusal& refusal : refusals) {
-            Market m;
+            Market m(fix);
             auto* d = m.Details(refusal.user, refusal.branch);
             if (!*refusal.user) {  // an edited user's ID cannot be changed
                 Type(d, "1056", refusal.typedUser);
@@ -242,7 +249,7 @@ class FixDialogsTest : public QObject {
             QVERIFY(m.boxes.boxes[0].icon == refusal.icon);
             QCOMPARE(Get<QLineEdit>(d, refusal.field)->text(), QString(refusal.restored));
             QVERIFY(!Get(d, "1020")->isEnabled() && d->isVisible());
-            QCOMPARE(ReadFile(m.fixPath), kUsers);
+            QCOMPARE(ReadFile(m.fixPath), fix);
             QVERIFY(!FileExists(m.temporary));
             QCOMPARE(m.log.Count(std::string("ACTIVITY|") + refusal.logged) +
                          m.log.Count(std::string("EVENT|") + refusal.logged),
@@ -256,6 +263,88 @@ class FixDialogsTest : public QObject {
         Type(d, "1058", "12x34");
         QCOMPARE(Get<QLineEdit>(d, "1056")->text() + Get<QLineEdit>(d, "1058")->text(),
                  QString("12345123"));
+    }
+
+    // A stored ID longer than the field's typing limit is shown whole and saved as it was.
+    void detailsKeepAStoredUserIdLongerThanTheLimit() {
+        const std::string others = kFixDefault + Block(12345, 1);
+        Market m(others + Block(123456, 2));
+        auto* d = m.Details("123456", "2");
+        QCOMPARE(Get<QLineEdit>(d, "1056")->text(), QString("123456"));
+        Type(d, "1058", "5");
+        QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+        QCOMPARE(ReadFile(m.fixPath), others + Block(123456, 5));
+    }
+
+    // Each save on a FIX file without write permission: the file stays, the line says why
+    // and the dialog ends with -1.
+    void aReadOnlyFixFileStaysAndEndsTheDialog() {
+        const std::pair<const char*, std::function<QDialog*(Market&)>> saves[] = {
+            {"FixUserDetails.cpp|CFixUserDetails::SaveFixConfigurationParameters",
+             [](Market& m) -> QDialog* {
+                 auto* d = m.Details("101", "9");
+                 Type(d, "1058", "5");
+                 QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+                 return d;
+             }},
+            {"FixUserSessions.cpp|CFixUserSessions::OnButtonDelete",
+             [](Market& m) -> QDialog* {
+                 m.boxes.answers = {platform::IDYES};
+                 auto* d = m.Open<CFixUserSessions>();
+                 ClickRow(d, "101");
+                 QTest::keyClick(List(d), Qt::Key_Delete);
+                 return d;
+             }},
+            {"FixConfiguration.cpp|CFixConfiguration::SaveFixConfigurationParameters",
+             [](Market& m) -> QDialog* {
+                 auto* d = m.Open<CFixConfiguration>();
+                 Toggle(Get<QCheckBox>(d, "1080"));
+                 QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+                 return d;
+             }},
+        };
+        for (const auto& [where, save] : saves) {
+            Market m;
+            QCOMPARE(chmod(m.fixPath.c_str(), 0444), 0);
+            QDialog* d = save(m);
+            QVERIFY(!d->isVisible());
+            QCOMPARE(d->result(), -1);
+            QCOMPARE(ReadFile(m.fixPath), kUsers);
+            QCOMPARE(ListDir(m.dir.path()),
+                     (std::vector<std::string>{"qel_fix_fo.cfg", "qel_ip_fo.cfg"}));
+            QCOMPARE(m.log.CountLine("SYSTEM_ERROR|Removing of the configuration file [" +
+                                     m.fixPath + "] failed. Error Code : [13] |" + where),
+                     1u);
+        }
+    }
+
+    // A FIX path naming a folder or a FIFO is a file that cannot be opened; nothing waits.
+    void aFixPathThatIsNoFileCannotBeOpened() {
+        const std::pair<std::function<int(Market&)>, const char*> opens[] = {
+            {[](Market& m) {
+                 return CFixUserSessions(2, m.configPath, m.fixPath, 1, m.log.get(), &m.host)
+                     .DoModal();
+             },
+             "Error: Can not open FIX config file"},
+            {[](Market& m) {
+                 return CFixConfiguration(2, m.configPath, m.fixPath, 1, m.log.get(), &m.host)
+                     .DoModal();
+             },
+             "Error: QEL Setup Error."},
+        };
+        for (const bool fifo : {false, true}) {
+            for (const auto& [open, box] : opens) {
+                Market m;
+                QCOMPARE(std::remove(m.fixPath.c_str()), 0);
+                QCOMPARE(fifo ? mkfifo(m.fixPath.c_str(), 0644) : mkdir(m.fixPath.c_str(), 0755),
+                         0);
+                QCOMPARE(open(m), -1);
+                QCOMPARE(m.boxes.shown, std::vector<std::string>{box});
+                QCOMPARE(m.log.Count("SYSTEM_ERROR|Couldn't open file [" + m.fixPath +
+                                     "] in read mode."),
+                         1u);
+            }
+        }
     }
 
     void fixConfigurationReadsTogglesAndSaves() {
