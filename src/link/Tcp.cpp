@@ -147,10 +147,6 @@ int CTcp::Socket() const {
     return m_connection ? m_connection->Socket() : -1;
 }
 
-std::size_t CTcp::BufferedBytes() const {
-    return m_connection ? m_connection->BufferedBytes() : 0;
-}
-
 void CTcp::Initialize() {
     int result = StartSocketLibrary();
     m_notificationWindow = m_owner;

@@ -36,8 +36,6 @@ class CTcp : public CTransport {
     void SetPort(const std::string& port) override { m_port = port; }
 
     int Socket() const;
-    // Bytes read from the socket that the owner has not received yet.
-    std::size_t BufferedBytes() const;
 
   private:
     class Connection;  // the descriptor, its notifiers and its buffered bytes: one owned unit

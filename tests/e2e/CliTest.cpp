@@ -163,20 +163,9 @@ TEST_F(Cli, ConfigSetRefusesWhatTheDialogRefusesAndLeavesTheFile) {
         const char* setting;
         const char* message;
     };
+    // The rules are the dialog's own (one module); what zevo-cli adds is reading KEY=VALUE.
     const Case cases[] = {
         {"MACHINE_LAN_IP=", "Local IP can't be blank\n"},
-        {"MACHINE_WAN_IP=", "WAN IP can't be blank\n"},
-        {"PRIMARY_HOST_IP=", "Host IP can't be blank\n"},
-        {"HOST_PORT_NUMBER=", "Host Port can't be blank\n"},
-        {"BOX_ID=", "Box ID can't be blank\n"},
-        {"BROKER_ID=", "Broker ID can't be blank\n"},
-        {"MACHINE_LAN_IP=0.0.0.0", "Local IP can't be 0.0.0.0\n"},
-        {"MACHINE_WAN_IP=0.0.0.0", "WAN IP can't be 0.0.0.0\n"},
-        {"PRIMARY_HOST_IP=0.0.0.0", "Host IP can't be 0.0.0.0\n"},
-        {"HOST_PORT_NUMBER=0",
-         "Host Port value should be greater than zero and less than or equal to 65535\n"},
-        {"HOST_PORT_NUMBER=65536",
-         "Host Port value should be greater than zero and less than or equal to 65535\n"},
         {"BOX_ID=32768",
          "Box ID value should be greater than zero and less than or equal to 32767\n"},
         {"BOX_ID=12a", "zevo-cli: BOX_ID takes digits only, not 12a\n"},
@@ -196,7 +185,7 @@ TEST_F(Cli, ConfigSetRefusesWhatTheDialogRefusesAndLeavesTheFile) {
               1u);
     EXPECT_EQ(LogLines("ACTIVITY|Validation(s) failed.|GenericConfiguration.cpp|"
                        "CGenericConfiguration::save_configuration_parameters"),
-              12u);
+              2u);
     // The BCP host's address is checked only when the BCP host is chosen.
     WriteFile(layout.ConfigPath(7), "BCP_HOST_IP=0.0.0.0\n" + original);
     const Result bcp = Run({"config", "set", "MF", "CURRENT_CONFIG=BCP"});

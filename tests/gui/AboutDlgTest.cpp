@@ -26,10 +26,7 @@ class AboutDlgTest : public QObject {
         GuiFixture fixture({SLBM, CM});
         CAboutDlg about(fixture.Store());
         QCOMPARE(about.windowTitle(), QString("About ZEVO "));
-        // The program's icon, and the list inside an untitled group box.
-        QVERIFY(!fixture.Window().windowIcon().isNull());
-        QCOMPARE(about.findChild<QTreeWidget*>("1035")->parentWidget()->metaObject()->className(),
-                 "QGroupBox");
+        QVERIFY(!fixture.Window().windowIcon().isNull());  // the program's icon
         QCOMPARE(Rows(about),
                  QStringList({"QEL CM=1.01.01", "QEL SLBM=3.10.06", "Plexa=2.3.1", "Dorva=1.8.0",
                               "QEL Monitoring Service=4.0.2", "QEL Statistics=4.0.1", "ZEVO=4.0.0",

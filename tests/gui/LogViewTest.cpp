@@ -13,7 +13,6 @@
 #include "views/GenericLogs.h"
 #include "views/LogMessageModel.h"
 #include "views/LogRow.h"
-#include "views/QuietScrollBar.h"
 
 using namespace testing_support;
 using gateway::LogMessage;
@@ -42,15 +41,6 @@ struct Page {
     TestLog log;
     QTreeWidget status;
     CGenericLogs view{log.get(), nullptr};
-};
-
-// Counts the paint events a widget receives.
-struct PaintCounter : QObject {
-    bool eventFilter(QObject*, QEvent* event) override {
-        count += event->type() == QEvent::Paint;
-        return false;
-    }
-    int count = 0;
 };
 
 }  // namespace
@@ -132,41 +122,6 @@ class LogViewTest : public QObject {
         QVERIFY(page.Rows()[0].startsWith("3 / "));
         QVERIFY(page.Rows()[0].endsWith(
             " / QEL did not receive logon response from the trading host / 0"));
-    }
-
-    void theScrollBarRepaintsWhenItsHandleOrArrowsChangeAndOnlyThen() {
-        QWidget window;
-        auto* bar = new QuietScrollBar(Qt::Vertical, &window);
-        auto* sentinel = new QWidget(&window);
-        bar->setGeometry(0, 0, 16, 300);
-        sentinel->setGeometry(20, 0, 10, 10);
-        PaintCounter barPaints, sentinelPaints;
-        bar->installEventFilter(&barPaints);
-        sentinel->installEventFilter(&sentinelPaints);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        // Widgets marked for repainting are painted together: once the sentinel has been
-        // painted, so has the bar if it was marked. "painted", "not painted", or "no paint at all".
-        const auto afterChange = [&](auto change) -> QString {
-            const int before = barPaints.count;
-            const int sentinelBefore = sentinelPaints.count;
-            change();
-            sentinel->update();
-            if (!PumpUntil([&] { return sentinelPaints.count > sentinelBefore; })) {
-                return "no paint at all";
-            }
-            return barPaints.count > before ? "painted" : "not painted";
-        };
-        bar->setPageStep(20);
-        QCOMPARE(afterChange([&] { bar->setRange(0, 20); }), "painted");  // the handle halves
-        QCOMPARE(afterChange([&] { bar->setRange(0, 100000); }), "painted");
-        // The shortest handle, at the top: nothing shows the longer range.
-        QCOMPARE(afterChange([&] { bar->setRange(0, 100001); }), "not painted");
-        QCOMPARE(afterChange([&] { bar->setValue(100001); }), "painted");  // to the end
-        // The end arrow works again; then a move of less than a pixel.
-        QCOMPARE(afterChange([&] { bar->setRange(0, 100002); }), "painted");
-        QCOMPARE(afterChange([&] { bar->setValue(100000); }), "not painted");
-        QCOMPARE(afterChange([&] { bar->setValue(0); }), "painted");
     }
 
     void rowsOverManyStoreBlocksKeepEveryField() {

@@ -236,29 +236,6 @@ TEST_F(GatewaySession, MessagesCutAtRandomBytePositionsArriveWholeAndInOrder) {
     EXPECT_TRUE(boxes_.shown.empty());
 }
 
-TEST_F(GatewaySession, MessageWhoseBodyComesLaterIsDeliveredOnceWhole) {
-    Connect();
-    const Bytes message = Message(42, kLogMessage, 9);
-    ASSERT_TRUE(peer_.Send(Bytes(message.begin(), message.begin() + 25)));
-    // The first piece has left the socket and waits in the transport; the read that took it
-    // has decided already, and the loop has had its turn after it.
-    ASSERT_TRUE(PumpUntil([&] {
-        return UnreadBytes(session_.Transport().Socket()) == 0 &&
-               session_.Transport().BufferedBytes() == 25;
-    }));
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(sink_.messages.empty());
-    ASSERT_TRUE(peer_.Send(Bytes(message.begin() + 25, message.end())));
-    const Bytes next = Message(40, kLogMessage, 4);
-    ASSERT_TRUE(peer_.Send(next));
-    ASSERT_TRUE(PumpUntil([&] { return sink_.messages.size() == 2; }));
-    EXPECT_EQ(sink_.messages[0], message);
-    EXPECT_EQ(sink_.messages[1], next);
-    EXPECT_EQ(log_.Lines(), (std::vector<std::string>{
-                                "ACTIVITY|Establishing connection to 127.0.0.1:" + peer_.Port(),
-                                "EVENT|Connection established."}));
-}
-
 // The gateway closes after a whole message, or inside the next one: the start is dropped, the
 // close is reported after the socket is closed, and only once.
 TEST_F(GatewaySession, StreamEndingInsideAMessageDropsItsStartAndReportsTheClose) {

@@ -87,13 +87,13 @@ TEST_F(MarketScan, LaidOutInstallationWithAFixMarketEnablesItsFixCommands) {
     layout.root = dir_.File("qel");
     layout.markets = {CM, FO, SLBM};
     layout.fixMarkets = {FO};
-    layout.basePort = 31000;
+    layout.basePort = FreeBasePort();
     ASSERT_TRUE(layout.Write());
     Scan(ReadFile(layout.RegistryPath()));
     EXPECT_EQ(table_.number_of_markets, 3);
     EXPECT_EQ(Types(), (std::vector<int>{1, 2, -1, -1, -1, 6, -1}));
-    EXPECT_EQ(table_.markets[5].interface_thread_non_interactive_port, 31010);
-    EXPECT_EQ(table_.markets[5].interface_thread_interactive_port, 31011);
+    EXPECT_EQ(table_.markets[5].interface_thread_non_interactive_port, layout.basePort + 10);
+    EXPECT_EQ(table_.markets[5].interface_thread_interactive_port, layout.basePort + 11);
     EXPECT_EQ(table_.markets[5].config_file_path, layout.ConfigPath(SLBM));
     EXPECT_EQ(table_.markets[1].fix_config_file_path, layout.FixConfigPath(FO));
     EXPECT_EQ(table_.common_config_file_path, layout.CommonConfigPath());

@@ -137,41 +137,6 @@ TEST(KeyValueFile, WriterReplacesDeletesAppendsAndKeepsOtherLinesModeAndOwner) {
     EXPECT_EQ(ListDir(dir.path()), Names{"gateway.cfg"});
 }
 
-// Links, read-only files, FIFOs and devices, as they are found on gateway machines.
-TEST(KeyValueFile, FilesAsFoundOnGatewayMachines) {
-    TempDir dir;
-    const std::string target = dir.File("versions/gateway-2.cfg"), link = dir.File("gateway.cfg");
-    ASSERT_EQ(mkdir(dir.File("versions").c_str(), 0755), 0);
-    WriteFile(target, "BOX_ID=1\r\nBROKER_ID=AB\r\n");
-    ASSERT_EQ(symlink("versions/gateway-2.cfg", link.c_str()), 0);
-    EXPECT_EQ(Write(link, {{"BOX_ID", "2"}}).result, 9000);
-    struct stat info {};
-    ASSERT_EQ(lstat(link.c_str(), &info), 0);
-    EXPECT_TRUE(S_ISLNK(info.st_mode));
-    EXPECT_EQ(ReadFile(target), "BOX_ID=2\r\nBROKER_ID=AB\r\n");
-    EXPECT_EQ(ListDir(dir.File("versions")), Names{"gateway-2.cfg"});
-
-    // No write bit: refused as the removal of the old file would be, nothing written.
-    ASSERT_EQ(chmod(target.c_str(), 0444), 0);
-    const Written readOnly = Write(link, {{"BOX_ID", "3"}});
-    EXPECT_EQ(readOnly.result, 200);
-    EXPECT_EQ(readOnly.error,
-              "Removing of the configuration file [" + link + "] failed. Error Code : [13]");
-    EXPECT_EQ(readOnly.content, "BOX_ID=2\r\nBROKER_ID=AB\r\n");
-    EXPECT_EQ(ListDir(dir.File("versions")), Names{"gateway-2.cfg"});
-
-    // A FIFO (nobody writing) and a device read as files that cannot be opened, at once.
-    const std::string fifo = dir.File("fifo.cfg");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
-    for (const std::string& path : {fifo, std::string("/dev/zero")}) {
-        int value = 0;
-        char buffer[8], keys[1][40] = {"BOX_ID"}, values[1][40] = {"4"}, error[1024];
-        EXPECT_EQ(get_int_parameter(path.c_str(), "BOX_ID", &value), 300);
-        EXPECT_EQ(get_string_parameter(path.c_str(), "BOX_ID", buffer, 8), 300);
-        EXPECT_EQ(write_configuration_parameters(path.c_str(), keys, values, 1, error), 300);
-    }
-}
-
 TEST(KeyValueFile, FailureAtAnyStepKeepsTheOriginalAndGives200) {
     const std::pair<Step, int> failures[] = {
         {Step::CreateTemporary, EMFILE},
