@@ -99,6 +99,8 @@ class CZEVOClientPHASE4Dlg : public QDialog,
   private:
     void BuildMenu();
     void BuildPages();
+    // The first starts no thread: it gives each log page its ports (the pages' sessions run
+    // on the GUI thread). The second starts the one statistics thread for all pages.
     void despatch_threads_for_logs_windows();
     void despatch_threads_for_statistics_windows();
     void StartStatusThread();

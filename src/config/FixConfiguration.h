@@ -40,6 +40,7 @@ class CFixConfiguration : public CConfigDialog {
                   std::string* stored, int* checked);
     // Writes FIX_LOGGING, then PersistMessages, as far as they changed; false on a failure.
     bool WriteChanges(const char* fixLogging, const char* persistMessages);
+    // Kills nothing: sends the running gateway the restart request, so it reloads its files.
     void KillQELExe(int marketType);
 
     int m_marketType;

@@ -57,6 +57,7 @@ class CFixUserSessions : public CConfigDialog {
     // Runs the user details dialog; true when it rewrote the FIX file.
     bool RunUserDetails(const std::string& userId, const std::string& branchId, int mode);
     void OnExit();
+    // Kills nothing: sends the running gateway the restart request, so it reloads its files.
     void KillQELExe(int marketType);
 
     int m_marketType;

@@ -52,6 +52,7 @@ class CGenericConfiguration : public CConfigDialog, public CMessageSink {
     void OnBrokerIdChanged();
     void OnPrimaryClicked();
     void OnBcpClicked();
+    // Kills nothing: sends the running gateway the restart request, so it reloads its files.
     void kill_qel_exe(int marketType);
     bool GatewayRuns() const;
 

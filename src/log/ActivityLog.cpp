@@ -48,54 +48,54 @@ ActivityLog::ActivityLog()
     : ActivityLog(platform::DefaultSettingsStore(), platform::DefaultClock()) {}
 
 ActivityLog::ActivityLog(const platform::SettingsStore& store, const platform::Clock& clock)
-    : clock_(clock) {
+    : m_clock(clock) {
     Start(store);
 }
 
 ActivityLog::~ActivityLog() {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_file) {
+        std::fclose(m_file);
+        m_file = nullptr;
     }
 }
 
 void ActivityLog::Start(const platform::SettingsStore& store) {
-    platform::LocalTime now = clock_.Now();
-    date_ = DateText(now);
-    time_ = TimeText(now);
+    platform::LocalTime now = m_clock.Now();
+    m_date = DateText(now);
+    m_time = TimeText(now);
 
     if (auto key = store.OpenKey(settings::kRoot)) {
         std::string directory;
         if (platform::QueryString(*key, settings::kLogFilesPath, kLineBufferSize, &directory)) {
-            directory_ = directory;
+            m_directory = directory;
         }
     }
 
     std::string todays;
-    auto found = platform::FindFiles(directory_, program_ + "." + date_ + ".*.current.txt");
+    auto found = platform::FindFiles(m_directory, m_program + "." + m_date + ".*.current.txt");
     if (!found.empty()) {
         todays = found.front();
     }
-    for (const std::string& name : platform::FindFiles(directory_, "*.current.txt")) {
+    for (const std::string& name : platform::FindFiles(m_directory, "*.current.txt")) {
         if (!text::EqualsIgnoreCase(name, todays)) {
-            RenameToRepository(directory_ + "/" + name);
+            RenameToRepository(m_directory + "/" + name);
         }
     }
 
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::mutex> guard(m_lock);
     WriteText("\nLogger object initialized.\n");
 }
 
 std::string ActivityLog::RepositoryPath(const std::string& fileName) const {
     std::string parts[3];
     NameParts(fileName, parts);
-    return FmtN(kLineBufferSize, "%s/%s.%s.%s.repository.txt", directory_.c_str(), parts[0].c_str(),
-                parts[1].c_str(), parts[2].c_str());
+    return FmtN(kLineBufferSize, "%s/%s.%s.%s.repository.txt", m_directory.c_str(),
+                parts[0].c_str(), parts[1].c_str(), parts[2].c_str());
 }
 
 std::string ActivityLog::Timestamp() const {
-    platform::LocalTime t = clock_.Now();
+    platform::LocalTime t = m_clock.Now();
     return FmtN(kTimestampBufferSize, "%s, %s %d, %d, %d:%d:%d.%d", kWeekdayNames[t.weekday % 7],
                 kMonthNames[(t.month + 11) % 12], t.day, t.year, t.hour, t.minute, t.second,
                 t.millisecond);
@@ -127,8 +127,8 @@ void ActivityLog::LogDetail(const char* message, const char* operation, const ch
 
 void ActivityLog::WriteLine(const char* level, bool setsIndent, const char* message,
                             const char* operation, const char* file, int line) {
-    std::lock_guard<std::mutex> guard(lock_);
-    std::string first = level ? level : std::string(static_cast<size_t>(detailIndent_), ' ');
+    std::lock_guard<std::mutex> guard(m_lock);
+    std::string first = level ? level : std::string(static_cast<size_t>(m_detailIndent), ' ');
     std::string text = first + "|" + (message ? message : "") + "|" +
                        platform::BaseName(file ? file : "") + "|" + (operation ? operation : "") +
                        "|" + std::to_string(line) + "|" + Timestamp() + "\n";
@@ -141,79 +141,79 @@ void ActivityLog::WriteLine(const char* level, bool setsIndent, const char* mess
         text += '\n';
     }
     if (setsIndent) {
-        detailIndent_ = static_cast<int>(std::strlen(level));
+        m_detailIndent = static_cast<int>(std::strlen(level));
     }
     WriteText(text);
 }
 
 void ActivityLog::WriteText(const std::string& text) {
-    if (!file_ && !OpenCurrentFile()) {
+    if (!m_file && !OpenCurrentFile()) {
         return;  // the line is lost
     }
-    std::fwrite(text.data(), 1, text.size(), file_);
-    std::fflush(file_);
+    std::fwrite(text.data(), 1, text.size(), m_file);
+    std::fflush(m_file);
 }
 
 bool ActivityLog::OpenCurrentFile() {
-    const platform::LocalTime now = clock_.Now();
+    const platform::LocalTime now = m_clock.Now();
     const std::string second = DateText(now) + TimeText(now);
-    if (second == failedOpenSecond_) {
+    if (second == m_failedOpenSecond) {
         return false;  // tried in this second already
     }
-    auto found = platform::FindFiles(directory_, program_ + "." + date_ + ".*.current.txt");
-    currentPath_ = found.empty()
-                       ? FmtN(kLineBufferSize, "%s/%s.%s.%s.current.txt", directory_.c_str(),
-                              program_.c_str(), date_.c_str(), time_.c_str())
-                       : directory_ + "/" + found.front();
-    file_ = std::fopen(currentPath_.c_str(), "a+");
-    if (!file_) {
-        failedOpenSecond_ = second;
-        if (!openFailureSaid_) {
+    auto found = platform::FindFiles(m_directory, m_program + "." + m_date + ".*.current.txt");
+    m_currentPath = found.empty()
+                        ? FmtN(kLineBufferSize, "%s/%s.%s.%s.current.txt", m_directory.c_str(),
+                               m_program.c_str(), m_date.c_str(), m_time.c_str())
+                        : m_directory + "/" + found.front();
+    m_file = std::fopen(m_currentPath.c_str(), "a+");
+    if (!m_file) {
+        m_failedOpenSecond = second;
+        if (!m_openFailureSaid) {
             std::fprintf(stderr, "%s: cannot open the activity log %s: %s; its lines are lost\n",
-                         program_.c_str(), currentPath_.c_str(), std::strerror(errno));
-            openFailureSaid_ = true;
+                         m_program.c_str(), m_currentPath.c_str(), std::strerror(errno));
+            m_openFailureSaid = true;
         }
         return false;
     }
-    if (openFailureSaid_) {
-        std::fprintf(stderr, "%s: the activity log %s is written again\n", program_.c_str(),
-                     currentPath_.c_str());
-        openFailureSaid_ = false;
+    if (m_openFailureSaid) {
+        std::fprintf(stderr, "%s: the activity log %s is written again\n", m_program.c_str(),
+                     m_currentPath.c_str());
+        m_openFailureSaid = false;
     }
-    failedOpenSecond_.clear();
+    m_failedOpenSecond.clear();
     return true;
 }
 
 void ActivityLog::RenameToRepository(const std::string& currentPath) {
     const std::string repository = RepositoryPath(platform::BaseName(currentPath));
     if (!platform::RenameNoReplace(currentPath, repository)) {
-        std::fprintf(stderr, "%s: cannot rename the activity log %s to %s: %s\n", program_.c_str(),
+        std::fprintf(stderr, "%s: cannot rename the activity log %s to %s: %s\n", m_program.c_str(),
                      currentPath.c_str(), repository.c_str(), std::strerror(errno));
     }
 }
 
 void ActivityLog::RollOverIfNewDay() {
-    platform::LocalTime now = clock_.Now();
+    platform::LocalTime now = m_clock.Now();
     std::string today = DateText(now);
-    std::lock_guard<std::mutex> guard(lock_);
-    if (text::EqualsIgnoreCase(today, date_)) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (text::EqualsIgnoreCase(today, m_date)) {
         return;
     }
-    date_ = today;
-    time_ = TimeText(now);
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
+    m_date = today;
+    m_time = TimeText(now);
+    if (m_file) {
+        std::fclose(m_file);
+        m_file = nullptr;
     }
-    RenameToRepository(currentPath_);
+    RenameToRepository(m_currentPath);
 }
 
 std::string ActivityLog::Directory() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return directory_;
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_directory;
 }
 
 std::string ActivityLog::CurrentFilePath() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return currentPath_;
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_currentPath;
 }

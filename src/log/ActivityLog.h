@@ -45,19 +45,19 @@ class ActivityLog {
     bool OpenCurrentFile();                                   // lock held
     void RenameToRepository(const std::string& currentPath);  // reports a failure
 
-    const platform::Clock& clock_;
-    std::string program_ = "zevo";
-    std::string directory_ = ".";
-    std::string date_;
-    std::string time_;
-    std::string currentPath_;
-    std::FILE* file_ = nullptr;
+    const platform::Clock& m_clock;
+    std::string m_program = "zevo";
+    std::string m_directory = ".";
+    std::string m_date;
+    std::string m_time;
+    std::string m_currentPath;
+    std::FILE* m_file = nullptr;
     // A file that cannot be opened is said once on standard error and tried again at most
     // once a second (of the clock), not at every line.
-    std::string failedOpenSecond_;
-    bool openFailureSaid_ = false;
-    int detailIndent_ = 0;
-    mutable std::mutex lock_;
+    std::string m_failedOpenSecond;
+    bool m_openFailureSaid = false;
+    int m_detailIndent = 0;
+    mutable std::mutex m_lock;
 };
 
 // Shorthands that stamp a line with the calling source file and line. A view built without

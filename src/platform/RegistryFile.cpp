@@ -226,9 +226,9 @@ void RegistryFile::AddKey(const std::string& lowerPath) {
     // Every ancestor of a key exists too.
     for (size_t pos = lowerPath.find('\\'); pos != std::string::npos;
          pos = lowerPath.find('\\', pos + 1)) {
-        keys_.try_emplace(lowerPath.substr(0, pos));
+        m_keys.try_emplace(lowerPath.substr(0, pos));
     }
-    keys_.try_emplace(lowerPath);
+    m_keys.try_emplace(lowerPath);
 }
 
 RegistryFile RegistryFile::Parse(std::string_view text) {
@@ -267,7 +267,7 @@ RegistryFile RegistryFile::Parse(std::string_view text) {
         }
         auto data = ParseData(view.substr(1));
         if (data) {
-            file.keys_[*section][name] = std::move(*data);
+            file.m_keys[*section][name] = std::move(*data);
         }
     }
     return file;
@@ -282,20 +282,20 @@ const RegistryFile::Values* RegistryFile::FindKey(const std::string& path) const
     while (!key.empty() && key.back() == '\\') {
         key.pop_back();
     }
-    auto it = keys_.find(key);
-    return it == keys_.end() ? nullptr : &it->second;
+    auto it = m_keys.find(key);
+    return it == m_keys.end() ? nullptr : &it->second;
 }
 
 namespace {
 
 class RegistryFileKey final : public SettingsKey {
   public:
-    explicit RegistryFileKey(RegistryFile::Values values) : values_(std::move(values)) {}
+    explicit RegistryFileKey(RegistryFile::Values values) : m_values(std::move(values)) {}
 
     long QueryValue(const char* name, void* buffer, std::uint32_t* size) const override {
-        auto it = values_.find(ToLower(name ? name : ""));
+        auto it = m_values.find(ToLower(name ? name : ""));
         long result = kSettingsSuccess;
-        if (it == values_.end()) {
+        if (it == m_values.end()) {
             result = kSettingsNotFound;
         } else if (it->second.size() > *size) {
             result = kSettingsMoreData;
@@ -308,7 +308,7 @@ class RegistryFileKey final : public SettingsKey {
     }
 
   private:
-    RegistryFile::Values values_;
+    RegistryFile::Values m_values;
 };
 
 }  // namespace
@@ -318,7 +318,7 @@ std::unique_ptr<SettingsKey> RegistryFileStore::OpenKey(const std::string& path)
     // export is unreadable, as a missing one is; reading it would hang or exhaust memory.
     constexpr std::size_t kLargestStore = 16 << 20;
     std::string text;
-    if (!ReadRegularFile(path_, kLargestStore, &text)) {
+    if (!ReadRegularFile(m_path, kLargestStore, &text)) {
         SetLastError(kSettingsNotFound);
         return nullptr;
     }

@@ -28,7 +28,7 @@ class RegistryFile {
 
   private:
     void AddKey(const std::string& lowerPath);
-    std::map<std::string, Values> keys_;
+    std::map<std::string, Values> m_keys;
 };
 
 // Settings store backed by a registry-export file. The file is read anew at every OpenKey,
@@ -36,12 +36,12 @@ class RegistryFile {
 // store.
 class RegistryFileStore final : public SettingsStore {
   public:
-    explicit RegistryFileStore(std::string path) : path_(std::move(path)) {}
+    explicit RegistryFileStore(std::string path) : m_path(std::move(path)) {}
     std::unique_ptr<SettingsKey> OpenKey(const std::string& path) const override;
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return m_path; }
 
   private:
-    std::string path_;
+    std::string m_path;
 };
 
 }  // namespace platform

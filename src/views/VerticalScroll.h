@@ -11,13 +11,13 @@ class VerticalScroll {
 
     // A size change: the range is what the client lacks of the start-up height.
     void Resize(int startupHeight, int clientHeight) {
-        range_ = std::max(0, startupHeight - clientHeight);
-        position_ = 0;
+        m_range = std::max(0, startupHeight - clientHeight);
+        m_position = 0;
     }
-    int Range() const { return range_; }
-    int LineStep() const { return range_ > 0 ? std::max(1, range_ / 100) : 0; }
-    int PageStep() const { return range_ > 0 ? std::max(1, range_ / 10) : 0; }
-    int Position() const { return position_; }
+    int Range() const { return m_range; }
+    int LineStep() const { return m_range > 0 ? std::max(1, m_range / 100) : 0; }
+    int PageStep() const { return m_range > 0 ? std::max(1, m_range / 10) : 0; }
+    int Position() const { return m_position; }
 
     // Applies a request and returns the move in pixels (positive is down); `thumb` is the
     // position at the end of a drag.
@@ -37,21 +37,21 @@ class VerticalScroll {
                 move = Down(PageStep());
                 break;
             case kThumbPosition:
-                move = thumb - position_;
+                move = thumb - m_position;
                 break;
             case kOther:
                 break;
         }
-        position_ += move;
+        m_position += move;
         return move;
     }
 
   private:
-    int Up(int step) const { return position_ < 1 ? 0 : -std::min(position_, step); }
+    int Up(int step) const { return m_position < 1 ? 0 : -std::min(m_position, step); }
     int Down(int step) const {
-        return position_ >= range_ ? 0 : std::min(step, range_ - position_);
+        return m_position >= m_range ? 0 : std::min(step, m_range - m_position);
     }
 
-    int range_ = 0;
-    int position_ = 0;
+    int m_range = 0;
+    int m_position = 0;
 };
