@@ -15,6 +15,7 @@
 #include "log/Format.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
+#include "views/FixedSizeDialog.h"
 #include "views/ReportList.h"
 
 namespace {
@@ -58,6 +59,7 @@ CAboutDlg::CAboutDlg(const platform::SettingsStore& store, QWidget* parent)
     layout->addWidget(group, 1);
     layout->addWidget(buttons, 0, Qt::AlignHCenter);
     resize(560, 420);
+    MakeFixedSizeDialog(this);
     DisplayInstalledComponents();
 }
 

@@ -7,6 +7,11 @@
 #include <algorithm>
 
 #include "platform/MessageBox.h"
+#include "views/FixedSizeDialog.h"
+
+CConfigDialog::CConfigDialog(QWidget* parent) : QDialog(parent) {
+    MakeFixedSizeDialogFlags(this);
+}
 
 int CConfigDialog::DoModal() {
     // A dialog lives for one visit: an end already asked for (by its constructor) stands.
@@ -28,13 +33,12 @@ void CConfigDialog::EndDialog(int result) {
 void CConfigDialog::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        for (QPushButton* button : findChildren<QPushButton*>()) {
-            if (button->isDefault() && button->isVisible()) {
-                QDialog::keyPressEvent(event);  // the default button takes it
-                return;
-            }
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        if (focused && focused->isEnabled() && focused->window() == this) {
+            focused->click();
+        } else {
+            accept();
         }
-        accept();
         return;
     }
     QDialog::keyPressEvent(event);

@@ -7,12 +7,14 @@ class QPushButton;
 
 // The base of the configuration dialogs. A dialog may end itself while it is still being set
 // up (a configuration file that cannot be read): DoModal then returns that result without
-// showing the window. Enter with no default button runs accept(), which does nothing unless
-// a dialog says otherwise; Escape and the close box cancel.
+// showing the window. The dialogs are of fixed size: no maximize button, no resize handle.
+// Enter presses the push button that has the focus; with the focus anywhere else it runs
+// accept(), the dialog's OK, which does nothing unless a dialog says otherwise. Escape and
+// the close box cancel.
 class CConfigDialog : public QDialog {
     Q_OBJECT
   public:
-    using QDialog::QDialog;
+    explicit CConfigDialog(QWidget* parent = nullptr);
 
     // Sets the dialog up (OnInitDialog) and runs it modally; returns its result.
     int DoModal();
@@ -27,7 +29,7 @@ class CConfigDialog : public QDialog {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
-    // A push button carrying its control id, which Enter never presses.
+    // A push button carrying its control id; Enter presses it when it has the focus.
     QPushButton* Button(const char* text, const char* id);
     // "&Save" (1020, disabled until a change) and a closing button, right-aligned in a row.
     QHBoxLayout* SaveRow(QPushButton** save, QPushButton** close, const char* closeText,

@@ -34,6 +34,9 @@ CIpAddressCtrl::CIpAddressCtrl(QWidget* parent) : QWidget(parent) {
         }
     }
     row->addStretch(1);
+    // Focus given to the control (its label's access key, a click between the fields) goes to
+    // the first field; Tab goes through the fields themselves.
+    setFocusPolicy(Qt::StrongFocus);
     setFocusProxy(m_fields[0]);
 }
 

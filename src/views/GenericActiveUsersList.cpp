@@ -16,6 +16,7 @@
 #include "link/ZEVOHelper.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
+#include "views/FixedSizeDialog.h"
 #include "views/ReportList.h"
 
 namespace {
@@ -74,6 +75,7 @@ CGenericActiveUsersList::CGenericActiveUsersList(int marketType, int interactive
     layout->addWidget(m_users, 1);
     layout->addLayout(buttons);
     resize(390, 330);
+    MakeFixedSizeDialog(this);
 
     connect(m_refresh, &QPushButton::clicked, this,
             &CGenericActiveUsersList::OnButtonActiveUsersListRefresh);
