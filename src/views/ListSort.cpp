@@ -1,37 +1,198 @@
 #include "views/ListSort.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
+#include <set>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
-struct NumberCompare {
-    long a = 0;
-    long b = 0;
-    int operator()(const std::string& left, const std::string& right) {
-        std::sscanf(left.c_str(), "%ld", &a);
-        std::sscanf(right.c_str(), "%ld", &b);
-        return a < b ? -1 : (a > b ? 1 : 0);
-    }
+struct Keys {
+    std::vector<long> value;
+    std::vector<char> read;  // the text gave a number (always, for text ranks)
+    bool all_read = true;
 };
+
+// Text: each text's rank among the distinct texts, byte-wise, so that equal texts share one.
+Keys TextRanks(const std::vector<std::string>& texts) {
+    std::vector<int> byText(texts.size());
+    std::iota(byText.begin(), byText.end(), 0);
+    const auto less = [&](int a, int b) {
+        return std::strcmp(texts[a].c_str(), texts[b].c_str()) < 0;
+    };
+    std::sort(byText.begin(), byText.end(), less);
+    Keys keys{std::vector<long>(texts.size()), std::vector<char>(texts.size(), 1)};
+    long rank = 0;
+    for (std::size_t k = 0; k < byText.size(); ++k) {
+        if (k > 0 && less(byText[k - 1], byText[k])) {
+            ++rank;
+        }
+        keys.value[byText[k]] = rank;
+    }
+    return keys;
+}
+
+Keys Numbers(const std::vector<std::string>& texts) {
+    Keys keys{std::vector<long>(texts.size()), std::vector<char>(texts.size())};
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        keys.read[k] = std::sscanf(texts[k].c_str(), "%ld", &keys.value[k]) == 1;
+        keys.all_read = keys.all_read && keys.read[k];
+    }
+    return keys;
+}
+
+bool OutOfOrder(long a, long b, int direction) {
+    return direction == kAscending ? a > b : (direction == kDescending && a < b);
+}
+
+// The first place from `j` on whose key belongs before `key` (smaller when ascending,
+// larger when descending), or `count`. Most passes find few such places, so the keys are
+// looked at eight at a time where the processor can.
+template <bool Ascending>
+std::size_t NextBefore(const int* keys, std::size_t j, std::size_t count, int key) {
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi32(key);
+    for (; j + 8 <= count; j += 8) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + j));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + j + 4));
+        const __m128i lowHits =
+            Ascending ? _mm_cmplt_epi32(low, wanted) : _mm_cmpgt_epi32(low, wanted);
+        const __m128i highHits =
+            Ascending ? _mm_cmplt_epi32(high, wanted) : _mm_cmpgt_epi32(high, wanted);
+        const unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(lowHits)) |
+                              static_cast<unsigned>(_mm_movemask_epi8(highHits)) << 16;
+        if (hits != 0) {
+            return j + static_cast<std::size_t>(__builtin_ctz(hits)) / 4;
+        }
+    }
+#endif
+    for (; j < count; ++j) {
+        if (Ascending ? keys[j] < key : keys[j] > key) {
+            return j;
+        }
+    }
+    return count;
+}
+
+// From `j` on, until the pass ends: every later key that belongs before row i's takes its
+// place, with no branch. For passes that find such keys close together.
+template <bool Ascending>
+void ExchangeDense(int* keys, int* order, std::size_t j, std::size_t count, int& key, int& row) {
+    for (; j < count; ++j) {
+        const int other = keys[j], otherRow = order[j];
+        const bool before = Ascending ? other < key : other > key;
+        keys[j] = before ? key : other;
+        order[j] = before ? row : otherRow;
+        key = before ? other : key;
+        row = before ? otherRow : row;
+    }
+}
+
+// Every key read: a comparison depends on the two keys alone, here their ranks. Row i's key
+// and index are held aside while the keys travel with the order. A pass looks for the next
+// key to take with a scan; when it finds them close together, it goes on without scanning.
+template <bool Ascending>
+void ExchangeByKeys(std::vector<int>& order, std::vector<int> keys) {
+    const std::size_t count = order.size();
+    for (std::size_t i = 0; i + 1 < count; ++i) {
+        int key = keys[i];
+        int row = order[i];
+        std::size_t found = 0;
+        for (std::size_t j = NextBefore<Ascending>(keys.data(), i + 1, count, key); j < count;
+             j = NextBefore<Ascending>(keys.data(), j + 1, count, key)) {
+            std::swap(key, keys[j]);
+            std::swap(row, order[j]);
+            if (++found * 64 > j - i) {
+                ExchangeDense<Ascending>(keys.data(), order.data(), j + 1, count, key, row);
+                break;
+            }
+        }
+        keys[i] = key;
+        order[i] = row;
+    }
+}
+
+// Each key's rank among the distinct keys, so that equal keys share one.
+std::vector<int> Ranks(const std::vector<long>& values) {
+    std::vector<int> byValue(values.size());
+    std::iota(byValue.begin(), byValue.end(), 0);
+    std::sort(byValue.begin(), byValue.end(), [&](int a, int b) { return values[a] < values[b]; });
+    std::vector<int> ranks(values.size());
+    int rank = 0;
+    for (std::size_t k = 0; k < byValue.size(); ++k) {
+        rank += k > 0 && values[byValue[k - 1]] < values[byValue[k]];
+        ranks[byValue[k]] = rank;
+    }
+    return ranks;
+}
+
+// Some text gave no number: each side remembers its last number, as the comparison does.
+// The numbers and whether there was one travel with the order.
+void ExchangeRemembering(std::vector<int>& order, Keys keys, int direction) {
+    long a = 0, b = 0;
+    const std::size_t count = order.size();
+    for (std::size_t i = 0; i + 1 < count; ++i) {
+        long value = keys.value[i];
+        char read = keys.read[i];
+        int row = order[i];
+        for (std::size_t j = i + 1; j < count; ++j) {
+            a = read ? value : a;
+            b = keys.read[j] ? keys.value[j] : b;
+            if (OutOfOrder(a, b, direction)) {
+                std::swap(value, keys.value[j]);
+                std::swap(read, keys.read[j]);
+                std::swap(row, order[j]);
+            }
+        }
+        keys.value[i] = value;
+        keys.read[i] = read;
+        order[i] = row;
+    }
+}
 
 }  // namespace
 
+std::vector<int> ExchangeSortOrder(const std::vector<std::string>& texts, int direction, int type) {
+    std::vector<int> order(texts.size());
+    std::iota(order.begin(), order.end(), 0);
+    const Keys keys = type == kSortAsText ? TextRanks(texts) : Numbers(texts);
+    if (!keys.all_read) {
+        ExchangeRemembering(order, keys, direction);
+        return order;
+    }
+    if (direction != kAscending && direction != kDescending) {
+        return order;  // nothing is ever out of order
+    }
+    const std::vector<int> ranks = Ranks(keys.value);
+    const bool ascending = direction == kAscending;
+    if (std::set<int>(ranks.begin(), ranks.end()).size() == ranks.size()) {
+        // No two keys equal: the exchanges end in the one sorted order.
+        std::sort(order.begin(), order.end(), [&](int a, int b) {
+            return ascending ? ranks[a] < ranks[b] : ranks[a] > ranks[b];
+        });
+    } else if (ascending) {
+        ExchangeByKeys<true>(order, ranks);
+    } else {
+        ExchangeByKeys<false>(order, ranks);
+    }
+    return order;
+}
+
 void SortListByColumn(SortableRows& rows, int column, int direction, int type) {
-    NumberCompare numbers;
-    const int count = rows.RowCount();
-    for (int i = 0; i + 1 < count; ++i) {
-        std::string a = rows.Text(i, column);
-        for (int j = i + 1; j < count; ++j) {
-            const std::string b = rows.Text(j, column);
-            const int result =
-                type == kSortAsText ? std::strcmp(a.c_str(), b.c_str()) : numbers(a, b);
-            const bool swap =
-                direction == kAscending ? result > 0 : (direction == kDescending && result < 0);
-            if (swap) {
-                rows.SwapRows(i, j);
-                a = rows.Text(i, column);
-            }
+    std::vector<std::string> texts(static_cast<std::size_t>(std::max(0, rows.RowCount())));
+    for (std::size_t row = 0; row < texts.size(); ++row) {
+        texts[row] = rows.Text(static_cast<int>(row), column);
+    }
+    const std::vector<int> order = ExchangeSortOrder(texts, direction, type);
+    for (std::size_t row = 0; row < order.size(); ++row) {
+        if (order[row] != static_cast<int>(row)) {
+            rows.Arrange(order);
+            return;
         }
     }
 }

@@ -5,6 +5,7 @@
 #include <QStyle>
 #include <QTreeWidget>
 #include <algorithm>
+#include <vector>
 
 namespace {
 // Average character width of the font the designed column widths were made for.
@@ -19,13 +20,26 @@ std::string TreeRows::Text(int row, int column) const {
     return m_tree->topLevelItem(row)->text(column).toStdString();
 }
 
-void TreeRows::SwapRows(int first, int second) {
-    QTreeWidgetItem* a = m_tree->topLevelItem(first);
-    QTreeWidgetItem* b = m_tree->topLevelItem(second);
-    for (int column = 0; column < m_tree->columnCount(); ++column) {
-        const QString text = a->text(column);
-        a->setText(column, b->text(column));
-        b->setText(column, text);
+void TreeRows::Arrange(const std::vector<int>& order) {
+    // The items move in one batch; the selection and the current row stay at their places,
+    // as when the rows' texts are exchanged.
+    const int current = m_tree->indexOfTopLevelItem(m_tree->currentItem());
+    std::vector<int> selected;
+    for (QTreeWidgetItem* item : m_tree->selectedItems()) {
+        selected.push_back(m_tree->indexOfTopLevelItem(item));
+    }
+    QList<QTreeWidgetItem*> items = m_tree->invisibleRootItem()->takeChildren();
+    QList<QTreeWidgetItem*> arranged;
+    arranged.reserve(items.size());
+    for (int from : order) {
+        arranged.push_back(items[from]);
+    }
+    m_tree->invisibleRootItem()->addChildren(arranged);
+    if (current >= 0) {
+        m_tree->setCurrentItem(m_tree->topLevelItem(current), 0, QItemSelectionModel::NoUpdate);
+    }
+    for (int row : selected) {
+        m_tree->topLevelItem(row)->setSelected(true);
     }
 }
 

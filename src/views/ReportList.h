@@ -9,14 +9,14 @@ class QHeaderView;
 class QTreeWidget;
 class QWidget;
 
-// A report list (a QTreeWidget without a tree) as the exchange sort sees it: a swap
-// exchanges the texts of every column.
+// A report list (a QTreeWidget without a tree) as the exchange sort sees it: the rows keep
+// their places (and so the selection its row) and take the texts of the rows they follow.
 class TreeRows final : public SortableRows {
   public:
     explicit TreeRows(QTreeWidget* tree) : m_tree(tree) {}
     int RowCount() const override;
     std::string Text(int row, int column) const override;
-    void SwapRows(int first, int second) override;
+    void Arrange(const std::vector<int>& order) override;
 
   private:
     QTreeWidget* m_tree;
