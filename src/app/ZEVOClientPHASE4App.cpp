@@ -68,8 +68,12 @@ void OnTerminationSignal(int) {
     [[maybe_unused]] ssize_t written = write(g_terminationPipe[1], &byte, 1);
 }
 
+bool g_terminated = false;
+
 // SIGTERM and SIGHUP (a session or service manager ending the program) end ZEVO as Exit does
-// after the operator's yes: the threads stop and the activity log closes its file.
+// after the operator's yes: the threads stop and the activity log closes its file. Whatever
+// is open (a message box, a dialog, each in an event loop of its own) is left too: every
+// event loop ends, and one started after this returns at once.
 void EndOnTerminationSignals(CZEVOClientPHASE4Dlg& dialog) {
     if (pipe2(g_terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         std::fprintf(stderr, "zevo: SIGTERM and SIGHUP will not end zevo: pipe2: %s\n",
@@ -82,7 +86,9 @@ void EndOnTerminationSignals(CZEVOClientPHASE4Dlg& dialog) {
         while (read(g_terminationPipe[0], bytes, sizeof bytes) > 0) {
         }
         notifier->setEnabled(false);
+        g_terminated = true;
         dialog.EndZEVO();
+        QCoreApplication::exit(0);
     });
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
@@ -122,6 +128,9 @@ int main(int argc, char** argv) {
     // Before start-up, so a signal that comes while the window is being set up is not lost.
     EndOnTerminationSignals(dialog);
     dialog.OnInitDialog(app.arguments().mid(1));
+    if (g_terminated) {
+        return 0;  // ended while a dialog of the start-up was open
+    }
     ScheduleScreenshot(dialog);
     return dialog.exec();
 }
