@@ -26,7 +26,8 @@ bool Address(const std::string& path, sockaddr_un* address) {
     return true;
 }
 
-// A folder of the user's own that nobody else may write: made when missing.
+// A folder of the user's own that nobody else may enter: made when missing. One that is
+// there already must be a real folder (no link), owned by the user, with mode 0700.
 bool MakePrivate(const std::string& folder, std::string* why) {
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
         *why = std::strerror(errno);
@@ -34,8 +35,8 @@ bool MakePrivate(const std::string& folder, std::string* why) {
     }
     struct stat info {};
     if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid() ||
-        (info.st_mode & 022) != 0) {
-        *why = "not a private folder of this user";
+        (info.st_mode & 07777) != 0700) {
+        *why = "not a folder of this user's with mode 0700";
         return false;
     }
     return true;
@@ -45,11 +46,13 @@ bool MakePrivate(const std::string& folder, std::string* why) {
 
 std::string SingleInstance::RuntimeDirectory() {
     const char* dir = std::getenv("XDG_RUNTIME_DIR");
-    return (dir && *dir) ? dir : "/tmp";
+    return (dir && *dir) ? dir : "";
 }
 
 std::string SingleInstance::PrivateDirectory() {
-    return "/tmp/zevo-" + std::to_string(getuid());
+    const char* temporary = std::getenv("TMPDIR");
+    return std::string(temporary && *temporary ? temporary : "/tmp") + "/zevo-" +
+           std::to_string(getuid());
 }
 
 SingleInstance::SingleInstance(const std::string& name, const std::string& folder) : m_name(name) {
@@ -65,25 +68,25 @@ SingleInstance::SingleInstance(const std::string& name, const std::string& folde
         m_second = outcome == Outcome::HeldByAnother;
         return;
     }
+    // The user's runtime folder, private by definition; without one, or when it cannot be
+    // used, a private folder of the user's under /tmp, never a shared folder itself.
     const std::string runtime = RuntimeDirectory();
-    Outcome outcome = TryFolder(runtime, &why);
+    Outcome outcome = runtime.empty() ? Outcome::Unusable : TryFolder(runtime, &why);
     if (outcome == Outcome::Unusable) {
         const std::string fallback = PrivateDirectory();
         std::string fallbackWhy;
         if (MakePrivate(fallback, &fallbackWhy)) {
             outcome = TryFolder(fallback, &fallbackWhy);
         }
-        if (outcome == Outcome::Guarded) {
+        if (outcome == Outcome::Guarded && !runtime.empty()) {
             std::fprintf(stderr,
                          "zevo: the runtime folder %s cannot be used (%s); using %s for the "
                          "one-instance rule\n",
                          runtime.c_str(), why.c_str(), fallback.c_str());
         } else if (outcome == Outcome::Unusable) {
-            std::fprintf(
-                stderr,
-                "zevo: the runtime folder %s (%s) and %s (%s) cannot be used; running without the "
-                "one-instance rule\n",
-                runtime.c_str(), why.c_str(), fallback.c_str(), fallbackWhy.c_str());
+            std::fprintf(stderr,
+                         "zevo: %s cannot be used (%s); running without the one-instance rule\n",
+                         fallback.c_str(), fallbackWhy.c_str());
         }
     }
     m_second = outcome == Outcome::HeldByAnother;
@@ -96,9 +99,17 @@ SingleInstance::Outcome SingleInstance::TryFolder(const std::string& folder, std
         *why = "path too long for a socket";
         return Outcome::Unusable;
     }
-    int lock = open((base + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Never through a link, and only a lock file of the user's own: nobody else can make
+    // this instance step aside.
+    int lock = open((base + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (lock < 0) {
         *why = std::strerror(errno);
+        return Outcome::Unusable;
+    }
+    struct stat info {};
+    if (fstat(lock, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != getuid()) {
+        close(lock);
+        *why = "its lock file " + base + ".lock belongs to another user";
         return Outcome::Unusable;
     }
     if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
@@ -115,7 +126,7 @@ SingleInstance::Outcome SingleInstance::TryFolder(const std::string& folder, std
     unlink(address.sun_path);
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(fd, 8) != 0) {
+        chmod(address.sun_path, 0600) != 0 || listen(fd, 8) != 0) {
         *why = std::strerror(errno);
         if (fd >= 0) {
             close(fd);

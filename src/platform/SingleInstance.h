@@ -10,9 +10,12 @@ namespace platform {
 // signals the first through that socket. The signal works like a manual-reset event: it
 // stays set until reset.
 //
-// Only a lock held by another process makes a second instance. When the runtime folder
-// cannot be used (missing, not writable, a path too long for a socket), the rule moves to a
-// private folder of the user's under /tmp, and failing that ZEVO runs without it; either
+// Only a lock held by another process makes a second instance. Without a runtime folder
+// (XDG_RUNTIME_DIR), or when it cannot be used (missing, not writable, a path too long for a
+// socket), the rule lives in the private folder "/tmp/zevo-<uid>" ($TMPDIR in place of /tmp
+// when set): made with mode 0700, and refused unless it is a real folder of the user's with
+// mode 0700. The lock file is never opened through a link and must be the user's; the socket
+// has mode 0600. Failing all that ZEVO runs without the rule. Each step off the runtime folder
 // is said on standard error.
 class SingleInstance {
   public:
@@ -33,7 +36,7 @@ class SingleInstance {
     void Reset();
 
     static std::string RuntimeDirectory();
-    // The fallback: "/tmp/zevo-<uid>", made private to the user.
+    // "/tmp/zevo-<uid>" ($TMPDIR in place of /tmp when set), made private to the user.
     static std::string PrivateDirectory();
 
   private:

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <functional>
 
 #include "InstallationLayout.h"
 #include "support/RecordingBoxes.h"
@@ -20,12 +21,18 @@ namespace {
 
 class Zevo {
   public:
+    // `runtime`: the runtime folder; empty for the test's folder, "-" for none at all (the
+    // private folder then goes under the test's folder, as TMPDIR).
     Zevo(const TempDir& dir, const InstallationLayout& layout, const std::string& runtime = "",
          bool captureErrors = false, const QStringList& arguments = {}) {
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("XDG_RUNTIME_DIR",
                    QString::fromStdString(runtime.empty() ? dir.path() : runtime));
+        if (runtime == "-") {
+            env.remove("XDG_RUNTIME_DIR");
+            env.insert("TMPDIR", QString::fromStdString(dir.path()));
+        }
         env.insert("QEL_IP_REGISTRY", QString::fromStdString(layout.RegistryPath()));
         env.insert("ZEVO_BOX_JOURNAL", QString::fromStdString(dir.File("boxes.txt")));
         process.setProcessEnvironment(env);
@@ -108,6 +115,68 @@ TEST(SingleInstance, AnUnusableRuntimeFolderFallsBackToAPrivateOneAndSaysSo) {
         EXPECT_TRUE(PumpUntil([&] { return FileExists(dir.File("boxes.txt")); }));
         std::remove(dir.File("boxes.txt").c_str());
     }
+}
+
+// Without a runtime folder the rule lives in a private folder of the user's, which nobody
+// else can fill: one that is a link, open to others, or holds another user's lock file is
+// refused with a clear message, and ZEVO runs without the rule, writing nothing there.
+TEST(SingleInstance, APrivateFolderThatIsNotPrivateIsRefused) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give a file to another user";
+    }
+    const std::string user = std::to_string(getuid());
+    const std::string lockName = "ZEVOClient4.0-" + user + ".lock";
+    const std::pair<const char*, std::function<void(const std::string&, const std::string&)>>
+        cases[] = {
+            {"a link",
+             [](const std::string& folder, const std::string& elsewhere) {
+                 symlink(elsewhere.c_str(), folder.c_str());
+             }},
+            {"open to others",
+             [](const std::string& folder, const std::string&) {
+                 mkdir(folder.c_str(), 0700);
+                 chmod(folder.c_str(), 0777);
+             }},
+            {"another user's lock file",
+             [&](const std::string& folder, const std::string&) {
+                 mkdir(folder.c_str(), 0700);
+                 WriteFile(folder + "/" + lockName, "");
+                 chown((folder + "/" + lockName).c_str(), 1234, 1234);
+             }},
+        };
+    for (const auto& [kind, arrange] : cases) {
+        SCOPED_TRACE(kind);
+        TempDir dir;
+        const InstallationLayout layout = LaidOut(dir.File("qel"), {});
+        const std::string folder = dir.File("zevo-" + user), elsewhere = dir.File("elsewhere");
+        ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
+        arrange(folder, elsewhere);
+        const std::vector<std::string> before = ListDir(folder);
+        Zevo zevo(dir, layout, "-", true);
+        QByteArray errors;
+        ASSERT_TRUE(PumpUntil([&] {
+            errors += zevo.process.readAllStandardError();
+            return errors.contains("running without the one-instance rule");
+        })) << errors.toStdString();
+        EXPECT_TRUE(
+            errors.contains(QByteArray::fromStdString("zevo: " + folder + " cannot be used")))
+            << errors.toStdString();
+        EXPECT_EQ(zevo.process.state(), QProcess::Running);
+        EXPECT_EQ(ListDir(elsewhere), std::vector<std::string>{});
+        EXPECT_EQ(ListDir(folder), before);
+    }
+    // Made when missing: mode 0700, the socket 0600.
+    TempDir dir;
+    const InstallationLayout layout = LaidOut(dir.File("qel"), {});
+    Zevo zevo(dir, layout, "-");
+    const std::string socket = dir.File("zevo-" + user + "/ZEVOClient4.0-" + user + ".sock");
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(socket); }));
+    struct stat folderInfo {
+    }, socketInfo{};
+    ASSERT_EQ(stat(dir.File("zevo-" + user).c_str(), &folderInfo), 0);
+    ASSERT_EQ(stat(socket.c_str(), &socketInfo), 0);
+    EXPECT_EQ(folderInfo.st_mode & 07777, 0700u);
+    EXPECT_EQ(socketInfo.st_mode & 07777, 0600u);
 }
 
 // A session or service manager ends programs with SIGTERM: ZEVO ends as Exit does after the
