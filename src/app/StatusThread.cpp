@@ -96,13 +96,14 @@ void StatusThread::Cycle() {
         }
         const bool running = qel_status_query(slot + 1, processes, m_log) == 1;
         const int current = running ? kRunning : kNotRunning;
+        // The status first: a page that must try its connection again reads it.
+        if (current != m_previous[slot]) {
+            m_post(row, running ? "Running" : "Not Running");
+        }
         if (running && m_previous[slot] == kNotRunning && m_pages && m_pages->HasSession(row)) {
             ZEVO_LOG_ACTIVITY(&m_log, "::show_qel_status",
                               Fmt("Attempting to connect...for market %s", MarketName(slot + 1)));
             m_pages->Connect(row);
-        }
-        if (current != m_previous[slot]) {
-            m_post(row, running ? "Running" : "Not Running");
         }
         m_previous[slot] = current;
         ++row;

@@ -226,11 +226,7 @@ bool CZEVOClientPHASE4Dlg::HasSession(int row) const {
 void CZEVOClientPHASE4Dlg::Connect(int row) {
     CGenericLogs* page = m_logPages[row];
     QMetaObject::invokeMethod(
-        page,
-        [page] {
-            page->Session()->EstablishConnection(page->GatewayAddress(), page->GatewayPort());
-        },
-        Qt::QueuedConnection);
+        page, [page] { page->ConnectToGateway(); }, Qt::QueuedConnection);
 }
 
 void CZEVOClientPHASE4Dlg::StartStatusThread() {

@@ -42,6 +42,13 @@ int CZEVOHelper::EstablishConnection(std::string address, std::string port) {
     return 1;
 }
 
+int CZEVOHelper::Reconnect(const std::string& address, const std::string& port) {
+    m_transport->Initialize();
+    m_transport->SetIP(address);
+    m_transport->SetPort(port);
+    return m_transport->OpenConnection() == 0 ? 0 : 1;
+}
+
 void CZEVOHelper::OnSocketNotify(long notificationWord, long eventWord) {
     Process(notificationWord, eventWord);
 }
@@ -56,7 +63,11 @@ void CZEVOHelper::Process(long, long eventWord) {
             m_sink->OnConnectionLost();
         }
     } else if (failed) {
-        return;  // a refused or timed-out connect: nothing until the user connects again
+        // A refused or timed-out connect: nothing more is logged; the owner may try again.
+        if (event == FD_CONNECT && m_connectFailed) {
+            m_connectFailed();
+        }
+        return;
     } else if (event == FD_CONNECT) {
         ZEVO_LOG_EVENT(m_log, "CZEVOHelper::Process", "Connection established.");
         if (m_sink) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,13 @@ class CZEVOHelper : public SocketNotificationTarget {
 
     // 1 when the connection is established or under way, 0 on failure.
     int EstablishConnection(std::string address, std::string port);
+    // A further attempt of the owner's own, after the first failed: no line and no box for
+    // the attempt itself; its outcome is reported as for any attempt.
+    int Reconnect(const std::string& address, const std::string& port);
+    // Called when a connect ends refused or timed out (the owner may try again).
+    void SetConnectFailedHandler(std::function<void()> handler) {
+        m_connectFailed = std::move(handler);
+    }
     // 1 when every byte was handed to the socket.
     int SendPacket(const unsigned char* message, std::uint16_t length);
 
@@ -50,4 +58,5 @@ class CZEVOHelper : public SocketNotificationTarget {
     std::unique_ptr<CMessageValidator> m_validator;
     int m_marketType = -1;
     CMessageSink* m_sink = nullptr;
+    std::function<void()> m_connectFailed;
 };

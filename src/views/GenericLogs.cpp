@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableView>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cstring>
@@ -33,8 +34,11 @@ CGenericLogs::CGenericLogs(QWidget* parent) : CGenericLogs(nullptr, parent) {}
 CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
     : QWidget(parent),
       m_log(log),
+      m_retryTimer(new QTimer(this)),
       m_model(new LogMessageModel(this)),
       m_list(new LogTableView(this)) {
+    m_retryTimer->setSingleShot(true);
+    connect(m_retryTimer, &QTimer::timeout, this, [this] { Retry(); });
     setObjectName("144");
     m_list->setObjectName("1013");
     m_list->setModel(m_model);
@@ -78,8 +82,67 @@ CGenericLogs::~CGenericLogs() = default;
 void CGenericLogs::InitConnectionData(const INPUT_FOR_LOGS_THREAD& input) {
     m_session = std::make_unique<CZEVOHelper>(m_log);
     m_session->SetMessageSink(this, m_marketType);
+    m_session->SetConnectFailedHandler([this] {
+        m_connecting = false;
+        RetryLater();
+    });
     m_address = "127.0.0.1";
     m_port = Fmt("%d", input.interface_thread_non_interactive_port);
+}
+
+void CGenericLogs::ConnectToGateway() {
+    m_retryTimer->stop();
+    m_retries = 0;
+    m_connecting = m_session->EstablishConnection(m_address, m_port) == 1;
+    if (!m_connecting) {
+        RetryLater();
+    }
+}
+
+// The status list's word for the gateway, as the status thread last saw its process.
+bool CGenericLogs::GatewayRuns() const {
+    if (!m_statusList || !IsMarketCode(m_marketType)) {
+        return false;
+    }
+    for (int row = 0; row < m_statusList->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = m_statusList->topLevelItem(row);
+        if (item->text(0) == MarketName(m_marketType)) {
+            return item->text(1) == "Running";
+        }
+    }
+    return false;
+}
+
+void CGenericLogs::RetryLater() {
+    static constexpr int kDelays[] = {1, 2, 4, 8};  // seconds; then every 10
+    if (m_connected || m_connecting || !GatewayRuns()) {
+        return;  // when the process appears again, the status thread connects
+    }
+    if (m_retries == 0) {
+        ZEVO_LOG_ACTIVITY(m_log, "CGenericLogs::RetryLater",
+                          Fmt("No connection to the running gateway of market %s; trying "
+                              "again until it accepts",
+                              MarketNameOrEmpty(m_marketType)));
+    }
+    const int seconds = m_retries < 4 ? kDelays[m_retries] : 10;
+    m_retryTimer->start(seconds * 1000);
+}
+
+void CGenericLogs::Retry() {
+    if (m_connected || m_connecting || !GatewayRuns()) {
+        return;
+    }
+    ++m_retries;
+    m_connecting = m_session->Reconnect(m_address, m_port) == 1;
+    if (!m_connecting) {
+        RetryLater();
+    }
+}
+
+void CGenericLogs::OnConnectionLost() {
+    m_connected = m_connecting = false;
+    m_retries = 0;
+    RetryLater();
 }
 
 int CGenericLogs::RouteMessage(const unsigned char* message, std::uint16_t messageCode) {
@@ -124,6 +187,10 @@ bool CGenericLogs::compatible(int received, int required) {
 }
 
 void CGenericLogs::OnConnectionEstablished() {
+    m_connected = true;
+    m_connecting = false;
+    m_retries = 0;
+    m_retryTimer->stop();
     m_model->Clear();
 }
 

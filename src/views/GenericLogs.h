@@ -12,6 +12,7 @@ class CZEVOHelper;
 class LogFilterBar;
 class LogMessageModel;
 class QTableView;
+class QTimer;
 class QTreeWidget;
 
 // What the main window hands to a log view's connection set-up. Only the non-interactive
@@ -40,6 +41,11 @@ class CGenericLogs : public QWidget, public CMessageSink {
     void SetStatusList(QTreeWidget* statusList) { m_statusList = statusList; }
 
     void InitConnectionData(const INPUT_FOR_LOGS_THREAD& input);
+    // The connection attempt made when the gateway's process appears. While the gateway runs
+    // and the page has no connection (the gateway listens late, or dropped the connection),
+    // the page tries again after 1, 2, 4 and 8 seconds and then every 10 seconds, with one
+    // line in the activity log when it starts doing so.
+    void ConnectToGateway();
     CZEVOHelper* Session() const { return m_session.get(); }
     const std::string& GatewayAddress() const { return m_address; }
     const std::string& GatewayPort() const { return m_port; }
@@ -48,7 +54,7 @@ class CGenericLogs : public QWidget, public CMessageSink {
 
     int RouteMessage(const unsigned char* message, std::uint16_t messageCode) override;
     void OnConnectionEstablished() override;
-    void OnConnectionLost() override {}
+    void OnConnectionLost() override;
 
     void SetVersionInStatusList(const char* marketName, int version);
     // Whether the received version is acceptable for this view's market; sets the market's
@@ -61,6 +67,9 @@ class CGenericLogs : public QWidget, public CMessageSink {
 
   private:
     void OnVersionMessage(const unsigned char* message);
+    bool GatewayRuns() const;
+    void RetryLater();
+    void Retry();
 
     ActivityLog* m_log = nullptr;
     std::unique_ptr<CZEVOHelper> m_session;
@@ -69,6 +78,10 @@ class CGenericLogs : public QWidget, public CMessageSink {
     std::string m_address;
     std::string m_port;
     QTreeWidget* m_statusList = nullptr;
+    QTimer* m_retryTimer;
+    int m_retries = 0;          // attempts made since the last connection or first attempt
+    bool m_connected = false;   // a connection is up
+    bool m_connecting = false;  // an attempt is under way
     LogMessageModel* m_model;
     QTableView* m_list;
     LogFilterBar* m_filterBar;

@@ -262,6 +262,35 @@ class MainWindowTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(fixture.Count(connecting), 2u, 2000);
     }
 
+    // A gateway whose process appears before it listens: the page tries again until it is
+    // connected and the version shows, with one line for the retrying.
+    void logPageConnectsToAGatewayThatListensLate() {
+        GuiFixture fixture({2});
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
+        fixture.processes.SetRunning({"qel_ip_fo.exe"});
+        const std::string retrying =
+            "ACTIVITY|No connection to the running gateway of market FO; trying again until it "
+            "accepts|GenericLogs.cpp|CGenericLogs::RetryLater";
+        QTRY_VERIFY_WITH_TIMEOUT(fixture.HasLine(retrying), 5000);
+        auto peer = ListeningPeer(2, 10102, [&](GatewayPeer::Options& options) {
+            options.nonInteractivePort = fixture.layout.NonInteractivePort(2);
+            options.interactivePort = fixture.layout.InteractivePort(2);
+            options.script = {gateway::VersionMessage(10102)};
+        });
+        QTreeWidgetItem* fo = window.StatusList()->topLevelItem(0);
+        QTRY_COMPARE_WITH_TIMEOUT(fo->text(2), QString("10102"), 20000);
+        const std::string port = std::to_string(fixture.layout.NonInteractivePort(2));
+        QCOMPARE(fixture.Count("ACTIVITY|Attempting to connect...for market FO|StatusThread.cpp|"
+                               "::show_qel_status"),
+                 1u);
+        QCOMPARE(fixture.Count("ACTIVITY|Establishing connection to 127.0.0.1:" + port +
+                               "|ZEVOHelper.cpp|CZEVOHelper::EstablishConnection"),
+                 1u);
+        QCOMPARE(fixture.Count(retrying), 1u);
+        QCOMPARE(fixture.Count("EVENT|Connection established.|ZEVOHelper.cpp|CZEVOHelper::Process"),
+                 1u);
+    }
+
     void shortWindowScrollsByTheDesignedSteps() {
         GuiFixture fixture;
         CZEVOClientPHASE4Dlg window(fixture.Machine());
