@@ -2,22 +2,26 @@
 # Soak: the real zevo (offscreen) against a simulated installation for as long as it takes to
 # kill and restart gateways RESTARTS times at random, while two gateways flood log messages and
 # a helper saves every gateway configuration file in a loop as the dialogs save them.
-#   scripts/soak.sh [--restarts N] [--flood MESSAGES_PER_SECOND]
+#   scripts/soak.sh [--restarts N] [--flood MESSAGES_PER_SECOND] [--build DIR]
+# (--build: the programs of an existing build folder, which is then neither set up nor built.)
 # Reports ZEVO's open descriptors, RSS and threads at the start and at the end and fails unless:
-# every restart was followed by zevo's "Attempting to connect...for market" line, descriptors
-# and threads end equal to the start, RSS ends within 5% of the start, no message box was
-# shown, no configuration file was ever missing or partial, and zevo ends within one second
-# of SIGTERM.
+# every restart was followed by that market's version message in zevo's activity log (the
+# page connected and took the version, not only tried), at the end every gateway has an
+# established connection from zevo on its log port (ss), descriptors and threads end equal to
+# the start, RSS ends within 5% of the start, no message box was shown, no configuration file
+# was ever missing or partial, and zevo ends within one second of SIGTERM.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 restarts=1000
 flood=1000
+build=""
 arguments=("$@")
 while [ $# -gt 0 ]; do
     case "$1" in
         --restarts) restarts="$2"; shift 2 ;;
         --flood) flood="$2"; shift 2 ;;
-        *) echo "usage: $0 [--restarts N] [--flood RATE]" >&2; exit 2 ;;
+        --build) build=$(cd "$2" && pwd); shift 2 ;;
+        *) echo "usage: $0 [--restarts N] [--flood RATE] [--build DIR]" >&2; exit 2 ;;
     esac
 done
 # zevo tells a running gateway by its process name, machine-wide: gateways of another
@@ -29,8 +33,11 @@ if [ -z "${ZEVO_SOAK_ISOLATED:-}" ]; then
     fi
     echo "warning: not root, so not isolated; other qel_ip_*.exe processes on this machine will disturb the soak" >&2
 fi
-bash scripts/setup.sh
-bash scripts/build.sh
+if [ -z "$build" ]; then
+    bash scripts/setup.sh
+    bash scripts/build.sh
+    build=build
+fi
 
 
 source scripts/sim-installation.sh
@@ -48,33 +55,38 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 base=$(( 20000 + (RANDOM % 2000) * 16 ))
-sim_lay_out "$root" "$base"
+sim_lay_out "$root" "$base" "$build"
 export QT_QPA_PLATFORM=offscreen ZEVO_BOX_JOURNAL="$root/boxes.txt"
 : >"$ZEVO_BOX_JOURNAL"
 
 # A gateway killed is started again by the service 1.2 s later: long enough for zevo's status
 # thread (one look every 0.5 s) to see it gone, as it would see a real gateway crash.
-build/sim/qel_service --start --restart-ended 1200 --gateway-args "--rate 5" \
+"$build"/sim/qel_service --start --restart-ended 1200 --gateway-args "--rate 5" \
     --market-args "1:--rate $flood" --market-args "2:--rate $flood" 2>"$root/service.log" &
 service_pid=$!
 peers+=("$service_pid")
-build/sim/qel_statistics 2>"$root/statistics.log" &
+"$build"/sim/qel_statistics 2>"$root/statistics.log" &
 peers+=($!)
 
 wait_for 30 sim_gateways_listening "$base" || { echo "gateways did not start" >&2; exit 1; }
 
-build/src/zevo >"$root/zevo.out" 2>&1 &
+"$build"/src/zevo >"$root/zevo.out" 2>&1 &
 zevo_pid=$!
 
 markets=(CM FO WDM IPO CD SLBM MF)
+# The version each simulated gateway reports, in the order of the markets.
+declare -A version=([CM]=10101 [FO]=40902 [WDM]=30903 [IPO]=30904 [CD]=10105 [SLBM]=30906 [MF]=30107)
 declare -A attempts
-count_attempts() {  # fills attempts[MARKET] from zevo's activity log
+count_attempts() {  # fills attempts[MARKET]: version messages zevo received from that market
     local market
     for market in "${markets[@]}"; do attempts[$market]=0; done
-    while read -r n market; do
-        attempts[$market]=$n
-    done < <(cat "$root"/logs/zevo.*.current.txt 2>/dev/null |
-             grep -o 'Attempting to connect\.\.\.for market [A-Z]*' | awk '{print $NF}' | sort | uniq -c)
+    local counts
+    counts=$(cat "$root"/logs/zevo.*.current.txt 2>/dev/null |
+             grep -o 'Received market version is [0-9]*' | awk '{print $NF}' | sort | uniq -c)
+    for market in "${markets[@]}"; do
+        attempts[$market]=$(echo "$counts" | awk -v v="${version[$market]}" '$2 == v {print $1}')
+        attempts[$market]=${attempts[$market]:-0}
+    done
 }
 all_connected_once() {
     count_attempts
@@ -82,6 +94,19 @@ all_connected_once() {
     for market in "${markets[@]}"; do [ "${attempts[$market]}" -ge 1 ] || return 1; done
 }
 wait_for 60 all_connected_once || { echo "zevo did not connect to every gateway" >&2; exit 1; }
+
+# Markets whose log port has no established connection from zevo.
+unconnected() {
+    local code=0 market port missing=""
+    for market in "${markets[@]}"; do
+        port=$(( base + 2 * code ))
+        code=$(( code + 1 ))
+        ss -Htnp state established "( dport = :$port )" 2>/dev/null | grep -q "pid=$zevo_pid," ||
+            missing="$missing $market"
+    done
+    echo "$missing"
+}
+every_page_connected() { [ -z "$(unconnected)" ]; }
 
 figures() {  # descriptors threads rss_kb
     echo "$(ls /proc/"$zevo_pid"/fd | wc -l) $(awk '/^Threads:/ {print $2}' /proc/"$zevo_pid"/status)" \
@@ -105,7 +130,7 @@ read -r fd0 threads0 rss0 < <(figures)
 echo "start: descriptors $fd0  threads $threads0  RSS ${rss0} kB"
 
 config_files=("$root"/config/qel_ip_*.cfg "$root"/config/common.cfg)
-build/bench/config_saver --seconds 100000 "${config_files[@]}" >"$root/saver.out" 2>&1 &
+"$build"/bench/config_saver --seconds 100000 "${config_files[@]}" >"$root/saver.out" 2>&1 &
 saver_pid=$!
 
 declare -A pending   # market -> its attempt count when its gateway was killed
@@ -141,7 +166,7 @@ done
 count_attempts
 total=0
 for market in "${markets[@]}"; do total=$(( total + attempts[$market] - 1 )); done
-echo "restarts: $killed gateways killed, $total reconnections logged ($(( $(date +%s) - began )) s)"
+echo "restarts: $killed gateways killed, $total version messages after a restart ($(( $(date +%s) - began )) s)"
 
 kill -TERM "$saver_pid"
 wait "$saver_pid" && saver_status=0 || saver_status=$?
@@ -152,6 +177,8 @@ echo "configuration saves: $(cat "$root/saver.out")"
 all_running() { local m; for m in "${markets[@]}"; do gateway_pid "$m" >/dev/null || return 1; done; }
 wait_for 30 all_running || true
 sleep 10
+wait_for 30 every_page_connected || true
+missing=$(unconnected)
 read -r fd1 threads1 rss1 < <(figures)
 echo "end:   descriptors $fd1  threads $threads1  RSS ${rss1} kB"
 
@@ -170,7 +197,8 @@ failed=0
 check() { if "${@:2}"; then echo "  ok    $1"; else echo "  FAIL  $1"; failed=1; fi; }
 echo "verdict:"
 check "$restarts gateway restarts" [ "$killed" -eq "$restarts" ]
-check "each restart reconnected" [ "$total" -ge "$killed" ]
+check "each restart reconnected and took the version" [ "$total" -ge "$killed" ]
+check "every gateway connected at the end${missing:+ (not:$missing)}" [ -z "$missing" ]
 check "descriptors at the end equal the start" [ "$fd1" -eq "$fd0" ]
 check "threads at the end equal the start" [ "$threads1" -eq "$threads0" ]
 check "RSS within 5%" [ $(( (rss1 > rss0 ? rss1 - rss0 : rss0 - rss1) * 100 )) -le $(( rss0 * 5 )) ]
