@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QPushButton>
 #include <QStyle>
 #include <algorithm>
@@ -20,6 +21,14 @@ int CConfigDialog::DoModal() {
         return m_endResult;
     }
     return exec();
+}
+
+void CConfigDialog::setVisible(bool visible) {
+    if (visible && !isVisible() && layout()) {
+        ensurePolished();
+        layout()->activate();
+    }
+    QDialog::setVisible(visible);
 }
 
 void CConfigDialog::EndDialog(int result) {

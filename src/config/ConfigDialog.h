@@ -27,6 +27,10 @@ class CConfigDialog : public QDialog {
     // Fills the controls from the files; may end the dialog at once.
     virtual void OnInitDialog() = 0;
 
+    // Fixes the size from the layout before the window is mapped, so that the window manager
+    // sees a window of fixed size from its first look (and offers no maximize button).
+    void setVisible(bool visible) override;
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     // A push button carrying its control id; Enter presses it when it has the focus.

@@ -1,11 +1,15 @@
 // The main window on a real X server with a window manager: its start-up place and size,
 // and the whole content at its designed size.
 #include <QLabel>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 
+#include "app/AboutDlg.h"
+#include "config/GenericConfiguration.h"
 #include "support/GuiFixture.h"
+#include "views/GenericActiveUsersList.h"
 
 using namespace testing_support;
 
@@ -67,6 +71,28 @@ class WindowManagerTest : public QObject {
                                 .arg(window.frameGeometry().y())
                                 .arg(window.frameGeometry().width())
                                 .arg(window.frameGeometry().height())));
+    }
+
+    // The dialogs are of fixed size: the window manager offers neither maximizing nor resizing.
+    void fixedSizeDialogsOfferNoMaximizeNorResize() {
+        GuiFixture fixture({2}, {2});
+        CGenericConfiguration configuration(2, fixture.layout.ConfigPath(2),
+                                            fixture.layout.FixConfigPath(2), 1, nullptr, nullptr);
+        configuration.OnInitDialog();
+        CAboutDlg about(fixture.Store());
+        CGenericActiveUsersList users(2, fixture.layout.InteractivePort(2), nullptr);
+        for (QDialog* dialog : std::initializer_list<QDialog*>{&configuration, &about, &users}) {
+            QVERIFY(ShowManaged(*dialog));
+            QProcess xprop;
+            xprop.start("xprop",
+                        {"-id", QString::number(dialog->winId()), "_NET_WM_ALLOWED_ACTIONS"});
+            QVERIFY(xprop.waitForFinished(5000));
+            const QByteArray actions = xprop.readAllStandardOutput();
+            QVERIFY2(actions.contains("_NET_WM_ACTION_CLOSE"), actions.constData());
+            QVERIFY2(!actions.contains("MAXIMIZE") && !actions.contains("_NET_WM_ACTION_RESIZE"),
+                     qPrintable(dialog->windowTitle() + ": " + actions));
+            dialog->hide();
+        }
     }
 
     void theDesignedSizeShowsTheWholeContentAndShorterScrollsByAtLeastAPixel() {
