@@ -95,6 +95,14 @@ std::vector<std::string> ListDir(const std::string& path) {
     return names;
 }
 
+std::string WithCrLf(const std::string& text) {
+    std::string crlf;
+    for (char c : text) {
+        crlf += c == '\n' ? "\r\n" : std::string(1, c);
+    }
+    return crlf;
+}
+
 std::string WithoutLineAndTime(const std::string& line) {
     // Fields: level|message|file|operation|line|timestamp. Messages hold no '|' in the
     // lines the tests look at.

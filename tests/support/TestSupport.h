@@ -49,6 +49,8 @@ bool FileExists(const std::string& path);
 std::vector<std::string> ReadLines(const std::string& path);
 // Names of the files in a folder, sorted.
 std::vector<std::string> ListDir(const std::string& path);
+// The text with CR LF line ends, as files from Windows have them.
+std::string WithCrLf(const std::string& text);
 
 // An activity-log line without its source line number and timestamp:
 // "LEVEL|message|file|operation".
