@@ -3,18 +3,15 @@
 
 #include "app/AboutDlg.h"
 #include "support/GuiFixture.h"
+#include "support/WidgetText.h"
 
 using namespace testing_support;
 
 namespace {
 
+// The rows of the components list, as "Component / Version".
 QStringList Rows(CAboutDlg& about) {
-    auto* list = about.findChild<QTreeWidget*>("1035");
-    QStringList rows;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        rows << list->topLevelItem(i)->text(0) + "=" + list->topLevelItem(i)->text(1);
-    }
-    return rows;
+    return testing_support::Rows(about.findChild<QTreeWidget*>("1035")->model(), 2);
 }
 
 }  // namespace
@@ -28,9 +25,9 @@ class AboutDlgTest : public QObject {
         QCOMPARE(about.windowTitle(), QString("About ZEVO "));
         QVERIFY(!fixture.Window().windowIcon().isNull());  // the program's icon
         QCOMPARE(Rows(about),
-                 QStringList({"QEL CM=1.01.01", "QEL SLBM=3.10.06", "Plexa=2.3.1", "Dorva=1.8.0",
-                              "QEL Monitoring Service=4.0.2", "QEL Statistics=4.0.1", "ZEVO=4.0.0",
-                              "Uninstaller=1.2.0"}));
+                 QStringList({"QEL CM / 1.01.01", "QEL SLBM / 3.10.06", "Plexa / 2.3.1",
+                              "Dorva / 1.8.0", "QEL Monitoring Service / 4.0.2",
+                              "QEL Statistics / 4.0.1", "ZEVO / 4.0.0", "Uninstaller / 1.2.0"}));
         QVERIFY(fixture.boxes.shown.empty());
     }
 
@@ -40,9 +37,9 @@ class AboutDlgTest : public QObject {
             // SLBM is installed without its version.
             {key + "1]\n\"VERSION\"=\"1.01\"\n" + key + "6]\n" + key +
                  "7]\n\"VERSION\"=\"3.01\"\n" + key + "COMMON]\n\"PLEXA_VERSION\"=\"2.3\"\n",
-             {"QEL CM=1.01"}},
+             {"QEL CM / 1.01"}},
             {key + "COMMON]\n\"PLEXA_VERSION\"=\"2.3\"\n\"QEL_MONITORING_VERSION\"=\"4.0\"\n",
-             {"Plexa=2.3"}},
+             {"Plexa / 2.3"}},
             {"", {}},  // no settings at all
         };
         for (const auto& [registry, rows] : cases) {
