@@ -1,5 +1,5 @@
 // The FIX users list, the FIX user details and the FIX configuration dialogs, driven through
-// their controls by id over real files; restarts go to the simulated service's gateway.
+// their controls by id over real files; restart requests go to a gateway's port on loopback.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTreeWidget>
 #include <functional>
@@ -16,11 +18,10 @@
 #include "config/FixConfiguration.h"
 #include "config/FixUserDetails.h"
 #include "config/FixUserSessions.h"
-#include "core/CommandIds.h"
 #include "core/GatewayHost.h"
+#include "link/MessageFrame.h"
 #include "support/FixText.h"
 #include "support/GuiFixture.h"
-#include "support/ServiceRun.h"
 #include "support/TestLog.h"
 #include "support/WidgetText.h"
 
@@ -48,8 +49,8 @@ struct Market {
     }
     // The dialog, set up and shown; it lives as long as the market.
     template <typename Dialog>
-    Dialog* Open(int market = 2) {
-        return Shown(std::make_unique<Dialog>(market, configPath, fixPath, 1, log.get(), &host));
+    Dialog* Open(int market = 2, std::uint16_t port = 1) {
+        return Shown(std::make_unique<Dialog>(market, configPath, fixPath, port, log.get(), &host));
     }
     CFixUserDetails* Details(const char* user, const char* branch) {
         return Shown(std::make_unique<CFixUserDetails>(2, user, "12342", branch, fixPath,
@@ -72,10 +73,6 @@ struct Market {
     std::vector<std::unique_ptr<QWidget>> dialogs;
 };
 
-template <typename Control = QPushButton>
-Control* Get(QWidget* dialog, const char* id) {
-    return dialog->findChild<Control*>(id);
-}
 QTreeWidget* List(QWidget* dialog) {
     return Get<QTreeWidget>(dialog, "1061");
 }
@@ -104,11 +101,6 @@ void ClickRow(QWidget* dialog, const QString& user, bool twice = false) {
 // Clicks a check box on its indicator.
 void Toggle(QCheckBox* box) {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
-}
-
-void Type(QWidget* dialog, const char* id, const QString& text) {
-    Get<QLineEdit>(dialog, id)->clear();
-    QTest::keyClicks(Get<QLineEdit>(dialog, id), text);
 }
 
 }  // namespace
@@ -151,7 +143,7 @@ class FixDialogsTest : public QObject {
             auto* d = m.Open<CFixUserSessions>();
             QCOMPARE(Get<QLabel>(d, "1034")->text(), QString(count));
             QCOMPARE(Get(d, "1042")->isEnabled(), fix != kFixDefault);
-            QTest::mouseClick(Get(d, "1041"), Qt::LeftButton);
+            Click(d, "1041");
             QCOMPARE(m.boxes.shown, std::vector<std::string>{
                                         "Error: Maximum User limit is reached. New User cannot "
                                         "be added."});
@@ -183,7 +175,7 @@ class FixDialogsTest : public QObject {
         QCOMPARE(ReadFile(m.fixPath), expected.substr(0, expected.size() - 1));
         QCOMPARE(Column(d, 0), (QStringList{"102", "205"}));
         QCOMPARE(Get<QLabel>(d, "1034")->text(), QString("2"));
-        QTest::mouseClick(Get(d, "1032"), Qt::LeftButton);  // gateway stopped: no restart
+        Click(d, "1032");  // gateway stopped: no restart
         QVERIFY(!d->isVisible() && m.boxes.boxes.size() == 2);
     }
 
@@ -194,9 +186,9 @@ class FixDialogsTest : public QObject {
             QVERIFY(Get<QLineEdit>(details, "1056")->isEnabled());
             Type(details, "1056", "0012");
             Type(details, "1058", "07");
-            QTest::mouseClick(Get(details, "1020"), Qt::LeftButton);
+            Click(details, "1020");
         });
-        QTest::mouseClick(Get(d, "1041"), Qt::LeftButton);
+        Click(d, "1041");
         QCOMPARE(ReadFile(m.fixPath), kFixDefault + Block(101, 9, "999") + Block(12, 7));
         QCOMPARE(Column(d, 0), (QStringList{"12", "101"}));
 
@@ -204,7 +196,7 @@ class FixDialogsTest : public QObject {
             QCOMPARE(Get<QLineEdit>(details, "1056")->text(), QString("101"));
             QVERIFY(!Get<QLineEdit>(details, "1056")->isEnabled());
             Type(details, "1058", "5");
-            QTest::mouseClick(Get(details, "1020"), Qt::LeftButton);
+            Click(details, "1020");
         });
         ClickRow(d, "101", true);
         // The stale broker part takes the list's broker ID.
@@ -244,7 +236,7 @@ class FixDialogsTest : public QObject {
                 Type(d, "1056", refusal.typedUser);
             }
             Type(d, "1058", refusal.typedBranch);
-            QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+            Click(d, "1020");
             QCOMPARE(m.boxes.shown, std::vector<std::string>{std::string("Error: ") + refusal.box});
             QVERIFY(m.boxes.boxes[0].icon == refusal.icon);
             QCOMPARE(Get<QLineEdit>(d, refusal.field)->text(), QString(refusal.restored));
@@ -272,7 +264,7 @@ class FixDialogsTest : public QObject {
         auto* d = m.Details("123456", "2");
         QCOMPARE(Get<QLineEdit>(d, "1056")->text(), QString("123456"));
         Type(d, "1058", "5");
-        QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+        Click(d, "1020");
         QCOMPARE(ReadFile(m.fixPath), others + Block(123456, 5));
     }
 
@@ -284,7 +276,7 @@ class FixDialogsTest : public QObject {
              [](Market& m) -> QDialog* {
                  auto* d = m.Details("101", "9");
                  Type(d, "1058", "5");
-                 QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+                 Click(d, "1020");
                  return d;
              }},
             {"FixUserSessions.cpp|CFixUserSessions::OnButtonDelete",
@@ -299,7 +291,7 @@ class FixDialogsTest : public QObject {
              [](Market& m) -> QDialog* {
                  auto* d = m.Open<CFixConfiguration>();
                  Toggle(Get<QCheckBox>(d, "1080"));
-                 QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+                 Click(d, "1020");
                  return d;
              }},
         };
@@ -372,13 +364,13 @@ class FixDialogsTest : public QObject {
         Toggle(persist);
         QVERIFY(!Get(d, "1020")->isEnabled());
         Toggle(Get<QCheckBox>(d, "1078"));
-        QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+        Click(d, "1020");
         QCOMPARE(ReadFile(m.configPath),
                  std::string("BROKER_ID=12342\nFIX_LOGGING=N\nMAX_TWS_CLIENTS=25\n"));
         QCOMPARE(ReadFile(m.fixPath),
                  kFixEngine + "PersistMessages=y\n\n[SESSION]\npersistmessages=Y\n");
         Toggle(persist);
-        QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+        Click(d, "1020");
         QCOMPARE(ReadFile(m.fixPath),
                  kFixEngine + "PersistMessages=N\n\n[SESSION]\nPersistMessages=N\n");
         QCOMPARE(m.boxes.shown,
@@ -410,57 +402,42 @@ class FixDialogsTest : public QObject {
         QCOMPARE(m.boxes.shown, std::vector<std::string>{"Error: Can not open FIX config file"});
     }
 
-    void theMenuOpensTheMarketsFixDialogs() {
-        GuiFixture fixture({2}, {2});
-        QStringList seen;
-        for (int command : {cmd::kFixUserConfiguration[1], cmd::kFixSessionConfiguration[1]}) {
-            WhenModal([&](QDialog* dialog) {
-                seen << dialog->windowTitle() + " " + dialog->objectName();
-                dialog->reject();
+    // With the gateway running, a saved change sends it the restart request, from each dialog.
+    void savesSendTheRunningGatewayTheRestartRequest() {
+        Market m;
+        m.host.running = true;
+        QTcpServer gateway;
+        QVERIFY(gateway.listen(QHostAddress::LocalHost));
+        const auto bytes = BuildHeadersOnlyRequest(2, kRestartRequest);
+        const QByteArray request(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        const auto received = [&] {  // what the gateway reads on its next connection
+            QTcpSocket* socket = nullptr;
+            PumpUntil([&] {
+                socket = socket ? socket : gateway.nextPendingConnection();
+                return socket && socket->bytesAvailable() >= request.size();
             });
-            fixture.Window().Command(command)->trigger();
-        }
-        QCOMPARE(seen, (QStringList{"FIX Users- FO 154", "FIX Configuration- FO 160"}));
-    }
-
-    // The service runs the FO gateway; a saved change restarts it, from each dialog.
-    void savesRestartTheRunningGatewayThroughTheService() {
-        GuiFixture fixture({2}, {2});
-        const InstallationLayout& layout = fixture.layout;
-        ServiceRun service(QEL_SERVICE_PATH, layout);
-        QVERIFY(service.StartGateways());
-        const int port = layout.InteractivePort(2);
-        int gateway = service.NewGateway("qel_ip_fo.exe", 0, port);
-        QVERIFY(gateway);
-        TestLog log;
-        FakeHost host;
-        host.running = true;
-        CFixConfiguration configuration(2, layout.ConfigPath(2), layout.FixConfigPath(2),
-                                        static_cast<std::uint16_t>(port), log.get(), &host);
-        configuration.OnInitDialog();
-        Get<QCheckBox>(&configuration, "1080")->click();
-        configuration.SaveFixConfigurationParameters();
-        QCOMPARE(fixture.boxes.shown.back(),
-                 std::string("Success: Parameter(s) updated successfully in "
-                             "configuration file. QEL will restart to take "
-                             "changes into effect."));
-        gateway = service.NewGateway("qel_ip_fo.exe", gateway, port);
-        QVERIFY(gateway);
-        QCOMPARE(log.CountLine("ACTIVITY|Request to kill qel sent.|FixConfiguration.cpp|"
-                               "CFixConfiguration::OnConnectionEstablished"),
+            return socket ? socket->readAll() : QByteArray();
+        };
+        auto* configuration = m.Open<CFixConfiguration>(2, gateway.serverPort());
+        Toggle(Get<QCheckBox>(configuration, "1080"));
+        Click(configuration, "1020");
+        QCOMPARE(m.boxes.shown.back(),
+                 std::string("Success: Parameter(s) updated successfully in configuration file. "
+                             "QEL will restart to take changes into effect."));
+        QCOMPARE(received(), request);
+        QCOMPARE(m.log.CountLine("ACTIVITY|Request to kill qel sent.|FixConfiguration.cpp|"
+                                 "CFixConfiguration::OnConnectionEstablished"),
                  1u);
 
-        CFixUserSessions users(2, layout.ConfigPath(2), layout.FixConfigPath(2),
-                               static_cast<std::uint16_t>(port), log.get(), &host);
-        users.OnInitDialog();
-        users.show();
-        List(&users)->setCurrentItem(List(&users)->topLevelItem(1));
-        users.OnButtonDelete();
-        QTest::mouseClick(Get(&users, "1032"), Qt::LeftButton);
-        QCOMPARE(fixture.boxes.shown.back(),
+        m.boxes.answers = {platform::IDYES};
+        auto* users = m.Open<CFixUserSessions>(2, gateway.serverPort());
+        ClickRow(users, "101");
+        QTest::keyClick(List(users), Qt::Key_Delete);
+        Click(users, "1032");
+        QCOMPARE(m.boxes.shown.back(),
                  std::string("Alert: QEL will restart to take changes into effect."));
-        QVERIFY(PumpUntil([&] { return !users.isVisible(); }));  // ends itself once sent
-        QVERIFY(service.NewGateway("qel_ip_fo.exe", gateway));
+        QCOMPARE(received(), request);
+        QVERIFY(PumpUntil([&] { return !users->isVisible(); }));  // ends itself once sent
     }
 };
 

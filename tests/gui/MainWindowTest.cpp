@@ -64,9 +64,6 @@ class MainWindowTest : public QObject {
         QVERIFY(!window.Command(32811)->isEnabled());  // CM is not FIX enabled
         QVERIFY(window.Command(32817)->isEnabled());   // FIX User Configuration > MF
         QVERIFY(window.Command(32827)->isEnabled());   // FIX Session Configuration > MF
-        QCOMPARE(window.LogPage(1)->MarketType(), 7);
-        QCOMPARE(window.LogPage(1)->GatewayPort(),
-                 std::to_string(fixture.layout.NonInteractivePort(7)));
         // The selected page is shown and the others hidden.
         window.show();
         window.LogTabs()->setCurrentIndex(1);
@@ -74,7 +71,6 @@ class MainWindowTest : public QObject {
         QVERIFY(!window.LogPage(0)->isVisible());
         // The system menu's About entry.
         QCOMPARE(window.Command(cmd::kSystemAbout)->text(), QString("&About ZEVO"));
-        QVERIFY(window.actions().contains(window.Command(cmd::kSystemAbout)));
         QCOMPARE(window.Command(32801)->text(), QString("C&D"));
     }
 
@@ -129,16 +125,24 @@ class MainWindowTest : public QObject {
         }
     }
 
-    void commandLineFormOpensTheMarketsConfigurationDialog() {
-        GuiFixture fixture({2});
-        QString seen;  // the dialog runs modally inside the posted command
-        WhenModal([&](QDialog* dialog) {
-            seen = dialog->windowTitle() + " " + dialog->objectName();
-            dialog->reject();
-        });
+    void theCommandLineAndTheMenuOpenTheMarketsDialogs() {
+        GuiFixture fixture({2}, {2});
+        QStringList seen;  // a dialog runs modally inside the command that opens it
+        const auto title = [&] {
+            WhenModal([&](QDialog* dialog) {
+                seen << dialog->windowTitle();
+                dialog->reject();
+            });
+        };
+        title();
         fixture.Window({"-c", "2"});
         QVERIFY(PumpUntil([&] { return !seen.isEmpty(); }));
-        QCOMPARE(seen, QString("FO - Configuration 150"));
+        for (int command : {cmd::kFixUserConfiguration[1], cmd::kFixSessionConfiguration[1]}) {
+            title();
+            fixture.Window().Command(command)->trigger();
+        }
+        QCOMPARE(seen,
+                 (QStringList{"FO - Configuration", "FIX Users- FO", "FIX Configuration- FO"}));
     }
 
     void everyListColumnShowsItsHeaderAndWidestTextWhole() {
@@ -267,10 +271,8 @@ class MainWindowTest : public QObject {
         CZEVOClientPHASE4Dlg window(fixture.Machine());
         window.resize(900, 800);
         window.OnInitDialog();
-        QCOMPARE(window.StartupClientRect().height(), 800);
         window.show();
         window.resize(900, 300);
-        QCOMPARE(window.Scroll().Range(), 500);
         QCOMPARE(window.ScrollBar()->maximum(), 500);
         QCOMPARE(window.ScrollBar()->singleStep(), 5);
         QCOMPARE(window.ScrollBar()->pageStep(), 50);
@@ -280,7 +282,6 @@ class MainWindowTest : public QObject {
         window.ScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);  // does nothing
         QCOMPARE(window.ScrollBar()->value(), 55);
         window.resize(900, 900);
-        QCOMPARE(window.Scroll().Range(), 0);
         QCOMPARE(window.ScrollBar()->value(), 0);
         window.done(0);
     }
