@@ -41,8 +41,6 @@ class StatisticsViewTest : public QObject {
         QCOMPARE(page.List()->topLevelItem(3)->text(1), QString("21"));
         delete page.List()->takeTopLevelItem(3);
         QCOMPARE(Rows(&page), (QStringList{"Orders / 11 / /s", "Trades /  / Nos", "Queue /  / "}));
-        QCOMPARE(page.FindParameterRow("trades"), 1);
-        QCOMPARE(page.FindParameterRow("Users"), -1);
         QCOMPARE(page.List()->headerItem()->text(0), QString("Parameter"));
     }
 
