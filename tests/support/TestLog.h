@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,11 +40,8 @@ class TestLog {
         return CountLogLines(log_->CurrentFilePath(), expected);
     }
     size_t Count(const std::string& levelAndMessage) const {
-        size_t n = 0;
-        for (const auto& line : Lines()) {
-            n += line == levelAndMessage;
-        }
-        return n;
+        const auto lines = Lines();
+        return std::count(lines.begin(), lines.end(), levelAndMessage);
     }
 
   private:
