@@ -4,9 +4,9 @@
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <filesystem>
 
 #include "support/CliRun.h"
+#include "support/FakeProcessList.h"
 #include "support/ServiceRun.h"
 
 using namespace testing_support;
@@ -29,17 +29,12 @@ class Cli : public ::testing::Test {
 
     // A process table holding gateways of the markets named, as /proc shows them.
     std::string ProcessTable(const std::vector<std::string>& names) {
-        const std::string root = dir.File("proc");
-        std::filesystem::remove_all(root);
+        proc = std::make_unique<FakeProc>();
         int pid = 4000;
         for (const std::string& name : names) {
-            const std::string process = root + "/" + std::to_string(++pid);
-            std::filesystem::create_directories(process);
-            WriteFile(process + "/comm", name + "\n");
-            WriteFile(process + "/cmdline", std::string("/opt/qel/") + name + '\0');
-            WriteFile(process + "/stat", std::to_string(pid) + " (" + name + ") S 1 1 1");
+            proc->Process(std::to_string(++pid), name, 'S', "/opt/qel/" + name + '\0');
         }
-        return root;
+        return proc->path();
     }
 
     // Starts the service and, through zevo-cli start, the gateways of FO and MF.
@@ -53,6 +48,7 @@ class Cli : public ::testing::Test {
     }
 
     TempDir dir;
+    std::unique_ptr<FakeProc> proc;
     const InstallationLayout layout = LaidOut(dir.File("qel"), {2, 7});
 };
 

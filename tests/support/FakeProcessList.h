@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "platform/ProcessList.h"
+#include "support/TestSupport.h"
 
 namespace testing_support {
 
@@ -35,6 +38,21 @@ class FakeProcessList final : public platform::ProcessList {
     mutable std::mutex lock_;
     std::vector<std::string> names_;
     std::atomic<std::chrono::milliseconds> delay_{std::chrono::milliseconds(0)};
+};
+
+// A /proc of files: each process's comm, stat and cmdline as the kernel shows them.
+struct FakeProc : TempDir {
+    void Process(const std::string& pid, const std::string& comm, char state,
+                 const std::string& cmdline) {
+        mkdir(File(pid).c_str(), 0755);
+        WriteFile(File(pid) + "/comm", comm + "\n");
+        WriteFile(File(pid) + "/stat", pid + " (" + comm + ") " + state + " 1 1\n");
+        WriteFile(File(pid) + "/cmdline", cmdline);
+    }
+    // The newest process id, as /proc/loadavg shows it.
+    void Newest(const std::string& pid) {
+        WriteFile(File("loadavg"), "0.01 0.02 0.00 1/97 " + pid + "\n");
+    }
 };
 
 }  // namespace testing_support

@@ -1,12 +1,12 @@
 // The seams between the program and the machine: message boxes and the gateway process check.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
 #include "core/GatewayProcess.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessList.h"
+#include "support/FakeProcessList.h"
 #include "support/TestLog.h"
 
 using namespace testing_support;
@@ -20,21 +20,6 @@ TEST(MessageBoxes, WithoutWindowsABoxGoesToStandardErrorAndTakesItsDefault) {
     EXPECT_EQ(platform::ShowMessageBox(nullptr, "Go?", "ZEVO", platform::MB_YESNO),
               platform::IDYES);
 }
-
-namespace {
-// A /proc of files: each process's comm, stat and cmdline as the kernel shows them.
-struct FakeProc : TempDir {
-    void Process(const char* pid, const char* comm, char state, const std::string& cmdline) {
-        mkdir(File(pid).c_str(), 0755);
-        WriteFile(File(pid) + "/comm", std::string(comm) + "\n");
-        WriteFile(File(pid) + "/stat", std::string(pid) + " (" + comm + ") " + state + " 1 1\n");
-        WriteFile(File(pid) + "/cmdline", cmdline);
-    }
-    void Newest(const char* pid) {
-        WriteFile(File("loadavg"), std::string("0.01 0.02 0.00 1/97 ") + pid + "\n");
-    }
-};
-}  // namespace
 
 TEST(GatewayProcess, NamesComeFromTheKernelAndTheProgramPathOfEachLivingProcess) {
     FakeProc proc;
