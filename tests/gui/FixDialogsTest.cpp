@@ -209,24 +209,22 @@ class FixDialogsTest : public QObject {
 
     void detailsRefuseBlankZeroAndDuplicateUsers() {
         struct Refusal {
-            const char *user, *branch, *typedUser, *typedBranch, *box;
-            BoxIcon icon;
-            const char *field, *restored, *logged;
+            const char *user, *branch, *typedUser, *typedBranch, *box, *field, *restored;
+            std::string logged;
+            BoxIcon icon = BoxIcon::Information;
         };
-        const BoxIcon info = BoxIcon::Information;
+        const std::string exists = " failed as that trader id already exists.";
         const Refusal refusals[] = {
-            {"", "", "", "5", "User ID can't be blank", info, "1056", "", "Trader ID is blank"},
-            {"", "", "5", "", "Branch ID can't be blank", info, "1058", "", "Branch ID is blank"},
-            {"", "", "000", "5", "User ID can't be zero", info, "1056", "", "Trader ID is Zero."},
-            {"101", "9", "101", "0", "Branch ID can't be zero", info, "1058", "9",
-             "Branch ID is Zero."},
-            {"101", "9", "101", "", "Branch ID can't be blank", info, "1058", "9",
-             "Branch ID is blank"},
-            {"", "", "101", "4", "User ID 101 already exists.\n", BoxIcon::Warning, "1056", "",
-             "Addition of trader id 101 failed as that trader id already exists."},
+            {"", "", "", "5", "User ID can't be blank", "1056", "", "Trader ID is blank"},
+            {"", "", "5", "", "Branch ID can't be blank", "1058", "", "Branch ID is blank"},
+            {"", "", "000", "5", "User ID can't be zero", "1056", "", "Trader ID is Zero."},
+            {"101", "9", "101", "0", "Branch ID can't be zero", "1058", "9", "Branch ID is Zero."},
+            {"101", "9", "101", "", "Branch ID can't be blank", "1058", "9", "Branch ID is blank"},
+            {"", "", "101", "4", "User ID 101 already exists.\n", "1056", "",
+             "Addition of trader id 101" + exists, BoxIcon::Warning},
             // A session without markers, its user written with leading zeros.
-            {"", "", "300", "4", "User ID 300 already exists.\n", BoxIcon::Warning, "1056", "",
-             "Addition of trader id 300 failed as that trader id already exists."},
+            {"", "", "300", "4", "User ID 300 already exists.\n", "1056", "",
+             "Addition of trader id 300" + exists, BoxIcon::Warning},
         };
         const std::string fix = kUsers + "\n[SESSION]\nTargetCompID=0300,12342,1\n";
         for (const Refusal& refusal : refusals) {
@@ -243,9 +241,9 @@ class FixDialogsTest : public QObject {
             QVERIFY(!Get(d, "1020")->isEnabled() && d->isVisible());
             QCOMPARE(ReadFile(m.fixPath), fix);
             QVERIFY(!FileExists(m.temporary));
-            QCOMPARE(m.log.Count(std::string("ACTIVITY|") + refusal.logged) +
-                         m.log.Count(std::string("EVENT|") + refusal.logged),
-                     1u);
+            QCOMPARE(
+                m.log.Count("ACTIVITY|" + refusal.logged) + m.log.Count("EVENT|" + refusal.logged),
+                1u);
         }
         Market m;
         auto* d = m.Details("", "");

@@ -195,23 +195,19 @@ class GatewayConfigFilesTest : public QObject {
     void zevoCliSavesAsTheDialogDoes() {
         struct Input {
             const char* name;
-            bool crlf;
-            bool fixInterrupted;
-            std::vector<std::pair<const char*, QString>> typed;
             QStringList settings;
+            std::vector<std::pair<const char*, QString>> typed;
+            bool crlf = false;
+            bool fixInterrupted = false;
         };
         const Input inputs[] = {
-            {"box id with leading zeros",
-             false,
-             false,
-             {{"1026", "0000000001"}},
-             {"BOX_ID=0000000001"}},
-            {"broker on a CR LF file", true, false, {{"1027", "ab9"}}, {"BROKER_ID=ab9"}},
+            {"box id with leading zeros", {"BOX_ID=0000000001"}, {{"1026", "0000000001"}}},
+            {"broker on a CR LF file", {"BROKER_ID=ab9"}, {{"1027", "ab9"}}, true},
             {"broker with the FIX file recovered",
-             false,
-             true,
+             {"BOX_ID=9", "BROKER_ID=777"},
              {{"1026", "9"}, {"1027", "777"}},
-             {"BOX_ID=9", "BROKER_ID=777"}},
+             false,
+             true},
         };
         for (const Input& input : inputs) {
             Machine m;

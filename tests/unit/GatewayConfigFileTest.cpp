@@ -84,14 +84,12 @@ std::string KeyOf(const std::string& line) {
     return line.substr(0, line.find('='));
 }
 
+// The lines of a text with their line ends.
 std::vector<std::string> Split(const std::string& text) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        lines.push_back(text.substr(start, end + 1 - start));
-    }
-    if (start < text.size()) {
-        lines.push_back(text.substr(start));
+    for (std::size_t start = 0, end; start < text.size(); start = end) {
+        end = std::min(text.find('\n', start), text.size() - 1) + 1;
+        lines.push_back(text.substr(start, end - start));
     }
     return lines;
 }
@@ -115,9 +113,7 @@ TEST(GatewayConfigFile, OneChangedValueChangesOnlyItsOwnBytes) {
         if (field.shown == &V::hostIp) {
             keys.push_back("HOST_MACHINE_IP");  // the host in use is the primary one
         }
-        GatewayConfigTarget target;
-        target.market = 2;
-        target.configPath = path;
+        const GatewayConfigTarget target{.market = 2, .configPath = path};
         const GatewaySaveResult saved = SaveGatewayConfiguration(target, read, form, nullptr);
         ASSERT_EQ(saved.outcome, GatewaySaveResult::Saved) << before;
 
