@@ -270,23 +270,34 @@ class MainWindowTest : public QObject {
                  "ACTIVITY|Killing QEL statistics thread." + std::string(kExitOperation));
     }
 
-    void shortWindowScrollsByTheDesignedSteps() {
+    void shortWindowScrollsByTheDesignedStepsWithinItsRange() {
         GuiFixture fixture;
         CZEVOClientPHASE4Dlg window(fixture.Machine());
         window.resize(900, 800);
         window.OnInitDialog();
         window.show();
         window.resize(900, 300);
-        QCOMPARE(window.ScrollBar()->maximum(), 500);
-        QCOMPARE(window.ScrollBar()->singleStep(), 5);
-        QCOMPARE(window.ScrollBar()->pageStep(), 50);
-        window.ScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        window.ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QCOMPARE(window.ScrollBar()->value(), 55);
-        window.ScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);  // does nothing
-        QCOMPARE(window.ScrollBar()->value(), 55);
-        window.resize(900, 900);
-        QCOMPARE(window.ScrollBar()->value(), 0);
+        QScrollBar* bar = window.ScrollBar();
+        QCOMPARE(bar->maximum(), 500);
+        QCOMPARE(bar->singleStep(), 5);
+        QCOMPARE(bar->pageStep(), 50);
+        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);  // at the top already
+        QCOMPARE(bar->value(), 0);
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(bar->value(), 55);
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);  // does nothing
+        QCOMPARE(bar->value(), 55);
+        bar->setSliderPosition(480);  // where a drag ends
+        bar->triggerAction(QAbstractSlider::SliderMove);
+        QCOMPARE(bar->value(), 480);
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);  // never past the range
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(bar->value(), 500);
+        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+        QCOMPARE(bar->value(), 450);
+        window.resize(900, 900);  // a resize starts at the top
+        QCOMPARE(bar->value(), 0);
         window.done(0);
     }
 
