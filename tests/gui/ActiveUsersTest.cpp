@@ -79,20 +79,11 @@ class ActiveUsersTest : public QObject {
         QVERIFY(PumpUntil([&] { return dialog.UserList()->topLevelItemCount() == 3; }));
 
         dialog.reject();
-        const std::string port = std::to_string(peer->InteractivePort());
-        QCOMPARE(
-            log.Lines(),
-            (std::vector<std::string>{
-                "ACTIVITY|Market type for dialog is 2 - FO",
-                "ACTIVITY|INTERFACE_THREAD_INTERACTIVE_IP is 127.0.0.1",
-                "ACTIVITY|Port no. is " + port, "ACTIVITY|Initializing dialog",
-                "ACTIVITY|Attempting to connect...for market FO",
-                "ACTIVITY|Establishing connection to 127.0.0.1:" + port,
-                "EVENT|Connection established.", "ACTIVITY|Box information request sent.",
-                "ACTIVITY|User information request sent.", "ACTIVITY|Box information request sent.",
-                "ACTIVITY|User information request sent.",
-                "ACTIVITY|Attempting to close connection...for market FO",
-                "EVENT|Socket closed successfully."}));
+        for (const char* request : {"Box", "User"}) {  // once at the start, once at the refresh
+            QCOMPARE(log.Count("ACTIVITY|" + std::string(request) + " information request sent."),
+                     2u);
+        }
+        QCOMPARE(log.Lines().back(), std::string("EVENT|Socket closed successfully."));
     }
 
     void cmReadsLongUserIdsAndALostConnectionClearsAllButTheCount() {
