@@ -6,10 +6,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <algorithm>
 
 #include "InstallationLayout.h"
 #include "support/RecordingBoxes.h"
@@ -17,6 +16,14 @@
 using namespace testing_support;
 
 namespace {
+
+// Whether a line of the activity logs in the layout's log folder holds `text`.
+bool Logged(const InstallationLayout& layout, const std::string& text) {
+    const auto lines = LogFolderLines(layout);
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.find(text) != std::string::npos;
+    });
+}
 
 class Zevo {
   public:
@@ -92,11 +99,8 @@ TEST(SingleInstance, AnUnusableRuntimeFolderFallsBackToAPrivateOneAndSaysSo) {
         // The window comes up: its start-up lines reach the activity log.
         ASSERT_TRUE(PumpUntil([&] {
             errors += zevo.process.readAllStandardError();
-            const auto logs = ListDir(dir.File("qel/logs"));
             return errors.contains("using /tmp/zevo-" + QByteArray::number(getuid())) &&
-                   !logs.empty() &&
-                   ReadFile(dir.File("qel/logs/" + logs.back()))
-                           .find("|Initializing all members.|") != std::string::npos;
+                   Logged(layout, "|Initializing all members.|");
         })) << errors.toStdString();
         EXPECT_TRUE(errors.contains(
             QByteArray::fromStdString("the runtime folder " + runtime + " cannot be used")));
@@ -115,24 +119,13 @@ TEST(SingleInstance, AnUnusableRuntimeFolderFallsBackToAPrivateOneAndSaysSo) {
 TEST(Termination, SigtermEndsZevoAsExitDoes) {
     TempDir dir;
     const InstallationLayout layout = LaidOut(dir.File("qel"), {1});
-    const auto activityLog = [&] {
-        std::string text;
-        const QDir logs(QString::fromStdString(layout.LogDir()));
-        for (const QString& name : logs.entryList({"zevo.*.current.txt"})) {
-            text += ReadFile(layout.LogDir() + "/" + name.toStdString());
-        }
-        return text;
-    };
-
     Zevo zevo(dir, layout);
-    ASSERT_TRUE(PumpUntil(
-        [&] { return activityLog().find("show_qel_status thread") != std::string::npos; }));
+    ASSERT_TRUE(PumpUntil([&] { return Logged(layout, "show_qel_status thread"); }));
     ASSERT_EQ(kill(static_cast<pid_t>(zevo.process.processId()), SIGTERM), 0);
     ASSERT_TRUE(zevo.process.waitForFinished(5000));
     EXPECT_EQ(zevo.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(zevo.process.exitCode(), 0);
-    const std::string log = activityLog();
-    EXPECT_NE(log.find("Killing QEL status thread."), std::string::npos);
-    EXPECT_NE(log.find("Killing QEL statistics thread."), std::string::npos);
+    EXPECT_TRUE(Logged(layout, "Killing QEL status thread."));
+    EXPECT_TRUE(Logged(layout, "Killing QEL statistics thread."));
     EXPECT_EQ(ReadFile(dir.File("boxes.txt")), "");
 }

@@ -2,7 +2,6 @@
 
 #include <QProcess>
 #include <string>
-#include <vector>
 
 #include "InstallationLayout.h"
 #include "support/TestSupport.h"
@@ -36,17 +35,6 @@ inline CliResult RunCli(const InstallationLayout& layout, const QStringList& arg
     }
     return {process.exitCode(), process.readAllStandardOutput().toStdString(),
             process.readAllStandardError().toStdString()};
-}
-
-// The lines of the activity logs in the layout's log folder, oldest first.
-inline std::vector<std::string> LogFolderLines(const InstallationLayout& layout) {
-    std::vector<std::string> lines;
-    for (const std::string& name : ListDir(layout.LogDir())) {
-        for (std::string& line : ReadLines(layout.LogDir() + "/" + name)) {
-            lines.push_back(std::move(line));
-        }
-    }
-    return lines;
 }
 
 }  // namespace testing_support

@@ -113,6 +113,16 @@ std::string WithoutLineAndTime(const std::string& line) {
     return end == std::string::npos ? line : line.substr(0, end);
 }
 
+std::vector<std::string> LogFolderLines(const InstallationLayout& layout) {
+    std::vector<std::string> lines;
+    for (const std::string& name : ListDir(layout.LogDir())) {
+        for (std::string& line : ReadLines(layout.LogDir() + "/" + name)) {
+            lines.push_back(std::move(line));
+        }
+    }
+    return lines;
+}
+
 bool OnLoopback(int port, bool connectTo) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};

@@ -59,6 +59,9 @@ std::string WithoutLineAndTime(const std::string& line);
 // How many lines of an activity-log file equal "LEVEL|message|file|operation".
 std::size_t CountLogLines(const std::string& path, const std::string& expected);
 
+// The lines of the activity logs in the layout's log folder, oldest first.
+std::vector<std::string> LogFolderLines(const InstallationLayout& layout);
+
 // Whether a fresh socket binds to the loopback port (it is free), or with `connectTo`
 // connects to it (something listens); the socket is closed at once.
 bool OnLoopback(int port, bool connectTo);
