@@ -185,27 +185,32 @@ class ConfigurationTest : public QObject {
         }
     }
 
-    void boundaryValuesAreSavedInTheirOrderAndTheMenuFormStartsTheApplications() {
-        Dialog d;
-        d.Type("1025", "65535");
-        d.Type("1026", "32767");
-        QVERIFY(d.Button("1020")->isEnabled());
-        d.Save();
-        QCOMPARE(d.File(), Replaced(Replaced(kFoConfig, "PORT_NUMBER=10202", "PORT_NUMBER=65535"),
-                                    "BOX_ID=100", "BOX_ID=32767"));
-        QVERIFY(d.Logged("ACTIVITY|Not doing Blank validation for BCP IP|validate_parameters") ==
-                1);
-        QVERIFY(d.Logged("ACTIVITY|Not doing 0.0.0.0 validation for BCP IP|validate_parameters") ==
-                1);
-        // Gateway not running: the command goes before the success box.
-        QCOMPARE(d.boxes.shown,
-                 std::vector<std::string>{
-                     "Success: Parameter(s) updated successfully in QEL configuration file."});
-        QVERIFY(d.boxes.boxes[0].icon == BoxIcon::Information);
-        QCOMPARE(d.host.posted,
-                 (std::vector<std::pair<int, std::size_t>>{{cmd::kStartApplications, 0}}));
-        QVERIFY(!d.Button("1020")->isEnabled());
-        QCOMPARE(d.Edit("1025")->text(), QString("65535"));
+    // The menu's form starts the applications after a save; the start-up form never does.
+    void boundaryValuesAreSavedInTheirOrderAndOnlyTheMenuFormStartsTheApplications() {
+        for (int startup : {0, 1}) {
+            Dialog d(kFoConfig, startup);
+            d.Type("1025", "65535");
+            d.Type("1026", "32767");
+            QVERIFY(d.Button("1020")->isEnabled());
+            d.Save();
+            QCOMPARE(d.File(),
+                     Replaced(Replaced(kFoConfig, "PORT_NUMBER=10202", "PORT_NUMBER=65535"),
+                              "BOX_ID=100", "BOX_ID=32767"));
+            QCOMPARE(d.Logged("ACTIVITY|Not doing Blank validation for BCP IP|validate_parameters"),
+                     1u);
+            QCOMPARE(
+                d.Logged("ACTIVITY|Not doing 0.0.0.0 validation for BCP IP|validate_parameters"),
+                1u);
+            // Gateway not running: the command goes before the success box.
+            QCOMPARE(d.boxes.shown,
+                     std::vector<std::string>{
+                         "Success: Parameter(s) updated successfully in QEL configuration file."});
+            QVERIFY(d.boxes.boxes[0].icon == BoxIcon::Information);
+            QCOMPARE(d.host.posted, (std::vector<std::pair<int, std::size_t>>(
+                                        1 - startup, {cmd::kStartApplications, 0})));
+            QVERIFY(!d.Button("1020")->isEnabled());
+            QCOMPARE(d.Edit("1025")->text(), QString("65535"));
+        }
     }
 
     void brokerIdKeepsLettersAndDigitsAndCaseAloneChangesNothing() {
@@ -299,14 +304,6 @@ class ConfigurationTest : public QObject {
                      "CGenericConfiguration::kill_qel_exe"),
                  1u);
         QVERIFY(PumpUntil([&] { return gateway.hasPendingConnections(); }));
-    }
-
-    void theStartupFormNeverStartsTheApplications() {
-        Dialog d(kFoConfig, 1);
-        d.Type("1026", "9");
-        d.Save();
-        QVERIFY(d.File().find("BOX_ID=9\n") != std::string::npos);
-        QVERIFY(d.host.posted.empty());
     }
 
     void aFileGoneBeforeTheSaveIsReportedAndTheDialogStays() {
