@@ -176,12 +176,6 @@ class LogPageTest : public QObject {
                      QString::fromStdString(GetReasonDescription(received % 2 ? 12002 : 11009)));
         }
         QCOMPARE(cells(kRows - 1)[1], QString("Monday, March 02, 2026, 14:05:09"));
-        model.Clear();
-        QCOMPARE(model.rowCount(), 0);
-        model.Add(LogRow{0, 7, 0, 13001});
-        model.Flush();
-        QCOMPARE(model.rowCount(), 1);
-        QVERIFY(Rows(&model)[0].startsWith("7 / "));
     }
 
     void typedTextKeepsRowsWithACellThatHoldsItIgnoringCaseAsTheyArrive() {

