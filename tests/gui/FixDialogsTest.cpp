@@ -77,10 +77,6 @@ QTreeWidget* List(QWidget* dialog) {
     return Get<QTreeWidget>(dialog, "1061");
 }
 
-QStringList Column(QWidget* dialog, int column) {
-    return testing_support::Column(List(dialog), column);
-}
-
 void ClickHeading(QWidget* dialog, int column) {
     QHeaderView* header = List(dialog)->header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
@@ -119,18 +115,18 @@ class FixDialogsTest : public QObject {
         auto* d = m.Open<CFixUserSessions>();
         QCOMPARE(Get<QLabel>(d, "1064")->text(), QString("12342"));
         QCOMPARE(Get<QLabel>(d, "1034")->text(), QString("3"));
-        QCOMPARE(Column(d, 0), (QStringList{"101", "102", "205"}));
+        QCOMPARE(Column(List(d), 0), (QStringList{"101", "102", "205"}));
         for (int column : {0, 1}) {
             QVERIFY(List(d)->columnWidth(column) >
                     List(d)->fontMetrics().horizontalAdvance("2147483647"));
         }
         ClickHeading(d, 0);
-        QCOMPARE(Column(d, 0), (QStringList{"205", "102", "101"}));
+        QCOMPARE(Column(List(d), 0), (QStringList{"205", "102", "101"}));
         ClickHeading(d, 0);
-        QCOMPARE(Column(d, 0), (QStringList{"101", "102", "205"}));
+        QCOMPARE(Column(List(d), 0), (QStringList{"101", "102", "205"}));
         ClickHeading(d, 1);
-        QCOMPARE(Column(d, 1), (QStringList{"4", "9", "30"}));
-        QCOMPARE(Column(d, 0), (QStringList{"205", "101", "102"}));
+        QCOMPARE(Column(List(d), 1), (QStringList{"4", "9", "30"}));
+        QCOMPARE(Column(List(d), 0), (QStringList{"205", "101", "102"}));
     }
 
     void newStopsAtTheUserLimitAndEditDeleteNeedARow() {
@@ -173,7 +169,7 @@ class FixDialogsTest : public QObject {
                 m.boxes.boxes[0].buttons == platform::BoxButtons::YesNo);
         std::string expected = kFixDefault + Block(205, 4) + Block(102, 30);
         QCOMPARE(ReadFile(m.fixPath), expected.substr(0, expected.size() - 1));
-        QCOMPARE(Column(d, 0), (QStringList{"102", "205"}));
+        QCOMPARE(Column(List(d), 0), (QStringList{"102", "205"}));
         QCOMPARE(Get<QLabel>(d, "1034")->text(), QString("2"));
         Click(d, "1032");  // gateway stopped: no restart
         QVERIFY(!d->isVisible() && m.boxes.boxes.size() == 2);
@@ -190,7 +186,7 @@ class FixDialogsTest : public QObject {
         });
         Click(d, "1041");
         QCOMPARE(ReadFile(m.fixPath), kFixDefault + Block(101, 9, "999") + Block(12, 7));
-        QCOMPARE(Column(d, 0), (QStringList{"12", "101"}));
+        QCOMPARE(Column(List(d), 0), (QStringList{"12", "101"}));
 
         WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
             QCOMPARE(Get<QLineEdit>(details, "1056")->text(), QString("101"));
@@ -352,7 +348,7 @@ class FixDialogsTest : public QObject {
             QCOMPARE(Get<QCheckBox>(d, "1078")->isChecked(), loggingChecked);
             QVERIFY(!*line || m.log.Count(line) == 1);
         }
-        Market m(kFixEngine + "PersistMessages=y\n\n[SESSION]\npersistmessages=Y\n");
+        Market m(kFixEngine + "PersistMessages=y\n");
         QCOMPARE(m.Open<CFixConfiguration>(1)->windowTitle(), QString("FIX Configuration - CM"));
         auto* d = m.Open<CFixConfiguration>();
         QCOMPARE(d->windowTitle(), QString("FIX Configuration- FO"));
@@ -365,12 +361,10 @@ class FixDialogsTest : public QObject {
         Click(d, "1020");
         QCOMPARE(ReadFile(m.configPath),
                  std::string("BROKER_ID=12342\nFIX_LOGGING=N\nMAX_TWS_CLIENTS=25\n"));
-        QCOMPARE(ReadFile(m.fixPath),
-                 kFixEngine + "PersistMessages=y\n\n[SESSION]\npersistmessages=Y\n");
+        QCOMPARE(ReadFile(m.fixPath), kFixEngine + "PersistMessages=y\n");
         Toggle(persist);
         Click(d, "1020");
-        QCOMPARE(ReadFile(m.fixPath),
-                 kFixEngine + "PersistMessages=N\n\n[SESSION]\nPersistMessages=N\n");
+        QCOMPARE(ReadFile(m.fixPath), kFixEngine + "PersistMessages=N\n");
         QCOMPARE(m.boxes.shown,
                  std::vector<std::string>(2,
                                           "Success: Parameter(s) updated successfully in "

@@ -26,12 +26,9 @@ class TestLog {
     std::vector<std::string> Lines() const {
         std::vector<std::string> out;
         for (const std::string& line : ReadLines(log_->CurrentFilePath())) {
-            size_t first = line.find('|');
-            if (first == std::string::npos) {
-                continue;
+            if (line.find('|') != std::string::npos) {
+                out.push_back(line.substr(0, line.find('|', line.find('|') + 1)));
             }
-            size_t second = line.find('|', first + 1);
-            out.push_back(line.substr(0, second));
         }
         return out;
     }

@@ -1,7 +1,6 @@
 #include "support/TestSupport.h"
 
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>

@@ -113,7 +113,9 @@ TEST(GatewayConfigFile, OneChangedValueChangesOnlyItsOwnBytes) {
         if (field.shown == &V::hostIp) {
             keys.push_back("HOST_MACHINE_IP");  // the host in use is the primary one
         }
-        const GatewayConfigTarget target{.market = 2, .configPath = path};
+        GatewayConfigTarget target;
+        target.market = 2;
+        target.configPath = path;
         const GatewaySaveResult saved = SaveGatewayConfiguration(target, read, form, nullptr);
         ASSERT_EQ(saved.outcome, GatewaySaveResult::Saved) << before;
 
