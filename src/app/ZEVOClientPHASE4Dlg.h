@@ -67,7 +67,6 @@ class CZEVOClientPHASE4Dlg : public QDialog,
     const VerticalScroll& Scroll() const { return m_scroll; }
     QScrollBar* ScrollBar() const { return m_scrollBar; }
     QRect StartupRect() const { return m_startupRect; }
-    QRect StartupClientRect() const { return m_startupClient; }
 
     // GatewayHost, for the dialogs
     bool IsGatewayRunning(int marketCode) const override;

@@ -36,7 +36,6 @@ class CGenericLogs : public QWidget, public CMessageSink {
     ~CGenericLogs() override;
 
     void SetMarketType(int marketType) { m_marketType = marketType; }
-    int MarketType() const { return m_marketType; }
     // The main window's gateway status list, whose Version column this view writes.
     void SetStatusList(QTreeWidget* statusList) { m_statusList = statusList; }
 

@@ -1,24 +1,68 @@
-// The QEL_IP service started by the console's service control, and a gateway restarted by
-// the restart request, over the real peer programs.
+// The QEL_IP service over a laid-out installation, reached through the console's service control,
+// the restart request and zevo-cli run as a program, with the real gateways.
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 
-#include "InstallationLayout.h"
 #include "link/RestartRequest.h"
 #include "platform/ServiceControl.h"
+#include "support/CliRun.h"
+#include "support/FakeProcessList.h"
 #include "support/RecordingBoxes.h"
 #include "support/ServiceRun.h"
 #include "support/TestLog.h"
 
 using namespace testing_support;
 
-TEST(Service, ControlCode130StartsTheInstalledGatewaysAndARestartRequestRestartsOne) {
-    RecordingBoxes boxes;
+namespace {
+
+// An installation of FO and MF in a temporary folder, and zevo-cli run on it.
+class Installation : public ::testing::Test {
+  protected:
+    CliResult Run(const QStringList& arguments, const std::string& procRoot = {}) {
+        return RunCli(layout, arguments, layout.ServiceDir(), procRoot);
+    }
+
+    // Lines of the activity log the program wrote, "LEVEL|message|file|operation".
+    std::size_t LogLines(const std::string& expected) {
+        const auto lines = LogFolderLines(layout);
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+            return WithoutLineAndTime(line) == expected;
+        });
+    }
+
+    // A process table holding gateways of the markets named, as /proc shows them.
+    std::string ProcessTable(const std::vector<std::string>& names) {
+        proc = std::make_unique<FakeProc>();
+        int pid = 4000;
+        for (const std::string& name : names) {
+            proc->Process(std::to_string(++pid), name, 'S', "/opt/qel/" + name + '\0');
+        }
+        return proc->path();
+    }
+
+    // Starts the service and, through zevo-cli start, the gateways of FO and MF.
+    std::unique_ptr<ServiceRun> StartGateways() {
+        auto service = std::make_unique<ServiceRun>(QEL_SERVICE_PATH, layout);
+        EXPECT_TRUE(service->Listening());
+        const CliResult start = Run({"start"});
+        EXPECT_EQ(start.status, 0) << start.err;
+        EXPECT_NE(service->NewGateway("qel_ip_mf.exe", 0, layout.InteractivePort(7)), 0);
+        return service;
+    }
+
     TempDir dir;
-    TestLog log;
+    std::unique_ptr<FakeProc> proc;
     const InstallationLayout layout = LaidOut(dir.File("qel"), {2, 7});
+};
+using Service = Installation;
+using Cli = Installation;
+
+TEST_F(Service, ControlCode130StartsTheInstalledGatewaysAndARestartRequestRestartsOne) {
+    RecordingBoxes boxes;
+    TestLog log;
     ServiceRun service(QEL_SERVICE_PATH, layout);
     ASSERT_TRUE(service.Listening());
 
@@ -36,13 +80,8 @@ TEST(Service, ControlCode130StartsTheInstalledGatewaysAndARestartRequestRestarts
                             static_cast<std::uint16_t>(layout.InteractivePort(7)), log.get());
     request.Start();
     ASSERT_NE(service.NewGateway("qel_ip_mf.exe", before), 0);
-    // The request's own lines carry the owning dialog's file and operations.
-    EXPECT_EQ(log.CountLine("ACTIVITY|Attempting to connect...for market MF|FixConfiguration.cpp|"
-                            "CFixConfiguration::KillQELExe"),
-              1u);
-    EXPECT_EQ(log.CountLine("ACTIVITY|Request to kill qel sent.|FixConfiguration.cpp|"
-                            "CFixConfiguration::OnConnectionEstablished"),
-              1u);
+    // The request's own lines carry the owning dialog's file and operations (the dialogs' tests
+    // see the others).
     EXPECT_TRUE(PumpUntil([&] {
         return log.CountLine(
                    "ACTIVITY|Attempting to close connection...for market MF|FixConfiguration.cpp|"
@@ -57,13 +96,114 @@ TEST(Service, ControlCode130StartsTheInstalledGatewaysAndARestartRequestRestarts
     EXPECT_FALSE(FileExists(layout.ServiceDir() + "/QEL_IP.sock"));
 }
 
-TEST(ServiceControl, FailsAtTheStepThatCannotBeDone) {
-    TempDir dir;
-    platform::ServiceControl missing(dir.File("absent"));
+// A folder without the service is met by the window's start command.
+TEST(ServiceControl, AMissingServiceFolderFailsAtTheManager) {
+    platform::ServiceControl missing("/nonexistent/service");
     EXPECT_FALSE(missing.OpenManager());
     EXPECT_EQ(missing.LastError(), ENOENT);
-    platform::ServiceControl noService(dir.path());
-    EXPECT_TRUE(noService.OpenManager());
-    EXPECT_FALSE(noService.OpenService("QEL_IP"));
-    EXPECT_EQ(noService.LastError(), ENOENT);
 }
+
+TEST_F(Cli, StatusListsTheInstalledMarketsAndExits2WhileAGatewayIsDown) {
+    const CliResult down = Run({"status"}, ProcessTable({"qel_ip_fo.exe"}));
+    EXPECT_EQ(down.status, 2);
+    EXPECT_EQ(down.out,
+              "MARKET   GATEWAY      VERSION\n"
+              "FO       running      4.09.02\n"
+              "MF       not running  3.01.07\n");
+    const CliResult up =
+        Run({"status", "--json"}, ProcessTable({"qel_ip_fo.exe", "QEL_IP_MF.EXE"}));
+    EXPECT_EQ(up.status, 0);
+    EXPECT_EQ(
+        up.out,
+        "{\"markets\":[{\"market\":\"FO\",\"code\":2,\"running\":true,\"version\":\"4.09.02\"},"
+        "{\"market\":\"MF\",\"code\":7,\"running\":true,\"version\":\"3.01.07\"}],"
+        "\"all_running\":true}\n");
+}
+
+TEST_F(Cli, UsersAsksTheGatewayLikeTheActiveUsersList) {
+    auto service = StartGateways();
+    const CliResult users = Run({"users", "mf"});
+    ASSERT_EQ(users.status, 0) << users.err;
+    EXPECT_EQ(users.out.rfind("Box ID : 101\nQEL Box Status : ", 0), 0u) << users.out;
+    EXPECT_NE(users.out.find("No.of connected users : 5\nUser List    Login Status\n"),
+              std::string::npos)
+        << users.out;
+    const CliResult json = Run({"users", "MF", "--json"});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.out.rfind("{\"market\":\"MF\",\"box_id\":101,\"box_status\":", 0), 0u);
+    EXPECT_EQ(Run({"users", "CM"}).err, "zevo-cli: market CM is not installed\n");
+}
+
+TEST_F(Cli, StartFailsWithoutTheService) {
+    const CliResult start = Run({"start"});
+    EXPECT_EQ(start.status, 1);
+    EXPECT_EQ(start.err, "zevo-cli: Couldn't start QEL application\n");
+}
+
+TEST_F(Cli, RestartAndAConfigSetRestartTheRunningGatewayThroughTheService) {
+    auto service = StartGateways();
+    int before = service->Gateways("qel_ip_mf.exe").front();
+    const CliResult restart = Run({"restart", "MF"});
+    EXPECT_EQ(restart.status, 0) << restart.err;
+    EXPECT_EQ(restart.out, "Restart request sent to the gateway of MF.\n");
+    before = service->NewGateway("qel_ip_mf.exe", before);
+    EXPECT_NE(before, 0);
+
+    const CliResult set = Run({"config", "set", "MF", "BOX_ID=200", "MACHINE_WAN_IP=10.20.30.99"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(set.out,
+              "Parameter(s) updated successfully in QEL configuration file. QEL will restart to "
+              "take changes into effect.\n");
+    const std::string file = ReadFile(layout.ConfigPath(7));
+    EXPECT_NE(file.find("\nBOX_ID=200\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("MACHINE_WAN_IP=10.20.30.99\n"), std::string::npos) << file;
+    EXPECT_NE(service->NewGateway("qel_ip_mf.exe", before), 0);
+    EXPECT_EQ(LogLines("ACTIVITY|Request to kill qel sent.|GenericConfiguration.cpp|"
+                       "CGenericConfiguration::OnConnectionEstablished"),
+              2u);
+    const CliResult get = Run({"config", "get", "7", "BOX_ID"});
+    EXPECT_EQ(get.status, 0);
+    EXPECT_EQ(get.out, "200\n");
+}
+
+TEST_F(Cli, ConfigSetRefusesWhatTheDialogRefusesAndLeavesTheFile) {
+    const std::string original = ReadFile(layout.ConfigPath(7));
+    struct Case {
+        const char* setting;
+        const char* message;
+    };
+    // The rules are the dialog's own (one module); what zevo-cli adds is reading KEY=VALUE.
+    const Case cases[] = {
+        {"BOX_ID=32768",
+         "Box ID value should be greater than zero and less than or equal to 32767\n"},
+        {"BOX_ID=12a", "zevo-cli: BOX_ID takes digits only, not 12a\n"},
+        {"MACHINE_LAN_IP=300.1.1.1",
+         "zevo-cli: MACHINE_LAN_IP takes an address a.b.c.d with numbers 0 to 255, not "
+         "300.1.1.1\n"},
+        {"BROKER_ID=AB-12", "zevo-cli: BROKER_ID takes up to 5 letters and digits, not AB-12\n"},
+    };
+    for (const Case& c : cases) {
+        const CliResult set = Run({"config", "set", "MF", "BOX_ID=300", c.setting});
+        EXPECT_EQ(set.status, 1) << c.setting;
+        EXPECT_EQ(set.err, c.message) << c.setting;
+        EXPECT_EQ(ReadFile(layout.ConfigPath(7)), original) << c.setting;
+    }
+    // The BCP host's address is checked only when the BCP host is chosen.
+    WriteFile(layout.ConfigPath(7), "BCP_HOST_IP=0.0.0.0\n" + original);
+    const CliResult bcp = Run({"config", "set", "MF", "CURRENT_CONFIG=BCP"});
+    EXPECT_EQ(bcp.status, 1);
+    EXPECT_EQ(bcp.err, "MF - QEL Setup Error.\nBCP IP can't be 0.0.0.0\n");
+    EXPECT_EQ(Run({"config", "get", "MF", "NO_SUCH_KEY"}).status, 1);
+}
+
+TEST_F(Cli, EveryCommandDescribesItself) {
+    for (const char* command : {"status", "users", "start", "restart", "config"}) {
+        const CliResult help = Run({command, "--help"});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind(std::string("Usage: zevo-cli ") + command, 0), 0u) << help.out;
+    }
+    EXPECT_EQ(Run({"--help"}).out.rfind("Usage: zevo-cli COMMAND", 0), 0u);
+    EXPECT_EQ(Run({"frobnicate"}).status, 64);
+}
+
+}  // namespace

@@ -6,10 +6,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <algorithm>
 #include <functional>
 
 #include "InstallationLayout.h"
@@ -18,6 +17,14 @@
 using namespace testing_support;
 
 namespace {
+
+// Whether a line of the activity logs in the layout's log folder holds `text`.
+bool Logged(const InstallationLayout& layout, const std::string& text) {
+    const auto lines = LogFolderLines(layout);
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.find(text) != std::string::npos;
+    });
+}
 
 class Zevo {
   public:
@@ -89,7 +96,7 @@ TEST(SingleInstance, AnUnusableRuntimeFolderFallsBackToAPrivateOneAndSaysSo) {
     TempDir dir;
     const InstallationLayout layout = LaidOut(dir.File("qel"), {});
     // Missing, and too long for a socket's name.
-    for (const std::string runtime :
+    for (const std::string& runtime :
          {std::string("/nonexistent/dir"), dir.path() + "/" + std::string(120, 'r')}) {
         if (runtime.size() > 100) {
             ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
@@ -99,11 +106,8 @@ TEST(SingleInstance, AnUnusableRuntimeFolderFallsBackToAPrivateOneAndSaysSo) {
         // The window comes up: its start-up lines reach the activity log.
         ASSERT_TRUE(PumpUntil([&] {
             errors += zevo.process.readAllStandardError();
-            const auto logs = ListDir(dir.File("qel/logs"));
             return errors.contains("using /tmp/zevo-" + QByteArray::number(getuid())) &&
-                   !logs.empty() &&
-                   ReadFile(dir.File("qel/logs/" + logs.back()))
-                           .find("|Initializing all members.|") != std::string::npos;
+                   Logged(layout, "|Initializing all members.|");
         })) << errors.toStdString();
         EXPECT_TRUE(errors.contains(
             QByteArray::fromStdString("the runtime folder " + runtime + " cannot be used")));
@@ -189,17 +193,7 @@ TEST(Termination, SigtermEndsZevoAsExitDoesWhateverIsOpen) {
         SCOPED_TRACE(open);
         TempDir dir;
         const InstallationLayout layout = LaidOut(dir.File("qel"), {1});
-        const auto activityLog = [&] {
-            std::string text;
-            const QDir logs(QString::fromStdString(layout.LogDir()));
-            for (const QString& name : logs.entryList({"zevo.*.current.txt"})) {
-                text += ReadFile(layout.LogDir() + "/" + name.toStdString());
-            }
-            return text;
-        };
-        const auto logged = [&](const char* text) {
-            return activityLog().find(text) != std::string::npos;
-        };
+        const auto logged = [&](const char* text) { return Logged(layout, text); };
         Zevo zevo(dir, layout, "", false, arguments);
         ASSERT_TRUE(PumpUntil([&] {
             return logged(arguments.isEmpty() ? "show_qel_status thread"

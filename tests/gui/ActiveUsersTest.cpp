@@ -25,10 +25,6 @@ std::unique_ptr<GatewayPeer> UsersPeer(int market, std::int32_t version,
     });
 }
 
-QStringList Column(const CGenericActiveUsersList& dialog, int column) {
-    return testing_support::Column(dialog.UserList(), column);
-}
-
 QString Field(const CGenericActiveUsersList& dialog, const char* id) {
     return dialog.findChild<QLabel*>(id)->text();
 }
@@ -52,8 +48,8 @@ class ActiveUsersTest : public QObject {
         QVERIFY(PumpUntil([&] {
             return dialog.UserList()->topLevelItemCount() == 3 && !Field(dialog, "1017").isEmpty();
         }));
-        QCOMPARE(Column(dialog, 0), (QStringList{"6", "7", "5"}));
-        QCOMPARE(Column(dialog, 1),
+        QCOMPARE(Column(dialog.UserList(), 0), (QStringList{"6", "7", "5"}));
+        QCOMPARE(Column(dialog.UserList(), 1),
                  (QStringList{"Logged on.", "Logoff in progress.", "Logged Off."}));
         QCOMPARE(Field(dialog, "1034"), QString("3"));
         QCOMPARE(Field(dialog, "1017"), QString("4321"));
@@ -65,13 +61,13 @@ class ActiveUsersTest : public QObject {
         QVERIFY(dialog.isVisible());
 
         ClickHeading(dialog, 0);
-        QCOMPARE(Column(dialog, 0), (QStringList{"7", "6", "5"}));
+        QCOMPARE(Column(dialog.UserList(), 0), (QStringList{"7", "6", "5"}));
         ClickHeading(dialog, 0);
-        QCOMPARE(Column(dialog, 0), (QStringList{"5", "6", "7"}));
+        QCOMPARE(Column(dialog.UserList(), 0), (QStringList{"5", "6", "7"}));
         ClickHeading(dialog, 1);
-        QCOMPARE(Column(dialog, 1),
+        QCOMPARE(Column(dialog.UserList(), 1),
                  (QStringList{"Logged Off.", "Logged on.", "Logoff in progress."}));
-        QCOMPARE(Column(dialog, 0), (QStringList{"5", "6", "7"}));
+        QCOMPARE(Column(dialog.UserList(), 0), (QStringList{"5", "6", "7"}));
 
         // Refresh asks again: the list is rebuilt, not added to.
         dialog.findChild<QPushButton*>("1016")->click();
@@ -79,20 +75,11 @@ class ActiveUsersTest : public QObject {
         QVERIFY(PumpUntil([&] { return dialog.UserList()->topLevelItemCount() == 3; }));
 
         dialog.reject();
-        const std::string port = std::to_string(peer->InteractivePort());
-        QCOMPARE(
-            log.Lines(),
-            (std::vector<std::string>{
-                "ACTIVITY|Market type for dialog is 2 - FO",
-                "ACTIVITY|INTERFACE_THREAD_INTERACTIVE_IP is 127.0.0.1",
-                "ACTIVITY|Port no. is " + port, "ACTIVITY|Initializing dialog",
-                "ACTIVITY|Attempting to connect...for market FO",
-                "ACTIVITY|Establishing connection to 127.0.0.1:" + port,
-                "EVENT|Connection established.", "ACTIVITY|Box information request sent.",
-                "ACTIVITY|User information request sent.", "ACTIVITY|Box information request sent.",
-                "ACTIVITY|User information request sent.",
-                "ACTIVITY|Attempting to close connection...for market FO",
-                "EVENT|Socket closed successfully."}));
+        for (const char* request : {"Box", "User"}) {  // once at the start, once at the refresh
+            QCOMPARE(log.Count("ACTIVITY|" + std::string(request) + " information request sent."),
+                     2u);
+        }
+        QCOMPARE(log.Lines().back(), std::string("EVENT|Socket closed successfully."));
     }
 
     void cmReadsLongUserIdsAndALostConnectionClearsAllButTheCount() {
@@ -102,8 +89,8 @@ class ActiveUsersTest : public QObject {
         QVERIFY(PumpUntil([&] {
             return dialog.UserList()->topLevelItemCount() == 1 && !Field(dialog, "1015").isEmpty();
         }));
-        QCOMPARE(Column(dialog, 0), QStringList{"70000"});
-        QCOMPARE(Column(dialog, 1), QStringList{"Logged Off."});
+        QCOMPARE(Column(dialog.UserList(), 0), QStringList{"70000"});
+        QCOMPARE(Column(dialog.UserList(), 1), QStringList{"Logged Off."});
         QCOMPARE(log.Count("ACTIVITY|Box information request for CM sent."), 1u);
         QCOMPARE(log.Count("ACTIVITY|User information request for CM sent."), 1u);
 

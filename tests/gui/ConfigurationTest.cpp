@@ -16,8 +16,8 @@
 #include "core/GatewayHost.h"
 #include "core/InstalledMarkets.h"
 #include "support/RecordingBoxes.h"
-#include "support/ServiceRun.h"
 #include "support/TestLog.h"
+#include "support/WidgetText.h"
 
 using namespace testing_support;
 using platform::BoxIcon;
@@ -62,10 +62,9 @@ struct Dialog {
     QPushButton* Button(const char* id) { return dialog->findChild<QPushButton*>(id); }
     QRadioButton* Radio(const char* id) { return dialog->findChild<QRadioButton*>(id); }
     void Type(const char* id, const QString& text) {
-        Edit(id)->clear();
-        QTest::keyClicks(Edit(id), text);
+        testing_support::Type(dialog.get(), id, text);
     }
-    void Save() { QTest::mouseClick(Button("1020"), Qt::LeftButton); }
+    void Save() { Click(dialog.get(), "1020"); }
     std::string File() { return ReadFile(path); }
     // Lines "LEVEL|message|operation" of this dialog's file and class.
     size_t Logged(const std::string& line) {
@@ -86,13 +85,13 @@ struct Dialog {
 };
 
 struct Rule {
-    const char* log;  // "LEVEL|message|operation"
+    std::string log;  // the message of validate_parameters, an ACTIVITY line when a field has it
     std::string box;
-    BoxIcon icon;
     const char* field;  // edited, then restored; none: neither radio button is on
     const char* typed;  // an address field's new address ("" clears it), an edit's new text
     const char* restored;
     bool bcp = false;  // with the BCP host chosen first
+    BoxIcon icon = BoxIcon::Information;
 };
 
 // Types as an operator does: each key goes to the field that has the focus then.
@@ -130,43 +129,28 @@ class ConfigurationTest : public QObject {
     }
 
     void eachRuleNamesItsFieldAndRestoresIt() {
-        const BoxIcon info = BoxIcon::Information;
-        const char* const range = "value should be greater than zero and less than or equal to ";
+        const std::string range = " value should be greater than zero and less than or equal to ";
+        const std::string above = " is not greater than zero and less than or equal to ";
         const Rule rules[] = {
-            {"ACTIVITY|Local IP is blank|validate_parameters", "Local IP can't be blank", info,
-             "1022", "", "127.0.0.1"},
-            {"ACTIVITY|WAN IP is blank|validate_parameters", "WAN IP can't be blank", info, "1023",
-             "", "10.20.30.42"},
-            {"ACTIVITY|Host IP is blank|validate_parameters", "Host IP can't be blank", info,
-             "1024", "", "172.19.12.12"},
-            {"ACTIVITY|Host port is blank|validate_parameters", "Host Port can't be blank", info,
-             "1025", "", "10202"},
-            {"ACTIVITY|BCP IP is blank|validate_parameters", "FO - QEL Setup Error.", BoxIcon::None,
-             "1040", "", "", true},
-            {"ACTIVITY|Box ID is blank|validate_parameters", "Box ID can't be blank", info, "1026",
-             "", "100"},
-            {"ACTIVITY|Broker ID is blank|validate_parameters", "Broker ID can't be blank", info,
-             "1027", "", "12342"},
-            {"ACTIVITY|Local IP is 0.0.0.0|validate_parameters", "Local IP can't be 0.0.0.0", info,
-             "1022", "0.0.0.0", "127.0.0.1"},
-            {"ACTIVITY|WAN IP is 0.0.0.0|validate_parameters", "WAN IP can't be 0.0.0.0", info,
-             "1023", "0.0.0.0", "10.20.30.42"},
-            {"ACTIVITY|Host IP is 0.0.0.0|validate_parameters", "Host IP can't be 0.0.0.0", info,
-             "1024", "0.0.0.0", "172.19.12.12"},
-            {"ACTIVITY|BCP IP is 0.0.0.0|validate_parameters",
-             "FO - QEL Setup Error.\nBCP IP can't be 0.0.0.0", info, "1040", "0.0.0.0",
-             "172.29.12.12", true},
-            {"ACTIVITY|Host port [65536] is not greater than zero and less than or equal to "
-             "65535|validate_parameters",
-             std::string("Host Port ") + range + "65535", info, "1025", "65536", "10202"},
-            {"ACTIVITY|Host port [0] is not greater than zero and less than or equal to "
-             "65535|validate_parameters",
-             std::string("Host Port ") + range + "65535", info, "1025", "0", "10202"},
-            {"ACTIVITY|Box ID [32768] is not greater than zero and less than or equal to "
-             "32767|validate_parameters",
-             std::string("Box ID ") + range + "32767", info, "1026", "32768", "100"},
-            {"        |Invalid value of m_nRadioPrimary [-1]|validate_parameters", "",
-             BoxIcon::None, nullptr, "", ""},
+            {"Local IP is blank", "Local IP can't be blank", "1022", "", "127.0.0.1"},
+            {"WAN IP is blank", "WAN IP can't be blank", "1023", "", "10.20.30.42"},
+            {"Host IP is blank", "Host IP can't be blank", "1024", "", "172.19.12.12"},
+            {"Host port is blank", "Host Port can't be blank", "1025", "", "10202"},
+            {"BCP IP is blank", "FO - QEL Setup Error.", "1040", "", "", true, BoxIcon::None},
+            {"Box ID is blank", "Box ID can't be blank", "1026", "", "100"},
+            {"Broker ID is blank", "Broker ID can't be blank", "1027", "", "12342"},
+            {"Local IP is 0.0.0.0", "Local IP can't be 0.0.0.0", "1022", "0.0.0.0", "127.0.0.1"},
+            {"WAN IP is 0.0.0.0", "WAN IP can't be 0.0.0.0", "1023", "0.0.0.0", "10.20.30.42"},
+            {"Host IP is 0.0.0.0", "Host IP can't be 0.0.0.0", "1024", "0.0.0.0", "172.19.12.12"},
+            {"BCP IP is 0.0.0.0", "FO - QEL Setup Error.\nBCP IP can't be 0.0.0.0", "1040",
+             "0.0.0.0", "172.29.12.12", true},
+            {"Host port [65536]" + above + "65535", "Host Port" + range + "65535", "1025", "65536",
+             "10202"},
+            {"Host port [0]" + above + "65535", "Host Port" + range + "65535", "1025", "0",
+             "10202"},
+            {"Box ID [32768]" + above + "32767", "Box ID" + range + "32767", "1026", "32768",
+             "100"},
+            {"Invalid value of m_nRadioPrimary [-1]", "", nullptr, "", ""},
         };
         for (const Rule& rule : rules) {
             Dialog d;
@@ -186,13 +170,14 @@ class ConfigurationTest : public QObject {
                 d.Ip(rule.field)->ClearAddress();
             }
             d.dialog->save_configuration_parameters();
-            QVERIFY2(d.Logged(rule.log) == 1, rule.log);
+            const std::string level = rule.field ? "ACTIVITY|" : "        |";
+            QVERIFY2(d.Logged(level + rule.log + "|validate_parameters") == 1, rule.log.c_str());
             QCOMPARE(d.Logged("ACTIVITY|Validation(s) failed.|save_configuration_parameters"), 1u);
             if (rule.box.empty()) {
                 QVERIFY(d.boxes.boxes.empty());
             } else {
                 QCOMPARE(d.boxes.shown, std::vector<std::string>{"Error: " + rule.box});
-                QVERIFY2(d.boxes.boxes[0].icon == rule.icon, rule.log);
+                QVERIFY2(d.boxes.boxes[0].icon == rule.icon, rule.log.c_str());
             }
             QCOMPARE(rule.field ? Text(d, rule.field) : QString(), QString(rule.restored));
             QVERIFY(!d.Button("1020")->isEnabled());
@@ -200,27 +185,32 @@ class ConfigurationTest : public QObject {
         }
     }
 
-    void boundaryValuesAreSavedInTheirOrderAndTheMenuFormStartsTheApplications() {
-        Dialog d;
-        d.Type("1025", "65535");
-        d.Type("1026", "32767");
-        QVERIFY(d.Button("1020")->isEnabled());
-        d.Save();
-        QCOMPARE(d.File(), Replaced(Replaced(kFoConfig, "PORT_NUMBER=10202", "PORT_NUMBER=65535"),
-                                    "BOX_ID=100", "BOX_ID=32767"));
-        QVERIFY(d.Logged("ACTIVITY|Not doing Blank validation for BCP IP|validate_parameters") ==
-                1);
-        QVERIFY(d.Logged("ACTIVITY|Not doing 0.0.0.0 validation for BCP IP|validate_parameters") ==
-                1);
-        // Gateway not running: the command goes before the success box.
-        QCOMPARE(d.boxes.shown,
-                 std::vector<std::string>{
-                     "Success: Parameter(s) updated successfully in QEL configuration file."});
-        QVERIFY(d.boxes.boxes[0].icon == BoxIcon::Information);
-        QCOMPARE(d.host.posted,
-                 (std::vector<std::pair<int, std::size_t>>{{cmd::kStartApplications, 0}}));
-        QVERIFY(!d.Button("1020")->isEnabled());
-        QCOMPARE(d.Edit("1025")->text(), QString("65535"));
+    // The menu's form starts the applications after a save; the start-up form never does.
+    void boundaryValuesAreSavedInTheirOrderAndOnlyTheMenuFormStartsTheApplications() {
+        for (int startup : {0, 1}) {
+            Dialog d(kFoConfig, startup);
+            d.Type("1025", "65535");
+            d.Type("1026", "32767");
+            QVERIFY(d.Button("1020")->isEnabled());
+            d.Save();
+            QCOMPARE(d.File(),
+                     Replaced(Replaced(kFoConfig, "PORT_NUMBER=10202", "PORT_NUMBER=65535"),
+                              "BOX_ID=100", "BOX_ID=32767"));
+            QCOMPARE(d.Logged("ACTIVITY|Not doing Blank validation for BCP IP|validate_parameters"),
+                     1u);
+            QCOMPARE(
+                d.Logged("ACTIVITY|Not doing 0.0.0.0 validation for BCP IP|validate_parameters"),
+                1u);
+            // Gateway not running: the command goes before the success box.
+            QCOMPARE(d.boxes.shown,
+                     std::vector<std::string>{
+                         "Success: Parameter(s) updated successfully in QEL configuration file."});
+            QVERIFY(d.boxes.boxes[0].icon == BoxIcon::Information);
+            QCOMPARE(d.host.posted, (std::vector<std::pair<int, std::size_t>>(
+                                        1 - startup, {cmd::kStartApplications, 0})));
+            QVERIFY(!d.Button("1020")->isEnabled());
+            QCOMPARE(d.Edit("1025")->text(), QString("65535"));
+        }
     }
 
     void brokerIdKeepsLettersAndDigitsAndCaseAloneChangesNothing() {
@@ -316,44 +306,7 @@ class ConfigurationTest : public QObject {
         QVERIFY(PumpUntil([&] { return gateway.hasPendingConnections(); }));
     }
 
-    // The whole road: the service runs the FO gateway; the saved change makes it restart.
-    void aSaveRestartsTheRunningGatewayThroughTheService() {
-        TempDir dir;
-        const InstallationLayout layout = LaidOut(dir.path(), {2});
-        ServiceRun service(QEL_SERVICE_PATH, layout);
-        QVERIFY(service.StartGateways());
-        const int before = service.NewGateway("qel_ip_fo.exe", 0, layout.InteractivePort(2));
-        QVERIFY(before);
-
-        TestLog log;
-        RecordingBoxes boxes(platform::IDYES);
-        FakeHost host;
-        host.running = true;
-        CGenericConfiguration dialog(2, layout.ConfigPath(2), layout.FixConfigPath(2),
-                                     static_cast<std::uint16_t>(layout.InteractivePort(2)),
-                                     log.get(), &host);
-        dialog.OnInitDialog();
-        auto* port = dialog.findChild<QLineEdit*>("1025");
-        port->clear();
-        QTest::keyClicks(port, "10999");
-        dialog.save_configuration_parameters();
-        QVERIFY(ReadFile(layout.ConfigPath(2)).find("HOST_PORT_NUMBER=10999\n") !=
-                std::string::npos);
-        QVERIFY(service.NewGateway("qel_ip_fo.exe", before));
-        QCOMPARE(log.CountLine("ACTIVITY|Request to kill qel sent.|GenericConfiguration.cpp|"
-                               "CGenericConfiguration::OnConnectionEstablished"),
-                 1u);
-    }
-
-    void theStartupFormNeverStartsTheApplications() {
-        Dialog d(kFoConfig, 1);
-        d.Type("1026", "9");
-        d.Save();
-        QVERIFY(d.File().find("BOX_ID=9\n") != std::string::npos);
-        QVERIFY(d.host.posted.empty());
-    }
-
-    void aFileGoneBeforeTheSaveIsReported() {
+    void aFileGoneBeforeTheSaveIsReportedAndTheDialogStays() {
         Dialog d;
         d.Type("1026", "9");
         std::remove(d.path.c_str());
@@ -366,12 +319,6 @@ class ConfigurationTest : public QObject {
             d.Logged("EVENT|ZEVO could not open QEL config file|save_configuration_parameters"),
             1u);
         QVERIFY(d.dialog->isVisible());
-
-        Dialog gone;
-        std::remove(gone.path.c_str());
-        CGenericConfiguration again(2, gone.path, "", 1, gone.log.get(), &gone.host);
-        QCOMPARE(again.DoModal(), -1);
-        QCOMPARE(gone.boxes.shown, std::vector<std::string>{"Error: QEL Setup Error."});
     }
 
     void cleanup() { fix_enabled[1] = 0; }
@@ -443,30 +390,26 @@ class ConfigurationTest : public QObject {
             log.CountLine("EVENT|Cannot read REPOSITORY_HISTORY from config file.|CommonConfig.cpp|"
                           "CCommonConfig::read_configuration_parameters"),
             1u);
-        field->clear();
-        QTest::keyClicks(field, "0030");
+        Type(&dialog, "1029", "0030");
         QVERIFY(save->isEnabled());
         dialog.save_configuration_parameters();
         QCOMPARE(ReadFile(path), std::string("OTHER=1\nREPOSITORY_HISTORY=30\n"));
         QCOMPARE(boxes.shown,
                  std::vector<std::string>{
                      "Success: Parameter(s) updated successfully in configuration file."});
-        field->clear();
-        QTest::keyClicks(field, "0030");
+        Type(&dialog, "1029", "0030");
         QVERIFY(!save->isEnabled());  // the same number
         field->clear();
         QVERIFY(save->isEnabled());
         dialog.save_configuration_parameters();
         QCOMPARE(boxes.shown.back(), std::string("Error: Repository history value can't be blank"));
         QCOMPARE(field->text(), QString("30"));
-        field->clear();
-        QTest::keyClicks(field, "0");
+        Type(&dialog, "1029", "0");
         dialog.save_configuration_parameters();
         QCOMPARE(boxes.shown.back(),
                  std::string("Error: Value of Repository history should be greater than zero (0)"));
         QCOMPARE(field->text(), QString("30"));
-        field->clear();
-        QTest::keyClicks(field, "12345");  // four digits can be typed
+        Type(&dialog, "1029", "12345");  // four digits can be typed
         QCOMPARE(field->text(), QString("1234"));
         QCOMPARE(ReadFile(path), std::string("OTHER=1\nREPOSITORY_HISTORY=30\n"));
         // A stored value longer than the field is shown whole and cannot be made longer.

@@ -43,7 +43,9 @@ struct Desk {
         dialog->OnInitDialog();
         dialog->show();
         dialog->activateWindow();
-        QTest::qWaitForWindowActive(dialog.get());
+        if (!QTest::qWaitForWindowActive(dialog.get())) {
+            qWarning("the dialog did not become active");
+        }
         dialogs.push_back(std::move(dialog));
         return static_cast<Dialog*>(dialogs.back().get());
     }

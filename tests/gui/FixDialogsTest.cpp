@@ -1,5 +1,5 @@
 // The FIX users list, the FIX user details and the FIX configuration dialogs, driven through
-// their controls by id over real files; restarts go to the simulated service's gateway.
+// their controls by id over real files; restart requests go to a gateway's port on loopback.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTreeWidget>
 #include <functional>
@@ -16,11 +18,10 @@
 #include "config/FixConfiguration.h"
 #include "config/FixUserDetails.h"
 #include "config/FixUserSessions.h"
-#include "core/CommandIds.h"
 #include "core/GatewayHost.h"
+#include "link/MessageFrame.h"
 #include "support/FixText.h"
 #include "support/GuiFixture.h"
-#include "support/ServiceRun.h"
 #include "support/TestLog.h"
 #include "support/WidgetText.h"
 
@@ -48,8 +49,8 @@ struct Market {
     }
     // The dialog, set up and shown; it lives as long as the market.
     template <typename Dialog>
-    Dialog* Open(int market = 2) {
-        return Shown(std::make_unique<Dialog>(market, configPath, fixPath, 1, log.get(), &host));
+    Dialog* Open(int market = 2, std::uint16_t port = 1) {
+        return Shown(std::make_unique<Dialog>(market, configPath, fixPath, port, log.get(), &host));
     }
     CFixUserDetails* Details(const char* user, const char* branch) {
         return Shown(std::make_unique<CFixUserDetails>(2, user, "12342", branch, fixPath,
@@ -72,16 +73,8 @@ struct Market {
     std::vector<std::unique_ptr<QWidget>> dialogs;
 };
 
-template <typename Control = QPushButton>
-Control* Get(QWidget* dialog, const char* id) {
-    return dialog->findChild<Control*>(id);
-}
 QTreeWidget* List(QWidget* dialog) {
     return Get<QTreeWidget>(dialog, "1061");
-}
-
-QStringList Column(QWidget* dialog, int column) {
-    return testing_support::Column(List(dialog), column);
 }
 
 void ClickHeading(QWidget* dialog, int column) {
@@ -106,11 +99,6 @@ void Toggle(QCheckBox* box) {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
 }
 
-void Type(QWidget* dialog, const char* id, const QString& text) {
-    Get<QLineEdit>(dialog, id)->clear();
-    QTest::keyClicks(Get<QLineEdit>(dialog, id), text);
-}
-
 }  // namespace
 
 class FixDialogsTest : public QObject {
@@ -127,18 +115,18 @@ class FixDialogsTest : public QObject {
         auto* d = m.Open<CFixUserSessions>();
         QCOMPARE(Get<QLabel>(d, "1064")->text(), QString("12342"));
         QCOMPARE(Get<QLabel>(d, "1034")->text(), QString("3"));
-        QCOMPARE(Column(d, 0), (QStringList{"101", "102", "205"}));
+        QCOMPARE(Column(List(d), 0), (QStringList{"101", "102", "205"}));
         for (int column : {0, 1}) {
             QVERIFY(List(d)->columnWidth(column) >
                     List(d)->fontMetrics().horizontalAdvance("2147483647"));
         }
         ClickHeading(d, 0);
-        QCOMPARE(Column(d, 0), (QStringList{"205", "102", "101"}));
+        QCOMPARE(Column(List(d), 0), (QStringList{"205", "102", "101"}));
         ClickHeading(d, 0);
-        QCOMPARE(Column(d, 0), (QStringList{"101", "102", "205"}));
+        QCOMPARE(Column(List(d), 0), (QStringList{"101", "102", "205"}));
         ClickHeading(d, 1);
-        QCOMPARE(Column(d, 1), (QStringList{"4", "9", "30"}));
-        QCOMPARE(Column(d, 0), (QStringList{"205", "101", "102"}));
+        QCOMPARE(Column(List(d), 1), (QStringList{"4", "9", "30"}));
+        QCOMPARE(Column(List(d), 0), (QStringList{"205", "101", "102"}));
     }
 
     void newStopsAtTheUserLimitAndEditDeleteNeedARow() {
@@ -151,7 +139,7 @@ class FixDialogsTest : public QObject {
             auto* d = m.Open<CFixUserSessions>();
             QCOMPARE(Get<QLabel>(d, "1034")->text(), QString(count));
             QCOMPARE(Get(d, "1042")->isEnabled(), fix != kFixDefault);
-            QTest::mouseClick(Get(d, "1041"), Qt::LeftButton);
+            Click(d, "1041");
             QCOMPARE(m.boxes.shown, std::vector<std::string>{
                                         "Error: Maximum User limit is reached. New User cannot "
                                         "be added."});
@@ -181,9 +169,9 @@ class FixDialogsTest : public QObject {
                 m.boxes.boxes[0].buttons == platform::BoxButtons::YesNo);
         std::string expected = kFixDefault + Block(205, 4) + Block(102, 30);
         QCOMPARE(ReadFile(m.fixPath), expected.substr(0, expected.size() - 1));
-        QCOMPARE(Column(d, 0), (QStringList{"102", "205"}));
+        QCOMPARE(Column(List(d), 0), (QStringList{"102", "205"}));
         QCOMPARE(Get<QLabel>(d, "1034")->text(), QString("2"));
-        QTest::mouseClick(Get(d, "1032"), Qt::LeftButton);  // gateway stopped: no restart
+        Click(d, "1032");  // gateway stopped: no restart
         QVERIFY(!d->isVisible() && m.boxes.boxes.size() == 2);
     }
 
@@ -194,17 +182,17 @@ class FixDialogsTest : public QObject {
             QVERIFY(Get<QLineEdit>(details, "1056")->isEnabled());
             Type(details, "1056", "0012");
             Type(details, "1058", "07");
-            QTest::mouseClick(Get(details, "1020"), Qt::LeftButton);
+            Click(details, "1020");
         });
-        QTest::mouseClick(Get(d, "1041"), Qt::LeftButton);
+        Click(d, "1041");
         QCOMPARE(ReadFile(m.fixPath), kFixDefault + Block(101, 9, "999") + Block(12, 7));
-        QCOMPARE(Column(d, 0), (QStringList{"12", "101"}));
+        QCOMPARE(Column(List(d), 0), (QStringList{"12", "101"}));
 
         WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
             QCOMPARE(Get<QLineEdit>(details, "1056")->text(), QString("101"));
             QVERIFY(!Get<QLineEdit>(details, "1056")->isEnabled());
             Type(details, "1058", "5");
-            QTest::mouseClick(Get(details, "1020"), Qt::LeftButton);
+            Click(details, "1020");
         });
         ClickRow(d, "101", true);
         // The stale broker part takes the list's broker ID.
@@ -217,24 +205,22 @@ class FixDialogsTest : public QObject {
 
     void detailsRefuseBlankZeroAndDuplicateUsers() {
         struct Refusal {
-            const char *user, *branch, *typedUser, *typedBranch, *box;
-            BoxIcon icon;
-            const char *field, *restored, *logged;
+            const char *user, *branch, *typedUser, *typedBranch, *box, *field, *restored;
+            std::string logged;
+            BoxIcon icon = BoxIcon::Information;
         };
-        const BoxIcon info = BoxIcon::Information;
+        const std::string exists = " failed as that trader id already exists.";
         const Refusal refusals[] = {
-            {"", "", "", "5", "User ID can't be blank", info, "1056", "", "Trader ID is blank"},
-            {"", "", "5", "", "Branch ID can't be blank", info, "1058", "", "Branch ID is blank"},
-            {"", "", "000", "5", "User ID can't be zero", info, "1056", "", "Trader ID is Zero."},
-            {"101", "9", "101", "0", "Branch ID can't be zero", info, "1058", "9",
-             "Branch ID is Zero."},
-            {"101", "9", "101", "", "Branch ID can't be blank", info, "1058", "9",
-             "Branch ID is blank"},
-            {"", "", "101", "4", "User ID 101 already exists.\n", BoxIcon::Warning, "1056", "",
-             "Addition of trader id 101 failed as that trader id already exists."},
+            {"", "", "", "5", "User ID can't be blank", "1056", "", "Trader ID is blank"},
+            {"", "", "5", "", "Branch ID can't be blank", "1058", "", "Branch ID is blank"},
+            {"", "", "000", "5", "User ID can't be zero", "1056", "", "Trader ID is Zero."},
+            {"101", "9", "101", "0", "Branch ID can't be zero", "1058", "9", "Branch ID is Zero."},
+            {"101", "9", "101", "", "Branch ID can't be blank", "1058", "9", "Branch ID is blank"},
+            {"", "", "101", "4", "User ID 101 already exists.\n", "1056", "",
+             "Addition of trader id 101" + exists, BoxIcon::Warning},
             // A session without markers, its user written with leading zeros.
-            {"", "", "300", "4", "User ID 300 already exists.\n", BoxIcon::Warning, "1056", "",
-             "Addition of trader id 300 failed as that trader id already exists."},
+            {"", "", "300", "4", "User ID 300 already exists.\n", "1056", "",
+             "Addition of trader id 300" + exists, BoxIcon::Warning},
         };
         const std::string fix = kUsers + "\n[SESSION]\nTargetCompID=0300,12342,1\n";
         for (const Refusal& refusal : refusals) {
@@ -244,16 +230,16 @@ class FixDialogsTest : public QObject {
                 Type(d, "1056", refusal.typedUser);
             }
             Type(d, "1058", refusal.typedBranch);
-            QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+            Click(d, "1020");
             QCOMPARE(m.boxes.shown, std::vector<std::string>{std::string("Error: ") + refusal.box});
             QVERIFY(m.boxes.boxes[0].icon == refusal.icon);
             QCOMPARE(Get<QLineEdit>(d, refusal.field)->text(), QString(refusal.restored));
             QVERIFY(!Get(d, "1020")->isEnabled() && d->isVisible());
             QCOMPARE(ReadFile(m.fixPath), fix);
             QVERIFY(!FileExists(m.temporary));
-            QCOMPARE(m.log.Count(std::string("ACTIVITY|") + refusal.logged) +
-                         m.log.Count(std::string("EVENT|") + refusal.logged),
-                     1u);
+            QCOMPARE(
+                m.log.Count("ACTIVITY|" + refusal.logged) + m.log.Count("EVENT|" + refusal.logged),
+                1u);
         }
         Market m;
         auto* d = m.Details("", "");
@@ -272,7 +258,7 @@ class FixDialogsTest : public QObject {
         auto* d = m.Details("123456", "2");
         QCOMPARE(Get<QLineEdit>(d, "1056")->text(), QString("123456"));
         Type(d, "1058", "5");
-        QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+        Click(d, "1020");
         QCOMPARE(ReadFile(m.fixPath), others + Block(123456, 5));
     }
 
@@ -284,7 +270,7 @@ class FixDialogsTest : public QObject {
              [](Market& m) -> QDialog* {
                  auto* d = m.Details("101", "9");
                  Type(d, "1058", "5");
-                 QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+                 Click(d, "1020");
                  return d;
              }},
             {"FixUserSessions.cpp|CFixUserSessions::OnButtonDelete",
@@ -299,7 +285,7 @@ class FixDialogsTest : public QObject {
              [](Market& m) -> QDialog* {
                  auto* d = m.Open<CFixConfiguration>();
                  Toggle(Get<QCheckBox>(d, "1080"));
-                 QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+                 Click(d, "1020");
                  return d;
              }},
         };
@@ -362,7 +348,7 @@ class FixDialogsTest : public QObject {
             QCOMPARE(Get<QCheckBox>(d, "1078")->isChecked(), loggingChecked);
             QVERIFY(!*line || m.log.Count(line) == 1);
         }
-        Market m(kFixEngine + "PersistMessages=y\n\n[SESSION]\npersistmessages=Y\n");
+        Market m(kFixEngine + "PersistMessages=y\n");
         QCOMPARE(m.Open<CFixConfiguration>(1)->windowTitle(), QString("FIX Configuration - CM"));
         auto* d = m.Open<CFixConfiguration>();
         QCOMPARE(d->windowTitle(), QString("FIX Configuration- FO"));
@@ -372,15 +358,13 @@ class FixDialogsTest : public QObject {
         Toggle(persist);
         QVERIFY(!Get(d, "1020")->isEnabled());
         Toggle(Get<QCheckBox>(d, "1078"));
-        QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
+        Click(d, "1020");
         QCOMPARE(ReadFile(m.configPath),
                  std::string("BROKER_ID=12342\nFIX_LOGGING=N\nMAX_TWS_CLIENTS=25\n"));
-        QCOMPARE(ReadFile(m.fixPath),
-                 kFixEngine + "PersistMessages=y\n\n[SESSION]\npersistmessages=Y\n");
+        QCOMPARE(ReadFile(m.fixPath), kFixEngine + "PersistMessages=y\n");
         Toggle(persist);
-        QTest::mouseClick(Get(d, "1020"), Qt::LeftButton);
-        QCOMPARE(ReadFile(m.fixPath),
-                 kFixEngine + "PersistMessages=N\n\n[SESSION]\nPersistMessages=N\n");
+        Click(d, "1020");
+        QCOMPARE(ReadFile(m.fixPath), kFixEngine + "PersistMessages=N\n");
         QCOMPARE(m.boxes.shown,
                  std::vector<std::string>(2,
                                           "Success: Parameter(s) updated successfully in "
@@ -410,57 +394,42 @@ class FixDialogsTest : public QObject {
         QCOMPARE(m.boxes.shown, std::vector<std::string>{"Error: Can not open FIX config file"});
     }
 
-    void theMenuOpensTheMarketsFixDialogs() {
-        GuiFixture fixture({2}, {2});
-        QStringList seen;
-        for (int command : {cmd::kFixUserConfiguration[1], cmd::kFixSessionConfiguration[1]}) {
-            WhenModal([&](QDialog* dialog) {
-                seen << dialog->windowTitle() + " " + dialog->objectName();
-                dialog->reject();
+    // With the gateway running, a saved change sends it the restart request, from each dialog.
+    void savesSendTheRunningGatewayTheRestartRequest() {
+        Market m;
+        m.host.running = true;
+        QTcpServer gateway;
+        QVERIFY(gateway.listen(QHostAddress::LocalHost));
+        const auto bytes = BuildHeadersOnlyRequest(2, kRestartRequest);
+        const QByteArray request(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        const auto received = [&] {  // what the gateway reads on its next connection
+            QTcpSocket* socket = nullptr;
+            PumpUntil([&] {
+                socket = socket ? socket : gateway.nextPendingConnection();
+                return socket && socket->bytesAvailable() >= request.size();
             });
-            fixture.Window().Command(command)->trigger();
-        }
-        QCOMPARE(seen, (QStringList{"FIX Users- FO 154", "FIX Configuration- FO 160"}));
-    }
-
-    // The service runs the FO gateway; a saved change restarts it, from each dialog.
-    void savesRestartTheRunningGatewayThroughTheService() {
-        GuiFixture fixture({2}, {2});
-        const InstallationLayout& layout = fixture.layout;
-        ServiceRun service(QEL_SERVICE_PATH, layout);
-        QVERIFY(service.StartGateways());
-        const int port = layout.InteractivePort(2);
-        int gateway = service.NewGateway("qel_ip_fo.exe", 0, port);
-        QVERIFY(gateway);
-        TestLog log;
-        FakeHost host;
-        host.running = true;
-        CFixConfiguration configuration(2, layout.ConfigPath(2), layout.FixConfigPath(2),
-                                        static_cast<std::uint16_t>(port), log.get(), &host);
-        configuration.OnInitDialog();
-        Get<QCheckBox>(&configuration, "1080")->click();
-        configuration.SaveFixConfigurationParameters();
-        QCOMPARE(fixture.boxes.shown.back(),
-                 std::string("Success: Parameter(s) updated successfully in "
-                             "configuration file. QEL will restart to take "
-                             "changes into effect."));
-        gateway = service.NewGateway("qel_ip_fo.exe", gateway, port);
-        QVERIFY(gateway);
-        QCOMPARE(log.CountLine("ACTIVITY|Request to kill qel sent.|FixConfiguration.cpp|"
-                               "CFixConfiguration::OnConnectionEstablished"),
+            return socket ? socket->readAll() : QByteArray();
+        };
+        auto* configuration = m.Open<CFixConfiguration>(2, gateway.serverPort());
+        Toggle(Get<QCheckBox>(configuration, "1080"));
+        Click(configuration, "1020");
+        QCOMPARE(m.boxes.shown.back(),
+                 std::string("Success: Parameter(s) updated successfully in configuration file. "
+                             "QEL will restart to take changes into effect."));
+        QCOMPARE(received(), request);
+        QCOMPARE(m.log.CountLine("ACTIVITY|Request to kill qel sent.|FixConfiguration.cpp|"
+                                 "CFixConfiguration::OnConnectionEstablished"),
                  1u);
 
-        CFixUserSessions users(2, layout.ConfigPath(2), layout.FixConfigPath(2),
-                               static_cast<std::uint16_t>(port), log.get(), &host);
-        users.OnInitDialog();
-        users.show();
-        List(&users)->setCurrentItem(List(&users)->topLevelItem(1));
-        users.OnButtonDelete();
-        QTest::mouseClick(Get(&users, "1032"), Qt::LeftButton);
-        QCOMPARE(fixture.boxes.shown.back(),
+        m.boxes.answers = {platform::IDYES};
+        auto* users = m.Open<CFixUserSessions>(2, gateway.serverPort());
+        ClickRow(users, "101");
+        QTest::keyClick(List(users), Qt::Key_Delete);
+        Click(users, "1032");
+        QCOMPARE(m.boxes.shown.back(),
                  std::string("Alert: QEL will restart to take changes into effect."));
-        QVERIFY(PumpUntil([&] { return !users.isVisible(); }));  // ends itself once sent
-        QVERIFY(service.NewGateway("qel_ip_fo.exe", gateway));
+        QCOMPARE(received(), request);
+        QVERIFY(PumpUntil([&] { return !users->isVisible(); }));  // ends itself once sent
     }
 };
 

@@ -5,22 +5,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QLineEdit>
-#include <QProcess>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <regex>
 
-#include "InstallationLayout.h"
 #include "config/GenericConfiguration.h"
 #include "core/GatewayHost.h"
 #include "core/InstalledMarkets.h"
+#include "support/CliRun.h"
 #include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
+#include "support/WidgetText.h"
 
 using namespace testing_support;
 
@@ -42,17 +37,13 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-std::string Crlf(const std::string& text) {
-    return Replaced(text, "\n", "\r\n");
-}
-
 // "LEVEL|message|file|operation" of the lines from the first rule check to the save's
 // success line (without the source line and the time): what a save writes, whichever
 // program made it.
 std::vector<std::string> SaveLines(const std::vector<std::string>& lines) {
     std::vector<std::string> out;
     for (const std::string& line : lines) {
-        const std::string fields = std::regex_replace(line, std::regex("\\|[^|]*\\|[^|]*$"), "");
+        const std::string fields = WithoutLineAndTime(line);
         if (!out.empty() || fields.find("::validate_parameters") != std::string::npos) {
             out.push_back(fields);
         }
@@ -65,16 +56,7 @@ std::vector<std::string> SaveLines(const std::vector<std::string>& lines) {
 
 // An FO installation (FIX enabled) in a temporary folder, and the dialog on it.
 struct Machine {
-    Machine() {
-        layout.root = dir.path();
-        layout.markets = {kFo};
-        layout.fixMarkets = {kFo};
-        layout.basePort = FreeBasePort();
-        layout.Write();
-        fix_enabled[kFo - 1] = 1;
-        original = ReadFile(Config());
-        fixOriginal = ReadFile(Fix());
-    }
+    Machine() { fix_enabled[kFo - 1] = 1; }
     ~Machine() { fix_enabled[kFo - 1] = 0; }
     std::string Config() const { return layout.ConfigPath(kFo); }
     std::string Fix() const { return layout.FixConfigPath(kFo); }
@@ -86,47 +68,20 @@ struct Machine {
         dialog->show();
         return dialog;
     }
-    static void Type(QDialog& dialog, const char* id, const QString& text) {
-        auto* edit = dialog.findChild<QLineEdit*>(id);
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-    }
-    static QString Shown(QDialog& dialog, const char* id) {
-        return dialog.findChild<QLineEdit*>(id)->text();
-    }
-    static void Save(QDialog& dialog) {
-        QTest::mouseClick(dialog.findChild<QPushButton*>("1020"), Qt::LeftButton);
-    }
 
     // zevo-cli config set FO with `settings`; no gateway runs.
-    int Cli(const QStringList& settings) {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QEL_IP_REGISTRY", QString::fromStdString(layout.RegistryPath()));
-        environment.insert("QEL_IP_SERVICE_DIR", QString::fromStdString(dir.File("none")));
+    void Cli(const QStringList& settings) {
         std::filesystem::create_directories(dir.File("proc"));  // no process runs
-        environment.insert("QEL_IP_PROC_ROOT", QString::fromStdString(dir.File("proc")));
-        process.setProcessEnvironment(environment);
-        process.start(ZEVO_CLI_PATH, QStringList{"config", "set", "FO"} + settings);
-        process.waitForFinished(30000);
-        return process.exitCode();
-    }
-    std::vector<std::string> CliLogLines() const {
-        std::vector<std::string> lines;
-        for (const std::string& name : ListDir(layout.LogDir())) {
-            for (const std::string& line : ReadLines(layout.LogDir() + "/" + name)) {
-                lines.push_back(line);
-            }
-        }
-        return lines;
+        RunCli(layout, QStringList{"config", "set", "FO"} + settings, dir.File("none"),
+               dir.File("proc"));
     }
 
     TempDir dir;
-    InstallationLayout layout;
+    InstallationLayout layout = LaidOut(dir.path(), {kFo}, {kFo});
     TestLog log;
     RecordingBoxes boxes;
     QuietHost host;
-    std::string original, fixOriginal;
+    std::string original = ReadFile(Config()), fixOriginal = ReadFile(Fix());
 };
 
 using Replacements = std::vector<std::pair<std::string, std::string>>;
@@ -135,17 +90,17 @@ std::string Applied(std::string text, const Replacements& replacements, bool crl
     for (const auto& [from, to] : replacements) {
         text = Replaced(text, from, to);
     }
-    return crlf ? Crlf(text) : text;
+    return crlf ? WithCrLf(text) : text;
 }
 
 struct Case {
     const char* name;
-    Replacements found;  // how the file as found differs from the laid-out one
-    bool crlf;
-    const char* shownBrokerId;
-    std::vector<std::pair<const char*, QString>> typed;
-    Replacements saved;  // how the file after the save differs from the one found
-    const char* box;
+    Replacements found = {};  // how the file as found differs from the laid-out one
+    bool crlf = false;
+    const char* shownBrokerId = "12342";
+    std::vector<std::pair<const char*, QString>> typed = {{"1026", "7"}};
+    Replacements saved = {{"BOX_ID=100", "BOX_ID=7"}};  // how the saved file differs from it
+    std::string box = "Success: Parameter(s) updated successfully in QEL configuration file.";
     bool fixChanged = false;
     std::function<void(Machine&)> arrange = {};  // links, modes
 };
@@ -156,67 +111,37 @@ class GatewayConfigFilesTest : public QObject {
     Q_OBJECT
   private slots:
     void aSaveChangesExactlyWhatTheOperatorChanged() {
-        const char* saved = "Success: Parameter(s) updated successfully in QEL configuration file.";
-        const Replacements box7 = {{"BOX_ID=100", "BOX_ID=7"}};
         const Replacements bcp = {{"CURRENT_CONFIG=PRIMARY", "CURRENT_CONFIG=BCP"}};
         const Replacements longBroker = {{"BROKER_ID=12342", "BROKER_ID=abCDEFGH"}};
-        const Replacements latin1 = {{"BROKER_ID=12342",
-                                      "BROKER_ID=\xe9"
-                                      "AB"}};
+        const Replacements latin1 = {{"BROKER_ID=12342", "BROKER_ID=\351AB"}};
         const auto link = [](Machine& m) {
             std::filesystem::rename(m.Config(), m.dir.File("qel_ip_fo.v2.cfg"));
             std::filesystem::create_symlink(m.dir.File("qel_ip_fo.v2.cfg"), m.Config());
         };
         const auto readOnly = [](Machine& m) { chmod(m.Config().c_str(), 0444); };
+        const std::string range = " value should be greater than zero and less than or equal to ";
         const Case cases[] = {
-            {"CR LF with the BCP host", bcp, true, "12342", {{"1026", "7"}}, box7, saved},
-            {"CR LF, broker changed",
-             {},
-             true,
-             "12342",
-             {{"1027", "999"}},
-             {{"=12342", "=999"}},
-             saved,
-             true},
-            {"a Broker ID longer than its field",
-             longBroker,
-             false,
-             "abCDEFGH",
-             {{"1026", "7"}},
-             box7,
-             saved},
-            {"bytes that are not UTF-8",
-             latin1,
-             false,
-             "\xef\xbf\xbd"
-             "AB",
-             {{"1026", "7"}},
-             box7,
-             saved},
-            {"a Box ID that would wrap to 1",
-             {},
-             false,
-             "12342",
-             {{"1026", "4294967297"}},
-             {},
-             "Error: Box ID value should be greater than zero and less than or equal to 32767"},
-            {"a Host Port that would wrap to 10263",
-             {},
-             false,
-             "12342",
-             {{"1025", "4294977559"}},
-             {},
-             "Error: Host Port value should be greater than zero and less than or equal to 65535"},
-            {"a symbolic link", {}, false, "12342", {{"1026", "7"}}, box7, saved, false, link},
-            {"a read-only file",
-             {},
-             false,
-             "12342",
-             {{"1026", "7"}},
-             {},
-             "Error: QEL Setup Error.",
-             false,
-             readOnly},
+            {"CR LF with the BCP host", bcp, true},
+            {.name = "CR LF, broker changed",
+             .crlf = true,
+             .typed = {{"1027", "999"}},
+             .saved = {{"=12342", "=999"}},
+             .fixChanged = true},
+            {"a Broker ID longer than its field", longBroker, false, "abCDEFGH"},
+            {"bytes that are not UTF-8", latin1, false, "\357\277\275AB"},
+            {.name = "a Box ID that would wrap to 1",
+             .typed = {{"1026", "4294967297"}},
+             .saved = {},
+             .box = "Error: Box ID" + range + "32767"},
+            {.name = "a Host Port that would wrap to 10263",
+             .typed = {{"1025", "4294977559"}},
+             .saved = {},
+             .box = "Error: Host Port" + range + "65535"},
+            {.name = "a symbolic link", .arrange = link},
+            {.name = "a read-only file",
+             .saved = {},
+             .box = "Error: QEL Setup Error.",
+             .arrange = readOnly},
         };
         for (const Case& c : cases) {
             Machine m;
@@ -228,17 +153,18 @@ class GatewayConfigFilesTest : public QObject {
             const bool link = std::filesystem::is_symlink(m.Config());
             const std::vector<std::string> folder = ListDir(m.dir.File("config"));
             auto dialog = m.Open();
-            QCOMPARE(Machine::Shown(*dialog, "1027").toStdString(), std::string(c.shownBrokerId));
+            QCOMPARE(Get<QLineEdit>(dialog.get(), "1027")->text().toStdString(),
+                     std::string(c.shownBrokerId));
             for (const auto& [id, text] : c.typed) {
-                Machine::Type(*dialog, id, text);
+                Type(dialog.get(), id, text);
             }
-            Machine::Save(*dialog);
+            Click(dialog.get(), "1020");
             QVERIFY2(ReadFile(m.Config()) == Applied(found, c.saved, false), c.name);
             QVERIFY2(m.boxes.shown == std::vector<std::string>{c.box}, c.name);
             QVERIFY2((ReadFile(m.Fix()) != m.fixOriginal) == c.fixChanged, c.name);
             QVERIFY2(std::filesystem::is_symlink(m.Config()) == link, c.name);  // a link stays
             QVERIFY2(ListDir(m.dir.File("config")) == folder, c.name);          // no temporary file
-            const bool refused = c.box == std::string("Error: QEL Setup Error.");
+            const bool refused = c.box == "Error: QEL Setup Error.";
             QVERIFY2(m.log.CountLine("EVENT|Removing of the configuration file [" + m.Config() +
                                      "] failed. Error Code : [13]|GenericConfiguration.cpp|"
                                      "CGenericConfiguration::save_configuration_parameters") ==
@@ -250,14 +176,10 @@ class GatewayConfigFilesTest : public QObject {
     }
 
     void aPathThatIsNoFileIsAFileThatCannotBeOpened() {
-        for (const std::string& kind : {"folder", "fifo"}) {
+        for (const bool fifo : {false, true}) {
             Machine m;
             std::filesystem::remove(m.Config());
-            if (kind == "folder") {
-                std::filesystem::create_directory(m.Config());
-            } else {
-                mkfifo(m.Config().c_str(), 0644);
-            }
+            QCOMPARE(fifo ? mkfifo(m.Config().c_str(), 0644) : mkdir(m.Config().c_str(), 0755), 0);
             auto dialog = m.Open();
             QVERIFY(dialog->Ended());
             QCOMPARE(m.boxes.shown, std::vector<std::string>{"Error: QEL Setup Error."});
@@ -269,27 +191,23 @@ class GatewayConfigFilesTest : public QObject {
     void zevoCliSavesAsTheDialogDoes() {
         struct Input {
             const char* name;
-            bool crlf;
-            bool fixInterrupted;
-            std::vector<std::pair<const char*, QString>> typed;
             QStringList settings;
+            std::vector<std::pair<const char*, QString>> typed;
+            bool crlf = false;
+            bool fixInterrupted = false;
         };
         const Input inputs[] = {
-            {"box id with leading zeros",
-             false,
-             false,
-             {{"1026", "0000000001"}},
-             {"BOX_ID=0000000001"}},
-            {"broker on a CR LF file", true, false, {{"1027", "ab9"}}, {"BROKER_ID=ab9"}},
+            {"box id with leading zeros", {"BOX_ID=0000000001"}, {{"1026", "0000000001"}}},
+            {"broker on a CR LF file", {"BROKER_ID=ab9"}, {{"1027", "ab9"}}, true},
             {"broker with the FIX file recovered",
-             false,
-             true,
+             {"BOX_ID=9", "BROKER_ID=777"},
              {{"1026", "9"}, {"1027", "777"}},
-             {"BOX_ID=9", "BROKER_ID=777"}},
+             false,
+             true},
         };
         for (const Input& input : inputs) {
             Machine m;
-            const std::string config = input.crlf ? Crlf(m.original) : m.original;
+            const std::string config = input.crlf ? WithCrLf(m.original) : m.original;
             const std::string temporary = m.dir.File("fix/temp_QEL_FIX_FO.cfg");
             auto layOut = [&] {
                 WriteFile(m.Config(), config);
@@ -301,9 +219,9 @@ class GatewayConfigFilesTest : public QObject {
             layOut();
             auto dialog = m.Open();
             for (const auto& [id, text] : input.typed) {
-                Machine::Type(*dialog, id, text);
+                Type(dialog.get(), id, text);
             }
-            Machine::Save(*dialog);
+            Click(dialog.get(), "1020");
             const std::string dialogConfig = ReadFile(m.Config()), dialogFix = ReadFile(m.Fix());
             QVERIFY2(dialogConfig != config, input.name);
             layOut();
@@ -313,7 +231,7 @@ class GatewayConfigFilesTest : public QObject {
             QVERIFY2(!FileExists(temporary), input.name);
             const std::vector<std::string> fromDialog =
                                                SaveLines(ReadLines(m.log.get()->CurrentFilePath())),
-                                           fromCli = SaveLines(m.CliLogLines());
+                                           fromCli = SaveLines(LogFolderLines(m.layout));
             QVERIFY2(fromDialog.size() > 3, input.name);
             QCOMPARE(fromCli, fromDialog);
         }

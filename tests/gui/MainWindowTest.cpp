@@ -1,9 +1,11 @@
-// The main window: pages, menus, commands, status list, scrolling and exit.
+// The main window: pages, menus, commands, status list, statistics pages, the About box,
+// scrolling and exit.
 #include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -12,11 +14,13 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "app/AboutDlg.h"
 #include "app/ViewTabCtrl.h"
 #include "core/CommandIds.h"
 #include "log/ActivityLog.h"
 #include "support/GuiFixture.h"
 #include "support/ListeningPeer.h"
+#include "support/WidgetText.h"
 #include "views/GenericLogs.h"
 #include "views/GenericStatistics.h"
 #include "views/LogMessageModel.h"
@@ -36,6 +40,21 @@ QStringList TabLabels(QWidget& window, const char* id) {
 
 const char* const kExitOperation = "|ZEVOClientPHASE4Dlg.cpp|CZEVOClientPHASE4Dlg::ExitZEVO";
 
+// The rows of the About box's components list, as "Component / Version".
+QStringList AboutRows(CAboutDlg& about) {
+    return Rows(about.findChild<QTreeWidget*>("1035")->model(), 2);
+}
+
+// The rows of a statistics page's list, as "Parameter / Value / Unit".
+QStringList StatisticsRows(const CGenericStatistics* page) {
+    const auto* list = page ? page->findChild<QTreeWidget*>("1014") : nullptr;
+    return list ? Rows(list->model(), 3) : QStringList();
+}
+
+std::string Now() {
+    return std::to_string(platform::DefaultClock().UnixSeconds());
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -52,21 +71,13 @@ class MainWindowTest : public QObject {
         CZEVOClientPHASE4Dlg& window = fixture.Window();
         QCOMPARE(TabLabels(window, "1000"), QStringList({"CM", "MF"}));
         QCOMPARE(TabLabels(window, "1003"), QStringList({"Common", "CM", "MF"}));
-        auto* status = window.findChild<QTreeWidget*>("1005");
-        QCOMPARE(status->topLevelItemCount(), 2);
-        QCOMPARE(status->topLevelItem(1)->text(0), QString("MF"));
-        QCOMPARE(status->topLevelItem(1)->text(1), QString("Not Running"));
-
-        QVERIFY(window.Command(32775)->isEnabled());   // QEL Configuration > CM
-        QVERIFY(!window.Command(32776)->isEnabled());  // FO not installed
-        QVERIFY(window.Command(32793)->isEnabled());   // COMMON
-        QVERIFY(window.Command(32790)->isEnabled());   // Show Active Users > MF
-        QVERIFY(!window.Command(32811)->isEnabled());  // CM is not FIX enabled
-        QVERIFY(window.Command(32817)->isEnabled());   // FIX User Configuration > MF
-        QVERIFY(window.Command(32827)->isEnabled());   // FIX Session Configuration > MF
-        QCOMPARE(window.LogPage(1)->MarketType(), 7);
-        QCOMPARE(window.LogPage(1)->GatewayPort(),
-                 std::to_string(fixture.layout.NonInteractivePort(7)));
+        QCOMPARE(Column(window.findChild<QTreeWidget*>("1005"), 0), QStringList({"CM", "MF"}));
+        // QEL Configuration > CM and COMMON, Show Active Users > MF, FIX User and FIX Session
+        // Configuration > MF are on; FO (not installed) and CM's FIX entry (not FIX enabled) off.
+        for (int command : {32775, 32793, 32790, 32817, 32827}) {
+            QVERIFY(window.Command(command)->isEnabled());
+        }
+        QVERIFY(!window.Command(32776)->isEnabled() && !window.Command(32811)->isEnabled());
         // The selected page is shown and the others hidden.
         window.show();
         window.LogTabs()->setCurrentIndex(1);
@@ -74,8 +85,6 @@ class MainWindowTest : public QObject {
         QVERIFY(!window.LogPage(0)->isVisible());
         // The system menu's About entry.
         QCOMPARE(window.Command(cmd::kSystemAbout)->text(), QString("&About ZEVO"));
-        QVERIFY(window.actions().contains(window.Command(cmd::kSystemAbout)));
-        QCOMPARE(window.Command(32801)->text(), QString("C&D"));
     }
 
     void escapeAsksAndNoKeepsTheWindow() {
@@ -129,16 +138,24 @@ class MainWindowTest : public QObject {
         }
     }
 
-    void commandLineFormOpensTheMarketsConfigurationDialog() {
-        GuiFixture fixture({2});
-        QString seen;  // the dialog runs modally inside the posted command
-        WhenModal([&](QDialog* dialog) {
-            seen = dialog->windowTitle() + " " + dialog->objectName();
-            dialog->reject();
-        });
+    void theCommandLineAndTheMenuOpenTheMarketsDialogs() {
+        GuiFixture fixture({2}, {2});
+        QStringList seen;  // a dialog runs modally inside the command that opens it
+        const auto title = [&] {
+            WhenModal([&](QDialog* dialog) {
+                seen << dialog->windowTitle();
+                dialog->reject();
+            });
+        };
+        title();
         fixture.Window({"-c", "2"});
         QVERIFY(PumpUntil([&] { return !seen.isEmpty(); }));
-        QCOMPARE(seen, QString("FO - Configuration 150"));
+        for (int command : {cmd::kFixUserConfiguration[1], cmd::kFixSessionConfiguration[1]}) {
+            title();
+            fixture.Window().Command(command)->trigger();
+        }
+        QCOMPARE(seen,
+                 (QStringList{"FO - Configuration", "FIX Users- FO", "FIX Configuration- FO"}));
     }
 
     void everyListColumnShowsItsHeaderAndWidestTextWhole() {
@@ -217,17 +234,32 @@ class MainWindowTest : public QObject {
         QVERIFY(PumpUntil([&] { return fixture.HasLine(unknown); }));
     }
 
-    void statusRowsFollowTheGatewayProcesses() {
+    // The status rows follow the gateway processes, a log page connects each time its gateway
+    // is seen starting, and exit stops both threads last.
+    void statusRowsAndLogPagesFollowTheGatewayProcesses() {
         GuiFixture fixture({1, 2});
+        auto peer = ListeningPeer(2, 10102, [&](GatewayPeer::Options& options) {
+            options.nonInteractivePort = fixture.layout.NonInteractivePort(2);
+            options.interactivePort = fixture.layout.InteractivePort(2);
+            options.script = {gateway::VersionMessage(10102),
+                              gateway::LogMessage(false, 0, 7, 12010, 0)};
+        });
         CZEVOClientPHASE4Dlg& window = fixture.Window();
         QTreeWidgetItem* fo = window.StatusList()->topLevelItem(1);
         QCOMPARE(fo->text(0), QString("FO"));
         QCOMPARE(fo->text(1), QString("Not Running"));
         fixture.processes.SetRunning({"QEL_IP_FO.EXE"});
         QTRY_COMPARE_WITH_TIMEOUT(fo->text(1), QString("Running"), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(fo->text(2), QString("10102"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.LogPage(1)->Model().rowCount(), 1, 5000);
         QCOMPARE(window.StatusList()->topLevelItem(0)->text(1), QString("Not Running"));
+        const std::string connecting =
+            "ACTIVITY|Attempting to connect...for market FO|StatusThread.cpp|::show_qel_status";
+        QCOMPARE(fixture.Count(connecting), 1u);
         fixture.processes.SetRunning({});
         QTRY_COMPARE_WITH_TIMEOUT(fo->text(1), QString("Not Running"), 2000);
+        fixture.processes.SetRunning({"qel_ip_fo.exe"});
+        QTRY_COMPARE_WITH_TIMEOUT(fixture.Count(connecting), 2u, 2000);
 
         window.ExitZEVO();
         auto lines = ReadLines(window.Log()->CurrentFilePath());
@@ -236,30 +268,6 @@ class MainWindowTest : public QObject {
                  "ACTIVITY|Killing QEL status thread." + std::string(kExitOperation));
         QCOMPARE(WithoutLineAndTime(lines.back()),
                  "ACTIVITY|Killing QEL statistics thread." + std::string(kExitOperation));
-    }
-
-    // The status thread connects a log page each time its gateway is seen starting.
-    void logPageConnectsWhenItsGatewayStarts() {
-        GuiFixture fixture({2});
-        auto peer = ListeningPeer(2, 10102, [&](GatewayPeer::Options& options) {
-            options.nonInteractivePort = fixture.layout.NonInteractivePort(2);
-            options.interactivePort = fixture.layout.InteractivePort(2);
-            options.script = {gateway::VersionMessage(10102),
-                              gateway::LogMessage(false, 0, 7, 12010, 0)};
-        });
-
-        CZEVOClientPHASE4Dlg& window = fixture.Window();
-        QTreeWidgetItem* fo = window.StatusList()->topLevelItem(0);
-        fixture.processes.SetRunning({"qel_ip_fo.exe"});
-        QTRY_COMPARE_WITH_TIMEOUT(fo->text(2), QString("10102"), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(window.LogPage(0)->Model().rowCount(), 1, 5000);
-        const std::string connecting =
-            "ACTIVITY|Attempting to connect...for market FO|StatusThread.cpp|::show_qel_status";
-        QCOMPARE(fixture.Count(connecting), 1u);
-        fixture.processes.SetRunning({});
-        QTRY_COMPARE_WITH_TIMEOUT(fo->text(1), QString("Not Running"), 2000);
-        fixture.processes.SetRunning({"qel_ip_fo.exe"});
-        QTRY_COMPARE_WITH_TIMEOUT(fixture.Count(connecting), 2u, 2000);
     }
 
     // A gateway whose process appears before it listens: the page tries again until it is
@@ -291,26 +299,34 @@ class MainWindowTest : public QObject {
                  1u);
     }
 
-    void shortWindowScrollsByTheDesignedSteps() {
+    void shortWindowScrollsByTheDesignedStepsWithinItsRange() {
         GuiFixture fixture;
         CZEVOClientPHASE4Dlg window(fixture.Machine());
         window.resize(900, 800);
         window.OnInitDialog();
-        QCOMPARE(window.StartupClientRect().height(), 800);
         window.show();
         window.resize(900, 300);
-        QCOMPARE(window.Scroll().Range(), 500);
-        QCOMPARE(window.ScrollBar()->maximum(), 500);
-        QCOMPARE(window.ScrollBar()->singleStep(), 5);
-        QCOMPARE(window.ScrollBar()->pageStep(), 50);
-        window.ScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        window.ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QCOMPARE(window.ScrollBar()->value(), 55);
-        window.ScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);  // does nothing
-        QCOMPARE(window.ScrollBar()->value(), 55);
-        window.resize(900, 900);
-        QCOMPARE(window.Scroll().Range(), 0);
-        QCOMPARE(window.ScrollBar()->value(), 0);
+        QScrollBar* bar = window.ScrollBar();
+        QCOMPARE(bar->maximum(), 500);
+        QCOMPARE(bar->singleStep(), 5);
+        QCOMPARE(bar->pageStep(), 50);
+        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);  // at the top already
+        QCOMPARE(bar->value(), 0);
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(bar->value(), 55);
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);  // does nothing
+        QCOMPARE(bar->value(), 55);
+        bar->setSliderPosition(480);  // where a drag ends
+        bar->triggerAction(QAbstractSlider::SliderMove);
+        QCOMPARE(bar->value(), 480);
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);  // never past the range
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(bar->value(), 500);
+        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+        QCOMPARE(bar->value(), 450);
+        window.resize(900, 900);  // a resize starts at the top
+        QCOMPARE(bar->value(), 0);
         window.done(0);
     }
 
@@ -334,6 +350,106 @@ class MainWindowTest : public QObject {
         });
         QTRY_VERIFY_WITH_TIMEOUT(ended, 1000);
         QCOMPARE(window.result(), 0);
+    }
+
+    void aboutListsMarketsThenSharedComponents() {
+        GuiFixture fixture({SLBM, CM});
+        CAboutDlg about(fixture.Store());
+        QCOMPARE(about.windowTitle(), QString("About ZEVO "));
+        QVERIFY(!fixture.Window().windowIcon().isNull());  // the program's icon
+        QCOMPARE(AboutRows(about),
+                 QStringList({"QEL CM / 1.01.01", "QEL SLBM / 3.10.06", "Plexa / 2.3.1",
+                              "Dorva / 1.8.0", "QEL Monitoring Service / 4.0.2",
+                              "QEL Statistics / 4.0.1", "ZEVO / 4.0.0", "Uninstaller / 1.2.0"}));
+        QVERIFY(fixture.boxes.shown.empty());
+    }
+
+    void aboutStopsWithOneErrorBoxAtTheFirstMissingValue() {
+        const std::string key = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP\\";
+        const std::pair<std::string, QStringList> cases[] = {
+            // SLBM is installed without its version.
+            {key + "1]\n\"VERSION\"=\"1.01\"\n" + key + "6]\n" + key +
+                 "7]\n\"VERSION\"=\"3.01\"\n" + key + "COMMON]\n\"PLEXA_VERSION\"=\"2.3\"\n",
+             {"QEL CM / 1.01"}},
+            {key + "COMMON]\n\"PLEXA_VERSION\"=\"2.3\"\n\"QEL_MONITORING_VERSION\"=\"4.0\"\n",
+             {"Plexa / 2.3"}},
+            {"", {}},  // no settings at all
+        };
+        for (const auto& [registry, rows] : cases) {
+            TempDir dir;
+            WriteFile(dir.File("qel_ip.reg"), registry);
+            platform::RegistryFileStore store(dir.File("qel_ip.reg"));
+            RecordingBoxes boxes;
+            CAboutDlg about(store);
+            QCOMPARE(AboutRows(about), rows);
+            QCOMPARE(boxes.shown,
+                     std::vector<std::string>{"Error: Cannot query registry. QEL Setup Error.."});
+        }
+    }
+
+    void statisticsPageKeepsStaleFiguresAndCaseBlindRows() {
+        FakeClock clock(2026, 12, 6, 10, 0, 0);
+        CGenericStatistics page;
+        page.SetClock(clock);
+        const auto now = static_cast<std::uint64_t>(clock.UnixSeconds());
+        page.UpdateParameter(1, "Orders", "10", "Nos", now - 299);
+        page.UpdateParameter(1, "Trades", "4", "Nos", now - 300);
+        page.UpdateParameter(1, "ORDERS", "11", "/s", now + 60);  // a future time passes
+        page.UpdateParameter(1, "Queue", "", "", 0);
+        // A name that is not valid text keeps its one row, pass after pass.
+        page.UpdateParameter(1, "Temp\xe9rature", "20", "C", now);
+        page.UpdateParameter(1, "TEMP\xe9RATURE", "21", "C", now);
+        QCOMPARE(page.List()->topLevelItemCount(), 4);
+        QCOMPARE(page.List()->topLevelItem(3)->text(1), QString("21"));
+        delete page.List()->takeTopLevelItem(3);
+        QCOMPARE(StatisticsRows(&page),
+                 (QStringList{"Orders / 11 / /s", "Trades /  / Nos", "Queue /  / "}));
+        QCOMPARE(page.List()->headerItem()->text(0), QString("Parameter"));
+    }
+
+    void statisticsFilesReachTheirMarketsPages() {
+        GuiFixture fixture({1});
+        const std::string stats = fixture.layout.StatisticsDir();
+        WriteFile(stats + "/common.stat", "100,Users connected,12,Nos," + Now() +
+                                              "|\n100,Orders,3,/s," + Now() +
+                                              "|\n100,ORDERS,4,/s," + Now() + "|\n");
+        WriteFile(stats + "/fo.stat", "2,FO orders,7,/s," + Now() + "|");  // FO is not installed
+        // A name on another market's page is a row of its own there.
+        WriteFile(stats + "/cm.stat",
+                  "1,Trades|1,Host link,Up,," + Now() + "|1,orders,5,/s," + Now() + "|");
+        WriteFile(stats + "/broken.stat",
+                  std::string("100,Hidden,1,u,") + Now() + std::string("|\0", 2));
+        QVERIFY(QDir(QString::fromStdString(stats)).mkdir("sub.stat"));
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
+        QVERIFY(PumpUntil([&] { return StatisticsRows(window.StatisticsPage(1)).size() == 3; }));
+        QCOMPARE(StatisticsRows(window.StatisticsPage(0)),
+                 (QStringList{"Users connected / 12 / Nos", "Orders / 4 / /s"}));
+        QCOMPARE(StatisticsRows(window.StatisticsPage(1)),
+                 (QStringList{"Trades /  / ", "Host link / Up / ", "orders / 5 / /s"}));
+        QVERIFY(fixture.boxes.shown.empty());
+
+        // The next pass picks up a changed file.
+        WriteFile(stats + "/common.stat", "100,Users connected,13,Nos," + Now() + "|");
+        QVERIFY(PumpUntil([&] {
+            return StatisticsRows(window.StatisticsPage(0)).first() == "Users connected / 13 / Nos";
+        }));
+    }
+
+    void aMissingStatisticsFolderSettingShowsOneBox() {
+        GuiFixture fixture({2});
+        std::string registry = ReadFile(fixture.layout.RegistryPath());
+        const auto at = registry.find("\"CURRENT_FILES_PATH\"");
+        QVERIFY(at != std::string::npos);
+        WriteFile(fixture.layout.RegistryPath(), registry.replace(at, 9, "\"OTHER_"));
+        WriteFile(fixture.layout.StatisticsDir() + "/common.stat",
+                  "100,Users,1,Nos," + Now() + "|");
+        CZEVOClientPHASE4Dlg& window = fixture.Window();
+        QVERIFY(PumpUntil([&] { return !fixture.boxes.shown.empty(); }));
+        QCOMPARE(fixture.boxes.shown, std::vector<std::string>{"Error: QEL Setup Error."});
+        QVERIFY(
+            fixture.HasLine("EVENT|Cannot query registry for "
+                            "CURRENT_FILES_PATH.|StatisticsThread.cpp|show_qel_statistics"));
+        QCOMPARE(StatisticsRows(window.StatisticsPage(0)), QStringList());
     }
 };
 

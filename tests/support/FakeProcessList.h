@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -8,27 +10,23 @@
 #include <vector>
 
 #include "platform/ProcessList.h"
+#include "support/TestSupport.h"
 
 namespace testing_support {
 
-// The process list a test decides: which gateway names run, whether the list can be taken,
-// and how long taking it lasts. Read by the status thread, set by the test.
+// The process list a test decides: which gateway names run, and how long taking the list
+// lasts. Read by the status thread, set by the test.
 class FakeProcessList final : public platform::ProcessList {
   public:
     void SetRunning(std::vector<std::string> names) {
         std::lock_guard<std::mutex> guard(lock_);
         names_ = std::move(names);
     }
-    void FailWith(long error) { error_ = error; }
     void SetDelay(std::chrono::milliseconds delay) { delay_ = delay; }
 
-    bool Snapshot(std::vector<std::string>* names, long* error) const override {
+    bool Snapshot(std::vector<std::string>* names, long*) const override {
         ++taken;
         std::this_thread::sleep_for(delay_.load());
-        if (error_ != 0) {
-            *error = error_;
-            return false;
-        }
         std::lock_guard<std::mutex> guard(lock_);
         *names = names_;
         return true;
@@ -39,8 +37,22 @@ class FakeProcessList final : public platform::ProcessList {
   private:
     mutable std::mutex lock_;
     std::vector<std::string> names_;
-    std::atomic<long> error_{0};
     std::atomic<std::chrono::milliseconds> delay_{std::chrono::milliseconds(0)};
+};
+
+// A /proc of files: each process's comm, stat and cmdline as the kernel shows them.
+struct FakeProc : TempDir {
+    void Process(const std::string& pid, const std::string& comm, char state,
+                 const std::string& cmdline) {
+        mkdir(File(pid).c_str(), 0755);
+        WriteFile(File(pid) + "/comm", comm + "\n");
+        WriteFile(File(pid) + "/stat", pid + " (" + comm + ") " + state + " 1 1\n");
+        WriteFile(File(pid) + "/cmdline", cmdline);
+    }
+    // The newest process id, as /proc/loadavg shows it.
+    void Newest(const std::string& pid) {
+        WriteFile(File("loadavg"), "0.01 0.02 0.00 1/97 " + pid + "\n");
+    }
 };
 
 }  // namespace testing_support

@@ -10,15 +10,6 @@ const std::string kFixEngine =
     "[DEFAULT]\nConnectionType=acceptor\nBeginString=FIX.4.2\nSenderCompID=QELFO\n";
 const std::string kFixDefault = kFixEngine + "PersistMessages=Y\nNicIpAddress=127.0.0.1\n";
 
-// The same text with CR LF line ends, as files from Windows have them.
-inline std::string WithCrLf(const std::string& text) {
-    std::string crlf;
-    for (char c : text) {
-        crlf += c == '\n' ? "\r\n" : std::string(1, c);
-    }
-    return crlf;
-}
-
 inline std::string Block(int user, int branch, const std::string& broker = "12342") {
     const std::string id = std::to_string(user);
     return "\n#BeginSession_" + id + "\n[SESSION]\nTargetCompID=" + id + "," + broker + "," +

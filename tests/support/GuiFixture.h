@@ -33,13 +33,8 @@ class GuiFixture {
   public:
     explicit GuiFixture(std::vector<int> markets = {}, std::vector<int> fixMarkets = {},
                         int fallbackAnswer = platform::IDYES)
-        : boxes(fallbackAnswer) {
-        layout.root = dir.path();
-        layout.markets = std::move(markets);
-        layout.fixMarkets = std::move(fixMarkets);
-        layout.basePort = FreeBasePort();
-        layout.Write();
-    }
+        : layout(LaidOut(dir.path(), std::move(markets), std::move(fixMarkets))),
+          boxes(fallbackAnswer) {}
     ~GuiFixture() {
         if (window_) {
             window_->done(0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,12 +26,9 @@ class TestLog {
     std::vector<std::string> Lines() const {
         std::vector<std::string> out;
         for (const std::string& line : ReadLines(log_->CurrentFilePath())) {
-            size_t first = line.find('|');
-            if (first == std::string::npos) {
-                continue;
+            if (line.find('|') != std::string::npos) {
+                out.push_back(line.substr(0, line.find('|', line.find('|') + 1)));
             }
-            size_t second = line.find('|', first + 1);
-            out.push_back(line.substr(0, second));
         }
         return out;
     }
@@ -39,11 +37,8 @@ class TestLog {
         return CountLogLines(log_->CurrentFilePath(), expected);
     }
     size_t Count(const std::string& levelAndMessage) const {
-        size_t n = 0;
-        for (const auto& line : Lines()) {
-            n += line == levelAndMessage;
-        }
-        return n;
+        const auto lines = Lines();
+        return std::count(lines.begin(), lines.end(), levelAndMessage);
     }
 
   private:

@@ -1,7 +1,6 @@
 #include "support/TestSupport.h"
 
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -95,6 +94,14 @@ std::vector<std::string> ListDir(const std::string& path) {
     return names;
 }
 
+std::string WithCrLf(const std::string& text) {
+    std::string crlf;
+    for (char c : text) {
+        crlf += c == '\n' ? "\r\n" : std::string(1, c);
+    }
+    return crlf;
+}
+
 std::string WithoutLineAndTime(const std::string& line) {
     // Fields: level|message|file|operation|line|timestamp. Messages hold no '|' in the
     // lines the tests look at.
@@ -103,6 +110,16 @@ std::string WithoutLineAndTime(const std::string& line) {
         end = line.rfind('|', end - 1);
     }
     return end == std::string::npos ? line : line.substr(0, end);
+}
+
+std::vector<std::string> LogFolderLines(const InstallationLayout& layout) {
+    std::vector<std::string> lines;
+    for (const std::string& name : ListDir(layout.LogDir())) {
+        for (std::string& line : ReadLines(layout.LogDir() + "/" + name)) {
+            lines.push_back(std::move(line));
+        }
+    }
+    return lines;
 }
 
 bool OnLoopback(int port, bool connectTo) {

@@ -49,6 +49,8 @@ bool FileExists(const std::string& path);
 std::vector<std::string> ReadLines(const std::string& path);
 // Names of the files in a folder, sorted.
 std::vector<std::string> ListDir(const std::string& path);
+// The text with CR LF line ends, as files from Windows have them.
+std::string WithCrLf(const std::string& text);
 
 // An activity-log line without its source line number and timestamp:
 // "LEVEL|message|file|operation".
@@ -56,6 +58,9 @@ std::string WithoutLineAndTime(const std::string& line);
 
 // How many lines of an activity-log file equal "LEVEL|message|file|operation".
 std::size_t CountLogLines(const std::string& path, const std::string& expected);
+
+// The lines of the activity logs in the layout's log folder, oldest first.
+std::vector<std::string> LogFolderLines(const InstallationLayout& layout);
 
 // Whether a fresh socket binds to the loopback port (it is free), or with `connectTo`
 // connects to it (something listens); the socket is closed at once.

@@ -1,10 +1,29 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QStringList>
+#include <QTest>
 #include <QTreeWidget>
 
 namespace testing_support {
+
+// A dialog's control, named by its resource ID.
+template <typename Control = QPushButton>
+Control* Get(const QWidget* dialog, const char* id) {
+    return dialog->findChild<Control*>(id);
+}
+
+// Types `text` into the edit `id` in place of what it holds.
+inline void Type(QWidget* dialog, const char* id, const QString& text) {
+    Get<QLineEdit>(dialog, id)->clear();
+    QTest::keyClicks(Get<QLineEdit>(dialog, id), text);
+}
+
+inline void Click(QWidget* dialog, const char* id) {
+    QTest::mouseClick(Get(dialog, id), Qt::LeftButton);
+}
 
 // The texts of a list's column, top to bottom.
 inline QStringList Column(const QTreeWidget* list, int column) {

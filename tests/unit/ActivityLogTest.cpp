@@ -81,7 +81,6 @@ TEST_F(ActivityLogTest, StartupRenamesEarlierCurrentFilesUnlessTheNameIsTakenAnd
                      "zevo.20100823.101010.current.txt", "zevo.20100823.101010.repository.txt",
                      "zevo.20100824.101010.repository.txt", "zevo.20100825.062025.current.txt"}));
     EXPECT_EQ(ReadFile(dir.File("zevo.20100823.101010.current.txt")), "blocked\n");
-    EXPECT_EQ(ReadFile(dir.File("zevo.20100823.101010.repository.txt")), "repository\n");
     EXPECT_EQ(ReadFile(dir.File("zevo.20100824.101010.repository.txt")), "yesterday\n");
     EXPECT_EQ(ReadFile(dir.File("zevo.20100825.062025.current.txt")),
               "earlier today\n\nLogger object initialized.\nACTIVITY|next|f.cpp|op|1|Wednesday, "

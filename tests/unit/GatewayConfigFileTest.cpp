@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <random>
+#include <sstream>
 
 #include "config/GatewayConfigFile.h"
 #include "support/TestSupport.h"
@@ -12,25 +14,31 @@ using namespace testing_support;
 
 namespace {
 
+using V = GatewayConfigValues;
+
+// A key, the form value it is edited through, what the operator types there, what the file
+// then holds, and valid values as a file may hold them (separated by blanks).
 struct Field {
     const char* key;
-    const char* form;                 // which form value it is edited through
-    std::vector<std::string> values;  // valid values as a file may hold them
+    std::string V::*shown;
+    const char* typed;
+    const char* written;
+    const char* values;
 };
 
 const Field kFields[] = {
-    {"MACHINE_LAN_IP", "local", {"127.0.0.1", "10.1.1.5", "010.001.1.5"}},
-    {"MACHINE_WAN_IP", "wan", {"10.20.30.42", "192.168.7.7"}},
-    {"PRIMARY_HOST_IP", "host", {"172.19.12.12", "172.19.12.99"}},
-    {"HOST_PORT_NUMBER", "port", {"10202", "65535", "00042"}},
-    {"BOX_ID", "box", {"100", "32767", "0000000001"}},
-    {"BROKER_ID",
-     "broker",
-     {"12342", "abCDEFGH",
-      "\xe9\xff"
-      "AB",
-      "br\xc3\xb6k"}},
+    {"MACHINE_LAN_IP", &V::localIp, "10.9.9.9", "10.9.9.9", "127.0.0.1 10.1.1.5 010.001.1.5"},
+    {"MACHINE_WAN_IP", &V::wanIp, "10.8.8.8", "10.8.8.8", "10.20.30.42 192.168.7.7"},
+    {"PRIMARY_HOST_IP", &V::hostIp, "172.19.1.1", "172.19.1.1", "172.19.12.12 172.19.12.99"},
+    {"HOST_PORT_NUMBER", &V::hostPort, "0777", "777", "10202 65535 00042"},
+    {"BOX_ID", &V::boxId, "31", "31", "100 32767 0000000001"},
+    {"BROKER_ID", &V::brokerId, "Z9", "Z9", "12342 abCDEFGH \351\377AB br\303\266k"},
 };
+
+std::vector<std::string> Values(const Field& field) {
+    std::istringstream in(field.values);
+    return {std::istream_iterator<std::string>(in), {}};
+}
 
 // A file with every key once, in random order, among comments, blank lines, bytes that are
 // not UTF-8 and later duplicates; LF or CR LF line ends.
@@ -42,7 +50,8 @@ std::string RandomFile(std::mt19937& random, bool crlf) {
     std::vector<std::string> lines;
     std::string host;
     for (const Field& field : kFields) {
-        const std::string value = field.values[random() % field.values.size()];
+        const std::vector<std::string> values = Values(field);
+        const std::string value = values[random() % values.size()];
         lines.push_back(std::string(field.key) + "=" + value);
         if (std::string(field.key) == "PRIMARY_HOST_IP") {
             host = value;
@@ -57,7 +66,7 @@ std::string RandomFile(std::mt19937& random, bool crlf) {
     }
     for (const Field& field : kFields) {  // a duplicate after the first occurrence
         if (random() % 4 == 0) {
-            lines.push_back(std::string(field.key) + "=" + field.values[0]);
+            lines.push_back(std::string(field.key) + "=" + Values(field)[0]);
         }
     }
     std::string text;
@@ -75,14 +84,12 @@ std::string KeyOf(const std::string& line) {
     return line.substr(0, line.find('='));
 }
 
+// The lines of a text with their line ends.
 std::vector<std::string> Split(const std::string& text) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        lines.push_back(text.substr(start, end + 1 - start));
-    }
-    if (start < text.size()) {
-        lines.push_back(text.substr(start));
+    for (std::size_t start = 0, end; start < text.size(); start = end) {
+        end = std::min(text.find('\n', start), text.size() - 1) + 1;
+        lines.push_back(text.substr(start, end - start));
     }
     return lines;
 }
@@ -101,24 +108,10 @@ TEST(GatewayConfigFile, OneChangedValueChangesOnlyItsOwnBytes) {
         ASSERT_TRUE(ReadGatewayConfiguration(path, nullptr, &read));
         GatewayConfigValues form = ShownValues(read);
         const Field& field = kFields[random() % std::size(kFields)];
-        const std::string which = field.form;
-        std::string written;
+        form.*field.shown = field.typed;
         std::vector<std::string> keys = {field.key};
-        if (which == "local") {
-            written = form.localIp = form.localIp == "10.9.9.9" ? "10.9.9.8" : "10.9.9.9";
-        } else if (which == "wan") {
-            written = form.wanIp = "10.8.8.8";
-        } else if (which == "host") {
-            written = form.hostIp = "172.19.1.1";
-            keys.push_back("HOST_MACHINE_IP");
-        } else if (which == "port") {
-            form.hostPort = "0777";
-            written = "777";
-        } else if (which == "box") {
-            form.boxId = "31";
-            written = "31";
-        } else {
-            written = form.brokerId = "Z9";
+        if (field.shown == &V::hostIp) {
+            keys.push_back("HOST_MACHINE_IP");  // the host in use is the primary one
         }
         GatewayConfigTarget target;
         target.market = 2;
@@ -136,8 +129,7 @@ TEST(GatewayConfigFile, OneChangedValueChangesOnlyItsOwnBytes) {
                 continue;
             }
             const std::string end = old[i].substr(old[i].find_last_not_of("\r\n") + 1);
-            const std::string value = KeyOf(old[i]) == "HOST_MACHINE_IP" ? "172.19.1.1" : written;
-            EXPECT_EQ(now[i], KeyOf(old[i]) + "=" + value + end) << before;
+            EXPECT_EQ(now[i], KeyOf(old[i]) + "=" + field.written + end) << before;
         }
     }
 }

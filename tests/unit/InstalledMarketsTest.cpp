@@ -83,12 +83,7 @@ TEST_F(MarketScan, OnlyFoWithoutFixIsInstalledAndFixPopupsGray) {
 }
 
 TEST_F(MarketScan, LaidOutInstallationWithAFixMarketEnablesItsFixCommands) {
-    InstallationLayout layout;
-    layout.root = dir_.File("qel");
-    layout.markets = {CM, FO, SLBM};
-    layout.fixMarkets = {FO};
-    layout.basePort = FreeBasePort();
-    ASSERT_TRUE(layout.Write());
+    const InstallationLayout layout = LaidOut(dir_.File("qel"), {CM, FO, SLBM}, {FO});
     Scan(ReadFile(layout.RegistryPath()));
     EXPECT_EQ(table_.number_of_markets, 3);
     EXPECT_EQ(Types(), (std::vector<int>{1, 2, -1, -1, -1, 6, -1}));
@@ -132,10 +127,7 @@ TEST_F(MarketScan, UnreadableSettingsAreLoggedAsSystemErrors) {
         {"Windows Registry Editor Version 5.00\r\n", "Cannot open registry for SOFTWARE\\QEL_IP."},
         {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP]\r\n\"OTHER\"=\"x\"\r\n",
          "Cannot query registry. Error = 2."},
-        // A path that does not fit the buffer with its NUL, and a port stored as text.
-        {kHeader + MarketKey(CM, false) + "\"CONFIG_FILE_PATH\"=\"" + std::string(1024, 'p') +
-             "\"\r\n",
-         "Cannot query registry for CONFIG_FILE_PATH."},
+        // A port stored as text.
         {kHeader + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP\\4]\r\n\"INTERFACE_THREAD_NON_"
                    "INTERACTIVE_PORT\"=\"10000\"\r\n",
          "Cannot query registry for INTERFACE_THREAD_NON_INTERACTIVE_PORT."},

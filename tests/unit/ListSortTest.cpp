@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "views/ListSort.h"
-#include "views/VerticalScroll.h"
 
 namespace {
 
@@ -32,18 +31,6 @@ struct Table final : SortableRows {
     }
 };
 
-TEST(ListSortTest, SortsByNumberOrTextInBothDirections) {
-    Table table;
-    table.rows = {{"6", "Logged on."}, {"10", "Logged Off."}, {"9", "Logon in progress."}};
-    SortListByColumn(table, 0, kAscending, kSortAsNumber);
-    EXPECT_EQ(table.Column(0), (Texts{"6", "9", "10"}));
-    EXPECT_EQ(table.Column(1), (Texts{"Logged on.", "Logon in progress.", "Logged Off."}));
-    SortListByColumn(table, 0, kDescending, kSortAsNumber);
-    EXPECT_EQ(table.Column(0), (Texts{"10", "9", "6"}));
-    SortListByColumn(table, 1, kAscending, kSortAsText);
-    EXPECT_EQ(table.Column(1), (Texts{"Logged Off.", "Logged on.", "Logon in progress."}));
-}
-
 // The exchange sort as the list has always done it, one comparison and exchange at a time.
 Texts ExchangeSorted(Texts texts, int direction, int type) {
     long a = 0, b = 0;
@@ -62,6 +49,8 @@ Texts ExchangeSorted(Texts texts, int direction, int type) {
     }
     return texts;
 }
+
+}  // namespace
 
 // Random columns of numbers (some with text after them, some with none), and of texts with
 // many equal ones: the order is the exchange sort's, ties and unreadable numbers included.
@@ -88,21 +77,3 @@ TEST(ListSortTest, TheOrderIsTheExchangeSortsOnAnyColumn) {
         }
     }
 }
-
-// The steps themselves (5 and 50 for a range of 500) are checked on the main window.
-TEST(VerticalScrollTest, MovesStopAtBothEndsAndAResizeStartsAtTheTop) {
-    VerticalScroll scroll;
-    scroll.Resize(800, 300);
-    EXPECT_EQ(scroll.Scroll(VerticalScroll::kLineUp), 0);
-    EXPECT_EQ(scroll.Scroll(VerticalScroll::kLineDown), 5);
-    EXPECT_EQ(scroll.Scroll(VerticalScroll::kThumbPosition, 480), 475);
-    EXPECT_EQ(scroll.Scroll(VerticalScroll::kPageDown), 20);  // never past the range
-    EXPECT_EQ(scroll.Scroll(VerticalScroll::kLineDown), 0);
-    EXPECT_EQ(scroll.Scroll(VerticalScroll::kOther), 0);
-    EXPECT_EQ(scroll.Scroll(VerticalScroll::kPageUp), -50);
-    EXPECT_EQ(scroll.Position(), 450);
-    scroll.Resize(800, 900);
-    EXPECT_EQ(scroll.Position(), 0);
-}
-
-}  // namespace

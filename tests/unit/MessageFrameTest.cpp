@@ -21,14 +21,6 @@ std::string Hex(const unsigned char* data, size_t size) {
     return out;
 }
 
-std::string Hex(const std::vector<unsigned char>& bytes) {
-    return Hex(bytes.data(), bytes.size());
-}
-
-std::string Zeros(int bytes) {
-    return std::string(2 * bytes, '0');
-}
-
 struct Flags {
     Flags(int fo, int ipo, int slbm) {
         FO_USERID_INCREASE_FLAG = fo;
@@ -51,9 +43,10 @@ TEST(MessageFrame, HeadersOnlyRequestsAreLongForCmAndForMarketsWhoseFlagIsOne) {
         Flags set(flags[0], flags[1], flags[2]);
         for (int market : {1, 2, 3, 4, 5, 6, 7, 100, 0, -1}) {
             const bool isLong = std::count(longMarkets.begin(), longMarkets.end(), market) > 0;
-            EXPECT_EQ(Hex(BuildHeadersOnlyRequest(market, kBoxInformationRequest)),
-                      isLong ? "2800" + Zeros(18) + "6419" + Zeros(18)
-                             : "2600" + Zeros(18) + "6419" + Zeros(16))
+            const auto request = BuildHeadersOnlyRequest(market, kBoxInformationRequest);
+            EXPECT_EQ(Hex(request.data(), request.size()),
+                      isLong ? "2800" + std::string(36, '0') + "6419" + std::string(36, '0')
+                             : "2600" + std::string(36, '0') + "6419" + std::string(32, '0'))
                 << "market " << market << ", flags " << flags[0] << flags[1] << flags[2];
         }
     }

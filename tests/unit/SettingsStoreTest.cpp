@@ -71,17 +71,9 @@ TEST_F(SettingsStoreTest, ReadsAWindowsExportInEveryEncodingIgnoringCase) {
 
 TEST_F(SettingsStoreTest, AValueMustFitTheBufferWithItsTerminatingNul) {
     std::string fits(1023, 'a'), tooLong(1024, 'b');
-    const auto& store = Store(
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP\\1]\n"
-        "\"FITS\"=\"" +
-        fits +
-        "\"\n"
-        "\"LONG\"=\"" +
-        tooLong +
-        "\"\n"
-        "\"SHORTPORT\"=\"123\"\n"
-        "\"LONGPORT\"=\"12345\"\n"
-        "\"DWORD\"=dword:00000031\n");
+    const auto& store = Store("[HKEY_LOCAL_MACHINE\\SOFTWARE\\QEL_IP\\1]\n\"FITS\"=\"" + fits +
+                              "\"\n\"LONG\"=\"" + tooLong + "\"\n\"SHORTPORT\"=\"123\"\n" +
+                              "\"LONGPORT\"=\"12345\"\n\"DWORD\"=dword:00000031\n");
     EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\1", "FITS"), fits);
     EXPECT_EQ(String(store, "SOFTWARE\\QEL_IP\\1", "LONG"), "<missing>");
     EXPECT_EQ(platform::LastError(), platform::kSettingsMoreData);

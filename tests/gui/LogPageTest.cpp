@@ -1,5 +1,5 @@
-// The filter, the count, copying and exporting on a log page fed by a gateway over loopback.
-
+// A market's log page fed by a gateway over loopback: the version check, the rows, the filter,
+// the count, copying and exporting.
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
@@ -9,10 +9,14 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
+#include <algorithm>
 
 #include "GatewayMessages.h"
 #include "core/MarketType.h"
+#include "link/MessageFrame.h"
 #include "link/ZEVOHelper.h"
+#include "platform/ProcessExit.h"
 #include "support/LoopbackGateway.h"
 #include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
@@ -20,39 +24,58 @@
 #include "views/GenericLogs.h"
 #include "views/LogFilterBar.h"
 #include "views/LogMessageModel.h"
+#include "views/LogRow.h"
 
 using namespace testing_support;
 using gateway::LogMessage;
+using gateway::VersionMessage;
 
 namespace {
 
-// An MF log page connected to a loopback gateway that has sent its version.
+// A log page as the main window sets it up, with a status list holding another market's row
+// and its own (named `statusRow`), connected to a loopback gateway.
 struct Page {
-    Page() {
-        view.SetMarketType(MF);
+    explicit Page(int market = MF, const QString& statusRow = "MF") {
+        status.setHeaderLabels({"Market", "Status", "Version"});
+        new QTreeWidgetItem(&status, {"XX", "Running", ""});
+        new QTreeWidgetItem(&status, {statusRow, "Running", ""});
+        view.SetMarketType(market);
+        view.SetStatusList(&status);
         view.InitConnectionData({&view, 0, std::stoi(gateway.Port()), log.get()});
-        view.Session()->EstablishConnection(view.GatewayAddress(), view.GatewayPort());
-        if (!gateway.Accept() || !gateway.Send(gateway::VersionMessage(30107))) {
-            qFatal("the console did not connect");
-        }
+        Connect();
         view.resize(900, 400);
     }
-    void Send(const std::vector<gateway::Bytes>& messages) {
-        for (const auto& message : messages) {
-            QVERIFY(gateway.Send(message));
+    // Connects the page to the gateway (again).
+    void Connect() {
+        view.Session()->EstablishConnection(view.GatewayAddress(), view.GatewayPort());
+        if (!gateway.Accept()) {
+            qFatal("the console did not connect");
         }
     }
+    bool Send(const std::vector<gateway::Bytes>& messages) {
+        return std::all_of(messages.begin(), messages.end(),
+                           [&](const gateway::Bytes& message) { return gateway.Send(message); });
+    }
+    // Sends `messages` and waits until the list holds `rows` rows.
+    bool Receive(const std::vector<gateway::Bytes>& messages, int rows) {
+        return Send(messages) && PumpUntil([&] { return Rows().size() == rows; });
+    }
+    // The cells of the message list's rows, as "User ID / Time / Message / Reason".
     QStringList Rows() const { return testing_support::Rows(view.List()->model()); }
+    QString Version(int statusRow) { return status.topLevelItem(statusRow)->text(2); }
     QLineEdit* Field() const { return view.findChild<QLineEdit*>("logFilter"); }
     QString Count() const { return view.findChild<QLabel*>("logFilterCount")->text(); }
 
     TestLog log;
+    QTreeWidget status;
     LoopbackGateway gateway;
     CGenericLogs view{log.get(), nullptr};
 };
 
-// The five messages the tests start from, oldest first (times in UTC).
+// The MF gateway's version, then the five messages the filter tests start from, oldest first
+// (times in UTC).
 const std::vector<gateway::Bytes> kFive = {
+    VersionMessage(30107),
     LogMessage(false, 1772460309, 1001, 11018, -1),  // Mon 02 Mar 2026 14:05:09
     LogMessage(false, 1772460310, 2002, 12001, 42),
     LogMessage(false, 1772546710, 0, 11011, 7),  // Tue 03 Mar 2026 14:05:10
@@ -62,14 +85,102 @@ const std::vector<gateway::Bytes> kFive = {
 
 }  // namespace
 
-class LogFilterTest : public QObject {
+class LogPageTest : public QObject {
     Q_OBJECT
   private slots:
+    void init() {
+        FO_USERID_INCREASE_FLAG = IPO_USERID_INCREASE_FLAG = SLBM_USERID_INCREASE_FLAG = 0;
+    }
+    void cleanup() { init(); }
 
-    void typedTextKeepsRowsWithACellThatHoldsItIgnoringCase() {
+    void versionUnlocksRowsAndWidensFoUserIds() {
+        // Before the version: dropped. FO at release 409 then carries 32-bit user IDs.
+        Page page(FO, "fo");
+        QVERIFY(page.Receive({LogMessage(false, 1772460309, 9, 11018, 1), VersionMessage(40902),
+                              LogMessage(true, 1772460309, 70000, 12014, -1),
+                              LogMessage(true, 1772460310, 0, 11018, 0)},
+                             2));
+        QCOMPARE(page.Rows(),
+                 (QStringList{"NEW / Monday, March 02, 2026, 14:05:10 / "
+                              "The user successfully logged on to the trading host / 0",
+                              "70000 / Monday, March 02, 2026, 14:05:09 / "
+                              "No description for reason code [12014] / "}));
+        QCOMPARE(page.view.List()->model()->headerData(2, Qt::Horizontal).toString(),
+                 QString("Message"));
+        QCOMPARE(page.Version(1), QString("40902"));
+        QCOMPARE(page.Version(0), QString(""));
+        QCOMPARE(page.log.CountLine("EVENT|Received market version is "
+                                    "40902|GenericLogs.cpp|CGenericLogs::RouteMessage"),
+                 1u);
+        QCOMPARE(
+            page.log.CountLine(
+                "ACTIVITY|FO_USERID_INCREASE_FLAG = TRUE|GenericLogs.cpp|CGenericLogs::compatible"),
+            1u);
+    }
+
+    void invalidVersionEndsTheProgramWith200() {
+        RecordingBoxes boxes;
+        int exitCode = -1;
+        platform::InstallExitSeam([&](int code) { exitCode = code; });
+        Page page(CM, "CM");
+        QVERIFY(page.Send({VersionMessage(10202), LogMessage(true, 0, 5, 11018, 0)}));
+        QVERIFY(PumpUntil([&] { return exitCode != -1; }));
+        platform::InstallExitSeam(nullptr);
+        QCOMPARE(exitCode, 200);
+        QCOMPARE(boxes.shown,
+                 (std::vector<std::string>{
+                     "Invalid version: QEL Setup Error.. Version 10202 is invalid for market CM"}));
+        QCOMPARE(
+            page.log.CountLine(
+                "ACTIVITY|QEL Setup Error.. Version 10202 is invalid for market CM|GenericLogs.cpp|"
+                "CGenericLogs::RouteMessage"),
+            1u);
+        QCOMPARE(page.Version(1), QString(""));
+    }
+
+    void onlyLogMessagesAddRowsAndANewConnectionEmptiesTheList() {
+        gateway::Bytes other = LogMessage(false, 0, 9, 12001, 0);
+        WriteU16(other.data() + 20, 10003);
         Page page;
-        page.Send(kFive);
-        QVERIFY(PumpUntil([&] { return page.Rows().size() == 5; }));
+        QVERIFY(page.Receive({VersionMessage(30107), other, LogMessage(false, 0, 1, 12001, 0),
+                              LogMessage(false, 0, 2, 12002, 0)},
+                             2));
+        QVERIFY(page.Rows()[0].startsWith("2 / "));
+        QVERIFY(page.Rows()[1].startsWith("1 / "));
+        // The gateway restarts: the status monitor connects again, with no version message.
+        page.view.Session()->Transport().CloseConnection();
+        page.Connect();
+        QVERIFY(page.Receive({LogMessage(false, 0, 3, 12003, 0)}, 1));
+        QVERIFY(page.Rows()[0].startsWith("3 / "));
+        QVERIFY(page.Rows()[0].endsWith(
+            " / QEL did not receive logon response from the trading host / 0"));
+    }
+
+    void rowsOverManyStoreBlocksKeepEveryField() {
+        LogMessageModel model;
+        constexpr int kRows = 10000;  // a little over two blocks of the row store
+        for (int i = 0; i < kRows; ++i) {
+            model.Add(LogRow{1772460309 + i, i + 1, -i,
+                             static_cast<std::uint16_t>(i % 2 ? 12002 : 11009)});
+        }
+        model.Flush();
+        QCOMPARE(model.rowCount(), kRows);
+        const QStringList rows = Rows(&model);
+        const auto cells = [&](int row) { return rows[row].split(" / "); };
+        // Newest on top: model row r holds the message received as number kRows - 1 - r.
+        for (int received : {kRows - 1, 8192, 8191, 4097, 4096, 4095, 1, 0}) {
+            const QStringList row = cells(kRows - 1 - received);
+            QCOMPARE(row[0], QString::number(received + 1));
+            QCOMPARE(row[3], received == 1 ? QString() : QString::number(-received));
+            QCOMPARE(row[2],
+                     QString::fromStdString(GetReasonDescription(received % 2 ? 12002 : 11009)));
+        }
+        QCOMPARE(cells(kRows - 1)[1], QString("Monday, March 02, 2026, 14:05:09"));
+    }
+
+    void typedTextKeepsRowsWithACellThatHoldsItIgnoringCaseAsTheyArrive() {
+        Page page;
+        QVERIFY(page.Receive(kFive, 5));
         const QStringList all = page.Rows();
         QCOMPARE(page.Count(), QString("5 of 5"));
 
@@ -102,31 +213,26 @@ class LogFilterTest : public QObject {
         page.Field()->clear();
         QCOMPARE(page.Rows(), all);
         QCOMPARE(page.Count(), QString("5 of 5"));
-    }
 
-    void newRowsThatMatchArriveOnTopWhileFiltered() {
-        Page page;
-        page.Send(kFive);
-        QVERIFY(PumpUntil([&] { return page.Count() == "5 of 5"; }));
+        // New rows that match arrive on top while filtered.
         page.Field()->setText("logged on");
-        page.Send({LogMessage(false, 1772546800, 4004, 12002, 5),
-                   LogMessage(false, 1772546801, 5005, 11018, 6)});
+        QVERIFY(page.Send({LogMessage(false, 1772546800, 4004, 12002, 5),
+                           LogMessage(false, 1772546801, 5005, 11018, 6)}));
         QVERIFY(PumpUntil([&] { return page.Count() == "3 of 7"; }));
         QVERIFY(page.Rows()[0].startsWith("5005 / "));
         QVERIFY(page.Rows()[1].startsWith("3003 / "));
         // A new connection empties the list; the filter stays and applies to what comes.
         page.view.OnConnectionEstablished();
         QCOMPARE(page.Count(), QString("0 of 0"));
-        page.Send({LogMessage(false, 1772546900, 6006, 11018, 6),
-                   LogMessage(false, 1772546901, 7007, 12002, 6)});
+        QVERIFY(page.Send({LogMessage(false, 1772546900, 6006, 11018, 6),
+                           LogMessage(false, 1772546901, 7007, 12002, 6)}));
         QVERIFY(PumpUntil([&] { return page.Count() == "1 of 2"; }));
         QVERIFY(page.Rows()[0].startsWith("6006 / "));
     }
 
-    void ctrlFGoesToTheFieldAndEscapeEmptiesIt() {
+    void ctrlFAndEscapeServeTheFilterAndCtrlCCopiesTheSelectedRows() {
         Page page;
-        page.Send(kFive);
-        QVERIFY(PumpUntil([&] { return page.Rows().size() == 5; }));
+        QVERIFY(page.Receive(kFive, 5));
         page.view.show();
         QVERIFY(QTest::qWaitForWindowActive(&page.view));
         page.view.List()->setFocus();
@@ -141,20 +247,14 @@ class LogFilterTest : public QObject {
         page.Field()->setText("2002");
         QTest::keyClick(page.view.List(), Qt::Key_Escape);
         QCOMPARE(page.Count(), QString("5 of 5"));
-    }
 
-    void ctrlCCopiesTheSelectedRowsAndHomeAndEndGoToTheFirstAndLastRow() {
-        Page page;
-        page.Send(kFive);
-        QVERIFY(PumpUntil([&] { return page.Rows().size() == 5; }));
+        // Ctrl+C copies the selected rows; Home and End go to the first and the last row.
         page.Field()->setText("logged");
         QTableView* list = page.view.List();
         list->selectionModel()->select(list->model()->index(1, 0),
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
         list->selectionModel()->select(list->model()->index(0, 0),
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        page.view.show();
-        QVERIFY(QTest::qWaitForWindowActive(&page.view));
         list->setFocus();
         const auto copied = [&] {
             QApplication::clipboard()->clear();
@@ -178,8 +278,7 @@ class LogFilterTest : public QObject {
 
     void exportWritesTheRowsShownAsCsvWithAHeader() {
         Page page;
-        page.Send(kFive);
-        QVERIFY(PumpUntil([&] { return page.Rows().size() == 5; }));
+        QVERIFY(page.Receive(kFive, 5));
         TempDir dir;
         const QString path = QString::fromStdString(dir.File("all.csv"));
         page.view.FilterBar()->SetFileChooser([&] { return path; });
@@ -236,5 +335,5 @@ class LogFilterTest : public QObject {
     }
 };
 
-QTEST_MAIN(LogFilterTest)
-#include "LogFilterTest.moc"
+QTEST_MAIN(LogPageTest)
+#include "LogPageTest.moc"
