@@ -36,9 +36,9 @@ class Zevo {
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("XDG_RUNTIME_DIR",
                    QString::fromStdString(runtime.empty() ? dir.path() : runtime));
+        env.insert("TMPDIR", QString::fromStdString(dir.path()));  // the private folder's
         if (runtime == "-") {
             env.remove("XDG_RUNTIME_DIR");
-            env.insert("TMPDIR", QString::fromStdString(dir.path()));
         }
         env.insert("QEL_IP_REGISTRY", QString::fromStdString(layout.RegistryPath()));
         env.insert("ZEVO_BOX_JOURNAL", QString::fromStdString(dir.File("boxes.txt")));
@@ -92,35 +92,6 @@ TEST(SingleInstance, SecondStartEndsAtOnceAndTheFirstSaysSo) {
     EXPECT_EQ(next.process.state(), QProcess::Running);
 }
 
-TEST(SingleInstance, AnUnusableRuntimeFolderFallsBackToAPrivateOneAndSaysSo) {
-    TempDir dir;
-    const InstallationLayout layout = LaidOut(dir.File("qel"), {});
-    // Missing, and too long for a socket's name.
-    for (const std::string& runtime :
-         {std::string("/nonexistent/dir"), dir.path() + "/" + std::string(120, 'r')}) {
-        if (runtime.size() > 100) {
-            ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
-        }
-        Zevo zevo(dir, layout, runtime, true);
-        QByteArray errors;
-        // The window comes up: its start-up lines reach the activity log.
-        ASSERT_TRUE(PumpUntil([&] {
-            errors += zevo.process.readAllStandardError();
-            return errors.contains("using /tmp/zevo-" + QByteArray::number(getuid())) &&
-                   Logged(layout, "|Initializing all members.|");
-        })) << errors.toStdString();
-        EXPECT_TRUE(errors.contains(
-            QByteArray::fromStdString("the runtime folder " + runtime + " cannot be used")));
-        EXPECT_EQ(zevo.process.state(), QProcess::Running);
-        // The rule still holds there: a second start ends and is announced.
-        Zevo second(dir, layout, runtime);
-        ASSERT_TRUE(second.process.waitForFinished(5000));
-        EXPECT_EQ(second.process.exitCode(), 0);
-        EXPECT_TRUE(PumpUntil([&] { return FileExists(dir.File("boxes.txt")); }));
-        std::remove(dir.File("boxes.txt").c_str());
-    }
-}
-
 // Without a runtime folder the rule lives in a private folder of the user's, which nobody
 // else can fill: one that is a link, open to others, or holds another user's lock file is
 // refused with a clear message, and ZEVO runs without the rule, writing nothing there.
@@ -169,18 +140,43 @@ TEST(SingleInstance, APrivateFolderThatIsNotPrivateIsRefused) {
         EXPECT_EQ(ListDir(elsewhere), std::vector<std::string>{});
         EXPECT_EQ(ListDir(folder), before);
     }
-    // Made when missing: mode 0700, the socket 0600.
-    TempDir dir;
-    const InstallationLayout layout = LaidOut(dir.File("qel"), {});
-    Zevo zevo(dir, layout, "-");
-    const std::string socket = dir.File("zevo-" + user + "/ZEVOClient4.0-" + user + ".sock");
-    ASSERT_TRUE(PumpUntil([&] { return FileExists(socket); }));
-    struct stat folderInfo {
-    }, socketInfo{};
-    ASSERT_EQ(stat(dir.File("zevo-" + user).c_str(), &folderInfo), 0);
-    ASSERT_EQ(stat(socket.c_str(), &socketInfo), 0);
-    EXPECT_EQ(folderInfo.st_mode & 07777, 0700u);
-    EXPECT_EQ(socketInfo.st_mode & 07777, 0600u);
+}
+
+// Without a runtime folder, or with one that is missing or too long for a socket's name, the
+// rule lives in the private folder, made with mode 0700 and its socket 0600; it holds there.
+TEST(SingleInstance, WithoutAUsableRuntimeFolderThePrivateFolderHoldsTheRule) {
+    const std::string user = std::to_string(getuid());
+    for (const std::string runtime : {"-", "/nonexistent/dir", "long"}) {
+        SCOPED_TRACE(runtime);
+        TempDir dir;
+        const InstallationLayout layout = LaidOut(dir.File("qel"), {});
+        const std::string folder = runtime == "long" ? dir.File(std::string(120, 'r')) : runtime;
+        if (runtime == "long") {
+            ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+        }
+        Zevo zevo(dir, layout, folder, true);
+        const std::string socket = dir.File("zevo-" + user + "/ZEVOClient4.0-" + user + ".sock");
+        QByteArray errors;
+        ASSERT_TRUE(PumpUntil([&] {
+            errors += zevo.process.readAllStandardError();
+            return FileExists(socket) && Logged(layout, "|Initializing all members.|");
+        }));
+        if (runtime != "-") {
+            EXPECT_TRUE(errors.contains(
+                QByteArray::fromStdString("the runtime folder " + folder + " cannot be used")))
+                << errors.toStdString();
+        }
+        struct stat folderInfo {
+        }, socketInfo{};
+        ASSERT_EQ(stat(dir.File("zevo-" + user).c_str(), &folderInfo), 0);
+        ASSERT_EQ(stat(socket.c_str(), &socketInfo), 0);
+        EXPECT_EQ(folderInfo.st_mode & 07777, 0700u);
+        EXPECT_EQ(socketInfo.st_mode & 07777, 0600u);
+        Zevo second(dir, layout, folder);  // a second start ends and is announced
+        ASSERT_TRUE(second.process.waitForFinished(5000));
+        EXPECT_EQ(second.process.exitCode(), 0);
+        EXPECT_TRUE(PumpUntil([&] { return FileExists(dir.File("boxes.txt")); }));
+    }
 }
 
 // A session or service manager ends programs with SIGTERM: ZEVO ends as Exit does after the

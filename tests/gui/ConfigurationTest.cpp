@@ -13,8 +13,8 @@
 #include "config/GenericConfiguration.h"
 #include "config/IpAddressCtrl.h"
 #include "core/CommandIds.h"
-#include "core/GatewayHost.h"
 #include "core/InstalledMarkets.h"
+#include "support/FakeHost.h"
 #include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
 #include "support/WidgetText.h"
@@ -34,18 +34,6 @@ const char* const kFoConfig =
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
     return text.replace(text.find(from), from.size(), to);
 }
-
-// The main window as the dialog sees it: whether the gateway runs, and the commands posted,
-// each with the number of boxes shown before it.
-struct FakeHost final : GatewayHost {
-    bool IsGatewayRunning(int) const override { return running; }
-    void PostCommand(int id) override { posted.push_back({id, boxes ? boxes->boxes.size() : 0}); }
-    ActivityLog* Log() const override { return log; }
-    bool running = false;
-    std::vector<std::pair<int, std::size_t>> posted;
-    RecordingBoxes* boxes = nullptr;
-    ActivityLog* log = nullptr;
-};
 
 struct Dialog {
     explicit Dialog(const std::string& config = kFoConfig, int startup = 0) {

@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <functional>
 
 #include "config/CommonConfig.h"
 #include "config/FixConfiguration.h"
@@ -15,21 +16,16 @@
 #include "config/FixUserSessions.h"
 #include "config/GenericConfiguration.h"
 #include "config/IpAddressCtrl.h"
-#include "core/GatewayHost.h"
+#include "support/FakeHost.h"
 #include "support/GuiFixture.h"
 #include "support/TestLog.h"
+#include "support/WidgetText.h"
 
 using namespace testing_support;
 
 namespace {
 
 constexpr int kFo = 2;
-
-struct QuietHost final : GatewayHost {
-    bool IsGatewayRunning(int) const override { return false; }
-    void PostCommand(int) override {}
-    ActivityLog* Log() const override { return nullptr; }
-};
 
 // An FO installation with its FIX side, and the dialogs opened on it.
 struct Desk {
@@ -67,14 +63,9 @@ struct Desk {
 
     GuiFixture fixture;
     TestLog log;
-    QuietHost host;
+    FakeHost host;
     std::vector<std::unique_ptr<QDialog>> dialogs;
 };
-
-template <typename Widget = QWidget>
-Widget* Get(QWidget* dialog, const char* id) {
-    return dialog->findChild<Widget*>(id);
-}
 
 void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
@@ -82,8 +73,8 @@ void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
 
 // Enter with the focus on `id`, a push button or a field.
 void EnterOn(QWidget* dialog, const char* id) {
-    Get(dialog, id)->setFocus();
-    QTest::keyClick(Get(dialog, id), Qt::Key_Return);
+    Get<QWidget>(dialog, id)->setFocus();
+    QTest::keyClick(Get<QWidget>(dialog, id), Qt::Key_Return);
 }
 
 }  // namespace
@@ -97,10 +88,10 @@ class DialogKeysTest : public QObject {
         const std::pair<Qt::Key, QWidget*> keys[] = {
             {Qt::Key_L, Get<CIpAddressCtrl>(d, "1022")->Field(0)},
             {Qt::Key_W, Get<CIpAddressCtrl>(d, "1023")->Field(0)},
-            {Qt::Key_B, Get(d, "1026")},
-            {Qt::Key_R, Get(d, "1027")},
+            {Qt::Key_B, Get<QWidget>(d, "1026")},
+            {Qt::Key_R, Get<QWidget>(d, "1027")},
             {Qt::Key_H, Get<CIpAddressCtrl>(d, "1024")->Field(0)},
-            {Qt::Key_O, Get(d, "1025")},
+            {Qt::Key_O, Get<QWidget>(d, "1025")},
         };
         for (const auto& [key, control] : keys) {
             Press(key, Qt::AltModifier);
@@ -116,83 +107,68 @@ class DialogKeysTest : public QObject {
         QTRY_VERIFY(Get<QRadioButton>(d, "1036")->isChecked());
     }
 
-    void enterPressesTheFocusedPushButtonInEveryDialog() {
+    // Enter in a field is the dialog's OK: nothing in the gateway configuration and the user
+    // details, the exit step (nothing written) elsewhere. Enter on a push button presses it.
+    void enterPressesTheFocusedPushButtonAndIsTheOkElsewhere() {
+        struct Case {
+            std::function<QDialog*(Desk&)> open;
+            std::function<void(QDialog*)> edit;
+            const char* field;
+            bool closes;       // Enter in the field ends the dialog
+            std::string file;  // which file the save writes, and what it then holds
+            const char* saved;
+            const char* close;  // the closing button, when Save leaves the dialog open
+        };
+        const Case cases[] = {
+            {[](Desk& d) { return d.Gateway(); },
+             [](QDialog* d) { QTest::keyClicks(Get<QWidget>(d, "1026"), "7"); }, "1026", false,
+             "config", "\nBOX_ID=1007\n", "1032"},
+            {[](Desk& d) { return d.Common(); },
+             [](QDialog* d) { Get<QLineEdit>(d, "1029")->setText("50"); }, "1029", true, "common",
+             "REPOSITORY_HISTORY=50\n", "1028"},
+            {[](Desk& d) { return d.FixSettings(); },
+             [](QDialog* d) { Get<QCheckBox>(d, "1080")->click(); }, "1080", true, "fix",
+             "PersistMessages=N\n", "1028"},
+            {[](Desk& d) { return d.NewFixUser(); },
+             [](QDialog* d) {
+                 QTest::keyClicks(Get<QWidget>(d, "1056"), "77");
+                 QTest::keyClicks(Get<QWidget>(d, "1058"), "3");
+             },
+             "1056", false, "fix", "TargetCompID=77,12342,3\n", nullptr},
+        };
+        for (const Case& c : cases) {
+            Desk desk;
+            const std::string path = c.file == "config" ? desk.Config()
+                                     : c.file == "fix"  ? desk.Fix()
+                                                        : desk.fixture.layout.CommonConfigPath();
+            const std::string before = ReadFile(path);
+            QDialog* d = c.open(desk);
+            c.edit(d);
+            EnterOn(d, c.field);
+            QCOMPARE(d->isVisible(), !c.closes);
+            QCOMPARE(ReadFile(path), before);
+            if (c.closes) {
+                c.edit(d = c.open(desk));
+            }
+            EnterOn(d, "1020");
+            QVERIFY2(ReadFile(path).find(c.saved) != std::string::npos, c.saved);
+            if (c.close) {
+                EnterOn(d, c.close);
+            }
+            QVERIFY(!d->isVisible());
+        }
+        // The FIX users list: New opens the user details; the list itself is the exit step.
         Desk desk;
-        CGenericConfiguration* gateway = desk.Gateway();
-        QTest::keyClicks(Get(gateway, "1026"), "7");  // Box ID 1007
-        EnterOn(gateway, "1020");
-        QVERIFY(ReadFile(desk.Config()).find("\nBOX_ID=1007\n") != std::string::npos);
-        EnterOn(gateway, "1032");
-        QVERIFY(!gateway->isVisible());
-
-        CCommonConfig* common = desk.Common();
-        Get<QLineEdit>(common, "1029")->setText("50");
-        EnterOn(common, "1020");
-        QVERIFY(ReadFile(desk.fixture.layout.CommonConfigPath()).find("REPOSITORY_HISTORY=50\n") !=
-                std::string::npos);
-        QVERIFY(common->isVisible());
-        EnterOn(common, "1028");
-        QVERIFY(!common->isVisible());
-
-        CFixConfiguration* fix = desk.FixSettings();
-        Get<QCheckBox>(fix, "1080")->click();  // Persist Messages off
-        EnterOn(fix, "1020");
-        QVERIFY(ReadFile(desk.Fix()).find("PersistMessages=N\n") != std::string::npos);
-        EnterOn(fix, "1028");
-        QVERIFY(!fix->isVisible());
-
-        CFixUserDetails* details = desk.NewFixUser();
-        QTest::keyClicks(Get(details, "1056"), "77");
-        QTest::keyClicks(Get(details, "1058"), "3");
-        EnterOn(details, "1020");
-        QCOMPARE(details->result(), 10);
-        QVERIFY(ReadFile(desk.Fix()).find("TargetCompID=77,12342,3\n") != std::string::npos);
-
         CFixUserSessions* users = desk.FixUsers();
         bool detailsOpened = false;
         WhenModal<CFixUserDetails>([&](CFixUserDetails* opened) {
             detailsOpened = true;
             opened->reject();
         });
-        EnterOn(users, "1041");  // New
+        EnterOn(users, "1041");
         QVERIFY(detailsOpened);
-        EnterOn(users, "1032");  // Exit
-        QVERIFY(!users->isVisible());
-        QCOMPARE(desk.fixture.boxes.shown,
-                 (std::vector<std::string>{
-                     "Success: Parameter(s) updated successfully in QEL configuration file.",
-                     "Success: Parameter(s) updated successfully in configuration file.",
-                     "Success: Parameter(s) updated successfully in configuration file."}));
-    }
-
-    void enterInAFieldIsTheDialogsOwnOk() {
-        Desk desk;
-        const std::string config = ReadFile(desk.Config()), fixFile = ReadFile(desk.Fix());
-        // Nothing in the gateway configuration and the user details: the edit stays.
-        CGenericConfiguration* gateway = desk.Gateway();
-        QTest::keyClicks(Get(gateway, "1026"), "7");
-        EnterOn(gateway, "1026");
-        QVERIFY(gateway->isVisible());
-        CFixUserDetails* details = desk.NewFixUser();
-        QTest::keyClicks(Get(details, "1056"), "77");
-        EnterOn(details, "1056");
-        QVERIFY(details->isVisible());
-        // The exit step in the common and FIX dialogs: closed, nothing written.
-        CCommonConfig* common = desk.Common();
-        Get<QLineEdit>(common, "1029")->setText("50");
-        EnterOn(common, "1029");
-        QVERIFY(!common->isVisible());
-        CFixConfiguration* fix = desk.FixSettings();
-        Get<QCheckBox>(fix, "1080")->click();
-        EnterOn(fix, "1080");
-        QVERIFY(!fix->isVisible());
-        CFixUserSessions* users = desk.FixUsers();
         EnterOn(users, "1061");
         QVERIFY(!users->isVisible());
-        QCOMPARE(ReadFile(desk.Config()), config);
-        QCOMPARE(ReadFile(desk.Fix()), fixFile);
-        QVERIFY(ReadFile(desk.fixture.layout.CommonConfigPath()).find("=50") == std::string::npos);
-        QVERIFY(desk.fixture.boxes.shown.empty());
     }
 };
 

@@ -18,8 +18,8 @@
 #include "config/FixConfiguration.h"
 #include "config/FixUserDetails.h"
 #include "config/FixUserSessions.h"
-#include "core/GatewayHost.h"
 #include "link/MessageFrame.h"
+#include "support/FakeHost.h"
 #include "support/FixText.h"
 #include "support/GuiFixture.h"
 #include "support/TestLog.h"
@@ -33,13 +33,6 @@ namespace {
 const std::string kConfig = "BROKER_ID=12342\nFIX_LOGGING=Y\nMAX_TWS_CLIENTS=25\n";
 // Branch IDs whose number order differs from their text order.
 const std::string kUsers = kFixDefault + Block(205, 4) + Block(101, 9) + Block(102, 30);
-
-struct FakeHost final : GatewayHost {
-    bool IsGatewayRunning(int) const override { return running; }
-    void PostCommand(int) override {}
-    ActivityLog* Log() const override { return nullptr; }
-    bool running = false;
-};
 
 // A market's two files in a folder, the log, the boxes and the host the dialogs are given.
 struct Market {

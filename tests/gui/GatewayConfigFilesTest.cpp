@@ -10,9 +10,9 @@
 #include <functional>
 
 #include "config/GenericConfiguration.h"
-#include "core/GatewayHost.h"
 #include "core/InstalledMarkets.h"
 #include "support/CliRun.h"
+#include "support/FakeHost.h"
 #include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
 #include "support/WidgetText.h"
@@ -22,12 +22,6 @@ using namespace testing_support;
 namespace {
 
 constexpr int kFo = 2;
-
-struct QuietHost final : GatewayHost {
-    bool IsGatewayRunning(int) const override { return false; }
-    void PostCommand(int) override {}
-    ActivityLog* Log() const override { return nullptr; }
-};
 
 // `text` with every `from` replaced by `to`.
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
@@ -80,7 +74,7 @@ struct Machine {
     InstallationLayout layout = LaidOut(dir.path(), {kFo}, {kFo});
     TestLog log;
     RecordingBoxes boxes;
-    QuietHost host;
+    FakeHost host;
     std::string original = ReadFile(Config()), fixOriginal = ReadFile(Fix());
 };
 

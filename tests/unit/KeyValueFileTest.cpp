@@ -1,13 +1,9 @@
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <random>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -172,63 +168,6 @@ TEST(AtomicReplace, AStaleLongerFileUnderTheFixedTemporaryNameIsOverwritten) {
     EXPECT_TRUE(platform::ReplaceFile(target, "new\n", {temporary, true}).ok());
     EXPECT_EQ(ListDir(dir.path()), Names{"fix.cfg"});
     EXPECT_EQ(ReadFile(target), "new\n");
-}
-
-// A configuration file of some 50 KB in which ten keys hold `value`, and the changes to it.
-std::string LargeConfiguration(const std::string& value, Pairs* changes = nullptr) {
-    std::string text;
-    for (int i = 0; i < 2000; ++i) {
-        std::string key = "KEY_" + std::to_string(i);
-        text += i % 200 ? "# line " + key + " of the settings\n" : key + "=" + value + "\n";
-        if (changes && i % 200 == 0) {
-            changes->emplace_back(key, value);
-        }
-    }
-    return text;
-}
-
-TEST(KeyValueFile, KilledRewriteLeavesTheOldOrTheNewContentWhole) {
-    TempDir dir;
-    const std::string path = dir.File("gateway.cfg");
-    Pairs changes[2];
-    const std::string contents[2] = {LargeConfiguration("old", &changes[0]),
-                                     LargeConfiguration("new-and-longer", &changes[1])};
-    WriteFile(path, contents[0]);
-    std::mt19937 random(std::random_device{}());
-    for (int round = 0; round < 100; ++round) {
-        SCOPED_TRACE(round);
-        int report[2];
-        ASSERT_EQ(pipe(report), 0);
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {  // rewrites, flipping the values, until killed; 'R' after the first
-            for (long n = 1; Write(path, changes[n % 2]).result == 9000; ++n) {
-                (void)!(n == 1 && write(report[1], "R", 1));
-            }
-            _exit(1);
-        }
-        close(report[1]);
-        pollfd first{report[0], POLLIN, 0};
-        char state = 0;
-        bool started = poll(&first, 1, 5000) == 1 && read(report[0], &state, 1) == 1;
-        usleep(std::uniform_int_distribution<int>(0, 3000)(random));
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
-        close(report[0]);
-        ASSERT_TRUE(started && WIFSIGNALED(status)) << status;  // killed, never failed
-
-        const std::string content = ReadFile(path);
-        ASSERT_TRUE(content == contents[0] || content == contents[1]) << content.size();
-        // A killed rewrite may leave its temporary file behind (it sorts after the target);
-        // the gateway's file is what matters. Clear it so each round starts clean.
-        const Names names = ListDir(dir.path());
-        ASSERT_LE(names.size(), 2u);
-        ASSERT_EQ(names[0], "gateway.cfg");
-        if (names.size() == 2) {
-            unlink(dir.File(names[1]).c_str());
-        }
-    }
 }
 
 }  // namespace
