@@ -9,7 +9,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "base/Text.h"
 #include "config/GatewayConfigFile.h"
 #include "config/IpAddressCtrl.h"
 #include "config/LimitedEdit.h"
