@@ -7,7 +7,8 @@ namespace cli_help {
 inline const char* const kProgram =
     "Usage: zevo-cli COMMAND [ARGUMENTS]\n"
     "Checks and changes the QEL trading gateways of this machine from scripts and monitoring\n"
-    "systems, the way the ZEVO console does; every action is written to the activity log.\n"
+    "systems, the way the ZEVO console does. What changes something is written to the activity\n"
+    "log with the console's own lines; what only looks writes nothing there.\n"
     "\n"
     "Commands:\n"
     "  status [--json]                   each installed market, whether its gateway runs, and\n"
@@ -23,8 +24,9 @@ inline const char* const kProgram =
     "\"zevo-cli COMMAND --help\" describes a command.\n"
     "\n"
     "Options:\n"
-    "  -h, --help     print this help and exit\n"
-    "  -v, --version  print the version and exit\n"
+    "  -h, --help           print this help and exit\n"
+    "  -v, --version        print the version and exit\n"
+    "  --timeout SECONDS    how long to wait for a gateway (default 5)\n"
     "\n"
     "Environment:\n"
     "  QEL_IP_REGISTRY     the settings-store file (default /etc/qel_ip/qel_ip.reg)\n"
@@ -35,20 +37,23 @@ inline const char* const kProgram =
     "  0  done; for status: every installed gateway runs\n"
     "  1  refused or failed (the reason is printed on standard error)\n"
     "  2  status: an installed gateway does not run\n"
+    "  3  status: the installation or the process table cannot be read\n"
     "  64 wrong usage\n";
 
 inline const char* const kStatus =
     "Usage: zevo-cli status [--json]\n"
     "Prints each installed market, whether its gateway process runs and the version the\n"
     "settings store records for it; --json prints the same as one JSON object.\n"
-    "Exit status 0 when every installed gateway runs, 2 when one does not.\n";
+    "Exit status 0 when every installed gateway runs, 2 when one does not, 3 when the\n"
+    "installation (the settings store, its markets) or the process table cannot be read.\n";
 
 inline const char* const kUsers =
     "Usage: zevo-cli users MARKET [--json]\n"
     "Asks the market's running gateway for its box information and its users (the requests\n"
     "of the Active Users list) and prints the box ID, the box's login state and each user's\n"
     "login state; --json prints the same as one JSON object.\n"
-    "Exit status 1 when the gateway cannot be reached.\n";
+    "Exit status 1 when the gateway refuses the connection (said at once) or does not answer\n"
+    "within the timeout.\n";
 
 inline const char* const kStart =
     "Usage: zevo-cli start\n"
@@ -62,7 +67,7 @@ inline const char* const kRestart =
 
 inline const char* const kConfig =
     "Usage: zevo-cli config get MARKET KEY\n"
-    "       zevo-cli config set MARKET KEY=VALUE...\n"
+    "       zevo-cli config set MARKET KEY=VALUE... [--dry-run] [--no-restart]\n"
     "get prints the value of KEY in the market's gateway configuration file.\n"
     "set changes values the QEL Configuration dialog changes:\n"
     "  MACHINE_LAN_IP, MACHINE_WAN_IP, PRIMARY_HOST_IP   addresses a.b.c.d\n"
@@ -71,6 +76,9 @@ inline const char* const kConfig =
     "The dialog's rules apply: a refused value prints the dialog's message, exits with status\n"
     "1 and leaves the file untouched. After a change the file is rewritten in place, the FIX\n"
     "file follows a new broker ID or local address, a running gateway is restarted and the\n"
-    "applications are started, as the dialog does.\n";
+    "applications are started, as the dialog does. Only the values that change are written;\n"
+    "a set that changes nothing writes nothing and restarts nothing.\n"
+    "  --dry-run     print KEY: old -> new for what would change; touch nothing\n"
+    "  --no-restart  save, but leave a running gateway and the service alone\n";
 
 }  // namespace cli_help

@@ -40,11 +40,14 @@
 
 namespace {
 
+// Exit codes, as monitoring plug-ins give them.
 constexpr int kUsage = 64;
-constexpr int kFailed = 1;
-constexpr int kNotRunning = 2;
+constexpr int kFailed = 1;      // WARNING, or refused with the file untouched
+constexpr int kNotRunning = 2;  // CRITICAL: an installed gateway is down
+constexpr int kUnknown = 3;     // the installation or the process table cannot be read
 constexpr int kValueSize = 1024;
-constexpr int kConnectMilliseconds = 5000;
+// How long a command waits for a gateway (--timeout SECONDS).
+int g_connectMilliseconds = 5000;
 // The gateway answers the users request at once; the list is whole when it stays quiet.
 constexpr int kQuietMilliseconds = 300;
 
@@ -95,25 +98,35 @@ int Fail(const std::string& text) {
     return kFailed;
 }
 
-// The installation as the console reads it at start.
+// The installation as the console reads it at start. A command that only looks writes no
+// activity-log line (and so never touches the console's log files); one that changes
+// something writes the window's lines for it.
 struct Installation {
-    ActivityLog log;
-    InstalledMarkets table;
-
-    Installation() {
+    explicit Installation(bool writesLog = true)
+        : logFile(writesLog ? std::make_unique<ActivityLog>()
+                            : std::make_unique<ActivityLog>(ActivityLog::NoFile{})),
+          log(*logFile) {
         GetNumberOfMarkets(table, platform::DefaultSettingsStore(), log);
         InitTypesOfMarketsConfigFilePathsAndPorts(table, platform::DefaultSettingsStore(), log,
                                                   nullptr);
     }
     // QEL_IP_PROC_ROOT names another process table than /proc (a container's, or a test's).
-    bool Runs(int market) {
+    const platform::ProcessList& Processes() {
         const QByteArray root = qgetenv("QEL_IP_PROC_ROOT");
         if (root.isEmpty()) {
-            return qel_status_query(market, GatewayProcessList(), log) == 1;
+            return GatewayProcessList();
         }
-        const platform::ProcProcessList processes(root.toStdString(), "qel_ip_");
-        return qel_status_query(market, processes, log) == 1;
+        if (!procRoot) {
+            procRoot = std::make_unique<platform::ProcProcessList>(root.toStdString(), "qel_ip_");
+        }
+        return *procRoot;
     }
+    bool Runs(int market) { return qel_status_query(market, Processes(), log) == 1; }
+
+    std::unique_ptr<ActivityLog> logFile;
+    ActivityLog& log;
+    InstalledMarkets table;
+    std::unique_ptr<platform::ProcProcessList> procRoot;
 };
 
 // A market's code from its name or number; 0 when it is neither.
@@ -140,12 +153,16 @@ int InstalledMarket(const Installation& installation, const std::string& text) {
     return code;
 }
 
-// Runs the event loop until `done` holds or `milliseconds` pass; returns `done()`.
+// Runs the event loop until `done` holds or `milliseconds` pass; returns `done()`. Between
+// events it sleeps; a timer wakes it now and then, for conditions that hold after a quiet
+// spell, and at the deadline.
 bool RunUntil(const std::function<bool()>& done, int milliseconds) {
     QElapsedTimer timer;
     timer.start();
+    QTimer wake;
+    wake.start(std::min(50, milliseconds));
     while (!done() && timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return done();
 }
@@ -159,8 +176,25 @@ int Status(const std::vector<std::string>& args) {
     if (args.size() != (json ? 1u : 0u)) {
         return Usage(cli_help::kStatus);
     }
-    Installation installation;
     const platform::SettingsStore& store = platform::DefaultSettingsStore();
+    if (!store.OpenKey(settings::kRoot)) {
+        std::fprintf(stderr, "zevo-cli: the installation cannot be read: no settings in %s\n",
+                     platform::DefaultSettingsStorePath().c_str());
+        return kUnknown;
+    }
+    Installation installation(false);
+    if (installation.table.number_of_markets <= 0) {
+        std::fprintf(stderr, "zevo-cli: the installation cannot be read: no market in %s\n",
+                     platform::DefaultSettingsStorePath().c_str());
+        return kUnknown;
+    }
+    std::vector<std::string> names;
+    long error = 0;
+    if (!installation.Processes().Snapshot(&names, &error)) {
+        std::fprintf(stderr, "zevo-cli: the process table cannot be read: %s\n",
+                     std::strerror(static_cast<int>(error)));
+        return kUnknown;
+    }
     bool allRun = true;
     std::string jsonRows;
     if (!json) {
@@ -197,6 +231,7 @@ class UsersQuery final : public CMessageSink {
   public:
     UsersQuery(int market, ActivityLog* log) : m_market(market), m_log(log), m_session(log) {
         m_session.SetMessageSink(this, market);
+        m_session.SetConnectFailedHandler([this] { refused = lost = true; });
     }
     int RouteMessage(const unsigned char* message, std::uint16_t code) override {
         if (code == kUserInformationResponse) {
@@ -220,6 +255,7 @@ class UsersQuery final : public CMessageSink {
 
     bool connected = false;
     bool lost = false;
+    bool refused = false;  // nothing listens: said at once, without waiting
     bool hasBox = false;
     BoxInformation box{};
     std::vector<UserInformation> users;
@@ -241,7 +277,7 @@ int Users(const std::vector<std::string>& args) {
         return Usage(cli_help::kUsers);
     }
     const std::string& name = args[0] == "--json" ? args[1] : args[0];
-    Installation installation;
+    Installation installation(false);
     const int market = InstalledMarket(installation, name);
     if (market == 0) {
         return kFailed;
@@ -260,16 +296,20 @@ int Users(const std::vector<std::string>& args) {
           Fmt("Attempting to connect...for market %s", MarketName(market)));
     query.Session().EstablishConnection("127.0.0.1", std::to_string(port));
     const bool answered =
-        RunUntil([&] { return query.connected || query.lost; }, kConnectMilliseconds) &&
+        RunUntil([&] { return query.connected || query.lost; }, g_connectMilliseconds) &&
         RunUntil(
             [&] {
                 return query.lost ||
                        (query.hasBox && query.lastMessage.elapsed() >= kQuietMilliseconds);
             },
-            kConnectMilliseconds);
+            g_connectMilliseconds);
     LogAt(log, LogLevel::Activity, kActiveUsersSite, "PostNcDestroy",
           Fmt("Attempting to close connection...for market %s", MarketName(market)));
     query.Session().Transport().CloseConnection();
+    if (query.refused) {
+        return Fail(
+            Fmt("the gateway of %s refused the connection on port %d", MarketName(market), port));
+    }
     if (!answered || !query.hasBox) {
         return Fail(Fmt("the gateway of %s did not answer on port %d", MarketName(market), port));
     }
@@ -327,7 +367,7 @@ bool RequestRestart(Installation& installation, int market) {
     bool sent = false;
     request.SetAfterSent([&] { sent = true; });
     request.Start();
-    if (!RunUntil([&] { return sent; }, kConnectMilliseconds)) {
+    if (!RunUntil([&] { return sent; }, g_connectMilliseconds)) {
         Fail(Fmt("the gateway of %s did not answer on port %d", MarketName(market), port));
         return false;
     }
@@ -423,7 +463,15 @@ bool TakeSetting(const std::string& setting, GatewayConfigValues* v) {
     return true;
 }
 
-int ConfigSet(Installation& installation, int market, const std::vector<std::string>& settings) {
+// What `config set` does besides the save: --dry-run shows what would change and touches
+// nothing; --no-restart leaves a running gateway and the service alone.
+struct SetOptions {
+    bool dryRun = false;
+    bool noRestart = false;
+};
+
+int ConfigSet(Installation& installation, int market, const std::vector<std::string>& settings,
+              const SetOptions& options) {
     ActivityLog* log = &installation.log;
     const MarketSettings& paths = installation.table.markets[market - 1];
     GatewayConfigRead read;
@@ -435,6 +483,25 @@ int ConfigSet(Installation& installation, int market, const std::vector<std::str
         if (!TakeSetting(setting, &form)) {
             return kFailed;
         }
+    }
+    const std::vector<GatewayChange> changes = GatewayChangesToSave(read, form);
+    if (changes.empty()) {
+        // As the dialog's Save stays disabled: nothing is written and nothing restarted.
+        std::printf("Nothing to change in %s.\n", paths.config_file_path.c_str());
+        return 0;
+    }
+    if (options.dryRun) {
+        ActivityLog quiet{ActivityLog::NoFile{}};
+        const GatewayConfigRuleBreak broken = CheckGatewayConfiguration(form, market, &quiet);
+        if (broken.field != GatewayConfigField::None) {
+            std::fprintf(stderr, "%s\n", broken.box.c_str());
+            return kFailed;
+        }
+        for (const GatewayChange& change : changes) {
+            std::printf("%s: %s -> %s\n", change.key.c_str(), change.from.c_str(),
+                        change.to.c_str());
+        }
+        return 0;
     }
     GatewayConfigTarget target;
     target.market = market;
@@ -451,6 +518,10 @@ int ConfigSet(Installation& installation, int market, const std::vector<std::str
         return Fail("QEL Setup Error.");
     }
     std::string text = "Parameter(s) updated successfully in QEL configuration file.";
+    if (options.noRestart) {
+        std::printf("%s\n", text.c_str());
+        return 0;
+    }
     int status = 0;
     if (installation.Runs(market)) {
         text += " QEL will restart to take changes into effect.";
@@ -477,14 +548,25 @@ int Config(const std::vector<std::string>& args) {
         (args[0] == "get" && args.size() != 3)) {
         return Usage(cli_help::kConfig);
     }
-    Installation installation;
+    SetOptions options;
+    std::vector<std::string> settings;
+    for (auto it = args.begin() + 2; it != args.end(); ++it) {
+        if (*it == "--dry-run") {
+            options.dryRun = true;
+        } else if (*it == "--no-restart") {
+            options.noRestart = true;
+        } else {
+            settings.push_back(*it);
+        }
+    }
+    // Only a set that may write keeps a log of its own; a look writes none.
+    Installation installation(args[0] == "set" && !options.dryRun);
     const int market = InstalledMarket(installation, args[1]);
     if (market == 0) {
         return kFailed;
     }
     if (args[0] == "set") {
-        return ConfigSet(installation, market,
-                         std::vector<std::string>(args.begin() + 2, args.end()));
+        return ConfigSet(installation, market, settings, options);
     }
     const std::string& path = installation.table.markets[market - 1].config_file_path;
     LogAt(&installation.log, LogLevel::Activity, kConfigurationSite,
@@ -514,6 +596,21 @@ int main(int argc, char** argv) {
     PrintedBoxes boxes;
     platform::InstallMessageBoxSeam(&boxes);
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        return Usage(cli_help::kProgram);
+    }
+    for (auto it = args.begin(); it != args.end(); ++it) {
+        if (*it == "--timeout") {
+            const int seconds = std::next(it) != args.end() ? std::atoi(std::next(it)->c_str()) : 0;
+            if (seconds <= 0) {
+                std::fprintf(stderr, "zevo-cli: --timeout takes a number of seconds\n");
+                return kUsage;
+            }
+            g_connectMilliseconds = seconds * 1000;
+            args.erase(it, it + 2);
+            break;
+        }
+    }
     if (args.empty()) {
         return Usage(cli_help::kProgram);
     }

@@ -103,6 +103,30 @@ std::vector<Pair> PairsToSave(const GatewayConfigRead& read, const GatewayConfig
     };
 }
 
+// The value of `key` as the file holds it (numbers as read).
+std::string ValueInFile(const GatewayConfigRead& read, GatewayKey key) {
+    switch (key) {
+        case GatewayKey::MachineLanIp:
+            return read.localIp;
+        case GatewayKey::MachineWanIp:
+            return read.wanIp;
+        case GatewayKey::HostMachineIp:
+            return read.hostMachineIp;
+        case GatewayKey::PrimaryHostIp:
+            return read.Found(key) ? read.primaryHostIp : "";
+        case GatewayKey::CurrentConfig:
+            return read.currentConfigRead;
+        case GatewayKey::HostPortNumber:
+            return Fmt("%d", read.hostPort);
+        case GatewayKey::BoxId:
+            return Fmt("%d", read.boxId);
+        case GatewayKey::BrokerId:
+            return read.brokerId;
+        default:
+            return {};
+    }
+}
+
 // Writes the values that changed and the keys the file lacks; returns the key=value
 // writer's result (1 when nothing needed writing) and how many pairs went in.
 int WriteChanged(const std::string& path, const std::vector<Pair>& pairs,
@@ -317,6 +341,19 @@ GatewayConfigRuleBreak CheckGatewayConfiguration(const GatewayConfigValues& valu
         return GatewayConfigRuleBreak{Field::Selection, false, {}, 0};
     }
     return {};
+}
+
+std::vector<GatewayChange> GatewayChangesToSave(const GatewayConfigRead& read,
+                                                const GatewayConfigValues& form) {
+    std::vector<GatewayChange> changes;
+    for (const Pair& pair : PairsToSave(read, form)) {
+        if (!pair.unchanged || !read.Found(pair.key)) {
+            changes.push_back({GatewayKeyName(pair.key),
+                               read.Found(pair.key) ? ValueInFile(read, pair.key) : "",
+                               pair.value});
+        }
+    }
+    return changes;
 }
 
 GatewaySaveResult SaveGatewayConfiguration(const GatewayConfigTarget& target,

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "log/LogSite.h"
 
@@ -113,6 +114,17 @@ struct GatewayConfigRuleBreak {
 // when every rule holds.
 GatewayConfigRuleBreak CheckGatewayConfiguration(const GatewayConfigValues& values, int marketType,
                                                  ActivityLog* log);
+
+// A key a save would write: its value in the file (empty when the file lacks it) and the new.
+struct GatewayChange {
+    std::string key;
+    std::string from;
+    std::string to;
+};
+// What a save of `form` would write, in the order it writes it; empty when the form changes
+// nothing, in which case a save writes nothing.
+std::vector<GatewayChange> GatewayChangesToSave(const GatewayConfigRead& read,
+                                                const GatewayConfigValues& form);
 
 // Where a market's files are, and whether it has a FIX side.
 struct GatewayConfigTarget {

@@ -52,6 +52,8 @@ ActivityLog::ActivityLog(const platform::SettingsStore& store, const platform::C
     Start(store);
 }
 
+ActivityLog::ActivityLog(NoFile) : m_clock(platform::DefaultClock()), m_discards(true) {}
+
 ActivityLog::~ActivityLog() {
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_file) {
@@ -127,6 +129,9 @@ void ActivityLog::LogDetail(const char* message, const char* operation, const ch
 
 void ActivityLog::WriteLine(const char* level, bool setsIndent, const char* message,
                             const char* operation, const char* file, int line) {
+    if (m_discards) {
+        return;
+    }
     std::lock_guard<std::mutex> guard(m_lock);
     std::string first = level ? level : std::string(static_cast<size_t>(m_detailIndent), ' ');
     std::string text = first + "|" + (message ? message : "") + "|" +
@@ -193,6 +198,9 @@ void ActivityLog::RenameToRepository(const std::string& currentPath) {
 }
 
 void ActivityLog::RollOverIfNewDay() {
+    if (m_discards) {
+        return;
+    }
     platform::LocalTime now = m_clock.Now();
     std::string today = DateText(now);
     std::lock_guard<std::mutex> guard(m_lock);

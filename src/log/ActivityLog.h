@@ -17,6 +17,10 @@ class ActivityLog {
     // Reads the log directory from the machine's settings store and uses the system clock.
     ActivityLog();
     ActivityLog(const platform::SettingsStore& store, const platform::Clock& clock);
+    // A log that writes no file and renames none: for what only looks (zevo-cli's read-only
+    // commands), so that it never touches the files of the console's own log.
+    struct NoFile {};
+    explicit ActivityLog(NoFile);
     ~ActivityLog();
     ActivityLog(const ActivityLog&) = delete;
     ActivityLog& operator=(const ActivityLog&) = delete;
@@ -52,6 +56,7 @@ class ActivityLog {
     std::string m_time;
     std::string m_currentPath;
     std::FILE* m_file = nullptr;
+    bool m_discards = false;
     // A file that cannot be opened is said once on standard error and tried again at most
     // once a second (of the clock), not at every line.
     std::string m_failedOpenSecond;

@@ -146,7 +146,7 @@ TEST_F(Cli, RestartAndAConfigSetRestartTheRunningGatewayThroughTheService) {
     const CliResult restart = Run({"restart", "MF"});
     EXPECT_EQ(restart.status, 0) << restart.err;
     EXPECT_EQ(restart.out, "Restart request sent to the gateway of MF.\n");
-    before = service->NewGateway("qel_ip_mf.exe", before);
+    before = service->NewGateway("qel_ip_mf.exe", before, layout.InteractivePort(7));
     EXPECT_NE(before, 0);
 
     const CliResult set = Run({"config", "set", "MF", "BOX_ID=200", "MACHINE_WAN_IP=10.20.30.99"});
@@ -164,6 +164,52 @@ TEST_F(Cli, RestartAndAConfigSetRestartTheRunningGatewayThroughTheService) {
     const CliResult get = Run({"config", "get", "7", "BOX_ID"});
     EXPECT_EQ(get.status, 0);
     EXPECT_EQ(get.out, "200\n");
+
+    // --no-restart saves and leaves the gateway alone; the same values again change nothing.
+    EXPECT_EQ(Run({"config", "set", "MF", "BOX_ID=201", "--no-restart"}).out,
+              "Parameter(s) updated successfully in QEL configuration file.\n");
+    EXPECT_EQ(Run({"config", "set", "MF", "BOX_ID=0201"}).out,
+              "Nothing to change in " + layout.ConfigPath(7) + ".\n");
+    EXPECT_EQ(LogLines("ACTIVITY|Request to kill qel sent.|GenericConfiguration.cpp|"
+                       "CGenericConfiguration::OnConnectionEstablished"),
+              2u);
+}
+
+// What a script relies on: an installation or a process table that cannot be read is UNKNOWN
+// with its reason; a look leaves the console's activity log alone; --dry-run only shows; a
+// gateway that is not there is said at once, whatever the timeout.
+TEST_F(Cli, ScriptsGetAnswersTheyCanTrust) {
+    const std::string registry = layout.RegistryPath(), settings = ReadFile(registry);
+    for (const std::string& store : {std::string(), std::string("[HKEY_LOCAL_MACHINE\\X]\n")}) {
+        if (store.empty()) {
+            std::remove(registry.c_str());
+        } else {
+            WriteFile(registry, store);
+        }
+        const CliResult status = Run({"status"}, ProcessTable({}));
+        EXPECT_EQ(status.status, 3);
+        EXPECT_EQ(status.err.rfind("zevo-cli: the installation cannot be read: ", 0), 0u)
+            << status.err;
+    }
+    WriteFile(registry, settings);
+    const CliResult blind = Run({"status"}, dir.File("no-proc"));
+    EXPECT_EQ(blind.status, 3);
+    EXPECT_EQ(blind.err.rfind("zevo-cli: the process table cannot be read: ", 0), 0u) << blind.err;
+
+    const std::string window = layout.LogDir() + "/zevo.20200101.000000.current.txt";
+    WriteFile(window, "the console's own\n");
+    const std::string config = ReadFile(layout.ConfigPath(2));
+    const std::string box = Run({"config", "get", "FO", "BOX_ID"}).out;
+    const CliResult dry = Run({"config", "set", "FO", "BOX_ID=7", "--dry-run"});
+    EXPECT_EQ(dry.out, "BOX_ID: " + box.substr(0, box.size() - 1) + " -> 7\n");
+    const CliResult users = Run({"--timeout", "600", "users", "FO"});
+    EXPECT_EQ(users.status, 1);
+    EXPECT_EQ(users.err, "zevo-cli: the gateway of FO refused the connection on port " +
+                             std::to_string(layout.InteractivePort(2)) + "\n");
+    Run({"status"}, ProcessTable({}));
+    EXPECT_EQ(ReadFile(layout.ConfigPath(2)), config);
+    EXPECT_EQ(ListDir(layout.LogDir()),
+              std::vector<std::string>{"zevo.20200101.000000.current.txt"});
 }
 
 TEST_F(Cli, ConfigSetRefusesWhatTheDialogRefusesAndLeavesTheFile) {
