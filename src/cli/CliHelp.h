@@ -38,6 +38,8 @@ inline const char* const kProgram =
     "  1  refused or failed (the reason is printed on standard error)\n"
     "  2  status: an installed gateway does not run\n"
     "  3  status: the installation or the process table cannot be read\n"
+    "  4  config set: saved, but the FIX file, the restart or the start of the applications\n"
+    "     failed (said on standard error)\n"
     "  64 wrong usage\n";
 
 inline const char* const kStatus =

@@ -45,6 +45,7 @@ constexpr int kUsage = 64;
 constexpr int kFailed = 1;      // WARNING, or refused with the file untouched
 constexpr int kNotRunning = 2;  // CRITICAL: an installed gateway is down
 constexpr int kUnknown = 3;     // the installation or the process table cannot be read
+constexpr int kPartly = 4;      // saved, but what follows the save (FIX file, restart) failed
 constexpr int kValueSize = 1024;
 // How long a command waits for a gateway (--timeout SECONDS).
 int g_connectMilliseconds = 5000;
@@ -515,26 +516,34 @@ int ConfigSet(Installation& installation, int market, const std::vector<std::str
         return kFailed;
     }
     if (saved.outcome != GatewaySaveResult::Saved) {
-        return Fail("QEL Setup Error.");
+        return Fail("QEL Setup Error. " + saved.error);
+    }
+    // From here on the file is saved: a failure of what follows is a partial success.
+    int status = 0;
+    if (saved.fixFileUpdated && !saved.fixFileWritten) {
+        std::fprintf(stderr, "zevo-cli: saved, but the FIX file %s was not updated\n",
+                     paths.fix_config_file_path.c_str());
+        status = kPartly;
     }
     std::string text = "Parameter(s) updated successfully in QEL configuration file.";
     if (options.noRestart) {
         std::printf("%s\n", text.c_str());
-        return 0;
+        return status;
     }
-    int status = 0;
     if (installation.Runs(market)) {
         text += " QEL will restart to take changes into effect.";
         std::printf("%s\n", text.c_str());
         std::fflush(stdout);
         if (!RequestRestart(installation, market)) {
-            status = kFailed;
+            std::fprintf(stderr, "zevo-cli: saved, but the gateway was not restarted\n");
+            status = kPartly;
         }
     } else {
         std::printf("%s\n", text.c_str());
     }
     if (!StartApplications(log)) {
-        status = kFailed;
+        std::fprintf(stderr, "zevo-cli: saved, but the applications were not started\n");
+        status = kPartly;
     }
     return status;
 }

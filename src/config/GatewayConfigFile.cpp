@@ -377,6 +377,7 @@ GatewaySaveResult SaveGatewayConfiguration(const GatewayConfigTarget& target,
                            : "ZEVO could not open QEL config file");
         result.outcome =
             written == 200 ? GatewaySaveResult::UpdateFailed : GatewaySaveResult::CannotOpen;
+        result.error = error;
         return result;
     }
     const GatewayConfigChanges changes = CompareWithRead(form, read);
@@ -385,9 +386,10 @@ GatewaySaveResult SaveGatewayConfiguration(const GatewayConfigTarget& target,
         // lines and the recovery of an interrupted rewrite, then the rewrite itself.
         fix_file::OpenFixUsers(target.market, target.configPath, target.fixConfigPath,
                                target.interactivePort, log, FixUsersSite());
-        fix_file::ChangeBrokerIdAndLocalIp(
-            target.fixConfigPath, fix_file::TemporaryPath(target.fixConfigPath, target.market),
-            form.brokerId, form.localIp, log, FixUsersSite());
+        result.fixFileWritten =
+            fix_file::ChangeBrokerIdAndLocalIp(
+                target.fixConfigPath, fix_file::TemporaryPath(target.fixConfigPath, target.market),
+                form.brokerId, form.localIp, log, FixUsersSite()) == fix_file::Outcome::Written;
         result.fixFileUpdated = true;
     }
     Log(log, LogLevel::Activity, kSave,

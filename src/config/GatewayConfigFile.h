@@ -140,6 +140,8 @@ struct GatewaySaveResult {
     GatewayConfigRuleBreak broken;  // for Invalid
     int pairsWritten = 0;           // changed or added keys; 0 when the file stayed as it was
     bool fixFileUpdated = false;    // the FIX file update ran (it reports its own failures)
+    bool fixFileWritten = false;    // ... and put the new FIX file in place
+    std::string error;              // the writer's reason, for UpdateFailed and CannotOpen
 };
 
 // The save after the form was read and the operator confirmed: the rules, the rewrite of

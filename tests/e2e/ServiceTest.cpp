@@ -2,6 +2,7 @@
 // the restart request and zevo-cli run as a program, with the real gateways.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <algorithm>
