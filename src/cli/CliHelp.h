@@ -11,9 +11,10 @@ inline const char* const kProgram =
     "log with the console's own lines; what only looks writes nothing there.\n"
     "\n"
     "Commands:\n"
-    "  status [--json]                   each installed market, whether its gateway runs, and\n"
+    "  status [--json] [--no-header]     each installed market, whether its gateway runs, and\n"
     "                                    its installed version\n"
-    "  users MARKET [--json]             the gateway's box and its connected users\n"
+    "  users MARKET [--json] [--no-header]\n"
+    "                                    the gateway's box and its connected users\n"
     "  start                             Start Applications: asks the QEL_IP service to start\n"
     "                                    the installed gateways\n"
     "  restart MARKET                    asks the market's running gateway to restart\n"
@@ -43,17 +44,21 @@ inline const char* const kProgram =
     "  64 wrong usage\n";
 
 inline const char* const kStatus =
-    "Usage: zevo-cli status [--json]\n"
-    "Prints each installed market, whether its gateway process runs and the version the\n"
-    "settings store records for it; --json prints the same as one JSON object.\n"
+    "Usage: zevo-cli status [--json] [--no-header]\n"
+    "Prints each installed market, whether its gateway process runs (running, not_running)\n"
+    "and the version the settings store records for it, one market a line, no blank inside a\n"
+    "field (- for none); --no-header leaves out the heading line. --json prints the same as\n"
+    "one JSON object, with \"state\" as the same word.\n"
     "Exit status 0 when every installed gateway runs, 2 when one does not, 3 when the\n"
     "installation (the settings store, its markets) or the process table cannot be read.\n";
 
 inline const char* const kUsers =
-    "Usage: zevo-cli users MARKET [--json]\n"
+    "Usage: zevo-cli users MARKET [--json] [--no-header]\n"
     "Asks the market's running gateway for its box information and its users (the requests\n"
-    "of the Active Users list) and prints the box ID, the box's login state and each user's\n"
-    "login state; --json prints the same as one JSON object.\n"
+    "of the Active Users list) and prints one record a line: \"box ID STATE\", then \"user ID\n"
+    "STATE\" for each user, STATE a word such as logged_on; --no-header leaves out the\n"
+    "heading line. --json prints the same as one JSON object, with each state also as the\n"
+    "list shows it (\"status\").\n"
     "Exit status 1 when the gateway refuses the connection (said at once) or does not answer\n"
     "within the timeout.\n";
 

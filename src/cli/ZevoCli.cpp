@@ -4,6 +4,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTimer>
 #include <algorithm>
 #include <cctype>
@@ -66,19 +69,22 @@ class PrintedBoxes final : public platform::MessageBoxSeam {
     }
 };
 
-std::string JsonText(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            out += Fmt("\\u%04x", c);
-        } else {
-            out += static_cast<char>(c);
+// A display text as a machine word: lower case, blanks as '_', no closing full stop
+// ("Logged Off." -> "logged_off").
+std::string MachineWord(const std::string& text) {
+    std::string word;
+    for (char c : text) {
+        if (c == ' ') {
+            word += '_';
+        } else if (c != '.') {
+            word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         }
     }
-    return out + "\"";
+    return word.empty() ? "-" : word;
+}
+
+void PrintJson(const QJsonObject& object) {
+    std::printf("%s\n", QJsonDocument(object).toJson(QJsonDocument::Compact).constData());
 }
 
 bool HasOption(const std::vector<std::string>& args, const char* option) {
@@ -174,7 +180,7 @@ int Status(const std::vector<std::string>& args) {
         return 0;
     }
     const bool json = HasOption(args, "--json");
-    if (args.size() != (json ? 1u : 0u)) {
+    if (args.size() != (json ? 1u : 0u) + (HasOption(args, "--no-header") ? 1u : 0u)) {
         return Usage(cli_help::kStatus);
     }
     const platform::SettingsStore& store = platform::DefaultSettingsStore();
@@ -197,8 +203,9 @@ int Status(const std::vector<std::string>& args) {
         return kUnknown;
     }
     bool allRun = true;
-    std::string jsonRows;
-    if (!json) {
+    QJsonArray rows;
+    const bool header = !HasOption(args, "--no-header");
+    if (!json && header) {
         std::printf("%-8s %-12s %s\n", "MARKET", "GATEWAY", "VERSION");
     }
     for (int code = 1; code <= kMarketCount; ++code) {
@@ -211,18 +218,21 @@ int Status(const std::vector<std::string>& args) {
         if (auto key = store.OpenKey(Fmt("%s\\%d", settings::kRoot, code))) {
             platform::QueryString(*key, settings::kVersion, settings::kVersionLimit, &version);
         }
+        const char* state = runs ? "running" : "not_running";
         if (json) {
-            jsonRows += Fmt("%s{\"market\":%s,\"code\":%d,\"running\":%s,\"version\":%s}",
-                            jsonRows.empty() ? "" : ",", JsonText(MarketName(code)).c_str(), code,
-                            runs ? "true" : "false", JsonText(version).c_str());
+            rows.append(QJsonObject{{"market", MarketName(code)},
+                                    {"code", code},
+                                    {"running", runs},
+                                    {"state", state},
+                                    {"version", QString::fromUtf8(version.c_str())}});
         } else {
-            std::printf("%-8s %-12s %s\n", MarketName(code), runs ? "running" : "not running",
-                        version.c_str());
+            std::replace(version.begin(), version.end(), ' ', '_');  // a field without blanks
+            std::printf("%-8s %-12s %s\n", MarketName(code), state,
+                        version.empty() ? "-" : version.c_str());
         }
     }
     if (json) {
-        std::printf("{\"markets\":[%s],\"all_running\":%s}\n", jsonRows.c_str(),
-                    allRun ? "true" : "false");
+        PrintJson(QJsonObject{{"markets", rows}, {"all_running", allRun}});
     }
     return allRun ? 0 : kNotRunning;
 }
@@ -274,10 +284,16 @@ int Users(const std::vector<std::string>& args) {
         return 0;
     }
     const bool json = HasOption(args, "--json");
-    if (args.size() != (json ? 2u : 1u)) {
+    std::vector<std::string> names;
+    for (const std::string& arg : args) {
+        if (arg != "--json" && arg != "--no-header") {
+            names.push_back(arg);
+        }
+    }
+    if (names.size() != 1) {
         return Usage(cli_help::kUsers);
     }
-    const std::string& name = args[0] == "--json" ? args[1] : args[0];
+    const std::string& name = names.front();
     Installation installation(false);
     const int market = InstalledMarket(installation, name);
     if (market == 0) {
@@ -318,21 +334,30 @@ int Users(const std::vector<std::string>& args) {
         query.users.begin(), query.users.end(),
         [](const UserInformation& a, const UserInformation& b) { return a.userId < b.userId; });
     if (json) {
-        std::string rows;
+        QJsonArray users;
         for (const UserInformation& user : query.users) {
-            rows += Fmt("%s{\"user_id\":%ld,\"status\":%s}", rows.empty() ? "" : ",", user.userId,
-                        JsonText(LoginStateText(user.state)).c_str());
+            users.append(QJsonObject{
+                {"user_id", static_cast<qint64>(user.userId)},
+                {"state", QString::fromStdString(MachineWord(LoginStateText(user.state)))},
+                {"status", LoginStateText(user.state)}});
         }
-        std::printf("{\"market\":%s,\"box_id\":%d,\"box_status\":%s,\"users\":[%s]}\n",
-                    JsonText(MarketName(market)).c_str(), query.box.boxId,
-                    JsonText(LoginStateText(query.box.state)).c_str(), rows.c_str());
+        PrintJson(QJsonObject{
+            {"market", MarketName(market)},
+            {"box_id", query.box.boxId},
+            {"box_state", QString::fromStdString(MachineWord(LoginStateText(query.box.state)))},
+            {"box_status", LoginStateText(query.box.state)},
+            {"users", users}});
         return 0;
     }
-    std::printf("Box ID : %d\nQEL Box Status : %s\nNo.of connected users : %zu\n", query.box.boxId,
-                LoginStateText(query.box.state), query.users.size());
-    std::printf("%-12s %s\n", "User List", "Login Status");
+    // One record a line: the box, then each user.
+    if (!HasOption(args, "--no-header")) {
+        std::printf("%-6s %-12s %s\n", "RECORD", "ID", "STATE");
+    }
+    std::printf("%-6s %-12d %s\n", "box", query.box.boxId,
+                MachineWord(LoginStateText(query.box.state)).c_str());
     for (const UserInformation& user : query.users) {
-        std::printf("%-12ld %s\n", user.userId, LoginStateText(user.state));
+        std::printf("%-6s %-12ld %s\n", "user", user.userId,
+                    MachineWord(LoginStateText(user.state)).c_str());
     }
     return 0;
 }

@@ -110,28 +110,31 @@ TEST_F(Cli, StatusListsTheInstalledMarketsAndExits2WhileAGatewayIsDown) {
     EXPECT_EQ(down.out,
               "MARKET   GATEWAY      VERSION\n"
               "FO       running      4.09.02\n"
-              "MF       not running  3.01.07\n");
+              "MF       not_running  3.01.07\n");
+    EXPECT_EQ(Run({"status", "--no-header"}, ProcessTable({})).out,
+              "FO       not_running  4.09.02\n"
+              "MF       not_running  3.01.07\n");
     const CliResult up =
         Run({"status", "--json"}, ProcessTable({"qel_ip_fo.exe", "QEL_IP_MF.EXE"}));
     EXPECT_EQ(up.status, 0);
-    EXPECT_EQ(
-        up.out,
-        "{\"markets\":[{\"market\":\"FO\",\"code\":2,\"running\":true,\"version\":\"4.09.02\"},"
-        "{\"market\":\"MF\",\"code\":7,\"running\":true,\"version\":\"3.01.07\"}],"
-        "\"all_running\":true}\n");
+    EXPECT_EQ(up.out,
+              "{\"all_running\":true,\"markets\":[{\"code\":2,\"market\":\"FO\",\"running\":true,"
+              "\"state\":\"running\",\"version\":\"4.09.02\"},{\"code\":7,\"market\":\"MF\","
+              "\"running\":true,\"state\":\"running\",\"version\":\"3.01.07\"}]}\n");
 }
 
 TEST_F(Cli, UsersAsksTheGatewayLikeTheActiveUsersList) {
     auto service = StartGateways();
     const CliResult users = Run({"users", "mf"});
     ASSERT_EQ(users.status, 0) << users.err;
-    EXPECT_EQ(users.out.rfind("Box ID : 101\nQEL Box Status : ", 0), 0u) << users.out;
-    EXPECT_NE(users.out.find("No.of connected users : 5\nUser List    Login Status\n"),
-              std::string::npos)
+    EXPECT_EQ(users.out.rfind("RECORD ID           STATE\nbox    101          ", 0), 0u)
         << users.out;
+    EXPECT_EQ(std::count(users.out.begin(), users.out.end(), '\n'), 7) << users.out;  // 5 users
+    EXPECT_EQ(users.out.find("user   "), users.out.find('\n', 26) + 1) << users.out;
     const CliResult json = Run({"users", "MF", "--json"});
     EXPECT_EQ(json.status, 0);
-    EXPECT_EQ(json.out.rfind("{\"market\":\"MF\",\"box_id\":101,\"box_status\":", 0), 0u);
+    EXPECT_EQ(json.out.rfind("{\"box_id\":101,\"box_state\":\"", 0), 0u) << json.out;
+    EXPECT_NE(json.out.find("\"market\":\"MF\""), std::string::npos) << json.out;
     EXPECT_EQ(Run({"users", "CM"}).err, "zevo-cli: market CM is not installed\n");
 }
 
