@@ -80,12 +80,29 @@ void GatewayPeer::OnLogClient() {
         Write(socket, gateway::VersionMessage(m_options.version));
         m_logClients.push_back(socket);
         if (m_options.rate > 0 && !m_lively.isActive()) {
-            m_lively.start(static_cast<int>(1000.0 / m_options.rate));
+            StartLively();
         }
     }
 }
 
+void GatewayPeer::StartLively() {
+    m_livelyClock.start();
+    m_livelySent = 0;
+    const double interval = 1000.0 / m_options.rate;
+    m_lively.start(interval >= 10 ? static_cast<int>(interval) : 10);
+}
+
 void GatewayPeer::SendLively() {
+    const auto due = static_cast<qint64>(m_options.rate * m_livelyClock.elapsed() / 1000.0);
+    // After a stall, at most a second's worth at once.
+    const qint64 most = std::max<qint64>(1, static_cast<qint64>(m_options.rate));
+    for (qint64 sent = 0; m_livelySent < due && sent < most; ++sent, ++m_livelySent) {
+        SendOneLively();
+    }
+    m_livelySent = std::max(m_livelySent, due - most);
+}
+
+void GatewayPeer::SendOneLively() {
     const auto now = static_cast<std::int32_t>(QDateTime::currentSecsSinceEpoch());
     const std::int32_t user = 1001 + static_cast<std::int32_t>(m_random() % m_options.users);
     const std::uint16_t reason = kReasons[m_random() % std::size(kReasons)];

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -41,7 +42,9 @@ class GatewayPeer : public QObject {
     void OnLogClient();
     void OnInteractiveClient();
     void OnRequest(QTcpSocket* socket);
+    void StartLively();
     void SendLively();
+    void SendOneLively();
     void Log(const QString& text) const;
 
     Options m_options;
@@ -51,6 +54,10 @@ class GatewayPeer : public QObject {
     std::vector<QTcpSocket*> m_logClients;
     int m_logConnections = 0;
     QTimer m_lively;
+    // The messages due are counted from the start, so any rate is kept on average: above
+    // 100 a second, several go out at each 10 ms tick.
+    QElapsedTimer m_livelyClock;
+    qint64 m_livelySent = 0;
     std::mt19937 m_random{std::random_device{}()};
 };
 

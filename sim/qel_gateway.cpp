@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
     parser.addOption(
         {"interactive-port", "Interactive port (default: from the settings store).", "port"});
     parser.addOption({"gateway-version", "Version to report (release * 100 + market).", "n"});
-    parser.addOption({"rate", "Log messages per second in lively mode.", "n", "2"});
+    parser.addOption(
+        {"rate", "Log messages per second in lively mode (any rate, kept on average).", "n", "2"});
     parser.addOption({"users", "Number of connected users to report.", "n", "5"});
     parser.addOption({"script",
                       "Send these writes (hex per line, 'version') instead of lively messages.",
