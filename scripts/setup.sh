@@ -5,7 +5,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev xvfb xauth
-          procps iproute2 fonts-dejavu-core libquickfix-dev openbox x11-utils clang-format "$@")
+          procps iproute2 fonts-dejavu-core libquickfix-dev openbox x11-utils clang-format groff-base
+          "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

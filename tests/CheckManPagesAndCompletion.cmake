@@ -1,0 +1,36 @@
+# The man pages render without a warning and hold every section a reader looks for; the
+# bash completion offers commands, markets and keys.
+#   cmake -DZEVO_PAGE=<zevo.1> -DCLI_PAGE=<zevo-cli.1> -DCOMPLETION=<file> -P <this>
+foreach(page ${ZEVO_PAGE} ${CLI_PAGE})
+    execute_process(COMMAND groff -Tutf8 -man -ww -z ${page}
+                    RESULT_VARIABLE status ERROR_VARIABLE warnings)
+    if(NOT status EQUAL 0 OR warnings)
+        message(FATAL_ERROR "${page} does not render cleanly:\n${warnings}")
+    endif()
+    file(READ ${page} text)
+    foreach(section SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" ENVIRONMENT FILES EXAMPLES "SEE ALSO")
+        string(FIND "${text}" ".SH ${section}\n" at)
+        if(at EQUAL -1)
+            message(FATAL_ERROR "${page} has no ${section} section")
+        endif()
+    endforeach()
+endforeach()
+file(READ ${CLI_PAGE} text)
+string(FIND "${text}" ".SH COMMANDS\n" at)
+if(at EQUAL -1)
+    message(FATAL_ERROR "${CLI_PAGE} has no COMMANDS section")
+endif()
+
+function(expect_completion words cword expected)
+    execute_process(COMMAND bash -c "source '${COMPLETION}'; COMP_WORDS=(${words}); COMP_CWORD=${cword}; _zevo_cli; echo \"\${COMPREPLY[*]}\""
+                    OUTPUT_VARIABLE offered OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT offered STREQUAL "${expected}")
+        message(FATAL_ERROR "completing \"${words}\": \"${offered}\", not \"${expected}\"")
+    endif()
+endfunction()
+expect_completion("zevo-cli st" 1 "status start")
+expect_completion("zevo-cli users S" 2 "SLBM")
+expect_completion("zevo-cli config set F" 3 "FO")
+expect_completion("zevo-cli config set FO BO" 4 "BOX_ID=")
+expect_completion("zevo-cli config set FO BOX_ID=7 --d" 5 "--dry-run")
+expect_completion("zevo-cli --timeout 5 config g" 4 "get")
