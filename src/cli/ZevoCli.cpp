@@ -517,8 +517,8 @@ int ConfigSet(Installation& installation, int market, const std::vector<std::str
         return 0;
     }
     if (options.dryRun) {
-        ActivityLog quiet{ActivityLog::NoFile{}};
-        const GatewayConfigRuleBreak broken = CheckGatewayConfiguration(form, market, &quiet);
+        // The installation's log writes nothing for a dry run.
+        const GatewayConfigRuleBreak broken = CheckGatewayConfiguration(form, market, log);
         if (broken.field != GatewayConfigField::None) {
             std::fprintf(stderr, "%s\n", broken.box.c_str());
             return kFailed;

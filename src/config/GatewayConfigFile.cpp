@@ -1,8 +1,5 @@
 #include "config/GatewayConfigFile.h"
 
-#include <algorithm>
-#include <cctype>
-#include <climits>
 #include <cstdio>
 
 #include "base/Text.h"
@@ -93,10 +90,10 @@ std::vector<Pair> PairsToSave(const GatewayConfigRead& read, const GatewayConfig
         {GatewayKey::MachineLanIp, form.localIp, form.localIp == shown.localIp},
         {GatewayKey::MachineWanIp, form.wanIp, form.wanIp == shown.wanIp},
         {GatewayKey::HostMachineIp, hostInUse, hostInUse == hostInUseRead},
-        {GatewayKey::HostPortNumber, Fmt("%d", DecimalValue(form.hostPort)),
-         DecimalValue(form.hostPort) == read.hostPort},
-        {GatewayKey::BoxId, Fmt("%d", DecimalValue(form.boxId)),
-         DecimalValue(form.boxId) == read.boxId},
+        {GatewayKey::HostPortNumber, Fmt("%d", text::AtoiClamped(form.hostPort)),
+         text::AtoiClamped(form.hostPort) == read.hostPort},
+        {GatewayKey::BoxId, Fmt("%d", text::AtoiClamped(form.boxId)),
+         text::AtoiClamped(form.boxId) == read.boxId},
         {GatewayKey::BrokerId, form.brokerId, form.brokerId == read.brokerId},
         {GatewayKey::PrimaryHostIp, form.hostIp, form.hostIp == shown.hostIp},
         {GatewayKey::CurrentConfig, primary ? "PRIMARY" : "BCP", primary != read.BcpSelected()},
@@ -113,7 +110,7 @@ std::string ValueInFile(const GatewayConfigRead& read, GatewayKey key) {
         case GatewayKey::HostMachineIp:
             return read.hostMachineIp;
         case GatewayKey::PrimaryHostIp:
-            return read.Found(key) ? read.primaryHostIp : "";
+            return read.primaryHostIp;
         case GatewayKey::CurrentConfig:
             return read.currentConfigRead;
         case GatewayKey::HostPortNumber:
@@ -127,21 +124,17 @@ std::string ValueInFile(const GatewayConfigRead& read, GatewayKey key) {
     }
 }
 
-// Writes the values that changed and the keys the file lacks; returns the key=value
-// writer's result (1 when nothing needed writing) and how many pairs went in.
-int WriteChanged(const std::string& path, const std::vector<Pair>& pairs,
-                 const GatewayConfigRead& read, char* errorText, int* written) {
+// Writes `changes` with the key=value writer; returns its result (1 when nothing needed
+// writing).
+int WriteChanges(const std::string& path, const std::vector<GatewayChange>& changes,
+                 char* errorText) {
     char keys[8][40] = {}, values[8][40] = {};
     int count = 0;
-    for (const Pair& pair : pairs) {
-        if (pair.unchanged && read.Found(pair.key)) {
-            continue;
-        }
-        std::snprintf(keys[count], sizeof keys[count], "%s", GatewayKeyName(pair.key));
-        std::snprintf(values[count], sizeof values[count], "%s", pair.value.c_str());
+    for (const GatewayChange& change : changes) {
+        std::snprintf(keys[count], sizeof keys[count], "%s", change.key.c_str());
+        std::snprintf(values[count], sizeof values[count], "%s", change.to.c_str());
         ++count;
     }
-    *written = count;
     return write_configuration_parameters(path.c_str(), keys, values, count, errorText);
 }
 
@@ -164,10 +157,6 @@ const char* GatewayKeyName(GatewayKey key) {
 
 bool GatewayConfigRead::BcpSelected() const {
     return text::EqualsIgnoreCase(currentConfig, "BCP");
-}
-
-int DecimalValue(const std::string& text) {
-    return text::AtoiClamped(text);
 }
 
 bool ReadGatewayConfiguration(const std::string& path, ActivityLog* log, GatewayConfigRead* read) {
@@ -254,12 +243,13 @@ GatewayConfigChanges CompareWithRead(const GatewayConfigValues& form,
     changes.localIp = !EqualsIgnoreCase(form.localIp, shown.localIp);
     changes.brokerId = !EqualsIgnoreCase(form.brokerId, read.brokerId);
     const char* selected = form.radioPrimary == 0 ? "PRIMARY" : form.radioPrimary == 1 ? "BCP" : "";
-    changes.any =
-        changes.localIp || changes.brokerId || !EqualsIgnoreCase(form.wanIp, shown.wanIp) ||
-        !EqualsIgnoreCase(form.hostIp, shown.hostIp) ||
-        !EqualsIgnoreCase(form.bcpIp, shown.bcpIp) ||
-        DecimalValue(form.hostPort) != read.hostPort || DecimalValue(form.boxId) != read.boxId ||
-        !EqualsIgnoreCase(selected, read.currentConfig);
+    changes.any = changes.localIp || changes.brokerId ||
+                  !EqualsIgnoreCase(form.wanIp, shown.wanIp) ||
+                  !EqualsIgnoreCase(form.hostIp, shown.hostIp) ||
+                  !EqualsIgnoreCase(form.bcpIp, shown.bcpIp) ||
+                  text::AtoiClamped(form.hostPort) != read.hostPort ||
+                  text::AtoiClamped(form.boxId) != read.boxId ||
+                  !EqualsIgnoreCase(selected, read.currentConfig);
     return changes;
 }
 
@@ -317,7 +307,7 @@ GatewayConfigRuleBreak CheckGatewayConfiguration(const GatewayConfigValues& valu
         return fail(Field::BcpIp, true, "BCP IP is 0.0.0.0",
                     Fmt("%s - %s\nBCP IP can't be 0.0.0.0", market, "QEL Setup Error."), info);
     }
-    const int port = DecimalValue(values.hostPort);
+    const int port = text::AtoiClamped(values.hostPort);
     if (port < 1 || port > 65535) {
         return fail(
             Field::HostPort, true,
@@ -326,7 +316,7 @@ GatewayConfigRuleBreak CheckGatewayConfiguration(const GatewayConfigValues& valu
             Fmt("Host Port value should be greater than zero and less than or equal to %d", 65535),
             info);
     }
-    const int boxId = DecimalValue(values.boxId);
+    const int boxId = text::AtoiClamped(values.boxId);
     if (boxId < 1 || boxId > 65535 / 2) {
         return fail(
             Field::BoxId, true,
@@ -368,8 +358,9 @@ GatewaySaveResult SaveGatewayConfiguration(const GatewayConfigTarget& target,
     }
     Log(log, LogLevel::Activity, kSave, "Validation(s) Successful.");
     char error[kValueSize] = {0};
-    const int written =
-        WriteChanged(target.configPath, PairsToSave(read, form), read, error, &result.pairsWritten);
+    const std::vector<GatewayChange> changes = GatewayChangesToSave(read, form);
+    result.pairsWritten = static_cast<int>(changes.size());
+    const int written = WriteChanges(target.configPath, changes, error);
     if (written == 200 || written == 300) {
         Log(log, LogLevel::Event, kSave, error);
         Log(log, LogLevel::Event, kSave,
@@ -380,8 +371,8 @@ GatewaySaveResult SaveGatewayConfiguration(const GatewayConfigTarget& target,
         result.error = error;
         return result;
     }
-    const GatewayConfigChanges changes = CompareWithRead(form, read);
-    if (target.fixEnabled && (changes.brokerId || changes.localIp)) {
+    const GatewayConfigChanges changed = CompareWithRead(form, read);
+    if (target.fixEnabled && (changed.brokerId || changed.localIp)) {
         // What the FIX users list does when it is made for this one update: its opening
         // lines and the recovery of an interrupted rewrite, then the rewrite itself.
         fix_file::OpenFixUsers(target.market, target.configPath, target.fixConfigPath,

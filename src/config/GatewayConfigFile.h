@@ -84,10 +84,6 @@ struct GatewayConfigChanges {
 GatewayConfigChanges CompareWithRead(const GatewayConfigValues& form,
                                      const GatewayConfigRead& read);
 
-// The decimal value of a typed number, as atoi converts it but held to the range of an int,
-// so that a long run of digits is refused by the rules instead of wrapping.
-int DecimalValue(const std::string& text);
-
 // The value a rule refused, so that the form can show the value read from the file again.
 enum class GatewayConfigField {
     None,
