@@ -15,25 +15,6 @@ namespace {
 constexpr int kRunning = 300;
 constexpr int kNotRunning = -300;
 constexpr auto kPeriod = std::chrono::milliseconds(500);
-
-// One process snapshot serves every market of a cycle; a failed snapshot fails (and is
-// logged) for each market, as separate snapshots would.
-class CycleSnapshot final : public platform::ProcessList {
-  public:
-    explicit CycleSnapshot(const platform::ProcessList& source) {
-        m_ok = source.Snapshot(&m_names, &m_error);
-    }
-    bool Snapshot(std::vector<std::string>* names, long* error) const override {
-        *names = m_names;
-        *error = m_error;
-        return m_ok;
-    }
-
-  private:
-    std::vector<std::string> m_names;
-    long m_error = 0;
-    bool m_ok = false;
-};
 }  // namespace
 
 StatusThread::StatusThread(const InstalledMarkets& markets, ActivityLog& log,
@@ -85,7 +66,7 @@ void StatusThread::AnnounceSecondInstance() {
 void StatusThread::Cycle() {
     m_log.RollOverIfNewDay();
     AnnounceSecondInstance();
-    const CycleSnapshot processes(m_processes);
+    const platform::ProcessSnapshot processes(m_processes);  // one look for every market
     int row = 0;
     for (int slot = 0; slot < kMarketCount; ++slot) {
         if (m_markets.markets[slot].type == -1) {

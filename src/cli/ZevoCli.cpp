@@ -195,11 +195,10 @@ int Status(const std::vector<std::string>& args) {
                      platform::DefaultSettingsStorePath().c_str());
         return kUnknown;
     }
-    std::vector<std::string> names;
-    long error = 0;
-    if (!installation.Processes().Snapshot(&names, &error)) {
+    const platform::ProcessSnapshot processes(installation.Processes());  // one look for all
+    if (!processes.Taken()) {
         std::fprintf(stderr, "zevo-cli: the process table cannot be read: %s\n",
-                     std::strerror(static_cast<int>(error)));
+                     std::strerror(static_cast<int>(processes.Error())));
         return kUnknown;
     }
     bool allRun = true;
@@ -212,7 +211,7 @@ int Status(const std::vector<std::string>& args) {
         if (!installation.table.IsInstalled(code)) {
             continue;
         }
-        const bool runs = installation.Runs(code);
+        const bool runs = qel_status_query(code, processes, installation.log) == 1;
         allRun = allRun && runs;
         std::string version;
         if (auto key = store.OpenKey(Fmt("%s\\%d", settings::kRoot, code))) {

@@ -17,6 +17,28 @@ class ProcessList {
     virtual bool Snapshot(std::vector<std::string>* names, long* error) const = 0;
 };
 
+// One list taken from `source` once, then given to every question asked of it: one look at
+// the machine serves all markets. A list that could not be taken fails every question, with
+// the same error, as separate looks would.
+class ProcessSnapshot final : public ProcessList {
+  public:
+    explicit ProcessSnapshot(const ProcessList& source) {
+        m_ok = source.Snapshot(&m_names, &m_error);
+    }
+    bool Snapshot(std::vector<std::string>* names, long* error) const override {
+        *names = m_names;
+        *error = m_error;
+        return m_ok;
+    }
+    bool Taken() const { return m_ok; }
+    long Error() const { return m_error; }
+
+  private:
+    std::vector<std::string> m_names;
+    long m_error = 0;
+    bool m_ok = false;
+};
+
 // The list read from /proc. A process that has ended but is not yet reaped (a zombie) is
 // not listed: its program no longer runs. With a name prefix, only processes whose names
 // begin with it (ignoring case) are listed.
