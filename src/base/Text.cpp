@@ -49,6 +49,10 @@ std::string_view TrimRight(std::string_view s) {
     return s;
 }
 
+std::string_view Trim(std::string_view s) {
+    return TrimRight(TrimLeft(s));
+}
+
 int AtoiClamped(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) {

@@ -20,5 +20,6 @@ int AtoiClamped(std::string_view s);
 // The text without leading or trailing white space.
 std::string_view TrimLeft(std::string_view s);
 std::string_view TrimRight(std::string_view s);
+std::string_view Trim(std::string_view s);
 
 }  // namespace text

@@ -109,11 +109,11 @@ bool StartsWithIgnoreCase(const std::string& text, const char* prefix) {
 // The name of a section heading as the FIX engine reads it ("[SESSION]", "[DEFAULT]"; blanks
 // around the line and around the name do not count); empty for any other line.
 std::string_view HeadingName(std::string_view line) {
-    line = text::TrimRight(text::TrimLeft(line));
+    line = text::Trim(line);
     if (line.size() < 2 || line.front() != '[' || line.back() != ']') {
         return {};
     }
-    return text::TrimRight(text::TrimLeft(line.substr(1, line.size() - 2)));
+    return text::Trim(line.substr(1, line.size() - 2));
 }
 
 // The end (one past the last line) of the block that begins at `begin`. A block ends with
@@ -165,8 +165,7 @@ bool HasSessionOf(const std::vector<std::string>& lines, int userId) {
         const std::string_view whole(line);
         const size_t equals = whole.find('=');
         if (!inSession || equals == std::string_view::npos ||
-            !text::EqualsIgnoreCase(text::TrimRight(text::TrimLeft(whole.substr(0, equals))),
-                                    "TargetCompID")) {
+            !text::EqualsIgnoreCase(text::Trim(whole.substr(0, equals)), "TargetCompID")) {
             continue;
         }
         std::string_view user = text::TrimLeft(whole.substr(equals + 1));

@@ -27,10 +27,14 @@ void CZEVOHelper::SetMessageSink(CMessageSink* sink, int marketType) {
     m_marketType = marketType;
 }
 
-int CZEVOHelper::EstablishConnection(std::string address, std::string port) {
+void CZEVOHelper::PrepareTransport(const std::string& address, const std::string& port) {
     m_transport->Initialize();
     m_transport->SetIP(address);
     m_transport->SetPort(port);
+}
+
+int CZEVOHelper::EstablishConnection(std::string address, std::string port) {
+    PrepareTransport(address, port);
     ZEVO_LOG_ACTIVITY(m_log, "CZEVOHelper::EstablishConnection",
                       Fmt("Establishing connection to %s:%s", address.c_str(), port.c_str()));
     if (m_transport->OpenConnection() == 0) {
@@ -43,9 +47,7 @@ int CZEVOHelper::EstablishConnection(std::string address, std::string port) {
 }
 
 int CZEVOHelper::Reconnect(const std::string& address, const std::string& port) {
-    m_transport->Initialize();
-    m_transport->SetIP(address);
-    m_transport->SetPort(port);
+    PrepareTransport(address, port);
     return m_transport->OpenConnection() == 0 ? 0 : 1;
 }
 

@@ -52,6 +52,8 @@ class CZEVOHelper : public SocketNotificationTarget {
 
   private:
     void ReportReceiveError(int error);
+    // The transport made ready for a connection to `address`:`port`.
+    void PrepareTransport(const std::string& address, const std::string& port);
 
     ActivityLog* m_log;
     std::unique_ptr<CTcp> m_transport;

@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/FileSystem.h"
+
 namespace platform {
 
 namespace {
@@ -17,11 +19,6 @@ std::string DirectoryOf(const std::string& path) {
         return ".";
     }
     return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // The file a symbolic link names once every link is followed; any other path as it is (a
@@ -108,7 +105,7 @@ ReplaceResult ReplaceFile(const std::string& path, std::string_view content,
     const std::string target = FileBehind(path);
     ReplaceOptions options = given;
     if (target != path && !options.temporary_path.empty()) {
-        options.temporary_path = DirectoryOf(target) + "/" + BaseNameOf(options.temporary_path);
+        options.temporary_path = DirectoryOf(target) + "/" + BaseName(options.temporary_path);
     }
     struct stat original {};
     if (stat(target.c_str(), &original) != 0) {

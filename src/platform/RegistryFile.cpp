@@ -91,10 +91,10 @@ std::optional<std::string> ReadQuoted(std::string_view& s) {
 
 std::optional<RegistryFile::Bytes> ParseHexList(std::string_view list) {
     RegistryFile::Bytes bytes;
-    list = TrimLeft(TrimRight(list));
+    list = text::Trim(list);
     while (!list.empty()) {
         size_t comma = list.find(',');
-        std::string_view item = TrimLeft(TrimRight(list.substr(0, comma)));
+        std::string_view item = text::Trim(list.substr(0, comma));
         if (item.empty() || item.size() > 2 ||
             !std::isxdigit(static_cast<unsigned char>(item[0])) ||
             (item.size() == 2 && !std::isxdigit(static_cast<unsigned char>(item[1])))) {
