@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <numeric>
-#include <set>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -12,30 +11,27 @@
 
 namespace {
 
+// Each of `count` keys' rank among the distinct keys by `less`, so that equal keys share one;
+// ranks run from 0 without a gap.
+template <typename Less>
+std::vector<int> Ranks(std::size_t count, Less less) {
+    std::vector<int> byKey(count);
+    std::iota(byKey.begin(), byKey.end(), 0);
+    std::sort(byKey.begin(), byKey.end(), less);
+    std::vector<int> ranks(count);
+    int rank = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        rank += k > 0 && less(byKey[k - 1], byKey[k]);
+        ranks[byKey[k]] = rank;
+    }
+    return ranks;
+}
+
 struct Keys {
     std::vector<long> value;
-    std::vector<char> read;  // the text gave a number (always, for text ranks)
+    std::vector<char> read;  // the text gave a number
     bool all_read = true;
 };
-
-// Text: each text's rank among the distinct texts, byte-wise, so that equal texts share one.
-Keys TextRanks(const std::vector<std::string>& texts) {
-    std::vector<int> byText(texts.size());
-    std::iota(byText.begin(), byText.end(), 0);
-    const auto less = [&](int a, int b) {
-        return std::strcmp(texts[a].c_str(), texts[b].c_str()) < 0;
-    };
-    std::sort(byText.begin(), byText.end(), less);
-    Keys keys{std::vector<long>(texts.size()), std::vector<char>(texts.size(), 1)};
-    long rank = 0;
-    for (std::size_t k = 0; k < byText.size(); ++k) {
-        if (k > 0 && less(byText[k - 1], byText[k])) {
-            ++rank;
-        }
-        keys.value[byText[k]] = rank;
-    }
-    return keys;
-}
 
 Keys Numbers(const std::vector<std::string>& texts) {
     Keys keys{std::vector<long>(texts.size()), std::vector<char>(texts.size())};
@@ -117,20 +113,6 @@ void ExchangeByKeys(std::vector<int>& order, std::vector<int> keys) {
     }
 }
 
-// Each key's rank among the distinct keys, so that equal keys share one.
-std::vector<int> Ranks(const std::vector<long>& values) {
-    std::vector<int> byValue(values.size());
-    std::iota(byValue.begin(), byValue.end(), 0);
-    std::sort(byValue.begin(), byValue.end(), [&](int a, int b) { return values[a] < values[b]; });
-    std::vector<int> ranks(values.size());
-    int rank = 0;
-    for (std::size_t k = 0; k < byValue.size(); ++k) {
-        rank += k > 0 && values[byValue[k - 1]] < values[byValue[k]];
-        ranks[byValue[k]] = rank;
-    }
-    return ranks;
-}
-
 // Some text gave no number: each side remembers its last number, as the comparison does.
 // The numbers and whether there was one travel with the order.
 void ExchangeRemembering(std::vector<int>& order, Keys keys, int direction) {
@@ -160,17 +142,25 @@ void ExchangeRemembering(std::vector<int>& order, Keys keys, int direction) {
 std::vector<int> ExchangeSortOrder(const std::vector<std::string>& texts, int direction, int type) {
     std::vector<int> order(texts.size());
     std::iota(order.begin(), order.end(), 0);
-    const Keys keys = type == kSortAsText ? TextRanks(texts) : Numbers(texts);
-    if (!keys.all_read) {
-        ExchangeRemembering(order, keys, direction);
-        return order;
+    std::vector<int> ranks;
+    if (type == kSortAsText) {
+        ranks = Ranks(texts.size(), [&](int a, int b) {
+            return std::strcmp(texts[a].c_str(), texts[b].c_str()) < 0;
+        });
+    } else {
+        const Keys keys = Numbers(texts);
+        if (!keys.all_read) {
+            ExchangeRemembering(order, keys, direction);
+            return order;
+        }
+        ranks = Ranks(texts.size(), [&](int a, int b) { return keys.value[a] < keys.value[b]; });
     }
     if (direction != kAscending && direction != kDescending) {
         return order;  // nothing is ever out of order
     }
-    const std::vector<int> ranks = Ranks(keys.value);
     const bool ascending = direction == kAscending;
-    if (std::set<int>(ranks.begin(), ranks.end()).size() == ranks.size()) {
+    if (ranks.empty() ||
+        *std::max_element(ranks.begin(), ranks.end()) + 1 == static_cast<int>(ranks.size())) {
         // No two keys equal: the exchanges end in the one sorted order.
         std::sort(order.begin(), order.end(), [&](int a, int b) {
             return ascending ? ranks[a] < ranks[b] : ranks[a] > ranks[b];
