@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <cstdlib>
 
+#include "base/Text.h"
 #include "config/FixSessionFile.h"
 #include "config/LimitedEdit.h"
 #include "core/MarketType.h"
@@ -33,7 +33,7 @@ CLimitedEdit* DigitsEdit(QWidget* parent, const char* id, int digits) {
 }
 
 int FieldValue(const QLineEdit* edit) {
-    return std::atoi(edit->text().toStdString().c_str());
+    return text::AtoiClamped(edit->text().toStdString());
 }
 
 // What a field puts in the TargetCompID line: the stored text when the field still shows
@@ -53,10 +53,10 @@ CFixUserDetails::CFixUserDetails(int marketType, const std::string& userId,
       m_sessionModificationType(sessionModificationType),
       m_log(log),
       m_userIdText(userId),
-      m_userId(std::atoi(userId.c_str())),
+      m_userId(text::AtoiClamped(userId)),
       m_memberId(memberId),
       m_branchIdText(branchId),
-      m_branchId(std::atoi(branchId.c_str())),
+      m_branchId(text::AtoiClamped(branchId)),
       m_fixConfigFilePath(fixConfigFilePath) {
     const std::string op = Op("CFixUserDetails");
     ZEVO_LOG_ACTIVITY(
