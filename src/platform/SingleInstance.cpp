@@ -42,6 +42,11 @@ bool MakePrivate(const std::string& folder, std::string* why) {
     return true;
 }
 
+void SayRunningWithoutTheRule(const std::string& folder, const std::string& why) {
+    std::fprintf(stderr, "zevo: %s cannot be used (%s); running without the one-instance rule\n",
+                 folder.c_str(), why.c_str());
+}
+
 }  // namespace
 
 std::string SingleInstance::RuntimeDirectory() {
@@ -60,10 +65,7 @@ SingleInstance::SingleInstance(const std::string& name, const std::string& folde
     if (!folder.empty()) {
         const Outcome outcome = TryFolder(folder, &why);
         if (outcome == Outcome::Unusable) {
-            std::fprintf(stderr,
-                         "zevo: %s cannot be used (%s); running without the "
-                         "one-instance rule\n",
-                         folder.c_str(), why.c_str());
+            SayRunningWithoutTheRule(folder, why);
         }
         m_second = outcome == Outcome::HeldByAnother;
         return;
@@ -84,9 +86,7 @@ SingleInstance::SingleInstance(const std::string& name, const std::string& folde
                          "one-instance rule\n",
                          runtime.c_str(), why.c_str(), fallback.c_str());
         } else if (outcome == Outcome::Unusable) {
-            std::fprintf(stderr,
-                         "zevo: %s cannot be used (%s); running without the one-instance rule\n",
-                         fallback.c_str(), fallbackWhy.c_str());
+            SayRunningWithoutTheRule(fallback, fallbackWhy);
         }
     }
     m_second = outcome == Outcome::HeldByAnother;
