@@ -79,7 +79,7 @@ void CCommonConfig::read_configuration_parameters() {
 }
 
 void CCommonConfig::OnFieldChanged() {
-    m_save->setEnabled(text::AtoiClamped(m_field->text().toStdString().c_str()) != m_lastRead);
+    m_save->setEnabled(text::AtoiClamped(m_field->text().toStdString()) != m_lastRead);
 }
 
 int CCommonConfig::validate_parameters() {
@@ -92,7 +92,7 @@ int CCommonConfig::validate_parameters() {
         m_field->ShowStoredText(QString::number(m_lastRead));
         return 200;
     }
-    const int value = text::AtoiClamped(text.c_str());
+    const int value = text::AtoiClamped(text);
     if (value <= 0) {
         ZEVO_LOG_ACTIVITY(
             m_log, op.c_str(),
@@ -117,7 +117,7 @@ void CCommonConfig::save_configuration_parameters() {
     char keys[1][40] = {"REPOSITORY_HISTORY"};
     char values[1][40] = {};
     std::snprintf(values[0], sizeof values[0], "%d",
-                  text::AtoiClamped(m_field->text().toStdString().c_str()));
+                  text::AtoiClamped(m_field->text().toStdString()));
     char error[1024] = {0};
     const int result =
         write_configuration_parameters(m_commonConfigFilePath.c_str(), keys, values, 1, error);

@@ -229,7 +229,7 @@ void CGenericConfiguration::OnPrimaryClicked() {
 
 void CGenericConfiguration::OnBcpClicked() {
     m_hostIp->SetAddress(m_primaryHostIp);
-    m_hostPortEdit->ShowStoredText(QString::fromStdString(Fmt("%d", m_read.hostPort)));
+    m_hostPortEdit->ShowStoredText(QString::fromStdString(ShownValues(m_read).hostPort));
     ShowHostPart(false);
     update_save_button();
 }
@@ -258,11 +258,12 @@ void CGenericConfiguration::read_configuration_parameters() {
     m_hostIp->SetAddress(read.primaryHostIp);
     m_primaryHostIp = read.primaryHostIp;
     m_bcpIp->SetAddress(read.bcpHostIp);
-    m_nRadioPrimary = read.BcpSelected() ? 1 : 0;
-    ShowHostPart(!read.BcpSelected());
-    m_hostPortText = Fmt("%d", read.hostPort);
-    m_boxIdText = Fmt("%d", read.boxId);
-    m_brokerIdText = read.brokerId;
+    const GatewayConfigValues shown = ShownValues(read);
+    m_nRadioPrimary = shown.radioPrimary;
+    ShowHostPart(m_nRadioPrimary == 0);
+    m_hostPortText = shown.hostPort;
+    m_boxIdText = shown.boxId;
+    m_brokerIdText = shown.brokerId;
     m_save->setEnabled(false);
     UpdateData(false);
 }
