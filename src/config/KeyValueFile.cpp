@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
