@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
         timer.start();
         model.SetFilter(QString::fromUtf8(text));
         const double ms = timer.nsecsElapsed() / 1e6;
-        std::printf("filter \"%s\": %.1f ms, %d of %zu rows\n", text, ms, model.rowCount(),
+        std::printf("filter \"%s\": %.1f ms, %d of %zu rows\n", text, ms, model.RowCount(),
                     model.TotalRows());
         if (ms > slowest) {
             slowest = ms;

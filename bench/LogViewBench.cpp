@@ -195,7 +195,7 @@ ViewRun ViewReceive(const LoopbackGateway::Bytes& flood, testing_support::TestLo
     Measure(run, [&] { return page.Session()->Transport().Socket() < 0; });
     page.Model().Flush();
     QCoreApplication::processEvents();
-    run.rows = page.Model().rowCount();
+    run.rows = page.Model().RowCount();
     const std::size_t filled = HeapInUse();
     page.Model().Clear();
     QCoreApplication::processEvents();

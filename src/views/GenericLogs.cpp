@@ -2,7 +2,6 @@
 
 #include <QHeaderView>
 #include <QLabel>
-#include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -17,9 +16,9 @@
 #include "platform/MessageBox.h"
 #include "platform/ProcessExit.h"
 #include "views/LogFilterBar.h"
+#include "views/LogListView.h"
 #include "views/LogMessageModel.h"
 #include "views/LogRow.h"
-#include "views/LogTableView.h"
 #include "views/QuietScrollBar.h"
 #include "views/ReportList.h"
 #include "views/VersionCheck.h"
@@ -36,36 +35,22 @@ CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
       m_log(log),
       m_retryTimer(new QTimer(this)),
       m_model(new LogMessageModel(this)),
-      m_list(new LogTableView(this)) {
+      m_list(new LogListView(m_model, this)) {
     m_retryTimer->setSingleShot(true);
     connect(m_retryTimer, &QTimer::timeout, this, [this] { Retry(); });
     setObjectName("144");
     m_list->setObjectName("1013");
-    m_list->setModel(m_model);
-    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setShowGrid(false);
-    m_list->setWordWrap(false);
-    m_list->setCornerButtonEnabled(false);
     m_list->setVerticalScrollBar(new QuietScrollBar(Qt::Vertical));
-    // Every row is one line high, so the view never measures rows one by one.
-    QHeaderView* rows = m_list->verticalHeader();
-    rows->hide();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(m_list->fontMetrics().height() + 4);
-    QHeaderView* columns = m_list->horizontalHeader();
-    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    columns->setHighlightSections(false);
     // Widths designed for the dialog font, scaled to this one; a user ID, a full time and a
     // reason value always show whole.
     const QStringList widest[] = {
         {"-2147483648"}, {"Wednesday, September 30, 2026, 23:59:59"}, {}, {"-2147483648"}};
     for (int column = 0; column < 4; ++column) {
         const QString header =
-            m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-        m_list->setColumnWidth(column, ScaledColumnWidth(m_list, columns, kColumnWidths[column],
-                                                         header, widest[column]));
+            m_list->Header()->model()->headerData(column, Qt::Horizontal).toString();
+        m_list->setColumnWidth(
+            column, ScaledColumnWidth(m_list, m_list->Header(), kColumnWidths[column], header,
+                                      widest[column]));
     }
     auto* caption = new QLabel("LOG MESSAGES", this);
     caption->setAlignment(Qt::AlignCenter);
@@ -149,11 +134,23 @@ int CGenericLogs::RouteMessage(const unsigned char* message, std::uint16_t messa
     if (messageCode == kLogMessage) {
         if (m_versionState != 2) {
             m_model->Add(DecodeLogMessage(message, m_marketType));
+            ReportSpillProblem();
         }
     } else if (messageCode == kVersionMessage) {
         OnVersionMessage(message);
     }
     return 0;
+}
+
+// Rows that cannot go to the cache file stay in memory; the operator's log says so once.
+void CGenericLogs::ReportSpillProblem() {
+    const std::string problem = m_model->Store().TakeSpillProblem();
+    if (!problem.empty()) {
+        ZEVO_LOG_ACTIVITY(m_log, "CGenericLogs::RouteMessage",
+                          Fmt("Log rows of market %s stay in memory: the cache folder cannot "
+                              "take them (%s)",
+                              MarketNameOrEmpty(m_marketType), problem.c_str()));
+    }
 }
 
 void CGenericLogs::OnVersionMessage(const unsigned char* message) {

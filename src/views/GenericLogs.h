@@ -10,8 +10,8 @@ class ActivityLog;
 class CGenericLogs;
 class CZEVOHelper;
 class LogFilterBar;
+class LogListView;
 class LogMessageModel;
-class QTableView;
 class QTimer;
 class QTreeWidget;
 
@@ -61,11 +61,12 @@ class CGenericLogs : public QWidget, public CMessageSink {
     bool compatible(int received, int required);
 
     LogMessageModel& Model() { return *m_model; }
-    QTableView* List() const { return m_list; }
+    LogListView* List() const { return m_list; }
     LogFilterBar* FilterBar() const { return m_filterBar; }
 
   private:
     void OnVersionMessage(const unsigned char* message);
+    void ReportSpillProblem();
     bool GatewayRuns() const;
     void RetryLater();
     void Retry();
@@ -82,6 +83,6 @@ class CGenericLogs : public QWidget, public CMessageSink {
     bool m_connected = false;   // a connection is up
     bool m_connecting = false;  // an attempt is under way
     LogMessageModel* m_model;
-    QTableView* m_list;
+    LogListView* m_list;
     LogFilterBar* m_filterBar;
 };

@@ -5,7 +5,6 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QHBoxLayout>
-#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,10 +12,10 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QShortcut>
-#include <QTableView>
 #include <algorithm>
 
 #include "views/CsvText.h"
+#include "views/LogListView.h"
 #include "views/LogMessageModel.h"
 #include "views/LogRow.h"
 
@@ -32,7 +31,7 @@ std::vector<std::string> Cells(const LogRow& row) {
 
 }  // namespace
 
-LogFilterBar::LogFilterBar(LogMessageModel* model, QTableView* list, QWidget* parent)
+LogFilterBar::LogFilterBar(LogMessageModel* model, LogListView* list, QWidget* parent)
     : QWidget(parent),
       m_model(model),
       m_list(list),
@@ -45,8 +44,9 @@ LogFilterBar::LogFilterBar(LogMessageModel* model, QTableView* list, QWidget* pa
     m_count->setObjectName("logFilterCount");
     // A fixed size, so a new count repaints the count alone and never lays out the page.
     m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_count->setFixedSize(m_count->fontMetrics().horizontalAdvance("0000000 of 0000000") + 8,
-                          m_count->sizeHint().height());
+    m_count->setFixedSize(
+        m_count->fontMetrics().horizontalAdvance("00000000 of 00000000, 100% searched") + 8,
+        m_count->sizeHint().height());
     m_export->setObjectName("logExport");
     m_export->setAutoDefault(false);
     auto* layout = new QHBoxLayout(this);
@@ -93,20 +93,24 @@ bool LogFilterBar::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void LogFilterBar::UpdateCount() {
-    m_count->setText(QString("%1 of %2").arg(m_model->rowCount()).arg(m_model->TotalRows()));
+    QString text = QString("%1 of %2").arg(m_model->RowCount()).arg(m_model->TotalRows());
+    if (m_model->Searching()) {
+        text += QString(", %1% searched").arg(m_model->Searched() * 100 / m_model->SearchTotal());
+    }
+    m_count->setText(text);
+    m_export->setEnabled(!m_model->Searching());
 }
 
 QString LogFilterBar::SelectedRowsText() const {
-    QModelIndexList rows = m_list->selectionModel()->selectedRows();
-    std::sort(rows.begin(), rows.end(),
-              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    const int row = m_list->SelectedRow();
     QString text;
-    for (const QModelIndex& index : rows) {
-        const std::vector<std::string> cells = Cells(m_model->Row(index.row()));
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            text += QString::fromStdString(cells[i]);
-            text += i + 1 < cells.size() ? '\t' : '\n';
-        }
+    if (row < 0) {
+        return text;
+    }
+    const std::vector<std::string> cells = Cells(m_model->Row(row));
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        text += QString::fromStdString(cells[i]);
+        text += i + 1 < cells.size() ? '\t' : '\n';
     }
     return text;
 }
@@ -128,9 +132,9 @@ void LogFilterBar::OnExport() {
 bool LogFilterBar::ExportTo(const QString& path) {
     // The rows are those on show when the export starts; rows that arrive meanwhile are not
     // in it, and a list emptied meanwhile (a new connection) ends it.
-    const std::vector<std::uint32_t> places = m_model->ShownPlaces();
-    const std::uint64_t generation = m_model->Generation();
-    const int rows = static_cast<int>(places.size());
+    m_model->FinishSearch();
+    const LogMessageModel::Snapshot shown = m_model->Snap();
+    const int rows = static_cast<int>(shown.rows);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
@@ -146,13 +150,13 @@ bool LogFilterBar::ExportTo(const QString& path) {
     }
     std::string chunk = CsvRecord({"User ID", "Time", "Message", "Reason"});
     for (int row = 0; row < rows; ++row) {
-        chunk += CsvRecord(Cells(m_model->StoredRow(places[row])));
+        chunk += CsvRecord(Cells(m_model->RowOf(shown, static_cast<std::size_t>(row))));
         if ((row + 1) % kRowsPerStep == 0) {
             file.write(chunk.data(), static_cast<qint64>(chunk.size()));
             chunk.clear();
             if (progress) {
                 progress->setValue(row + 1);  // lets the dialog's Cancel button work
-                if (progress->wasCanceled() || m_model->Generation() != generation) {
+                if (progress->wasCanceled() || !m_model->Holds(shown)) {
                     file.cancelWriting();  // the file stays as it was
                     return false;
                 }

@@ -1,73 +1,41 @@
 #include "views/LogMessageModel.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <algorithm>
 #include <climits>
 
 namespace {
-const char* const kHeaders[] = {"User ID", "Time", "Message", "Reason"};
-}
+// Rows looked at between two looks at the clock.
+constexpr std::size_t kRowsPerStep = 2048;
+}  // namespace
 
-void LogRowStore::Add(const LogRow& row) {
-    const std::size_t slot = m_size % kBlockRows;
-    if (slot == 0 && m_size / kBlockRows == m_blocks.size()) {
-        m_blocks.push_back(std::make_unique_for_overwrite<Block>());
-    }
-    Block& block = *m_blocks[m_size / kBlockRows];
-    block.eventTime[slot] = row.eventTime;
-    block.userId[slot] = row.userId;
-    block.reasonValue[slot] = row.reasonValue;
-    block.reasonCode[slot] = row.reasonCode;
-    ++m_size;
-}
-
-LogRow LogRowStore::At(std::size_t index) const {
-    const Block& block = *m_blocks[index / kBlockRows];
-    const std::size_t slot = index % kBlockRows;
-    return LogRow{block.eventTime[slot], block.userId[slot], block.reasonValue[slot],
-                  block.reasonCode[slot]};
-}
-
-void LogRowStore::Clear() {
-    m_blocks.clear();
-    m_blocks.shrink_to_fit();
-    m_size = 0;
-}
-
-LogMessageModel::LogMessageModel(QObject* parent) : QAbstractTableModel(parent) {
+LogMessageModel::LogMessageModel(QObject* parent) : QObject(parent) {
     m_flush.setSingleShot(true);
     m_flush.setInterval(kFlushMilliseconds);
     connect(&m_flush, &QTimer::timeout, this, &LogMessageModel::Flush);
-}
-
-void LogMessageModel::Add(const LogRow& row) {
-    m_rows.Add(row);
-    if (!m_flush.isActive()) {
-        m_flush.start();
-    }
+    m_search.setSingleShot(true);
+    m_search.setInterval(0);
+    connect(&m_search, &QTimer::timeout, this, &LogMessageModel::SearchSlice);
 }
 
 void LogMessageModel::Flush() {
     m_flush.stop();
-    // A view counts rows in int; rows beyond that stay stored but unseen.
+    // A list counts rows in int; rows beyond that stay stored but unseen.
     const std::size_t target = std::min<std::size_t>(m_rows.Size(), INT_MAX);
     if (target == m_shown) {
         return;
     }
+    const std::size_t from = m_shown;
+    m_shown = target;
     if (m_filter) {
-        std::vector<std::uint32_t> added;
-        CollectMatches(m_shown, target, added);
-        if (added.empty()) {
-            m_shown = target;
-        } else {
-            beginInsertRows({}, 0, static_cast<int>(added.size()) - 1);
-            m_matches.insert(m_matches.end(), added.begin(), added.end());
-            m_shown = target;
-            endInsertRows();
+        const std::size_t before = m_arrived.size();
+        CollectMatches(from, target, m_arrived);
+        if (m_arrived.size() != before) {
+            emit rowsChanged();
         }
     } else {
-        beginInsertRows({}, 0, static_cast<int>(target - m_shown) - 1);
-        m_shown = target;
-        endInsertRows();
+        emit rowsChanged();
     }
     emit countsChanged();
 }
@@ -85,92 +53,136 @@ void LogMessageModel::SetFilter(const QString& text) {
     if (text == m_filterText) {
         return;
     }
-    const QString previous = m_filterText;
+    const bool narrowing =
+        m_filter && !Searching() && text.contains(m_filterText, Qt::CaseInsensitive);
     m_filterText = text;
-    beginResetModel();
+    m_search.stop();
+    m_candidates.clear();
+    if (narrowing) {
+        // A longer text matches a part of what matched before: only that part is looked at.
+        m_candidates.assign(m_found.rbegin(), m_found.rend());
+        m_candidates.insert(m_candidates.end(), m_arrived.begin(), m_arrived.end());
+    }
+    m_narrowing = narrowing;
+    m_arrived.clear();
+    m_found.clear();
     if (text.isEmpty()) {
         m_filter.reset();
-        m_matches.clear();
-        m_matches.shrink_to_fit();
+        m_arrived.shrink_to_fit();
+        m_found.shrink_to_fit();
+        m_searchLeft = m_searchTotal = 0;
     } else {
-        auto filter = std::make_unique<LogRowFilter>(text.toUtf8().toStdString());
-        if (m_filter && text.contains(previous, Qt::CaseInsensitive)) {
-            // A longer text matches a part of what matched before: only that part is looked at.
-            std::size_t kept = 0;
-            for (std::uint32_t index : m_matches) {
-                if (filter->Matches(m_rows.At(index))) {
-                    m_matches[kept++] = index;
-                }
-            }
-            m_matches.resize(kept);
-            m_filter = std::move(filter);
-        } else {
-            m_filter = std::move(filter);
-            m_matches.clear();
-            CollectMatches(0, m_shown, m_matches);
+        m_filter = std::make_unique<LogRowFilter>(text.toUtf8().toStdString());
+        m_filterFrom = m_shown;
+        m_searchLeft = m_searchTotal = narrowing ? m_candidates.size() : m_shown;
+    }
+    ++m_generation;
+    emit reset();
+    // The first slice runs now: a short list is filtered before the call returns, and a long
+    // one shows its newest matches at once.
+    m_lastShownMs = 0;
+    SearchSlice();
+    emit countsChanged();
+}
+
+bool LogMessageModel::SearchStep(std::size_t rows) {
+    const std::size_t stop = m_searchLeft - std::min(rows, m_searchLeft);
+    const std::size_t before = m_found.size();
+    while (m_searchLeft > stop) {
+        --m_searchLeft;
+        const std::uint32_t place =
+            m_narrowing ? m_candidates[m_searchLeft] : static_cast<std::uint32_t>(m_searchLeft);
+        if (m_filter->Matches(m_rows.At(place))) {
+            m_found.push_back(place);
         }
     }
-    endResetModel();
-    emit countsChanged();
+    return m_found.size() != before;
+}
+
+void LogMessageModel::SearchSlice() {
+    if (!m_filter || m_searchLeft == 0) {
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    bool found = false;
+    while (m_searchLeft > 0 && clock.elapsed() < kSliceMilliseconds) {
+        found = SearchStep(kRowsPerStep) || found;
+    }
+    if (m_searchLeft == 0) {
+        m_candidates.clear();
+        m_candidates.shrink_to_fit();
+    } else {
+        m_search.start();
+    }
+    // What was found shows at most once a batch, and at the end.
+    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+    if (m_searchLeft == 0 || now - m_lastShownMs >= kFlushMilliseconds) {
+        m_lastShownMs = now;
+        if (found || m_searchLeft == 0) {
+            emit rowsChanged();
+        }
+        emit countsChanged();
+    }
+}
+
+void LogMessageModel::FinishSearch() {
+    if (m_filter && m_searchLeft > 0) {
+        m_search.stop();
+        SearchStep(m_searchLeft);
+        m_candidates.clear();
+        emit rowsChanged();
+        emit countsChanged();
+    }
 }
 
 void LogMessageModel::Clear() {
     m_flush.stop();
-    beginResetModel();
+    m_search.stop();
     m_rows.Clear();
     m_shown = 0;
-    m_matches.clear();
+    m_arrived = {};
+    m_found = {};
+    m_candidates = {};
+    m_filterFrom = 0;
+    m_searchLeft = m_searchTotal = 0;
     ++m_generation;
-    endResetModel();
+    emit reset();
     emit countsChanged();
 }
 
-std::vector<std::uint32_t> LogMessageModel::ShownPlaces() const {
-    std::vector<std::uint32_t> places;
-    if (m_filter) {
-        places.assign(m_matches.rbegin(), m_matches.rend());
-        return places;
+std::uint32_t LogMessageModel::PlaceOf(int row) const {
+    const std::size_t r = static_cast<std::size_t>(row);
+    if (!m_filter) {
+        return static_cast<std::uint32_t>(m_shown - 1 - r);
     }
-    places.reserve(m_shown);
-    for (std::size_t place = m_shown; place-- > 0;) {
-        places.push_back(static_cast<std::uint32_t>(place));
-    }
-    return places;
+    return r < m_arrived.size() ? m_arrived[m_arrived.size() - 1 - r]
+                                : m_found[r - m_arrived.size()];
 }
 
-int LogMessageModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid()) {
-        return 0;
+int LogMessageModel::RowOf(std::uint32_t place) const {
+    if (!m_filter) {
+        return place < m_shown ? static_cast<int>(m_shown - 1 - place) : -1;
     }
-    return static_cast<int>(m_filter ? m_matches.size() : m_shown);
+    if (place >= m_filterFrom) {
+        const auto at = std::lower_bound(m_arrived.begin(), m_arrived.end(), place);
+        return at != m_arrived.end() && *at == place ? static_cast<int>(m_arrived.end() - at - 1)
+                                                     : -1;
+    }
+    const auto at = std::lower_bound(m_found.begin(), m_found.end(), place, std::greater<>());
+    return at != m_found.end() && *at == place
+               ? static_cast<int>(m_arrived.size() + static_cast<std::size_t>(at - m_found.begin()))
+               : -1;
 }
 
-int LogMessageModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 4;
+LogMessageModel::Snapshot LogMessageModel::Snap() const {
+    return {static_cast<std::size_t>(RowCount()), m_arrived.size(), m_shown, m_generation};
 }
 
-QVariant LogMessageModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) {
-        return {};
+LogRow LogMessageModel::RowOf(const Snapshot& snapshot, std::size_t row) const {
+    if (!m_filter) {
+        return m_rows.At(snapshot.shown - 1 - row);
     }
-    const LogRow row = RowAt(index.row());
-    switch (index.column()) {
-        case 0:
-            return QString::fromStdString(UserIdText(row));
-        case 1:
-            return QString::fromStdString(EventTimeText(row));
-        case 2:
-            return QString::fromStdString(MessageText(row));
-        case 3:
-            return QString::fromStdString(ReasonValueText(row));
-        default:
-            return {};
-    }
-}
-
-QVariant LogMessageModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > 3) {
-        return {};
-    }
-    return QString::fromLatin1(kHeaders[section]);
+    return m_rows.At(row < snapshot.arrived ? m_arrived[snapshot.arrived - 1 - row]
+                                            : m_found[row - snapshot.arrived]);
 }

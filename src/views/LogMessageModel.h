@@ -1,51 +1,41 @@
 #pragma once
 
-#include <QAbstractTableModel>
+#include <QObject>
 #include <QTimer>
-#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "views/LogRow.h"
 #include "views/LogRowFilter.h"
+#include "views/LogRowStore.h"
 
-// Log rows in blocks of 4096, each field in an array of its own: 14 bytes a row with no
-// padding, a few bytes a block, and nothing is moved when a row is added.
-class LogRowStore {
-  public:
-    void Add(const LogRow& row);
-    LogRow At(std::size_t index) const;
-    std::size_t Size() const { return m_size; }
-    // Lets every block go.
-    void Clear();
-
-  private:
-    static constexpr std::size_t kBlockRows = 4096;
-    struct Block {
-        std::array<std::int32_t, kBlockRows> eventTime;
-        std::array<std::int32_t, kBlockRows> userId;
-        std::array<std::int32_t, kBlockRows> reasonValue;
-        std::array<std::uint16_t, kBlockRows> reasonCode;
-    };
-
-    std::vector<std::unique_ptr<Block>> m_blocks;
-    std::size_t m_size = 0;
-};
-
-// The rows of a log view: compact decoded messages, newest on top. New rows are appended to
-// the store at once and shown in batches, so the view repaints at most every 50 ms however
-// fast messages arrive; nothing is moved when a row is added. A filter text keeps only the
-// rows with a cell that contains it: the matching rows' places in the store are kept in a
-// list of their own, which new rows join as their batch is shown.
-class LogMessageModel : public QAbstractTableModel {
+// The rows of a log page: compact decoded messages, newest on top. New rows are added to the
+// store at once and shown in batches, so the list repaints at most every 50 ms however fast
+// messages arrive; nothing is moved when a row is added, and nothing is kept per row but the
+// row itself.
+//
+// A filter text keeps only the rows with a cell that contains it. The rows held when it is
+// set are looked at in slices of a few milliseconds, newest first, so the window never
+// freezes and the first matches show at once; rows that arrive meanwhile are looked at as
+// their batch is shown. Matches are kept as store places.
+class LogMessageModel : public QObject {
     Q_OBJECT
   public:
     static constexpr int kFlushMilliseconds = 50;
+    static constexpr int kSliceMilliseconds = 8;
 
     explicit LogMessageModel(QObject* parent = nullptr);
 
-    void Add(const LogRow& row);
+    void Add(const LogRow& row) {
+        m_rows.Add(row);
+        if (!m_flush.isActive()) {
+            m_flush.start();
+        }
+    }
+    // Empties the list; its memory and its cache file go.
     void Clear();
     // Shows the rows added since the last batch now.
     void Flush();
@@ -53,43 +43,73 @@ class LogMessageModel : public QAbstractTableModel {
     std::size_t StoredRows() const { return m_rows.Size(); }
     // Rows shown when no filter is set.
     std::size_t TotalRows() const { return m_shown; }
+    LogRowStore& Store() { return m_rows; }
 
     // Keeps the rows with a cell that contains `text`, ignoring case; an empty text shows
     // every row again.
     void SetFilter(const QString& text);
     const QString& Filter() const { return m_filterText; }
-    // The row at a place of the list as it is shown now.
-    LogRow Row(int modelRow) const { return RowAt(modelRow); }
-    // The store places of the rows shown now, newest first, and the row at such a place:
-    // what an export walks, unmoved by rows that arrive meanwhile.
-    std::vector<std::uint32_t> ShownPlaces() const;
-    LogRow StoredRow(std::uint32_t place) const { return m_rows.At(place); }
-    // Counts the times the store was emptied; a place is good while this stays.
-    std::uint64_t Generation() const { return m_generation; }
+    // Whether the rows held when the filter was set are still being looked at, and how many
+    // of them have been.
+    bool Searching() const { return m_searchLeft > 0; }
+    std::size_t Searched() const { return m_searchTotal - m_searchLeft; }
+    std::size_t SearchTotal() const { return m_searchTotal; }
+    // Looks at all that is left at once.
+    void FinishSearch();
 
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // The rows as shown now: row 0 is the newest.
+    int RowCount() const {
+        return static_cast<int>(m_filter ? m_arrived.size() + m_found.size() : m_shown);
+    }
+    LogRow Row(int row) const { return m_rows.At(PlaceOf(row)); }
+    // The store place of a row shown, and the row a place is shown at (-1: not shown).
+    std::uint32_t PlaceOf(int row) const;
+    int RowOf(std::uint32_t place) const;
+
+    // What an export walks: the rows shown when it starts, unmoved by rows that arrive
+    // meanwhile. It stays good while the list is neither emptied nor filtered anew.
+    struct Snapshot {
+        std::size_t rows;
+        std::size_t arrived;
+        std::size_t shown;
+        std::uint64_t generation;
+    };
+    Snapshot Snap() const;
+    bool Holds(const Snapshot& snapshot) const { return snapshot.generation == m_generation; }
+    LogRow RowOf(const Snapshot& snapshot, std::size_t row) const;
 
   signals:
-    // The rows shown or the rows in all changed.
+    // Rows were shown: new ones on top, or matches found below.
+    void rowsChanged();
+    // The list was emptied or filtered anew: every row may differ.
+    void reset();
+    // The rows shown, the rows in all or the search's progress changed.
     void countsChanged();
 
   private:
-    LogRow RowAt(int modelRow) const {
-        const std::size_t fromNewest = static_cast<std::size_t>(modelRow);
-        return m_rows.At(m_filter ? m_matches[m_matches.size() - 1 - fromNewest]
-                                  : m_shown - 1 - fromNewest);
-    }
     // Appends the store places of the matching rows among [from, to) to `matches`.
     void CollectMatches(std::size_t from, std::size_t to, std::vector<std::uint32_t>& matches);
+    // Looks at the rows left for one slice; tells the list when it found some or finished.
+    void SearchSlice();
+    bool SearchStep(std::size_t rows);
 
     LogRowStore m_rows;  // oldest first; rows past m_shown wait for the next batch
     std::size_t m_shown = 0;
     QTimer m_flush;
     QString m_filterText;
     std::unique_ptr<LogRowFilter> m_filter;  // null while no filter is set
-    std::vector<std::uint32_t> m_matches;    // store places of the matching rows, oldest first
+    // Matches among the rows shown since the filter was set, oldest first, and among those
+    // held when it was set, newest first.
+    std::vector<std::uint32_t> m_arrived;
+    std::vector<std::uint32_t> m_found;
+    std::size_t m_filterFrom = 0;  // the first place shown after the filter was set
+    // What is left to look at: the places below m_searchLeft, or, when a longer text narrows
+    // the last one, the candidates from the end of m_candidates down.
+    std::vector<std::uint32_t> m_candidates;
+    bool m_narrowing = false;
+    std::size_t m_searchLeft = 0;
+    std::size_t m_searchTotal = 0;
+    QTimer m_search;
+    std::int64_t m_lastShownMs = 0;  // when the search last showed what it found
     std::uint64_t m_generation = 0;
 };

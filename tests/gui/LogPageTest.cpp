@@ -2,11 +2,12 @@
 // the count, copying and exporting.
 #include <QApplication>
 #include <QClipboard>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTableView>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -23,6 +24,7 @@
 #include "support/WidgetText.h"
 #include "views/GenericLogs.h"
 #include "views/LogFilterBar.h"
+#include "views/LogListView.h"
 #include "views/LogMessageModel.h"
 #include "views/LogRow.h"
 
@@ -31,6 +33,22 @@ using gateway::LogMessage;
 using gateway::VersionMessage;
 
 namespace {
+
+// Whether a page's count says its filter is still looking, as in "12 of 3000000, 40% searched".
+bool CountSaysSearching(const CGenericLogs& view) {
+    return view.FilterBar()->CountLabel()->text().endsWith("% searched");
+}
+
+// The cells of a list's rows as shown, newest first, as "User ID / Time / Message / Reason".
+QStringList Rows(const LogMessageModel& model) {
+    QStringList rows;
+    for (int row = 0; row < model.RowCount(); ++row) {
+        const LogRow cells = model.Row(row);
+        rows << QString::fromStdString(UserIdText(cells) + " / " + EventTimeText(cells) + " / " +
+                                       MessageText(cells) + " / " + ReasonValueText(cells));
+    }
+    return rows;
+}
 
 // A log page as the main window sets it up, with a status list holding another market's row
 // and its own (named `statusRow`), connected to a loopback gateway.
@@ -61,7 +79,7 @@ struct Page {
         return Send(messages) && PumpUntil([&] { return Rows().size() == rows; });
     }
     // The cells of the message list's rows, as "User ID / Time / Message / Reason".
-    QStringList Rows() const { return testing_support::Rows(view.List()->model()); }
+    QStringList Rows() { return ::Rows(view.Model()); }
     QString Version(int statusRow) { return status.topLevelItem(statusRow)->text(2); }
     QLineEdit* Field() const { return view.findChild<QLineEdit*>("logFilter"); }
     QString Count() const { return view.findChild<QLabel*>("logFilterCount")->text(); }
@@ -105,7 +123,7 @@ class LogPageTest : public QObject {
                               "The user successfully logged on to the trading host / 0",
                               "70000 / Monday, March 02, 2026, 14:05:09 / "
                               "No description for reason code [12014] / "}));
-        QCOMPARE(page.view.List()->model()->headerData(2, Qt::Horizontal).toString(),
+        QCOMPARE(page.view.List()->Header()->model()->headerData(2, Qt::Horizontal).toString(),
                  QString("Message"));
         QCOMPARE(page.Version(1), QString("40902"));
         QCOMPARE(page.Version(0), QString(""));
@@ -164,8 +182,8 @@ class LogPageTest : public QObject {
                              static_cast<std::uint16_t>(i % 2 ? 12002 : 11009)});
         }
         model.Flush();
-        QCOMPARE(model.rowCount(), kRows);
-        const QStringList rows = Rows(&model);
+        QCOMPARE(model.RowCount(), kRows);
+        const QStringList rows = Rows(model);
         const auto cells = [&](int row) { return rows[row].split(" / "); };
         // Newest on top: model row r holds the message received as number kRows - 1 - r.
         for (int received : {kRows - 1, 8192, 8191, 4097, 4096, 4095, 1, 0}) {
@@ -248,32 +266,161 @@ class LogPageTest : public QObject {
         QTest::keyClick(page.view.List(), Qt::Key_Escape);
         QCOMPARE(page.Count(), QString("5 of 5"));
 
-        // Ctrl+C copies the selected rows; Home and End go to the first and the last row.
+        // One row is selected at a time; Ctrl+C copies it. The arrows, Home, End and a click
+        // choose it.
         page.Field()->setText("logged");
-        QTableView* list = page.view.List();
-        list->selectionModel()->select(list->model()->index(1, 0),
-                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        list->selectionModel()->select(list->model()->index(0, 0),
-                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        LogListView* list = page.view.List();
         list->setFocus();
         const auto copied = [&] {
             QApplication::clipboard()->clear();
             QTest::keySequence(list, QKeySequence::Copy);
             return QApplication::clipboard()->text();
         };
+        QCOMPARE(copied(), QString());
         const QString newest =
             "3003\tTuesday, March 03, 2026, 14:05:12\tThe user successfully "
             "logged on to the trading host\t0\n";
         const QString oldest =
             "1001\tMonday, March 02, 2026, 14:05:09\tThe user successfully "
             "logged on to the trading host\t\n";
-        QCOMPARE(copied(), newest + oldest);
-        QTest::keyClick(list, Qt::Key_End);
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(copied(), newest);
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(copied(), oldest);
+        QTest::keyClick(list, Qt::Key_Down);  // stays on the last row
         QCOMPARE(copied(), oldest);
         QTest::keyClick(list, Qt::Key_Home);
         QCOMPARE(copied(), newest);
-        QTest::keyClick(list, Qt::Key_End, Qt::ShiftModifier);
-        QCOMPARE(copied(), newest + oldest);
+        QTest::keyClick(list, Qt::Key_End);
+        QCOMPARE(copied(), oldest);
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(copied(), newest);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          QPoint(10, list->RowHeight() + list->RowHeight() / 2));
+        QCOMPARE(copied(), oldest);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, 5));
+        QCOMPARE(copied(), newest);
+    }
+
+    void theSelectionAndTheScrolledPlaceStayAsRowsArrive() {
+        Page page;
+        std::vector<gateway::Bytes> messages = {VersionMessage(30107)};
+        for (int i = 0; i < 200; ++i) {
+            messages.push_back(LogMessage(false, 1772460309 + i, 1000 + i, 11018, i));
+        }
+        QVERIFY(page.Receive(messages, 200));
+        page.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page.view));
+        LogListView* list = page.view.List();
+        const int inSight = list->RowsInSight();
+        QVERIFY(inSight > 3 && inSight < 100);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_PageDown);  // from no selection: the first row in sight
+        QTest::keyClick(list, Qt::Key_PageDown);
+        QCOMPARE(list->SelectedRow(), 2 * inSight);
+        QCOMPARE(list->TopRow(), inSight + 1);  // the selected row is the last one in sight
+        const QString selected = Rows(page.view.Model())[list->SelectedRow()];
+        QVERIFY(selected.startsWith(QString::number(1199 - 2 * inSight) + " / "));
+
+        // Two rows arrive on top: the selection follows its message, the list stays scrolled
+        // where it was, and the count shows them.
+        QVERIFY(page.Receive({LogMessage(false, 1772470000, 7001, 11018, 0),
+                              LogMessage(false, 1772470001, 7002, 11018, 0)},
+                             202));
+        QCOMPARE(list->SelectedRow(), 2 * inSight + 2);
+        QCOMPARE(Rows(page.view.Model())[list->SelectedRow()], selected);
+        QCOMPARE(list->TopRow(), inSight + 1);
+        QCOMPARE(page.Count(), QString("202 of 202"));
+        QTest::keyClick(list, Qt::Key_PageUp);
+        QCOMPARE(list->SelectedRow(), inSight + 2);
+        QTest::keyClick(list, Qt::Key_End);
+        QCOMPARE(list->SelectedRow(), 201);
+        QCOMPARE(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
+
+        // A filter shows its own rows from the top, with no selection.
+        page.Field()->setText("7002");
+        QCOMPARE(list->SelectedRow(), -1);
+        QCOMPARE(list->TopRow(), 0);
+        QCOMPARE(Rows(page.view.Model()).size(), 1);
+    }
+
+    void rowsKeptInTheCacheFileShowAsTheyArrivedAndABadFolderIsLoggedOnce() {
+        TempDir dir;
+        WriteFile(dir.File("file"), "");
+        for (const std::string& folder : {dir.File("cache"), dir.File("file/cache")}) {
+            Page page;
+            page.view.Model().Store().SetSpill(folder, LogRowStore::kBlockRows);
+            std::vector<gateway::Bytes> messages = {VersionMessage(30107)};
+            constexpr int kRows = 3 * LogRowStore::kBlockRows + 5;
+            for (int i = 0; i < kRows; ++i) {
+                messages.push_back(LogMessage(false, 1772460309 + i, i + 1, 11018, i));
+            }
+            QVERIFY(page.Receive(messages, kRows));
+            const bool spills = folder == dir.File("cache");
+            QCOMPARE(page.view.Model().Store().SpilledRows(),
+                     spills ? 3 * LogRowStore::kBlockRows : 0u);
+            const QStringList rows = page.Rows();
+            for (int received : {0, 4095, 4096, 8191, 8192, 12287, kRows - 1}) {
+                QVERIFY2(
+                    rows[kRows - 1 - received].startsWith(QString::number(received + 1) + " / "),
+                    qPrintable(rows[kRows - 1 - received]));
+                QVERIFY(rows[kRows - 1 - received].endsWith(" / " + QString::number(received)));
+            }
+            QCOMPARE(page.log.CountLine("ACTIVITY|Log rows of market MF stay in memory: the "
+                                        "cache folder cannot take them (" +
+                                        folder +
+                                        ": Not a directory)|GenericLogs.cpp|"
+                                        "CGenericLogs::RouteMessage"),
+                     spills ? 0u : 1u);
+        }
+    }
+
+    void aLongListIsFilteredInSlicesShowingTheNewestMatchesFirst() {
+        CGenericLogs view;
+        view.resize(900, 400);
+        view.show();
+        LogMessageModel& model = view.Model();
+        TempDir dir;
+        model.Store().SetSpill(dir.File("cache"), 1 << 18);
+        // User IDs 0..N-1 at the start of 1970 with a reason whose sentence has no digit:
+        // "4217" is found in the user ID alone.
+        constexpr int kRows = 3000000;
+        std::vector<int> matching;  // newest first
+        for (int i = 0; i < kRows; ++i) {
+            model.Add(LogRow{0, i, -1, 11018});
+        }
+        for (int i = kRows - 1; i > 0; --i) {
+            if (std::to_string(i).find("4217") != std::string::npos) {
+                matching.push_back(i);
+            }
+        }
+        model.Flush();
+        const auto userIds = [&] {
+            std::vector<int> ids;
+            for (int row = 0; row < model.RowCount(); ++row) {
+                ids.push_back(model.Row(row).userId);
+            }
+            return ids;
+        };
+        view.FilterBar()->FilterField()->setText("4217");
+        // The first slice has run: the newest matches show, the rest is still looked for.
+        QVERIFY(model.Searching());
+        QVERIFY(!view.FilterBar()->ExportButton()->isEnabled());
+        QVERIFY(CountSaysSearching(view));
+        const std::vector<int> first = userIds();
+        QVERIFY(std::equal(first.begin(), first.end(), matching.begin()));
+        QVERIFY(PumpUntil([&] { return !model.Searching(); }, std::chrono::seconds(20)));
+        QCOMPARE(userIds(), matching);
+        QCOMPARE(view.FilterBar()->CountLabel()->text(),
+                 QString("%1 of %2").arg(matching.size()).arg(kRows));
+        QVERIFY(view.FilterBar()->ExportButton()->isEnabled());
+        // A longer text looks only at what the last one kept.
+        view.FilterBar()->FilterField()->setText("42170");
+        QVERIFY(PumpUntil([&] { return !model.Searching(); }));
+        std::vector<int> narrower;
+        std::copy_if(matching.begin(), matching.end(), std::back_inserter(narrower),
+                     [](int id) { return std::to_string(id).find("42170") != std::string::npos; });
+        QCOMPARE(userIds(), narrower);
     }
 
     void exportWritesTheRowsShownAsCsvWithAHeader() {

@@ -9,7 +9,6 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -23,6 +22,7 @@
 #include "support/WidgetText.h"
 #include "views/GenericLogs.h"
 #include "views/GenericStatistics.h"
+#include "views/LogListView.h"
 #include "views/LogMessageModel.h"
 
 using namespace testing_support;
@@ -162,7 +162,7 @@ class MainWindowTest : public QObject {
         GuiFixture fixture({6});
         CZEVOClientPHASE4Dlg& window = fixture.Window();
         window.show();
-        QTableView* log = window.LogPage(0)->findChild<QTableView*>("1013");
+        LogListView* log = window.LogPage(0)->findChild<LogListView*>("1013");
         const QStringList widest[] = {{"-2147483648", "User ID"},
                                       {"Wednesday, September 30, 2026, 23:59:59", "Time"},
                                       {"Message"},
@@ -251,7 +251,7 @@ class MainWindowTest : public QObject {
         fixture.processes.SetRunning({"QEL_IP_FO.EXE"});
         QTRY_COMPARE_WITH_TIMEOUT(fo->text(1), QString("Running"), 2000);
         QTRY_COMPARE_WITH_TIMEOUT(fo->text(2), QString("10102"), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(window.LogPage(1)->Model().rowCount(), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.LogPage(1)->Model().RowCount(), 1, 5000);
         QCOMPARE(window.StatusList()->topLevelItem(0)->text(1), QString("Not Running"));
         const std::string connecting =
             "ACTIVITY|Attempting to connect...for market FO|StatusThread.cpp|::show_qel_status";

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "support/TestSupport.h"
+#include "views/LogRowStore.h"
+
+namespace {
+
+using testing_support::TempDir;
+
+// A row whose every field tells which one it is.
+LogRow Numbered(std::size_t i) {
+    const auto n = static_cast<std::int32_t>(i);
+    return LogRow{1772460309 + n, n, -n, static_cast<std::uint16_t>(11000 + i % 5000)};
+}
+
+void ExpectEveryRow(const LogRowStore& store, std::size_t rows) {
+    ASSERT_EQ(store.Size(), rows);
+    for (std::size_t i = 0; i < rows; ++i) {
+        const LogRow row = store.At(i);
+        const LogRow want = Numbered(i);
+        ASSERT_TRUE(row.eventTime == want.eventTime && row.userId == want.userId &&
+                    row.reasonValue == want.reasonValue && row.reasonCode == want.reasonCode)
+            << "row " << i;
+    }
+}
+
+// Open files of this process under `folder`, unlinked or not.
+int OpenFilesUnder(const std::string& folder) {
+    int count = 0;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
+        count += !error && target.rfind(folder + "/", 0) == 0;
+    }
+    return count;
+}
+
+}  // namespace
+
+TEST(LogRowStore, OlderRowsGoToAnUnlinkedFileAndReadBackAsTheyCame) {
+    TempDir dir;
+    const std::string folder = dir.File("cache/zevo");
+    LogRowStore store;
+    store.SetSpill(folder, 2 * LogRowStore::kBlockRows);
+    const std::size_t rows = 5 * LogRowStore::kBlockRows + 7;
+    for (std::size_t i = 0; i < rows; ++i) {
+        store.Add(Numbered(i));
+    }
+    // The newest two blocks (the one being filled and the one before) stay in memory; the file
+    // has the four before them.
+    EXPECT_EQ(store.SpilledRows(), 4 * LogRowStore::kBlockRows);
+    ExpectEveryRow(store, rows);
+    EXPECT_TRUE(store.TakeSpillProblem().empty());
+    // The file is in the cache folder, but under no name.
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    EXPECT_EQ(OpenFilesUnder(folder), 1);
+
+    store.Clear();
+    EXPECT_EQ(store.Size(), 0u);
+    EXPECT_EQ(OpenFilesUnder(folder), 0);
+    // Filled again after emptying, the file is made anew.
+    for (std::size_t i = 0; i < rows; ++i) {
+        store.Add(Numbered(i));
+    }
+    ExpectEveryRow(store, rows);
+    EXPECT_EQ(OpenFilesUnder(folder), 1);
+}
+
+TEST(LogRowStore, WithoutAUsableCacheFolderRowsStayInMemoryAndTheReasonIsGivenOnce) {
+    TempDir dir;
+    testing_support::WriteFile(dir.File("file"), "not a folder\n");
+    for (const std::string& folder : {dir.File("file/zevo"), std::string()}) {
+        LogRowStore store;
+        store.SetSpill(folder, LogRowStore::kBlockRows);
+        const std::size_t rows = 4 * LogRowStore::kBlockRows + 1;
+        for (std::size_t i = 0; i < rows; ++i) {
+            store.Add(Numbered(i));
+        }
+        EXPECT_EQ(store.SpilledRows(), 0u);
+        ExpectEveryRow(store, rows);
+        const std::string problem = store.TakeSpillProblem();
+        EXPECT_NE(problem.find(folder.empty() ? "no cache folder" : "Not a directory"),
+                  std::string::npos)
+            << problem;
+        EXPECT_EQ(store.TakeSpillProblem(), "");
+    }
+}
