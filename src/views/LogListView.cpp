@@ -102,10 +102,16 @@ void LogListView::SelectRow(int row) {
 }
 
 // New rows on top leave the scroll bar's value as it is, as a list that inserts rows at its
-// top does: the list in sight at the top shows them, and the selection stays with its row.
-void LogListView::OnRowsChanged() {
+// top does: what is in sight moves down by as many rows, and the selection with its row. The
+// rows in sight are moved as pixels, so only the new ones are painted. Matches found below
+// change only what is in sight at the bottom.
+void LogListView::OnRowsChanged(int onTop) {
     UpdateScrollBars();
-    viewport()->update();
+    if (onTop > 0 && onTop < RowsInSight()) {
+        viewport()->scroll(0, onTop * m_rowHeight);
+    } else {
+        viewport()->update();
+    }
 }
 
 void LogListView::OnReset() {

@@ -40,7 +40,7 @@ class LogListView : public QAbstractScrollArea {
     bool viewportEvent(QEvent* event) override;
 
   private:
-    void OnRowsChanged();
+    void OnRowsChanged(int onTop);
     void OnReset();
     void UpdateScrollBars();
     void PlaceHeader();

@@ -32,10 +32,10 @@ void LogMessageModel::Flush() {
         const std::size_t before = m_arrived.size();
         CollectMatches(from, target, m_arrived);
         if (m_arrived.size() != before) {
-            emit rowsChanged();
+            emit rowsChanged(static_cast<int>(m_arrived.size() - before));
         }
     } else {
-        emit rowsChanged();
+        emit rowsChanged(static_cast<int>(target - from));
     }
     emit countsChanged();
 }
@@ -120,7 +120,7 @@ void LogMessageModel::SearchSlice() {
     if (m_searchLeft == 0 || now - m_lastShownMs >= kFlushMilliseconds) {
         m_lastShownMs = now;
         if (found || m_searchLeft == 0) {
-            emit rowsChanged();
+            emit rowsChanged(0);
         }
         emit countsChanged();
     }
@@ -131,7 +131,7 @@ void LogMessageModel::FinishSearch() {
         m_search.stop();
         SearchStep(m_searchLeft);
         m_candidates.clear();
-        emit rowsChanged();
+        emit rowsChanged(0);
         emit countsChanged();
     }
 }

@@ -79,8 +79,9 @@ class LogMessageModel : public QObject {
     LogRow RowOf(const Snapshot& snapshot, std::size_t row) const;
 
   signals:
-    // Rows were shown: new ones on top, or matches found below.
-    void rowsChanged();
+    // Rows were shown: `onTop` new ones on top (what was shown moves down by as many rows),
+    // or, with `onTop` 0, matches found below.
+    void rowsChanged(int onTop);
     // The list was emptied or filtered anew: every row may differ.
     void reset();
     // The rows shown, the rows in all or the search's progress changed.
