@@ -13,8 +13,11 @@
 // GUI thread's longest stall and the length-field errors in the activity logs, and ends with
 // one summary line:
 //
-//   sent=N bare_rows=.. bare_rate=.. view_rows=.. view_rate=.. ratio=.. bytes_per_row=..
-//   max_stall_ms=.. length_errors=..
+//   sent=N bare_rows=.. bare_rate=.. view_rows=.. view_rate=.. ratio=.. bare_cpu_us_per_row=..
+//   view_cpu_us_per_row=.. bytes_per_row=.. max_stall_ms=.. length_errors=..
+//
+// The rate ratio says little on its own: the sender's one write per message limits both runs.
+// The CPU time per row of the view against the bare loop is the figure to watch.
 //
 //   log_view_bench [messages]     (default 1000000)
 
@@ -61,10 +64,28 @@ LoopbackGateway::Bytes Flood(int messages) {
     return bytes;
 }
 
-// Heap in use, both what the arena holds and the large blocks mapped on their own.
+// Heap in use, both what the arena holds and the large blocks mapped on their own, and the
+// pages the row store maps for itself.
 std::size_t HeapInUse() {
     const auto info = mallinfo2();
     return info.uordblks + info.hblkhd;
+}
+std::size_t AnonymousMemory() {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    char line[256];
+    std::size_t kb = 0;
+    while (status && std::fgets(line, sizeof line, status)) {
+        if (std::sscanf(line, "RssAnon: %zu", &kb) == 1) {
+            break;
+        }
+    }
+    if (status) {
+        std::fclose(status);
+    }
+    return kb * 1024;
+}
+std::size_t MemoryInUse() {
+    return std::max(HeapInUse(), AnonymousMemory());
 }
 
 double ThreadCpuSeconds() {
@@ -189,17 +210,17 @@ ViewRun ViewReceive(const LoopbackGateway::Bytes& flood, testing_support::TestLo
     QCoreApplication::processEvents();
     LoopbackGateway gateway;
     gateway.Stream(flood, LoopbackGateway::OneMessagePerWrite);
-    const std::size_t before = HeapInUse();
+    const std::size_t before = MemoryInUse();
     page.InitConnectionData({&page, 0, std::stoi(gateway.Port()), log.get()});
     page.Session()->EstablishConnection(page.GatewayAddress(), page.GatewayPort());
     Measure(run, [&] { return page.Session()->Transport().Socket() < 0; });
     page.Model().Flush();
     QCoreApplication::processEvents();
     run.rows = page.Model().RowCount();
-    const std::size_t filled = HeapInUse();
+    const std::size_t filled = MemoryInUse();
     page.Model().Clear();
     QCoreApplication::processEvents();
-    const std::size_t cleared = HeapInUse();
+    const std::size_t cleared = MemoryInUse();
     run.heapGrowth = filled > before ? filled - before : 0;
     run.rowStore = filled > cleared ? filled - cleared : 0;
     return run;
@@ -265,8 +286,9 @@ int main(int argc, char** argv) {
         sessionLog.Lines().size(), viewLog.Lines().size(), kRounds, lengthErrors);
     std::printf(
         "sent=%d bare_rows=%ld bare_rate=%.0f view_rows=%ld view_rate=%.0f ratio=%.2f "
-        "bytes_per_row=%.1f max_stall_ms=%ld length_errors=%zu\n",
-        messages, bareRows, bare.Rate(), viewRows, view.Rate(), ratio, bytesPerRow, longestStallMs,
-        lengthErrors);
+        "bare_cpu_us_per_row=%.3f view_cpu_us_per_row=%.3f bytes_per_row=%.1f max_stall_ms=%ld "
+        "length_errors=%zu\n",
+        messages, bareRows, bare.Rate(), viewRows, view.Rate(), ratio, bare.CpuNanosPerRow() / 1e3,
+        view.CpuNanosPerRow() / 1e3, bytesPerRow, longestStallMs, lengthErrors);
     return 0;
 }

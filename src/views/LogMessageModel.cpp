@@ -4,10 +4,11 @@
 #include <QElapsedTimer>
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace {
 // Rows looked at between two looks at the clock.
-constexpr std::size_t kRowsPerStep = 2048;
+constexpr std::size_t kRowsPerStep = 1024;
 }  // namespace
 
 LogMessageModel::LogMessageModel(QObject* parent) : QObject(parent) {
@@ -41,7 +42,7 @@ void LogMessageModel::Flush() {
 }
 
 void LogMessageModel::CollectMatches(std::size_t from, std::size_t to,
-                                     std::vector<std::uint32_t>& matches) {
+                                     std::deque<std::uint32_t>& matches) {
     for (std::size_t index = from; index < to; ++index) {
         if (m_filter->Matches(m_rows.At(index))) {
             matches.push_back(static_cast<std::uint32_t>(index));
@@ -57,24 +58,25 @@ void LogMessageModel::SetFilter(const QString& text) {
         m_filter && !Searching() && text.contains(m_filterText, Qt::CaseInsensitive);
     m_filterText = text;
     m_search.stop();
-    m_candidates.clear();
+    m_narrowing = narrowing;
     if (narrowing) {
         // A longer text matches a part of what matched before: only that part is looked at.
-        m_candidates.assign(m_found.rbegin(), m_found.rend());
-        m_candidates.insert(m_candidates.end(), m_arrived.begin(), m_arrived.end());
+        m_lastArrived = std::exchange(m_arrived, {});
+        m_lastFound = std::exchange(m_found, {});
+    } else {
+        m_lastArrived = {};
+        m_lastFound = {};
+        m_arrived = {};
+        m_found = {};
     }
-    m_narrowing = narrowing;
-    m_arrived.clear();
-    m_found.clear();
     if (text.isEmpty()) {
         m_filter.reset();
-        m_arrived.shrink_to_fit();
-        m_found.shrink_to_fit();
         m_searchLeft = m_searchTotal = 0;
     } else {
         m_filter = std::make_unique<LogRowFilter>(text.toUtf8().toStdString());
         m_filterFrom = m_shown;
-        m_searchLeft = m_searchTotal = narrowing ? m_candidates.size() : m_shown;
+        m_searchLeft = m_searchTotal =
+            narrowing ? m_lastArrived.size() + m_lastFound.size() : m_shown;
     }
     ++m_generation;
     emit reset();
@@ -89,14 +91,22 @@ bool LogMessageModel::SearchStep(std::size_t rows) {
     const std::size_t stop = m_searchLeft - std::min(rows, m_searchLeft);
     const std::size_t before = m_found.size();
     while (m_searchLeft > stop) {
+        const std::uint32_t place = Candidate(m_searchTotal - m_searchLeft);
         --m_searchLeft;
-        const std::uint32_t place =
-            m_narrowing ? m_candidates[m_searchLeft] : static_cast<std::uint32_t>(m_searchLeft);
         if (m_filter->Matches(m_rows.At(place))) {
             m_found.push_back(place);
         }
     }
     return m_found.size() != before;
+}
+
+// The place of the candidate after `looked` others, newest first.
+std::uint32_t LogMessageModel::Candidate(std::size_t looked) const {
+    if (!m_narrowing) {
+        return static_cast<std::uint32_t>(m_searchTotal - 1 - looked);
+    }
+    return looked < m_lastArrived.size() ? m_lastArrived[m_lastArrived.size() - 1 - looked]
+                                         : m_lastFound[looked - m_lastArrived.size()];
 }
 
 void LogMessageModel::SearchSlice() {
@@ -110,8 +120,8 @@ void LogMessageModel::SearchSlice() {
         found = SearchStep(kRowsPerStep) || found;
     }
     if (m_searchLeft == 0) {
-        m_candidates.clear();
-        m_candidates.shrink_to_fit();
+        m_lastArrived = {};
+        m_lastFound = {};
     } else {
         m_search.start();
     }
@@ -130,7 +140,8 @@ void LogMessageModel::FinishSearch() {
     if (m_filter && m_searchLeft > 0) {
         m_search.stop();
         SearchStep(m_searchLeft);
-        m_candidates.clear();
+        m_lastArrived = {};
+        m_lastFound = {};
         emit rowsChanged(0);
         emit countsChanged();
     }
@@ -143,7 +154,8 @@ void LogMessageModel::Clear() {
     m_shown = 0;
     m_arrived = {};
     m_found = {};
-    m_candidates = {};
+    m_lastArrived = {};
+    m_lastFound = {};
     m_filterFrom = 0;
     m_searchLeft = m_searchTotal = 0;
     ++m_generation;

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,7 +26,7 @@ class LogMessageModel : public QObject {
     Q_OBJECT
   public:
     static constexpr int kFlushMilliseconds = 50;
-    static constexpr int kSliceMilliseconds = 8;
+    static constexpr int kSliceMilliseconds = 5;
 
     explicit LogMessageModel(QObject* parent = nullptr);
 
@@ -89,10 +90,11 @@ class LogMessageModel : public QObject {
 
   private:
     // Appends the store places of the matching rows among [from, to) to `matches`.
-    void CollectMatches(std::size_t from, std::size_t to, std::vector<std::uint32_t>& matches);
+    void CollectMatches(std::size_t from, std::size_t to, std::deque<std::uint32_t>& matches);
     // Looks at the rows left for one slice; tells the list when it found some or finished.
     void SearchSlice();
     bool SearchStep(std::size_t rows);
+    std::uint32_t Candidate(std::size_t looked) const;
 
     LogRowStore m_rows;  // oldest first; rows past m_shown wait for the next batch
     std::size_t m_shown = 0;
@@ -100,13 +102,16 @@ class LogMessageModel : public QObject {
     QString m_filterText;
     std::unique_ptr<LogRowFilter> m_filter;  // null while no filter is set
     // Matches among the rows shown since the filter was set, oldest first, and among those
-    // held when it was set, newest first.
-    std::vector<std::uint32_t> m_arrived;
-    std::vector<std::uint32_t> m_found;
+    // held when it was set, newest first. Blocks, not one array: a list that grows to tens of
+    // millions of matches is never copied whole.
+    using Places = std::deque<std::uint32_t>;
+    Places m_arrived;
+    Places m_found;
     std::size_t m_filterFrom = 0;  // the first place shown after the filter was set
-    // What is left to look at: the places below m_searchLeft, or, when a longer text narrows
-    // the last one, the candidates from the end of m_candidates down.
-    std::vector<std::uint32_t> m_candidates;
+    // What is looked at, newest first: every place below m_searchTotal, or, when a longer text
+    // narrows the last one, the last one's matches (its rows as they were shown).
+    Places m_lastArrived;
+    Places m_lastFound;
     bool m_narrowing = false;
     std::size_t m_searchLeft = 0;
     std::size_t m_searchTotal = 0;
