@@ -66,6 +66,7 @@ void GatewayPeer::OnLogClient() {
         Log("console connected to the log port");
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             std::erase(m_logClients, socket);
+            m_preloadLeft.erase(socket);
             socket->deleteLater();
         });
         const bool later = m_logConnections++ > 0 && !m_options.reconnectScript.empty();
@@ -79,6 +80,14 @@ void GatewayPeer::OnLogClient() {
         }
         Write(socket, gateway::VersionMessage(m_options.version));
         m_logClients.push_back(socket);
+        if (m_options.preload > 0) {
+            QTimer::singleShot(m_options.preloadDelayMs, socket, [this, socket] {
+                m_preloadLeft[socket] = m_options.preload;
+                connect(socket, &QTcpSocket::bytesWritten, this,
+                        [this, socket] { Preload(socket); });
+                Preload(socket);
+            });
+        }
         if (m_options.rate > 0 && !m_lively.isActive()) {
             StartLively();
         }
@@ -112,6 +121,34 @@ void GatewayPeer::SendOneLively() {
                                        static_cast<std::int32_t>(m_random() % 100));
     for (QTcpSocket* socket : m_logClients) {
         Write(socket, message);
+    }
+}
+
+// A console that just connected gets a backlog of messages as fast as it takes them: a few MB
+// are kept queued, and more follow as they are written.
+void GatewayPeer::Preload(QTcpSocket* socket) {
+    constexpr qint64 kQueued = 4 << 20;
+    constexpr int kBatch = 4096;
+    const auto left = m_preloadLeft.find(socket);
+    if (left == m_preloadLeft.end()) {
+        return;
+    }
+    const auto now = static_cast<std::int32_t>(QDateTime::currentSecsSinceEpoch());
+    while (left->second > 0 && socket->bytesToWrite() < kQueued) {
+        QByteArray batch;
+        for (int i = 0; i < kBatch && left->second > 0; ++i, --left->second) {
+            const std::uint16_t reason = kReasons[m_random() % std::size(kReasons)];
+            const auto message = gateway::LogMessage(
+                m_longIds, now, 1001 + static_cast<std::int32_t>(left->second % 1000), reason,
+                static_cast<std::int32_t>(left->second % 100));
+            batch.append(reinterpret_cast<const char*>(message.data()),
+                         static_cast<qsizetype>(message.size()));
+        }
+        socket->write(batch);
+    }
+    if (left->second == 0) {
+        m_preloadLeft.erase(left);
+        Log("backlog sent");
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <map>
 #include <random>
 #include <vector>
 
@@ -23,7 +24,9 @@ class GatewayPeer : public QObject {
         int nonInteractivePort = 0;
         int interactivePort = 0;
         std::int32_t version = 10101;
-        double rate = 2.0;                            // log messages per second in lively mode
+        double rate = 2.0;       // log messages per second in lively mode
+        qint64 preload = 0;      // log messages sent in bulk to each console after the version
+        int preloadDelayMs = 0;  // ... this long after it connected
         std::vector<gateway::Bytes> script;           // when set: written, one write each, instead
                                                       // of the version and lively messages
         std::vector<gateway::Bytes> reconnectScript;  // when set: for every later connection
@@ -45,6 +48,7 @@ class GatewayPeer : public QObject {
     void StartLively();
     void SendLively();
     void SendOneLively();
+    void Preload(QTcpSocket* socket);
     void Log(const QString& text) const;
 
     Options m_options;
@@ -58,6 +62,7 @@ class GatewayPeer : public QObject {
     // 100 a second, several go out at each 10 ms tick.
     QElapsedTimer m_livelyClock;
     qint64 m_livelySent = 0;
+    std::map<QTcpSocket*, qint64> m_preloadLeft;  // per console: bulk messages still to send
     std::mt19937 m_random{std::random_device{}()};
 };
 

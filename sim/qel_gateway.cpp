@@ -92,6 +92,12 @@ int main(int argc, char** argv) {
     parser.addOption(
         {"rate", "Log messages per second in lively mode (any rate, kept on average).", "n", "2"});
     parser.addOption({"users", "Number of connected users to report.", "n", "5"});
+    parser.addOption({"preload",
+                      "Log messages sent in bulk, as fast as the console takes them, to each "
+                      "console that connects, after the version.",
+                      "n", "0"});
+    parser.addOption(
+        {"preload-delay", "Seconds between a console's connection and the bulk.", "s", "0"});
     parser.addOption({"script",
                       "Send these writes (hex per line, 'version') instead of lively messages.",
                       "file"});
@@ -110,6 +116,8 @@ int main(int argc, char** argv) {
                                                       : kDefaultVersions[options.market - 1];
     options.rate = parser.value("rate").toDouble();
     options.users = std::max(0, parser.value("users").toInt());
+    options.preload = std::max<qint64>(0, parser.value("preload").toLongLong());
+    options.preloadDelayMs = std::max(0, parser.value("preload-delay").toInt() * 1000);
     if (!PortsFromSettings(options.market, &options.nonInteractivePort, &options.interactivePort) &&
         !(parser.isSet("log-port") && parser.isSet("interactive-port"))) {
         std::fprintf(
