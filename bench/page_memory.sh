@@ -5,7 +5,8 @@
 # emptied by a reconnect (the gateway restarted with zevo-cli), and zevo's CPU use at 10
 # messages a second with the rows held:
 #
-#   rows=N rss_before_mb=.. rss_flooded_mb=.. rss_emptied_mb=.. cpu_percent_held=.. flood_seconds=..
+#   rows=N rss_before_mb=.. rss_flooded_mb=.. rss_emptied_mb=.. cache_file_mb=..
+#   cpu_percent_held=.. flood_seconds=..
 #
 #   bench/page_memory.sh [--rows N] [--build DIR]     (default 30000000, build)
 # Run after scripts/build.sh. The rows beyond the newest million go to zevo's cache file in
@@ -64,6 +65,13 @@ wait_for 3600 backlog_sent || { echo "the backlog was not sent" >&2; exit 1; }
 wait_for 600 zevo_quiet || { echo "zevo did not take the backlog" >&2; exit 1; }
 flood_seconds=$(( $(date +%s) - start ))
 flooded=$(rss)
+# The cache file (unlinked) that holds the rows beyond the newest million.
+cache_file_mb=0
+for fd in /proc/"$zevo"/fd/*; do
+    case "$(readlink "$fd")" in
+        "$XDG_CACHE_HOME"/*) cache_file_mb=$(stat -L -c %s "$fd" | awk '{printf "%.0f", $1 / 1048576}') ;;
+    esac
+done
 held_cpu=$(cpu_over 30)
 # A restart of the FO gateway: the page connects again and empties its list, before the new
 # process's backlog starts.
@@ -72,4 +80,4 @@ wait_for 10 grep -q "restarting" "$root/service.log"
 sleep 6
 emptied=$(rss)
 echo "rows=$rows rss_before_mb=$before rss_flooded_mb=$flooded rss_emptied_mb=$emptied" \
-     "cpu_percent_held=$held_cpu flood_seconds=$flood_seconds"
+     "cache_file_mb=$cache_file_mb cpu_percent_held=$held_cpu flood_seconds=$flood_seconds"

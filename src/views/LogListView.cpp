@@ -160,6 +160,15 @@ bool LogListView::viewportEvent(QEvent* event) {
     return QAbstractScrollArea::viewportEvent(event);
 }
 
+void LogListView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        m_rowHeight = fontMetrics().height() + 4;
+        UpdateScrollBars();
+        viewport()->update();
+    }
+    QAbstractScrollArea::changeEvent(event);
+}
+
 void LogListView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const int rows = m_model->RowCount();

@@ -38,6 +38,7 @@ class LogListView : public QAbstractScrollArea {
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void OnRowsChanged(int onTop);
@@ -49,7 +50,7 @@ class LogListView : public QAbstractScrollArea {
     LogMessageModel* m_model;
     QStandardItemModel* m_headerTexts;
     QHeaderView* m_header;
-    int m_rowHeight;
+    int m_rowHeight;  // one line of the list's font
     bool m_hasSelection = false;
     std::uint32_t m_selectedPlace = 0;  // the selected message's place in the store
 };
