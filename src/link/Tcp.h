@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "link/ReceiveBuffer.h"
 #include "link/Transport.h"
 
 class ActivityLog;
@@ -39,7 +40,7 @@ class CTcp : public CTransport {
 
   private:
     class Connection;  // the descriptor, its notifiers and its buffered bytes: one owned unit
-    enum class Next { kWait, kMessage, kClose };
+    using Next = ReceiveBuffer::Next;
 
     Next NextEvent() const;
     bool Fill();
