@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 
 #include "log/ActivityLog.h"
 #include "log/Format.h"
@@ -67,8 +66,8 @@ ReceiveBuffer::Read ReadFrom(int socket) {
 
 }  // namespace
 
-const char* SocketErrorText(int error) {
-    return std::strerror(error);
+std::unique_ptr<CTransport> MakeSocketTransport(SocketNotificationTarget* owner, ActivityLog* log) {
+    return std::make_unique<CTcp>(owner, log);
 }
 
 // One socket with everything bound to it: the notifiers that watch this descriptor and the
