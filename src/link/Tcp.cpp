@@ -8,14 +8,10 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
-#include <vector>
 
-#include "link/MessageFrame.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/MessageBox.h"
@@ -23,8 +19,6 @@
 
 namespace {
 
-constexpr int kReceiveBufferSize = 1024;
-constexpr std::size_t kReadBufferSize = 64 * 1024;  // also the most one read takes
 constexpr std::chrono::milliseconds kDispatchSlice{4};
 
 // Starting the socket library: there is nothing to start on this platform, so it always
@@ -63,10 +57,17 @@ struct DeleteLater {
 };
 using Notifier = std::unique_ptr<QSocketNotifier, DeleteLater>;
 
+// The socket as the receive buffer's source.
+ReceiveBuffer::Read ReadFrom(int socket) {
+    return [socket](unsigned char* into, std::size_t room) {
+        return static_cast<long>(::recv(socket, into, room, MSG_DONTWAIT));
+    };
+}
+
 }  // namespace
 
-const char* SocketErrorText(int error) {
-    return std::strerror(error);
+std::unique_ptr<CTransport> MakeSocketTransport(SocketNotificationTarget* owner, ActivityLog* log) {
+    return std::make_unique<CTcp>(owner, log);
 }
 
 // One socket with everything bound to it: the notifiers that watch this descriptor and the
@@ -94,7 +95,6 @@ class CTcp::Connection {
     void Connected() {
         m_write->setEnabled(false);
         connected = true;
-        buffer.resize(kReadBufferSize);
     }
     void StopWatching() {
         m_read.reset();
@@ -116,18 +116,10 @@ class CTcp::Connection {
         return result == 0 ? 0 : errno;
     }
 
-    const unsigned char* Buffered() const { return buffer.data() + head; }
-    std::size_t BufferedBytes() const { return tail - head; }
-
     bool connected = false;
-    int refusal = 0;          // a connect refused at once, told as a failed connect
-    bool peerClosed = false;  // end of stream or a reset was read
-    int closeError = 0;       // the reset's error number
+    int refusal = 0;  // a connect refused at once, told as a failed connect
     bool closeTold = false;
-    bool drained = false;  // the last read left room: the socket had nothing more
-    std::vector<unsigned char> buffer;
-    std::size_t head = 0;  // first byte not yet received by the owner
-    std::size_t tail = 0;  // end of the bytes read from the socket
+    ReceiveBuffer received;
 
   private:
     int m_socket;
@@ -241,33 +233,12 @@ int CTcp::Receive(char* buffer, int length, int) {
         platform::SetLastError(m_connection ? ENOTCONN : EBADF);
         return -1;
     }
-    Connection& connection = *m_connection;
-    if (connection.BufferedBytes() == 0 && !connection.peerClosed) {
-        Fill();
+    const int count =
+        m_connection->received.Receive(buffer, length, ReadFrom(m_connection->Socket()));
+    if (count > 0) {
+        ScheduleDispatch();
     }
-    if (connection.BufferedBytes() == 0) {
-        if (!connection.peerClosed) {
-            platform::SetLastError(EWOULDBLOCK);
-            return -1;
-        }
-        if (connection.closeError != 0) {
-            platform::SetLastError(connection.closeError);
-            return -1;
-        }
-        return 0;
-    }
-    if (length > kReceiveBufferSize) {
-        length = kReceiveBufferSize;
-    }
-    const std::size_t count =
-        std::min(connection.BufferedBytes(), static_cast<std::size_t>(std::max(length, 0)));
-    std::memcpy(buffer, connection.Buffered(), count);
-    connection.head += count;
-    if (connection.head == connection.tail) {
-        connection.head = connection.tail = 0;
-    }
-    ScheduleDispatch();
-    return static_cast<int>(count);
+    return count;
 }
 
 int CTcp::Send(const char* buffer, int length, int) {
@@ -295,32 +266,7 @@ int CTcp::AsyncSelect(int eventMask) {
 // Reads what the socket holds, up to 64 KiB, behind the bytes not yet received. True when
 // bytes came or the stream ended.
 bool CTcp::Fill() {
-    Connection& connection = *m_connection;
-    if (connection.head > 0) {
-        std::memmove(connection.buffer.data(), connection.Buffered(), connection.BufferedBytes());
-        connection.tail -= connection.head;
-        connection.head = 0;
-    }
-    const std::size_t room = connection.buffer.size() - connection.tail;
-    if (room == 0 || connection.peerClosed) {
-        return false;
-    }
-    ssize_t result;
-    do {
-        result = ::recv(connection.Socket(), connection.buffer.data() + connection.tail, room,
-                        MSG_DONTWAIT);
-    } while (result == -1 && errno == EINTR);
-    if (result > 0) {
-        connection.tail += static_cast<std::size_t>(result);
-        connection.drained = static_cast<std::size_t>(result) < room;
-        return true;
-    }
-    if (result == -1 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-        return false;
-    }
-    connection.peerClosed = true;  // end of stream, or a reset
-    connection.closeError = result == 0 ? 0 : errno;
-    return true;
+    return m_connection->received.Fill(ReadFrom(m_connection->Socket()));
 }
 
 // What the owner is to hear next: a message when a whole one (or a bad length field) is in
@@ -329,15 +275,7 @@ CTcp::Next CTcp::NextEvent() const {
     if (!m_connection || !m_connection->connected || m_connection->closeTold) {
         return Next::kWait;
     }
-    const Connection& connection = *m_connection;
-    if (InspectInboundFrame(connection.Buffered(), connection.BufferedBytes()) !=
-        InboundFrame::kIncomplete) {
-        return Next::kMessage;
-    }
-    if (connection.peerClosed) {
-        return connection.BufferedBytes() > 0 ? Next::kMessage : Next::kClose;
-    }
-    return Next::kWait;
+    return m_connection->received.NextEvent();
 }
 
 void CTcp::ScheduleDispatch() {
@@ -353,7 +291,7 @@ void CTcp::ScheduleDispatch() {
 // The socket is read only while no whole message waits, and until the stream has ended.
 void CTcp::UpdateReadWatch() {
     if (m_connection && m_connection->connected) {
-        m_connection->WatchRead(!m_connection->peerClosed && NextEvent() == Next::kWait);
+        m_connection->WatchRead(!m_connection->received.PeerClosed() && NextEvent() == Next::kWait);
     }
 }
 
@@ -379,10 +317,10 @@ void CTcp::Dispatch() {
             if (drained || !m_connection || !m_connection->connected || !Fill()) {
                 break;
             }
-            drained = m_connection->drained;
+            drained = m_connection->received.Drained();
         } else if (next == Next::kClose) {
             m_connection->closeTold = true;
-            Notify(FD_CLOSE, m_connection->closeError);
+            Notify(FD_CLOSE, m_connection->received.CloseError());
             if (alive.expired()) {
                 return;
             }

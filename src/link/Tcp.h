@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "link/ReceiveBuffer.h"
 #include "link/Transport.h"
 
 class ActivityLog;
@@ -35,11 +36,11 @@ class CTcp : public CTransport {
     std::string GetPort() const override { return m_port; }
     void SetPort(const std::string& port) override { m_port = port; }
 
-    int Socket() const;
+    int Socket() const override;
 
   private:
     class Connection;  // the descriptor, its notifiers and its buffered bytes: one owned unit
-    enum class Next { kWait, kMessage, kClose };
+    using Next = ReceiveBuffer::Next;
 
     Next NextEvent() const;
     bool Fill();
@@ -64,6 +65,3 @@ class CTcp : public CTransport {
     QTimer m_dispatchTimer;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
-
-// The socket-library error text of an error number.
-const char* SocketErrorText(int error);

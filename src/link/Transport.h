@@ -1,6 +1,11 @@
 #pragma once
 
+#include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
+
+class ActivityLog;
 
 // Socket events, as the notification's event word carries them: low 16 bits the event,
 // high 16 bits the error number (0 = no error).
@@ -44,4 +49,17 @@ class CTransport {
     virtual void SetIP(const std::string&) {}
     virtual std::string GetPort() const { return {}; }
     virtual void SetPort(const std::string&) {}
+    // The descriptor of the connection, -1 when there is none.
+    virtual int Socket() const { return -1; }
 };
+
+// Makes the transport of a gateway session, which tells `owner` its socket events.
+using TransportMaker =
+    std::function<std::unique_ptr<CTransport>(SocketNotificationTarget* owner, ActivityLog* log)>;
+// The TCP transport (CTcp), the one every session of the program uses.
+std::unique_ptr<CTransport> MakeSocketTransport(SocketNotificationTarget* owner, ActivityLog* log);
+
+// The socket-library error text of an error number.
+inline const char* SocketErrorText(int error) {
+    return std::strerror(error);
+}

@@ -15,9 +15,9 @@ constexpr int kBufferSize = 1024;
 
 }  // namespace
 
-CZEVOHelper::CZEVOHelper(ActivityLog* log)
+CZEVOHelper::CZEVOHelper(ActivityLog* log, const TransportMaker& makeTransport)
     : m_log(log),
-      m_transport(std::make_unique<CTcp>(this, log)),
+      m_transport(makeTransport(this, log)),
       m_validator(std::make_unique<CMessageValidator>(log)) {}
 
 CZEVOHelper::~CZEVOHelper() = default;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "link/MessageValidator.h"
-#include "link/Tcp.h"
+#include "link/Transport.h"
 
 class ActivityLog;
 class CMessageSink;
@@ -17,7 +17,10 @@ class CMessageSink;
 // messages and sends outbound messages whole. No logon, keep-alive or reconnection.
 class CZEVOHelper : public SocketNotificationTarget {
   public:
-    explicit CZEVOHelper(ActivityLog* log);
+    // The transport is made here, for this session; the default argument is taken where the
+    // session is made, so code that passes its own transport needs no socket transport.
+    explicit CZEVOHelper(ActivityLog* log,
+                         const TransportMaker& makeTransport = MakeSocketTransport);
     ~CZEVOHelper() override;
 
     void SetMessageSink(CMessageSink* sink, int marketType);
@@ -48,7 +51,7 @@ class CZEVOHelper : public SocketNotificationTarget {
     void ReceiveData();
     int ReceivePacket(unsigned char* buffer, std::uint16_t* length);
 
-    CTcp& Transport() { return *m_transport; }
+    CTransport& Transport() { return *m_transport; }
 
   private:
     void ReportReceiveError(int error);
@@ -56,7 +59,7 @@ class CZEVOHelper : public SocketNotificationTarget {
     void PrepareTransport(const std::string& address, const std::string& port);
 
     ActivityLog* m_log;
-    std::unique_ptr<CTcp> m_transport;
+    std::unique_ptr<CTransport> m_transport;
     std::unique_ptr<CMessageValidator> m_validator;
     int m_marketType = -1;
     CMessageSink* m_sink = nullptr;
