@@ -34,7 +34,7 @@ cleanup() {
     rm -rf "$root"
 }
 trap cleanup EXIT
-base=$(( 40000 + (RANDOM % 1000) * 16 ))
+base=$(( 40000 + (RANDOM % 1000) * 24 ))
 sim_lay_out "$root" "$base" "$build"
 "$build"/sim/qel_service --start --gateway-args "--rate 1" 2>/dev/null &
 pids+=($!)
