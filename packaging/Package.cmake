@@ -57,6 +57,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The programs go stripped; their debug symbols, split off by build ID, go to zevo-dbgsym.
 set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+set(CPACK_POST_BUILD_SCRIPTS ${packaging}/RepackDebugSymbols.cmake)
 # Folders the package makes are 0755 whatever the umask of whoever builds it.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build folder and checks it as a Debian maintainer would:
 # lintian reports no error and no warning (its overrides cover only the system's own spelled
-# texts), the desktop entry validates without a remark, the programs are stripped and their
-# symbols are in the dbgsym package, and every program has its compressed man page.
+# texts) on the package nor on its debug-symbol package, the desktop entry validates without a
+# remark, the programs are stripped and their symbols are in the dbgsym package, and every
+# program has its compressed man page.
 #   CheckDebianPackage.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build="$1"
@@ -34,5 +35,5 @@ symbols=$(dpkg-deb -c "$ddeb")
 grep -q '/usr/lib/debug/.build-id/.*\.debug$' <<<"$symbols" ||
     { echo "no debug symbols in $(basename "$ddeb")"; exit 1; }
 
-echo "lintian $(basename "$deb"):"
-lintian --fail-on error,warning --show-overrides "$deb" | tee "$out/lintian.txt"
+echo "lintian $(basename "$deb") $(basename "$ddeb"):"
+lintian --fail-on error,warning --show-overrides "$deb" "$ddeb" | tee "$out/lintian.txt"
