@@ -55,7 +55,11 @@ class EngineAcceptor : public FixAcceptor {
     }
     ~EngineAcceptor() override { m_acceptor.stop(); }
 
-    int Port() const override { return m_settings.get().getInt("SocketAcceptPort"); }
+    // The port of the defaults; 0 when only the sessions name theirs.
+    int Port() const override {
+        const FIX::Dictionary& defaults = m_settings.get();
+        return defaults.has("SocketAcceptPort") ? defaults.getInt("SocketAcceptPort") : 0;
+    }
     int Sessions() const override { return static_cast<int>(m_settings.getSessions().size()); }
 
   private:
