@@ -39,7 +39,7 @@ cleanup() {
     rm -rf "$root"
 }
 trap cleanup EXIT
-base=$(( 40000 + (RANDOM % 1000) * 16 ))
+base=$(( 40000 + (RANDOM % 1000) * 24 ))
 sim_lay_out "$root" "$base" "$build"
 export XDG_CACHE_HOME="$root/cache"  # the pages' cache files go with the run
 "$build"/sim/qel_service --start --gateway-args "--rate 1 --preload $preload" \

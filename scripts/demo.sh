@@ -26,7 +26,7 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # Ports: a free-looking range picked per run, so two demos do not collide.
-base=$(( 20000 + (RANDOM % 2000) * 16 ))
+base=$(( 20000 + (RANDOM % 1500) * 24 ))
 sim_lay_out "$root" "$base"
 echo "Installation laid out in $root; activity log in $root/logs"
 
@@ -49,14 +49,30 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display: running on the offscreen platform"
 fi
 if [ -n "$seconds" ]; then
-    status=0
-    timeout --signal=TERM "$seconds" build/src/zevo || status=$?
-    # Ending at the time limit is the expected way out.
-    [ "$status" -eq 124 ] && status=0
+    timeout --signal=TERM "$seconds" build/src/zevo &
 else
-    status=0
-    build/src/zevo || status=$?
+    build/src/zevo &
 fi
+zevo=$!
+peers+=("$zevo")
+
+# A few FIX traders log on to each FIX market once zevo's log pages are connected, so each of
+# those pages shows their logons; they stay, with a heartbeat every 5 seconds, and log on again
+# after a gateway restart.
+wait_for 15 sim_consoles_connected "$base" 1 2 6 || true
+for market in cm fo slbm; do
+    fix="$root/fix/qel_fix_$market.cfg"
+    for sender in $(sed -n 's/^TargetCompID=//p' "$fix"); do
+        build/sim/qel_fix_trader --fix-file "$fix" --sender "$sender" --stay --heartbeat 5 \
+            >>"$root/traders.log" 2>&1 &
+        peers+=($!)
+    done
+done
+
+status=0
+wait "$zevo" || status=$?
+# Ending at the time limit is the expected way out.
+[ "$status" -eq 124 ] && status=0
 echo "Activity log:"
 tail -n 5 "$root"/logs/zevo.*.current.txt 2>/dev/null || true
 exit "$status"

@@ -16,7 +16,7 @@ esac
 bash scripts/setup.sh
 dir="build-$mode"
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags" >/dev/null
+    -DZEVO_HARDENING=OFF -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags" >/dev/null
 cmake --build "$dir" --parallel "${SANITIZE_JOBS:-$(nproc)}"
 
 supp="$PWD/scripts/sanitizers"

@@ -1,8 +1,8 @@
 # Sourced by the scripts that run zevo against a simulated installation (demo, soak, idle
 # cost): lays one out, tells when its gateways listen, waits on a condition and stops what ran.
 
-# sim_lay_out ROOT BASE_PORT [BUILD]: all seven markets (FIX for CM, FO and SLBM) in ROOT on ports
-# from BASE_PORT, laid out by BUILD's qel_layout (default build), and the environment that points
+# sim_lay_out ROOT BASE_PORT [BUILD]: all seven markets (FIX for CM, FO and SLBM) in ROOT on the 21
+# ports from BASE_PORT (the FIX engines on the last seven), laid out by BUILD's qel_layout (default build), and the environment that points
 # zevo and the peers at it.
 sim_lay_out() {
     "${3:-build}"/sim/qel_layout --dir "$1" --markets all --fix CM,FO,SLBM --base-port "$2" >/dev/null
@@ -16,6 +16,17 @@ sim_gateways_listening() {
     n=$(ss -ltn 2>/dev/null | awk -v lo="$1" -v hi="$(($1 + 14))" \
         '{n = split($4, a, ":"); p = a[n] + 0} p >= lo && p < hi {c++} END {print c + 0}')
     [ "$n" -ge 14 ]
+}
+
+# sim_consoles_connected BASE_PORT MARKET...: whether a console holds a connection to the log
+# port of each market (codes 1..7).
+sim_consoles_connected() {
+    local base="$1" market
+    shift
+    for market in "$@"; do
+        ss -Htn state established "( sport = :$((base + 2 * (market - 1))) )" 2>/dev/null |
+            grep -q . || return 1
+    done
 }
 
 # sim_stop PID...: asks each program to end (SIGTERM), then waits for all of them. The service

@@ -54,7 +54,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-base=$(( 20000 + (RANDOM % 2000) * 16 ))
+base=$(( 20000 + (RANDOM % 1500) * 24 ))
 sim_lay_out "$root" "$base" "$build"
 export QT_QPA_PLATFORM=offscreen ZEVO_BOX_JOURNAL="$root/boxes.txt"
 : >"$ZEVO_BOX_JOURNAL"

@@ -10,6 +10,9 @@
 namespace {
 
 const std::uint16_t kReasons[] = {11000, 11007, 11009, 12001, 12002, 12005, 13001, 13002, 12014};
+// "The user successfully logged on to the trading host" and "User has disconnected. "
+constexpr std::uint16_t kUserLoggedOn = 11018;
+constexpr std::uint16_t kUserDisconnected = 11009;
 
 std::uint16_t Code(const QByteArray& message) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(message[20]) |
@@ -34,11 +37,17 @@ GatewayPeer::GatewayPeer(Options options, QObject* parent)
     connect(&m_lively, &QTimer::timeout, this, &GatewayPeer::SendLively);
 }
 
+GatewayPeer::~GatewayPeer() {
+    // The engine's threads stop before anything they post to goes.
+    m_fix.reset();
+}
+
 void GatewayPeer::Log(const QString& text) const {
     std::fprintf(stderr, "qel_gateway[%d]: %s\n", m_options.market, qPrintable(text));
 }
 
 bool GatewayPeer::Listen(QString* error) {
+    StartFix();
     if (!m_logServer->listen(QHostAddress::LocalHost, m_options.nonInteractivePort) ||
         !m_interactiveServer->listen(QHostAddress::LocalHost, m_options.interactivePort)) {
         *error = m_logServer->isListening() ? m_interactiveServer->errorString()
@@ -94,6 +103,46 @@ void GatewayPeer::OnLogClient() {
     }
 }
 
+void GatewayPeer::StartFix() {
+    if (m_options.fixFile.empty()) {
+        return;
+    }
+    // The engine reports on its own threads; the consoles' sockets live on this one.
+    auto post = [this](std::uint16_t reason) {
+        return [this, reason](const std::string& targetCompId) {
+            const QString id = QString::fromStdString(targetCompId);
+            QMetaObject::invokeMethod(
+                this, [this, id, reason] { SendFixEvent(id, reason); }, Qt::QueuedConnection);
+        };
+    };
+    std::string error;
+    m_fix = fix_sim::FixAcceptor::Start(m_options.fixFile, m_options.fixLogging,
+                                        {post(kUserLoggedOn), post(kUserDisconnected)}, &error);
+    if (!m_fix) {
+        Log(QString("FIX acceptor not started from %1: %2")
+                .arg(QString::fromStdString(m_options.fixFile), QString::fromStdString(error)));
+        return;
+    }
+    Log(QString("FIX acceptor on 127.0.0.1:%1 with %2 sessions from %3")
+            .arg(m_fix->Port())
+            .arg(m_fix->Sessions())
+            .arg(QString::fromStdString(m_options.fixFile)));
+}
+
+// The user ID of a FIX user is the first part of its TargetCompID ("user,broker,branch").
+void GatewayPeer::SendFixEvent(const QString& targetCompId, std::uint16_t reason) {
+    Log(QString("FIX %1: %2").arg(reason == kUserLoggedOn ? "logon" : "logout", targetCompId));
+    const auto now = static_cast<std::int32_t>(QDateTime::currentSecsSinceEpoch());
+    SendToConsoles(
+        gateway::LogMessage(m_longIds, now, targetCompId.section(',', 0, 0).toInt(), reason, -1));
+}
+
+void GatewayPeer::SendToConsoles(const gateway::Bytes& message) {
+    for (QTcpSocket* socket : m_logClients) {
+        Write(socket, message);
+    }
+}
+
 void GatewayPeer::StartLively() {
     m_livelyClock.start();
     m_livelySent = 0;
@@ -117,11 +166,8 @@ void GatewayPeer::SendOneLively() {
     const std::uint16_t reason = kReasons[m_random() % std::size(kReasons)];
     // Host link and queue events carry no user.
     const bool userEvent = reason < 12000;
-    auto message = gateway::LogMessage(m_longIds, now, userEvent ? user : -1, reason,
-                                       static_cast<std::int32_t>(m_random() % 100));
-    for (QTcpSocket* socket : m_logClients) {
-        Write(socket, message);
-    }
+    SendToConsoles(gateway::LogMessage(m_longIds, now, userEvent ? user : -1, reason,
+                                       static_cast<std::int32_t>(m_random() % 100)));
 }
 
 // A console that just connected gets a backlog of messages as fast as it takes them: a few MB

@@ -5,9 +5,12 @@
 #include <QStringList>
 #include <QTimer>
 #include <map>
+#include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
+#include "FixAcceptor.h"
 #include "GatewayMessages.h"
 
 class QTcpServer;
@@ -15,7 +18,9 @@ class QTcpSocket;
 
 // A simulated QEL gateway instance for one market: its non-interactive port sends the
 // version message and then log messages; its interactive port answers box and user
-// information requests and restarts on the restart request.
+// information requests and restarts on the restart request. A FIX market's gateway also runs
+// a FIX engine's acceptor from the market's FIX file; each FIX user's logon and logout goes
+// to the log port as a log message.
 class GatewayPeer : public QObject {
     Q_OBJECT
   public:
@@ -33,10 +38,15 @@ class GatewayPeer : public QObject {
         int users = 5;
         std::vector<std::int32_t> userIds;  // when set: these users, in this order
         std::uint16_t boxId = 101;
+        std::string fixFile;     // when set: the FIX acceptor's settings
+        bool fixLogging = true;  // the FIX engine writes its message logs
     };
     static constexpr int kRestartExitCode = 75;
 
     explicit GatewayPeer(Options options, QObject* parent = nullptr);
+    ~GatewayPeer() override;
+    // Starts the FIX acceptor (a FIX file it cannot use is reported, and the gateway goes on
+    // without one), then listens on both ports.
     bool Listen(QString* error);
     quint16 LogPort() const;
     quint16 InteractivePort() const;
@@ -49,6 +59,9 @@ class GatewayPeer : public QObject {
     void SendLively();
     void SendOneLively();
     void Preload(QTcpSocket* socket);
+    void StartFix();
+    void SendFixEvent(const QString& targetCompId, std::uint16_t reason);
+    void SendToConsoles(const gateway::Bytes& message);
     void Log(const QString& text) const;
 
     Options m_options;
@@ -64,6 +77,7 @@ class GatewayPeer : public QObject {
     qint64 m_livelySent = 0;
     std::map<QTcpSocket*, qint64> m_preloadLeft;  // per console: bulk messages still to send
     std::mt19937 m_random{std::random_device{}()};
+    std::unique_ptr<fix_sim::FixAcceptor> m_fix;
 };
 
 // Reads a script: one write per line, bytes in hex ("28 00 ..."); "version" stands for the

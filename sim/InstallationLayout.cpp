@@ -52,14 +52,10 @@ std::string GatewayConfig(int code, int index) {
     return text;
 }
 
-// The FIX engine of market n accepts FIX sessions on this port plus n. Nothing in the
-// simulation listens there.
-constexpr int kFixAcceptBasePort = 9880;
-
 // A complete settings file of the gateway's FIX engine: the acceptor's defaults, then one
 // session block per FIX user (user, broker ID, branch ID in TargetCompID). Every session
 // inherits BeginString and SenderCompID, so the engine tells them apart by TargetCompID.
-std::string FixConfig(const std::string& root, int code) {
+std::string FixConfig(const std::string& root, int code, int port) {
     char defaults[2048];
     std::snprintf(defaults, sizeof defaults,
                   "[DEFAULT]\n"
@@ -76,8 +72,8 @@ std::string FixConfig(const std::string& root, int code) {
                   "ResetOnLogon=Y\n"
                   "PersistMessages=Y\n"
                   "NicIpAddress=127.0.0.1\n",
-                  kFixAcceptBasePort + code, MarketName(code), root.c_str(), MarketLowerName(code),
-                  root.c_str(), MarketLowerName(code));
+                  port, MarketName(code), root.c_str(), MarketLowerName(code), root.c_str(),
+                  MarketLowerName(code));
     std::string text = defaults;
     for (int user : {101, 102, 205}) {
         char block[256];
@@ -163,7 +159,7 @@ bool InstallationLayout::Write(std::string* error) const {
             return false;
         }
         if (std::count(fixMarkets.begin(), fixMarkets.end(), code) &&
-            !WriteFile(FixConfigPath(code), FixConfig(root, code), error)) {
+            !WriteFile(FixConfigPath(code), FixConfig(root, code, FixAcceptPort(code)), error)) {
             return false;
         }
     }

@@ -10,10 +10,13 @@ struct InstallationLayout {
     std::string root;             // folder to fill; created when missing
     std::vector<int> markets;     // market codes 1..7 to install
     std::vector<int> fixMarkets;  // installed markets that get a FIX configuration file
-    int basePort = 27100;         // market n listens on basePort + 2(n-1) and the next port
+    int basePort = 27100;         // market n listens on basePort + 2(n-1) and the next port;
+                                  // its FIX engine on basePort + 13 + n: 21 ports in all
+    static constexpr int kPorts = 21;
 
     int NonInteractivePort(int code) const { return basePort + 2 * (code - 1); }
     int InteractivePort(int code) const { return NonInteractivePort(code) + 1; }
+    int FixAcceptPort(int code) const { return basePort + 13 + code; }
 
     std::string RegistryPath() const { return root + "/qel_ip.reg"; }
     std::string ConfigPath(int code) const;

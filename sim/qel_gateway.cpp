@@ -72,6 +72,22 @@ void ReportConfiguration(int market) {
         value("BROKER_ID").c_str(), value("MACHINE_LAN_IP").c_str());
 }
 
+// The FIX file of a FIX-enabled market, as the settings store names it, and whether the
+// gateway configuration asks for FIX logging ("N" turns it off; anything else leaves it on).
+void FixFromSettings(int market, GatewayPeer::Options* options) {
+    auto key = platform::DefaultSettingsStore().OpenKey(std::string(settings::kRoot) + "\\" +
+                                                        std::to_string(market));
+    std::string config;
+    if (!key || !platform::QueryString(*key, "FIX_CONFIG_FILE_PATH", 1024, &options->fixFile)) {
+        return;
+    }
+    char logging[8] = "";
+    options->fixLogging =
+        !platform::QueryString(*key, "CONFIG_FILE_PATH", 1024, &config) ||
+        get_string_parameter(config.c_str(), "FIX_LOGGING", logging, sizeof logging) != 0 ||
+        !text::EqualsIgnoreCase(logging, "N");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -145,6 +161,7 @@ int main(int argc, char** argv) {
     }
     QuitOnTerminationSignals();
     ReportConfiguration(options.market);
+    FixFromSettings(options.market, &options);
     GatewayPeer peer(options);
     QString error;
     if (!peer.Listen(&error)) {

@@ -50,7 +50,9 @@ int main(int argc, char** argv) {
     parser.addOption(
         {"markets", "Markets to install: a list such as CM,FO or 'all'.", "list", "all"});
     parser.addOption({"fix", "Installed markets that are FIX enabled.", "list", "CM,FO"});
-    parser.addOption({"base-port", "First gateway port; market n uses base+2(n-1) and the next.",
+    parser.addOption({"base-port",
+                      "First gateway port; market n uses base+2(n-1) and the next, its FIX "
+                      "engine base+13+n.",
                       "port", "27100"});
     parser.process(app);
 
@@ -63,7 +65,7 @@ int main(int argc, char** argv) {
     layout.basePort = parser.value("base-port").toInt();
     if (!ParseMarkets(parser.value("markets"), &layout.markets) ||
         !ParseMarkets(parser.value("fix"), &layout.fixMarkets) || layout.basePort <= 0 ||
-        layout.basePort > 65520) {
+        layout.basePort > 65536 - InstallationLayout::kPorts) {
         return 2;
     }
     std::string error;

@@ -105,7 +105,7 @@ TEST(SingleInstance, APrivateFolderThatIsNotPrivateIsRefused) {
         cases[] = {
             {"a link",
              [](const std::string& folder, const std::string& elsewhere) {
-                 symlink(elsewhere.c_str(), folder.c_str());
+                 EXPECT_EQ(symlink(elsewhere.c_str(), folder.c_str()), 0);
              }},
             {"open to others",
              [](const std::string& folder, const std::string&) {
@@ -116,7 +116,7 @@ TEST(SingleInstance, APrivateFolderThatIsNotPrivateIsRefused) {
              [&](const std::string& folder, const std::string&) {
                  mkdir(folder.c_str(), 0700);
                  WriteFile(folder + "/" + lockName, "");
-                 chown((folder + "/" + lockName).c_str(), 1234, 1234);
+                 EXPECT_EQ(chown((folder + "/" + lockName).c_str(), 1234, 1234), 0);
              }},
         };
     for (const auto& [kind, arrange] : cases) {

@@ -136,14 +136,15 @@ bool OnLoopback(int port, bool connectTo) {
 }
 
 int FreeBasePort() {
-    static std::atomic<int> next{20000 + (getpid() % 1500) * 16};
+    constexpr int kStep = 24;
+    static std::atomic<int> next{20000 + (getpid() % 1500) * kStep};
     for (int attempt = 0; attempt < 200; ++attempt) {
-        int base = next.fetch_add(16);
+        int base = next.fetch_add(kStep);
         if (base > 60000) {
             next = base = 20000;
         }
         bool free = true;
-        for (int port = base; port < base + 14 && free; ++port) {
+        for (int port = base; port < base + InstallationLayout::kPorts && free; ++port) {
             free = OnLoopback(port, false);
         }
         if (free) {

@@ -66,7 +66,7 @@ std::vector<std::string> LogFolderLines(const InstallationLayout& layout);
 // connects to it (something listens); the socket is closed at once.
 bool OnLoopback(int port, bool connectTo);
 
-// A base port from which the 14 ports of a seven-market installation are free on loopback now;
+// A base port from which the 21 ports of a seven-market installation are free on loopback now;
 // tests running side by side (and the demo) get different ones.
 int FreeBasePort();
 

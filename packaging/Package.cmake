@@ -1,0 +1,64 @@
+# What `cmake --install` puts in place and the Debian package made from it (cpack -G DEB in
+# the build folder): the programs stripped, their debug symbols in zevo-dbgsym, compressed man
+# pages, the copyright and changelog Debian wants, the desktop entry and icon, the monitoring
+# units (installed, not enabled) and their alert and dashboard files.
+include(GNUInstallDirs)
+set(packaging ${PROJECT_SOURCE_DIR}/packaging)
+
+install(FILES ${packaging}/zevo.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${packaging}/zevo.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# Man pages go compressed, without a name or time stamp in the gzip header, so the package's
+# bytes depend only on the pages.
+set(pages ${packaging}/zevo.1 ${PROJECT_BINARY_DIR}/src/zevo-cli.1)
+set(compressed_pages)
+foreach(page IN LISTS pages)
+    get_filename_component(name ${page} NAME)
+    set(out ${PROJECT_BINARY_DIR}/packaging/${name}.gz)
+    add_custom_command(OUTPUT ${out}
+        COMMAND sh -c "gzip -9nc '${page}' > '${out}'"
+        DEPENDS ${page} VERBATIM)
+    list(APPEND compressed_pages ${out})
+endforeach()
+set(changelog ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
+add_custom_command(OUTPUT ${changelog}
+    COMMAND sh -c "gzip -9nc '${packaging}/changelog' > '${changelog}'"
+    DEPENDS ${packaging}/changelog VERBATIM)
+add_custom_target(zevo_package_files ALL DEPENDS ${compressed_pages} ${changelog})
+add_dependencies(zevo_package_files zevo_cli_man)
+install(FILES ${compressed_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${packaging}/copyright ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${packaging}/zevo.lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME zevo)
+
+# The metrics units and the alert rules and dashboard for them, those of them that are there
+# (looked for again at each build). Units are installed disabled: the package has no
+# maintainer scripts, so an operator enables the timer where wanted.
+set(monitoring ${packaging}/monitoring)
+file(GLOB units CONFIGURE_DEPENDS ${monitoring}/zevo-metrics.service ${monitoring}/zevo-metrics.timer)
+file(GLOB monitoring_files CONFIGURE_DEPENDS
+    ${monitoring}/zevo-alerts.yml ${monitoring}/zevo-dashboard.json)
+if(units)
+    install(FILES ${units} DESTINATION lib/systemd/system)
+endif()
+if(monitoring_files)
+    install(FILES ${monitoring_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/zevo/monitoring)
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zevo)
+set(CPACK_PACKAGE_CONTACT "ZEVO developers <zevo-dev@zevo-console.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "console for QEL trading gateways")
+file(READ ${packaging}/description.txt CPACK_PACKAGE_DESCRIPTION)
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://zevo-console.org/")
+set(CPACK_DEBIAN_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The programs go stripped; their debug symbols, split off by build ID, go to zevo-dbgsym.
+set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+set(CPACK_POST_BUILD_SCRIPTS ${packaging}/RepackDebugSymbols.cmake)
+# Folders the package makes are 0755 whatever the umask of whoever builds it.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+include(CPack)

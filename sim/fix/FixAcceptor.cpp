@@ -1,0 +1,86 @@
+#include "FixAcceptor.h"
+
+#include <quickfix/Application.h>
+#include <quickfix/FileLog.h>
+#include <quickfix/FileStore.h>
+#include <quickfix/Log.h>
+#include <quickfix/SessionSettings.h>
+#include <quickfix/ThreadedSocketAcceptor.h>
+
+namespace fix_sim {
+
+namespace {
+
+// The engine's callbacks: only logons and logouts matter to the gateway; every message is
+// accepted as it is.
+class SessionEvents : public FIX::Application {
+  public:
+    explicit SessionEvents(FixAcceptor::Events events) : m_events(std::move(events)) {}
+    void onCreate(const FIX::SessionID&) override {}
+    void onLogon(const FIX::SessionID& id) override {
+        if (m_events.logon) {
+            m_events.logon(id.getTargetCompID().getValue());
+        }
+    }
+    void onLogout(const FIX::SessionID& id) override {
+        if (m_events.logout) {
+            m_events.logout(id.getTargetCompID().getValue());
+        }
+    }
+    void toAdmin(FIX::Message&, const FIX::SessionID&) override {}
+    void toApp(FIX::Message&, const FIX::SessionID&) throw(FIX::DoNotSend) override {}
+    void fromAdmin(const FIX::Message&,
+                   const FIX::SessionID&) throw(FIX::FieldNotFound, FIX::IncorrectDataFormat,
+                                                FIX::IncorrectTagValue, FIX::RejectLogon) override {
+    }
+    void fromApp(const FIX::Message&,
+                 const FIX::SessionID&) throw(FIX::FieldNotFound, FIX::IncorrectDataFormat,
+                                              FIX::IncorrectTagValue,
+                                              FIX::UnsupportedMessageType) override {}
+
+  private:
+    FixAcceptor::Events m_events;
+};
+
+class EngineAcceptor : public FixAcceptor {
+  public:
+    EngineAcceptor(const std::string& path, bool logMessages, Events events)
+        : m_settings(path),
+          m_application(std::move(events)),
+          m_store(m_settings),
+          m_log(logMessages ? static_cast<FIX::LogFactory*>(new FIX::FileLogFactory(m_settings))
+                            : new FIX::ScreenLogFactory(false, false, false)),
+          m_acceptor(m_application, m_store, m_settings, *m_log) {
+        m_acceptor.start();
+    }
+    ~EngineAcceptor() override { m_acceptor.stop(); }
+
+    // The port of the defaults; 0 when only the sessions name theirs.
+    int Port() const override {
+        const FIX::Dictionary& defaults = m_settings.get();
+        return defaults.has("SocketAcceptPort") ? defaults.getInt("SocketAcceptPort") : 0;
+    }
+    int Sessions() const override { return static_cast<int>(m_settings.getSessions().size()); }
+
+  private:
+    FIX::SessionSettings m_settings;
+    SessionEvents m_application;
+    FIX::FileStoreFactory m_store;
+    std::unique_ptr<FIX::LogFactory> m_log;
+    FIX::ThreadedSocketAcceptor m_acceptor;
+};
+
+}  // namespace
+
+std::unique_ptr<FixAcceptor> FixAcceptor::Start(const std::string& settingsPath, bool logMessages,
+                                                Events events, std::string* error) {
+    try {
+        return std::unique_ptr<FixAcceptor>(
+            new EngineAcceptor(settingsPath, logMessages, std::move(events)));
+    } catch (const std::exception& failure) {
+        *error = failure.what();
+        return nullptr;
+    }
+}
+
+}  // namespace fix_sim
