@@ -3,7 +3,6 @@
 // file; a trader (qel_fix_trader, a FIX initiator) logs on to it; the dialogs' exit step
 // restarts the gateway, which reads the file again. The market's log page shows the logons.
 #include <QProcess>
-#include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -13,6 +12,7 @@
 #include "link/ZEVOHelper.h"
 #include "support/FakeHost.h"
 #include "support/GuiFixture.h"
+#include "support/LogRows.h"
 #include "support/ServiceRun.h"
 #include "support/TestLog.h"
 #include "support/WidgetText.h"
@@ -118,7 +118,7 @@ class FixRoundTripTest : public QObject {
         // left (cells: user, time, message, reason).
         QStringList rows;
         QVERIFY(PumpUntil([&] {
-            rows = Rows(page.List()->model());
+            rows = LogRows(page.Model());
             return rows.size() == 2;
         }));
         QVERIFY(rows[0].startsWith("300 / ") && rows[0].endsWith(" / User has disconnected.  / "));

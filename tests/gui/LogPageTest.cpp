@@ -18,6 +18,7 @@
 #include "link/MessageFrame.h"
 #include "link/ZEVOHelper.h"
 #include "platform/ProcessExit.h"
+#include "support/LogRows.h"
 #include "support/LoopbackGateway.h"
 #include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
@@ -37,17 +38,6 @@ namespace {
 // Whether a page's count says its filter is still looking, as in "12 of 3000000, 40% searched".
 bool CountSaysSearching(const CGenericLogs& view) {
     return view.FilterBar()->CountLabel()->text().endsWith("% searched");
-}
-
-// The cells of a list's rows as shown, newest first, as "User ID / Time / Message / Reason".
-QStringList Rows(const LogMessageModel& model) {
-    QStringList rows;
-    for (int row = 0; row < model.RowCount(); ++row) {
-        const LogRow cells = model.Row(row);
-        rows << QString::fromStdString(UserIdText(cells) + " / " + EventTimeText(cells) + " / " +
-                                       MessageText(cells) + " / " + ReasonValueText(cells));
-    }
-    return rows;
 }
 
 // A log page as the main window sets it up, with a status list holding another market's row
@@ -79,7 +69,7 @@ struct Page {
         return Send(messages) && PumpUntil([&] { return Rows().size() == rows; });
     }
     // The cells of the message list's rows, as "User ID / Time / Message / Reason".
-    QStringList Rows() { return ::Rows(view.Model()); }
+    QStringList Rows() { return LogRows(view.Model()); }
     QString Version(int statusRow) { return status.topLevelItem(statusRow)->text(2); }
     QLineEdit* Field() const { return view.findChild<QLineEdit*>("logFilter"); }
     QString Count() const { return view.findChild<QLabel*>("logFilterCount")->text(); }
@@ -183,7 +173,7 @@ class LogPageTest : public QObject {
         }
         model.Flush();
         QCOMPARE(model.RowCount(), kRows);
-        const QStringList rows = Rows(model);
+        const QStringList rows = LogRows(model);
         const auto cells = [&](int row) { return rows[row].split(" / "); };
         // Newest on top: model row r holds the message received as number kRows - 1 - r.
         for (int received : {kRows - 1, 8192, 8191, 4097, 4096, 4095, 1, 0}) {
@@ -319,7 +309,7 @@ class LogPageTest : public QObject {
         QTest::keyClick(list, Qt::Key_PageDown);
         QCOMPARE(list->SelectedRow(), 2 * inSight);
         QCOMPARE(list->TopRow(), inSight + 1);  // the selected row is the last one in sight
-        const QString selected = Rows(page.view.Model())[list->SelectedRow()];
+        const QString selected = LogRows(page.view.Model())[list->SelectedRow()];
         QVERIFY(selected.startsWith(QString::number(1199 - 2 * inSight) + " / "));
 
         // Two rows arrive on top: the selection follows its message, the list stays scrolled
@@ -328,7 +318,7 @@ class LogPageTest : public QObject {
                               LogMessage(false, 1772470001, 7002, 11018, 0)},
                              202));
         QCOMPARE(list->SelectedRow(), 2 * inSight + 2);
-        QCOMPARE(Rows(page.view.Model())[list->SelectedRow()], selected);
+        QCOMPARE(LogRows(page.view.Model())[list->SelectedRow()], selected);
         QCOMPARE(list->TopRow(), inSight + 1);
         QCOMPARE(page.Count(), QString("202 of 202"));
         QTest::keyClick(list, Qt::Key_PageUp);
@@ -341,7 +331,7 @@ class LogPageTest : public QObject {
         page.Field()->setText("7002");
         QCOMPARE(list->SelectedRow(), -1);
         QCOMPARE(list->TopRow(), 0);
-        QCOMPARE(Rows(page.view.Model()).size(), 1);
+        QCOMPARE(LogRows(page.view.Model()).size(), 1);
     }
 
     void rowsKeptInTheCacheFileShowAsTheyArrivedAndABadFolderIsLoggedOnce() {

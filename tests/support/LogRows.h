@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QStringList>
+
+#include "views/LogMessageModel.h"
+#include "views/LogRow.h"
+
+namespace testing_support {
+
+// The cells of a log page's rows as shown, newest first, as "User ID / Time / Message /
+// Reason".
+inline QStringList LogRows(const LogMessageModel& model) {
+    QStringList rows;
+    for (int row = 0; row < model.RowCount(); ++row) {
+        const LogRow cells = model.Row(row);
+        rows << QString::fromStdString(UserIdText(cells) + " / " + EventTimeText(cells) + " / " +
+                                       MessageText(cells) + " / " + ReasonValueText(cells));
+    }
+    return rows;
+}
+
+}  // namespace testing_support
