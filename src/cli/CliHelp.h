@@ -11,8 +11,9 @@ inline const char* const kProgram =
     "log with the console's own lines; what only looks writes nothing there.\n"
     "\n"
     "Commands:\n"
-    "  status [--json] [--no-header]     each installed market, whether its gateway runs, and\n"
-    "                                    its installed version\n"
+    "  status [MARKET] [--json] [--no-header]\n"
+    "                                    each installed market (or MARKET), whether its\n"
+    "                                    gateway runs, and its installed version\n"
     "  users MARKET [--json] [--no-header]\n"
     "                                    the gateway's box and its connected users\n"
     "  start                             Start Applications: asks the QEL_IP service to start\n"
@@ -27,7 +28,10 @@ inline const char* const kProgram =
     "Options:\n"
     "  -h, --help           print this help and exit\n"
     "  -v, --version        print the version and exit\n"
+    "  -q, --quiet          print nothing on standard output: the exit status alone answers\n"
+    "                       (errors are still said on standard error)\n"
     "  --timeout SECONDS    how long to wait for a gateway (default 5)\n"
+    "Each command also takes --quiet and --timeout after its name.\n"
     "\n"
     "Environment:\n"
     "  QEL_IP_REGISTRY     the settings-store file (default /etc/qel_ip/qel_ip.reg)\n"
@@ -41,16 +45,18 @@ inline const char* const kProgram =
     "  3  status: the installation or the process table cannot be read\n"
     "  4  config set: saved, but the FIX file, the restart or the start of the applications\n"
     "     failed (said on standard error)\n"
-    "  64 wrong usage\n";
+    "  64 wrong usage\n"
+    "Every error message on standard error begins with \"zevo-cli: \".\n";
 
 inline const char* const kStatus =
-    "Usage: zevo-cli status [--json] [--no-header]\n"
-    "Prints each installed market, whether its gateway process runs (running, not_running)\n"
-    "and the version the settings store records for it, one market a line, no blank inside a\n"
-    "field (- for none); --no-header leaves out the heading line. --json prints the same as\n"
-    "one JSON object, with \"state\" as the same word.\n"
-    "Exit status 0 when every installed gateway runs, 2 when one does not, 3 when the\n"
-    "installation (the settings store, its markets) or the process table cannot be read.\n";
+    "Usage: zevo-cli status [MARKET] [--json] [--no-header]\n"
+    "Prints each installed market (only MARKET when it is given), whether its gateway process\n"
+    "runs (running, not_running) and the version the settings store records for it, one\n"
+    "market a line, no blank inside a field (- for none); --no-header leaves out the heading\n"
+    "line. --json prints the same as one JSON object, with \"state\" as the same word.\n"
+    "Exit status 0 when every installed gateway (or MARKET's) runs, 2 when one does not, 3\n"
+    "when the installation (the settings store, its markets), MARKET or the process table\n"
+    "cannot be read.\n";
 
 inline const char* const kUsers =
     "Usage: zevo-cli users MARKET [--json] [--no-header]\n"

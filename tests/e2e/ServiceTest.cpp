@@ -9,55 +9,14 @@
 
 #include "link/RestartRequest.h"
 #include "platform/ServiceControl.h"
-#include "support/CliRun.h"
-#include "support/FakeProcessList.h"
+#include "support/CliFixture.h"
 #include "support/RecordingBoxes.h"
-#include "support/ServiceRun.h"
-#include "support/TestLog.h"
 
 using namespace testing_support;
 
 namespace {
 
-// An installation of FO and MF in a temporary folder, and zevo-cli run on it.
-class Installation : public ::testing::Test {
-  protected:
-    CliResult Run(const QStringList& arguments, const std::string& procRoot = {}) {
-        return RunCli(layout, arguments, layout.ServiceDir(), procRoot);
-    }
-
-    // Lines of the activity log the program wrote, "LEVEL|message|file|operation".
-    std::size_t LogLines(const std::string& expected) {
-        const auto lines = LogFolderLines(layout);
-        return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
-            return WithoutLineAndTime(line) == expected;
-        });
-    }
-
-    // A process table holding gateways of the markets named, as /proc shows them.
-    std::string ProcessTable(const std::vector<std::string>& names) {
-        proc = std::make_unique<FakeProc>();
-        int pid = 4000;
-        for (const std::string& name : names) {
-            proc->Process(std::to_string(++pid), name, 'S', "/opt/qel/" + name + '\0');
-        }
-        return proc->path();
-    }
-
-    // Starts the service and, through zevo-cli start, the gateways of FO and MF.
-    std::unique_ptr<ServiceRun> StartGateways() {
-        auto service = std::make_unique<ServiceRun>(QEL_SERVICE_PATH, layout);
-        EXPECT_TRUE(service->Listening());
-        const CliResult start = Run({"start"});
-        EXPECT_EQ(start.status, 0) << start.err;
-        EXPECT_NE(service->NewGateway("qel_ip_mf.exe", 0, layout.InteractivePort(7)), 0);
-        return service;
-    }
-
-    TempDir dir;
-    std::unique_ptr<FakeProc> proc;
-    const InstallationLayout layout = LaidOut(dir.File("qel"), {2, 7});
-};
+using Installation = CliInstallation;
 using Service = Installation;
 using Cli = Installation;
 
@@ -225,7 +184,7 @@ TEST_F(Cli, ConfigSetRefusesWhatTheDialogRefusesAndLeavesTheFile) {
     // The rules are the dialog's own (one module); what zevo-cli adds is reading KEY=VALUE.
     const Case cases[] = {
         {"BOX_ID=32768",
-         "Box ID value should be greater than zero and less than or equal to 32767\n"},
+         "zevo-cli: Box ID value should be greater than zero and less than or equal to 32767\n"},
         {"BOX_ID=12a", "zevo-cli: BOX_ID takes digits only, not 12a\n"},
         {"MACHINE_LAN_IP=300.1.1.1",
          "zevo-cli: MACHINE_LAN_IP takes an address a.b.c.d with numbers 0 to 255, not "
@@ -242,8 +201,33 @@ TEST_F(Cli, ConfigSetRefusesWhatTheDialogRefusesAndLeavesTheFile) {
     WriteFile(layout.ConfigPath(7), "BCP_HOST_IP=0.0.0.0\n" + original);
     const CliResult bcp = Run({"config", "set", "MF", "CURRENT_CONFIG=BCP"});
     EXPECT_EQ(bcp.status, 1);
-    EXPECT_EQ(bcp.err, "MF - QEL Setup Error.\nBCP IP can't be 0.0.0.0\n");
+    EXPECT_EQ(bcp.err, "zevo-cli: MF - QEL Setup Error.\nBCP IP can't be 0.0.0.0\n");
     EXPECT_EQ(Run({"config", "get", "MF", "NO_SUCH_KEY"}).status, 1);
+}
+
+// status MARKET looks at that market alone; --quiet leaves the exit status alone to answer;
+// what is wrong is said on standard error after "zevo-cli: ".
+TEST_F(Cli, StatusOfOneMarketQuietlyAndErrorsSaidAsZevoCli) {
+    const std::string table = ProcessTable({"qel_ip_mf.exe"});
+    const CliResult mf = Run({"status", "MF", "--no-header"}, table);
+    EXPECT_EQ(mf.status, 0);
+    EXPECT_EQ(mf.out, "MF       running      3.01.07\n");
+    const CliResult quiet = Run({"--quiet", "status", "fo"}, table);
+    EXPECT_EQ(quiet.status, 2);
+    EXPECT_EQ(quiet.out + quiet.err, "");
+    EXPECT_EQ(Run({"status", "--json", "-q"}, table).out, "");
+    const CliResult unknown = Run({"status", "XY"}, table);
+    EXPECT_EQ(unknown.status, 3);
+    EXPECT_EQ(unknown.err,
+              "zevo-cli: unknown market XY (CM, FO, WDM, IPO, CD, SLBM, MF or 1 to 7)\n");
+    EXPECT_EQ(Run({"status", "CM"}, table).err, "zevo-cli: market CM is not installed\n");
+    for (const QStringList& wrong :
+         {QStringList{"status", "--jsn"}, QStringList{"--timeout", "x", "status"},
+          QStringList{"restart"}, QStringList{"config", "get", "FO"}, QStringList{"fix", "move"}}) {
+        const CliResult usage = Run(wrong);
+        EXPECT_EQ(usage.status, 64) << wrong.join(' ').toStdString();
+        EXPECT_EQ(usage.err.rfind("zevo-cli: ", 0), 0u) << usage.err;
+    }
 }
 
 TEST_F(Cli, EveryCommandDescribesItself) {
