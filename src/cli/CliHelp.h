@@ -21,6 +21,10 @@ inline const char* const kProgram =
     "  restart MARKET                    asks the market's running gateway to restart\n"
     "  config get MARKET KEY             prints a value of the market's gateway configuration\n"
     "  config set MARKET KEY=VALUE...    changes values of the market's gateway configuration\n"
+    "  fix list MARKET                   the market's FIX users (user ID, branch ID)\n"
+    "  fix add|edit MARKET USER BRANCH   adds a FIX user, or changes a user's branch ID\n"
+    "  fix delete MARKET USER            deletes a FIX user's session\n"
+
     "\n"
     "MARKET is a market's name (CM, FO, WDM, IPO, CD, SLBM, MF) or code (1 to 7).\n"
     "\"zevo-cli COMMAND --help\" describes a command.\n"
@@ -43,8 +47,8 @@ inline const char* const kProgram =
     "  1  refused or failed (the reason is printed on standard error)\n"
     "  2  status: an installed gateway does not run\n"
     "  3  status: the installation or the process table cannot be read\n"
-    "  4  config set: saved, but the FIX file, the restart or the start of the applications\n"
-    "     failed (said on standard error)\n"
+    "  4  config set, fix add|edit|delete: saved, but the FIX file, the restart or the start\n"
+    "     of the applications failed (said on standard error)\n"
     "  64 wrong usage\n"
     "Every error message on standard error begins with \"zevo-cli: \".\n";
 
@@ -93,5 +97,23 @@ inline const char* const kConfig =
     "a set that changes nothing writes nothing and restarts nothing.\n"
     "  --dry-run     print KEY: old -> new for what would change; touch nothing\n"
     "  --no-restart  save, but leave a running gateway and the service alone\n";
+
+inline const char* const kFix =
+    "Usage: zevo-cli fix list MARKET [--json] [--no-header]\n"
+    "       zevo-cli fix add MARKET USER_ID BRANCH_ID [--no-restart]\n"
+    "       zevo-cli fix edit MARKET USER_ID BRANCH_ID [--no-restart]\n"
+    "       zevo-cli fix delete MARKET USER_ID [--no-restart]\n"
+    "The FIX users of a FIX-enabled market, as the FIX Users list and the FIX User Details\n"
+    "dialog read and write them in the market's FIX configuration file.\n"
+    "list prints one user a line, \"USER_ID BRANCH_ID\", by user ID; --json prints them with\n"
+    "the broker ID and MAX_TWS_CLIENTS. It writes nothing, not even to the activity log.\n"
+    "add appends a session block for a new user (USER_ID up to 5 digits, BRANCH_ID up to 3);\n"
+    "edit gives a listed user a new branch ID (and the current broker ID); delete removes the\n"
+    "user's session block. The dialogs' rules apply, with their messages: \"User ID can't be\n"
+    "blank\", \"Branch ID can't be zero\", \"User ID 5 already exists.\", \"Maximum User limit\n"
+    "is reached. New User cannot be added.\"; a refused change exits with status 1 and leaves\n"
+    "the file untouched. An edit to the branch ID the user has changes nothing.\n"
+    "After a change a running gateway is restarted, as leaving the FIX Users list does.\n"
+    "  --no-restart  change the file, but leave a running gateway alone\n";
 
 }  // namespace cli_help

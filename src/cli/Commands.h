@@ -9,3 +9,4 @@ int UsersCommand(const QStringList& arguments);
 int StartCommand(const QStringList& arguments);
 int RestartCommand(const QStringList& arguments);
 int ConfigCommand(const QStringList& arguments);
+int FixCommand(const QStringList& arguments);

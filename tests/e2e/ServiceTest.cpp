@@ -230,8 +230,76 @@ TEST_F(Cli, StatusOfOneMarketQuietlyAndErrorsSaidAsZevoCli) {
     }
 }
 
+// The FIX users through zevo-cli: the dialogs' rules and messages, the file untouched by a
+// refusal, a left-over temporary file put back first, and a list that writes nothing.
+TEST_F(Cli, FixUsersFollowTheDialogsRules) {
+    const std::string fix = layout.FixConfigPath(2),
+                      temporary = dir.File("qel/fix/temp_QEL_FIX_FO.cfg");
+    const std::string original = ReadFile(fix);
+    const CliResult list = Run({"fix", "list", "FO"});
+    EXPECT_EQ(list.out, "USER_ID  BRANCH_ID\n101      2\n102      3\n205      6\n");
+    EXPECT_TRUE(ListDir(layout.LogDir()).empty());
+    const std::pair<QStringList, std::string> refusals[] = {
+        {{"add", "FO", "", "5"}, "User ID can't be blank"},
+        {{"add", "FO", "5", ""}, "Branch ID can't be blank"},
+        {{"add", "FO", "000", "5"}, "User ID can't be zero"},
+        {{"add", "FO", "5", "0"}, "Branch ID can't be zero"},
+        {{"edit", "FO", "101", "000"}, "Branch ID can't be zero"},
+        {{"add", "FO", "0102", "4"}, "User ID 102 already exists."},
+        {{"add", "FO", "12a", "4"}, "USER_ID takes up to 5 digits, not 12a"},
+        {{"delete", "FO", "7"}, "User ID 7 is not in the FIX users list of FO"},
+        {{"list", "MF"}, "market MF is not FIX enabled"},
+    };
+    for (const auto& [arguments, message] : refusals) {
+        const CliResult refused = Run(QStringList{"fix"} + arguments);
+        EXPECT_EQ(refused.status, 1) << message;
+        EXPECT_EQ(refused.err, "zevo-cli: " + message + "\n");
+        EXPECT_EQ(ReadFile(fix), original) << message;
+    }
+    EXPECT_EQ(
+        LogLines("EVENT|Addition of trader id 102 failed as that trader id already "
+                 "exists.|FixUserDetails.cpp|CFixUserDetails::SaveFixConfigurationParameters"),
+        1u);
+
+    std::rename(fix.c_str(), temporary.c_str());
+    const CliResult added = Run({"fix", "add", "FO", "0012", "07"}, ProcessTable({}));
+    EXPECT_EQ(added.out, "New Session added for Trader ID 12 in FIX config file.\n");
+    const std::string broker = Run({"config", "get", "FO", "BROKER_ID"}).out;
+    EXPECT_EQ(ReadFile(fix), original + "\n#BeginSession_12\n[SESSION]\nTargetCompID=12," +
+                                 broker.substr(0, broker.size() - 1) + ",7\n#EndSession_12\n");
+    EXPECT_FALSE(FileExists(temporary));
+
+    std::string config = ReadFile(layout.ConfigPath(2));
+    WriteFile(layout.ConfigPath(2),
+              config.replace(config.find("MAX_TWS_CLIENTS=25"), 18, "MAX_TWS_CLIENTS=4"));
+    const std::string full = ReadFile(fix);
+    const CliResult maximum = Run({"fix", "add", "FO", "13", "1"});
+    EXPECT_EQ(maximum.err, "zevo-cli: Maximum User limit is reached. New User cannot be added.\n");
+    EXPECT_EQ(ReadFile(fix), full);
+}
+
+// As the FIX users list does on leaving after a change: a running gateway is restarted.
+TEST_F(Cli, AFixChangeRestartsTheRunningGatewayUnlessToldNot) {
+    auto service = StartGateways();
+    const int before = service->Gateways("qel_ip_fo.exe").front();
+    const CliResult kept = Run({"fix", "add", "FO", "12", "7", "--no-restart"});
+    EXPECT_EQ(kept.out, "New Session added for Trader ID 12 in FIX config file.\n");
+    const CliResult edited = Run({"fix", "edit", "FO", "12", "8"});
+    EXPECT_EQ(edited.status, 0) << edited.err;
+    EXPECT_EQ(edited.out.substr(edited.out.find('\n') + 1),
+              "QEL will restart to take changes into effect.\n");
+    EXPECT_NE(service->NewGateway("qel_ip_fo.exe", before), 0);
+    EXPECT_EQ(LogLines("ACTIVITY|Request to kill qel sent.|FixUserSessions.cpp|"
+                       "CFixUserSessions::OnConnectionEstablished"),
+              1u);
+    EXPECT_EQ(Run({"fix", "edit", "FO", "12", "08"}).out, "Nothing to change for User ID 12.\n");
+    EXPECT_EQ(Run({"fix", "list", "FO", "--no-header"}).out,
+              "12       8\n101      2\n102      3\n205      6\n");
+}
+
 TEST_F(Cli, EveryCommandDescribesItself) {
-    for (const char* command : {"status", "users", "start", "restart", "config"}) {
+    for (const char* command :
+         {"status", "users", "start", "restart", "config", "fix"}) {
         const CliResult help = Run({command, "--help"});
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind(std::string("Usage: zevo-cli ") + command, 0), 0u) << help.out;
