@@ -24,7 +24,8 @@ inline const char* const kProgram =
     "  fix list MARKET                   the market's FIX users (user ID, branch ID)\n"
     "  fix add|edit MARKET USER BRANCH   adds a FIX user, or changes a user's branch ID\n"
     "  fix delete MARKET USER            deletes a FIX user's session\n"
-
+    "  metrics [--users] [--textfile DIR]\n"
+    "                                    the machine's state in the Prometheus text format\n"
     "\n"
     "MARKET is a market's name (CM, FO, WDM, IPO, CD, SLBM, MF) or code (1 to 7).\n"
     "\"zevo-cli COMMAND --help\" describes a command.\n"
@@ -46,7 +47,7 @@ inline const char* const kProgram =
     "  0  done; for status: every installed gateway runs\n"
     "  1  refused or failed (the reason is printed on standard error)\n"
     "  2  status: an installed gateway does not run\n"
-    "  3  status: the installation or the process table cannot be read\n"
+    "  3  status, metrics: the installation or the process table cannot be read\n"
     "  4  config set, fix add|edit|delete: saved, but the FIX file, the restart or the start\n"
     "     of the applications failed (said on standard error)\n"
     "  64 wrong usage\n"
@@ -115,5 +116,21 @@ inline const char* const kFix =
     "the file untouched. An edit to the branch ID the user has changes nothing.\n"
     "After a change a running gateway is restarted, as leaving the FIX Users list does.\n"
     "  --no-restart  change the file, but leave a running gateway alone\n";
+
+inline const char* const kMetrics =
+    "Usage: zevo-cli metrics [--users] [--textfile DIR]\n"
+    "Prints the machine's state in the Prometheus text format: per installed market\n"
+    "zevo_gateway_up (1 while its gateway process runs) and zevo_gateway_info{version}; per\n"
+    "FIX-enabled market zevo_fix_users and zevo_fix_users_max (MAX_TWS_CLIENTS); every\n"
+    "numeric figure of the statistics files as zevo_statistic{market,parameter,unit}, less\n"
+    "those five minutes old or older, which the console shows blank; per statistics file the\n"
+    "time of its newest figure, zevo_statistics_updated_seconds{file}; and\n"
+    "zevo_metrics_scrape_seconds. It writes nothing to the activity log.\n"
+    "  --users         also asks each running gateway for its users (the Active Users list's\n"
+    "                  requests) and counts them by login state: zevo_gateway_users{state}\n"
+    "  --textfile DIR  writes DIR/zevo.prom, replaced whole at once, for node_exporter's\n"
+    "                  textfile collector, instead of printing\n"
+    "Exit status 3 when the installation or the process table cannot be read, 1 when the\n"
+    "file cannot be written.\n";
 
 }  // namespace cli_help

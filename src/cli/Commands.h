@@ -10,3 +10,4 @@ int StartCommand(const QStringList& arguments);
 int RestartCommand(const QStringList& arguments);
 int ConfigCommand(const QStringList& arguments);
 int FixCommand(const QStringList& arguments);
+int MetricsCommand(const QStringList& arguments);

@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
     if (status == -1) {
         static const std::map<QString, int (*)(const QStringList&)> kCommands = {
             {"status", StatusCommand},   {"users", UsersCommand},   {"start", StartCommand},
-            {"restart", RestartCommand}, {"config", ConfigCommand}, {"fix", FixCommand}};
+            {"restart", RestartCommand}, {"config", ConfigCommand}, {"fix", FixCommand},
+            {"metrics", MetricsCommand}};
         const auto found = kCommands.find(command);
         status = found == kCommands.end() ? Usage("unknown command " + command.toStdString())
                                           : found->second(rest);

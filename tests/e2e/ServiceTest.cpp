@@ -299,7 +299,7 @@ TEST_F(Cli, AFixChangeRestartsTheRunningGatewayUnlessToldNot) {
 
 TEST_F(Cli, EveryCommandDescribesItself) {
     for (const char* command :
-         {"status", "users", "start", "restart", "config", "fix"}) {
+         {"status", "users", "start", "restart", "config", "fix", "metrics"}) {
         const CliResult help = Run({command, "--help"});
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind(std::string("Usage: zevo-cli ") + command, 0), 0u) << help.out;
