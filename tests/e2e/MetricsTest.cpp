@@ -193,4 +193,27 @@ TEST_F(Metrics, NodeExporterServesTheTextfileForEveryMarket) {
               std::vector<std::string>{"node_textfile_scrape_error 0"});
 }
 
+// The shipped units as systemd reads them, zevo-cli standing where the package puts it.
+TEST(MonitoringUnits, SystemdAcceptsTheServiceAndItsTimer) {
+    const QString analyze = QStandardPaths::findExecutable("systemd-analyze");
+    if (analyze.isEmpty()) {
+        GTEST_SKIP() << "systemd-analyze is not installed";
+    }
+    TempDir units;
+    std::string service = ReadFile(kMonitoring + "zevo-metrics.service");
+    const std::string command =
+        "/usr/bin/zevo-cli metrics --textfile /var/lib/prometheus/node-exporter\n";
+    ASSERT_NE(service.find("ExecStart=" + command), std::string::npos) << service;
+    WriteFile(units.File("zevo-metrics.service"),
+              service.replace(service.find("/usr/bin/zevo-cli"), 17, ZEVO_CLI_PATH));
+    const std::string timer = ReadFile(kMonitoring + "zevo-metrics.timer");
+    EXPECT_NE(timer.find("\nOnUnitActiveSec=15s\n"), std::string::npos) << timer;
+    WriteFile(units.File("zevo-metrics.timer"), timer);
+    const CliResult verified = RunTool(
+        analyze, {"verify", "--man=no", QString::fromStdString(units.File("zevo-metrics.service")),
+                  QString::fromStdString(units.File("zevo-metrics.timer"))});
+    EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+    EXPECT_EQ(verified.out + verified.err, "");
+}
+
 }  // namespace
