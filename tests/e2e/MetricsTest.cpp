@@ -125,7 +125,8 @@ TEST_F(Metrics, UsersByLoginStateFromTheRunningGateways) {
     EXPECT_EQ(ListDir(layout.LogDir()).size(), logs);
 }
 
-// Every zevo_ metric the alerting rules and the dashboard name is one zevo-cli writes.
+// promtool accepts the output and the alerting rules, which fire when they should; every
+// zevo_ metric the rules and the dashboard name is one zevo-cli writes.
 TEST_F(Metrics, PromtoolAcceptsTheMetricsAndTheAlertingRules) {
     const QString promtool = QStandardPaths::findExecutable("promtool");
     if (promtool.isEmpty()) {
@@ -141,6 +142,11 @@ TEST_F(Metrics, PromtoolAcceptsTheMetricsAndTheAlertingRules) {
         promtool, {"check", "rules", QString::fromStdString(kMonitoring + "zevo-alerts.yml")});
     EXPECT_EQ(rules.status, 0) << rules.out << rules.err;
     EXPECT_NE(rules.out.find("SUCCESS: 4 rules found"), std::string::npos) << rules.out;
+    // When each rule fires, on series as the collector gives them.
+    const CliResult fired = RunTool(
+        promtool,
+        {"test", "rules", QString(ZEVO_SOURCE_DIR) + "/tests/monitoring/zevo-alerts-test.yml"});
+    EXPECT_EQ(fired.status, 0) << fired.out << fired.err;
 
     std::set<std::string> written;
     for (const std::string& help : LinesOf(metrics.out, "# HELP ")) {
