@@ -276,6 +276,14 @@ TEST_F(Cli, FixUsersFollowTheDialogsRules) {
     const CliResult maximum = Run({"fix", "add", "FO", "13", "1"});
     EXPECT_EQ(maximum.err, "zevo-cli: Maximum User limit is reached. New User cannot be added.\n");
     EXPECT_EQ(ReadFile(fix), full);
+
+    // Neither the file nor a temporary file: the recovery step says so, the list cannot open.
+    std::remove(fix.c_str());
+    EXPECT_EQ(Run({"fix", "delete", "FO", "12"}).err,
+              "zevo-cli: Can not open FIX config file " + fix + "\n");
+    EXPECT_EQ(LogLines("SYSTEM_ERROR|Temp file for Fix Config is not present|FixUserSessions.cpp|"
+                       "CFixUserSessions::CFixUserSessions"),
+              1u);
 }
 
 // As the FIX users list does on leaving after a change: a running gateway is restarted.
