@@ -1,6 +1,5 @@
 #include "app/StatisticsThread.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "base/Settings.h"
@@ -70,12 +69,9 @@ void StatisticsThread::Pass(const std::string& directory) {
         if (m_worker.Stopping()) {
             return;
         }
-        const std::string path = directory + "/" + name;
-        struct stat info {};
         std::string text;
         // A file that vanished, cannot be read or holds a NUL byte waits for the next pass.
-        if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-            !ReadStatisticsFile(path, static_cast<std::uint64_t>(info.st_size), &text)) {
+        if (!ReadStatisticsPath(directory + "/" + name, &text)) {
             continue;
         }
         // A huge file is parsed with an eye on the stop request, so exit never waits for it.

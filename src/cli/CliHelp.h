@@ -11,8 +11,9 @@ inline const char* const kProgram =
     "log with the console's own lines; what only looks writes nothing there.\n"
     "\n"
     "Commands:\n"
-    "  status [--json] [--no-header]     each installed market, whether its gateway runs, and\n"
-    "                                    its installed version\n"
+    "  status [MARKET] [--json] [--no-header]\n"
+    "                                    each installed market (or MARKET), whether its\n"
+    "                                    gateway runs, and its installed version\n"
     "  users MARKET [--json] [--no-header]\n"
     "                                    the gateway's box and its connected users\n"
     "  start                             Start Applications: asks the QEL_IP service to start\n"
@@ -20,6 +21,11 @@ inline const char* const kProgram =
     "  restart MARKET                    asks the market's running gateway to restart\n"
     "  config get MARKET KEY             prints a value of the market's gateway configuration\n"
     "  config set MARKET KEY=VALUE...    changes values of the market's gateway configuration\n"
+    "  fix list MARKET                   the market's FIX users (user ID, branch ID)\n"
+    "  fix add|edit MARKET USER BRANCH   adds a FIX user, or changes a user's branch ID\n"
+    "  fix delete MARKET USER            deletes a FIX user's session\n"
+    "  metrics [--users] [--textfile DIR]\n"
+    "                                    the machine's state in the Prometheus text format\n"
     "\n"
     "MARKET is a market's name (CM, FO, WDM, IPO, CD, SLBM, MF) or code (1 to 7).\n"
     "\"zevo-cli COMMAND --help\" describes a command.\n"
@@ -27,7 +33,10 @@ inline const char* const kProgram =
     "Options:\n"
     "  -h, --help           print this help and exit\n"
     "  -v, --version        print the version and exit\n"
+    "  -q, --quiet          print nothing on standard output: the exit status alone answers\n"
+    "                       (errors are still said on standard error)\n"
     "  --timeout SECONDS    how long to wait for a gateway (default 5)\n"
+    "Each command also takes --quiet and --timeout after its name.\n"
     "\n"
     "Environment:\n"
     "  QEL_IP_REGISTRY     the settings-store file (default /etc/qel_ip/qel_ip.reg)\n"
@@ -38,19 +47,21 @@ inline const char* const kProgram =
     "  0  done; for status: every installed gateway runs\n"
     "  1  refused or failed (the reason is printed on standard error)\n"
     "  2  status: an installed gateway does not run\n"
-    "  3  status: the installation or the process table cannot be read\n"
-    "  4  config set: saved, but the FIX file, the restart or the start of the applications\n"
-    "     failed (said on standard error)\n"
-    "  64 wrong usage\n";
+    "  3  status, metrics: the installation or the process table cannot be read\n"
+    "  4  config set, fix add|edit|delete: saved, but the FIX file, the restart or the start\n"
+    "     of the applications failed (said on standard error)\n"
+    "  64 wrong usage\n"
+    "Every error message on standard error begins with \"zevo-cli: \".\n";
 
 inline const char* const kStatus =
-    "Usage: zevo-cli status [--json] [--no-header]\n"
-    "Prints each installed market, whether its gateway process runs (running, not_running)\n"
-    "and the version the settings store records for it, one market a line, no blank inside a\n"
-    "field (- for none); --no-header leaves out the heading line. --json prints the same as\n"
-    "one JSON object, with \"state\" as the same word.\n"
-    "Exit status 0 when every installed gateway runs, 2 when one does not, 3 when the\n"
-    "installation (the settings store, its markets) or the process table cannot be read.\n";
+    "Usage: zevo-cli status [MARKET] [--json] [--no-header]\n"
+    "Prints each installed market (only MARKET when it is given), whether its gateway process\n"
+    "runs (running, not_running) and the version the settings store records for it, one\n"
+    "market a line, no blank inside a field (- for none); --no-header leaves out the heading\n"
+    "line. --json prints the same as one JSON object, with \"state\" as the same word.\n"
+    "Exit status 0 when every installed gateway (or MARKET's) runs, 2 when one does not, 3\n"
+    "when the installation (the settings store, its markets), MARKET or the process table\n"
+    "cannot be read.\n";
 
 inline const char* const kUsers =
     "Usage: zevo-cli users MARKET [--json] [--no-header]\n"
@@ -87,5 +98,39 @@ inline const char* const kConfig =
     "a set that changes nothing writes nothing and restarts nothing.\n"
     "  --dry-run     print KEY: old -> new for what would change; touch nothing\n"
     "  --no-restart  save, but leave a running gateway and the service alone\n";
+
+inline const char* const kFix =
+    "Usage: zevo-cli fix list MARKET [--json] [--no-header]\n"
+    "       zevo-cli fix add MARKET USER_ID BRANCH_ID [--no-restart]\n"
+    "       zevo-cli fix edit MARKET USER_ID BRANCH_ID [--no-restart]\n"
+    "       zevo-cli fix delete MARKET USER_ID [--no-restart]\n"
+    "The FIX users of a FIX-enabled market, as the FIX Users list and the FIX User Details\n"
+    "dialog read and write them in the market's FIX configuration file.\n"
+    "list prints one user a line, \"USER_ID BRANCH_ID\", by user ID; --json prints them with\n"
+    "the broker ID and MAX_TWS_CLIENTS. It writes nothing, not even to the activity log.\n"
+    "add appends a session block for a new user (USER_ID up to 5 digits, BRANCH_ID up to 3);\n"
+    "edit gives a listed user a new branch ID (and the current broker ID); delete removes the\n"
+    "user's session block. The dialogs' rules apply, with their messages: \"User ID can't be\n"
+    "blank\", \"Branch ID can't be zero\", \"User ID 5 already exists.\", \"Maximum User limit\n"
+    "is reached. New User cannot be added.\"; a refused change exits with status 1 and leaves\n"
+    "the file untouched. An edit to the branch ID the user has changes nothing.\n"
+    "After a change a running gateway is restarted, as leaving the FIX Users list does.\n"
+    "  --no-restart  change the file, but leave a running gateway alone\n";
+
+inline const char* const kMetrics =
+    "Usage: zevo-cli metrics [--users] [--textfile DIR]\n"
+    "Prints the machine's state in the Prometheus text format: per installed market\n"
+    "zevo_gateway_up (1 while its gateway process runs) and zevo_gateway_info{version}; per\n"
+    "FIX-enabled market zevo_fix_users and zevo_fix_users_max (MAX_TWS_CLIENTS); every\n"
+    "numeric figure of the statistics files as zevo_statistic{market,parameter,unit}, less\n"
+    "those five minutes old or older, which the console shows blank; per statistics file the\n"
+    "time of its newest figure, zevo_statistics_updated_seconds{file}; and\n"
+    "zevo_metrics_scrape_seconds. It writes nothing to the activity log.\n"
+    "  --users         also asks each running gateway for its users (the Active Users list's\n"
+    "                  requests) and counts them by login state: zevo_gateway_users{state}\n"
+    "  --textfile DIR  writes DIR/zevo.prom, replaced whole at once, for node_exporter's\n"
+    "                  textfile collector, instead of printing\n"
+    "Exit status 3 when the installation or the process table cannot be read, 1 when the\n"
+    "file cannot be written.\n";
 
 }  // namespace cli_help

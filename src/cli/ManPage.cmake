@@ -48,7 +48,7 @@ string(APPEND page ".SH NAME\nzevo-cli \\- check and change the QEL trading gate
 string(APPEND page ".SH SYNOPSIS\n.B ${usage}\n")
 string(APPEND page ".SH DESCRIPTION\n${description}\n")
 string(APPEND page ".SH COMMANDS\n")
-foreach(command status users start restart config)
+foreach(command status users start restart config fix metrics)
     help_of(text ${command})
     string(APPEND page ".SS ${command}\n.nf\n${text}.fi\n")
 endforeach()
@@ -65,6 +65,10 @@ string(APPEND page ".SH EXAMPLES\n.nf\n"
        "zevo\\-cli users FO \\-\\-no\\-header\n"
        "zevo\\-cli config set FO BOX_ID=7 \\-\\-dry\\-run\n"
        "zevo\\-cli config set FO BROKER_ID=12342 MACHINE_LAN_IP=10.1.1.5\n"
-       "zevo\\-cli \\-\\-timeout 10 restart MF\n.fi\n")
+       "zevo\\-cli \\-\\-timeout 10 restart MF\n"
+       "zevo\\-cli status FO \\-\\-quiet || echo \"FO is down\"\n"
+       "zevo\\-cli fix add FO 12 7\n"
+       "zevo\\-cli fix list FO \\-\\-json\n"
+       "zevo\\-cli metrics \\-\\-users \\-\\-textfile /var/lib/prometheus/node\\-exporter\n.fi\n")
 string(APPEND page ".SH SEE ALSO\n.BR zevo (1)\n")
 file(WRITE ${OUT} "${page}")

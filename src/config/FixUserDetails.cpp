@@ -9,17 +9,12 @@
 
 #include "base/Text.h"
 #include "config/FixSessionFile.h"
+#include "config/FixUserRules.h"
 #include "config/LimitedEdit.h"
-#include "core/MarketType.h"
 #include "log/ActivityLog.h"
-#include "log/Format.h"
 #include "platform/MessageBox.h"
 
 namespace {
-
-std::string Op(const char* name) {
-    return std::string("CFixUserDetails::") + name;
-}
 
 constexpr int kUserIdDigits = 5;
 constexpr int kBranchIdDigits = 3;
@@ -32,14 +27,8 @@ CLimitedEdit* DigitsEdit(QWidget* parent, const char* id, int digits) {
     return edit;
 }
 
-int FieldValue(const QLineEdit* edit) {
-    return text::AtoiClamped(edit->text().toStdString());
-}
-
-// What a field puts in the TargetCompID line: the stored text when the field still shows
-// it, the number in it otherwise.
-std::string WrittenValue(const QLineEdit* edit, const std::string& stored) {
-    return edit->text().toStdString() == stored ? stored : Fmt("%d", FieldValue(edit));
+std::string Text(const QLineEdit* edit) {
+    return edit->text().toStdString();
 }
 
 }  // namespace
@@ -53,28 +42,15 @@ CFixUserDetails::CFixUserDetails(int marketType, const std::string& userId,
       m_sessionModificationType(sessionModificationType),
       m_log(log),
       m_userIdText(userId),
-      m_userId(text::AtoiClamped(userId)),
       m_memberId(memberId),
       m_branchIdText(branchId),
-      m_branchId(text::AtoiClamped(branchId)),
       m_fixConfigFilePath(fixConfigFilePath) {
-    const std::string op = Op("CFixUserDetails");
-    ZEVO_LOG_ACTIVITY(
-        m_log, op.c_str(),
-        Fmt("Market type for dialog is %d - %s", marketType, MarketNameOrEmpty(marketType)));
-    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("Trader ID is %s", userId.c_str()));
-    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("Member ID is %s", memberId.c_str()));
-    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("Branch ID is %s", branchId.c_str()));
-    ZEVO_LOG_ACTIVITY(m_log, op.c_str(),
-                      Fmt("FIX Config file path is - %s", fixConfigFilePath.c_str()));
-    ZEVO_LOG_ACTIVITY(m_log, op.c_str(),
-                      Fmt("Session modification type is - %d", sessionModificationType));
     setObjectName("155");
     setWindowTitle("FIX User Details");
     BuildControls();
     m_tempFilePath = fix_file::TemporaryPath(m_fixConfigFilePath, m_marketType);
-    if (fix_file::Recover(m_fixConfigFilePath, m_tempFilePath, m_log, Site(), "CFixUserDetails") ==
-        -1) {
+    if (fix_users::OpenUserDetails(marketType, userId, memberId, branchId, fixConfigFilePath,
+                                   sessionModificationType, m_log, Site()) == -1) {
         m_recoveryFailed = true;
         EndDialog(-1);
     }
@@ -121,44 +97,34 @@ void CFixUserDetails::OnInitDialog() {
 }
 
 void CFixUserDetails::EnableDisableSaveButton() {
-    m_save->setEnabled(FieldValue(m_userIdEdit) != m_userId ||
-                       FieldValue(m_branchIdEdit) != m_branchId);
-}
-
-// Logs and shows why a field was refused and puts its initial text back. Always false.
-bool CFixUserDetails::Refuse(const char* logLine, const char* box, CLimitedEdit* field,
-                             const std::string& text) {
-    ZEVO_LOG_ACTIVITY(m_log, Op("ValidateParameters").c_str(), logLine);
-    platform::ShowMessageBox(this, box, "Error", platform::MB_OK | platform::MB_ICONINFORMATION);
-    field->ShowStoredText(QString::fromStdString(text));
-    return false;
+    m_save->setEnabled(fix_users::FieldsChanged(Text(m_userIdEdit), m_userIdText,
+                                                Text(m_branchIdEdit), m_branchIdText));
 }
 
 int CFixUserDetails::ValidateParameters() {
-    const bool valid =
-        (!m_userIdEdit->text().isEmpty() ||
-         Refuse("Trader ID is blank", "User ID can't be blank", m_userIdEdit, m_userIdText)) &&
-        (!m_branchIdEdit->text().isEmpty() ||
-         Refuse("Branch ID is blank", "Branch ID can't be blank", m_branchIdEdit,
-                m_branchIdText)) &&
-        (FieldValue(m_userIdEdit) > 0 ||
-         Refuse("Trader ID is Zero.", "User ID can't be zero", m_userIdEdit, m_userIdText)) &&
-        (FieldValue(m_branchIdEdit) >= 1 ||
-         Refuse("Branch ID is Zero.", "Branch ID can't be zero", m_branchIdEdit, m_branchIdText));
-    return valid ? 0 : 200;
+    const fix_users::FieldRuleBreak broken =
+        fix_users::CheckUserFields(Text(m_userIdEdit), Text(m_branchIdEdit), m_log, Site());
+    if (broken.field == fix_users::Field::None) {
+        return 0;
+    }
+    platform::ShowMessageBox(this, broken.box, "Error",
+                             platform::MB_OK | platform::MB_ICONINFORMATION);
+    const bool user = broken.field == fix_users::Field::UserId;
+    (user ? m_userIdEdit : m_branchIdEdit)
+        ->ShowStoredText(QString::fromStdString(user ? m_userIdText : m_branchIdText));
+    return 200;
 }
 
 void CFixUserDetails::SaveFixConfigurationParameters() {
-    const std::string op = Op("SaveFixConfigurationParameters");
-    if (ValidateParameters() != 0) {
+    const bool valid = ValidateParameters() == 0;
+    fix_users::LogValidation(valid, m_log, Site());
+    if (!valid) {
         m_save->setEnabled(false);
-        ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Validation(s) failed.");
         return;
     }
-    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Validation(s) Successful.");
-    const int userId = FieldValue(m_userIdEdit);
-    const std::string value = WrittenValue(m_userIdEdit, m_userIdText) + "," + m_memberId + "," +
-                              WrittenValue(m_branchIdEdit, m_branchIdText);
+    const int userId = text::AtoiClamped(Text(m_userIdEdit));
+    const std::string value = fix_users::TargetCompIdValue(
+        Text(m_userIdEdit), m_userIdText, m_memberId, Text(m_branchIdEdit), m_branchIdText);
     const bool adding = m_sessionModificationType == kNewSession;
     const fix_file::Outcome outcome =
         adding
@@ -173,7 +139,7 @@ void CFixUserDetails::SaveFixConfigurationParameters() {
             EndDialog(-1);
             return;
         case fix_file::Outcome::CannotRead:
-            platform::ShowMessageBox(this, "Can not open FIX config file", "Error",
+            platform::ShowMessageBox(this, fix_users::kCannotOpenFixFile, "Error",
                                      platform::MB_OK | platform::MB_ICONEXCLAMATION);
             return;
         case fix_file::Outcome::CannotWrite:
@@ -181,14 +147,10 @@ void CFixUserDetails::SaveFixConfigurationParameters() {
         case fix_file::Outcome::Duplicate:
             break;
     }
-    platform::ShowMessageBox(this, Fmt("User ID %d already exists.\n", userId), "Error",
+    platform::ShowMessageBox(this, fix_users::DuplicateText(userId), "Error",
                              platform::MB_OK | platform::MB_ICONEXCLAMATION);
     m_userIdEdit->ShowStoredText(QString::fromStdString(m_userIdText));
-    ZEVO_LOG_EVENT(
-        m_log, op.c_str(),
-        Fmt("Addition of trader id %d failed as that trader id already exists.", userId));
-    ZEVO_LOG_DETAIL(m_log, op.c_str(),
-                    "Fix config file and temp file closed. Removing temp file generated.");
+    fix_users::LogDuplicate(userId, m_log, Site());
     m_userIdEdit->setFocus();
     m_save->setEnabled(false);
 }

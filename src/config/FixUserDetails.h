@@ -35,16 +35,13 @@ class CFixUserDetails : public CConfigDialog {
   private:
     LogSite Site() const;
     void BuildControls();
-    bool Refuse(const char* logLine, const char* box, CLimitedEdit* field, const std::string& text);
 
     int m_marketType;
     int m_sessionModificationType;
     ActivityLog* m_log;
     std::string m_userIdText;
-    int m_userId;
     std::string m_memberId;
     std::string m_branchIdText;
-    int m_branchId;
     std::string m_fixConfigFilePath;
     std::string m_tempFilePath;
     bool m_recoveryFailed = false;

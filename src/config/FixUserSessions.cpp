@@ -13,7 +13,7 @@
 
 #include "config/FixSessionFile.h"
 #include "config/FixUserDetails.h"
-#include "config/KeyValueFile.h"
+#include "config/FixUserRules.h"
 #include "core/GatewayHost.h"
 #include "core/MarketType.h"
 #include "link/RestartRequest.h"
@@ -32,7 +32,6 @@ const char* const kTitles[] = {"FIX Users - CM", "FIX Users- FO", "FIX Users- WD
                                "FIX Users- IPO", "FIX Users- CD", "FIX Users- SLBM",
                                "FIX Users- MF"};
 
-constexpr int kBrokerIdSize = 1024;
 // Column widths as designed for the 8-point dialog font.
 constexpr int kColumnWidth = 100;
 
@@ -144,56 +143,37 @@ void CFixUserSessions::OnInitDialog() {
 // BROKER_ID and MAX_TWS_CLIENTS of the gateway configuration file; false when the dialog
 // cannot go on without them.
 bool CFixUserSessions::ReadGatewayKeys() {
-    const std::string op = Op("OnInitDialog");
-    char brokerId[kBrokerIdSize] = "";
-    int result =
-        get_string_parameter(m_configFilePath.c_str(), "BROKER_ID", brokerId, kBrokerIdSize);
-    if (result == 300) {
-        ZEVO_LOG_EVENT(m_log, op.c_str(), "ZEVO could not open QEL config file.");
-        ShowSetupError();
-        return false;
+    fix_users::GatewayKeys keys;
+    switch (fix_users::ReadGatewayKeys(m_configFilePath, m_log, Site(), &keys)) {
+        case fix_users::KeysRead::Read:
+            break;
+        case fix_users::KeysRead::CannotOpen:
+            ShowSetupError();
+            return false;
+        case fix_users::KeysRead::NoBrokerId:
+            platform::ShowMessageBox(this, fix_users::kNoBrokerId, "Error",
+                                     platform::MB_OK | platform::MB_ICONERROR);
+            return false;
+        case fix_users::KeysRead::NoMaxUsers:
+            return false;
     }
-    if (result == -1) {
-        ZEVO_LOG_EVENT(m_log, op.c_str(), "Cannot read BROKER_ID from QEL config file.");
-        platform::ShowMessageBox(this, "Please configure Broker ID in QEL Configuration.", "Error",
-                                 platform::MB_OK | platform::MB_ICONERROR);
-        return false;
-    }
-    m_brokerId = brokerId;
-    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("BROKER_ID = %s", m_brokerId.c_str()));
+    m_brokerId = keys.brokerId;
+    m_maxUsers = keys.maxUsers;
     m_brokerIdLabel->setText(QString::fromStdString(m_brokerId));
-    result = get_int_parameter(m_configFilePath.c_str(), "MAX_TWS_CLIENTS", &m_maxUsers);
-    if (result == 300) {
-        ZEVO_LOG_EVENT(m_log, op.c_str(), "ZEVO could not open QEL config file.");
-        ShowSetupError();
-        return false;
-    }
-    if (result == -1) {
-        ZEVO_LOG_EVENT(m_log, op.c_str(), "Cannot read MAX_TWS_CLIENTS from QEL config file.");
-        return false;
-    }
-    ZEVO_LOG_ACTIVITY(m_log, op.c_str(), Fmt("MAX_TWS_CLIENTS = %d", m_maxUsers));
     return true;
 }
 
 int CFixUserSessions::RefreshList() {
-    const std::string op = Op("RefreshList");
     m_list->clear();
     std::vector<fix_file::FixUser> users;
-    if (!fix_file::ListUsers(m_fixConfigFilePath, &users)) {
-        platform::ShowMessageBox(this, "Can not open FIX config file", "Error",
+    if (!fix_users::LoadUsers(m_fixConfigFilePath, m_log, Site(), &users)) {
+        platform::ShowMessageBox(this, fix_users::kCannotOpenFixFile, "Error",
                                  platform::MB_OK | platform::MB_ICONEXCLAMATION);
-        ZEVO_LOG_SYSTEM_ERROR(
-            m_log, op.c_str(),
-            Fmt("Couldn't open file %s in read mode.", m_fixConfigFilePath.c_str()));
         return -1;
     }
     for (const fix_file::FixUser& user : users) {
         m_list->addTopLevelItem(new QTreeWidgetItem(
             {QString::fromStdString(user.userId), QString::fromStdString(user.branchId)}));
-        ZEVO_LOG_DETAIL(
-            m_log, op.c_str(),
-            Fmt("TraderID = %s , BranchID = %s ", user.userId.c_str(), user.branchId.c_str()));
     }
     m_numberOfUsers = m_list->topLevelItemCount();
     m_usersLabel->setText(QString::number(m_numberOfUsers));
@@ -235,13 +215,13 @@ bool CFixUserSessions::RunUserDetails(const std::string& userId, const std::stri
 
 void CFixUserSessions::OnButtonNew() {
     ZEVO_LOG_ACTIVITY(m_log, Op("OnButtonNew").c_str(), "New Button Clicked");
-    if (m_numberOfUsers < m_maxUsers) {
+    if (fix_users::MayAddUser(m_numberOfUsers, m_maxUsers)) {
         if (RunUserDetails("", "", CFixUserDetails::kNewSession)) {
             m_configChanged = 1;
         }
     } else {
-        platform::ShowMessageBox(this, "Maximum User limit is reached. New User cannot be added.",
-                                 "Error", platform::MB_OK | platform::MB_ICONINFORMATION);
+        platform::ShowMessageBox(this, fix_users::kMaximumReached, "Error",
+                                 platform::MB_OK | platform::MB_ICONINFORMATION);
     }
     if (RefreshList() == -1) {
         EndDialog(-1);
@@ -300,7 +280,7 @@ void CFixUserSessions::OnBrokerIDLocalIPChanged(const std::string& brokerId,
 
 void CFixUserSessions::OnExit() {
     if (m_configChanged == 1 && m_host && m_host->IsGatewayRunning(m_marketType)) {
-        platform::ShowMessageBox(this, "QEL will restart to take changes into effect.", "Alert",
+        platform::ShowMessageBox(this, fix_users::kRestartNotice, "Alert",
                                  platform::MB_OK | platform::MB_ICONINFORMATION);
         KillQELExe(m_marketType);  // the dialog ends once the request is sent
         return;

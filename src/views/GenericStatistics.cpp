@@ -11,7 +11,6 @@
 #include "views/StatisticsFile.h"
 
 namespace {
-constexpr std::int64_t kStaleSeconds = 300;
 
 QString FromBytes(const std::string& bytes) {
     return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -55,7 +54,7 @@ int CGenericStatistics::FindParameterRow(const std::string& parameter) const {
 
 void CGenericStatistics::UpdateParameter(int, const std::string& parameter, std::string value,
                                          const std::string& unit, std::uint64_t timestamp) {
-    if (m_clock->UnixSeconds() - static_cast<std::int64_t>(timestamp) >= kStaleSeconds) {
+    if (IsStaleStatistic(m_clock->UnixSeconds(), timestamp)) {
         value.clear();  // a stale figure is shown blank; a future timestamp passes
     }
     const int row = FindParameterRow(parameter);

@@ -1,5 +1,7 @@
 #include "views/StatisticsFile.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -145,4 +147,10 @@ bool ReadStatisticsFile(const std::string& path, std::uint64_t size, std::string
     }
     *text = std::move(bytes);
     return true;
+}
+
+bool ReadStatisticsPath(const std::string& path, std::string* text) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ReadStatisticsFile(path, static_cast<std::uint64_t>(info.st_size), text);
 }

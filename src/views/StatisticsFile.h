@@ -28,6 +28,18 @@ bool ForEachStatisticsRecord(std::string_view text,
                              const std::function<bool(StatisticsRecord&&)>& sink);
 StatisticsRecord ParseStatisticsRecord(std::string_view record);
 
+// A figure this many seconds old or older is stale: the page shows its value blank. A
+// timestamp in the future is not stale.
+constexpr std::int64_t kStaleStatisticSeconds = 300;
+inline bool IsStaleStatistic(std::int64_t now, std::uint64_t timestamp) {
+    return now - static_cast<std::int64_t>(timestamp) >= kStaleStatisticSeconds;
+}
+
+// Reads the file at `path` of the statistics folder whole. False, and the file is to be
+// skipped in this pass, when it is gone or no regular file, or for ReadStatisticsFile's
+// reasons.
+bool ReadStatisticsPath(const std::string& path, std::string* text);
+
 // Reads a whole statistics file of `size` bytes. False, and the file is to be skipped in this
 // pass, when it cannot be opened or read in full or holds a NUL byte.
 bool ReadStatisticsFile(const std::string& path, std::uint64_t size, std::string* text);

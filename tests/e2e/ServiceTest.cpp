@@ -9,55 +9,14 @@
 
 #include "link/RestartRequest.h"
 #include "platform/ServiceControl.h"
-#include "support/CliRun.h"
-#include "support/FakeProcessList.h"
+#include "support/CliFixture.h"
 #include "support/RecordingBoxes.h"
-#include "support/ServiceRun.h"
-#include "support/TestLog.h"
 
 using namespace testing_support;
 
 namespace {
 
-// An installation of FO and MF in a temporary folder, and zevo-cli run on it.
-class Installation : public ::testing::Test {
-  protected:
-    CliResult Run(const QStringList& arguments, const std::string& procRoot = {}) {
-        return RunCli(layout, arguments, layout.ServiceDir(), procRoot);
-    }
-
-    // Lines of the activity log the program wrote, "LEVEL|message|file|operation".
-    std::size_t LogLines(const std::string& expected) {
-        const auto lines = LogFolderLines(layout);
-        return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
-            return WithoutLineAndTime(line) == expected;
-        });
-    }
-
-    // A process table holding gateways of the markets named, as /proc shows them.
-    std::string ProcessTable(const std::vector<std::string>& names) {
-        proc = std::make_unique<FakeProc>();
-        int pid = 4000;
-        for (const std::string& name : names) {
-            proc->Process(std::to_string(++pid), name, 'S', "/opt/qel/" + name + '\0');
-        }
-        return proc->path();
-    }
-
-    // Starts the service and, through zevo-cli start, the gateways of FO and MF.
-    std::unique_ptr<ServiceRun> StartGateways() {
-        auto service = std::make_unique<ServiceRun>(QEL_SERVICE_PATH, layout);
-        EXPECT_TRUE(service->Listening());
-        const CliResult start = Run({"start"});
-        EXPECT_EQ(start.status, 0) << start.err;
-        EXPECT_NE(service->NewGateway("qel_ip_mf.exe", 0, layout.InteractivePort(7)), 0);
-        return service;
-    }
-
-    TempDir dir;
-    std::unique_ptr<FakeProc> proc;
-    const InstallationLayout layout = LaidOut(dir.File("qel"), {2, 7});
-};
+using Installation = CliInstallation;
 using Service = Installation;
 using Cli = Installation;
 
@@ -225,7 +184,7 @@ TEST_F(Cli, ConfigSetRefusesWhatTheDialogRefusesAndLeavesTheFile) {
     // The rules are the dialog's own (one module); what zevo-cli adds is reading KEY=VALUE.
     const Case cases[] = {
         {"BOX_ID=32768",
-         "Box ID value should be greater than zero and less than or equal to 32767\n"},
+         "zevo-cli: Box ID value should be greater than zero and less than or equal to 32767\n"},
         {"BOX_ID=12a", "zevo-cli: BOX_ID takes digits only, not 12a\n"},
         {"MACHINE_LAN_IP=300.1.1.1",
          "zevo-cli: MACHINE_LAN_IP takes an address a.b.c.d with numbers 0 to 255, not "
@@ -242,12 +201,113 @@ TEST_F(Cli, ConfigSetRefusesWhatTheDialogRefusesAndLeavesTheFile) {
     WriteFile(layout.ConfigPath(7), "BCP_HOST_IP=0.0.0.0\n" + original);
     const CliResult bcp = Run({"config", "set", "MF", "CURRENT_CONFIG=BCP"});
     EXPECT_EQ(bcp.status, 1);
-    EXPECT_EQ(bcp.err, "MF - QEL Setup Error.\nBCP IP can't be 0.0.0.0\n");
+    EXPECT_EQ(bcp.err, "zevo-cli: MF - QEL Setup Error.\nBCP IP can't be 0.0.0.0\n");
     EXPECT_EQ(Run({"config", "get", "MF", "NO_SUCH_KEY"}).status, 1);
 }
 
+// status MARKET looks at that market alone; --quiet leaves the exit status alone to answer;
+// what is wrong is said on standard error after "zevo-cli: ".
+TEST_F(Cli, StatusOfOneMarketQuietlyAndErrorsSaidAsZevoCli) {
+    const std::string table = ProcessTable({"qel_ip_mf.exe"});
+    const CliResult mf = Run({"status", "MF", "--no-header"}, table);
+    EXPECT_EQ(mf.status, 0);
+    EXPECT_EQ(mf.out, "MF       running      3.01.07\n");
+    const CliResult quiet = Run({"--quiet", "status", "fo"}, table);
+    EXPECT_EQ(quiet.status, 2);
+    EXPECT_EQ(quiet.out + quiet.err, "");
+    EXPECT_EQ(Run({"status", "--json", "-q"}, table).out, "");
+    const CliResult unknown = Run({"status", "XY"}, table);
+    EXPECT_EQ(unknown.status, 3);
+    EXPECT_EQ(unknown.err,
+              "zevo-cli: unknown market XY (CM, FO, WDM, IPO, CD, SLBM, MF or 1 to 7)\n");
+    EXPECT_EQ(Run({"status", "CM"}, table).err, "zevo-cli: market CM is not installed\n");
+    for (const QStringList& wrong :
+         {QStringList{"status", "--jsn"}, QStringList{"--timeout", "x", "status"},
+          QStringList{"restart"}, QStringList{"config", "get", "FO"}, QStringList{"fix", "move"}}) {
+        const CliResult usage = Run(wrong);
+        EXPECT_EQ(usage.status, 64) << wrong.join(' ').toStdString();
+        EXPECT_EQ(usage.err.rfind("zevo-cli: ", 0), 0u) << usage.err;
+    }
+}
+
+// The FIX users through zevo-cli: the dialogs' rules and messages, the file untouched by a
+// refusal, a left-over temporary file put back first, and a list that writes nothing.
+TEST_F(Cli, FixUsersFollowTheDialogsRules) {
+    const std::string fix = layout.FixConfigPath(2),
+                      temporary = dir.File("qel/fix/temp_QEL_FIX_FO.cfg");
+    const std::string original = ReadFile(fix);
+    const CliResult list = Run({"fix", "list", "FO"});
+    EXPECT_EQ(list.out, "USER_ID  BRANCH_ID\n101      2\n102      3\n205      6\n");
+    EXPECT_TRUE(ListDir(layout.LogDir()).empty());
+    const std::pair<QStringList, std::string> refusals[] = {
+        {{"add", "FO", "", "5"}, "User ID can't be blank"},
+        {{"add", "FO", "5", ""}, "Branch ID can't be blank"},
+        {{"add", "FO", "000", "5"}, "User ID can't be zero"},
+        {{"add", "FO", "5", "0"}, "Branch ID can't be zero"},
+        {{"edit", "FO", "101", "000"}, "Branch ID can't be zero"},
+        {{"add", "FO", "0102", "4"}, "User ID 102 already exists."},
+        {{"add", "FO", "12a", "4"}, "USER_ID takes up to 5 digits, not 12a"},
+        {{"delete", "FO", "7"}, "User ID 7 is not in the FIX users list of FO"},
+        {{"list", "MF"}, "market MF is not FIX enabled"},
+    };
+    for (const auto& [arguments, message] : refusals) {
+        const CliResult refused = Run(QStringList{"fix"} + arguments);
+        EXPECT_EQ(refused.status, 1) << message;
+        EXPECT_EQ(refused.err, "zevo-cli: " + message + "\n");
+        EXPECT_EQ(ReadFile(fix), original) << message;
+    }
+    EXPECT_EQ(
+        LogLines("EVENT|Addition of trader id 102 failed as that trader id already "
+                 "exists.|FixUserDetails.cpp|CFixUserDetails::SaveFixConfigurationParameters"),
+        1u);
+
+    std::rename(fix.c_str(), temporary.c_str());
+    const CliResult added = Run({"fix", "add", "FO", "0012", "07"}, ProcessTable({}));
+    EXPECT_EQ(added.out, "New Session added for Trader ID 12 in FIX config file.\n");
+    const std::string broker = Run({"config", "get", "FO", "BROKER_ID"}).out;
+    EXPECT_EQ(ReadFile(fix), original + "\n#BeginSession_12\n[SESSION]\nTargetCompID=12," +
+                                 broker.substr(0, broker.size() - 1) + ",7\n#EndSession_12\n");
+    EXPECT_FALSE(FileExists(temporary));
+
+    std::string config = ReadFile(layout.ConfigPath(2));
+    WriteFile(layout.ConfigPath(2),
+              config.replace(config.find("MAX_TWS_CLIENTS=25"), 18, "MAX_TWS_CLIENTS=4"));
+    const std::string full = ReadFile(fix);
+    const CliResult maximum = Run({"fix", "add", "FO", "13", "1"});
+    EXPECT_EQ(maximum.err, "zevo-cli: Maximum User limit is reached. New User cannot be added.\n");
+    EXPECT_EQ(ReadFile(fix), full);
+
+    // Neither the file nor a temporary file: the recovery step says so, the list cannot open.
+    std::remove(fix.c_str());
+    EXPECT_EQ(Run({"fix", "delete", "FO", "12"}).err,
+              "zevo-cli: Can not open FIX config file " + fix + "\n");
+    EXPECT_EQ(LogLines("SYSTEM_ERROR|Temp file for Fix Config is not present|FixUserSessions.cpp|"
+                       "CFixUserSessions::CFixUserSessions"),
+              1u);
+}
+
+// As the FIX users list does on leaving after a change: a running gateway is restarted.
+TEST_F(Cli, AFixChangeRestartsTheRunningGatewayUnlessToldNot) {
+    auto service = StartGateways();
+    const int before = service->Gateways("qel_ip_fo.exe").front();
+    const CliResult kept = Run({"fix", "add", "FO", "12", "7", "--no-restart"});
+    EXPECT_EQ(kept.out, "New Session added for Trader ID 12 in FIX config file.\n");
+    const CliResult edited = Run({"fix", "edit", "FO", "12", "8"});
+    EXPECT_EQ(edited.status, 0) << edited.err;
+    EXPECT_EQ(edited.out.substr(edited.out.find('\n') + 1),
+              "QEL will restart to take changes into effect.\n");
+    EXPECT_NE(service->NewGateway("qel_ip_fo.exe", before), 0);
+    EXPECT_EQ(LogLines("ACTIVITY|Request to kill qel sent.|FixUserSessions.cpp|"
+                       "CFixUserSessions::OnConnectionEstablished"),
+              1u);
+    EXPECT_EQ(Run({"fix", "edit", "FO", "12", "08"}).out, "Nothing to change for User ID 12.\n");
+    EXPECT_EQ(Run({"fix", "list", "FO", "--no-header"}).out,
+              "12       8\n101      2\n102      3\n205      6\n");
+}
+
 TEST_F(Cli, EveryCommandDescribesItself) {
-    for (const char* command : {"status", "users", "start", "restart", "config"}) {
+    for (const char* command :
+         {"status", "users", "start", "restart", "config", "fix", "metrics"}) {
         const CliResult help = Run({command, "--help"});
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind(std::string("Usage: zevo-cli ") + command, 0), 0u) << help.out;

@@ -15,10 +15,12 @@
 #include <QTreeWidget>
 #include <functional>
 
+#include "FixEngineCheck.h"
 #include "config/FixConfiguration.h"
 #include "config/FixUserDetails.h"
 #include "config/FixUserSessions.h"
 #include "link/MessageFrame.h"
+#include "support/CliRun.h"
 #include "support/FakeHost.h"
 #include "support/FixText.h"
 #include "support/GuiFixture.h"
@@ -385,6 +387,51 @@ class FixDialogsTest : public QObject {
         QCOMPARE(users.DoModal(), -1);
         QCOMPARE(m.log.Count("SYSTEM_ERROR|Temp file for Fix Config is not present"), 1u);
         QCOMPARE(m.boxes.shown, std::vector<std::string>{"Error: Can not open FIX config file"});
+    }
+
+    // zevo-cli's fix add, edit and delete write what the dialogs write for the same input: a
+    // file the FIX engine loads with the users the list shows.
+    void cliWritesWhatTheDialogsWrite() {
+        TempDir dir;
+        const InstallationLayout layout = LaidOut(dir.File("qel"), {2}, {2});
+        const std::string cliFile = layout.FixConfigPath(2);
+        Market m(ReadFile(cliFile), ReadFile(layout.ConfigPath(2)));
+        const auto sameAsCli = [&](const QStringList& arguments) {
+            const CliResult run =
+                RunCli(layout, QStringList{"fix"} + arguments + QStringList{"--no-restart"},
+                       layout.ServiceDir());
+            QCOMPARE(run.status, 0);
+            QCOMPARE(ReadFile(cliFile), ReadFile(m.fixPath));
+        };
+        auto* d = m.Open<CFixUserSessions>();
+        WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
+            Type(details, "1056", "0012");
+            Type(details, "1058", "07");
+            Click(details, "1020");
+        });
+        Click(d, "1041");
+        sameAsCli({"add", "FO", "0012", "07"});
+        WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
+            Type(details, "1058", "5");
+            Click(details, "1020");
+        });
+        ClickRow(d, "101", true);
+        sameAsCli({"edit", "FO", "101", "5"});
+        m.boxes.answers = {platform::IDYES};
+        ClickRow(d, "205");  // the file's last block
+        QTest::keyClick(List(d), Qt::Key_Delete);
+        sameAsCli({"delete", "FO", "205"});
+        std::set<std::string> sessions;
+        std::string error;
+        QVERIFY2(fix_engine::LoadFixSettings(ReadFile(cliFile), &sessions, &error), error.c_str());
+        std::set<std::string> listed;
+        for (int row = 0; row < List(d)->topLevelItemCount(); ++row) {
+            listed.insert(List(d)->topLevelItem(row)->text(0).toStdString() + "," +
+                          Get<QLabel>(d, "1064")->text().toStdString() + "," +
+                          List(d)->topLevelItem(row)->text(1).toStdString());
+        }
+        QCOMPARE(sessions, listed);
+        QCOMPARE(listed.size(), std::size_t{3});
     }
 
     // With the gateway running, a saved change sends it the restart request, from each dialog.

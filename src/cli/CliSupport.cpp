@@ -1,0 +1,149 @@
+#include "cli/CliSupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QTimer>
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "base/Settings.h"
+#include "base/Text.h"
+#include "core/ApplicationStart.h"
+#include "core/GatewayProcess.h"
+#include "core/MarketType.h"
+#include "link/RestartRequest.h"
+#include "log/Format.h"
+#include "platform/ServiceControl.h"
+#include "platform/SettingsStore.h"
+
+namespace cli {
+
+int g_connectMilliseconds = 5000;
+
+namespace {
+const LogSite kMainWindowSite{"GatewayStatus.cpp", 0, "CZEVOClientPHASE4Dlg"};
+}
+
+int Fail(const std::string& text) {
+    return Fail(kFailed, text);
+}
+
+int Fail(int status, const std::string& text) {
+    std::fprintf(stderr, "zevo-cli: %s\n", text.c_str());
+    return status;
+}
+
+std::string MachineWord(const std::string& text) {
+    std::string word;
+    for (char c : text) {
+        if (c == ' ') {
+            word += '_';
+        } else if (c != '.') {
+            word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    return word.empty() ? "-" : word;
+}
+
+void PrintJson(const QJsonObject& object) {
+    std::printf("%s\n", QJsonDocument(object).toJson(QJsonDocument::Compact).constData());
+}
+
+Installation::Installation(bool writesLog)
+    : logFile(writesLog ? std::make_unique<ActivityLog>()
+                        : std::make_unique<ActivityLog>(ActivityLog::NoFile{})),
+      log(*logFile) {
+    GetNumberOfMarkets(table, platform::DefaultSettingsStore(), log);
+    InitTypesOfMarketsConfigFilePathsAndPorts(table, platform::DefaultSettingsStore(), log,
+                                              nullptr);
+}
+
+const platform::ProcessList& Installation::Processes() {
+    const QByteArray root = qgetenv("QEL_IP_PROC_ROOT");
+    if (root.isEmpty()) {
+        return GatewayProcessList();
+    }
+    if (!procRoot) {
+        procRoot = std::make_unique<platform::ProcProcessList>(root.toStdString(), "qel_ip_");
+    }
+    return *procRoot;
+}
+
+bool Installation::Runs(int market) {
+    return qel_status_query(market, Processes(), log) == 1;
+}
+
+std::string UnreadableInstallation(const Installation& installation) {
+    const platform::SettingsStore& store = platform::DefaultSettingsStore();
+    if (!store.OpenKey(settings::kRoot)) {
+        return "the installation cannot be read: no settings in " +
+               platform::DefaultSettingsStorePath();
+    }
+    if (installation.table.number_of_markets <= 0) {
+        return "the installation cannot be read: no market in " +
+               platform::DefaultSettingsStorePath();
+    }
+    return {};
+}
+
+int MarketCode(const std::string& text) {
+    for (int code = 1; code <= kMarketCount; ++code) {
+        if (text::EqualsIgnoreCase(text, MarketName(code)) || text == std::to_string(code)) {
+            return code;
+        }
+    }
+    return 0;
+}
+
+int InstalledMarket(const Installation& installation, const std::string& text) {
+    const int code = MarketCode(text);
+    if (code == 0) {
+        Fail("unknown market " + text + " (CM, FO, WDM, IPO, CD, SLBM, MF or 1 to 7)");
+        return 0;
+    }
+    if (!installation.table.IsInstalled(code)) {
+        Fail(Fmt("market %s is not installed", MarketName(code)));
+        return 0;
+    }
+    return code;
+}
+
+// A timer wakes the loop now and then, for conditions that hold after a quiet spell, and at
+// the deadline.
+bool RunUntil(const std::function<bool()>& done, int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    QTimer wake;
+    wake.start(std::min(50, milliseconds));
+    while (!done() && timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return done();
+}
+
+bool RequestRestart(Installation& installation, int market, const LogSite& site,
+                    const char* operation) {
+    CRestartRequest request(site, operation, market, installation.Port(market), &installation.log);
+    bool sent = false;
+    request.SetAfterSent([&] { sent = true; });
+    request.Start();
+    if (!RunUntil([&] { return sent; }, g_connectMilliseconds)) {
+        Fail(Fmt("the gateway of %s did not answer on port %d", MarketName(market),
+                 installation.Port(market)));
+        return false;
+    }
+    return true;
+}
+
+bool StartApplications(ActivityLog* log) {
+    platform::ServiceControl services;
+    if (!SignalStartApplications(services, log, kMainWindowSite)) {
+        Fail("Couldn't start QEL application");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace cli

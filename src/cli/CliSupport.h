@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QJsonObject>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/InstalledMarkets.h"
+#include "log/ActivityLog.h"
+#include "log/LogSite.h"
+#include "platform/ProcessList.h"
+
+// What zevo-cli's commands share: exit statuses, messages, the installation as the console
+// reads it, and waiting for a gateway.
+namespace cli {
+
+// Exit statuses, as monitoring plug-ins give them.
+constexpr int kUsage = 64;
+constexpr int kFailed = 1;      // WARNING, or refused with the file untouched
+constexpr int kNotRunning = 2;  // CRITICAL: an installed gateway is down
+constexpr int kUnknown = 3;     // the installation or the process table cannot be read
+constexpr int kPartly = 4;      // saved, but what follows the save (FIX file, restart) failed
+
+// How long a command waits for a gateway (--timeout SECONDS).
+extern int g_connectMilliseconds;
+
+// Says `text` on standard error, after "zevo-cli: "; returns kFailed.
+int Fail(const std::string& text);
+// The same with another status.
+int Fail(int status, const std::string& text);
+
+// A display text as a machine word: lower case, blanks as '_', no closing full stop
+// ("Logged Off." -> "logged_off").
+std::string MachineWord(const std::string& text);
+void PrintJson(const QJsonObject& object);
+
+// The installation as the console reads it at start. A command that only looks writes no
+// activity-log line (and so never touches the console's log files); one that changes
+// something writes the window's lines for it.
+struct Installation {
+    explicit Installation(bool writesLog = true);
+    // QEL_IP_PROC_ROOT names another process table than /proc (a container's, or a test's).
+    const platform::ProcessList& Processes();
+    bool Runs(int market);
+    const MarketSettings& Market(int code) const { return table.markets[code - 1]; }
+    std::uint16_t Port(int code) const {
+        return static_cast<std::uint16_t>(Market(code).interface_thread_interactive_port);
+    }
+
+    std::unique_ptr<ActivityLog> logFile;
+    ActivityLog& log;
+    InstalledMarkets table;
+    std::unique_ptr<platform::ProcProcessList> procRoot;
+};
+
+// Why the settings store cannot serve: empty when it names at least one market.
+std::string UnreadableInstallation(const Installation& installation);
+
+// A market's code from its name or number; 0 when it is neither.
+int MarketCode(const std::string& text);
+// The installed market named by `text`, or 0 after saying why not.
+int InstalledMarket(const Installation& installation, const std::string& text);
+
+// Runs the event loop until `done` holds or `milliseconds` pass; returns `done()`. Between
+// events it sleeps.
+bool RunUntil(const std::function<bool()>& done, int milliseconds);
+
+// A dialog's restart request to the market's gateway, with the dialog's lines; true once it
+// was sent, false after saying why not.
+bool RequestRestart(Installation& installation, int market, const LogSite& site,
+                    const char* operation);
+
+// The main window's Start Applications, with its lines; false when the service did not take
+// the control.
+bool StartApplications(ActivityLog* log);
+
+}  // namespace cli

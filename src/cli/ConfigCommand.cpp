@@ -1,0 +1,240 @@
+// zevo-cli config get|set MARKET ...: the gateway configuration dialog's values, through the
+// dialog's own reading, rules and save.
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include "base/Text.h"
+#include "cli/CliHelp.h"
+#include "cli/CliSupport.h"
+#include "cli/CommandLine.h"
+#include "cli/Commands.h"
+#include "config/GatewayConfigFile.h"
+#include "config/KeyValueFile.h"
+#include "log/Format.h"
+
+namespace {
+
+constexpr int kValueSize = 1024;
+
+bool IsDottedAddress(const std::string& text) {
+    int parts = 0;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t dot = text.find('.', start);
+        const std::string part = text.substr(start, dot == std::string::npos ? dot : dot - start);
+        if (part.empty() || part.size() > 3 ||
+            part.find_first_not_of("0123456789") != std::string::npos || std::stoi(part) > 255) {
+            return false;
+        }
+        ++parts;
+        if (dot == std::string::npos) {
+            return parts == 4;
+        }
+        start = dot + 1;
+    }
+}
+
+// Takes KEY=VALUE into the values as the dialog's controls would hold it; false (after
+// saying why) for a key the dialog does not change or a value its controls cannot hold.
+bool TakeSetting(const std::string& setting, GatewayConfigValues* v) {
+    const std::size_t equals = setting.find('=');
+    if (equals == std::string::npos || equals == 0) {
+        cli::Fail("expected KEY=VALUE, not " + setting);
+        return false;
+    }
+    const std::string key = setting.substr(0, equals), value = setting.substr(equals + 1);
+    const std::map<std::string, std::string*> addresses = {{"MACHINE_LAN_IP", &v->localIp},
+                                                           {"MACHINE_WAN_IP", &v->wanIp},
+                                                           {"PRIMARY_HOST_IP", &v->hostIp}};
+    const std::map<std::string, std::string*> numbers = {{"HOST_PORT_NUMBER", &v->hostPort},
+                                                         {"BOX_ID", &v->boxId}};
+    std::string refusal;
+    if (auto it = addresses.find(key); it != addresses.end()) {
+        if (!value.empty() && !IsDottedAddress(value)) {
+            refusal = " takes an address a.b.c.d with numbers 0 to 255, not ";
+        }
+        *it->second = value;
+    } else if (auto it = numbers.find(key); it != numbers.end()) {
+        // Any number of digits, as the dialog's field takes them; the rules judge the value.
+        if (value.find_first_not_of("0123456789") != std::string::npos) {
+            refusal = " takes digits only, not ";
+        }
+        *it->second = value;
+    } else if (key == "BROKER_ID") {
+        const bool alphanumeric = std::all_of(value.begin(), value.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c));
+        });
+        if (!alphanumeric || value.size() > 5) {
+            refusal = " takes up to 5 letters and digits, not ";
+        }
+        v->brokerId = value;
+    } else if (key == "CURRENT_CONFIG") {
+        if (!text::EqualsIgnoreCase(value, "PRIMARY") && !text::EqualsIgnoreCase(value, "BCP")) {
+            refusal = " takes PRIMARY or BCP, not ";
+        }
+        v->radioPrimary = text::EqualsIgnoreCase(value, "BCP") ? 1 : 0;
+    } else {
+        cli::Fail("the configuration dialog does not change " + key +
+                  " (MACHINE_LAN_IP, MACHINE_WAN_IP, PRIMARY_HOST_IP, HOST_PORT_NUMBER, BOX_ID, "
+                  "BROKER_ID, CURRENT_CONFIG)");
+        return false;
+    }
+    if (!refusal.empty()) {
+        cli::Fail(key + refusal + value);
+        return false;
+    }
+    return true;
+}
+
+// What `config set` does besides the save: --dry-run shows what would change and touches
+// nothing; --no-restart leaves a running gateway and the service alone.
+struct SetOptions {
+    bool dryRun = false;
+    bool noRestart = false;
+};
+
+int DryRun(cli::Installation& installation, int market, const GatewayConfigValues& form,
+           const std::vector<GatewayChange>& changes) {
+    // The installation's log writes nothing for a dry run.
+    const GatewayConfigRuleBreak broken =
+        CheckGatewayConfiguration(form, market, &installation.log);
+    if (broken.field != GatewayConfigField::None) {
+        return cli::Fail(broken.box);
+    }
+    for (const GatewayChange& change : changes) {
+        std::printf("%s: %s -> %s\n", change.key.c_str(), change.from.c_str(), change.to.c_str());
+    }
+    return 0;
+}
+
+// After a save: the restart of a running gateway and Start Applications, as the dialog does.
+// kPartly when one of them fails.
+int AfterSave(cli::Installation& installation, int market, bool noRestart, int status) {
+    std::string text = "Parameter(s) updated successfully in QEL configuration file.";
+    if (noRestart) {
+        std::printf("%s\n", text.c_str());
+        return status;
+    }
+    if (installation.Runs(market)) {
+        text += " QEL will restart to take changes into effect.";
+        std::printf("%s\n", text.c_str());
+        std::fflush(stdout);
+        if (!cli::RequestRestart(installation, market, GatewayConfigurationSite(),
+                                 "kill_qel_exe")) {
+            std::fprintf(stderr, "zevo-cli: saved, but the gateway was not restarted\n");
+            status = cli::kPartly;
+        }
+    } else {
+        std::printf("%s\n", text.c_str());
+    }
+    if (!cli::StartApplications(&installation.log)) {
+        std::fprintf(stderr, "zevo-cli: saved, but the applications were not started\n");
+        status = cli::kPartly;
+    }
+    return status;
+}
+
+int ConfigSet(cli::Installation& installation, int market, const std::vector<std::string>& settings,
+              const SetOptions& options) {
+    ActivityLog* log = &installation.log;
+    const MarketSettings& paths = installation.Market(market);
+    GatewayConfigRead read;
+    if (!ReadGatewayConfiguration(paths.config_file_path, log, &read)) {
+        return cli::Fail("QEL Setup Error.");
+    }
+    GatewayConfigValues form = ShownValues(read);
+    for (const std::string& setting : settings) {
+        if (!TakeSetting(setting, &form)) {
+            return cli::kFailed;
+        }
+    }
+    const std::vector<GatewayChange> changes = GatewayChangesToSave(read, form);
+    if (changes.empty()) {
+        // As the dialog's Save stays disabled: nothing is written and nothing restarted.
+        std::printf("Nothing to change in %s.\n", paths.config_file_path.c_str());
+        return 0;
+    }
+    if (options.dryRun) {
+        return DryRun(installation, market, form, changes);
+    }
+    GatewayConfigTarget target;
+    target.market = market;
+    target.configPath = paths.config_file_path;
+    target.fixConfigPath = paths.fix_config_file_path;
+    target.interactivePort = installation.Port(market);
+    target.fixEnabled = fix_enabled[market - 1] == 1;
+    const GatewaySaveResult saved = SaveGatewayConfiguration(target, read, form, log);
+    if (saved.outcome == GatewaySaveResult::Invalid) {
+        return cli::Fail(saved.broken.box);
+    }
+    if (saved.outcome != GatewaySaveResult::Saved) {
+        return cli::Fail("QEL Setup Error. " + saved.error);
+    }
+    // From here on the file is saved: a failure of what follows is a partial success.
+    int status = 0;
+    if (saved.fixFileUpdated && !saved.fixFileWritten) {
+        std::fprintf(stderr, "zevo-cli: saved, but the FIX file %s was not updated\n",
+                     paths.fix_config_file_path.c_str());
+        status = cli::kPartly;
+    }
+    return AfterSave(installation, market, options.noRestart, status);
+}
+
+int ConfigGet(cli::Installation& installation, int market, const std::string& key) {
+    const std::string& path = installation.Market(market).config_file_path;
+    const LogSite& site = GatewayConfigurationSite();
+    LogAt(&installation.log, LogLevel::Activity, site, "read_configuration_parameters",
+          Fmt("Reading QEL config parameters from file %s", path.c_str()));
+    char buffer[kValueSize] = {0};
+    const int result = get_string_parameter(path.c_str(), key.c_str(), buffer, kValueSize);
+    if (result == 300) {
+        LogAt(&installation.log, LogLevel::Event, site, "read_configuration_parameters",
+              "ZEVO could not open QEL config file");
+        return cli::Fail("QEL Setup Error.");
+    }
+    if (result != 0) {
+        LogAt(&installation.log, LogLevel::Event, site, "read_configuration_parameters",
+              Fmt("Cannot read %s from config file.", key.c_str()));
+        return cli::Fail(Fmt("%s is not in %s", key.c_str(), path.c_str()));
+    }
+    std::printf("%s\n", buffer);
+    return 0;
+}
+
+}  // namespace
+
+int ConfigCommand(const QStringList& arguments) {
+    CommandLine line("config", cli_help::kConfig);
+    line.Add("dry-run");
+    line.Add("no-restart");
+    int status = 0;
+    if (!line.Parse(arguments, 3, 1000, &status)) {
+        return status;
+    }
+    const std::string action = line.Positional(0);
+    if ((action != "get" && action != "set") || (action == "get" && line.PositionalCount() != 3)) {
+        return line.Usage(action == "get" ? "get takes MARKET and KEY"
+                                          : "the first argument is get or set");
+    }
+    SetOptions options;
+    options.dryRun = line.Has("dry-run");
+    options.noRestart = line.Has("no-restart");
+    // Only a set that may write keeps a log of its own; a look writes none.
+    cli::Installation installation(action == "set" && !options.dryRun);
+    const int market = cli::InstalledMarket(installation, line.Positional(1));
+    if (market == 0) {
+        return cli::kFailed;
+    }
+    if (action == "get") {
+        return ConfigGet(installation, market, line.Positional(2));
+    }
+    std::vector<std::string> settings;
+    for (int i = 2; i < line.PositionalCount(); ++i) {
+        settings.push_back(line.Positional(i));
+    }
+    return ConfigSet(installation, market, settings, options);
+}

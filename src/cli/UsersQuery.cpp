@@ -1,0 +1,77 @@
+#include "cli/UsersQuery.h"
+
+#include <algorithm>
+#include <string>
+
+#include "cli/CliSupport.h"
+#include "core/MarketType.h"
+#include "link/ActiveUsersRequests.h"
+#include "link/MessageFrame.h"
+#include "log/Format.h"
+
+namespace {
+
+const LogSite kActiveUsersSite{"GenericActiveUsersList.cpp", 0, "CGenericActiveUsersList"};
+// The gateway answers the users request at once; the list is whole when it stays quiet.
+constexpr int kQuietMilliseconds = 300;
+
+void Log(ActivityLog* log, const char* operation, const std::string& text) {
+    LogAt(log, LogLevel::Activity, kActiveUsersSite, operation, text);
+}
+
+}  // namespace
+
+UsersQuery::UsersQuery(int market, ActivityLog* log)
+    : m_market(market), m_log(log), m_session(log) {
+    m_session.SetMessageSink(this, market);
+    m_session.SetConnectFailedHandler([this] { m_refused = m_lost = true; });
+}
+
+int UsersQuery::RouteMessage(const unsigned char* message, std::uint16_t code) {
+    if (code == kUserInformationResponse) {
+        users.push_back(DecodeUserInformation(message, m_market));
+    } else if (code == kBoxInformationResponse) {
+        box = DecodeBoxInformation(message);
+        m_hasBox = true;
+    }
+    m_lastMessage.restart();
+    return 0;
+}
+
+void UsersQuery::OnConnectionEstablished() {
+    m_connected = true;
+    m_lastMessage.start();
+    SendActiveUsersRequests(m_session, m_market, m_log, kActiveUsersSite,
+                            "OnButtonActiveUsersListRefresh");
+}
+
+bool UsersQuery::Ask(cli::Installation& installation) {
+    const int port = installation.Port(m_market);
+    const char* const name = MarketName(m_market);
+    Log(m_log, "CGenericActiveUsersList", Fmt("Market type for dialog is %d - %s", m_market, name));
+    Log(m_log, "CGenericActiveUsersList", "INTERFACE_THREAD_INTERACTIVE_IP is 127.0.0.1");
+    Log(m_log, "CGenericActiveUsersList", Fmt("Port no. is %d", port));
+    Log(m_log, "OnInitDialog", "Initializing dialog");
+    Log(m_log, "OnInitDialog", Fmt("Attempting to connect...for market %s", name));
+    m_session.EstablishConnection("127.0.0.1", std::to_string(port));
+    const int wait = cli::g_connectMilliseconds;
+    const bool answered =
+        cli::RunUntil([&] { return m_connected || m_lost; }, wait) &&
+        cli::RunUntil(
+            [&] { return m_lost || (m_hasBox && m_lastMessage.elapsed() >= kQuietMilliseconds); },
+            wait);
+    Log(m_log, "PostNcDestroy", Fmt("Attempting to close connection...for market %s", name));
+    m_session.Transport().CloseConnection();
+    if (m_refused) {
+        cli::Fail(Fmt("the gateway of %s refused the connection on port %d", name, port));
+        return false;
+    }
+    if (!answered || !m_hasBox) {
+        cli::Fail(Fmt("the gateway of %s did not answer on port %d", name, port));
+        return false;
+    }
+    std::sort(users.begin(), users.end(), [](const UserInformation& a, const UserInformation& b) {
+        return a.userId < b.userId;
+    });
+    return true;
+}
