@@ -10,6 +10,7 @@
 #include "config/FixUserSessions.h"
 #include "core/MarketType.h"
 #include "link/ZEVOHelper.h"
+#include "support/CliRun.h"
 #include "support/FakeHost.h"
 #include "support/GuiFixture.h"
 #include "support/LogRows.h"
@@ -137,6 +138,27 @@ class FixRoundTripTest : public QObject {
                                   "Alert: QEL will restart to take changes into effect.",
                                   "Delete: Are you sure you want to delete User ID 300?",
                                   "Alert: QEL will restart to take changes into effect."}));
+    }
+
+    void aUserAddedWithZevoCliLogsOnAndADeletedOneIsRefused() {
+        TempDir dir;
+        const InstallationLayout layout = LaidOut(dir.path(), {CM}, {CM});
+        ServiceRun service(QEL_SERVICE_PATH, layout);
+        QVERIFY(service.StartGateways());
+        int gateway = service.NewGateway("qel_ip_cm.exe", 0, layout.FixAcceptPort(CM));
+        QVERIFY(gateway != 0);
+        QCOMPARE(LogOn(layout), "1 " + Said("refused", layout));
+
+        // Each change restarts the running gateway, which reads the FIX file again.
+        const auto change = [&](const QStringList& arguments) {
+            const CliResult result = RunCli(layout, arguments, layout.ServiceDir());
+            gateway = service.NewGateway("qel_ip_cm.exe", gateway, layout.FixAcceptPort(CM));
+            return result.status == 0 && result.err.empty() && gateway != 0;
+        };
+        QVERIFY(change({"fix", "add", "CM", "300", "2"}));
+        QCOMPARE(LogOn(layout), "0 " + Said("accepted", layout) + "logged out: " + kTrader + "\n");
+        QVERIFY(change({"fix", "delete", "CM", "300"}));
+        QCOMPARE(LogOn(layout), "1 " + Said("refused", layout));
     }
 };
 
