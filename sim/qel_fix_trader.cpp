@@ -5,7 +5,6 @@
 // --heartbeat seconds and logs on again after a gateway restart) until SIGINT or SIGTERM.
 // C++14, as the engine's headers need.
 
-#include <quickfix/Application.h>
 #include <quickfix/Log.h>
 #include <quickfix/MessageStore.h>
 #include <quickfix/SessionSettings.h>
@@ -19,6 +18,8 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+
+#include "SessionOnlyApplication.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ bool ParseOptions(int argc, char** argv, Options* o) {
 
 // The outcome of each logon, as the engine reports it: a session that ends before it was
 // logged on was refused (the gateway's engine drops a trader it has no session for).
-class Trader : public FIX::Application {
+class Trader : public SessionOnlyApplication {
   public:
     explicit Trader(std::string where) : m_where(std::move(where)) {}
 
@@ -91,7 +92,6 @@ class Trader : public FIX::Application {
         return m_outcomes > 0 ? m_first : kNoAnswer;
     }
 
-    void onCreate(const FIX::SessionID&) override {}
     void onLogon(const FIX::SessionID& id) override {
         Say(kAccepted, "logon accepted: " + id.getSenderCompID().getValue() + " at " + m_where);
         m_loggedOn = true;
@@ -106,16 +106,6 @@ class Trader : public FIX::Application {
             Say(kRefused, "logon refused: " + who + " at " + m_where);
         }
     }
-    void toAdmin(FIX::Message&, const FIX::SessionID&) override {}
-    void toApp(FIX::Message&, const FIX::SessionID&) throw(FIX::DoNotSend) override {}
-    void fromAdmin(const FIX::Message&,
-                   const FIX::SessionID&) throw(FIX::FieldNotFound, FIX::IncorrectDataFormat,
-                                                FIX::IncorrectTagValue, FIX::RejectLogon) override {
-    }
-    void fromApp(const FIX::Message&,
-                 const FIX::SessionID&) throw(FIX::FieldNotFound, FIX::IncorrectDataFormat,
-                                              FIX::IncorrectTagValue,
-                                              FIX::UnsupportedMessageType) override {}
 
   private:
     void Say(int outcome, const std::string& line) {

@@ -1,11 +1,12 @@
 #include "FixAcceptor.h"
 
-#include <quickfix/Application.h>
 #include <quickfix/FileLog.h>
 #include <quickfix/FileStore.h>
 #include <quickfix/Log.h>
 #include <quickfix/SessionSettings.h>
 #include <quickfix/ThreadedSocketAcceptor.h>
+
+#include "SessionOnlyApplication.h"
 
 namespace fix_sim {
 
@@ -13,10 +14,9 @@ namespace {
 
 // The engine's callbacks: only logons and logouts matter to the gateway; every message is
 // accepted as it is.
-class SessionEvents : public FIX::Application {
+class SessionEvents : public SessionOnlyApplication {
   public:
     explicit SessionEvents(FixAcceptor::Events events) : m_events(std::move(events)) {}
-    void onCreate(const FIX::SessionID&) override {}
     void onLogon(const FIX::SessionID& id) override {
         if (m_events.logon) {
             m_events.logon(id.getTargetCompID().getValue());
@@ -27,16 +27,6 @@ class SessionEvents : public FIX::Application {
             m_events.logout(id.getTargetCompID().getValue());
         }
     }
-    void toAdmin(FIX::Message&, const FIX::SessionID&) override {}
-    void toApp(FIX::Message&, const FIX::SessionID&) throw(FIX::DoNotSend) override {}
-    void fromAdmin(const FIX::Message&,
-                   const FIX::SessionID&) throw(FIX::FieldNotFound, FIX::IncorrectDataFormat,
-                                                FIX::IncorrectTagValue, FIX::RejectLogon) override {
-    }
-    void fromApp(const FIX::Message&,
-                 const FIX::SessionID&) throw(FIX::FieldNotFound, FIX::IncorrectDataFormat,
-                                              FIX::IncorrectTagValue,
-                                              FIX::UnsupportedMessageType) override {}
 
   private:
     FixAcceptor::Events m_events;

@@ -52,18 +52,30 @@ void ClickRow(QTreeWidget* list, const QString& text) {
         list->visualItemRect(list->findItems(text, Qt::MatchExactly).front()).center());
 }
 
+// A CM installation with FIX, its service running and its gateway's FIX engine accepting.
+struct CmService {
+    CmService() {
+        if (service.StartGateways()) {
+            gateway = service.NewGateway("qel_ip_cm.exe", 0, layout.FixAcceptPort(CM));
+        }
+    }
+    TempDir dir;
+    const InstallationLayout layout = LaidOut(dir.path(), {CM}, {CM});
+    ServiceRun service{QEL_SERVICE_PATH, layout};
+    int gateway = 0;  // its process id
+};
+
 }  // namespace
 
 class FixRoundTripTest : public QObject {
     Q_OBJECT
   private slots:
     void aUserAddedInTheDialogsLogsOnAndADeletedOneIsRefused() {
-        TempDir dir;
-        const InstallationLayout layout = LaidOut(dir.path(), {CM}, {CM});
-        ServiceRun service(QEL_SERVICE_PATH, layout);
-        QVERIFY(service.StartGateways());
-        int gateway = service.NewGateway("qel_ip_cm.exe", 0, layout.FixAcceptPort(CM));
-        QVERIFY(gateway != 0);
+        CmService cm;
+        QVERIFY(cm.gateway != 0);
+        const InstallationLayout& layout = cm.layout;
+        ServiceRun& service = cm.service;
+        int& gateway = cm.gateway;
 
         // The market's log page, connected to the gateway as the status thread does; the
         // gateway's version in the status list says the gateway took the connection.
@@ -141,12 +153,11 @@ class FixRoundTripTest : public QObject {
     }
 
     void aUserAddedWithZevoCliLogsOnAndADeletedOneIsRefused() {
-        TempDir dir;
-        const InstallationLayout layout = LaidOut(dir.path(), {CM}, {CM});
-        ServiceRun service(QEL_SERVICE_PATH, layout);
-        QVERIFY(service.StartGateways());
-        int gateway = service.NewGateway("qel_ip_cm.exe", 0, layout.FixAcceptPort(CM));
-        QVERIFY(gateway != 0);
+        CmService cm;
+        QVERIFY(cm.gateway != 0);
+        const InstallationLayout& layout = cm.layout;
+        ServiceRun& service = cm.service;
+        int& gateway = cm.gateway;
         QCOMPARE(LogOn(layout), "1 " + Said("refused", layout));
 
         // Each change restarts the running gateway, which reads the FIX file again.

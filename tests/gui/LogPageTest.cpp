@@ -356,6 +356,15 @@ class LogPageTest : public QObject {
                     qPrintable(rows[kRows - 1 - received]));
                 QVERIFY(rows[kRows - 1 - received].endsWith(" / " + QString::number(received)));
             }
+            // The export reads the same rows, from the file and from memory.
+            const std::string csv = dir.File("rows.csv");
+            QVERIFY(page.view.FilterBar()->ExportTo(QString::fromStdString(csv)));
+            const std::vector<std::string> lines = ReadLines(csv);
+            QCOMPARE(lines.size(), std::size_t{kRows + 1});
+            for (int received : {0, 4095, 4096, kRows - 1}) {
+                QVERIFY(QString::fromStdString(lines[kRows - received])
+                            .startsWith(QString::number(received + 1) + ","));
+            }
             QCOMPARE(page.log.CountLine("ACTIVITY|Log rows of market MF stay in memory: the "
                                         "cache folder cannot take them (" +
                                         folder +
