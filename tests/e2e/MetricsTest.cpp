@@ -35,22 +35,6 @@ std::vector<std::string> LinesOf(const std::string& text, const std::string& pre
     return lines;
 }
 
-// A tool of the machine run to its end with `input` on its standard input.
-CliResult RunTool(const QString& program, const QStringList& arguments,
-                  const std::string& input = {}) {
-    QProcess process;
-    process.start(program, arguments);
-    process.write(input.data(), static_cast<qint64>(input.size()));
-    process.closeWriteChannel();
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
-            process.readAllStandardError().toStdString()};
-}
-
 // What an HTTP server on loopback `port` serves at `path`; empty while nothing answers.
 std::string HttpGet(int port, const char* path) {
     QTcpSocket socket;
@@ -135,15 +119,15 @@ TEST_F(Metrics, PromtoolAcceptsTheMetricsAndTheAlertingRules) {
     WriteFile(layout.StatisticsDir() + "/qel_stats.txt",
               "100,Users connected,12,Nos," + std::to_string(std::time(nullptr)) + "|");
     const CliResult metrics = Run({"metrics"}, ProcessTable({"qel_ip_fo.exe"}));
-    const CliResult checked = RunTool(promtool, {"check", "metrics"}, metrics.out);
+    const CliResult checked = RunProgram(promtool, {"check", "metrics"}, {}, metrics.out);
     EXPECT_EQ(checked.status, 0) << checked.out << checked.err << metrics.out;
     EXPECT_EQ(checked.out + checked.err, "");
-    const CliResult rules = RunTool(
+    const CliResult rules = RunProgram(
         promtool, {"check", "rules", QString::fromStdString(kMonitoring + "zevo-alerts.yml")});
     EXPECT_EQ(rules.status, 0) << rules.out << rules.err;
     EXPECT_NE(rules.out.find("SUCCESS: 4 rules found"), std::string::npos) << rules.out;
     // When each rule fires, on series as the collector gives them.
-    const CliResult fired = RunTool(
+    const CliResult fired = RunProgram(
         promtool,
         {"test", "rules", QString(ZEVO_SOURCE_DIR) + "/tests/monitoring/zevo-alerts-test.yml"});
     EXPECT_EQ(fired.status, 0) << fired.out << fired.err;
@@ -215,7 +199,7 @@ TEST(MonitoringUnits, SystemdAcceptsTheServiceAndItsTimer) {
     const std::string timer = ReadFile(kMonitoring + "zevo-metrics.timer");
     EXPECT_NE(timer.find("\nOnUnitActiveSec=15s\n"), std::string::npos) << timer;
     WriteFile(units.File("zevo-metrics.timer"), timer);
-    const CliResult verified = RunTool(
+    const CliResult verified = RunProgram(
         analyze, {"verify", "--man=no", QString::fromStdString(units.File("zevo-metrics.service")),
                   QString::fromStdString(units.File("zevo-metrics.timer"))});
     EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
