@@ -56,8 +56,13 @@ void ClickRow(QTreeWidget* list, const QString& text) {
 struct CmService {
     CmService() {
         if (service.StartGateways()) {
-            gateway = service.NewGateway("qel_ip_cm.exe", 0, layout.FixAcceptPort(CM));
+            Restarted();
         }
+    }
+    // Waits for a new gateway process whose FIX engine accepts; false when none comes.
+    bool Restarted() {
+        gateway = service.NewGateway("qel_ip_cm.exe", gateway, layout.FixAcceptPort(CM));
+        return gateway != 0;
     }
     TempDir dir;
     const InstallationLayout layout = LaidOut(dir.path(), {CM}, {CM});
@@ -74,8 +79,6 @@ class FixRoundTripTest : public QObject {
         CmService cm;
         QVERIFY(cm.gateway != 0);
         const InstallationLayout& layout = cm.layout;
-        ServiceRun& service = cm.service;
-        int& gateway = cm.gateway;
 
         // The market's log page, connected to the gateway as the status thread does; the
         // gateway's version in the status list says the gateway took the connection.
@@ -111,8 +114,7 @@ class FixRoundTripTest : public QObject {
             change(&users);
             Click(&users, "1032");
             QVERIFY(PumpUntil([&] { return !users.isVisible(); }));
-            gateway = service.NewGateway("qel_ip_cm.exe", gateway, layout.FixAcceptPort(CM));
-            QVERIFY(gateway != 0);
+            QVERIFY(cm.Restarted());
             QVERIFY(connectPage());
         };
 
@@ -156,15 +158,12 @@ class FixRoundTripTest : public QObject {
         CmService cm;
         QVERIFY(cm.gateway != 0);
         const InstallationLayout& layout = cm.layout;
-        ServiceRun& service = cm.service;
-        int& gateway = cm.gateway;
         QCOMPARE(LogOn(layout), "1 " + Said("refused", layout));
 
         // Each change restarts the running gateway, which reads the FIX file again.
         const auto change = [&](const QStringList& arguments) {
             const CliResult result = RunCli(layout, arguments, layout.ServiceDir());
-            gateway = service.NewGateway("qel_ip_cm.exe", gateway, layout.FixAcceptPort(CM));
-            return result.status == 0 && result.err.empty() && gateway != 0;
+            return cm.Restarted() && result.status == 0 && result.err.empty();
         };
         QVERIFY(change({"fix", "add", "CM", "300", "2"}));
         QCOMPARE(LogOn(layout), "0 " + Said("accepted", layout) + "logged out: " + kTrader + "\n");
