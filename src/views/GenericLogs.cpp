@@ -39,6 +39,13 @@ CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
     m_retryTimer->setSingleShot(true);
     connect(m_retryTimer, &QTimer::timeout, this, [this] { Retry(); });
     setObjectName("144");
+    // Rows that cannot go to the cache file stay in memory; the operator's log says so once.
+    m_model->Store().SetSpillProblemHandler([this](const std::string& reason) {
+        ZEVO_LOG_ACTIVITY(m_log, "CGenericLogs::RouteMessage",
+                          Fmt("Log rows of market %s stay in memory: the cache folder cannot "
+                              "take them (%s)",
+                              MarketNameOrEmpty(m_marketType), reason.c_str()));
+    });
     m_list->setObjectName("1013");
     m_list->setVerticalScrollBar(new QuietScrollBar(Qt::Vertical));
     // Widths designed for the dialog font, scaled to this one; a user ID, a full time and a
@@ -46,11 +53,9 @@ CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
     const QStringList widest[] = {
         {"-2147483648"}, {"Wednesday, September 30, 2026, 23:59:59"}, {}, {"-2147483648"}};
     for (int column = 0; column < 4; ++column) {
-        const QString header =
-            m_list->Header()->model()->headerData(column, Qt::Horizontal).toString();
-        m_list->setColumnWidth(
-            column, ScaledColumnWidth(m_list, m_list->Header(), kColumnWidths[column], header,
-                                      widest[column]));
+        m_list->setColumnWidth(column,
+                               ScaledColumnWidth(m_list, m_list->Header(), kColumnWidths[column],
+                                                 kLogColumnHeaders[column], widest[column]));
     }
     auto* caption = new QLabel("LOG MESSAGES", this);
     caption->setAlignment(Qt::AlignCenter);
@@ -134,23 +139,11 @@ int CGenericLogs::RouteMessage(const unsigned char* message, std::uint16_t messa
     if (messageCode == kLogMessage) {
         if (m_versionState != 2) {
             m_model->Add(DecodeLogMessage(message, m_marketType));
-            ReportSpillProblem();
         }
     } else if (messageCode == kVersionMessage) {
         OnVersionMessage(message);
     }
     return 0;
-}
-
-// Rows that cannot go to the cache file stay in memory; the operator's log says so once.
-void CGenericLogs::ReportSpillProblem() {
-    const std::string problem = m_model->Store().TakeSpillProblem();
-    if (!problem.empty()) {
-        ZEVO_LOG_ACTIVITY(m_log, "CGenericLogs::RouteMessage",
-                          Fmt("Log rows of market %s stay in memory: the cache folder cannot "
-                              "take them (%s)",
-                              MarketNameOrEmpty(m_marketType), problem.c_str()));
-    }
 }
 
 void CGenericLogs::OnVersionMessage(const unsigned char* message) {

@@ -66,7 +66,6 @@ class CGenericLogs : public QWidget, public CMessageSink {
 
   private:
     void OnVersionMessage(const unsigned char* message);
-    void ReportSpillProblem();
     bool GatewayRuns() const;
     void RetryLater();
     void Retry();

@@ -13,6 +13,9 @@ void LogRowStore::SetSpill(std::string folder, std::size_t memoryRows) {
 void LogRowStore::NewBlock() {
     if (m_memory.size() >= m_memoryBlocks && !m_spillFailed && !SpillOldestBlock()) {
         m_spillFailed = true;
+        if (m_onProblem) {
+            m_onProblem(m_file.Error());
+        }
     }
     void* pages = platform::AllocatePages(sizeof(Block));
     if (!pages) {
@@ -23,12 +26,10 @@ void LogRowStore::NewBlock() {
 
 bool LogRowStore::SpillOldestBlock() {
     if (!m_file.IsOpen() && !m_file.Open(m_folder)) {
-        m_problem = m_file.Error();
         return false;
     }
     void* room = m_file.Extend(sizeof(Block));
     if (!room) {
-        m_problem = m_file.Error();
         return false;
     }
     Block* oldest = m_memory.front();

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
-#include <utility>
 
 #include "platform/PageMemory.h"
 #include "views/LogRow.h"
@@ -15,7 +15,7 @@
 // stay in memory; older blocks move to a file in the cache folder that the kernel may page
 // out, so a page that holds rows for weeks keeps a small resident set. Every row stays
 // readable. When the file cannot be made or grown (no cache folder, a full disk), rows stay
-// in memory and SpillProblem() says why.
+// in memory and the spill-problem handler hears why, once until the store is emptied.
 class LogRowStore {
   public:
     static constexpr std::size_t kBlockRows = 4096;
@@ -57,9 +57,9 @@ class LogRowStore {
     // Lets every block and the file go; the memory leaves the process.
     void Clear();
 
-    // Why rows stay in memory that would go to the file; empty while all is well. It is said
-    // once: TakeSpillProblem empties it.
-    std::string TakeSpillProblem() { return std::exchange(m_problem, {}); }
+    // Told why, when rows that would go to the file stay in memory: once until Clear.
+    using SpillProblemHandler = std::function<void(const std::string& reason)>;
+    void SetSpillProblemHandler(SpillProblemHandler handler) { m_onProblem = std::move(handler); }
 
   private:
     struct Block {
@@ -82,6 +82,6 @@ class LogRowStore {
     std::size_t m_fileBlocks = 0;
     platform::SpillFile m_file{sizeof(Block) * kBlocksPerChunk};
     bool m_spillFailed = false;  // since the last Clear: rows stay in memory
-    std::string m_problem;
+    SpillProblemHandler m_onProblem;
     std::size_t m_size = 0;
 };
