@@ -25,10 +25,6 @@ namespace {
 constexpr int kRowsWithoutProgress = 20000;
 constexpr int kRowsPerStep = 4096;
 
-std::vector<std::string> Cells(const LogRow& row) {
-    return {UserIdText(row), EventTimeText(row), MessageText(row), ReasonValueText(row)};
-}
-
 }  // namespace
 
 LogFilterBar::LogFilterBar(LogMessageModel* model, LogListView* list, QWidget* parent)
@@ -107,7 +103,7 @@ QString LogFilterBar::SelectedRowsText() const {
     if (row < 0) {
         return text;
     }
-    const std::vector<std::string> cells = Cells(m_model->Row(row));
+    const std::vector<std::string> cells = CellTexts(m_model->Row(row));
     for (std::size_t i = 0; i < cells.size(); ++i) {
         text += QString::fromStdString(cells[i]);
         text += i + 1 < cells.size() ? '\t' : '\n';
@@ -148,9 +144,9 @@ bool LogFilterBar::ExportTo(const QString& path) {
         progress->setMinimumDuration(0);
         progress->setValue(0);
     }
-    std::string chunk = CsvRecord({"User ID", "Time", "Message", "Reason"});
+    std::string chunk = CsvRecord({std::begin(kLogColumnHeaders), std::end(kLogColumnHeaders)});
     for (int row = 0; row < rows; ++row) {
-        chunk += CsvRecord(Cells(m_model->RowOf(shown, static_cast<std::size_t>(row))));
+        chunk += CsvRecord(CellTexts(m_model->RowOf(shown, static_cast<std::size_t>(row))));
         if ((row + 1) % kRowsPerStep == 0) {
             file.write(chunk.data(), static_cast<qint64>(chunk.size()));
             chunk.clear();

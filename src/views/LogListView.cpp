@@ -12,25 +12,6 @@
 #include "views/LogMessageModel.h"
 #include "views/LogRow.h"
 
-namespace {
-
-const char* const kHeaders[] = {"User ID", "Time", "Message", "Reason"};
-
-QString Cell(const LogRow& row, int column) {
-    switch (column) {
-        case 0:
-            return QString::fromStdString(UserIdText(row));
-        case 1:
-            return QString::fromStdString(EventTimeText(row));
-        case 2:
-            return QString::fromStdString(MessageText(row));
-        default:
-            return QString::fromStdString(ReasonValueText(row));
-    }
-}
-
-}  // namespace
-
 LogListView::LogListView(LogMessageModel* model, QWidget* parent)
     : QAbstractScrollArea(parent),
       m_model(model),
@@ -39,7 +20,8 @@ LogListView::LogListView(LogMessageModel* model, QWidget* parent)
       m_rowHeight(fontMetrics().height() + 4) {
     // Every row is one line high, so no row is ever measured.
     for (int column = 0; column < 4; ++column) {
-        m_headerTexts->setHorizontalHeaderItem(column, new QStandardItem(kHeaders[column]));
+        m_headerTexts->setHorizontalHeaderItem(column,
+                                               new QStandardItem(kLogColumnHeaders[column]));
     }
     m_header->setModel(m_headerTexts);
     m_header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -188,7 +170,7 @@ void LogListView::PaintRow(QPainter& painter, int row, int y, bool selected) con
                          palette().brush(group, QPalette::Highlight));
     }
     painter.setPen(palette().color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-    const LogRow logRow = m_model->Row(row);
+    const std::vector<std::string> cells = CellTexts(m_model->Row(row));
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
     for (int column = 0; column < 4; ++column) {
         const int x = m_header->sectionViewportPosition(column);
@@ -197,8 +179,8 @@ void LogListView::PaintRow(QPainter& painter, int row, int y, bool selected) con
             continue;
         }
         const QRect cell(x + margin, y, width - 2 * margin, m_rowHeight);
-        const QString text =
-            painter.fontMetrics().elidedText(Cell(logRow, column), Qt::ElideRight, cell.width());
+        const QString text = painter.fontMetrics().elidedText(QString::fromStdString(cells[column]),
+                                                              Qt::ElideRight, cell.width());
         painter.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter, text);
     }
 }

@@ -118,6 +118,10 @@ std::string ReasonValueText(const LogRow& row) {
     return row.reasonValue == -1 ? std::string() : Fmt("%d", row.reasonValue);
 }
 
+std::vector<std::string> CellTexts(const LogRow& row) {
+    return {UserIdText(row), EventTimeText(row), MessageText(row), ReasonValueText(row)};
+}
+
 std::string FormatEventTime(std::int64_t seconds) {
     const std::time_t time = static_cast<std::time_t>(seconds);
     std::tm local{};

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // One gateway log message as the log view keeps it: the decoded fields only, 16 bytes, so a
 // list of millions of rows stays small. The texts are formed when a row is painted.
@@ -18,10 +19,13 @@ static_assert(sizeof(LogRow) == 16, "log rows must stay compact");
 LogRow DecodeLogMessage(const unsigned char* message, int marketType);
 
 // The four cells of a row: "User ID", "Time", "Message", "Reason".
+inline constexpr const char* kLogColumnHeaders[4] = {"User ID", "Time", "Message", "Reason"};
 std::string UserIdText(const LogRow& row);
 std::string EventTimeText(const LogRow& row);
 std::string MessageText(const LogRow& row);
 std::string ReasonValueText(const LogRow& row);
+// The cells in column order.
+std::vector<std::string> CellTexts(const LogRow& row);
 
 // "Monday, March 02, 2026, 14:05:09" in the process's local time; empty when the time
 // cannot be converted. Names are English whatever the locale.

@@ -12,9 +12,9 @@ namespace testing_support {
 inline QStringList LogRows(const LogMessageModel& model) {
     QStringList rows;
     for (int row = 0; row < model.RowCount(); ++row) {
-        const LogRow cells = model.Row(row);
-        rows << QString::fromStdString(UserIdText(cells) + " / " + EventTimeText(cells) + " / " +
-                                       MessageText(cells) + " / " + ReasonValueText(cells));
+        const std::vector<std::string> cells = CellTexts(model.Row(row));
+        rows << QString::fromStdString(cells[0] + " / " + cells[1] + " / " + cells[2] + " / " +
+                                       cells[3]);
     }
     return rows;
 }
