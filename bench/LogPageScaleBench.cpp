@@ -10,37 +10,19 @@
 //
 //   log_page_scale_bench [held...]     (default 20 1000000 10000000 30000000)
 
-#include <time.h>
-
-#include <QAbstractScrollArea>
 #include <QApplication>
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <string>
 #include <vector>
 
+#include "ProcessCost.h"
 #include "views/GenericLogs.h"
-#include "views/LogListView.h"
 #include "views/LogMessageModel.h"
 
 namespace {
 
 double ThreadMicroseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return now.tv_sec * 1e6 + now.tv_nsec / 1e3;
-}
-
-double RssAnonMb() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("RssAnon:", 0) == 0) {
-            return std::stod(line.substr(8)) / 1024;
-        }
-    }
-    return -1;
+    return ThreadCpuSeconds() * 1e6;
 }
 
 LogRow Row(int i) {
@@ -94,7 +76,7 @@ int main(int argc, char** argv) {
         }
         const double single = CostPerRow(page, 300, 1, next);
         const double batch = CostPerRow(page, 50, 100, next);
-        rss = RssAnonMb();
+        rss = RssAnonBytes() / 1048576.0;
         std::printf("held=%ld us_per_row_single=%.1f us_per_row_batch100=%.2f rss_anon_mb=%.0f\n",
                     held, single, batch, rss);
         std::fflush(stdout);

@@ -39,6 +39,7 @@
 #include <functional>
 
 #include "GatewayMessages.h"
+#include "ProcessCost.h"
 #include "core/MarketType.h"
 #include "link/MessageFrame.h"
 #include "link/MessageSink.h"
@@ -73,28 +74,8 @@ std::size_t HeapInUse() {
     const auto info = mallinfo2();
     return info.uordblks + info.hblkhd;
 }
-std::size_t AnonymousMemory() {
-    FILE* status = std::fopen("/proc/self/status", "r");
-    char line[256];
-    std::size_t kb = 0;
-    while (status && std::fgets(line, sizeof line, status)) {
-        if (std::sscanf(line, "RssAnon: %zu", &kb) == 1) {
-            break;
-        }
-    }
-    if (status) {
-        std::fclose(status);
-    }
-    return kb * 1024;
-}
 std::size_t MemoryInUse() {
-    return std::max(HeapInUse(), AnonymousMemory());
-}
-
-double ThreadCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+    return std::max(HeapInUse(), RssAnonBytes());
 }
 
 struct Run {

@@ -54,22 +54,14 @@ zevo=$!
 pids+=($zevo)
 sleep "$warm_up"  # start-up and the first connections are not idle time
 
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-hz=$(getconf CLK_TCK)
 if [ "$preload" -gt 0 ]; then
     backlogs_sent() { [ "$(grep -c "backlog sent" "$root/service.log")" -ge 7 ]; }
-    zevo_quiet() {
-        local a b
-        a=$(ticks "$zevo"); sleep 1; b=$(ticks "$zevo")
-        [ $((100 * (b - a) / hz)) -lt 10 ]
-    }
     wait_for 3600 backlogs_sent || { echo "the backlogs were not sent" >&2; exit 1; }
-    wait_for 600 zevo_quiet || { echo "zevo did not take the backlogs" >&2; exit 1; }
+    wait_for 600 process_quiet "$zevo" || { echo "zevo did not take the backlogs" >&2; exit 1; }
     sleep 5
 fi
-start=$(ticks "$zevo")
-sleep "$seconds"
-end=$(ticks "$zevo")
-awk -v t=$((end - start)) -v hz="$hz" -v s="$seconds" -v w="$warm_up" -v x="$under_x" \
-    -v p="$preload" -v rss="$(awk '/^RssAnon:/ {print $2}' "/proc/$zevo/status")" \
-    'BEGIN { printf "idle_cpu_percent=%.2f seconds=%d warm_up=%d preload=%d rss_anon_mb=%.0f platform=%s\n", 100 * t / hz / s, s, w, p, rss / 1024, x ? "xvfb" : "offscreen" }'
+cpu=$(cpu_percent "$zevo" "$seconds")
+platform=offscreen
+[ "$under_x" -eq 0 ] || platform=xvfb
+printf "idle_cpu_percent=%s seconds=%d warm_up=%d preload=%d rss_anon_mb=%.0f platform=%s\n" \
+    "$cpu" "$seconds" "$warm_up" "$preload" "$(rss_anon_mb "$zevo")" "$platform"

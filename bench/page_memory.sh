@@ -43,28 +43,15 @@ QT_QPA_PLATFORM=offscreen "$build"/src/zevo >/dev/null 2>&1 &
 zevo=$!
 pids+=($zevo)
 
-rss() { awk '/^RssAnon:/ {printf "%.1f", $2 / 1024}' "/proc/$zevo/status"; }
-ticks() { awk '{print $14 + $15}' "/proc/$zevo/stat"; }
-hz=$(getconf CLK_TCK)
-# zevo's CPU use in percent of one core over SECONDS.
-cpu_over() {
-    local start end
-    start=$(ticks)
-    sleep "$1"
-    end=$(ticks)
-    awk -v t=$((end - start)) -v hz="$hz" -v s="$1" 'BEGIN { printf "%.2f", 100 * t / hz / s }'
-}
-# Whether zevo took less than a tenth of a core over the last second.
-zevo_quiet() { [ "$(cpu_over 1 | cut -d. -f1)" -lt 10 ]; }
 backlog_sent() { grep -q "backlog sent" "$root/service.log"; }
 
 sleep $((delay - 3))
-before=$(rss)
+before=$(rss_anon_mb "$zevo")
 start=$(( $(date +%s) + 3 ))
 wait_for 3600 backlog_sent || { echo "the backlog was not sent" >&2; exit 1; }
-wait_for 600 zevo_quiet || { echo "zevo did not take the backlog" >&2; exit 1; }
+wait_for 600 process_quiet "$zevo" || { echo "zevo did not take the backlog" >&2; exit 1; }
 flood_seconds=$(( $(date +%s) - start ))
-flooded=$(rss)
+flooded=$(rss_anon_mb "$zevo")
 # The cache file (unlinked) that holds the rows beyond the newest million.
 cache_file_mb=0
 for fd in /proc/"$zevo"/fd/*; do
@@ -72,12 +59,12 @@ for fd in /proc/"$zevo"/fd/*; do
         "$XDG_CACHE_HOME"/*) cache_file_mb=$(stat -L -c %s "$fd" | awk '{printf "%.0f", $1 / 1048576}') ;;
     esac
 done
-held_cpu=$(cpu_over 30)
+held_cpu=$(cpu_percent "$zevo" 30)
 # A restart of the FO gateway: the page connects again and empties its list, before the new
 # process's backlog starts.
 "$build"/src/zevo-cli restart FO >/dev/null
 wait_for 10 grep -q "restarting" "$root/service.log"
 sleep 6
-emptied=$(rss)
+emptied=$(rss_anon_mb "$zevo")
 echo "rows=$rows rss_before_mb=$before rss_flooded_mb=$flooded rss_emptied_mb=$emptied" \
      "cache_file_mb=$cache_file_mb cpu_percent_held=$held_cpu flood_seconds=$flood_seconds"

@@ -46,3 +46,19 @@ wait_for() {
         sleep 0.1
     done
 }
+
+# cpu_percent PID SECONDS: the process's CPU use over the next SECONDS, in percent of one core.
+cpu_percent() {
+    local start end
+    start=$(awk '{print $14 + $15}' "/proc/$1/stat")
+    sleep "$2"
+    end=$(awk '{print $14 + $15}' "/proc/$1/stat")
+    awk -v t=$((end - start)) -v hz="$(getconf CLK_TCK)" -v s="$2" \
+        'BEGIN { printf "%.2f", 100 * t / hz / s }'
+}
+
+# process_quiet PID: whether the process takes less than a tenth of a core over the next second.
+process_quiet() { [ "$(cpu_percent "$1" 1 | cut -d. -f1)" -lt 10 ]; }
+
+# rss_anon_mb PID: the process's resident anonymous memory in MB.
+rss_anon_mb() { awk '/^RssAnon:/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
