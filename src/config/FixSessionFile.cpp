@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdio>
 #include <functional>
+#include <string_view>
 #include <utility>
 
 #include "base/Text.h"
@@ -20,6 +21,39 @@ namespace {
 
 constexpr int kLineSize = 512;
 constexpr const char* kBeginPrefix = "#BeginSession_";
+constexpr std::size_t kLargestFile = 16 << 20;  // far beyond any FIX configuration file
+
+// One line of the file: its bytes before the line end (of any length, NUL bytes included)
+// and its own line end: "\r\n", "\n", or none for a last line without one.
+struct Line {
+    std::string text;
+    std::string end;
+};
+using Lines = std::vector<Line>;
+
+bool ReadWhole(const std::string& path, std::string* content) {
+    return platform::ReadRegularFile(path, kLargestFile, content);
+}
+
+// The file's lines, split at LF only: a CR is part of the line end only in front of the LF.
+Lines SplitLines(std::string_view content) {
+    Lines lines;
+    while (!content.empty()) {
+        const std::size_t newline = content.find('\n');
+        const std::size_t length = newline == std::string_view::npos ? content.size() : newline + 1;
+        const std::string_view whole = content.substr(0, length);
+        const std::string_view text = platform::WithoutLineEnd(whole);
+        lines.push_back({std::string(text), std::string(whole.substr(text.size()))});
+        content.remove_prefix(length);
+    }
+    return lines;
+}
+
+// The line end a line keeps when the operation ends the file with a line end (add, edit,
+// PersistMessages): its own, or the file's for a last line without one.
+const std::string& EndOrFilesEnd(const Line& line, const std::string& lineEnd) {
+    return line.end.empty() ? lineEnd : line.end;
+}
 
 // Lines logged once the new content is complete in the temporary file, in order.
 using Notes = std::vector<std::pair<LogLevel, std::string>>;
@@ -54,21 +88,21 @@ std::string RenameText(const FailureTexts& texts, const std::string& fixPath,
                error);
 }
 
-// What an operation makes of the file's lines; `lineEnd` is the line end the file uses.
-using ChangeFunction = std::function<Change(const std::vector<std::string>&, const std::string&)>;
+// What an operation makes of the file's lines; `lineEnd` is the line end the file uses, which
+// the lines it adds take.
+using ChangeFunction = std::function<Change(const Lines&, const std::string&)>;
 
 // Reads the FIX file, lets `change` make the new content and puts it in place. Failures are
 // logged with `texts` under `operation`.
 Outcome Rewrite(const std::string& fixPath, const std::string& temporaryPath,
                 const FailureTexts& texts, const char* operation, ActivityLog* log,
                 const LogSite& site, const ChangeFunction& change) {
-    std::vector<std::string> lines;
-    std::string lineEnd;
-    if (!ReadLines(fixPath, &lines, &lineEnd)) {
+    std::string content;
+    if (!ReadWhole(fixPath, &content)) {
         LogAt(log, texts.readLevel, site, operation, Fmt(texts.readText, fixPath.c_str()));
         return Outcome::CannotRead;
     }
-    const Change changed = change(lines, lineEnd);
+    const Change changed = change(SplitLines(content), std::string(platform::LineEndOf(content)));
     if (changed.refused) {
         return Outcome::Duplicate;
     }
@@ -100,10 +134,9 @@ Outcome Rewrite(const std::string& fixPath, const std::string& temporaryPath,
     return Outcome::Written;
 }
 
-bool StartsWithIgnoreCase(const std::string& text, const char* prefix) {
+bool StartsWithIgnoreCase(std::string_view text, const char* prefix) {
     const std::string_view head(prefix);
-    return text.size() >= head.size() &&
-           text::EqualsIgnoreCase(std::string_view(text).substr(0, head.size()), head);
+    return text.size() >= head.size() && text::EqualsIgnoreCase(text.substr(0, head.size()), head);
 }
 
 // The name of a section heading as the FIX engine reads it ("[SESSION]", "[DEFAULT]"; blanks
@@ -121,19 +154,18 @@ std::string_view HeadingName(std::string_view line) {
 // block's own first [SESSION] ends it, just before that line: what follows is another
 // session (or the engine's defaults) to the FIX engine, and never taken for the block.
 // Otherwise it runs to the end of the file.
-size_t BlockEnd(const std::vector<std::string>& lines, size_t begin, const std::string& endMarker,
-                bool* terminated) {
+size_t BlockEnd(const Lines& lines, size_t begin, const std::string& endMarker, bool* terminated) {
     *terminated = false;
     bool ownSession = false;
     for (size_t i = begin + 1; i < lines.size(); ++i) {
-        if (text::EqualsIgnoreCase(lines[i], endMarker)) {
+        if (text::EqualsIgnoreCase(lines[i].text, endMarker)) {
             *terminated = true;
             return i + 1;
         }
-        if (StartsWithIgnoreCase(lines[i], kBeginPrefix)) {
+        if (StartsWithIgnoreCase(lines[i].text, kBeginPrefix)) {
             return i;
         }
-        const std::string_view heading = HeadingName(lines[i]);
+        const std::string_view heading = HeadingName(lines[i].text);
         if (!heading.empty()) {
             if (heading != "SESSION" || ownSession) {
                 return i;
@@ -144,25 +176,28 @@ size_t BlockEnd(const std::vector<std::string>& lines, size_t begin, const std::
     return lines.size();
 }
 
-std::string Joined(const std::vector<std::string>& lines, const std::string& lineEnd) {
-    std::string content;
-    for (const std::string& line : lines) {
-        content += line + lineEnd;
+// Whether a line of the file is the begin marker "#BeginSession_<userIdText>".
+bool HasBeginMarker(const Lines& lines, const std::string& userIdText) {
+    const std::string begin = kBeginPrefix + userIdText;
+    for (const Line& line : lines) {
+        if (text::EqualsIgnoreCase(line.text, begin)) {
+            return true;
+        }
     }
-    return content;
+    return false;
 }
 
 // Whether a [SESSION] of the file has a TargetCompID whose user part (its first comma part,
 // a decimal number) is `userId`, inside a block or not.
-bool HasSessionOf(const std::vector<std::string>& lines, int userId) {
+bool HasSessionOf(const Lines& lines, int userId) {
     bool inSession = false;
-    for (const std::string& line : lines) {
-        const std::string_view heading = HeadingName(line);
+    for (const Line& line : lines) {
+        const std::string_view heading = HeadingName(line.text);
         if (!heading.empty()) {
             inSession = heading == "SESSION";
             continue;
         }
-        const std::string_view whole(line);
+        const std::string_view whole(line.text);
         const size_t equals = whole.find('=');
         if (!inSession || equals == std::string_view::npos ||
             !text::EqualsIgnoreCase(text::Trim(whole.substr(0, equals)), "TargetCompID")) {
@@ -184,6 +219,57 @@ bool IsKey(const std::string& line, const char* key) {
     return text::EqualsIgnoreCase(ParseLine(line).key, key);
 }
 
+// Every TargetCompID line with the broker ID `brokerId`, the NicIpAddress line with the
+// address `localIp`, each ending as the line it replaces; every other line as it was.
+Change WithBrokerIdAndLocalIp(const Lines& lines, const std::string& brokerId,
+                              const std::string& localIp) {
+    Change change;
+    for (const Line& line : lines) {
+        const ParsedLine parsed = ParseLine(line.text);
+        if (text::EqualsIgnoreCase(parsed.key, "TargetCompID")) {
+            const char *user = parsed.part1.c_str(), *branch = parsed.part3.c_str();
+            change.content += Fmt("TargetCompID=%s,%s,%s", user, brokerId.c_str(), branch);
+            change.notes.emplace_back(LogLevel::Detail,
+                                      Fmt("TargetCompID=%s,%s,%s written in fix config file for "
+                                          "trader id %s",
+                                          user, brokerId.c_str(), branch, user));
+        } else if (text::EqualsIgnoreCase(parsed.key, "NicIpAddress")) {
+            change.content += Fmt("NicIpAddress=%s", localIp.c_str());
+            change.notes.emplace_back(
+                LogLevel::Detail,
+                Fmt("NicIpAddress=%s written in fix config file", localIp.c_str()));
+        } else {
+            change.content += line.text;
+        }
+        change.content += line.end;
+    }
+    return change;
+}
+
+// The file without the block whose begin marker is "#BeginSession_<userIdText>" (compared
+// without regard to case) and without the empty line that follows its end marker. Kept
+// lines keep their own line ends, except that the file ends without one after its last line.
+std::string WithoutBlock(const Lines& lines, const std::string& userIdText) {
+    const std::string begin = kBeginPrefix + userIdText;
+    const std::string end = "#EndSession_" + userIdText;
+    std::string content;
+    std::string_view separator;  // the line end of the line kept last
+    for (size_t i = 0; i < lines.size();) {
+        if (text::EqualsIgnoreCase(lines[i].text, begin)) {
+            bool terminated = false;
+            i = BlockEnd(lines, i, end, &terminated);
+            if (terminated && i < lines.size() && lines[i].text.empty()) {
+                ++i;  // the separator in front of the next block
+            }
+            continue;
+        }
+        content.append(separator).append(lines[i].text);
+        separator = lines[i].end;
+        ++i;
+    }
+    return content;
+}
+
 }  // namespace
 
 std::string TemporaryPath(const std::string& fixPath, int marketType) {
@@ -198,21 +284,14 @@ std::string TemporaryPath(const std::string& fixPath, int marketType) {
 }
 
 bool ReadLines(const std::string& path, std::vector<std::string>* lines, std::string* lineEnd) {
-    std::FILE* file = platform::OpenRegularFile(path);
-    if (!file) {
+    std::string content;
+    if (!ReadWhole(path, &content)) {
         return false;
     }
     lines->clear();
-    std::string content;
-    char buffer[kLineSize];
-    while (std::fgets(buffer, sizeof buffer, file)) {
-        const std::string_view piece(buffer);
-        if (lineEnd) {
-            content += piece;
-        }
-        lines->emplace_back(platform::WithoutLineEnd(piece));
+    for (Line& line : SplitLines(content)) {
+        lines->push_back(std::move(line.text));
     }
-    std::fclose(file);
     if (lineEnd) {
         *lineEnd = platform::LineEndOf(content);
     }
@@ -281,32 +360,10 @@ Outcome ChangeBrokerIdAndLocalIp(const std::string& fixPath, const std::string& 
     static constexpr FailureTexts kTexts = {
         LogLevel::SystemError, "Couldn't open file [%s] in read mode.", LogLevel::SystemError,
         "Couldn't open temporary file %s in write mode.", false};
-    return Rewrite(
-        fixPath, temporaryPath, kTexts, "OnBrokerIDLocalIPChanged", log, site,
-        [&](const std::vector<std::string>& lines, const std::string& lineEnd) {
-            Change change;
-            for (const std::string& line : lines) {
-                const ParsedLine parsed = ParseLine(line);
-                if (text::EqualsIgnoreCase(parsed.key, "TargetCompID")) {
-                    const char *user = parsed.part1.c_str(), *branch = parsed.part3.c_str();
-                    change.content +=
-                        Fmt("TargetCompID=%s,%s,%s", user, brokerId.c_str(), branch) + lineEnd;
-                    change.notes.emplace_back(
-                        LogLevel::Detail,
-                        Fmt("TargetCompID=%s,%s,%s written in fix config file for "
-                            "trader id %s",
-                            user, brokerId.c_str(), branch, user));
-                } else if (text::EqualsIgnoreCase(parsed.key, "NicIpAddress")) {
-                    change.content += Fmt("NicIpAddress=%s", localIp.c_str()) + lineEnd;
-                    change.notes.emplace_back(
-                        LogLevel::Detail,
-                        Fmt("NicIpAddress=%s written in fix config file", localIp.c_str()));
-                } else {
-                    change.content += line + lineEnd;
-                }
-            }
-            return change;
-        });
+    return Rewrite(fixPath, temporaryPath, kTexts, "OnBrokerIDLocalIPChanged", log, site,
+                   [&](const Lines& lines, const std::string&) {
+                       return WithBrokerIdAndLocalIp(lines, brokerId, localIp);
+                   });
 }
 
 bool ListUsers(const std::string& fixPath, std::vector<FixUser>* users) {
@@ -324,53 +381,33 @@ bool ListUsers(const std::string& fixPath, std::vector<FixUser>* users) {
     return true;
 }
 
-std::string WithoutBlock(const std::vector<std::string>& lines, const std::string& userIdText,
-                         const std::string& lineEnd) {
-    const std::string begin = kBeginPrefix + userIdText;
-    const std::string end = "#EndSession_" + userIdText;
-    std::string content;
-    bool first = true;
-    for (size_t i = 0; i < lines.size();) {
-        if (text::EqualsIgnoreCase(lines[i], begin)) {
-            bool terminated = false;
-            i = BlockEnd(lines, i, end, &terminated);
-            if (terminated && i < lines.size() && lines[i].empty()) {
-                ++i;  // the separator in front of the next block
-            }
-            continue;
-        }
-        content += first ? lines[i] : lineEnd + lines[i];
-        first = false;
-        ++i;
-    }
-    return content;
-}
-
 Outcome DeleteUser(const std::string& fixPath, const std::string& temporaryPath,
                    const std::string& userIdText, ActivityLog* log, const LogSite& site) {
     static constexpr FailureTexts kTexts = {
         LogLevel::Activity, "Couldn't open FIX config file [%s] in read mode.", LogLevel::Event,
         "Couldn't open temporary FIX config file [%s] in write mode.", true};
     return Rewrite(fixPath, temporaryPath, kTexts, "OnButtonDelete", log, site,
-                   [&](const std::vector<std::string>& lines, const std::string& lineEnd) {
-                       return Change{WithoutBlock(lines, userIdText, lineEnd), {}, false};
+                   [&](const Lines& lines, const std::string&) {
+                       return Change{WithoutBlock(lines, userIdText), {}, false};
                    });
 }
 
 Outcome AddUser(const std::string& fixPath, const std::string& temporaryPath, int userId,
                 const std::string& targetCompId, ActivityLog* log, const LogSite& site) {
-    const std::string begin = Fmt("#BeginSession_%d", userId);
+    const std::string id = std::to_string(userId);
     return Rewrite(fixPath, temporaryPath, kDialogTexts, "SaveFixConfigurationParameters", log,
-                   site, [&](const std::vector<std::string>& lines, const std::string& lineEnd) {
+                   site, [&](const Lines& lines, const std::string& lineEnd) {
                        Change change;
-                       for (const std::string& line : lines) {
-                           change.refused |= text::EqualsIgnoreCase(line, begin);
+                       change.refused = HasBeginMarker(lines, id) || HasSessionOf(lines, userId);
+                       for (const Line& line : lines) {
+                           change.content.append(line.text).append(EndOrFilesEnd(line, lineEnd));
                        }
-                       change.refused |= HasSessionOf(lines, userId);
-                       const std::vector<std::string> block = {
-                           "", begin, "[SESSION]", Fmt("TargetCompID=%s", targetCompId.c_str()),
-                           Fmt("#EndSession_%d", userId)};
-                       change.content = Joined(lines, lineEnd) + Joined(block, lineEnd);
+                       const std::string block[] = {"", kBeginPrefix + id, "[SESSION]",
+                                                    "TargetCompID=" + targetCompId,
+                                                    "#EndSession_" + id};
+                       for (const std::string& added : block) {
+                           change.content.append(added).append(lineEnd);
+                       }
                        change.notes.emplace_back(
                            LogLevel::Activity,
                            Fmt("New Session added for Trader ID %d in FIX config file.", userId));
@@ -384,21 +421,18 @@ Outcome EditUser(const std::string& fixPath, const std::string& temporaryPath, i
     const std::string end = Fmt("#EndSession_%d", userId);
     return Rewrite(
         fixPath, temporaryPath, kDialogTexts, "SaveFixConfigurationParameters", log, site,
-        [&](const std::vector<std::string>& lines, const std::string& lineEnd) {
+        [&](const Lines& lines, const std::string& lineEnd) {
             Change change;
-            for (size_t i = 0; i < lines.size();) {
-                if (!text::EqualsIgnoreCase(lines[i], begin)) {
-                    change.content += lines[i++] + lineEnd;
-                    continue;
-                }
+            size_t blockEnd = 0;  // one past the block of the user last found
+            for (size_t i = 0; i < lines.size(); ++i) {
                 bool terminated = false;
-                for (const size_t blockEnd = BlockEnd(lines, i, end, &terminated); i < blockEnd;
-                     ++i) {
-                    if (!IsKey(lines[i], "TargetCompID")) {
-                        change.content += lines[i] + lineEnd;
-                        continue;
-                    }
-                    change.content += Fmt("TargetCompID=%s", targetCompId.c_str()) + lineEnd;
+                if (text::EqualsIgnoreCase(lines[i].text, begin)) {
+                    blockEnd = BlockEnd(lines, i, end, &terminated);
+                }
+                const bool replaced = i < blockEnd && IsKey(lines[i].text, "TargetCompID");
+                change.content += replaced ? "TargetCompID=" + targetCompId : lines[i].text;
+                change.content += EndOrFilesEnd(lines[i], lineEnd);
+                if (replaced) {
                     change.notes.emplace_back(
                         LogLevel::Activity,
                         Fmt("TargetCompID=%s set for Trader ID %d", targetCompId.c_str(), userId));
@@ -411,13 +445,13 @@ Outcome EditUser(const std::string& fixPath, const std::string& temporaryPath, i
 Outcome SetPersistMessages(const std::string& fixPath, const std::string& temporaryPath,
                            const std::string& value, ActivityLog* log, const LogSite& site) {
     return Rewrite(fixPath, temporaryPath, kDialogTexts, "SaveFixConfigurationParameters", log,
-                   site, [&](const std::vector<std::string>& lines, const std::string& lineEnd) {
+                   site, [&](const Lines& lines, const std::string& lineEnd) {
                        Change change;
-                       for (const std::string& line : lines) {
-                           change.content += IsKey(line, "PersistMessages")
-                                                 ? Fmt("PersistMessages=%s", value.c_str())
-                                                 : line;
-                           change.content += lineEnd;
+                       for (const Line& line : lines) {
+                           change.content += IsKey(line.text, "PersistMessages")
+                                                 ? "PersistMessages=" + value
+                                                 : line.text;
+                           change.content += EndOrFilesEnd(line, lineEnd);
                        }
                        return change;
                    });

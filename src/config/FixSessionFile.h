@@ -18,8 +18,12 @@ class ActivityLog;
 // heading other than its own first [SESSION] (where the FIX engine, too, sees the session
 // end), or at the end of the file. No operation changes a line outside the block it works on.
 //
-// Lines are compared and parsed without their line end; a file whose lines end with CR LF
-// (as files from Windows do) keeps CR LF on every line it is rewritten with.
+// Lines are split at LF only and compared and parsed without their line end. A rewrite
+// copies every line it does not work on byte for byte (any length, NUL bytes included) with
+// its own line end, LF or CR LF; a line it replaces keeps the line end of the line it
+// replaces, and lines it adds take the line end of the file's first line. Add, edit and
+// PersistMessages end the file with a line end; delete ends it without one after its last
+// line; a broker-ID change leaves a last line without a line end as it is.
 //
 // Every rewrite builds the new file in memory and replaces the FIX file through the
 // temporary file "<FIX file's folder>/temp_QEL_FIX_<market>.cfg", which is flushed to disk
@@ -68,10 +72,8 @@ struct FixUser {
 bool ListUsers(const std::string& fixPath, std::vector<FixUser>* users);
 
 // Removes the block whose begin marker is "#BeginSession_<userIdText>" (compared without
-// regard to case) with the empty line that follows its end marker. Lines are joined by
-// `lineEnd`, with none after the last; no line outside the block is removed.
-std::string WithoutBlock(const std::vector<std::string>& lines, const std::string& userIdText,
-                         const std::string& lineEnd = "\n");
+// regard to case) with the empty line that follows its end marker; no line outside the block
+// is removed. The file then ends without a line end after its last line.
 Outcome DeleteUser(const std::string& fixPath, const std::string& temporaryPath,
                    const std::string& userIdText, ActivityLog* log, const LogSite& site);
 
@@ -91,9 +93,9 @@ Outcome EditUser(const std::string& fixPath, const std::string& temporaryPath, i
 Outcome SetPersistMessages(const std::string& fixPath, const std::string& temporaryPath,
                            const std::string& value, ActivityLog* log, const LogSite& site);
 
-// Reads the file's lines as the dialogs do: pieces of at most 511 characters, each without
-// its line end (LF or CR LF); `lineEnd`, when given, receives the line end the file uses.
-// Returns false when the file cannot be opened or is no regular file.
+// Reads the file's lines, each whole and without its line end (LF or CR LF); `lineEnd`, when
+// given, receives the line end of the file's first line. Returns false when the file cannot
+// be opened, is no regular file or is larger than 16 MB.
 bool ReadLines(const std::string& path, std::vector<std::string>* lines,
                std::string* lineEnd = nullptr);
 

@@ -16,6 +16,7 @@
 #include "support/TestLog.h"
 
 using namespace testing_support;
+using namespace std::string_literals;
 using fix_file::Outcome;
 using Step = platform::ReplaceStep;
 
@@ -247,6 +248,68 @@ TEST(FixSessionFile, OperationsOnPlainHandEditedAndCrLfFilesChangeOnlyWhatWasAsk
             if (c.loads) {
                 ExpectEngineSeesTheListedUsers(file.path);
             }
+        }
+    }
+}
+
+// A file as operators edit it by hand: a comment of 600 bytes whose tail reads as a setting,
+// a value of 602 bytes, a line with a NUL byte, and lines ending in LF and in CR LF (the
+// first and the last in CR LF). Cut anywhere, the comment's tail would become a live setting.
+const std::string kLongComment =
+    "#" + std::string(561, '-') + "SocketAcceptPort=9999 was the old port";
+const std::string kLongValue = "FileLogPath=/var/log/qel/" + std::string(577, 'x');
+const std::string kBlock102 =
+    "#BeginSession_102\r\n[SESSION]\n# moved here\0 from the old host\r\n"
+    "TargetCompID=102,12342,3\r\n#EndSession_102\n\r\n"s;
+const std::string kHandEdited =
+    "[DEFAULT]\r\nConnectionType=acceptor\n" + kLongComment +
+    "\nBeginString=FIX.4.2\r\nSenderCompID=QELFO\n" + kLongValue +
+    "\r\nPersistMessages=Y\nNicIpAddress=127.0.0.1\r\n# set up\0 by hand\n"s +
+    "\r\n#BeginSession_101\n[SESSION]\r\nTargetCompID=101,12342,2\n#EndSession_101\r\n\n" +
+    kBlock102 + "#BeginSession_205\n[SESSION]\nTargetCompID=205,12342,6\r\n#EndSession_205\r\n";
+
+// `text` with every `from` replaced by `to`; `from` must be there.
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    EXPECT_NE(text.find(from), std::string::npos) << from;
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {
+        text.replace(at, from.size(), to);
+        at += to.size();
+    }
+    return text;
+}
+
+// Every operation changes only the lines it works on; all others keep every byte and their
+// own line end, with or without a line end after the file's last line.
+TEST(FixSessionFile, LongLinesNulBytesAndMixedLineEndsSurviveEveryOperation) {
+    ASSERT_EQ(kLongComment.size(), 600u);
+    ASSERT_EQ(kLongValue.size(), 602u);
+    const std::string deleted = Replaced(kHandEdited, kBlock102, "");
+    const struct {
+        Kind kind;
+        const char* argument;
+        std::string after;
+    } cases[] = {
+        // Added lines end as the file's first line does.
+        {kAdd, "12", kHandEdited + WithCrLf(Block(12, 7))},
+        {kEdit, "102", Replaced(kHandEdited, "=102,12342,3", "=102,12342,9")},
+        // A delete leaves no line end after the last line.
+        {kDelete, "102", deleted.substr(0, deleted.size() - 2)},
+        {kBroker, "10.0.0.9",
+         Replaced(Replaced(kHandEdited, ",12342,", ",777,"), "=127.0.0.1", "=10.0.0.9")},
+        {kPersist, "N", Replaced(kHandEdited, "PersistMessages=Y", "PersistMessages=N")},
+    };
+    for (const bool finalLineEnd : {true, false}) {
+        const std::string before =
+            finalLineEnd ? kHandEdited : kHandEdited.substr(0, kHandEdited.size() - 2);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(c.kind) + (finalLineEnd ? "" : ", no final line end"));
+            FixFile file(before);
+            ExpectEngineSeesTheListedUsers(file.path);
+            ASSERT_EQ(Apply(file, c.kind, c.argument), Outcome::Written);
+            // Only a broker-ID change leaves the last line as it ended.
+            const bool keepsLastEnd = c.kind == kBroker && !finalLineEnd;
+            EXPECT_EQ(file.Read(), keepsLastEnd ? c.after.substr(0, c.after.size() - 2) : c.after);
+            ExpectEngineSeesTheListedUsers(file.path);
         }
     }
 }
