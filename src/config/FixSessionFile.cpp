@@ -366,6 +366,16 @@ Outcome ChangeBrokerIdAndLocalIp(const std::string& fixPath, const std::string& 
                    });
 }
 
+bool BrokerIdAndLocalIpAgree(const std::string& fixPath, const std::string& brokerId,
+                             const std::string& localIp, bool* agree) {
+    std::string content;
+    if (!ReadWhole(fixPath, &content)) {
+        return false;
+    }
+    *agree = WithBrokerIdAndLocalIp(SplitLines(content), brokerId, localIp).content == content;
+    return true;
+}
+
 bool ListUsers(const std::string& fixPath, std::vector<FixUser>* users) {
     std::vector<std::string> lines;
     if (!ReadLines(fixPath, &lines)) {
@@ -390,6 +400,15 @@ Outcome DeleteUser(const std::string& fixPath, const std::string& temporaryPath,
                    [&](const Lines& lines, const std::string&) {
                        return Change{WithoutBlock(lines, userIdText), {}, false};
                    });
+}
+
+BlockLookup FindBlock(const std::string& fixPath, const std::string& userIdText) {
+    std::string content;
+    if (!ReadWhole(fixPath, &content)) {
+        return BlockLookup::CannotRead;
+    }
+    return HasBeginMarker(SplitLines(content), userIdText) ? BlockLookup::Found
+                                                           : BlockLookup::Missing;
 }
 
 Outcome AddUser(const std::string& fixPath, const std::string& temporaryPath, int userId,

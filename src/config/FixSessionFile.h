@@ -62,6 +62,10 @@ enum class Outcome {
 Outcome ChangeBrokerIdAndLocalIp(const std::string& fixPath, const std::string& temporaryPath,
                                  const std::string& brokerId, const std::string& localIp,
                                  ActivityLog* log, const LogSite& site);
+// Whether ChangeBrokerIdAndLocalIp with these values would leave every byte of the file as it
+// is (`*agree`). Returns false when the file cannot be read.
+bool BrokerIdAndLocalIpAgree(const std::string& fixPath, const std::string& brokerId,
+                             const std::string& localIp, bool* agree);
 
 // A FIX user as the users list shows it: the three parts of a TargetCompID line.
 struct FixUser {
@@ -76,6 +80,11 @@ bool ListUsers(const std::string& fixPath, std::vector<FixUser>* users);
 // is removed. The file then ends without a line end after its last line.
 Outcome DeleteUser(const std::string& fixPath, const std::string& temporaryPath,
                    const std::string& userIdText, ActivityLog* log, const LogSite& site);
+
+// Whether the file has the begin marker "#BeginSession_<userIdText>" (compared as DeleteUser
+// compares it), for callers that must know before they write.
+enum class BlockLookup { Found, Missing, CannotRead };
+BlockLookup FindBlock(const std::string& fixPath, const std::string& userIdText);
 
 // Appends a block for `userId` with the TargetCompID value `targetCompId`; refused
 // (Duplicate) when a begin marker for the user is already there, or a [SESSION] of the file,

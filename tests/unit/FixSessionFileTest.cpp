@@ -314,6 +314,52 @@ TEST(FixSessionFile, LongLinesNulBytesAndMixedLineEndsSurviveEveryOperation) {
     }
 }
 
+TEST(FixSessionFile, FindBlockLooksForTheBeginMarkerOnly) {
+    FixFile file(WithCrLf(kFixDefault + Block(101, 2) +
+                          "\n#beginsession_102\n[SESSION]\nTargetCompID=102,12342,3\n" +
+                          "[SESSION]\nTargetCompID=300,12342,1\n"));
+    using fix_file::BlockLookup;
+    EXPECT_EQ(fix_file::FindBlock(file.path, "101"), BlockLookup::Found);
+    EXPECT_EQ(fix_file::FindBlock(file.path, "102"), BlockLookup::Found);
+    EXPECT_EQ(fix_file::FindBlock(file.path, "10"), BlockLookup::Missing);
+    EXPECT_EQ(fix_file::FindBlock(file.path, "300"), BlockLookup::Missing);  // a session only
+    EXPECT_EQ(fix_file::FindBlock(file.dir.File("missing.cfg"), "101"), BlockLookup::CannotRead);
+    EXPECT_EQ(fix_file::FindBlock(file.dir.path(), "101"), BlockLookup::CannotRead);
+}
+
+// Whether a broker-ID change would write anything: it agrees exactly when the change leaves
+// the file as it is, which the change itself then shows.
+TEST(FixSessionFile, BrokerIdAndLocalIpAgreeWhenTheChangeWouldKeepEveryByte) {
+    const struct {
+        const char* name;
+        std::string content;
+        const char* localIp;
+        bool agree;
+    } cases[] = {
+        {"as written", kThreeUsers, "127.0.0.1", true},
+        {"CR LF, no final line end", NoFinalNewline(WithCrLf(kThreeUsers)), "127.0.0.1", true},
+        {"hand edited", kHandEdited, "127.0.0.1", true},
+        {"another broker", kFixDefault + Block(101, 2) + Block(102, 3, "999"), "127.0.0.1", false},
+        {"no branch part", kFixDefault + "TargetCompID=9,12342\n", "127.0.0.1", false},
+        {"another address", kThreeUsers, "10.0.0.9", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FixFile file(c.content);
+        bool agree = !c.agree;
+        ASSERT_TRUE(fix_file::BrokerIdAndLocalIpAgree(file.path, "12342", c.localIp, &agree));
+        EXPECT_EQ(agree, c.agree);
+        ASSERT_EQ(fix_file::ChangeBrokerIdAndLocalIp(file.path, file.temporary, "12342", c.localIp,
+                                                     file.log.get(), file.site),
+                  Outcome::Written);
+        EXPECT_EQ(file.Read() == c.content, c.agree);
+    }
+    TempDir dir;
+    bool agree = false;
+    EXPECT_FALSE(
+        fix_file::BrokerIdAndLocalIpAgree(dir.File("missing.cfg"), "12342", "127.0.0.1", &agree));
+}
+
 // A FIX file reached through a symbolic link is written through: the link stays and the
 // temporary file goes beside the link's target. Without write permission nothing changes.
 TEST(FixSessionFile, LinksAreWrittenThroughAndReadOnlyFilesLeft) {
