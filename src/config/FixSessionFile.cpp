@@ -19,7 +19,6 @@ namespace fix_file {
 
 namespace {
 
-constexpr int kLineSize = 512;
 constexpr const char* kBeginPrefix = "#BeginSession_";
 constexpr std::size_t kLargestFile = 16 << 20;  // far beyond any FIX configuration file
 
@@ -227,14 +226,14 @@ Change WithBrokerIdAndLocalIp(const Lines& lines, const std::string& brokerId,
     for (const Line& line : lines) {
         const ParsedLine parsed = ParseLine(line.text);
         if (text::EqualsIgnoreCase(parsed.key, "TargetCompID")) {
+            change.content += "TargetCompID=" + parsed.part1 + "," + brokerId + "," + parsed.part3;
             const char *user = parsed.part1.c_str(), *branch = parsed.part3.c_str();
-            change.content += Fmt("TargetCompID=%s,%s,%s", user, brokerId.c_str(), branch);
             change.notes.emplace_back(LogLevel::Detail,
                                       Fmt("TargetCompID=%s,%s,%s written in fix config file for "
                                           "trader id %s",
                                           user, brokerId.c_str(), branch, user));
         } else if (text::EqualsIgnoreCase(parsed.key, "NicIpAddress")) {
-            change.content += Fmt("NicIpAddress=%s", localIp.c_str());
+            change.content += "NicIpAddress=" + localIp;
             change.notes.emplace_back(
                 LogLevel::Detail,
                 Fmt("NicIpAddress=%s written in fix config file", localIp.c_str()));
@@ -299,17 +298,18 @@ bool ReadLines(const std::string& path, std::vector<std::string>* lines, std::st
 }
 
 ParsedLine ParseLine(const std::string& line) {
-    char key[kLineSize] = "", part1[kLineSize] = "", part2[kLineSize] = "", part3[kLineSize] = "";
+    // No field is longer than the line: fields of its size never cut one.
+    std::vector<char> key(line.size() + 1), part1(key.size()), part2(key.size()), part3(key.size());
     ParsedLine parsed;
-    parsed.count =
-        std::sscanf(line.c_str(), "%511[^=]=%511[^,],%511[^,],%511s", key, part1, part2, part3);
+    parsed.count = std::sscanf(line.c_str(), "%[^=]=%[^,],%[^,],%s", key.data(), part1.data(),
+                               part2.data(), part3.data());
     if (parsed.count < 0) {
         parsed.count = 0;
     }
-    parsed.key = key;
-    parsed.part1 = part1;
-    parsed.part2 = part2;
-    parsed.part3 = part3;
+    parsed.key = key.data();
+    parsed.part1 = part1.data();
+    parsed.part2 = part2.data();
+    parsed.part3 = part3.data();
     return parsed;
 }
 

@@ -72,6 +72,21 @@ TEST(FixSessionFile, TwoPartTargetCompIdIsNotListedButTakesTheNewBrokerWithAnEmp
     EXPECT_EQ(file.log.Count("|NicIpAddress=10.1.1.5 written in fix config file"), 1u);
 }
 
+// A broker-ID change rewrites the TargetCompID line from its parts; parts of any length are
+// kept whole.
+TEST(FixSessionFile, LongTargetCompIdPartsAreKeptWhole) {
+    const std::string branch(1100, '7');
+    FixFile file(kFixDefault + "TargetCompID=101,12342," + branch + "\n");
+    ASSERT_EQ(fix_file::ChangeBrokerIdAndLocalIp(file.path, file.temporary, "777", "127.0.0.1",
+                                                 file.log.get(), file.site),
+              Outcome::Written);
+    EXPECT_EQ(file.Read(), kFixDefault + "TargetCompID=101,777," + branch + "\n");
+    std::vector<fix_file::FixUser> users;
+    ASSERT_TRUE(fix_file::ListUsers(file.path, &users));
+    ASSERT_EQ(users.size(), 1u);
+    EXPECT_EQ(users[0].branchId, branch);
+}
+
 // The operations the dialogs carry out: the argument is the user of an add, edit or delete,
 // the new local address of a broker-ID change (to 777), the new PersistMessages value.
 enum Kind { kAdd, kEdit, kDelete, kBroker, kPersist };
