@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "config/KeyValueFile.h"
+#include "platform/TextFile.h"
 #include "support/FailingFileOperations.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
+using namespace std::string_literals;
 using Step = platform::ReplaceStep;
 
 namespace {
@@ -25,6 +27,18 @@ struct Written {
     std::string content;
     std::string error;
 };
+
+const std::string kUtf8Bom = "\xEF\xBB\xBF";
+
+// `ascii` as Windows PowerShell saves text by default: UTF-16 after its byte-order mark,
+// little-endian (FF FE) or big-endian (FE FF).
+std::string Utf16(const std::string& ascii, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : ascii) {
+        bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return bytes;
+}
 
 Written Write(const std::string& path, const Pairs& pairs) {
     char keys[20][40] = {}, values[20][40] = {}, error[1024] = "";
@@ -157,6 +171,60 @@ TEST(KeyValueFile, FailureAtAnyStepKeepsTheOriginalAndGives200) {
     EXPECT_EQ(Write(path, {{"BOX_ID", "3"}}).result, 9000);
     EXPECT_EQ(ReadFile(path), "BOX_ID=3\n" + original.substr(9));
     EXPECT_EQ(platform::ReplaceFile(path, "", {}, directory).directory_sync_error, EIO);
+}
+
+TEST(TextFile, WhyAPathCannotBeEditedAsText) {
+    TempDir dir;
+    const std::string text = dir.File("text.cfg"), big = dir.File("big.cfg");
+    const auto why = [&](const std::string& bytes) {
+        WriteFile(text, bytes);
+        return platform::WhyNotEditableText(text);
+    };
+    EXPECT_EQ(why("BOX_ID=1\n"), "");
+    EXPECT_EQ(why(""), "");
+    EXPECT_EQ(why(kUtf8Bom + "BOX_ID=1\r\n"), "");
+    EXPECT_EQ(why("# a \0 in a note\nBOX_ID=1\n"s), "");
+    EXPECT_EQ(why(Utf16("BOX_ID=1\r\n", false)),
+              "it holds UTF-16 text (byte-order mark FF FE); save it as UTF-8 or ASCII");
+    EXPECT_EQ(why(Utf16("BOX_ID=1\r\n", true)),
+              "it holds UTF-16 text (byte-order mark FE FF); save it as UTF-8 or ASCII");
+    EXPECT_EQ(why(Utf16("BOX_ID=1\r\n", false).substr(2)),
+              "it holds mostly NUL bytes, so it is not a text file");
+    EXPECT_EQ(why("BOX_ID=1\n" + std::string(8192, '\0')),
+              "it holds mostly NUL bytes, so it is not a text file");
+    EXPECT_EQ(platform::WhyNotEditableText(dir.File("absent.cfg")), "No such file or directory");
+    EXPECT_EQ(platform::WhyNotEditableText(text + "/inner.cfg"), "Not a directory");
+    EXPECT_EQ(platform::WhyNotEditableText(dir.path()), "it is a folder");
+    ASSERT_EQ(mkfifo(dir.File("fifo.cfg").c_str(), 0600), 0);
+    EXPECT_EQ(platform::WhyNotEditableText(dir.File("fifo.cfg")), "it is not a regular file");
+    // Text, then zeros up to the bound: only the first bytes decide whether it is text.
+    WriteFile(big, std::string(4096, 'x'));
+    ASSERT_EQ(truncate(big.c_str(), 16 << 20), 0);
+    EXPECT_EQ(platform::WhyNotEditableText(big), "");
+    ASSERT_EQ(truncate(big.c_str(), (16 << 20) + 1), 0);
+    EXPECT_EQ(platform::WhyNotEditableText(big), "it is larger than 16 MB");
+    if (geteuid() != 0) {  // root reads any file
+        WriteFile(text, "BOX_ID=1\n");
+        ASSERT_EQ(chmod(text.c_str(), 0), 0);
+        EXPECT_EQ(platform::WhyNotEditableText(text), "Permission denied");
+    }
+}
+
+TEST(TextFile, Utf16MarksAndAQuarterOfNulBytesInTheFirst4096AreNoText) {
+    using platform::LooksLikeUtf16OrBinary;
+    EXPECT_TRUE(LooksLikeUtf16OrBinary("\xFF\xFE"));
+    EXPECT_TRUE(LooksLikeUtf16OrBinary("\xFE\xFF"));
+    EXPECT_FALSE(LooksLikeUtf16OrBinary("\xFE"));
+    EXPECT_FALSE(LooksLikeUtf16OrBinary("A=\xFF\xFE"));
+    EXPECT_TRUE(LooksLikeUtf16OrBinary("ABC\0"s));
+    EXPECT_FALSE(LooksLikeUtf16OrBinary("ABCD\0"s));
+    EXPECT_FALSE(LooksLikeUtf16OrBinary(""));
+    EXPECT_FALSE(LooksLikeUtf16OrBinary(std::string(4096, 'x') + std::string(8192, '\0')));
+    EXPECT_TRUE(LooksLikeUtf16OrBinary(std::string(3072, 'x') + std::string(8192, '\0')));
+    EXPECT_EQ(platform::Utf8BomLength(kUtf8Bom), 3u);
+    EXPECT_EQ(platform::Utf8BomLength(kUtf8Bom + "A=1\n"), 3u);
+    EXPECT_EQ(platform::Utf8BomLength(kUtf8Bom.substr(0, 2)), 0u);
+    EXPECT_EQ(platform::Utf8BomLength("A=1\n" + kUtf8Bom), 0u);
 }
 
 // What is kept of a fixed temporary name after a failed step is checked on the FIX file.
