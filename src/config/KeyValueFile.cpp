@@ -34,8 +34,21 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+// Opens a configuration file for a lookup; a file that holds no 8-bit text (UTF-16, mostly
+// NUL bytes) cannot be opened.
 File OpenForReading(const char* path) {
-    return File(path ? platform::OpenRegularFile(path) : nullptr);
+    File file(path ? platform::OpenRegularFile(path) : nullptr);
+    if (!file) {
+        return file;
+    }
+    char head[platform::kTextHeadLength];
+    const std::string_view read(head, std::fread(head, 1, sizeof head, file.get()));
+    if (platform::LooksLikeUtf16OrBinary(read)) {
+        return nullptr;
+    }
+    // A read error is left for the scan to meet, which then finds nothing.
+    std::fseek(file.get(), 0, SEEK_SET);
+    return file;
 }
 
 __attribute__((format(printf, 2, 3))) void SetError(char* errorText, const char* format, ...) {
@@ -179,9 +192,11 @@ int ApplyChanges(std::string_view file, std::vector<Change>& changes, std::strin
     return result;
 }
 
+// Reads the whole file for a rewrite; false also for a file that holds no 8-bit text, which
+// a rewrite would turn into a mix of encodings.
 bool ReadWhole(const char* path, std::string* content) {
-    constexpr std::size_t kLargest = 16 << 20;  // far beyond any configuration file
-    return platform::ReadRegularFile(path, kLargest, content);
+    return platform::ReadRegularFile(path, platform::kLargestTextFile, content) &&
+           !platform::LooksLikeUtf16OrBinary(*content);
 }
 
 // Puts `content` in place of the file; returns 0, or the failure code with its error text.

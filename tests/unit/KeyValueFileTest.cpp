@@ -173,6 +173,34 @@ TEST(KeyValueFile, FailureAtAnyStepKeepsTheOriginalAndGives200) {
     EXPECT_EQ(platform::ReplaceFile(path, "", {}, directory).directory_sync_error, EIO);
 }
 
+TEST(KeyValueFile, Utf16AndNulFilledFilesCannotBeOpenedAndAreNeverWritten) {
+    const std::string line = "HOST_PORT_NUMBER=10263\r\n";
+    const std::string refused[] = {
+        Utf16(line, false),
+        Utf16(line, true),
+        Utf16(line, false).substr(2),  // no byte-order mark: every other byte is NUL
+        line + std::string(8192, '\0'),
+    };
+    TempDir dir;
+    const std::string path = dir.File("gateway.cfg");
+    for (const std::string& content : refused) {
+        SCOPED_TRACE(content.substr(0, 8));
+        WriteFile(path, content);
+        EXPECT_EQ(Lookups(path), "300 4242 | 300 untouched");
+        const Written written = Write(path, {{"HOST_PORT_NUMBER", "1"}, {"BOX_ID", "2"}});
+        EXPECT_EQ(written.result, 300);
+        EXPECT_EQ(written.error, "Couldn't open file [" + path + "] in read mode.");
+        EXPECT_EQ(written.content, content);
+        EXPECT_EQ(ListDir(dir.path()), Names{"gateway.cfg"});
+    }
+    // A stray NUL in a note does not make a text file binary.
+    WriteFile(path, "# saved \0 by a tool\n"s + line);
+    EXPECT_EQ(Lookups(path), "0 10263 | 0 10263");
+    const Written written = Write(path, {{"HOST_PORT_NUMBER", "1"}});
+    EXPECT_EQ(written.result, 9000);
+    EXPECT_EQ(written.content, "# saved \0 by a tool\nHOST_PORT_NUMBER=1\r\n"s);
+}
+
 TEST(TextFile, WhyAPathCannotBeEditedAsText) {
     TempDir dir;
     const std::string text = dir.File("text.cfg"), big = dir.File("big.cfg");
