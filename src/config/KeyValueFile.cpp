@@ -34,8 +34,9 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// Opens a configuration file for a lookup; a file that holds no 8-bit text (UTF-16, mostly
-// NUL bytes) cannot be opened.
+// Opens a configuration file for a lookup, positioned after a UTF-8 byte-order mark, which
+// is no part of the first key; a file that holds no 8-bit text (UTF-16, mostly NUL bytes)
+// cannot be opened.
 File OpenForReading(const char* path) {
     File file(path ? platform::OpenRegularFile(path) : nullptr);
     if (!file) {
@@ -47,7 +48,7 @@ File OpenForReading(const char* path) {
         return nullptr;
     }
     // A read error is left for the scan to meet, which then finds nothing.
-    std::fseek(file.get(), 0, SEEK_SET);
+    std::fseek(file.get(), static_cast<long>(platform::Utf8BomLength(read)), SEEK_SET);
     return file;
 }
 
@@ -167,10 +168,14 @@ int ApplyToPiece(std::string_view piece, std::vector<Change>& changes, std::stri
 }
 
 // The file's new content, and the writer's result code for it. Appended lines end as the
-// file's lines do; a last line without a line end gets one only when a line follows it.
+// file's lines do; a last line without a line end gets one only when a line follows it. A
+// UTF-8 byte-order mark stays the file's first bytes, in front of the first line.
 int ApplyChanges(std::string_view file, std::vector<Change>& changes, std::string& content) {
     int result = kNothingChanged;
     const std::string_view lineEnd = platform::LineEndOf(file);
+    const std::size_t bom = platform::Utf8BomLength(file);
+    content.append(file.substr(0, bom));
+    file.remove_prefix(bom);
     while (!file.empty()) {
         const std::size_t newline = file.substr(0, kPieceLength).find('\n');
         const std::size_t length =
@@ -182,7 +187,7 @@ int ApplyChanges(std::string_view file, std::vector<Change>& changes, std::strin
     }
     for (const Change& change : changes) {
         if (!change.written && !change.value.empty()) {
-            if (!content.empty() && content.back() != '\n') {
+            if (content.size() > bom && content.back() != '\n') {
                 content += lineEnd;
             }
             content.append(change.key).append("=").append(change.value).append(lineEnd);

@@ -6,7 +6,8 @@
 // the '='; keys compare case-sensitively; any other line (#comments, blank lines) is not a
 // match and survives every rewrite. Lines are read in pieces of at most 511 characters, a
 // longer line counting as several. Files are read as text: a carriage return in front of a
-// new-line belongs to the line end, never to a key or a value.
+// new-line belongs to the line end, never to a key or a value, and a UTF-8 byte-order mark
+// at the start of the file belongs to no line (a rewrite keeps it in front).
 //
 // A path that names no regular file (a folder, FIFO or device) cannot be opened: 300. Nor
 // can a file that holds no 8-bit text: UTF-16 (as Windows PowerShell saves by default) or

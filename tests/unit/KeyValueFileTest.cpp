@@ -201,6 +201,46 @@ TEST(KeyValueFile, Utf16AndNulFilledFilesCannotBeOpenedAndAreNeverWritten) {
     EXPECT_EQ(written.content, "# saved \0 by a tool\nHOST_PORT_NUMBER=1\r\n"s);
 }
 
+TEST(KeyValueFile, AUtf8ByteOrderMarkBelongsToNoLineAndStaysInFront) {
+    const std::string piece(511, 'x'), bom = kUtf8Bom;
+    const std::pair<std::string, std::string> lookups[] = {
+        {bom + "HOST_PORT_NUMBER=10263\r\nBOX_ID=1\r\n", "0 10263 | 0 10263"},
+        {bom + "=HOST_PORT_NUMBER=7", "0 7 | 0 7"},
+        {bom + piece + "HOST_PORT_NUMBER=6\n", "-1 4242 | 0 6"},
+        {"BOX_ID=1\n" + bom + "HOST_PORT_NUMBER=5\n", "-1 4242 | -1 untouched"},
+    };
+    TempDir dir;
+    const std::string path = dir.File("gateway.cfg");
+    for (const auto& [content, expected] : lookups) {
+        WriteFile(path, content);
+        EXPECT_EQ(Lookups(path), expected) << content.substr(0, 60);
+    }
+    const std::tuple<std::string, Pairs, int, std::string> writes[] = {
+        {bom + "MACHINE_LAN_IP=10.0.0.1\r\nBOX_ID=1\r\n",
+         {{"MACHINE_LAN_IP", "10.0.0.2"}},
+         9000,
+         bom + "MACHINE_LAN_IP=10.0.0.2\r\nBOX_ID=1\r\n"},
+        {bom + "MACHINE_LAN_IP=10.0.0.1\nBOX_ID=1\n",
+         {{"MACHINE_LAN_IP", ""}},
+         9001,
+         bom + "BOX_ID=1\n"},
+        {bom + "MACHINE_LAN_IP=10.0.0.1",
+         {{"BOX_ID", "2"}},
+         9002,
+         bom + "MACHINE_LAN_IP=10.0.0.1\nBOX_ID=2\n"},
+        {bom, {{"BOX_ID", "2"}}, 9002, bom + "BOX_ID=2\n"},
+        {bom + "BOX_ID=2\r\n", {{"BOX_ID", "2"}}, 9000, bom + "BOX_ID=2\r\n"},
+    };
+    for (const auto& [before, changes, result, after] : writes) {
+        SCOPED_TRACE(before.substr(0, 60));
+        WriteFile(path, before);
+        const Written written = Write(path, changes);
+        EXPECT_EQ(written.result, result);
+        EXPECT_EQ(written.content, after);
+        EXPECT_EQ(written.error, "");
+    }
+}
+
 TEST(TextFile, WhyAPathCannotBeEditedAsText) {
     TempDir dir;
     const std::string text = dir.File("text.cfg"), big = dir.File("big.cfg");
