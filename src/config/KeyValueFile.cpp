@@ -144,9 +144,12 @@ std::string_view LineEndOfPiece(std::string_view piece) {
 // order) replaces it, ending as the piece ended, or, with an empty value, drops it; a piece
 // no change names is kept byte for byte. Returns the code of the last change made, or 0.
 int ApplyToPiece(std::string_view piece, std::vector<Change>& changes, std::string& content) {
-    // A line without any '=' names no key that a change could match; nor does a line of
-    // only '='.
-    const KeyAndRest split = SplitKey(platform::WithoutLineEnd(piece));
+    // Blanks and tabs in front of a key indent it (get_int_parameter finds it there too); a
+    // replaced line keeps them. A line without any '=' names no key that a change could
+    // match; nor does a line of only '='.
+    const std::string_view line = platform::WithoutLineEnd(piece);
+    const std::string_view indent = line.substr(0, line.find_first_not_of(" \t"));
+    const KeyAndRest split = SplitKey(line.substr(indent.size()));
     const bool hasEquals = piece.find('=') != std::string_view::npos;
     int result = 0;
     for (Change& change : changes) {
@@ -158,7 +161,8 @@ int ApplyToPiece(std::string_view piece, std::vector<Change>& changes, std::stri
             result = kDeleted;
             continue;
         }
-        content.append(split.key).append("=").append(change.value).append(LineEndOfPiece(piece));
+        content.append(indent).append(split.key).append("=").append(change.value);
+        content.append(LineEndOfPiece(piece));
         result = kReplaced;
     }
     if (result == 0) {

@@ -32,12 +32,14 @@ int get_string_parameter(const char* path, const char* key, char* buffer, int ca
 
 // Rewrites the file with new values for `count` keys (NUL-terminated texts in 40-byte
 // fields): every line of such a key is replaced by KEY=value, or removed when the new
-// value is empty; keys the file lacks are appended at its end. Every other byte stays as it
-// was: lines written end as the file's lines do (CR LF in a CR LF file), and a last line
-// without a line end gets one only when a line is appended after it. A file whose bytes
-// would not change is not written. Otherwise it is replaced atomically (see
-// platform::ReplaceFile: links are written through, a read-only file is refused): readers
-// see the old content or the new one, and on failure the old file stays as it was.
+// value is empty; keys the file lacks are appended at its end. A key indented by blanks or
+// tabs (which get_int_parameter finds) names that key's line too; the indentation stays.
+// Every other byte stays as it was: lines written end as the file's lines do (CR LF in a
+// CR LF file), and a last line without a line end gets one only when a line is appended
+// after it. A file whose bytes would not change is not written. Otherwise it is replaced
+// atomically (see platform::ReplaceFile: links are written through, a read-only file is
+// refused): readers see the old content or the new one, and on failure the old file stays
+// as it was.
 // Returns 9000, 9001 or 9002 when the last change made (in file order, then appends)
 // replaced, deleted or appended a key, 1 when nothing changed, 300 when the file cannot be
 // read (also when larger than platform::kLargestTextFile) and 200 when the new file could

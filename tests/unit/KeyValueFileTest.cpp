@@ -241,6 +241,28 @@ TEST(KeyValueFile, AUtf8ByteOrderMarkBelongsToNoLineAndStaysInFront) {
     }
 }
 
+TEST(KeyValueFile, WriterTakesAnIndentedKeyAsItsLineAndKeepsTheIndentation) {
+    const std::tuple<std::string, std::string, int, std::string> cases[] = {
+        {"   BOX_ID=8\n# x\n", "9", 9000, "   BOX_ID=9\n# x\n"},
+        {"\t BOX_ID=8\r\nA=1\r\n", "9", 9000, "\t BOX_ID=9\r\nA=1\r\n"},
+        {"A=1\r\n\tBOX_ID=8\r\nB=2", "9", 9000, "A=1\r\n\tBOX_ID=9\r\nB=2"},
+        {"A=1\n  BOX_ID=8\nB=2\n\tBOX_ID=7", "", 9001, "A=1\nB=2\n"},
+        {"  BOX_ID =8\n#  BOX_ID=8\n  \n", "9", 9002, "  BOX_ID =8\n#  BOX_ID=8\n  \nBOX_ID=9\n"},
+    };
+    TempDir dir;
+    const std::string path = dir.File("gateway.cfg");
+    for (const auto& [before, value, result, after] : cases) {
+        SCOPED_TRACE(before);
+        WriteFile(path, before);
+        const Written written = Write(path, {{"BOX_ID", value}});
+        EXPECT_EQ(written.result, result);
+        EXPECT_EQ(written.content, after);
+    }
+    // The lookups keep their rules: tokens find an indented key, lines start with the key.
+    WriteFile(path, "  HOST_PORT_NUMBER=3\n");
+    EXPECT_EQ(Lookups(path), "0 3 | -1 untouched");
+}
+
 TEST(TextFile, WhyAPathCannotBeEditedAsText) {
     TempDir dir;
     const std::string text = dir.File("text.cfg"), big = dir.File("big.cfg");
