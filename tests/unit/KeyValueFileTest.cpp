@@ -1,8 +1,10 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <tuple>
 #include <utility>
@@ -261,6 +263,39 @@ TEST(KeyValueFile, WriterTakesAnIndentedKeyAsItsLineAndKeepsTheIndentation) {
     // The lookups keep their rules: tokens find an indented key, lines start with the key.
     WriteFile(path, "  HOST_PORT_NUMBER=3\n");
     EXPECT_EQ(Lookups(path), "0 3 | -1 untouched");
+}
+
+// The file's inode and modification time, as a reader polling for changes sees them.
+std::pair<ino_t, std::int64_t> Identity(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(stat(path.c_str(), &info), 0);
+    return {info.st_ino, info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec};
+}
+
+TEST(KeyValueFile, AFileWhoseBytesWouldNotChangeIsNotWrittenAtAll) {
+    const std::tuple<std::string, Pairs, int> unchanged[] = {
+        {"BOX_ID=8\r\n", {{"BOX_ID", "8"}}, 9000},
+        {"  BOX_ID=8\n", {{"BOX_ID", "8"}}, 9000},
+        {kUtf8Bom + "BOX_ID=8\n# \xe9\n", {{"BOX_ID", "8"}}, 9000},
+        {"BOX_ID=8\n", {{"HOST_IP", ""}}, 1},
+        {std::string(600, 'x') + "\n", {}, 1},
+    };
+    TempDir dir;
+    const std::string path = dir.File("gateway.cfg");
+    const timespec past[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+    for (const auto& [content, changes, result] : unchanged) {
+        SCOPED_TRACE(content.substr(0, 20));
+        WriteFile(path, content);
+        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), past, 0), 0);
+        const auto before = Identity(path);
+        EXPECT_EQ(Write(path, changes).result, result);
+        EXPECT_EQ(Identity(path), before);
+        EXPECT_EQ(ReadFile(path), content);
+    }
+    // A change puts a new file in place.
+    const auto before = Identity(path);
+    EXPECT_EQ(Write(path, {{"BOX_ID", "9"}}).result, 9002);
+    EXPECT_NE(Identity(path).first, before.first);
 }
 
 TEST(TextFile, WhyAPathCannotBeEditedAsText) {
