@@ -34,8 +34,22 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+// Opens a configuration file for a lookup, positioned after a UTF-8 byte-order mark, which
+// is no part of the first key; a file that holds no 8-bit text (UTF-16, mostly NUL bytes)
+// cannot be opened.
 File OpenForReading(const char* path) {
-    return File(path ? platform::OpenRegularFile(path) : nullptr);
+    File file(path ? platform::OpenRegularFile(path) : nullptr);
+    if (!file) {
+        return file;
+    }
+    char head[platform::kTextHeadLength];
+    const std::string_view read(head, std::fread(head, 1, sizeof head, file.get()));
+    if (platform::LooksLikeUtf16OrBinary(read)) {
+        return nullptr;
+    }
+    // A read error is left for the scan to meet, which then finds nothing.
+    std::fseek(file.get(), static_cast<long>(platform::Utf8BomLength(read)), SEEK_SET);
+    return file;
 }
 
 __attribute__((format(printf, 2, 3))) void SetError(char* errorText, const char* format, ...) {
@@ -130,9 +144,12 @@ std::string_view LineEndOfPiece(std::string_view piece) {
 // order) replaces it, ending as the piece ended, or, with an empty value, drops it; a piece
 // no change names is kept byte for byte. Returns the code of the last change made, or 0.
 int ApplyToPiece(std::string_view piece, std::vector<Change>& changes, std::string& content) {
-    // A line without any '=' names no key that a change could match; nor does a line of
-    // only '='.
-    const KeyAndRest split = SplitKey(platform::WithoutLineEnd(piece));
+    // Blanks and tabs in front of a key indent it (get_int_parameter finds it there too); a
+    // replaced line keeps them. A line without any '=' names no key that a change could
+    // match; nor does a line of only '='.
+    const std::string_view line = platform::WithoutLineEnd(piece);
+    const std::string_view indent = line.substr(0, line.find_first_not_of(" \t"));
+    const KeyAndRest split = SplitKey(line.substr(indent.size()));
     const bool hasEquals = piece.find('=') != std::string_view::npos;
     int result = 0;
     for (Change& change : changes) {
@@ -144,7 +161,8 @@ int ApplyToPiece(std::string_view piece, std::vector<Change>& changes, std::stri
             result = kDeleted;
             continue;
         }
-        content.append(split.key).append("=").append(change.value).append(LineEndOfPiece(piece));
+        content.append(indent).append(split.key).append("=").append(change.value);
+        content.append(LineEndOfPiece(piece));
         result = kReplaced;
     }
     if (result == 0) {
@@ -154,10 +172,14 @@ int ApplyToPiece(std::string_view piece, std::vector<Change>& changes, std::stri
 }
 
 // The file's new content, and the writer's result code for it. Appended lines end as the
-// file's lines do; a last line without a line end gets one only when a line follows it.
+// file's lines do; a last line without a line end gets one only when a line follows it. A
+// UTF-8 byte-order mark stays the file's first bytes, in front of the first line.
 int ApplyChanges(std::string_view file, std::vector<Change>& changes, std::string& content) {
     int result = kNothingChanged;
     const std::string_view lineEnd = platform::LineEndOf(file);
+    const std::size_t bom = platform::Utf8BomLength(file);
+    content.append(file.substr(0, bom));
+    file.remove_prefix(bom);
     while (!file.empty()) {
         const std::size_t newline = file.substr(0, kPieceLength).find('\n');
         const std::size_t length =
@@ -169,7 +191,7 @@ int ApplyChanges(std::string_view file, std::vector<Change>& changes, std::strin
     }
     for (const Change& change : changes) {
         if (!change.written && !change.value.empty()) {
-            if (!content.empty() && content.back() != '\n') {
+            if (content.size() > bom && content.back() != '\n') {
                 content += lineEnd;
             }
             content.append(change.key).append("=").append(change.value).append(lineEnd);
@@ -179,9 +201,11 @@ int ApplyChanges(std::string_view file, std::vector<Change>& changes, std::strin
     return result;
 }
 
+// Reads the whole file for a rewrite; false also for a file that holds no 8-bit text, which
+// a rewrite would turn into a mix of encodings.
 bool ReadWhole(const char* path, std::string* content) {
-    constexpr std::size_t kLargest = 16 << 20;  // far beyond any configuration file
-    return platform::ReadRegularFile(path, kLargest, content);
+    return platform::ReadRegularFile(path, platform::kLargestTextFile, content) &&
+           !platform::LooksLikeUtf16OrBinary(*content);
 }
 
 // Puts `content` in place of the file; returns 0, or the failure code with its error text.

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace platform {
 
@@ -49,6 +51,65 @@ bool ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string*
     ok = ok && !std::ferror(file);
     std::fclose(file);
     return ok;
+}
+
+namespace {
+
+// Why a file starting with `head` holds no 8-bit text, or empty when it may.
+std::string NotTextReason(std::string_view head) {
+    if (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF")) {
+        return head[0] == '\xFF'
+                   ? "it holds UTF-16 text (byte-order mark FF FE); save it as UTF-8 or ASCII"
+                   : "it holds UTF-16 text (byte-order mark FE FF); save it as UTF-8 or ASCII";
+    }
+    head = head.substr(0, kTextHeadLength);
+    const auto nuls = static_cast<std::size_t>(std::count(head.begin(), head.end(), '\0'));
+    if (nuls > 0 && nuls * 4 >= head.size()) {
+        return "it holds mostly NUL bytes, so it is not a text file";
+    }
+    return {};
+}
+
+// The reason a regular file could not be opened, from the errno OpenRegularFile left.
+std::string OpenFailureReason(int error) {
+    switch (error) {
+        case EISDIR:
+            return "it is a folder";
+        case EINVAL:
+            return "it is not a regular file";
+        default:
+            return std::strerror(error);
+    }
+}
+
+}  // namespace
+
+std::size_t Utf8BomLength(std::string_view content) {
+    return content.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+}
+
+bool LooksLikeUtf16OrBinary(std::string_view head) {
+    return !NotTextReason(head).empty();
+}
+
+std::string WhyNotEditableText(const std::string& path) {
+    std::FILE* file = OpenRegularFile(path);
+    if (!file) {
+        return OpenFailureReason(errno);
+    }
+    struct stat info {};
+    std::string reason;
+    char head[kTextHeadLength];
+    if (fstat(fileno(file), &info) != 0) {
+        reason = std::strerror(errno);
+    } else if (static_cast<std::size_t>(info.st_size) > kLargestTextFile) {
+        reason = "it is larger than " + std::to_string(kLargestTextFile >> 20) + " MB";
+    } else {
+        const std::size_t read = std::fread(head, 1, sizeof head, file);
+        reason = std::ferror(file) ? std::strerror(errno) : NotTextReason({head, read});
+    }
+    std::fclose(file);
+    return reason;
 }
 
 std::string_view WithoutLineEnd(std::string_view line) {

@@ -1,18 +1,22 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "config/KeyValueFile.h"
+#include "platform/TextFile.h"
 #include "support/FailingFileOperations.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
+using namespace std::string_literals;
 using Step = platform::ReplaceStep;
 
 namespace {
@@ -25,6 +29,18 @@ struct Written {
     std::string content;
     std::string error;
 };
+
+const std::string kUtf8Bom = "\xEF\xBB\xBF";
+
+// `ascii` as Windows PowerShell saves text by default: UTF-16 after its byte-order mark,
+// little-endian (FF FE) or big-endian (FE FF).
+std::string Utf16(const std::string& ascii, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : ascii) {
+        bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return bytes;
+}
 
 Written Write(const std::string& path, const Pairs& pairs) {
     char keys[20][40] = {}, values[20][40] = {}, error[1024] = "";
@@ -157,6 +173,183 @@ TEST(KeyValueFile, FailureAtAnyStepKeepsTheOriginalAndGives200) {
     EXPECT_EQ(Write(path, {{"BOX_ID", "3"}}).result, 9000);
     EXPECT_EQ(ReadFile(path), "BOX_ID=3\n" + original.substr(9));
     EXPECT_EQ(platform::ReplaceFile(path, "", {}, directory).directory_sync_error, EIO);
+}
+
+TEST(KeyValueFile, Utf16AndNulFilledFilesCannotBeOpenedAndAreNeverWritten) {
+    const std::string line = "HOST_PORT_NUMBER=10263\r\n";
+    const std::string refused[] = {
+        Utf16(line, false),
+        Utf16(line, true),
+        Utf16(line, false).substr(2),  // no byte-order mark: every other byte is NUL
+        line + std::string(8192, '\0'),
+    };
+    TempDir dir;
+    const std::string path = dir.File("gateway.cfg");
+    for (const std::string& content : refused) {
+        SCOPED_TRACE(content.substr(0, 8));
+        WriteFile(path, content);
+        EXPECT_EQ(Lookups(path), "300 4242 | 300 untouched");
+        const Written written = Write(path, {{"HOST_PORT_NUMBER", "1"}, {"BOX_ID", "2"}});
+        EXPECT_EQ(written.result, 300);
+        EXPECT_EQ(written.error, "Couldn't open file [" + path + "] in read mode.");
+        EXPECT_EQ(written.content, content);
+        EXPECT_EQ(ListDir(dir.path()), Names{"gateway.cfg"});
+    }
+    // A stray NUL in a note does not make a text file binary.
+    WriteFile(path, "# saved \0 by a tool\n"s + line);
+    EXPECT_EQ(Lookups(path), "0 10263 | 0 10263");
+    const Written written = Write(path, {{"HOST_PORT_NUMBER", "1"}});
+    EXPECT_EQ(written.result, 9000);
+    EXPECT_EQ(written.content, "# saved \0 by a tool\nHOST_PORT_NUMBER=1\r\n"s);
+}
+
+TEST(KeyValueFile, AUtf8ByteOrderMarkBelongsToNoLineAndStaysInFront) {
+    const std::string piece(511, 'x'), bom = kUtf8Bom;
+    const std::pair<std::string, std::string> lookups[] = {
+        {bom + "HOST_PORT_NUMBER=10263\r\nBOX_ID=1\r\n", "0 10263 | 0 10263"},
+        {bom + "=HOST_PORT_NUMBER=7", "0 7 | 0 7"},
+        {bom + piece + "HOST_PORT_NUMBER=6\n", "-1 4242 | 0 6"},
+        {"BOX_ID=1\n" + bom + "HOST_PORT_NUMBER=5\n", "-1 4242 | -1 untouched"},
+    };
+    TempDir dir;
+    const std::string path = dir.File("gateway.cfg");
+    for (const auto& [content, expected] : lookups) {
+        WriteFile(path, content);
+        EXPECT_EQ(Lookups(path), expected) << content.substr(0, 60);
+    }
+    const std::tuple<std::string, Pairs, int, std::string> writes[] = {
+        {bom + "MACHINE_LAN_IP=10.0.0.1\r\nBOX_ID=1\r\n",
+         {{"MACHINE_LAN_IP", "10.0.0.2"}},
+         9000,
+         bom + "MACHINE_LAN_IP=10.0.0.2\r\nBOX_ID=1\r\n"},
+        {bom + "MACHINE_LAN_IP=10.0.0.1\nBOX_ID=1\n",
+         {{"MACHINE_LAN_IP", ""}},
+         9001,
+         bom + "BOX_ID=1\n"},
+        {bom + "MACHINE_LAN_IP=10.0.0.1",
+         {{"BOX_ID", "2"}},
+         9002,
+         bom + "MACHINE_LAN_IP=10.0.0.1\nBOX_ID=2\n"},
+        {bom, {{"BOX_ID", "2"}}, 9002, bom + "BOX_ID=2\n"},
+        {bom + "BOX_ID=2\r\n", {{"BOX_ID", "2"}}, 9000, bom + "BOX_ID=2\r\n"},
+    };
+    for (const auto& [before, changes, result, after] : writes) {
+        SCOPED_TRACE(before.substr(0, 60));
+        WriteFile(path, before);
+        const Written written = Write(path, changes);
+        EXPECT_EQ(written.result, result);
+        EXPECT_EQ(written.content, after);
+        EXPECT_EQ(written.error, "");
+    }
+}
+
+TEST(KeyValueFile, WriterTakesAnIndentedKeyAsItsLineAndKeepsTheIndentation) {
+    const std::tuple<std::string, std::string, int, std::string> cases[] = {
+        {"   BOX_ID=8\n# x\n", "9", 9000, "   BOX_ID=9\n# x\n"},
+        {"\t BOX_ID=8\r\nA=1\r\n", "9", 9000, "\t BOX_ID=9\r\nA=1\r\n"},
+        {"A=1\r\n\tBOX_ID=8\r\nB=2", "9", 9000, "A=1\r\n\tBOX_ID=9\r\nB=2"},
+        {"A=1\n  BOX_ID=8\nB=2\n\tBOX_ID=7", "", 9001, "A=1\nB=2\n"},
+        {"  BOX_ID =8\n#  BOX_ID=8\n  \n", "9", 9002, "  BOX_ID =8\n#  BOX_ID=8\n  \nBOX_ID=9\n"},
+    };
+    TempDir dir;
+    const std::string path = dir.File("gateway.cfg");
+    for (const auto& [before, value, result, after] : cases) {
+        SCOPED_TRACE(before);
+        WriteFile(path, before);
+        const Written written = Write(path, {{"BOX_ID", value}});
+        EXPECT_EQ(written.result, result);
+        EXPECT_EQ(written.content, after);
+    }
+    // The lookups keep their rules: tokens find an indented key, lines start with the key.
+    WriteFile(path, "  HOST_PORT_NUMBER=3\n");
+    EXPECT_EQ(Lookups(path), "0 3 | -1 untouched");
+}
+
+// The file's inode and modification time, as a reader polling for changes sees them.
+std::pair<ino_t, std::int64_t> Identity(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(stat(path.c_str(), &info), 0);
+    return {info.st_ino, info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec};
+}
+
+TEST(KeyValueFile, AFileWhoseBytesWouldNotChangeIsNotWrittenAtAll) {
+    const std::tuple<std::string, Pairs, int> unchanged[] = {
+        {"BOX_ID=8\r\n", {{"BOX_ID", "8"}}, 9000},
+        {"  BOX_ID=8\n", {{"BOX_ID", "8"}}, 9000},
+        {kUtf8Bom + "BOX_ID=8\n# \xe9\n", {{"BOX_ID", "8"}}, 9000},
+        {"BOX_ID=8\n", {{"HOST_IP", ""}}, 1},
+        {std::string(600, 'x') + "\n", {}, 1},
+    };
+    TempDir dir;
+    const std::string path = dir.File("gateway.cfg");
+    const timespec past[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+    for (const auto& [content, changes, result] : unchanged) {
+        SCOPED_TRACE(content.substr(0, 20));
+        WriteFile(path, content);
+        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), past, 0), 0);
+        const auto before = Identity(path);
+        EXPECT_EQ(Write(path, changes).result, result);
+        EXPECT_EQ(Identity(path), before);
+        EXPECT_EQ(ReadFile(path), content);
+    }
+    // A change puts a new file in place.
+    const auto before = Identity(path);
+    EXPECT_EQ(Write(path, {{"BOX_ID", "9"}}).result, 9002);
+    EXPECT_NE(Identity(path).first, before.first);
+}
+
+TEST(TextFile, WhyAPathCannotBeEditedAsText) {
+    TempDir dir;
+    const std::string text = dir.File("text.cfg"), big = dir.File("big.cfg");
+    const auto why = [&](const std::string& bytes) {
+        WriteFile(text, bytes);
+        return platform::WhyNotEditableText(text);
+    };
+    EXPECT_EQ(why("BOX_ID=1\n"), "");
+    EXPECT_EQ(why(""), "");
+    EXPECT_EQ(why(kUtf8Bom + "BOX_ID=1\r\n"), "");
+    EXPECT_EQ(why("# a \0 in a note\nBOX_ID=1\n"s), "");
+    EXPECT_EQ(why(Utf16("BOX_ID=1\r\n", false)),
+              "it holds UTF-16 text (byte-order mark FF FE); save it as UTF-8 or ASCII");
+    EXPECT_EQ(why(Utf16("BOX_ID=1\r\n", true)),
+              "it holds UTF-16 text (byte-order mark FE FF); save it as UTF-8 or ASCII");
+    EXPECT_EQ(why(Utf16("BOX_ID=1\r\n", false).substr(2)),
+              "it holds mostly NUL bytes, so it is not a text file");
+    EXPECT_EQ(why("BOX_ID=1\n" + std::string(8192, '\0')),
+              "it holds mostly NUL bytes, so it is not a text file");
+    EXPECT_EQ(platform::WhyNotEditableText(dir.File("absent.cfg")), "No such file or directory");
+    EXPECT_EQ(platform::WhyNotEditableText(text + "/inner.cfg"), "Not a directory");
+    EXPECT_EQ(platform::WhyNotEditableText(dir.path()), "it is a folder");
+    ASSERT_EQ(mkfifo(dir.File("fifo.cfg").c_str(), 0600), 0);
+    EXPECT_EQ(platform::WhyNotEditableText(dir.File("fifo.cfg")), "it is not a regular file");
+    // Text, then zeros up to the bound: only the first bytes decide whether it is text.
+    WriteFile(big, std::string(4096, 'x'));
+    ASSERT_EQ(truncate(big.c_str(), 16 << 20), 0);
+    EXPECT_EQ(platform::WhyNotEditableText(big), "");
+    ASSERT_EQ(truncate(big.c_str(), (16 << 20) + 1), 0);
+    EXPECT_EQ(platform::WhyNotEditableText(big), "it is larger than 16 MB");
+    if (geteuid() != 0) {  // root reads any file
+        WriteFile(text, "BOX_ID=1\n");
+        ASSERT_EQ(chmod(text.c_str(), 0), 0);
+        EXPECT_EQ(platform::WhyNotEditableText(text), "Permission denied");
+    }
+}
+
+TEST(TextFile, Utf16MarksAndAQuarterOfNulBytesInTheFirst4096AreNoText) {
+    using platform::LooksLikeUtf16OrBinary;
+    EXPECT_TRUE(LooksLikeUtf16OrBinary("\xFF\xFE"));
+    EXPECT_TRUE(LooksLikeUtf16OrBinary("\xFE\xFF"));
+    EXPECT_FALSE(LooksLikeUtf16OrBinary("\xFE"));
+    EXPECT_FALSE(LooksLikeUtf16OrBinary("A=\xFF\xFE"));
+    EXPECT_TRUE(LooksLikeUtf16OrBinary("ABC\0"s));
+    EXPECT_FALSE(LooksLikeUtf16OrBinary("ABCD\0"s));
+    EXPECT_FALSE(LooksLikeUtf16OrBinary(""));
+    EXPECT_FALSE(LooksLikeUtf16OrBinary(std::string(4096, 'x') + std::string(8192, '\0')));
+    EXPECT_TRUE(LooksLikeUtf16OrBinary(std::string(3072, 'x') + std::string(8192, '\0')));
+    EXPECT_EQ(platform::Utf8BomLength(kUtf8Bom), 3u);
+    EXPECT_EQ(platform::Utf8BomLength(kUtf8Bom + "A=1\n"), 3u);
+    EXPECT_EQ(platform::Utf8BomLength(kUtf8Bom.substr(0, 2)), 0u);
+    EXPECT_EQ(platform::Utf8BomLength("A=1\n" + kUtf8Bom), 0u);
 }
 
 // What is kept of a fixed temporary name after a failed step is checked on the FIX file.
