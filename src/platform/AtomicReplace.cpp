@@ -3,10 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
+#include "platform/FileOwnership.h"
 #include "platform/FileSystem.h"
 
 namespace platform {
@@ -63,11 +67,14 @@ bool WriteAll(FileOperations& operations, int fd, std::string_view content) {
 
 // Fills the open temporary file; returns the step that failed, or None. The descriptor is
 // closed in every case.
-ReplaceStep FillTemporary(FileOperations& operations, int fd, const struct stat& original,
-                          std::string_view content) {
+ReplaceStep FillTemporary(FileOperations& operations, int fd, const std::string& target,
+                          const struct stat& original, std::string_view content,
+                          std::string* failedAttribute) {
     ReplaceStep failed = ReplaceStep::None;
     if (operations.CopyOwnerAndMode(fd, original) != 0) {
         failed = ReplaceStep::CopyOwnerAndMode;
+    } else if (operations.CopyAttributes(fd, target, failedAttribute) != 0) {
+        failed = ReplaceStep::CopyAttributes;
     } else if (!WriteAll(operations, fd, content)) {
         failed = ReplaceStep::Write;
     } else if (operations.Sync(fd) != 0) {
@@ -93,7 +100,40 @@ int OpenTemporary(FileOperations& operations, const std::string& target,
     return operations.MakeTemporary(name);
 }
 
+// The checks that need no writing, on the file behind any link.
+ReplaceResult Check(const std::string& target, struct stat* original) {
+    ReplaceResult result;
+    auto fail = [&result](ReplaceStep step, int error) {
+        result.failed_step = step;
+        result.error = error;
+    };
+    if (stat(target.c_str(), original) != 0) {
+        fail(ReplaceStep::ReadOriginal, errno);
+    } else if (!S_ISREG(original->st_mode)) {
+        fail(ReplaceStep::ReadOriginal, S_ISDIR(original->st_mode) ? EISDIR : EINVAL);
+    } else if (!MayChange(target, *original)) {
+        fail(ReplaceStep::Remove, EACCES);
+    } else if (original->st_nlink > 1) {
+        fail(ReplaceStep::HardLinked, EMLINK);
+        result.reason = target + " has " + std::to_string(original->st_nlink) +
+                        " names (hard links): a save replaces the file, and the other names "
+                        "would keep the old content";
+    } else if (const OwnershipJudgement owner = JudgeOwnership(target, *original);
+               !owner.refusal.empty()) {
+        fail(ReplaceStep::KeepOwner, EPERM);
+        result.reason = owner.refusal;
+    } else {
+        result.owner_note = owner.note;
+    }
+    return result;
+}
+
 }  // namespace
+
+ReplaceResult CheckReplace(const std::string& path) {
+    struct stat original {};
+    return Check(FileBehind(path), &original);
+}
 
 ReplaceResult ReplaceFile(const std::string& path, std::string_view content,
                           const ReplaceOptions& given, FileOperations& operations) {
@@ -108,18 +148,8 @@ ReplaceResult ReplaceFile(const std::string& path, std::string_view content,
         options.temporary_path = DirectoryOf(target) + "/" + BaseName(options.temporary_path);
     }
     struct stat original {};
-    if (stat(target.c_str(), &original) != 0) {
-        fail(ReplaceStep::ReadOriginal);
-        return result;
-    }
-    if (!S_ISREG(original.st_mode)) {
-        errno = S_ISDIR(original.st_mode) ? EISDIR : EINVAL;
-        fail(ReplaceStep::ReadOriginal);
-        return result;
-    }
-    if (!MayChange(target, original)) {
-        errno = EACCES;
-        fail(ReplaceStep::Remove);
+    result = Check(target, &original);
+    if (!result.ok()) {
         return result;
     }
     int fd = OpenTemporary(operations, target, options, result.temporary_path);
@@ -127,12 +157,17 @@ ReplaceResult ReplaceFile(const std::string& path, std::string_view content,
         fail(ReplaceStep::CreateTemporary);
         return result;
     }
-    ReplaceStep failed = FillTemporary(operations, fd, original, content);
+    std::string attribute;
+    ReplaceStep failed = FillTemporary(operations, fd, target, original, content, &attribute);
     if (failed == ReplaceStep::None && operations.Rename(result.temporary_path, target) != 0) {
         failed = ReplaceStep::Rename;
     }
     if (failed != ReplaceStep::None) {
         fail(failed);
+        if (failed == ReplaceStep::CopyAttributes) {
+            result.reason = "the new " + target + " could not be given the attribute " + attribute +
+                            " of the old one";
+        }
         if (!(failed == ReplaceStep::Rename && options.keep_temporary_after_failed_rename)) {
             operations.Unlink(result.temporary_path);
         }

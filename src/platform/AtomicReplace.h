@@ -12,8 +12,11 @@ enum class ReplaceStep {
     None,             // replaced
     ReadOriginal,     // the file to replace could not be examined, or is not a regular file
     Remove,           // the file gives the running user no write permission (EACCES)
+    HardLinked,       // the file has other names, which a replacement would leave behind
+    KeepOwner,        // the running user cannot keep the owner, and access would change
     CreateTemporary,  // the temporary file could not be created
     CopyOwnerAndMode,
+    CopyAttributes,  // an extended attribute or the ACL could not be given to the new file
     Write,
     Flush,  // fsync or close of the temporary file; a full disk often shows only here
     Rename,
@@ -38,16 +41,34 @@ struct ReplaceResult {
     // errno of the directory's fsync after the rename, or 0. It does not fail the
     // replacement: the new content is in place, only its survival of a power cut is unsure.
     int directory_sync_error = 0;
+    // In plain words, for the steps the original platform had no text for (HardLinked,
+    // KeepOwner, CopyAttributes); empty otherwise.
+    std::string reason;
+    // Set when the file now belongs to the running user because only root can keep its
+    // owner, while every account keeps its access: the change is said, never made silently.
+    std::string owner_note;
 
     bool ok() const { return failed_step == ReplaceStep::None; }
 };
 
+// Whether ReplaceFile may replace the file at `target`, checked without writing anything:
+// what it finds as a failed step (ReadOriginal, Remove, HardLinked, KeepOwner), with
+// owner_note set when the owner would change. Writers of two files check both first, so that
+// a save that cannot complete writes nothing.
+ReplaceResult CheckReplace(const std::string& target);
+
 // Replaces the file at `target` with `content` so that every reader sees either the old file
 // or the new one, complete, and never no file: the content goes to a temporary file in the
-// same directory, which takes the original's mode (and owner and group when running as
-// root), is written, flushed to disk and renamed over the original; then the directory is
-// flushed. On failure the original is untouched and the temporary file is deleted (see
+// same directory, which takes the original's owner, group, mode, POSIX ACL and extended
+// attributes, is written, flushed to disk and renamed over the original; then the directory
+// is flushed. On failure the original is untouched and the temporary file is deleted (see
 // ReplaceOptions for the exception).
+//
+// Owner and group: root keeps both. Another user keeps the group when it is a member of it,
+// and the file then belongs to that user; when that would take read or write access from
+// the file's owner (the gateways' account) or its group, nothing is written (KeepOwner).
+// A file with several names (hard links) is refused (HardLinked): replacing one name would
+// leave the others with the old content.
 //
 // Files as operators have them: a symbolic link is written through (the file it points to
 // is replaced and the link stays a link); a file that gives the running user no write

@@ -19,13 +19,19 @@ class FileOperations {
     // replaced by the name chosen (mkstemp); on failure it is left as it was. Returns an open
     // descriptor.
     virtual int MakeTemporary(std::string& name_template);
-    // Creates `path`, or truncates what is there, for writing. Returns an open descriptor.
+    // Creates `path` for writing, in place of any file of that name (which may be another
+    // user's left-over). Returns an open descriptor.
     virtual int CreateFile(const std::string& path);
     virtual ssize_t Write(int fd, const void* data, std::size_t size);
     // Pushes what was written to the disk (fsync); a full disk may only show here.
     virtual int Sync(int fd);
-    // Gives the file the mode of `original` and, when running as root, its owner and group.
+    // Gives the file the mode of `original` and its group (root: owner and group; another
+    // user: the group when it is a member of it).
     virtual int CopyOwnerAndMode(int fd, const struct stat& original);
+    // Gives the file every extended attribute of the file at `original`, its POSIX ACL
+    // included (and removes an ACL the new file inherited that the original lacks). On
+    // failure `failed` names the attribute.
+    virtual int CopyAttributes(int fd, const std::string& original, std::string* failed);
     // Some file systems report deferred write errors only here.
     virtual int Close(int fd);
     virtual int Rename(const std::string& from, const std::string& to);
