@@ -18,6 +18,7 @@
 #include "app/QtMessageBoxes.h"
 #include "app/ZEVOClientPHASE4Dlg.h"
 #include "base/Version.h"
+#include "platform/ConfigLock.h"
 
 namespace {
 
@@ -124,6 +125,10 @@ int main(int argc, char** argv) {
     font.setStyleStrategy(QFont::PreferNoShaping);
     QApplication::setFont(font);
     QtMessageBoxes boxes;
+    // A save that waits for another configuration writer keeps the window painting and the
+    // log pages receiving; the operator's input waits with it.
+    platform::SetLockWait(
+        {10000, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }});
     CZEVOClientPHASE4Dlg dialog(RealMachine(&boxes));
     // Before start-up, so a signal that comes while the window is being set up is not lost.
     EndOnTerminationSignals(dialog);

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "cli/CliSupport.h"
+#include "platform/ConfigLock.h"
 
 CommandLine::CommandLine(const char* command, const char* help)
     : m_command(QString("zevo-cli ") + command), m_help(help) {
@@ -76,6 +77,7 @@ bool TakeTimeout(const QString& text) {
         return false;
     }
     g_connectMilliseconds = seconds * 1000;
+    platform::SetLockWait({seconds * 1000, {}});
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "base/Text.h"
@@ -12,9 +13,11 @@
 #include "cli/CliSupport.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "config/ConfigTransaction.h"
 #include "config/GatewayConfigFile.h"
 #include "config/KeyValueFile.h"
 #include "log/Format.h"
+#include "platform/TextFile.h"
 
 namespace {
 
@@ -138,13 +141,58 @@ int AfterSave(cli::Installation& installation, int market, bool noRestart, int s
     return status;
 }
 
+GatewayConfigTarget TargetOf(cli::Installation& installation, int market) {
+    const MarketSettings& paths = installation.Market(market);
+    GatewayConfigTarget target;
+    target.market = market;
+    target.configPath = paths.config_file_path;
+    target.fixConfigPath = paths.fix_config_file_path;
+    target.interactivePort = installation.Port(market);
+    target.fixEnabled = fix_enabled[market - 1] == 1;
+    return target;
+}
+
+// The save's outcome as zevo-cli says it; from a saved gateway file on, a failure of what
+// follows is a partial success.
+int Saved(cli::Installation& installation, const GatewayConfigTarget& target,
+          const GatewaySaveResult& saved, const SetOptions& options) {
+    if (saved.outcome == GatewaySaveResult::Invalid) {
+        return cli::Fail(saved.broken.box);
+    }
+    if (saved.outcome == GatewaySaveResult::Busy || saved.outcome == GatewaySaveResult::Refused) {
+        return cli::Fail(saved.error);
+    }
+    if (saved.outcome != GatewaySaveResult::Saved) {
+        return cli::Fail("QEL Setup Error. " + saved.error);
+    }
+    if (saved.fixFileUpdated && !saved.fixFileWritten) {
+        // The gateway must not restart on a FIX file that disagrees with its configuration.
+        return cli::Fail(cli::kPartly,
+                         Fmt("saved, but the FIX file %s was not updated; the gateway was not "
+                             "restarted: run the same command again to complete it",
+                             target.fixConfigPath.c_str()));
+    }
+    return AfterSave(installation, target.market, options.noRestart, 0);
+}
+
 int ConfigSet(cli::Installation& installation, int market, const std::vector<std::string>& settings,
               const SetOptions& options) {
     ActivityLog* log = &installation.log;
-    const MarketSettings& paths = installation.Market(market);
+    const GatewayConfigTarget target = TargetOf(installation, market);
+    // A set reads and writes under the configuration lock, so it changes the file as it is
+    // when it writes; a dry run only looks.
+    std::optional<ConfigTransaction> transaction;
+    if (!options.dryRun) {
+        transaction.emplace(GatewaySaveFiles(target), log, GatewayConfigurationSite(),
+                            "save_configuration_parameters");
+        if (!transaction->Locked()) {
+            return cli::Fail(transaction->Refusal());
+        }
+    }
     GatewayConfigRead read;
-    if (!ReadGatewayConfiguration(paths.config_file_path, log, &read)) {
-        return cli::Fail("QEL Setup Error.");
+    if (!ReadGatewayConfiguration(target.configPath, log, &read)) {
+        return cli::Fail("QEL Setup Error. " + target.configPath + ": " +
+                         platform::WhyNotEditableText(target.configPath));
     }
     GatewayConfigValues form = ShownValues(read);
     for (const std::string& setting : settings) {
@@ -153,35 +201,23 @@ int ConfigSet(cli::Installation& installation, int market, const std::vector<std
         }
     }
     const std::vector<GatewayChange> changes = GatewayChangesToSave(read, form);
-    if (changes.empty()) {
+    const bool fixLags = FixFileLags(target, read);
+    if (changes.empty() && !fixLags) {
         // As the dialog's Save stays disabled: nothing is written and nothing restarted.
-        std::printf("Nothing to change in %s.\n", paths.config_file_path.c_str());
+        std::printf("Nothing to change in %s.\n", target.configPath.c_str());
         return 0;
+    }
+    if (fixLags) {
+        std::printf(
+            "%s does not follow BROKER_ID and MACHINE_LAN_IP of %s: %s brought in "
+            "line.\n",
+            target.fixConfigPath.c_str(), target.configPath.c_str(),
+            options.dryRun ? "it would be" : "it is");
     }
     if (options.dryRun) {
         return DryRun(installation, market, form, changes);
     }
-    GatewayConfigTarget target;
-    target.market = market;
-    target.configPath = paths.config_file_path;
-    target.fixConfigPath = paths.fix_config_file_path;
-    target.interactivePort = installation.Port(market);
-    target.fixEnabled = fix_enabled[market - 1] == 1;
-    const GatewaySaveResult saved = SaveGatewayConfiguration(target, read, form, log);
-    if (saved.outcome == GatewaySaveResult::Invalid) {
-        return cli::Fail(saved.broken.box);
-    }
-    if (saved.outcome != GatewaySaveResult::Saved) {
-        return cli::Fail("QEL Setup Error. " + saved.error);
-    }
-    // From here on the file is saved: a failure of what follows is a partial success.
-    int status = 0;
-    if (saved.fixFileUpdated && !saved.fixFileWritten) {
-        std::fprintf(stderr, "zevo-cli: saved, but the FIX file %s was not updated\n",
-                     paths.fix_config_file_path.c_str());
-        status = cli::kPartly;
-    }
-    return AfterSave(installation, market, options.noRestart, status);
+    return Saved(installation, target, SaveGatewayConfiguration(target, read, form, log), options);
 }
 
 int ConfigGet(cli::Installation& installation, int market, const std::string& key) {
@@ -194,7 +230,7 @@ int ConfigGet(cli::Installation& installation, int market, const std::string& ke
     if (result == 300) {
         LogAt(&installation.log, LogLevel::Event, site, "read_configuration_parameters",
               "ZEVO could not open QEL config file");
-        return cli::Fail("QEL Setup Error.");
+        return cli::Fail("QEL Setup Error. " + path + ": " + platform::WhyNotEditableText(path));
     }
     if (result != 0) {
         LogAt(&installation.log, LogLevel::Event, site, "read_configuration_parameters",

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "base/Text.h"
@@ -11,6 +12,7 @@
 #include "cli/CliSupport.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "config/ConfigTransaction.h"
 #include "config/FixSessionFile.h"
 #include "config/FixUserRules.h"
 #include "config/GatewayConfigFile.h"
@@ -125,6 +127,26 @@ const FixUser* FindUser(const FixList& list, const std::string& text) {
     return nullptr;
 }
 
+// Edit and delete work on the user's session block; a session written by hand without one
+// is listed, but changing it here would change nothing. Says so and returns false.
+bool HasBlock(cli::Installation& installation, const FixList& list, const FixUser& row,
+              const char* operation) {
+    const fix_file::BlockLookup found = fix_file::FindBlock(list.fixPath, row.userId);
+    if (found == fix_file::BlockLookup::Found) {
+        return true;
+    }
+    const std::string text =
+        found == fix_file::BlockLookup::CannotRead
+            ? std::string(fix_users::kCannotOpenFixFile) + " " + list.fixPath
+            : Fmt("User ID %s has no #BeginSession_%s block in %s, so its session cannot be %s "
+                  "here: nothing was written",
+                  row.userId.c_str(), row.userId.c_str(), list.fixPath.c_str(), operation);
+    LogAt(&installation.log, LogLevel::Event, FixUsersSite(),
+          std::string(operation) == "edited" ? "OnButtonEdit" : "OnButtonDelete", text);
+    cli::Fail(text);
+    return false;
+}
+
 // Why a rewrite did not happen, said as the dialogs' lines say it.
 int Refused(fix_file::Outcome outcome, const FixList& list) {
     switch (outcome) {
@@ -208,12 +230,15 @@ int Edit(cli::Installation& installation, const FixList& list, const std::string
         std::printf("Nothing to change for User ID %s.\n", row->userId.c_str());
         return -1;
     }
+    if (!HasBlock(installation, list, *row, "edited")) {
+        return cli::kFailed;
+    }
     return SaveDetails(installation, list, kEditSession, *row, row->userId, branch);
 }
 
 int Delete(cli::Installation& installation, const FixList& list, const std::string& user) {
     const FixUser* row = FindUser(list, user);
-    if (!row) {
+    if (!row || !HasBlock(installation, list, *row, "deleted")) {
         return cli::kFailed;
     }
     const fix_file::Outcome outcome = fix_file::DeleteUser(
@@ -285,9 +310,24 @@ int FixCommand(const QStringList& arguments) {
     if (fix_enabled[market - 1] != 1 || installation.Market(market).fix_config_file_path.empty()) {
         return cli::Fail(Fmt("market %s is not FIX enabled", MarketName(market)));
     }
+    // A change reads and writes under the configuration lock (the broker ID comes from the
+    // gateway file, the users from the FIX file), so it works on the files as they are.
+    const MarketSettings& paths = installation.Market(market);
+    std::optional<ConfigTransaction> transaction;
+    if (changes) {
+        transaction.emplace(
+            std::vector<std::string>{paths.config_file_path, paths.fix_config_file_path},
+            &installation.log, FixUsersSite(), "CFixUserSessions");
+        if (!transaction->Locked()) {
+            return cli::Fail(transaction->Refusal());
+        }
+    }
     FixList list;
     if (!OpenList(installation, market, changes, &list)) {
         return cli::kFailed;
+    }
+    if (changes && !transaction->MayReplace(list.fixPath)) {
+        return cli::Fail(transaction->Refusal());
     }
     if (!changes) {
         return List(list, line.Has("json"), !line.Has("no-header"));

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "base/Text.h"
+#include "config/ConfigTransaction.h"
 #include "config/KeyValueFile.h"
 #include "config/LimitedEdit.h"
 #include "log/ActivityLog.h"
@@ -114,6 +115,13 @@ void CCommonConfig::save_configuration_parameters() {
         return;
     }
     ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Validation(s) Successful.");
+    ConfigTransaction transaction({m_commonConfigFilePath}, m_log, ZEVO_LOG_SITE("CCommonConfig"),
+                                  "save_configuration_parameters");
+    if (!transaction.Locked() || !transaction.MayReplace(m_commonConfigFilePath)) {
+        platform::ShowMessageBox(this, transaction.Refusal(), "Error",
+                                 platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        return;
+    }
     char keys[1][40] = {"REPOSITORY_HISTORY"};
     char values[1][40] = {};
     std::snprintf(values[0], sizeof values[0], "%d",

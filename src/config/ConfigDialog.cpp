@@ -1,5 +1,7 @@
 #include "config/ConfigDialog.h"
 
+#include <sys/stat.h>
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLayout>
@@ -8,6 +10,7 @@
 #include <algorithm>
 
 #include "platform/MessageBox.h"
+#include "platform/TextFile.h"
 #include "views/FixedSizeDialog.h"
 
 CConfigDialog::CConfigDialog(QWidget* parent) : QDialog(parent) {
@@ -81,4 +84,17 @@ QHBoxLayout* CConfigDialog::SaveRow(QPushButton** save, QPushButton** close, con
 
 void CConfigDialog::ShowSetupError() {
     platform::ShowMessageBox(this, "QEL Setup Error.", "Error", platform::MB_OK);
+}
+
+void CConfigDialog::ShowSetupError(const std::string& path) {
+    // A file that is there but holds no text ZEVO edits (UTF-16, mostly NUL bytes, too
+    // large) is named with the reason, which the operator could not guess.
+    struct stat info {};
+    const std::string why = platform::WhyNotEditableText(path);
+    if (why.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        ShowSetupError();
+        return;
+    }
+    platform::ShowMessageBox(this, "QEL Setup Error.\n\n" + path + ": " + why, "Error",
+                             platform::MB_OK);
 }

@@ -40,6 +40,8 @@ class CConfigDialog : public QDialog {
                          const char* closeId);
     // The box of a configuration file that cannot be read or written.
     void ShowSetupError();
+    // The same for the file at `path`, with why it cannot be edited when it is there.
+    void ShowSetupError(const std::string& path);
     // Widens the dialog, when needed, so that the window manager can show its whole title
     // beside the title bar's icon and buttons.
     void KeepTitleVisible();

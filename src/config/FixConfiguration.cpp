@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "base/Text.h"
+#include "config/ConfigTransaction.h"
 #include "config/FixSessionFile.h"
 #include "config/KeyValueFile.h"
 #include "core/GatewayHost.h"
@@ -161,6 +162,18 @@ void CFixConfiguration::OnCheckBoxClicked() {
 
 bool CFixConfiguration::WriteChanges(const char* fixLogging, const char* persistMessages) {
     const std::string op = Op("SaveFixConfigurationParameters");
+    // Both files under the configuration lock; when both change, the second must be writable
+    // before the first is written.
+    ConfigTransaction transaction({m_configFilePath, m_fixConfigFilePath}, m_log, Site(),
+                                  "SaveFixConfigurationParameters");
+    if (!transaction.Locked() ||
+        (m_fixLoggingChanged == 1 && !transaction.MayReplace(m_configFilePath)) ||
+        (m_persistMessagesChanged == 1 &&
+         !transaction.MayReplace(m_fixConfigFilePath, m_fixLoggingChanged == 1))) {
+        platform::ShowMessageBox(this, transaction.Refusal(), "Error",
+                                 platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        return false;
+    }
     if (m_fixLoggingChanged == 1) {
         char keys[1][40] = {"FIX_LOGGING"};
         char values[1][40] = {};

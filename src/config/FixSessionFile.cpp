@@ -30,8 +30,20 @@ struct Line {
 };
 using Lines = std::vector<Line>;
 
-bool ReadWhole(const std::string& path, std::string* content) {
-    return platform::ReadRegularFile(path, kLargestFile, content);
+// Reads the file as text: a UTF-16 file (or one of mostly NUL bytes) cannot be read, and a
+// UTF-8 byte-order mark is no part of the first line; it goes to `bom`, for a rewrite to put
+// back in front.
+bool ReadWhole(const std::string& path, std::string* content, std::string* bom = nullptr) {
+    if (!platform::ReadRegularFile(path, kLargestFile, content) ||
+        platform::LooksLikeUtf16OrBinary(*content)) {
+        return false;
+    }
+    const std::size_t mark = platform::Utf8BomLength(*content);
+    if (bom) {
+        *bom = content->substr(0, mark);
+    }
+    content->erase(0, mark);
+    return true;
 }
 
 // The file's lines, split at LF only: a CR is part of the line end only in front of the LF.
@@ -96,12 +108,16 @@ using ChangeFunction = std::function<Change(const Lines&, const std::string&)>;
 Outcome Rewrite(const std::string& fixPath, const std::string& temporaryPath,
                 const FailureTexts& texts, const char* operation, ActivityLog* log,
                 const LogSite& site, const ChangeFunction& change) {
-    std::string content;
-    if (!ReadWhole(fixPath, &content)) {
+    std::string content, bom;
+    if (!ReadWhole(fixPath, &content, &bom)) {
         LogAt(log, texts.readLevel, site, operation, Fmt(texts.readText, fixPath.c_str()));
+        if (const std::string why = platform::WhyNotEditableText(fixPath); !why.empty()) {
+            LogAt(log, texts.readLevel, site, operation, fixPath + ": " + why);
+        }
         return Outcome::CannotRead;
     }
-    const Change changed = change(SplitLines(content), std::string(platform::LineEndOf(content)));
+    Change changed = change(SplitLines(content), std::string(platform::LineEndOf(content)));
+    changed.content.insert(0, bom);
     if (changed.refused) {
         return Outcome::Duplicate;
     }
@@ -117,6 +133,10 @@ Outcome Rewrite(const std::string& fixPath, const std::string& temporaryPath,
               Fmt("Removing of the configuration file [%s] failed. Error Code : [%d] ",
                   fixPath.c_str(), result.error));
         return Outcome::RemoveFailed;
+    }
+    if (!result.reason.empty()) {  // hard links, an owner that cannot be kept, attributes
+        LogAt(log, LogLevel::SystemError, site, operation, result.reason);
+        return Outcome::CannotWrite;
     }
     if (!result.ok() && result.failed_step != platform::ReplaceStep::Rename) {
         LogAt(log, texts.writeLevel, site, operation, Fmt(texts.writeText, temporary.c_str()));

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "base/Text.h"
+#include "config/ConfigTransaction.h"
 #include "config/FixSessionFile.h"
 #include "config/FixUserRules.h"
 #include "config/LimitedEdit.h"
@@ -122,6 +123,14 @@ void CFixUserDetails::SaveFixConfigurationParameters() {
         m_save->setEnabled(false);
         return;
     }
+    ConfigTransaction transaction({m_fixConfigFilePath, m_configFilePath}, m_log, Site(),
+                                  "SaveFixConfigurationParameters");
+    if (!transaction.Locked() || !transaction.MayReplace(m_fixConfigFilePath)) {
+        platform::ShowMessageBox(this, transaction.Refusal(), "Error",
+                                 platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        return;
+    }
+    m_memberId = fix_users::BrokerIdNow(m_configFilePath, m_memberId);
     const int userId = text::AtoiClamped(Text(m_userIdEdit));
     const std::string value = fix_users::TargetCompIdValue(
         Text(m_userIdEdit), m_userIdText, m_memberId, Text(m_branchIdEdit), m_branchIdText);

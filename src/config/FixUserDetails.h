@@ -26,6 +26,10 @@ class CFixUserDetails : public CConfigDialog {
                     const std::string& branchId, const std::string& fixConfigFilePath,
                     int sessionModificationType, ActivityLog* log, QWidget* parent = nullptr);
 
+    // The market's gateway configuration file: at Save, under the configuration lock, the
+    // broker ID is taken from it as it is then, not as it was when the users list opened.
+    void SetConfigFilePath(const std::string& path) { m_configFilePath = path; }
+
     void OnInitDialog() override;
     void EnableDisableSaveButton();
     // 0 when both fields are acceptable, 200 after telling the operator what is not.
@@ -43,6 +47,7 @@ class CFixUserDetails : public CConfigDialog {
     std::string m_memberId;
     std::string m_branchIdText;
     std::string m_fixConfigFilePath;
+    std::string m_configFilePath;
     std::string m_tempFilePath;
     bool m_recoveryFailed = false;
 

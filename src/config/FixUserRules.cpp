@@ -46,6 +46,15 @@ KeysRead ReadGatewayKeys(const std::string& configPath, ActivityLog* log, const 
     return KeysRead::Read;
 }
 
+std::string BrokerIdNow(const std::string& configPath, const std::string& fallback) {
+    char brokerId[kBrokerIdSize] = "";
+    if (configPath.empty() ||
+        get_string_parameter(configPath.c_str(), "BROKER_ID", brokerId, kBrokerIdSize) != 0) {
+        return fallback;
+    }
+    return brokerId;
+}
+
 bool LoadUsers(const std::string& fixPath, ActivityLog* log, const LogSite& site,
                std::vector<fix_file::FixUser>* users) {
     const char* const op = "RefreshList";

@@ -40,6 +40,10 @@ enum class KeysRead {
 KeysRead ReadGatewayKeys(const std::string& configPath, ActivityLog* log, const LogSite& site,
                          GatewayKeys* keys);
 
+// The broker ID the gateway configuration file holds now, read without lines; `fallback`
+// when it cannot be read (or no path is given).
+std::string BrokerIdNow(const std::string& configPath, const std::string& fallback);
+
 // The list's users with its lines (operation RefreshList); false, logged, when the FIX file
 // cannot be opened.
 bool LoadUsers(const std::string& fixPath, ActivityLog* log, const LogSite& site,

@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "config/ConfigTransaction.h"
 #include "config/FixSessionFile.h"
 #include "config/FixUserDetails.h"
 #include "config/FixUserRules.h"
@@ -210,6 +211,7 @@ bool CFixUserSessions::RunUserDetails(const std::string& userId, const std::stri
                                       int mode) {
     CFixUserDetails details(m_marketType, userId, m_brokerId, branchId, m_fixConfigFilePath, mode,
                             m_log, this);
+    details.SetConfigFilePath(m_configFilePath);
     return details.DoModal() == CFixUserDetails::kSaved;
 }
 
@@ -255,6 +257,12 @@ void CFixUserSessions::OnButtonDelete() {
         this, Fmt("Are you sure you want to delete User ID %s?", userId.c_str()), "Delete",
         platform::MB_YESNO | platform::MB_ICONQUESTION);
     if (answer == platform::IDYES) {
+        ConfigTransaction transaction({m_fixConfigFilePath}, m_log, Site(), "OnButtonDelete");
+        if (!transaction.Locked() || !transaction.MayReplace(m_fixConfigFilePath)) {
+            platform::ShowMessageBox(this, transaction.Refusal(), "Error",
+                                     platform::MB_OK | platform::MB_ICONEXCLAMATION);
+            return;
+        }
         switch (fix_file::DeleteUser(m_fixConfigFilePath, m_tempFilePath, userId, m_log, Site())) {
             case fix_file::Outcome::Written:
                 m_configChanged = 1;

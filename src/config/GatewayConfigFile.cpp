@@ -1,14 +1,18 @@
 #include "config/GatewayConfigFile.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "base/Text.h"
+#include "config/ConfigTransaction.h"
 #include "config/FixSessionFile.h"
 #include "config/IpAddress.h"
 #include "config/KeyValueFile.h"
 #include "core/MarketType.h"
 #include "log/Format.h"
 #include "platform/MessageBox.h"
+#include "platform/TextFile.h"
 
 namespace {
 
@@ -46,6 +50,9 @@ Lookup ReadKey(const std::string& path, GatewayKey key, ActivityLog* log, std::s
         Log(log, LogLevel::Event, kRead,
             key == GatewayKey::MachineLanIp ? "ZEVO could not open QEL config file"
                                             : "ZEVO could not open QEL config file.");
+        if (const std::string why = platform::WhyNotEditableText(path); !why.empty()) {
+            Log(log, LogLevel::Event, kRead, path + ": " + why);
+        }
         return Lookup::FileGone;
     }
     if (result == -1) {
@@ -346,9 +353,89 @@ std::vector<GatewayChange> GatewayChangesToSave(const GatewayConfigRead& read,
     return changes;
 }
 
+std::vector<std::string> GatewaySaveFiles(const GatewayConfigTarget& target) {
+    std::vector<std::string> files = {target.configPath};
+    if (target.fixEnabled && !target.fixConfigPath.empty()) {
+        files.push_back(target.fixConfigPath);
+    }
+    return files;
+}
+
+bool FixFileLags(const GatewayConfigTarget& target, const GatewayConfigRead& current) {
+    bool agree = true;
+    return target.fixEnabled && !target.fixConfigPath.empty() &&
+           current.Found(GatewayKey::BrokerId) && current.Found(GatewayKey::MachineLanIp) &&
+           fix_file::BrokerIdAndLocalIpAgree(target.fixConfigPath, current.brokerId,
+                                             Shown(current.localIp), &agree) &&
+           !agree;
+}
+
+namespace {
+
+// The operator's changes whose keys someone else changed too since the form was read; a
+// key now holding the very value this save writes is no conflict.
+std::vector<GatewayConflict> Conflicts(const GatewayConfigRead& read,
+                                       const GatewayConfigRead& current,
+                                       const std::vector<GatewayChange>& changes) {
+    std::vector<GatewayConflict> conflicts;
+    for (const GatewayChange& change : changes) {
+        const int index =
+            static_cast<int>(std::find(std::begin(kKeyNames), std::end(kKeyNames), change.key) -
+                             std::begin(kKeyNames));
+        const GatewayKey key = static_cast<GatewayKey>(index);
+        const std::string before = read.Found(key) ? ValueInFile(read, key) : "";
+        const std::string now = current.Found(key) ? ValueInFile(current, key) : "";
+        if (read.Found(key) != current.Found(key) || before != now) {
+            if (now != change.to) {
+                conflicts.push_back({change.key, before, now});
+            }
+        }
+    }
+    return conflicts;
+}
+
+// The gateway file's new values as this save leaves them: the operator's where changed, the
+// file's own (as it is now) elsewhere.
+void ValuesAfterSave(const GatewayConfigRead& read, const GatewayConfigRead& current,
+                     const GatewayConfigValues& form, std::string* brokerId, std::string* localIp) {
+    *brokerId = form.brokerId == read.brokerId ? current.brokerId : form.brokerId;
+    *localIp = form.localIp == Shown(read.localIp) ? Shown(current.localIp) : form.localIp;
+}
+
+// The gateway file's rewrite; false after logging a failure as the dialog does.
+bool WriteGatewayFile(const GatewayConfigTarget& target, const std::vector<GatewayChange>& changes,
+                      ActivityLog* log, GatewaySaveResult* result) {
+    char error[kValueSize] = {0};
+    result->pairsWritten = static_cast<int>(changes.size());
+    const int written = changes.empty() ? 1 : WriteChanges(target.configPath, changes, error);
+    if (written != 200 && written != 300) {
+        return true;
+    }
+    Log(log, LogLevel::Event, kSave, error);
+    Log(log, LogLevel::Event, kSave,
+        written == 200 ? "Parameter(s) updation failed in qel configuration file."
+                       : "ZEVO could not open QEL config file");
+    result->outcome =
+        written == 200 ? GatewaySaveResult::UpdateFailed : GatewaySaveResult::CannotOpen;
+    result->error = error;
+    return false;
+}
+
+// The file went away (or became unreadable) after the form was read: as the writer reports
+// a file it cannot open.
+void CannotOpen(const GatewayConfigTarget& target, ActivityLog* log, GatewaySaveResult* result) {
+    result->error = Fmt("Couldn't open file [%s] in read mode.", target.configPath.c_str());
+    Log(log, LogLevel::Event, kSave, result->error);
+    Log(log, LogLevel::Event, kSave, "ZEVO could not open QEL config file");
+    result->outcome = GatewaySaveResult::CannotOpen;
+}
+
+}  // namespace
+
 GatewaySaveResult SaveGatewayConfiguration(const GatewayConfigTarget& target,
                                            const GatewayConfigRead& read,
-                                           const GatewayConfigValues& form, ActivityLog* log) {
+                                           const GatewayConfigValues& form, ActivityLog* log,
+                                           const GatewaySaveOptions& options) {
     GatewaySaveResult result;
     result.broken = CheckGatewayConfiguration(form, target.market, log);
     if (result.broken.field != GatewayConfigField::None) {
@@ -357,22 +444,42 @@ GatewaySaveResult SaveGatewayConfiguration(const GatewayConfigTarget& target,
         return result;
     }
     Log(log, LogLevel::Activity, kSave, "Validation(s) Successful.");
-    char error[kValueSize] = {0};
-    const std::vector<GatewayChange> changes = GatewayChangesToSave(read, form);
-    result.pairsWritten = static_cast<int>(changes.size());
-    const int written = WriteChanges(target.configPath, changes, error);
-    if (written == 200 || written == 300) {
-        Log(log, LogLevel::Event, kSave, error);
-        Log(log, LogLevel::Event, kSave,
-            written == 200 ? "Parameter(s) updation failed in qel configuration file."
-                           : "ZEVO could not open QEL config file");
-        result.outcome =
-            written == 200 ? GatewaySaveResult::UpdateFailed : GatewaySaveResult::CannotOpen;
-        result.error = error;
+    ConfigTransaction transaction(GatewaySaveFiles(target), log, GatewayConfigurationSite(), kSave);
+    if (!transaction.Locked()) {
+        result.outcome = GatewaySaveResult::Busy;
+        result.error = transaction.Refusal();
         return result;
     }
+    // What the file holds now, read quietly: the form's reading lines were written when it
+    // was read.
+    GatewayConfigRead current;
+    if (!ReadGatewayConfiguration(target.configPath, nullptr, &current)) {
+        CannotOpen(target, log, &result);
+        return result;
+    }
+    const std::vector<GatewayChange> changes = GatewayChangesToSave(read, form);
+    result.conflicts = Conflicts(read, current, changes);
+    if (!result.conflicts.empty() && !options.overwrite) {
+        result.outcome = GatewaySaveResult::Conflict;
+        return result;
+    }
+    std::string brokerId, localIp;
+    ValuesAfterSave(read, current, form, &brokerId, &localIp);
     const GatewayConfigChanges changed = CompareWithRead(form, read);
-    if (target.fixEnabled && (changed.brokerId || changed.localIp)) {
+    const bool fixUpdate =
+        target.fixEnabled && (changed.brokerId || changed.localIp || FixFileLags(target, current));
+    if (!transaction.MayReplace(target.configPath) ||
+        (fixUpdate &&
+         !transaction.MayReplace(target.fixConfigPath, true,
+                                 fix_file::TemporaryPath(target.fixConfigPath, target.market)))) {
+        result.outcome = GatewaySaveResult::Refused;
+        result.error = transaction.Refusal();
+        return result;
+    }
+    if (!WriteGatewayFile(target, changes, log, &result)) {
+        return result;
+    }
+    if (fixUpdate) {
         // What the FIX users list does when it is made for this one update: its opening
         // lines and the recovery of an interrupted rewrite, then the rewrite itself.
         fix_file::OpenFixUsers(target.market, target.configPath, target.fixConfigPath,
@@ -380,7 +487,7 @@ GatewaySaveResult SaveGatewayConfiguration(const GatewayConfigTarget& target,
         result.fixFileWritten =
             fix_file::ChangeBrokerIdAndLocalIp(
                 target.fixConfigPath, fix_file::TemporaryPath(target.fixConfigPath, target.market),
-                form.brokerId, form.localIp, log, FixUsersSite()) == fix_file::Outcome::Written;
+                brokerId, localIp, log, FixUsersSite()) == fix_file::Outcome::Written;
         result.fixFileUpdated = true;
     }
     Log(log, LogLevel::Activity, kSave,

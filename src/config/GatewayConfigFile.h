@@ -131,20 +131,55 @@ struct GatewayConfigTarget {
     bool fixEnabled = false;
 };
 
+// Another writer's change to a value this save changes too: the key, the value the form was
+// read with (`from`, empty when the key was missing) and the value the file holds now (`to`).
+using GatewayConflict = GatewayChange;
+
 struct GatewaySaveResult {
-    enum Outcome { Saved, Invalid, UpdateFailed, CannotOpen } outcome = Saved;
-    GatewayConfigRuleBreak broken;  // for Invalid
-    int pairsWritten = 0;           // changed or added keys; 0 when the file stayed as it was
-    bool fixFileUpdated = false;    // the FIX file update ran (it reports its own failures)
-    bool fixFileWritten = false;    // ... and put the new FIX file in place
-    std::string error;              // the writer's reason, for UpdateFailed and CannotOpen
+    enum Outcome {
+        Saved,
+        Invalid,
+        UpdateFailed,
+        CannotOpen,
+        Busy,      // another writer holds the configuration; nothing was written
+        Conflict,  // a value the operator changed was changed by someone else; nothing written
+        Refused,   // a file the save must change cannot be written as it must; nothing written
+    } outcome = Saved;
+    GatewayConfigRuleBreak broken;           // for Invalid
+    std::vector<GatewayConflict> conflicts;  // for Conflict
+    int pairsWritten = 0;         // changed or added keys; 0 when the file stayed as it was
+    bool fixFileUpdated = false;  // the FIX file update ran (it reports its own failures)
+    bool fixFileWritten = false;  // ... and put the new FIX file in place
+    std::string error;            // why, for UpdateFailed, CannotOpen, Busy and Refused
 };
 
-// The save after the form was read and the operator confirmed: the rules, the rewrite of
-// the changed values (operation save_configuration_parameters) and, on a FIX market whose
-// broker ID or local address changed, the FIX file update with the FIX users list's
-// opening lines and recovery step. Restarting the gateway and telling the operator are the
-// caller's.
+struct GatewaySaveOptions {
+    // Write the operator's values even where someone else changed the same keys since the
+    // form was read (the operator was told and chose to).
+    bool overwrite = false;
+};
+
+// The files a save of the market may change: its gateway file and, on a FIX market, its FIX
+// file. A writer takes the configuration lock of these before it reads.
+std::vector<std::string> GatewaySaveFiles(const GatewayConfigTarget& target);
+
+// Whether the market's FIX file disagrees with the broker ID and local address that `current`
+// (the gateway file as it is now) holds: a save that was interrupted between the two files
+// left it so, and the next save completes it. False for a market without a FIX file, or when
+// the FIX file cannot be read (the update would report that).
+bool FixFileLags(const GatewayConfigTarget& target, const GatewayConfigRead& current);
+
+// The save after the form was read and the operator confirmed, as one transaction (see
+// ConfigTransaction): the rules; then, under the configuration lock, the gateway file is
+// read again, and only the values the operator changed are written, over what the file
+// holds now (a value someone else changed meanwhile that this save changes too is a
+// Conflict unless `options.overwrite`). On a FIX market whose broker ID or local address
+// changed, or whose FIX file lags behind the gateway file, the FIX file is updated with the
+// broker ID and local address the gateway file holds after this save, with the FIX users
+// list's opening lines and recovery step; a FIX file that cannot be written refuses the
+// whole save before anything is written. Restarting the gateway and telling the operator
+// are the caller's.
 GatewaySaveResult SaveGatewayConfiguration(const GatewayConfigTarget& target,
                                            const GatewayConfigRead& read,
-                                           const GatewayConfigValues& form, ActivityLog* log);
+                                           const GatewayConfigValues& form, ActivityLog* log,
+                                           const GatewaySaveOptions& options = {});

@@ -202,7 +202,7 @@ void CGenericConfiguration::update_save_button() {
     const GatewayConfigChanges changes = CompareWithRead(FormValues(), m_read);
     m_localIpChanged = changes.localIp ? 1 : 0;
     m_brokerIdChanged = changes.brokerId ? 1 : 0;
-    m_save->setEnabled(changes.any);
+    m_save->setEnabled(changes.any || m_fixFileLags);
 }
 
 void CGenericConfiguration::OnBrokerIdChanged() {
@@ -248,7 +248,7 @@ void CGenericConfiguration::read_configuration_parameters() {
     GatewayConfigRead read;
     read.currentConfig = m_read.currentConfig;  // kept when the key has gone
     if (!ReadGatewayConfiguration(m_configFilePath, m_log, &read)) {
-        ShowSetupError();
+        ShowSetupError(m_configFilePath);
         EndDialog(-1);
         return;
     }
@@ -264,8 +264,34 @@ void CGenericConfiguration::read_configuration_parameters() {
     m_hostPortText = shown.hostPort;
     m_boxIdText = shown.boxId;
     m_brokerIdText = shown.brokerId;
-    m_save->setEnabled(false);
+    // A save interrupted between the two files left the FIX file behind: Save completes it.
+    m_fixFileLags = FixFileLags(SaveTarget(), read);
+    m_save->setEnabled(m_fixFileLags);
     UpdateData(false);
+}
+
+GatewayConfigTarget CGenericConfiguration::SaveTarget() const {
+    GatewayConfigTarget target;
+    target.market = m_marketType;
+    target.configPath = m_configFilePath;
+    target.fixConfigPath = m_fixConfigFilePath;
+    target.interactivePort = m_interactivePort;
+    target.fixEnabled = IsMarketCode(m_marketType) && fix_enabled[m_marketType - 1] == 1;
+    return target;
+}
+
+// Someone else changed values this save changes too: the operator saves anyway or reloads.
+bool CGenericConfiguration::SaveOverConflicts(const std::vector<GatewayConflict>& conflicts) {
+    std::string text = "Someone else changed the configuration file since this window read it:\n";
+    for (const GatewayConflict& conflict : conflicts) {
+        text += Fmt("%s is now %s (this window read %s)\n", conflict.key.c_str(),
+                    conflict.to.empty() ? "missing" : conflict.to.c_str(),
+                    conflict.from.empty() ? "nothing" : conflict.from.c_str());
+    }
+    text += "\nSave your values anyway? No reloads the file and discards your changes.";
+    return platform::ShowMessageBox(this, text, "Warning",
+                                    platform::MB_YESNO | platform::MB_ICONEXCLAMATION |
+                                        platform::MB_DEFBUTTON2) == platform::IDYES;
 }
 
 int CGenericConfiguration::validate_parameters() {
@@ -325,21 +351,39 @@ void CGenericConfiguration::save_configuration_parameters() {
         return;
     }
     UpdateData(true);
-    GatewayConfigTarget target;
-    target.market = m_marketType;
-    target.configPath = m_configFilePath;
-    target.fixConfigPath = m_fixConfigFilePath;
-    target.interactivePort = m_interactivePort;
-    target.fixEnabled = IsMarketCode(m_marketType) && fix_enabled[m_marketType - 1] == 1;
-    const GatewaySaveResult saved = SaveGatewayConfiguration(target, m_read, FormValues(), m_log);
+    const GatewayConfigTarget target = SaveTarget();
+    GatewaySaveResult saved = SaveGatewayConfiguration(target, m_read, FormValues(), m_log);
+    if (saved.outcome == GatewaySaveResult::Conflict) {
+        if (!SaveOverConflicts(saved.conflicts)) {
+            read_configuration_parameters();
+            return;
+        }
+        saved = SaveGatewayConfiguration(target, m_read, FormValues(), m_log, {true});
+    }
     if (saved.outcome == GatewaySaveResult::Invalid) {
         ShowRuleBreak(saved.broken);
         UpdateData(false);
         m_save->setEnabled(false);
         return;
     }
+    if (saved.outcome == GatewaySaveResult::Busy || saved.outcome == GatewaySaveResult::Refused) {
+        platform::ShowMessageBox(this, saved.error, "Error",
+                                 platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        return;
+    }
     if (saved.outcome != GatewaySaveResult::Saved) {
         ShowSetupError();
+        return;
+    }
+    if (saved.fixFileUpdated && !saved.fixFileWritten) {
+        // Half a save: the gateway must not restart on a FIX file that disagrees with it.
+        platform::ShowMessageBox(
+            this,
+            Fmt("Parameter(s) updated in QEL configuration file, but the FIX configuration file "
+                "%s could not be updated, so QEL was not restarted. Save again to complete it.",
+                m_fixConfigFilePath.c_str()),
+            "Error", platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        read_configuration_parameters();
         return;
     }
     m_primaryHostIp = m_hostIp->Text();

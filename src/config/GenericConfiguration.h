@@ -55,6 +55,8 @@ class CGenericConfiguration : public CConfigDialog, public CMessageSink {
     // Kills nothing: sends the running gateway the restart request, so it reloads its files.
     void kill_qel_exe(int marketType);
     bool GatewayRuns() const;
+    GatewayConfigTarget SaveTarget() const;
+    bool SaveOverConflicts(const std::vector<GatewayConflict>& conflicts);
 
     ActivityLog* m_log;
     int m_marketType;
@@ -65,7 +67,8 @@ class CGenericConfiguration : public CConfigDialog, public CMessageSink {
     int m_startupFlag;
     int m_brokerIdChanged = 0;
     int m_localIpChanged = 0;
-    bool m_reading = false;  // field notifications wait while the file is being shown
+    bool m_reading = false;      // field notifications wait while the file is being shown
+    bool m_fixFileLags = false;  // the FIX file disagrees with what was read: Save completes it
 
     CIpAddressCtrl* m_bcpIp = nullptr;
     QLabel* m_bcpIpLabel = nullptr;

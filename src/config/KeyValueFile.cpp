@@ -225,6 +225,11 @@ int Replace(const char* path, const std::string& content, char* errorText) {
             SetError(errorText, "Renaming the temporary file failed. Error Code : [%d]",
                      replaced.error);
             return kUpdateFailed;
+        case platform::ReplaceStep::HardLinked:
+        case platform::ReplaceStep::KeepOwner:
+        case platform::ReplaceStep::CopyAttributes:
+            SetError(errorText, "%s", replaced.reason.c_str());
+            return kUpdateFailed;
         default:  // the temporary file could not be created, written or flushed to disk
             SetError(errorText, "Couldn't open temporary file [%s] in write mode.",
                      replaced.temporary_path.c_str());

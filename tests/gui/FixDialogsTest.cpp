@@ -291,8 +291,10 @@ class FixDialogsTest : public QObject {
             QVERIFY(!d->isVisible());
             QCOMPARE(d->result(), -1);
             QCOMPARE(ReadFile(m.fixPath), kUsers);
-            QCOMPARE(ListDir(m.dir.path()),
-                     (std::vector<std::string>{"qel_fix_fo.cfg", "qel_ip_fo.cfg"}));
+            // No temporary file; the configuration lock stays for the next writer.
+            QCOMPARE(
+                ListDir(m.dir.path()),
+                (std::vector<std::string>{".zevo-config.lock", "qel_fix_fo.cfg", "qel_ip_fo.cfg"}));
             QCOMPARE(m.log.CountLine("SYSTEM_ERROR|Removing of the configuration file [" +
                                      m.fixPath + "] failed. Error Code : [13] |" + where),
                      1u);

@@ -10,7 +10,9 @@
 #include <functional>
 
 #include "config/GenericConfiguration.h"
+#include "config/IpAddressCtrl.h"
 #include "core/InstalledMarkets.h"
+#include "platform/ConfigLock.h"
 #include "support/CliRun.h"
 #include "support/FakeHost.h"
 #include "support/RecordingBoxes.h"
@@ -78,6 +80,21 @@ struct Machine {
     std::string original = ReadFile(Config()), fixOriginal = ReadFile(Fix());
 };
 
+// The folder's names other than the configuration lock, which the first save makes.
+std::vector<std::string> Listing(const std::string& folder) {
+    std::vector<std::string> names = ListDir(folder);
+    names.erase(std::remove(names.begin(), names.end(), platform::kConfigLockName), names.end());
+    return names;
+}
+
+// The value of `key` in the key=value text `text` ("" when missing).
+std::string ValueOf(const std::string& text, const std::string& key) {
+    const std::string lines = "\n" + text;
+    const auto at = lines.find("\n" + key + "=");
+    const auto start = at == std::string::npos ? at : at + key.size() + 2;
+    return at == std::string::npos ? "" : lines.substr(start, lines.find('\n', start) - start);
+}
+
 using Replacements = std::vector<std::pair<std::string, std::string>>;
 
 std::string Applied(std::string text, const Replacements& replacements, bool crlf = false) {
@@ -121,8 +138,15 @@ class GatewayConfigFilesTest : public QObject {
              .typed = {{"1027", "999"}},
              .saved = {{"=12342", "=999"}},
              .fixChanged = true},
-            {"a Broker ID longer than its field", longBroker, false, "abCDEFGH"},
-            {"bytes that are not UTF-8", latin1, false, "\357\277\275AB"},
+            // The FIX file still holds the broker ID 12342: the save brings it in line.
+            {.name = "a Broker ID longer than its field",
+             .found = longBroker,
+             .shownBrokerId = "abCDEFGH",
+             .fixChanged = true},
+            {.name = "bytes that are not UTF-8",
+             .found = latin1,
+             .shownBrokerId = "\357\277\275AB",
+             .fixChanged = true},
             {.name = "a Box ID that would wrap to 1",
              .typed = {{"1026", "4294967297"}},
              .saved = {},
@@ -145,7 +169,7 @@ class GatewayConfigFilesTest : public QObject {
                 c.arrange(m);
             }
             const bool link = std::filesystem::is_symlink(m.Config());
-            const std::vector<std::string> folder = ListDir(m.dir.File("config"));
+            const std::vector<std::string> folder = Listing(m.dir.File("config"));
             auto dialog = m.Open();
             QCOMPARE(Get<QLineEdit>(dialog.get(), "1027")->text().toStdString(),
                      std::string(c.shownBrokerId));
@@ -157,7 +181,7 @@ class GatewayConfigFilesTest : public QObject {
             QVERIFY2(m.boxes.shown == std::vector<std::string>{c.box}, c.name);
             QVERIFY2((ReadFile(m.Fix()) != m.fixOriginal) == c.fixChanged, c.name);
             QVERIFY2(std::filesystem::is_symlink(m.Config()) == link, c.name);  // a link stays
-            QVERIFY2(ListDir(m.dir.File("config")) == folder, c.name);          // no temporary file
+            QVERIFY2(Listing(m.dir.File("config")) == folder, c.name);          // no temporary file
             const bool refused = c.box == "Error: QEL Setup Error.";
             QVERIFY2(m.log.CountLine("EVENT|Removing of the configuration file [" + m.Config() +
                                      "] failed. Error Code : [13]|GenericConfiguration.cpp|"
@@ -229,6 +253,92 @@ class GatewayConfigFilesTest : public QObject {
             QVERIFY2(fromDialog.size() > 3, input.name);
             QCOMPARE(fromCli, fromDialog);
         }
+    }
+
+    // Another writer changed the local address while the dialog was open; the operator saves
+    // only the broker ID: the FIX file follows the files as they are, not the dialog's read.
+    void aSaveDerivesTheFixFileFromTheFilesAsTheyAreNow() {
+        Machine m;
+        auto dialog = m.Open();
+        m.Cli({"MACHINE_LAN_IP=10.9.8.7"});
+        QCOMPARE(ValueOf(ReadFile(m.Fix()), "NicIpAddress"), std::string("10.9.8.7"));
+        Type(dialog.get(), "1027", "54321");
+        Click(dialog.get(), "1020");
+        QCOMPARE(m.boxes.shown,
+                 std::vector<std::string>{"Success: Parameter(s) updated "
+                                          "successfully in QEL configuration file."});
+        const std::string config = ReadFile(m.Config()), fix = ReadFile(m.Fix());
+        QCOMPARE(ValueOf(config, "MACHINE_LAN_IP"), std::string("10.9.8.7"));
+        QCOMPARE(ValueOf(config, "BROKER_ID"), std::string("54321"));
+        QCOMPARE(ValueOf(fix, "NicIpAddress"), std::string("10.9.8.7"));
+        QVERIFY2(
+            fix.find(",12342,") == std::string::npos && fix.find(",54321,") != std::string::npos,
+            fix.c_str());
+        QCOMPARE(Get<CIpAddressCtrl>(dialog.get(), "1022")->Text(), std::string("10.9.8.7"));
+    }
+
+    // A value the operator changed was changed by someone else too: the operator is told the
+    // key and its value now, and reloads (No) or saves anyway (Yes).
+    void aValueChangedBySomeoneElseIsReloadedOrSavedOverAsTheOperatorSays() {
+        Machine m;
+        auto dialog = m.Open();
+        m.Cli({"BOX_ID=55"});
+        Type(dialog.get(), "1026", "7");
+        m.boxes.answers = {platform::IDNO};
+        Click(dialog.get(), "1020");
+        const std::string warning =
+            "Warning: Someone else changed the configuration file since this window read it:\n"
+            "BOX_ID is now 55 (this window read 100)\n\nSave your values anyway? No reloads the "
+            "file and discards your changes.";
+        QCOMPARE(m.boxes.shown, std::vector<std::string>{warning});
+        QCOMPARE(ValueOf(ReadFile(m.Config()), "BOX_ID"), std::string("55"));
+        QCOMPARE(Get<QLineEdit>(dialog.get(), "1026")->text(), QString("55"));
+        QVERIFY(!Get<QPushButton>(dialog.get(), "1020")->isEnabled());
+
+        m.Cli({"BOX_ID=56"});
+        Type(dialog.get(), "1026", "8");
+        m.boxes.shown.clear();
+        m.boxes.answers = {platform::IDYES};
+        Click(dialog.get(), "1020");
+        QCOMPARE(m.boxes.shown.size(), 2u);
+        QVERIFY2(
+            m.boxes.shown[0].find("BOX_ID is now 56 (this window read 55)") != std::string::npos,
+            m.boxes.shown[0].c_str());
+        QCOMPARE(ValueOf(ReadFile(m.Config()), "BOX_ID"), std::string("8"));
+    }
+
+    // A save stopped between the gateway file and the FIX file left them disagreeing: the
+    // dialog offers Save, and a save brings the FIX file in line.
+    void aFixFileLeftBehindIsCompletedBySave() {
+        Machine m;
+        WriteFile(m.Config(), Replaced(m.original, "BROKER_ID=12342", "BROKER_ID=99999"));
+        auto dialog = m.Open();
+        QVERIFY(Get<QPushButton>(dialog.get(), "1020")->isEnabled());
+        Click(dialog.get(), "1020");
+        QCOMPARE(ReadFile(m.Fix()), Replaced(m.fixOriginal, ",12342,", ",99999,"));
+        QVERIFY(!Get<QPushButton>(dialog.get(), "1020")->isEnabled());
+    }
+
+    // When the FIX file cannot follow, the gateway file is not written either.
+    void aFixFileThatCannotBeWrittenStopsTheWholeSave() {
+        Machine m;
+        chmod(m.Fix().c_str(), 0444);
+        auto dialog = m.Open();
+        Type(dialog.get(), "1027", "777");
+        Click(dialog.get(), "1020");
+        const std::string why =
+            m.Fix() + " cannot be written: Permission denied: nothing was written";
+        QCOMPARE(m.boxes.shown, std::vector<std::string>{"Error: " + why});
+        QCOMPARE(ReadFile(m.Config()), m.original);
+        QCOMPARE(ReadFile(m.Fix()), m.fixOriginal);
+        QCOMPARE(m.log.CountLine("EVENT|" + why +
+                                 "|GenericConfiguration.cpp|CGenericConfiguration::save_"
+                                 "configuration_parameters"),
+                 1u);
+        QCOMPARE(m.log.CountLine("ACTIVITY|Parameter(s) updated successfully in QEL configuration "
+                                 "file.|GenericConfiguration.cpp|CGenericConfiguration::save_"
+                                 "configuration_parameters"),
+                 0u);
     }
 };
 
