@@ -34,6 +34,13 @@ struct Held {
 };
 std::map<std::string, Held>& HeldFolders() {
     static std::map<std::string, Held> held;
+    // A child made by fork shares its parent's locks but is a writer of its own: it starts
+    // with none of them, and its own attempt meets the parent's lock like any other's.
+    static pid_t owner = getpid();
+    if (owner != getpid()) {
+        owner = getpid();
+        held.clear();
+    }
     return held;
 }
 

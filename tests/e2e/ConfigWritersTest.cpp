@@ -242,6 +242,49 @@ TEST_F(ConfigWriters, AHardLinkedFileIsRefusedAndKeepsItsContentUnderBothNames) 
     EXPECT_EQ(ReadFile(other), config);
 }
 
+std::string Utf16Le(const std::string& text) {
+    std::string wide = "\xFF\xFE";
+    for (char c : text) {
+        wide += c;
+        wide += '\0';
+    }
+    return wide;
+}
+
+// Files as other editors leave them: UTF-16 from PowerShell is refused whole and untouched; a
+// UTF-8 byte-order mark and an indented key are edited where they are.
+TEST_F(ConfigWriters, FilesFromOtherEditorsAreEditedInPlaceOrRefusedWithTheReason) {
+    const std::string mf = layout.ConfigPath(7), original = ReadFile(mf);
+    const std::string wide = Utf16Le(original);
+    WriteFile(mf, wide);
+    const std::string why = "zevo-cli: QEL Setup Error. " + mf +
+                            ": it holds UTF-16 text (byte-order mark FF FE); save it as UTF-8 or "
+                            "ASCII\n";
+    const CliResult set = Cli({"config", "set", "MF", "BOX_ID=5", "--no-restart"});
+    EXPECT_EQ(set.status, 1);
+    EXPECT_EQ(set.err, why);
+    EXPECT_EQ(Cli({"config", "get", "MF", "BOX_ID"}).err, why);
+    EXPECT_EQ(ReadFile(mf), wide);
+
+    const std::string bom = "\xEF\xBB\xBF";
+    WriteFile(mf, bom + original);
+    EXPECT_EQ(Cli({"config", "get", "MF", "MACHINE_LAN_IP"}).out, "127.0.0.1\n");
+    ASSERT_EQ(Cli({"config", "set", "MF", "MACHINE_LAN_IP=10.1.1.1", "--no-restart"}).status, 0);
+    std::string expected = original;
+    expected.replace(0, std::string("MACHINE_LAN_IP=127.0.0.1").size(), "MACHINE_LAN_IP=10.1.1.1");
+    EXPECT_EQ(ReadFile(mf), bom + expected);
+
+    const std::string indented =
+        std::regex_replace(original, std::regex("\nBOX_ID="), "\n   BOX_ID=");
+    ASSERT_NE(indented, original);
+    WriteFile(mf, indented);
+    const std::string box = ValueOf(original, "BOX_ID");
+    EXPECT_EQ(Cli({"config", "set", "MF", "BOX_ID=5", "--dry-run"}).out,
+              "BOX_ID: " + box + " -> 5\n");
+    ASSERT_EQ(Cli({"config", "set", "MF", "BOX_ID=5", "--no-restart"}).status, 0);
+    EXPECT_EQ(ReadFile(mf), std::regex_replace(indented, std::regex("BOX_ID=" + box), "BOX_ID=5"));
+}
+
 // Runs `command` through the shell; its exit status.
 int Shell(const std::string& command) {
     const int status = std::system(command.c_str());

@@ -24,6 +24,7 @@
 #include "support/FakeHost.h"
 #include "support/FixText.h"
 #include "support/GuiFixture.h"
+#include "support/OtherWriter.h"
 #include "support/TestLog.h"
 #include "support/WidgetText.h"
 
@@ -247,6 +248,36 @@ class FixDialogsTest : public QObject {
     }
 
     // A stored ID longer than the field's typing limit is shown whole and saved as it was.
+    // Another writer holds the configuration: the details say who and keep the operator's
+    // input; once it is done, Save writes the broker ID the gateway file holds by then.
+    void detailsWaitForAnotherWriterAndTakeTheBrokerIdAsItIsNow() {
+        Market m;
+        auto* d = m.Open<CFixUserSessions>();
+        const platform::LockWait previous = platform::SetLockWait({200, {}});
+        auto other = std::make_unique<OtherWriter>(std::vector<std::string>{m.configPath});
+        QVERIFY(other->Held());
+        const std::string holder = "fix_dialogs_tes (pid " + std::to_string(other->Pid());
+        WriteFile(m.configPath, "BROKER_ID=55555\nFIX_LOGGING=Y\nMAX_TWS_CLIENTS=25\n");
+        WhenModal<CFixUserDetails>([&](CFixUserDetails* details) {
+            Type(details, "1056", "300");
+            Type(details, "1058", "2");
+            Click(details, "1020");
+            QVERIFY(details->isVisible());
+            other.reset();
+            Click(details, "1020");
+        });
+        Click(d, "1041");
+        platform::SetLockWait(previous);
+        QCOMPARE(m.boxes.shown.size(), 1u);
+        QVERIFY2(m.boxes.shown[0].rfind("Error: " + platform::FolderOfFileBehind(m.fixPath) +
+                                            " is being changed by " + holder,
+                                        0) == 0,
+                 m.boxes.shown[0].c_str());
+        QVERIFY2(m.boxes.shown[0].find(": nothing was written") != std::string::npos,
+                 m.boxes.shown[0].c_str());
+        QCOMPARE(ReadFile(m.fixPath), kUsers + Block(300, 2, "55555"));
+    }
+
     void detailsKeepAStoredUserIdLongerThanTheLimit() {
         const std::string others = kFixDefault + Block(12345, 1);
         Market m(others + Block(123456, 2));

@@ -204,6 +204,26 @@ class GatewayConfigFilesTest : public QObject {
         }
     }
 
+    void aUtf16FileIsRefusedWithItsReason() {
+        Machine m;
+        std::string wide = "\xFF\xFE";
+        for (char c : m.original) {
+            wide += std::string{c, '\0'};
+        }
+        WriteFile(m.Config(), wide);
+        auto dialog = m.Open();
+        QVERIFY(dialog->Ended());
+        const std::string why = m.Config() +
+                                ": it holds UTF-16 text (byte-order mark FF FE); save it as UTF-8 "
+                                "or ASCII";
+        QCOMPARE(m.boxes.shown, std::vector<std::string>{"Error: QEL Setup Error.\n\n" + why});
+        QCOMPARE(m.log.CountLine("EVENT|" + why +
+                                 "|GenericConfiguration.cpp|CGenericConfiguration::read_"
+                                 "configuration_parameters"),
+                 1u);
+        QCOMPARE(ReadFile(m.Config()), wide);
+    }
+
     // The dialog and zevo-cli make the same file and the same lines from the same inputs,
     // also when the FIX file must first be recovered from an interrupted rewrite.
     void zevoCliSavesAsTheDialogDoes() {
