@@ -81,7 +81,7 @@ std::string ReadHolder(int fd) {
     const ssize_t read = pread(fd, text, sizeof text - 1, 0);
     std::string holder(text, read > 0 ? static_cast<size_t>(read) : 0);
     holder.erase(std::find(holder.begin(), holder.end(), '\n'), holder.end());
-    return holder.empty() ? "another ZEVO writer" : holder;
+    return holder.empty() ? "another writer" : holder;
 }
 
 // Opens (making it when missing) the folder's lock file so that the folder's owner and group
