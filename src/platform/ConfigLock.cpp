@@ -84,13 +84,22 @@ std::string ReadHolder(int fd) {
     return holder.empty() ? "another writer" : holder;
 }
 
+constexpr int kNothingToGuard = -2;
+
 // Opens (making it when missing) the folder's lock file so that the folder's owner and group
 // can all lock it: mode 0660 and the folder's group (and, for root, the folder's owner).
+// kNothingToGuard for a folder that is missing or in which the running user can make no file:
+// no save of this user writes there, and the file's own writer says why in its own words.
 int OpenLockFile(const std::string& folder, std::string* refusal) {
     const std::string path = folder + "/" + kConfigLockName;
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0660);
-    if (fd < 0 && errno == EACCES) {
+    if (fd < 0 && (errno == EACCES || errno == EROFS)) {
         fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);  // flock needs no write
+        if (fd < 0 && errno == ENOENT) {
+            return kNothingToGuard;
+        }
+    } else if (fd < 0 && errno == ENOENT) {
+        return kNothingToGuard;
     }
     struct stat info {};
     if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -156,6 +165,10 @@ bool LockFolder(const std::string& folder, Clock::time_point deadline, const Loc
         return true;
     }
     const int fd = OpenLockFile(folder, refusal);
+    if (fd == kNothingToGuard) {
+        held = {-1, 1};
+        return true;
+    }
     if (fd < 0) {
         HeldFolders().erase(folder);
         return false;
@@ -190,6 +203,10 @@ void UnlockFolder(const std::string& folder) {
         return;
     }
     const int fd = found->second.fd;
+    if (fd < 0) {
+        HeldFolders().erase(found);
+        return;
+    }
     if (ftruncate(fd, 0) != 0) {
         errno = 0;
     }

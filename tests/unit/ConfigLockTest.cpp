@@ -76,6 +76,17 @@ TEST(ConfigLock, ALockTakenAgainInTheSameProcessHoldsUntilTheLastLetsGo) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+// A save of one file on a market whose other folder is missing still takes its lock: nothing
+// can be written in a folder that is not there.
+TEST(ConfigLock, AMissingFolderHasNothingToGuard) {
+    TempDir dir;
+    WriteFile(dir.File("qel_ip_fo.cfg"), "");
+    platform::ConfigLock lock({dir.File("qel_ip_fo.cfg"), dir.File("fix/qel_fix_fo.cfg")});
+    EXPECT_TRUE(lock.Held()) << lock.Refusal();
+    EXPECT_EQ(ListDir(dir.path()),
+              (std::vector<std::string>{".zevo-config.lock", "qel_ip_fo.cfg"}));
+}
+
 // What an interrupted save left beside a file goes; anything else stays.
 TEST(ConfigLock, TakingTheLockRemovesTemporaryFilesOfInterruptedSaves) {
     TempDir dir;
