@@ -11,6 +11,8 @@ install(FILES ${packaging}/zevo.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/h
 # Man pages go compressed, without a name or time stamp in the gzip header, so the package's
 # bytes depend only on the pages.
 set(pages ${packaging}/zevo.1 ${PROJECT_BINARY_DIR}/src/zevo-cli.1)
+# Made at configure time: Ninja makes an output's folder itself, Makefiles do not.
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/packaging)
 set(compressed_pages)
 foreach(page IN LISTS pages)
     get_filename_component(name ${page} NAME)

@@ -16,6 +16,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <cstdio>
 #include <cstdlib>
 
@@ -294,7 +295,9 @@ void CZEVOClientPHASE4Dlg::CaptureStartupRect() {
     // While the window manager reparents the window its frame may read as a dot; a frame
     // counts only when it holds the client area.
     m_startupClient = geometry();
-    const QRect frame = frameGeometry();
+    // Asked of the window itself: the widget keeps the frame it had at its last move or
+    // resize, and the window manager may announce the frame after both.
+    const QRect frame = windowHandle() ? windowHandle()->frameGeometry() : frameGeometry();
     const bool framed = frame.contains(m_startupClient) && frame != m_startupClient;
     m_startupRect = framed ? frame : m_startupClient;
     // An active window with its frame has its place and size: from now on they stay.
