@@ -79,7 +79,7 @@ void StatusThread::Cycle() {
         const int current = running ? kRunning : kNotRunning;
         // The status first: a page that must try its connection again reads it.
         if (current != m_previous[slot]) {
-            m_post(row, running ? "Running" : "Not Running");
+            m_post(row, running);
         }
         if (running && m_previous[slot] == kNotRunning && m_pages && m_pages->HasSession(row)) {
             ZEVO_LOG_ACTIVITY(&m_log, "::show_qel_status",

@@ -28,7 +28,8 @@ class LogPageConnector {
 class StatusThread {
   public:
     // Called on the status thread with the status row and its new text.
-    using PostStatus = std::function<void(int row, const char* text)>;
+    // Row `row` of the status list: whether its gateway's process runs.
+    using PostStatus = std::function<void(int row, bool running)>;
 
     // Called on the status thread when a second instance has signalled; it must arrange for
     // the operator to be told and call `done` once the message has been closed.

@@ -151,6 +151,7 @@ void CZEVOClientPHASE4Dlg::BuildPages() {
     for (int k = 0; k < m_installed.number_of_markets && k < kMarketCount; ++k) {
         if (m_logPages[k]) {
             m_logPages[k]->SetStatusList(m_statusList);
+            m_logPages[k]->SetGatewayRuns([this, k] { return m_rowRuns[k]; });
             ZEVO_LOG_ACTIVITY(m_log, kInitOperation,
                               Fmt("QEL status list control's handle assigned to "
                                   "m_dialog_handles_for_tab_display_for_logs[%d]",
@@ -232,13 +233,15 @@ void CZEVOClientPHASE4Dlg::Connect(int row) {
 
 void CZEVOClientPHASE4Dlg::StartStatusThread() {
     // The status thread never touches a widget: it posts each change to this thread.
-    auto post = [this](int row, const char* text) {
-        QString status = QString::fromLatin1(text);
+    auto post = [this](int row, bool running) {
         QMetaObject::invokeMethod(
             this,
-            [this, row, status] {
+            [this, row, running] {
+                if (row >= 0 && row < kMarketCount) {
+                    m_rowRuns[row] = running;
+                }
                 if (QTreeWidgetItem* item = m_statusList->topLevelItem(row)) {
-                    item->setText(1, status);
+                    item->setText(1, running ? "Running" : "Not Running");
                 }
             },
             Qt::QueuedConnection);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -135,6 +136,8 @@ class CZEVOClientPHASE4Dlg : public QDialog,
     CViewTabCtrl* m_logTabs = nullptr;
     CViewTabCtrl* m_statisticsTabs = nullptr;
     CGenericLogs* m_logPages[kMarketCount] = {};
+    // Whether the gateway of each status-list row runs, as the status thread last saw it.
+    std::array<bool, kMarketCount> m_rowRuns{};
     CGenericStatistics* m_statisticsPages[8] = {};
     QWidget* m_viewport = nullptr;  // clips the content, which scrolls inside it
     QWidget* m_content = nullptr;

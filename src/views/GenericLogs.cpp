@@ -89,18 +89,8 @@ void CGenericLogs::ConnectToGateway() {
     }
 }
 
-// The status list's word for the gateway, as the status thread last saw its process.
 bool CGenericLogs::GatewayRuns() const {
-    if (!m_statusList || !IsMarketCode(m_marketType)) {
-        return false;
-    }
-    for (int row = 0; row < m_statusList->topLevelItemCount(); ++row) {
-        QTreeWidgetItem* item = m_statusList->topLevelItem(row);
-        if (item->text(0) == MarketName(m_marketType)) {
-            return item->text(1) == "Running";
-        }
-    }
-    return false;
+    return m_gatewayRuns && m_gatewayRuns();
 }
 
 void CGenericLogs::RetryLater() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -38,6 +39,9 @@ class CGenericLogs : public QWidget, public CMessageSink {
     void SetMarketType(int marketType) { m_marketType = marketType; }
     // The main window's gateway status list, whose Version column this view writes.
     void SetStatusList(QTreeWidget* statusList) { m_statusList = statusList; }
+    // Whether the page's gateway runs now, as the window knows it: while it runs and the page
+    // has no connection, the page tries again.
+    void SetGatewayRuns(std::function<bool()> runs) { m_gatewayRuns = std::move(runs); }
 
     void InitConnectionData(const INPUT_FOR_LOGS_THREAD& input);
     // The connection attempt made when the gateway's process appears. While the gateway runs
@@ -77,6 +81,7 @@ class CGenericLogs : public QWidget, public CMessageSink {
     std::string m_address;
     std::string m_port;
     QTreeWidget* m_statusList = nullptr;
+    std::function<bool()> m_gatewayRuns;
     QTimer* m_retryTimer;
     int m_retries = 0;          // attempts made since the last connection or first attempt
     bool m_connected = false;   // a connection is up

@@ -88,6 +88,7 @@ class FixRoundTripTest : public QObject {
         CGenericLogs page(log.get(), nullptr);
         page.SetMarketType(CM);
         page.SetStatusList(&status);
+        page.SetGatewayRuns([] { return true; });
         page.InitConnectionData(
             {&page, layout.InteractivePort(CM), layout.NonInteractivePort(CM), log.get()});
         const auto connectPage = [&] {

@@ -49,6 +49,7 @@ struct Page {
         new QTreeWidgetItem(&status, {statusRow, "Running", ""});
         view.SetMarketType(market);
         view.SetStatusList(&status);
+        view.SetGatewayRuns([] { return true; });
         view.InitConnectionData({&view, 0, std::stoi(gateway.Port()), log.get()});
         Connect();
         view.resize(900, 400);
