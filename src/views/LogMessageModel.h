@@ -104,12 +104,23 @@ class LogMessageModel : public QObject {
     // Matches among the rows shown since the filter was set, oldest first, and among those
     // held when it was set, newest first. Blocks, not one array: a list that grows to tens of
     // millions of matches is never copied whole.
+    //
+    // What RowOf's binary searches and the snapshots rely on:
+    // - m_arrived rises strictly and holds only places from m_filterFrom on: a batch appends
+    //   the places it shows, which are all newer than any before them.
+    // - m_found falls strictly and holds only places below m_filterFrom: the search appends
+    //   each match it finds, and it looks at the candidates newest first.
+    // - Both only grow at the back until the next filter or Clear, so a row a snapshot counted
+    //   stays at the same place from its end of the list.
     using Places = std::deque<std::uint32_t>;
     Places m_arrived;
     Places m_found;
     std::size_t m_filterFrom = 0;  // the first place shown after the filter was set
     // What is looked at, newest first: every place below m_searchTotal, or, when a longer text
-    // narrows the last one, the last one's matches (its rows as they were shown).
+    // narrows the last one, the last one's matches (its rows as they were shown). These are
+    // the last filter's m_arrived (rising) and m_found (falling) as they were: Candidate reads
+    // the first from its back, then the second from its front, so that m_found falls again.
+    // Narrowing needs the last search finished: a part of its matches would lose the rest.
     Places m_lastArrived;
     Places m_lastFound;
     bool m_narrowing = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -20,8 +21,13 @@ class LogRowStore {
   public:
     static constexpr std::size_t kBlockRows = 4096;
     static constexpr std::size_t kDefaultMemoryRows = 1 << 20;
+    // Blocks of the file mapped together: 56 MiB, about 4.2 million rows, so a file of weeks
+    // of rows needs few mappings.
+    static constexpr std::size_t kDefaultBlocksPerChunk = 1024;
 
-    LogRowStore() = default;
+    // `blocksPerChunk` other than the default only to try a file of many chunks with few rows.
+    explicit LogRowStore(std::size_t blocksPerChunk = kDefaultBlocksPerChunk)
+        : m_file(sizeof(Block) * std::max<std::size_t>(1, blocksPerChunk)) {}
     ~LogRowStore() { Clear(); }
     LogRowStore(const LogRowStore&) = delete;
     LogRowStore& operator=(const LogRowStore&) = delete;
@@ -69,8 +75,6 @@ class LogRowStore {
         std::array<std::uint16_t, kBlockRows> reasonCode;
     };
     static_assert(sizeof(Block) % 4096 == 0, "blocks are whole pages");
-    // Blocks of the file, mapped together in chunks of this many.
-    static constexpr std::size_t kBlocksPerChunk = 1024;
 
     void NewBlock();
     // Moves the oldest block in memory to the file; false when the file cannot take it.
@@ -80,7 +84,7 @@ class LogRowStore {
     std::size_t m_memoryBlocks = kDefaultMemoryRows / kBlockRows;
     std::deque<Block*> m_memory;  // the blocks after the file's, oldest first
     std::size_t m_fileBlocks = 0;
-    platform::SpillFile m_file{sizeof(Block) * kBlocksPerChunk};
+    platform::SpillFile m_file;
     bool m_spillFailed = false;  // since the last Clear: rows stay in memory
     SpillProblemHandler m_onProblem;
     std::size_t m_size = 0;

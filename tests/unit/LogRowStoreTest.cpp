@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -39,6 +41,39 @@ int OpenFilesUnder(const std::string& folder) {
     }
     return count;
 }
+
+void AddRows(LogRowStore& store, std::size_t rows) {
+    for (std::size_t i = store.Size(); i < rows; ++i) {
+        store.Add(Numbered(i));
+    }
+}
+
+// For its lifetime, no file of this process grows past `bytes`, as on a full disk; a write
+// beyond fails with EFBIG instead of ending the process.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_savedSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        m_set = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_savedSignal);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool Set() const { return m_set; }
+
+  private:
+    rlimit m_saved{};
+    void (*m_savedSignal)(int) = SIG_DFL;
+    bool m_set = false;
+};
+
+constexpr std::size_t kBlockBytes = 14 * LogRowStore::kBlockRows;  // one block in the file
 
 }  // namespace
 
@@ -93,4 +128,57 @@ TEST(LogRowStore, WithoutAUsableCacheFolderRowsStayInMemoryAndTheReasonIsGivenOn
                   std::string::npos)
             << problems[0];
     }
+}
+
+// A file of several chunks of two blocks each: every chunk's rows read back as they came, the
+// second block of a chunk as well as the first.
+TEST(LogRowStore, RowsSpreadOverManyChunksOfTheFileReadBackAsTheyCame) {
+    TempDir dir;
+    LogRowStore store(2);
+    std::vector<std::string> problems;
+    store.SetSpillProblemHandler([&](const std::string& reason) { problems.push_back(reason); });
+    store.SetSpill(dir.File("cache"), LogRowStore::kBlockRows);
+    const std::size_t rows = 7 * LogRowStore::kBlockRows + 3;
+    AddRows(store, rows);
+    EXPECT_EQ(store.SpilledRows(), 7 * LogRowStore::kBlockRows);  // four chunks, the last half full
+    ExpectEveryRow(store, rows);
+    EXPECT_TRUE(problems.empty());
+
+    // Emptied and filled again, the new file's chunks hold the new rows.
+    store.Clear();
+    AddRows(store, 5 * LogRowStore::kBlockRows);
+    EXPECT_EQ(store.SpilledRows(), 4 * LogRowStore::kBlockRows);
+    ExpectEveryRow(store, 5 * LogRowStore::kBlockRows);
+}
+
+// The disk fills up after two chunks: rows that would go to the file stay in memory, every
+// row stays readable, and the reason is given once however many rows come after.
+TEST(LogRowStore, WhenTheFileCannotGrowRowsStayInMemoryAndTheReasonIsGivenOnce) {
+    TempDir dir;
+    LogRowStore store(2);
+    std::vector<std::string> problems;
+    store.SetSpillProblemHandler([&](const std::string& reason) { problems.push_back(reason); });
+    store.SetSpill(dir.File("cache"), LogRowStore::kBlockRows);
+    const std::size_t rows = 9 * LogRowStore::kBlockRows + 11;
+    {
+        FileSizeLimit limit(4 * kBlockBytes);
+        ASSERT_TRUE(limit.Set());
+        AddRows(store, rows);
+    }
+    EXPECT_EQ(store.SpilledRows(), 4 * LogRowStore::kBlockRows);
+    ExpectEveryRow(store, rows);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0], "cache file: File too large");
+
+    // With room again, the store keeps its rows in memory until it is emptied...
+    AddRows(store, rows + 2 * LogRowStore::kBlockRows);
+    EXPECT_EQ(store.SpilledRows(), 4 * LogRowStore::kBlockRows);
+    ExpectEveryRow(store, rows + 2 * LogRowStore::kBlockRows);
+    EXPECT_EQ(problems.size(), 1u);
+    // ...and then tries the file again.
+    store.Clear();
+    AddRows(store, 4 * LogRowStore::kBlockRows);
+    EXPECT_EQ(store.SpilledRows(), 3 * LogRowStore::kBlockRows);
+    ExpectEveryRow(store, 4 * LogRowStore::kBlockRows);
+    EXPECT_EQ(problems.size(), 1u);
 }
