@@ -22,10 +22,6 @@ namespace cli {
 
 int g_connectMilliseconds = 5000;
 
-namespace {
-const LogSite kMainWindowSite{"GatewayStatus.cpp", 0, "CZEVOClientPHASE4Dlg"};
-}
-
 int Fail(const std::string& text) {
     return Fail(kFailed, text);
 }
@@ -139,7 +135,7 @@ bool RequestRestart(Installation& installation, int market, const LogSite& site,
 
 bool StartApplications(ActivityLog* log) {
     platform::ServiceControl services;
-    if (!SignalStartApplications(services, log, kMainWindowSite)) {
+    if (!SignalStartApplications(services, log, log_sites::MainWindowStatus())) {
         Fail("Couldn't start QEL application");
         return false;
     }

@@ -126,7 +126,7 @@ int AfterSave(cli::Installation& installation, int market, bool noRestart, int s
         text += " QEL will restart to take changes into effect.";
         std::printf("%s\n", text.c_str());
         std::fflush(stdout);
-        if (!cli::RequestRestart(installation, market, GatewayConfigurationSite(),
+        if (!cli::RequestRestart(installation, market, log_sites::GatewayConfiguration(),
                                  "kill_qel_exe")) {
             std::fprintf(stderr, "zevo-cli: saved, but the gateway was not restarted\n");
             status = cli::kPartly;
@@ -183,7 +183,7 @@ int ConfigSet(cli::Installation& installation, int market, const std::vector<std
     // when it writes; a dry run only looks.
     std::optional<ConfigTransaction> transaction;
     if (!options.dryRun) {
-        transaction.emplace(GatewaySaveFiles(target), log, GatewayConfigurationSite(),
+        transaction.emplace(GatewaySaveFiles(target), log, log_sites::GatewayConfiguration(),
                             "save_configuration_parameters");
         if (!transaction->Locked()) {
             return cli::Fail(transaction->Refusal());
@@ -222,7 +222,7 @@ int ConfigSet(cli::Installation& installation, int market, const std::vector<std
 
 int ConfigGet(cli::Installation& installation, int market, const std::string& key) {
     const std::string& path = installation.Market(market).config_file_path;
-    const LogSite& site = GatewayConfigurationSite();
+    const LogSite& site = log_sites::GatewayConfiguration();
     LogAt(&installation.log, LogLevel::Activity, site, "read_configuration_parameters",
           Fmt("Reading QEL config parameters from file %s", path.c_str()));
     char buffer[kValueSize] = {0};

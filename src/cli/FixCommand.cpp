@@ -51,7 +51,7 @@ bool OpenList(cli::Installation& installation, int market, bool changes, FixList
     list->fixPath = settings.fix_config_file_path;
     list->temporaryPath = fix_file::TemporaryPath(list->fixPath, market);
     ActivityLog* log = &installation.log;
-    const LogSite& site = FixUsersSite();
+    const LogSite& site = log_sites::FixUsers();
     // Only a change puts a left-over temporary file in place; a look leaves every file alone.
     if (changes) {
         if (fix_file::OpenFixUsers(market, list->configPath, list->fixPath,
@@ -141,7 +141,7 @@ bool HasBlock(cli::Installation& installation, const FixList& list, const FixUse
             : Fmt("User ID %s has no #BeginSession_%s block in %s, so its session cannot be %s "
                   "here: nothing was written",
                   row.userId.c_str(), row.userId.c_str(), list.fixPath.c_str(), operation);
-    LogAt(&installation.log, LogLevel::Event, FixUsersSite(),
+    LogAt(&installation.log, LogLevel::Event, log_sites::FixUsers(),
           std::string(operation) == "edited" ? "OnButtonEdit" : "OnButtonDelete", text);
     cli::Fail(text);
     return false;
@@ -171,7 +171,7 @@ int SaveDetails(cli::Installation& installation, const FixList& list, int mode,
                 const FixUser& stored, const std::string& userField,
                 const std::string& branchField) {
     ActivityLog* log = &installation.log;
-    const LogSite& site = fix_users::FixUserDetailsSite();
+    const LogSite& site = log_sites::FixUserDetails();
     if (fix_users::OpenUserDetails(list.market, stored.userId, list.keys.brokerId, stored.branchId,
                                    list.fixPath, mode, log, site) == -1) {
         return cli::Fail(Fmt("the temporary file %s could not be renamed to %s",
@@ -209,7 +209,7 @@ int SaveDetails(cli::Installation& installation, const FixList& list, int mode,
 
 int Add(cli::Installation& installation, const FixList& list, const std::string& user,
         const std::string& branch) {
-    LogAt(&installation.log, LogLevel::Activity, FixUsersSite(), "OnButtonNew",
+    LogAt(&installation.log, LogLevel::Activity, log_sites::FixUsers(), "OnButtonNew",
           "New Button Clicked");
     if (!fix_users::MayAddUser(static_cast<int>(list.users.size()), list.keys.maxUsers)) {
         return cli::Fail(fix_users::kMaximumReached);
@@ -224,7 +224,7 @@ int Edit(cli::Installation& installation, const FixList& list, const std::string
     if (!row) {
         return cli::kFailed;
     }
-    LogAt(&installation.log, LogLevel::Activity, FixUsersSite(), "OnButtonEdit",
+    LogAt(&installation.log, LogLevel::Activity, log_sites::FixUsers(), "OnButtonEdit",
           Fmt("Trader ID %s is selected to Edit", row->userId.c_str()));
     if (!fix_users::FieldsChanged(row->userId, row->userId, branch, row->branchId)) {
         std::printf("Nothing to change for User ID %s.\n", row->userId.c_str());
@@ -242,7 +242,7 @@ int Delete(cli::Installation& installation, const FixList& list, const std::stri
         return cli::kFailed;
     }
     const fix_file::Outcome outcome = fix_file::DeleteUser(
-        list.fixPath, list.temporaryPath, row->userId, &installation.log, FixUsersSite());
+        list.fixPath, list.temporaryPath, row->userId, &installation.log, log_sites::FixUsers());
     if (outcome != fix_file::Outcome::Written) {
         return Refused(outcome, list);
     }
@@ -257,7 +257,7 @@ int AfterChange(cli::Installation& installation, int market, bool noRestart) {
     }
     std::printf("%s\n", fix_users::kRestartNotice);
     std::fflush(stdout);
-    if (!cli::RequestRestart(installation, market, FixUsersSite(), "KillQELExe")) {
+    if (!cli::RequestRestart(installation, market, log_sites::FixUsers(), "KillQELExe")) {
         return cli::Fail(cli::kPartly, "saved, but the gateway was not restarted");
     }
     return 0;
@@ -317,7 +317,7 @@ int FixCommand(const QStringList& arguments) {
     if (changes) {
         transaction.emplace(
             std::vector<std::string>{paths.config_file_path, paths.fix_config_file_path},
-            &installation.log, FixUsersSite(), "CFixUserSessions");
+            &installation.log, log_sites::FixUsers(), "CFixUserSessions");
         if (!transaction->Locked()) {
             return cli::Fail(transaction->Refusal());
         }

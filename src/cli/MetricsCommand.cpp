@@ -58,9 +58,9 @@ void AddFixUsers(cli::Installation& installation, int code, PrometheusText* metr
     fix_users::GatewayKeys keys;
     std::vector<fix_file::FixUser> users;
     if (fix_enabled[code - 1] != 1 || market.fix_config_file_path.empty() ||
-        fix_users::ReadGatewayKeys(market.config_file_path, &installation.log, FixUsersSite(),
-                                   &keys) != fix_users::KeysRead::Read ||
-        !fix_users::LoadUsers(market.fix_config_file_path, &installation.log, FixUsersSite(),
+        fix_users::ReadGatewayKeys(market.config_file_path, &installation.log,
+                                   log_sites::FixUsers(), &keys) != fix_users::KeysRead::Read ||
+        !fix_users::LoadUsers(market.fix_config_file_path, &installation.log, log_sites::FixUsers(),
                               &users)) {
         return;
     }

@@ -20,7 +20,8 @@ int RestartCommand(const QStringList& arguments) {
     if (market == 0) {
         return cli::kFailed;
     }
-    if (!cli::RequestRestart(installation, market, GatewayConfigurationSite(), "kill_qel_exe")) {
+    if (!cli::RequestRestart(installation, market, log_sites::GatewayConfiguration(),
+                             "kill_qel_exe")) {
         return cli::kFailed;
     }
     std::printf("Restart request sent to the gateway of %s.\n", MarketName(market));

@@ -11,12 +11,11 @@
 
 namespace {
 
-const LogSite kActiveUsersSite{"GenericActiveUsersList.cpp", 0, "CGenericActiveUsersList"};
 // The gateway answers the users request at once; the list is whole when it stays quiet.
 constexpr int kQuietMilliseconds = 300;
 
 void Log(ActivityLog* log, const char* operation, const std::string& text) {
-    LogAt(log, LogLevel::Activity, kActiveUsersSite, operation, text);
+    LogAt(log, LogLevel::Activity, log_sites::ActiveUsers(), operation, text);
 }
 
 }  // namespace
@@ -41,7 +40,7 @@ int UsersQuery::RouteMessage(const unsigned char* message, std::uint16_t code) {
 void UsersQuery::OnConnectionEstablished() {
     m_connected = true;
     m_lastMessage.start();
-    SendActiveUsersRequests(m_session, m_market, m_log, kActiveUsersSite,
+    SendActiveUsersRequests(m_session, m_market, m_log, log_sites::ActiveUsers(),
                             "OnButtonActiveUsersListRefresh");
 }
 

@@ -13,11 +13,6 @@ constexpr int kBrokerIdSize = 1024;
 
 }  // namespace
 
-const LogSite& FixUserDetailsSite() {
-    static const LogSite site{"FixUserDetails.cpp", 0, "CFixUserDetails"};
-    return site;
-}
-
 KeysRead ReadGatewayKeys(const std::string& configPath, ActivityLog* log, const LogSite& site,
                          GatewayKeys* keys) {
     const char* const op = "OnInitDialog";

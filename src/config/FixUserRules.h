@@ -22,9 +22,6 @@ inline constexpr const char* kMaximumReached =
 inline constexpr const char* kCannotOpenFixFile = "Can not open FIX config file";
 inline constexpr const char* kRestartNotice = "QEL will restart to take changes into effect.";
 
-// The lines of the FIX user details, the same from the dialog and from zevo-cli.
-const LogSite& FixUserDetailsSite();
-
 // The keys of the gateway configuration file the list needs.
 struct GatewayKeys {
     std::string brokerId;

@@ -25,7 +25,7 @@ const char* const kKeyNames[] = {"MACHINE_LAN_IP",   "MACHINE_WAN_IP", "HOST_MAC
                                  "HOST_PORT_NUMBER", "BOX_ID",         "BROKER_ID"};
 
 void Log(ActivityLog* log, LogLevel level, const char* operation, const std::string& text) {
-    LogAt(log, level, GatewayConfigurationSite(), operation, text);
+    LogAt(log, level, log_sites::GatewayConfiguration(), operation, text);
 }
 
 // An address as the form's address control shows it.
@@ -147,16 +147,6 @@ int WriteChanges(const std::string& path, const std::vector<GatewayChange>& chan
 
 }  // namespace
 
-const LogSite& GatewayConfigurationSite() {
-    static const LogSite site{"GenericConfiguration.cpp", 0, "CGenericConfiguration"};
-    return site;
-}
-
-const LogSite& FixUsersSite() {
-    static const LogSite site{"FixUserSessions.cpp", 0, "CFixUserSessions"};
-    return site;
-}
-
 const char* GatewayKeyName(GatewayKey key) {
     const int index = static_cast<int>(key);
     return index >= 0 && index < static_cast<int>(GatewayKey::Count) ? kKeyNames[index] : "";
@@ -262,7 +252,7 @@ GatewayConfigChanges CompareWithRead(const GatewayConfigValues& form,
 
 GatewayConfigRuleBreak CheckGatewayConfiguration(const GatewayConfigValues& values, int marketType,
                                                  ActivityLog* log) {
-    const LogSite& site = GatewayConfigurationSite();
+    const LogSite& site = log_sites::GatewayConfiguration();
     using Field = GatewayConfigField;
     const unsigned info = platform::MB_OK | platform::MB_ICONINFORMATION;
     auto fail = [&](Field field, bool restore, const std::string& logLine, const std::string& box,
@@ -444,7 +434,8 @@ GatewaySaveResult SaveGatewayConfiguration(const GatewayConfigTarget& target,
         return result;
     }
     Log(log, LogLevel::Activity, kSave, "Validation(s) Successful.");
-    ConfigTransaction transaction(GatewaySaveFiles(target), log, GatewayConfigurationSite(), kSave);
+    ConfigTransaction transaction(GatewaySaveFiles(target), log, log_sites::GatewayConfiguration(),
+                                  kSave);
     if (!transaction.Locked()) {
         result.outcome = GatewaySaveResult::Busy;
         result.error = transaction.Refusal();
@@ -483,11 +474,11 @@ GatewaySaveResult SaveGatewayConfiguration(const GatewayConfigTarget& target,
         // What the FIX users list does when it is made for this one update: its opening
         // lines and the recovery of an interrupted rewrite, then the rewrite itself.
         fix_file::OpenFixUsers(target.market, target.configPath, target.fixConfigPath,
-                               target.interactivePort, log, FixUsersSite());
+                               target.interactivePort, log, log_sites::FixUsers());
         result.fixFileWritten =
             fix_file::ChangeBrokerIdAndLocalIp(
                 target.fixConfigPath, fix_file::TemporaryPath(target.fixConfigPath, target.market),
-                brokerId, localIp, log, FixUsersSite()) == fix_file::Outcome::Written;
+                brokerId, localIp, log, log_sites::FixUsers()) == fix_file::Outcome::Written;
         result.fixFileUpdated = true;
     }
     Log(log, LogLevel::Activity, kSave,

@@ -17,10 +17,6 @@
 // longer than its field, bytes that are not UTF-8, leading zeros, duplicates); a key the
 // file lacks is added.
 
-// The sites whose lines the save writes, the same from the window and from zevo-cli.
-const LogSite& GatewayConfigurationSite();
-const LogSite& FixUsersSite();
-
 // The keys in the order the dialog reads them.
 enum class GatewayKey {
     MachineLanIp,
@@ -53,7 +49,7 @@ struct GatewayConfigRead {
 };
 
 // Reads the nine keys and writes the dialog's reading lines (operation
-// read_configuration_parameters under GatewayConfigurationSite()). False when the file
+// read_configuration_parameters under log_sites::GatewayConfiguration()). False when the file
 // cannot be opened; the open-failure line is written then, and `read` is incomplete.
 bool ReadGatewayConfiguration(const std::string& path, ActivityLog* log, GatewayConfigRead* read);
 

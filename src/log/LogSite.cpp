@@ -25,3 +25,37 @@ void LogAt(ActivityLog* log, LogLevel level, const LogSite& site, const char* na
             break;
     }
 }
+
+namespace log_sites {
+
+const LogSite& GatewayConfiguration() {
+    static const LogSite site{"GenericConfiguration.cpp", 0, "CGenericConfiguration"};
+    return site;
+}
+
+const LogSite& FixUsers() {
+    static const LogSite site{"FixUserSessions.cpp", 0, "CFixUserSessions"};
+    return site;
+}
+
+const LogSite& FixUserDetails() {
+    static const LogSite site{"FixUserDetails.cpp", 0, "CFixUserDetails"};
+    return site;
+}
+
+const LogSite& MainWindowStatus() {
+    static const LogSite site{"GatewayStatus.cpp", 0, "CZEVOClientPHASE4Dlg"};
+    return site;
+}
+
+const LogSite& ActiveUsers() {
+    static const LogSite site{"GenericActiveUsersList.cpp", 0, "CGenericActiveUsersList"};
+    return site;
+}
+
+std::vector<const LogSite*> All() {
+    return {&GatewayConfiguration(), &FixUsers(), &FixUserDetails(), &MainWindowStatus(),
+            &ActiveUsers()};
+}
+
+}  // namespace log_sites

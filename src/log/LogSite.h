@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "log/ActivityLog.h"
 
@@ -21,6 +22,19 @@ struct LogSite {
 #define ZEVO_LOG_SITE(owner) (LogSite{__FILE__, __LINE__, (owner)})
 
 enum class LogLevel { Activity, Event, BusinessError, SystemError, Detail };
+
+// The sites whose lines the window and zevo-cli both write, so that a reader of the activity
+// log finds the same lines whichever program made the change. Their file names are those of
+// the window's own source files, fixed here once; a test checks that each still names the
+// source file that defines its class's operations.
+namespace log_sites {
+const LogSite& GatewayConfiguration();  // GenericConfiguration.cpp, CGenericConfiguration
+const LogSite& FixUsers();              // FixUserSessions.cpp, CFixUserSessions
+const LogSite& FixUserDetails();        // FixUserDetails.cpp, CFixUserDetails
+const LogSite& MainWindowStatus();      // GatewayStatus.cpp, CZEVOClientPHASE4Dlg
+const LogSite& ActiveUsers();           // GenericActiveUsersList.cpp, CGenericActiveUsersList
+std::vector<const LogSite*> All();
+}  // namespace log_sites
 
 // Writes `text` at `level` under `site` and the owner's operation `name`. A null log writes
 // nothing.

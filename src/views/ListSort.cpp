@@ -1,9 +1,12 @@
 #include "views/ListSort.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <numeric>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -42,35 +45,10 @@ Keys Numbers(const std::vector<std::string>& texts) {
     return keys;
 }
 
-bool OutOfOrder(long a, long b, int direction) {
-    return direction == kAscending ? a > b : (direction == kDescending && a < b);
-}
-
 // The first place from `j` on whose key belongs before `key` (smaller when ascending,
-// larger when descending), or `count`; with `Wide`, eight keys at a time where the processor
-// can. A header click both ways on 10,000 shuffled rows (bench/list_sort_bench against
-// list_sort_bench_plain, two-core machine under other builds) took, with SSE2 and without:
-// login states 14-30 ms and 26-61 ms, branch IDs 53-92 ms and 47-117 ms, the plain loop the
-// faster in six of seven runs. So only text columns, which sort few distinct texts such as
-// states, scan wide; number columns scan one key at a time.
-template <bool Ascending, bool Wide>
-std::size_t NextBefore(const int* keys, std::size_t j, std::size_t count, int key) {
-#if defined(__SSE2__) && !defined(LIST_SORT_PLAIN_SCAN)
-    const __m128i wanted = _mm_set1_epi32(key);
-    for (; Wide && j + 8 <= count; j += 8) {
-        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + j));
-        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + j + 4));
-        const __m128i lowHits =
-            Ascending ? _mm_cmplt_epi32(low, wanted) : _mm_cmpgt_epi32(low, wanted);
-        const __m128i highHits =
-            Ascending ? _mm_cmplt_epi32(high, wanted) : _mm_cmpgt_epi32(high, wanted);
-        const unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(lowHits)) |
-                              static_cast<unsigned>(_mm_movemask_epi8(highHits)) << 16;
-        if (hits != 0) {
-            return j + static_cast<std::size_t>(__builtin_ctz(hits)) / 4;
-        }
-    }
-#endif
+// larger when descending), or `count`.
+template <bool Ascending, typename Key>
+std::size_t NextBefore(const Key* keys, std::size_t j, std::size_t count, Key key) {
     for (; j < count; ++j) {
         if (Ascending ? keys[j] < key : keys[j] > key) {
             return j;
@@ -85,14 +63,54 @@ std::size_t NextBefore(const int* keys, std::size_t j, std::size_t count, int ke
 // goes on from the place after the one just taken. (Exchanging every later key without a
 // branch once the places came closer than one in 64 gained nothing one could measure: branch
 // IDs 77-113 ms against 70-88 ms, login states 20-36 ms against 21-37 ms.)
-template <bool Ascending, bool Wide>
-void ExchangeByKeys(std::vector<int>& order, std::vector<int> keys) {
+#if defined(__SSE2__) && !defined(LIST_SORT_PLAIN_SCAN)
+// Two bits for each of sixteen 16-bit lanes whose key belongs before `key`.
+template <bool Ascending>
+unsigned Hits(__m128i low, __m128i high, std::int16_t key) {
+    const __m128i wanted = _mm_set1_epi16(key);
+    const __m128i lowHits = Ascending ? _mm_cmplt_epi16(low, wanted) : _mm_cmpgt_epi16(low, wanted);
+    const __m128i highHits =
+        Ascending ? _mm_cmplt_epi16(high, wanted) : _mm_cmpgt_epi16(high, wanted);
+    return static_cast<unsigned>(_mm_movemask_epi8(lowHits)) |
+           static_cast<unsigned>(_mm_movemask_epi8(highHits)) << 16;
+}
+
+// A pass over sixteen keys at a time: the keys of a block are loaded once, and every place
+// in it that takes the held key is found from them, the lanes after the last one taken
+// compared again with the key now held.
+template <bool Ascending>
+std::size_t WidePass(std::int16_t* keys, int* order, std::size_t j, std::size_t count,
+                     std::int16_t* key, int* row) {
+    for (; j + 16 <= count; j += 16) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + j));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + j + 8));
+        for (std::uint64_t hits = Hits<Ascending>(low, high, *key); hits != 0;) {
+            const unsigned bit = static_cast<unsigned>(__builtin_ctzll(hits));
+            const std::size_t at = j + bit / 2;
+            std::swap(*key, keys[at]);
+            std::swap(*row, order[at]);
+            hits = Hits<Ascending>(low, high, *key) & ~((std::uint64_t{4} << bit) - 1);
+        }
+    }
+    return j;
+}
+#endif
+
+template <bool Ascending, typename Key>
+void ExchangeByKeys(std::vector<int>& order, const std::vector<int>& ranks) {
     const std::size_t count = order.size();
+    std::vector<Key> keys(ranks.begin(), ranks.end());
     for (std::size_t i = 0; i + 1 < count; ++i) {
-        int key = keys[i];
+        Key key = keys[i];
         int row = order[i];
-        for (std::size_t j = NextBefore<Ascending, Wide>(keys.data(), i + 1, count, key); j < count;
-             j = NextBefore<Ascending, Wide>(keys.data(), j + 1, count, key)) {
+        std::size_t from = i + 1;
+#if defined(__SSE2__) && !defined(LIST_SORT_PLAIN_SCAN)
+        if constexpr (std::is_same_v<Key, std::int16_t>) {
+            from = WidePass<Ascending>(keys.data(), order.data(), from, count, &key, &row);
+        }
+#endif
+        for (std::size_t j = NextBefore<Ascending>(keys.data(), from, count, key); j < count;
+             j = NextBefore<Ascending>(keys.data(), j + 1, count, key)) {
             std::swap(key, keys[j]);
             std::swap(row, order[j]);
         }
@@ -102,26 +120,36 @@ void ExchangeByKeys(std::vector<int>& order, std::vector<int> keys) {
 }
 
 // Some text gave no number: each side remembers its last number, as the comparison does.
-// The numbers and whether there was one travel with the order.
-void ExchangeRemembering(std::vector<int>& order, Keys keys, int direction) {
+// The numbers and whether there was one travel with the order. Exchanges here are as likely
+// as not, so they are made as selections, without a branch the processor could mispredict.
+template <bool Ascending>
+void ExchangeRemembering(std::vector<int>& order, Keys keys) {
     long a = 0, b = 0;
     const std::size_t count = order.size();
+    long* values = keys.value.data();
+    char* read = keys.read.data();
+    int* rows = order.data();
     for (std::size_t i = 0; i + 1 < count; ++i) {
-        long value = keys.value[i];
-        char read = keys.read[i];
-        int row = order[i];
+        long value = values[i];
+        char held = read[i];
+        int row = rows[i];
         for (std::size_t j = i + 1; j < count; ++j) {
-            a = read ? value : a;
-            b = keys.read[j] ? keys.value[j] : b;
-            if (OutOfOrder(a, b, direction)) {
-                std::swap(value, keys.value[j]);
-                std::swap(read, keys.read[j]);
-                std::swap(row, order[j]);
-            }
+            a = held ? value : a;
+            b = read[j] ? values[j] : b;
+            const bool out = Ascending ? a > b : a < b;
+            const long otherValue = values[j];
+            const char otherRead = read[j];
+            const int otherRow = rows[j];
+            values[j] = out ? value : otherValue;
+            read[j] = out ? held : otherRead;
+            rows[j] = out ? row : otherRow;
+            value = out ? otherValue : value;
+            held = out ? otherRead : held;
+            row = out ? otherRow : row;
         }
-        keys.value[i] = value;
-        keys.read[i] = read;
-        order[i] = row;
+        values[i] = value;
+        read[i] = held;
+        rows[i] = row;
     }
 }
 
@@ -138,7 +166,11 @@ std::vector<int> ExchangeSortOrder(const std::vector<std::string>& texts, int di
     } else {
         const Keys keys = Numbers(texts);
         if (!keys.all_read) {
-            ExchangeRemembering(order, keys, direction);
+            if (direction == kAscending) {
+                ExchangeRemembering<true>(order, keys);
+            } else if (direction == kDescending) {
+                ExchangeRemembering<false>(order, keys);
+            }
             return order;
         }
         ranks = Ranks(texts.size(), [&](int a, int b) { return keys.value[a] < keys.value[b]; });
@@ -153,14 +185,13 @@ std::vector<int> ExchangeSortOrder(const std::vector<std::string>& texts, int di
         std::sort(order.begin(), order.end(), [&](int a, int b) {
             return ascending ? ranks[a] < ranks[b] : ranks[a] > ranks[b];
         });
-    } else if (type == kSortAsText && ascending) {
-        ExchangeByKeys<true, true>(order, ranks);
-    } else if (type == kSortAsText) {
-        ExchangeByKeys<false, true>(order, ranks);
+    } else if (ranks.size() > std::numeric_limits<std::int16_t>::max()) {
+        ascending ? ExchangeByKeys<true, int>(order, ranks)
+                  : ExchangeByKeys<false, int>(order, ranks);
     } else if (ascending) {
-        ExchangeByKeys<true, false>(order, ranks);
+        ExchangeByKeys<true, std::int16_t>(order, ranks);
     } else {
-        ExchangeByKeys<false, false>(order, ranks);
+        ExchangeByKeys<false, std::int16_t>(order, ranks);
     }
     return order;
 }

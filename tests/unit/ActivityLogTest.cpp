@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "log/ActivityLog.h"
+#include "log/LogSite.h"
 #include "platform/RegistryFile.h"
 #include "support/TestSupport.h"
 
@@ -178,4 +181,26 @@ TEST_F(ActivityLogTest, ThreeThreadsAcrossARolloverLoseAndInterleaveNoLine) {
         }
     }
     EXPECT_EQ(std::vector<int>(next, next + 3), std::vector<int>(3, kLines));
+}
+
+// A line the window and zevo-cli both write names the window's source file: each shared
+// site still names a file that writes its class's lines (defines its operations, or logs
+// under its name), so renaming that file cannot split the two programs' lines.
+TEST(LogSites, EachNamesTheSourceFileOfItsClass) {
+    namespace fs = std::filesystem;
+    for (const LogSite* site : log_sites::All()) {
+        std::string found;
+        for (const auto& entry : fs::recursive_directory_iterator(ZEVO_SOURCE_DIR "/src")) {
+            if (entry.path().filename() == site->file) {
+                found = entry.path();
+            }
+        }
+        ASSERT_FALSE(found.empty()) << site->file;
+        std::ifstream source(found);
+        const std::string text((std::istreambuf_iterator<char>(source)),
+                               std::istreambuf_iterator<char>());
+        EXPECT_TRUE(text.find(site->owner + "::") != std::string::npos ||
+                    text.find('"' + site->owner + '"') != std::string::npos)
+            << site->file;
+    }
 }
