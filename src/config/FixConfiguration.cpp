@@ -62,9 +62,9 @@ CFixConfiguration::CFixConfiguration(int marketType, const std::string& configFi
     BuildControls();
     m_tempFilePath = fix_file::TemporaryPath(m_fixConfigFilePath, m_marketType);
     if (fix_file::Recover(m_fixConfigFilePath, m_tempFilePath, m_log, Site(),
-                          "CFixConfiguration") == -1) {
+                          "CFixConfiguration") == fix_file::kRecoveryFailed) {
         m_recoveryFailed = true;
-        EndDialog(-1);
+        EndDialog(kFailed);
     }
 }
 
@@ -95,7 +95,7 @@ void CFixConfiguration::BuildControls() {
 
 void CFixConfiguration::OnInitDialog() {
     if (m_recoveryFailed) {
-        EndDialog(-1);
+        EndDialog(kFailed);
         return;
     }
     if (IsMarketCode(m_marketType)) {
@@ -112,13 +112,13 @@ bool CFixConfiguration::ReadFlag(const std::string& path, const char* key, const
     const std::string op = Op("ReadFixConfigurationParameters");
     char value[kFlagSize] = "";
     const int result = get_string_parameter(path.c_str(), key, value, kFlagSize);
-    if (result == 300) {
+    if (result == kv::kCannotOpen) {
         ZEVO_LOG_EVENT(m_log, op.c_str(), Fmt("ZEVO could not open %s config file.", fileName));
         ShowSetupError();
-        EndDialog(-1);
+        EndDialog(kFailed);
         return false;
     }
-    if (result == -1) {
+    if (result == kv::kNotFound) {
         ZEVO_LOG_EVENT(m_log, op.c_str(),
                        Fmt("Cannot read %s from %s config file.", key, fileName));
     } else {
@@ -181,10 +181,11 @@ bool CFixConfiguration::WriteChanges(const char* fixLogging, const char* persist
         char error[kTextBufferSize] = "";
         const int result =
             write_configuration_parameters(m_configFilePath.c_str(), keys, values, 1, error);
-        if (result == 200 || result == 300) {
+        if (result == kv::kUpdateFailed || result == kv::kCannotOpen) {
             ZEVO_LOG_EVENT(m_log, op.c_str(),
-                           result == 200 ? "Parameter(s) updation failed in QEL configuration file."
-                                         : "ZEVO could not open QEL config file");
+                           result == kv::kUpdateFailed
+                               ? "Parameter(s) updation failed in QEL configuration file."
+                               : "ZEVO could not open QEL config file");
             ShowSetupError();
             return false;
         }
@@ -202,7 +203,7 @@ bool CFixConfiguration::WriteChanges(const char* fixLogging, const char* persist
             return false;
         case fix_file::Outcome::RenameFailed:
         case fix_file::Outcome::RemoveFailed:
-            EndDialog(-1);
+            EndDialog(kFailed);
             return false;
         default:
             return false;

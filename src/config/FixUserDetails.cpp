@@ -51,9 +51,10 @@ CFixUserDetails::CFixUserDetails(int marketType, const std::string& userId,
     BuildControls();
     m_tempFilePath = fix_file::TemporaryPath(m_fixConfigFilePath, m_marketType);
     if (fix_users::OpenUserDetails(marketType, userId, memberId, branchId, fixConfigFilePath,
-                                   sessionModificationType, m_log, Site()) == -1) {
+                                   sessionModificationType, m_log,
+                                   Site()) == fix_file::kRecoveryFailed) {
         m_recoveryFailed = true;
-        EndDialog(-1);
+        EndDialog(kFailed);
     }
 }
 
@@ -87,7 +88,7 @@ void CFixUserDetails::BuildControls() {
 
 void CFixUserDetails::OnInitDialog() {
     if (m_recoveryFailed) {
-        EndDialog(-1);
+        EndDialog(kFailed);
         return;
     }
     m_userIdEdit->ShowStoredText(QString::fromStdString(m_userIdText));
@@ -106,18 +107,18 @@ int CFixUserDetails::ValidateParameters() {
     const fix_users::FieldRuleBreak broken =
         fix_users::CheckUserFields(Text(m_userIdEdit), Text(m_branchIdEdit), m_log, Site());
     if (broken.field == fix_users::Field::None) {
-        return 0;
+        return kValid;
     }
     platform::ShowMessageBox(this, broken.box, "Error",
                              platform::MB_OK | platform::MB_ICONINFORMATION);
     const bool user = broken.field == fix_users::Field::UserId;
     (user ? m_userIdEdit : m_branchIdEdit)
         ->ShowStoredText(QString::fromStdString(user ? m_userIdText : m_branchIdText));
-    return 200;
+    return kInvalid;
 }
 
 void CFixUserDetails::SaveFixConfigurationParameters() {
-    const bool valid = ValidateParameters() == 0;
+    const bool valid = ValidateParameters() == kValid;
     fix_users::LogValidation(valid, m_log, Site());
     if (!valid) {
         m_save->setEnabled(false);
@@ -145,7 +146,7 @@ void CFixUserDetails::SaveFixConfigurationParameters() {
             return;
         case fix_file::Outcome::RenameFailed:
         case fix_file::Outcome::RemoveFailed:
-            EndDialog(-1);
+            EndDialog(kFailed);
             return;
         case fix_file::Outcome::CannotRead:
             platform::ShowMessageBox(this, fix_users::kCannotOpenFixFile, "Error",

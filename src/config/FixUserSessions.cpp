@@ -54,9 +54,9 @@ CFixUserSessions::CFixUserSessions(int marketType, const std::string& configFile
     BuildControls();
     m_tempFilePath = fix_file::TemporaryPath(m_fixConfigFilePath, m_marketType);
     if (fix_file::OpenFixUsers(marketType, configFilePath, fixConfigFilePath, interactivePort,
-                               m_log, Site()) == -1) {
+                               m_log, Site()) == fix_file::kRecoveryFailed) {
         m_recoveryFailed = true;
-        EndDialog(-1);
+        EndDialog(kFailed);
     }
 }
 
@@ -115,7 +115,7 @@ void CFixUserSessions::BuildControls() {
 
 void CFixUserSessions::OnInitDialog() {
     if (m_recoveryFailed) {
-        EndDialog(-1);
+        EndDialog(kFailed);
         return;
     }
     if (IsMarketCode(m_marketType)) {
@@ -125,7 +125,7 @@ void CFixUserSessions::OnInitDialog() {
     ZEVO_LOG_ACTIVITY(m_log, Op("OnInitDialog").c_str(),
                       Fmt("Market type is %d [%s]", m_marketType, MarketNameOrEmpty(m_marketType)));
     if (!ReadGatewayKeys()) {
-        EndDialog(-1);
+        EndDialog(kFailed);
         return;
     }
     const QStringList widest = {"2147483647"};
@@ -136,8 +136,8 @@ void CFixUserSessions::OnInitDialog() {
                       m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list);
     m_list->setMinimumWidth(m_list->columnWidth(0) + m_list->columnWidth(1) + frame);
     m_usersLabel->setText("0");
-    if (RefreshList() == -1) {
-        EndDialog(-1);
+    if (RefreshList() == kFailed) {
+        EndDialog(kFailed);
     }
 }
 
@@ -170,7 +170,7 @@ int CFixUserSessions::RefreshList() {
     if (!fix_users::LoadUsers(m_fixConfigFilePath, m_log, Site(), &users)) {
         platform::ShowMessageBox(this, fix_users::kCannotOpenFixFile, "Error",
                                  platform::MB_OK | platform::MB_ICONEXCLAMATION);
-        return -1;
+        return kFailed;
     }
     for (const fix_file::FixUser& user : users) {
         m_list->addTopLevelItem(new QTreeWidgetItem(
@@ -182,7 +182,7 @@ int CFixUserSessions::RefreshList() {
     m_delete->setEnabled(m_numberOfUsers >= 1);
     TreeRows rows(m_list);
     SortListByColumn(rows, m_sortColumn, m_sortOrder, m_sortType);
-    return 0;
+    return kListed;
 }
 
 void CFixUserSessions::OnColumnClick(int column) {
@@ -225,8 +225,8 @@ void CFixUserSessions::OnButtonNew() {
         platform::ShowMessageBox(this, fix_users::kMaximumReached, "Error",
                                  platform::MB_OK | platform::MB_ICONINFORMATION);
     }
-    if (RefreshList() == -1) {
-        EndDialog(-1);
+    if (RefreshList() == kFailed) {
+        EndDialog(kFailed);
     }
 }
 
@@ -242,8 +242,8 @@ void CFixUserSessions::OnButtonEdit() {
     if (RunUserDetails(userId, branchId, CFixUserDetails::kEditSession)) {
         m_configChanged = 1;
     }
-    if (RefreshList() == -1) {
-        EndDialog(-1);
+    if (RefreshList() == kFailed) {
+        EndDialog(kFailed);
     }
 }
 
@@ -269,14 +269,14 @@ void CFixUserSessions::OnButtonDelete() {
                 break;
             case fix_file::Outcome::RenameFailed:
             case fix_file::Outcome::RemoveFailed:
-                EndDialog(-1);
+                EndDialog(kFailed);
                 return;
             default:
                 return;  // nothing changed; the list stays as it is
         }
     }
-    if (RefreshList() == -1) {
-        EndDialog(-1);
+    if (RefreshList() == kFailed) {
+        EndDialog(kFailed);
     }
 }
 

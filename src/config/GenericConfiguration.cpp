@@ -249,7 +249,7 @@ void CGenericConfiguration::read_configuration_parameters() {
     read.currentConfig = m_read.currentConfig;  // kept when the key has gone
     if (!ReadGatewayConfiguration(m_configFilePath, m_log, &read)) {
         ShowSetupError(m_configFilePath);
-        EndDialog(-1);
+        EndDialog(kFailed);
         return;
     }
     m_read = read;
@@ -299,10 +299,10 @@ int CGenericConfiguration::validate_parameters() {
     const GatewayConfigRuleBreak broken =
         CheckGatewayConfiguration(FormValues(), m_marketType, m_log);
     if (broken.field == GatewayConfigField::None) {
-        return 0;
+        return kValid;
     }
     ShowRuleBreak(broken);
-    return 200;
+    return kInvalid;
 }
 
 // The message of a broken rule, and the refused field shown again as it was read.
