@@ -8,6 +8,7 @@
 
 #include "base/Text.h"
 #include "config/ConfigTransaction.h"
+#include "config/ControlIds.h"
 #include "config/KeyValueFile.h"
 #include "config/LimitedEdit.h"
 #include "log/ActivityLog.h"
@@ -32,13 +33,14 @@ CCommonConfig::CCommonConfig(int marketType, const std::string& commonConfigFile
     ZEVO_LOG_ACTIVITY(
         m_log, Op("CCommonConfig").c_str(),
         Fmt("Common config file path for dialog is %s", commonConfigFilePath.c_str()));
-    setObjectName("151");
+    setObjectName(control_id::kCommonConfigurationDialog);
     setWindowTitle("Common Configuration");
-    m_field = new CLimitedEdit(kMaxDigits, CLimitedEdit::Chars::Digits, "1029", this);
+    m_field = new CLimitedEdit(kMaxDigits, CLimitedEdit::Chars::Digits, control_id::kRepositoryDays,
+                               this);
     auto* label = new QLabel("Repository Management (in Days) : ", this);
     label->setBuddy(m_field);
     QPushButton* exit = nullptr;
-    QHBoxLayout* buttons = SaveRow(&m_save, &exit, "E&xit", "1028");
+    QHBoxLayout* buttons = SaveRow(&m_save, &exit, "E&xit", control_id::kExit);
     auto* row = new QHBoxLayout;
     row->addWidget(label);
     row->addWidget(m_field);

@@ -7,6 +7,7 @@
 
 #include "base/Text.h"
 #include "config/ConfigTransaction.h"
+#include "config/ControlIds.h"
 #include "config/FixSessionFile.h"
 #include "config/KeyValueFile.h"
 #include "core/GatewayHost.h"
@@ -57,7 +58,7 @@ CFixConfiguration::CFixConfiguration(int marketType, const std::string& configFi
                       Fmt("FIX Config file path is - %s", fixConfigFilePath.c_str()));
     ZEVO_LOG_ACTIVITY(m_log, op.c_str(),
                       Fmt("Interface thread interactive port is %u", interactivePort));
-    setObjectName("160");
+    setObjectName(control_id::kFixConfigurationDialog);
     setWindowTitle("FIX Configuration");
     BuildControls();
     m_tempFilePath = fix_file::TemporaryPath(m_fixConfigFilePath, m_marketType);
@@ -76,11 +77,11 @@ LogSite CFixConfiguration::Site() const {
 
 void CFixConfiguration::BuildControls() {
     m_persistBox = new QCheckBox("Persist Messages", this);
-    m_persistBox->setObjectName("1080");
+    m_persistBox->setObjectName(control_id::kPersistMessages);
     m_loggingBox = new QCheckBox("FIX Logging", this);
-    m_loggingBox->setObjectName("1078");
+    m_loggingBox->setObjectName(control_id::kFixLogging);
     QPushButton* exit = nullptr;
-    QHBoxLayout* buttons = SaveRow(&m_save, &exit, "E&xit", "1028");
+    QHBoxLayout* buttons = SaveRow(&m_save, &exit, "E&xit", control_id::kExit);
     auto* column = new QVBoxLayout(this);
     column->addWidget(m_persistBox);
     column->addWidget(m_loggingBox);

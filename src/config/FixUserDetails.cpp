@@ -9,6 +9,7 @@
 
 #include "base/Text.h"
 #include "config/ConfigTransaction.h"
+#include "config/ControlIds.h"
 #include "config/FixSessionFile.h"
 #include "config/FixUserRules.h"
 #include "config/LimitedEdit.h"
@@ -46,7 +47,7 @@ CFixUserDetails::CFixUserDetails(int marketType, const std::string& userId,
       m_memberId(memberId),
       m_branchIdText(branchId),
       m_fixConfigFilePath(fixConfigFilePath) {
-    setObjectName("155");
+    setObjectName(control_id::kFixUserDetailsDialog);
     setWindowTitle("FIX User Details");
     BuildControls();
     m_tempFilePath = fix_file::TemporaryPath(m_fixConfigFilePath, m_marketType);
@@ -63,8 +64,8 @@ LogSite CFixUserDetails::Site() const {
 }
 
 void CFixUserDetails::BuildControls() {
-    m_userIdEdit = DigitsEdit(this, "1056", kUserIdDigits);
-    m_branchIdEdit = DigitsEdit(this, "1058", kBranchIdDigits);
+    m_userIdEdit = DigitsEdit(this, control_id::kUserId, kUserIdDigits);
+    m_branchIdEdit = DigitsEdit(this, control_id::kBranchId, kBranchIdDigits);
     auto* userLabel = new QLabel("&User ID", this);
     userLabel->setBuddy(m_userIdEdit);
     auto* branchLabel = new QLabel("&Branch ID", this);
@@ -75,7 +76,7 @@ void CFixUserDetails::BuildControls() {
     fields->addWidget(branchLabel, 1, 0);
     fields->addWidget(m_branchIdEdit, 1, 1);
     QPushButton* cancel = nullptr;
-    QHBoxLayout* buttons = SaveRow(&m_save, &cancel, "&Cancel", "1060");
+    QHBoxLayout* buttons = SaveRow(&m_save, &cancel, "&Cancel", control_id::kCancel);
     auto* column = new QVBoxLayout(this);
     column->addLayout(fields);
     column->addLayout(buttons);

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "config/ConfigTransaction.h"
+#include "config/ControlIds.h"
 #include "config/FixSessionFile.h"
 #include "config/FixUserDetails.h"
 #include "config/FixUserRules.h"
@@ -49,7 +50,7 @@ CFixUserSessions::CFixUserSessions(int marketType, const std::string& configFile
       m_fixConfigFilePath(fixConfigFilePath),
       m_host(host),
       m_interactivePort(interactivePort) {
-    setObjectName("154");
+    setObjectName(control_id::kFixUsersDialog);
     setWindowTitle("FIX Users");
     BuildControls();
     m_tempFilePath = fix_file::TemporaryPath(m_fixConfigFilePath, m_marketType);
@@ -68,7 +69,7 @@ LogSite CFixUserSessions::Site() const {
 
 void CFixUserSessions::BuildControls() {
     m_list = new QTreeWidget(this);
-    m_list->setObjectName("1061");
+    m_list->setObjectName(control_id::kFixUsersList);
     m_list->setRootIsDecorated(false);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setHeaderLabels({"User ID", "Branch ID"});
@@ -78,9 +79,9 @@ void CFixUserSessions::BuildControls() {
     m_list->installEventFilter(this);
     m_list->viewport()->installEventFilter(this);
     m_brokerIdLabel = new QLabel(this);
-    m_brokerIdLabel->setObjectName("1064");
+    m_brokerIdLabel->setObjectName(control_id::kFixBrokerId);
     m_usersLabel = new QLabel(this);
-    m_usersLabel->setObjectName("1034");
+    m_usersLabel->setObjectName(control_id::kUserCount);
     auto* fields = new QGridLayout;
     fields->addWidget(new QLabel("Broker ID :", this), 0, 0);
     fields->addWidget(m_brokerIdLabel, 0, 1);
@@ -88,10 +89,10 @@ void CFixUserSessions::BuildControls() {
     fields->addWidget(m_usersLabel, 1, 1);
     fields->setColumnStretch(1, 1);
 
-    auto* add = Button("&New", "1041");
-    m_edit = Button("&Edit", "1042");
-    m_delete = Button("&Delete", "1043");
-    auto* exit = Button("E&xit", "1032");
+    auto* add = Button("&New", control_id::kNewUser);
+    m_edit = Button("&Edit", control_id::kEditUser);
+    m_delete = Button("&Delete", control_id::kDeleteUser);
+    auto* exit = Button("E&xit", control_id::kExit2);
     auto* buttons = new QVBoxLayout;
     for (QPushButton* button : {add, m_edit, m_delete}) {
         buttons->addWidget(button);
