@@ -1,11 +1,13 @@
 // The configuration dialogs driven by the keyboard, as an operator drives them: each label's
 // access key puts the focus in its control, Enter presses the push button that has the
-// focus, and Enter anywhere else is the dialog's own OK.
+// focus, and Enter anywhere else is the dialog's own OK. Automation drives them by their
+// control ids, which stay the numbers they are.
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTreeWidget>
 #include <functional>
@@ -171,6 +173,33 @@ class DialogKeysTest : public QObject {
         QVERIFY(detailsOpened);
         EnterOn(users, control_id::kFixUsersList);
         QVERIFY(!users->isVisible());
+    }
+
+    // Automation finds the dialogs and their controls by these numbers (the object names):
+    // they never change, whatever the code calls them.
+    void eachDialogAndItsControlsCarryTheirNumbers() {
+        Desk desk;
+        // Each dialog's number, then its controls' in order.
+        const std::pair<QDialog*, QStringList> dialogs[] = {
+            {desk.Gateway(),
+             {"150", "1020", "1022", "1023", "1024", "1025", "1026", "1027", "1032", "1036", "1037",
+              "1038", "1039", "1040"}},
+            {desk.Common(), {"151", "1020", "1028", "1029"}},
+            {desk.FixUsers(), {"154", "1032", "1034", "1041", "1042", "1043", "1061", "1064"}},
+            {desk.NewFixUser(), {"155", "1020", "1056", "1058", "1060"}},
+            {desk.FixSettings(), {"160", "1020", "1028", "1078", "1080"}},
+        };
+        const QRegularExpression number("^[0-9]+$");
+        for (const auto& [dialog, expected] : dialogs) {
+            QStringList controls;
+            for (const QWidget* control : dialog->findChildren<QWidget*>()) {
+                if (number.match(control->objectName()).hasMatch()) {
+                    controls << control->objectName();
+                }
+            }
+            controls.sort();
+            QCOMPARE(QStringList{dialog->objectName()} + controls, expected);
+        }
     }
 };
 
