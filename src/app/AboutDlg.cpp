@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/ControlIds.h"
 #include "base/Settings.h"
 #include "base/Text.h"
 #include "core/MarketType.h"
@@ -35,7 +36,7 @@ const std::pair<const char*, const char*> kComponents[] = {
 
 CAboutDlg::CAboutDlg(const platform::SettingsStore& store, QWidget* parent)
     : QDialog(parent), m_store(store), m_list(new QTreeWidget(this)) {
-    setObjectName("100");
+    setObjectName(control_id::kAboutDialog);
     setWindowTitle("About ZEVO ");
     auto* layout = new QVBoxLayout(this);
     auto* icon = new QLabel(this);
@@ -44,12 +45,12 @@ CAboutDlg::CAboutDlg(const platform::SettingsStore& store, QWidget* parent)
     auto* group = new QGroupBox(this);
     auto* caption = new QLabel("List of installed components and their version number", group);
     caption->setAlignment(Qt::AlignCenter);
-    m_list->setObjectName("1035");
+    m_list->setObjectName(control_id::kAboutList);
     m_list->setRootIsDecorated(false);
     m_list->setHeaderLabels({"Component", "Version No."});
     ScaleColumns(m_list, {{300, {"QEL Monitoring Service"}}, {100, {}}});
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName("1");
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(control_id::kAboutOk);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     m_list->setParent(group);
     auto* inside = new QVBoxLayout(group);

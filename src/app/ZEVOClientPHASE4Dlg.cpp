@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/ControlIds.h"
 #include "app/StatisticsThread.h"
 #include "app/ViewTabCtrl.h"
 #include "core/CommandIds.h"
@@ -47,7 +48,7 @@ CZEVOClientPHASE4Dlg::CZEVOClientPHASE4Dlg(const MachineServices& machine, QWidg
       m_log(new ActivityLog(*machine.store, *machine.clock)),
       m_store(*machine.store),
       m_processes(machine.processes) {
-    setObjectName("102");
+    setObjectName(control_id::kMainWindow);
     setWindowTitle("ZEVO");
     Q_INIT_RESOURCE(zevo);  // the icon lives in this static library
     setWindowIcon(QIcon(":/zevo.png"));
@@ -76,14 +77,14 @@ CZEVOClientPHASE4Dlg::CZEVOClientPHASE4Dlg(const MachineServices& machine, QWidg
     auto* caption = new QLabel("QEL STATUS", m_content);
     caption->setAlignment(Qt::AlignCenter);
     m_statusList = new QTreeWidget(m_content);
-    m_statusList->setObjectName("1005");
+    m_statusList->setObjectName(control_id::kStatusList);
     m_statusList->setRootIsDecorated(false);
     m_statusList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_statusList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_statisticsTabs = new CViewTabCtrl(m_content);
-    m_statisticsTabs->setObjectName("1003");
+    m_statisticsTabs->setObjectName(control_id::kStatisticsTabs);
     m_logTabs = new CViewTabCtrl(m_content);
-    m_logTabs->setObjectName("1000");
+    m_logTabs->setObjectName(control_id::kLogTabs);
     grid->addWidget(caption, 0, 0);
     grid->addWidget(m_statusList, 1, 0);
     grid->addWidget(m_statisticsTabs, 0, 1, 2, 1);

@@ -4,6 +4,7 @@
 #include <QShortcut>
 
 #include "app/AboutDlg.h"
+#include "app/ControlIds.h"
 #include "app/GatewayStatus.h"
 #include "app/ZEVOClientPHASE4Dlg.h"
 #include "config/CommonConfig.h"
@@ -41,7 +42,7 @@ QMenu* CZEVOClientPHASE4Dlg::AddMarketPopup(QMenu* parent, const char* caption, 
 
 void CZEVOClientPHASE4Dlg::BuildMenu() {
     m_menuBar = new QMenuBar(this);
-    m_menuBar->setObjectName("129");
+    m_menuBar->setObjectName(control_id::kMenuBar);
     auto addCommand = [this](QMenu* menu, const char* caption, int id) {
         QAction* action = menu->addAction(caption);
         action->setObjectName(QString::number(id));

@@ -227,12 +227,12 @@ int ConfigGet(cli::Installation& installation, int market, const std::string& ke
           Fmt("Reading QEL config parameters from file %s", path.c_str()));
     char buffer[kValueSize] = {0};
     const int result = get_string_parameter(path.c_str(), key.c_str(), buffer, kValueSize);
-    if (result == 300) {
+    if (result == kv::kCannotOpen) {
         LogAt(&installation.log, LogLevel::Event, site, "read_configuration_parameters",
               "ZEVO could not open QEL config file");
         return cli::Fail("QEL Setup Error. " + path + ": " + platform::WhyNotEditableText(path));
     }
-    if (result != 0) {
+    if (result != kv::kFound) {
         LogAt(&installation.log, LogLevel::Event, site, "read_configuration_parameters",
               Fmt("Cannot read %s from config file.", key.c_str()));
         return cli::Fail(Fmt("%s is not in %s", key.c_str(), path.c_str()));

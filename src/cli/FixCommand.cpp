@@ -25,6 +25,9 @@ using fix_file::FixUser;
 
 enum Modification { kNewSession = 1, kEditSession = 2 };
 
+// An edit that leaves the user's branch as it is: no Save, nothing to restart.
+constexpr int kNothingToChange = -1;
+
 // The list as the dialog holds it after opening: the market's files, its keys and users.
 struct FixList {
     int market = 0;
@@ -55,7 +58,8 @@ bool OpenList(cli::Installation& installation, int market, bool changes, FixList
     // Only a change puts a left-over temporary file in place; a look leaves every file alone.
     if (changes) {
         if (fix_file::OpenFixUsers(market, list->configPath, list->fixPath,
-                                   installation.Port(market), log, site) == -1) {
+                                   installation.Port(market), log,
+                                   site) == fix_file::kRecoveryFailed) {
             cli::Fail(Fmt("the temporary file %s could not be renamed to %s",
                           list->temporaryPath.c_str(), list->fixPath.c_str()));
             return false;
@@ -173,7 +177,7 @@ int SaveDetails(cli::Installation& installation, const FixList& list, int mode,
     ActivityLog* log = &installation.log;
     const LogSite& site = log_sites::FixUserDetails();
     if (fix_users::OpenUserDetails(list.market, stored.userId, list.keys.brokerId, stored.branchId,
-                                   list.fixPath, mode, log, site) == -1) {
+                                   list.fixPath, mode, log, site) == fix_file::kRecoveryFailed) {
         return cli::Fail(Fmt("the temporary file %s could not be renamed to %s",
                              list.temporaryPath.c_str(), list.fixPath.c_str()));
     }
@@ -217,7 +221,7 @@ int Add(cli::Installation& installation, const FixList& list, const std::string&
     return SaveDetails(installation, list, kNewSession, FixUser{}, user, branch);
 }
 
-// -1 when the user's branch stays as it is: the details' Save is not offered.
+// kNothingToChange when the user's branch stays as it is: the details' Save is not offered.
 int Edit(cli::Installation& installation, const FixList& list, const std::string& user,
          const std::string& branch) {
     const FixUser* row = FindUser(list, user);
@@ -228,7 +232,7 @@ int Edit(cli::Installation& installation, const FixList& list, const std::string
           Fmt("Trader ID %s is selected to Edit", row->userId.c_str()));
     if (!fix_users::FieldsChanged(row->userId, row->userId, branch, row->branchId)) {
         std::printf("Nothing to change for User ID %s.\n", row->userId.c_str());
-        return -1;
+        return kNothingToChange;
     }
     if (!HasBlock(installation, list, *row, "edited")) {
         return cli::kFailed;
@@ -339,7 +343,7 @@ int FixCommand(const QStringList& arguments) {
     } else {
         status = Delete(installation, list, line.Positional(2));
     }
-    if (status == -1) {
+    if (status == kNothingToChange) {
         return 0;  // nothing changed: nothing to restart
     }
     return status != 0 ? status : AfterChange(installation, market, line.Has("no-restart"));

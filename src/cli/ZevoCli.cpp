@@ -28,13 +28,16 @@ class PrintedBoxes final : public platform::MessageBoxSeam {
     }
 };
 
+// What ReadProgramOptions returns when a command is to run.
+constexpr int kRunCommand = -1;
+
 int Usage(const std::string& reason) {
     std::fprintf(stderr, "zevo-cli: %s\n%s", reason.c_str(), cli_help::kProgram);
     return cli::kUsage;
 }
 
 // The program's options, up to the command; the command and its words are left in
-// `*command` and `*rest`. Returns -1 to go on, or the exit status.
+// `*command` and `*rest`. Returns kRunCommand to go on, or the exit status.
 int ReadProgramOptions(const QStringList& arguments, QString* command, QStringList* rest) {
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
@@ -64,7 +67,7 @@ int ReadProgramOptions(const QStringList& arguments, QString* command, QStringLi
         return Usage("a command is missing");
     }
     *command = rest->takeFirst();
-    return -1;
+    return kRunCommand;
 }
 
 }  // namespace
@@ -76,7 +79,7 @@ int main(int argc, char** argv) {
     QString command;
     QStringList rest;
     int status = ReadProgramOptions(app.arguments(), &command, &rest);
-    if (status == -1) {
+    if (status == kRunCommand) {
         static const std::map<QString, int (*)(const QStringList&)> kCommands = {
             {"status", StatusCommand},   {"users", UsersCommand},   {"start", StartCommand},
             {"restart", RestartCommand}, {"config", ConfigCommand}, {"fix", FixCommand},

@@ -8,6 +8,7 @@
 
 #include "base/Text.h"
 #include "config/ConfigTransaction.h"
+#include "config/ControlIds.h"
 #include "config/KeyValueFile.h"
 #include "config/LimitedEdit.h"
 #include "log/ActivityLog.h"
@@ -32,13 +33,14 @@ CCommonConfig::CCommonConfig(int marketType, const std::string& commonConfigFile
     ZEVO_LOG_ACTIVITY(
         m_log, Op("CCommonConfig").c_str(),
         Fmt("Common config file path for dialog is %s", commonConfigFilePath.c_str()));
-    setObjectName("151");
+    setObjectName(control_id::kCommonConfigurationDialog);
     setWindowTitle("Common Configuration");
-    m_field = new CLimitedEdit(kMaxDigits, CLimitedEdit::Chars::Digits, "1029", this);
+    m_field = new CLimitedEdit(kMaxDigits, CLimitedEdit::Chars::Digits, control_id::kRepositoryDays,
+                               this);
     auto* label = new QLabel("Repository Management (in Days) : ", this);
     label->setBuddy(m_field);
     QPushButton* exit = nullptr;
-    QHBoxLayout* buttons = SaveRow(&m_save, &exit, "E&xit", "1028");
+    QHBoxLayout* buttons = SaveRow(&m_save, &exit, "E&xit", control_id::kExit);
     auto* row = new QHBoxLayout;
     row->addWidget(label);
     row->addWidget(m_field);
@@ -62,13 +64,13 @@ void CCommonConfig::read_configuration_parameters() {
     int value = 0;
     const int result =
         get_int_parameter(m_commonConfigFilePath.c_str(), "REPOSITORY_HISTORY", &value);
-    if (result == 300) {
-        EndDialog(-1);
+    if (result == kv::kCannotOpen) {
+        EndDialog(kFailed);
         ZEVO_LOG_EVENT(m_log, op.c_str(), "ZEVO could not open QEL config file.");
         ShowSetupError();
         return;
     }
-    if (result == -1) {
+    if (result == kv::kNotFound) {
         ZEVO_LOG_EVENT(m_log, op.c_str(), "Cannot read REPOSITORY_HISTORY from config file.");
     }
     const std::string text = Fmt("%d", value);
@@ -91,7 +93,7 @@ int CCommonConfig::validate_parameters() {
         platform::ShowMessageBox(this, "Repository history value can't be blank", "Error",
                                  platform::MB_OK | platform::MB_ICONINFORMATION);
         m_field->ShowStoredText(QString::number(m_lastRead));
-        return 200;
+        return kInvalid;
     }
     const int value = text::AtoiClamped(text);
     if (value <= 0) {
@@ -102,14 +104,14 @@ int CCommonConfig::validate_parameters() {
                                  "Value of Repository history should be greater than zero (0)",
                                  "Error", platform::MB_OK | platform::MB_ICONINFORMATION);
         m_field->ShowStoredText(QString::number(m_lastRead));
-        return 200;
+        return kInvalid;
     }
-    return 0;
+    return kValid;
 }
 
 void CCommonConfig::save_configuration_parameters() {
     const std::string op = Op("save_configuration_parameters");
-    if (validate_parameters() != 0) {
+    if (validate_parameters() != kValid) {
         m_save->setEnabled(false);
         ZEVO_LOG_ACTIVITY(m_log, op.c_str(), "Validation(s) failed.");
         return;
@@ -129,10 +131,11 @@ void CCommonConfig::save_configuration_parameters() {
     char error[1024] = {0};
     const int result =
         write_configuration_parameters(m_commonConfigFilePath.c_str(), keys, values, 1, error);
-    if (result == 200 || result == 300) {
+    if (result == kv::kUpdateFailed || result == kv::kCannotOpen) {
         ZEVO_LOG_EVENT(m_log, op.c_str(),
-                       result == 200 ? "Parameter(s) updation failed in configuration file."
-                                     : "ZEVO Could not open QEL config file");
+                       result == kv::kUpdateFailed
+                           ? "Parameter(s) updation failed in configuration file."
+                           : "ZEVO Could not open QEL config file");
         ShowSetupError();
         return;
     }

@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <algorithm>
 
+#include "config/ControlIds.h"
 #include "platform/MessageBox.h"
 #include "platform/TextFile.h"
 #include "views/FixedSizeDialog.h"
@@ -72,7 +73,7 @@ QPushButton* CConfigDialog::Button(const char* text, const char* id) {
 
 QHBoxLayout* CConfigDialog::SaveRow(QPushButton** save, QPushButton** close, const char* closeText,
                                     const char* closeId) {
-    *save = Button("&Save", "1020");
+    *save = Button("&Save", control_id::kSave);
     (*save)->setEnabled(false);
     *close = Button(closeText, closeId);
     auto* row = new QHBoxLayout;

@@ -16,6 +16,14 @@ class CConfigDialog : public QDialog {
   public:
     explicit CConfigDialog(QWidget* parent = nullptr);
 
+    // The result of a dialog that could not go on: a file it cannot read, a temporary FIX
+    // file it could not put in place.
+    static constexpr int kFailed = -1;
+    // What a dialog's check of its fields returns: kInvalid after telling the operator which
+    // field is refused.
+    static constexpr int kValid = 0;
+    static constexpr int kInvalid = 200;
+
     // Sets the dialog up (OnInitDialog) and runs it modally; returns its result.
     int DoModal();
     // Ends the dialog with `result`, also before it runs.

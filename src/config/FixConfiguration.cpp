@@ -7,6 +7,7 @@
 
 #include "base/Text.h"
 #include "config/ConfigTransaction.h"
+#include "config/ControlIds.h"
 #include "config/FixSessionFile.h"
 #include "config/KeyValueFile.h"
 #include "core/GatewayHost.h"
@@ -57,14 +58,14 @@ CFixConfiguration::CFixConfiguration(int marketType, const std::string& configFi
                       Fmt("FIX Config file path is - %s", fixConfigFilePath.c_str()));
     ZEVO_LOG_ACTIVITY(m_log, op.c_str(),
                       Fmt("Interface thread interactive port is %u", interactivePort));
-    setObjectName("160");
+    setObjectName(control_id::kFixConfigurationDialog);
     setWindowTitle("FIX Configuration");
     BuildControls();
     m_tempFilePath = fix_file::TemporaryPath(m_fixConfigFilePath, m_marketType);
     if (fix_file::Recover(m_fixConfigFilePath, m_tempFilePath, m_log, Site(),
-                          "CFixConfiguration") == -1) {
+                          "CFixConfiguration") == fix_file::kRecoveryFailed) {
         m_recoveryFailed = true;
-        EndDialog(-1);
+        EndDialog(kFailed);
     }
 }
 
@@ -76,11 +77,11 @@ LogSite CFixConfiguration::Site() const {
 
 void CFixConfiguration::BuildControls() {
     m_persistBox = new QCheckBox("Persist Messages", this);
-    m_persistBox->setObjectName("1080");
+    m_persistBox->setObjectName(control_id::kPersistMessages);
     m_loggingBox = new QCheckBox("FIX Logging", this);
-    m_loggingBox->setObjectName("1078");
+    m_loggingBox->setObjectName(control_id::kFixLogging);
     QPushButton* exit = nullptr;
-    QHBoxLayout* buttons = SaveRow(&m_save, &exit, "E&xit", "1028");
+    QHBoxLayout* buttons = SaveRow(&m_save, &exit, "E&xit", control_id::kExit);
     auto* column = new QVBoxLayout(this);
     column->addWidget(m_persistBox);
     column->addWidget(m_loggingBox);
@@ -95,7 +96,7 @@ void CFixConfiguration::BuildControls() {
 
 void CFixConfiguration::OnInitDialog() {
     if (m_recoveryFailed) {
-        EndDialog(-1);
+        EndDialog(kFailed);
         return;
     }
     if (IsMarketCode(m_marketType)) {
@@ -112,13 +113,13 @@ bool CFixConfiguration::ReadFlag(const std::string& path, const char* key, const
     const std::string op = Op("ReadFixConfigurationParameters");
     char value[kFlagSize] = "";
     const int result = get_string_parameter(path.c_str(), key, value, kFlagSize);
-    if (result == 300) {
+    if (result == kv::kCannotOpen) {
         ZEVO_LOG_EVENT(m_log, op.c_str(), Fmt("ZEVO could not open %s config file.", fileName));
         ShowSetupError();
-        EndDialog(-1);
+        EndDialog(kFailed);
         return false;
     }
-    if (result == -1) {
+    if (result == kv::kNotFound) {
         ZEVO_LOG_EVENT(m_log, op.c_str(),
                        Fmt("Cannot read %s from %s config file.", key, fileName));
     } else {
@@ -181,10 +182,11 @@ bool CFixConfiguration::WriteChanges(const char* fixLogging, const char* persist
         char error[kTextBufferSize] = "";
         const int result =
             write_configuration_parameters(m_configFilePath.c_str(), keys, values, 1, error);
-        if (result == 200 || result == 300) {
+        if (result == kv::kUpdateFailed || result == kv::kCannotOpen) {
             ZEVO_LOG_EVENT(m_log, op.c_str(),
-                           result == 200 ? "Parameter(s) updation failed in QEL configuration file."
-                                         : "ZEVO could not open QEL config file");
+                           result == kv::kUpdateFailed
+                               ? "Parameter(s) updation failed in QEL configuration file."
+                               : "ZEVO could not open QEL config file");
             ShowSetupError();
             return false;
         }
@@ -202,7 +204,7 @@ bool CFixConfiguration::WriteChanges(const char* fixLogging, const char* persist
             return false;
         case fix_file::Outcome::RenameFailed:
         case fix_file::Outcome::RemoveFailed:
-            EndDialog(-1);
+            EndDialog(kFailed);
             return false;
         default:
             return false;

@@ -337,7 +337,7 @@ int Recover(const std::string& fixPath, const std::string& temporaryPath, Activi
             const LogSite& site, const char* operation) {
     if (std::FILE* file = platform::OpenRegularFile(fixPath)) {
         std::fclose(file);
-        return 0;
+        return kRecovered;
     }
     LogAt(log, LogLevel::SystemError, site, operation,
           Fmt("Couldn't open file [%s] in read mode.", fixPath.c_str()));
@@ -345,20 +345,20 @@ int Recover(const std::string& fixPath, const std::string& temporaryPath, Activi
     if (!temporary) {
         LogAt(log, LogLevel::SystemError, site, operation,
               "Temp file for Fix Config is not present");
-        return 0;
+        return kRecovered;
     }
     std::fclose(temporary);
     struct stat present {};
     if (lstat(fixPath.c_str(), &present) == 0) {
-        return 0;  // there, but not a file that can be read (a folder, FIFO, device): kept
+        return kRecovered;  // there, but not a file that can be read (a folder, FIFO, device): kept
     }
     if (std::rename(temporaryPath.c_str(), fixPath.c_str()) != 0) {
         LogAt(log, LogLevel::SystemError, site, operation,
               Fmt("Renaming the temporary file %s at %s failed. Error Code : [%d] ",
                   temporaryPath.c_str(), fixPath.c_str(), errno));
-        return -1;
+        return kRecoveryFailed;
     }
-    return 0;
+    return kRecovered;
 }
 
 int OpenFixUsers(int marketType, const std::string& configPath, const std::string& fixPath,

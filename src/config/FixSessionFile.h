@@ -38,7 +38,10 @@ std::string TemporaryPath(const std::string& fixPath, int marketType);
 
 // Puts a left-over temporary file in place of a missing FIX file; a path that is there but
 // no regular file (a folder, FIFO or device) counts as one that cannot be opened and is never
-// replaced. Returns -1 when that rename failed (the dialog then ends with -1), 0 otherwise.
+// replaced. Returns kRecoveryFailed when that rename failed (the dialog then ends with -1),
+// kRecovered otherwise.
+inline constexpr int kRecovered = 0;
+inline constexpr int kRecoveryFailed = -1;
 int Recover(const std::string& fixPath, const std::string& temporaryPath, ActivityLog* log,
             const LogSite& site, const char* operation);
 

@@ -9,6 +9,7 @@
 
 #include "base/Text.h"
 #include "config/ConfigTransaction.h"
+#include "config/ControlIds.h"
 #include "config/FixSessionFile.h"
 #include "config/FixUserRules.h"
 #include "config/LimitedEdit.h"
@@ -46,14 +47,15 @@ CFixUserDetails::CFixUserDetails(int marketType, const std::string& userId,
       m_memberId(memberId),
       m_branchIdText(branchId),
       m_fixConfigFilePath(fixConfigFilePath) {
-    setObjectName("155");
+    setObjectName(control_id::kFixUserDetailsDialog);
     setWindowTitle("FIX User Details");
     BuildControls();
     m_tempFilePath = fix_file::TemporaryPath(m_fixConfigFilePath, m_marketType);
     if (fix_users::OpenUserDetails(marketType, userId, memberId, branchId, fixConfigFilePath,
-                                   sessionModificationType, m_log, Site()) == -1) {
+                                   sessionModificationType, m_log,
+                                   Site()) == fix_file::kRecoveryFailed) {
         m_recoveryFailed = true;
-        EndDialog(-1);
+        EndDialog(kFailed);
     }
 }
 
@@ -62,8 +64,8 @@ LogSite CFixUserDetails::Site() const {
 }
 
 void CFixUserDetails::BuildControls() {
-    m_userIdEdit = DigitsEdit(this, "1056", kUserIdDigits);
-    m_branchIdEdit = DigitsEdit(this, "1058", kBranchIdDigits);
+    m_userIdEdit = DigitsEdit(this, control_id::kUserId, kUserIdDigits);
+    m_branchIdEdit = DigitsEdit(this, control_id::kBranchId, kBranchIdDigits);
     auto* userLabel = new QLabel("&User ID", this);
     userLabel->setBuddy(m_userIdEdit);
     auto* branchLabel = new QLabel("&Branch ID", this);
@@ -74,7 +76,7 @@ void CFixUserDetails::BuildControls() {
     fields->addWidget(branchLabel, 1, 0);
     fields->addWidget(m_branchIdEdit, 1, 1);
     QPushButton* cancel = nullptr;
-    QHBoxLayout* buttons = SaveRow(&m_save, &cancel, "&Cancel", "1060");
+    QHBoxLayout* buttons = SaveRow(&m_save, &cancel, "&Cancel", control_id::kCancel);
     auto* column = new QVBoxLayout(this);
     column->addLayout(fields);
     column->addLayout(buttons);
@@ -87,7 +89,7 @@ void CFixUserDetails::BuildControls() {
 
 void CFixUserDetails::OnInitDialog() {
     if (m_recoveryFailed) {
-        EndDialog(-1);
+        EndDialog(kFailed);
         return;
     }
     m_userIdEdit->ShowStoredText(QString::fromStdString(m_userIdText));
@@ -106,18 +108,18 @@ int CFixUserDetails::ValidateParameters() {
     const fix_users::FieldRuleBreak broken =
         fix_users::CheckUserFields(Text(m_userIdEdit), Text(m_branchIdEdit), m_log, Site());
     if (broken.field == fix_users::Field::None) {
-        return 0;
+        return kValid;
     }
     platform::ShowMessageBox(this, broken.box, "Error",
                              platform::MB_OK | platform::MB_ICONINFORMATION);
     const bool user = broken.field == fix_users::Field::UserId;
     (user ? m_userIdEdit : m_branchIdEdit)
         ->ShowStoredText(QString::fromStdString(user ? m_userIdText : m_branchIdText));
-    return 200;
+    return kInvalid;
 }
 
 void CFixUserDetails::SaveFixConfigurationParameters() {
-    const bool valid = ValidateParameters() == 0;
+    const bool valid = ValidateParameters() == kValid;
     fix_users::LogValidation(valid, m_log, Site());
     if (!valid) {
         m_save->setEnabled(false);
@@ -145,7 +147,7 @@ void CFixUserDetails::SaveFixConfigurationParameters() {
             return;
         case fix_file::Outcome::RenameFailed:
         case fix_file::Outcome::RemoveFailed:
-            EndDialog(-1);
+            EndDialog(kFailed);
             return;
         case fix_file::Outcome::CannotRead:
             platform::ShowMessageBox(this, fix_users::kCannotOpenFixFile, "Error",

@@ -32,7 +32,7 @@ class CFixUserDetails : public CConfigDialog {
 
     void OnInitDialog() override;
     void EnableDisableSaveButton();
-    // 0 when both fields are acceptable, 200 after telling the operator what is not.
+    // kValid when both fields are acceptable, kInvalid after telling the operator what is not.
     int ValidateParameters();
     void SaveFixConfigurationParameters();
 

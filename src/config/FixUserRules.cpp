@@ -18,22 +18,22 @@ KeysRead ReadGatewayKeys(const std::string& configPath, ActivityLog* log, const 
     const char* const op = "OnInitDialog";
     char brokerId[kBrokerIdSize] = "";
     int result = get_string_parameter(configPath.c_str(), "BROKER_ID", brokerId, kBrokerIdSize);
-    if (result == 300) {
+    if (result == kv::kCannotOpen) {
         LogAt(log, LogLevel::Event, site, op, "ZEVO could not open QEL config file.");
         return KeysRead::CannotOpen;
     }
-    if (result == -1) {
+    if (result == kv::kNotFound) {
         LogAt(log, LogLevel::Event, site, op, "Cannot read BROKER_ID from QEL config file.");
         return KeysRead::NoBrokerId;
     }
     keys->brokerId = brokerId;
     LogAt(log, LogLevel::Activity, site, op, Fmt("BROKER_ID = %s", brokerId));
     result = get_int_parameter(configPath.c_str(), "MAX_TWS_CLIENTS", &keys->maxUsers);
-    if (result == 300) {
+    if (result == kv::kCannotOpen) {
         LogAt(log, LogLevel::Event, site, op, "ZEVO could not open QEL config file.");
         return KeysRead::CannotOpen;
     }
-    if (result == -1) {
+    if (result == kv::kNotFound) {
         LogAt(log, LogLevel::Event, site, op, "Cannot read MAX_TWS_CLIENTS from QEL config file.");
         return KeysRead::NoMaxUsers;
     }
@@ -43,8 +43,8 @@ KeysRead ReadGatewayKeys(const std::string& configPath, ActivityLog* log, const 
 
 std::string BrokerIdNow(const std::string& configPath, const std::string& fallback) {
     char brokerId[kBrokerIdSize] = "";
-    if (configPath.empty() ||
-        get_string_parameter(configPath.c_str(), "BROKER_ID", brokerId, kBrokerIdSize) != 0) {
+    if (configPath.empty() || get_string_parameter(configPath.c_str(), "BROKER_ID", brokerId,
+                                                   kBrokerIdSize) != kv::kFound) {
         return fallback;
     }
     return brokerId;

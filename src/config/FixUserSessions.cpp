@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "config/ConfigTransaction.h"
+#include "config/ControlIds.h"
 #include "config/FixSessionFile.h"
 #include "config/FixUserDetails.h"
 #include "config/FixUserRules.h"
@@ -49,14 +50,14 @@ CFixUserSessions::CFixUserSessions(int marketType, const std::string& configFile
       m_fixConfigFilePath(fixConfigFilePath),
       m_host(host),
       m_interactivePort(interactivePort) {
-    setObjectName("154");
+    setObjectName(control_id::kFixUsersDialog);
     setWindowTitle("FIX Users");
     BuildControls();
     m_tempFilePath = fix_file::TemporaryPath(m_fixConfigFilePath, m_marketType);
     if (fix_file::OpenFixUsers(marketType, configFilePath, fixConfigFilePath, interactivePort,
-                               m_log, Site()) == -1) {
+                               m_log, Site()) == fix_file::kRecoveryFailed) {
         m_recoveryFailed = true;
-        EndDialog(-1);
+        EndDialog(kFailed);
     }
 }
 
@@ -68,7 +69,7 @@ LogSite CFixUserSessions::Site() const {
 
 void CFixUserSessions::BuildControls() {
     m_list = new QTreeWidget(this);
-    m_list->setObjectName("1061");
+    m_list->setObjectName(control_id::kFixUsersList);
     m_list->setRootIsDecorated(false);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setHeaderLabels({"User ID", "Branch ID"});
@@ -78,9 +79,9 @@ void CFixUserSessions::BuildControls() {
     m_list->installEventFilter(this);
     m_list->viewport()->installEventFilter(this);
     m_brokerIdLabel = new QLabel(this);
-    m_brokerIdLabel->setObjectName("1064");
+    m_brokerIdLabel->setObjectName(control_id::kFixBrokerId);
     m_usersLabel = new QLabel(this);
-    m_usersLabel->setObjectName("1034");
+    m_usersLabel->setObjectName(control_id::kUserCount);
     auto* fields = new QGridLayout;
     fields->addWidget(new QLabel("Broker ID :", this), 0, 0);
     fields->addWidget(m_brokerIdLabel, 0, 1);
@@ -88,10 +89,10 @@ void CFixUserSessions::BuildControls() {
     fields->addWidget(m_usersLabel, 1, 1);
     fields->setColumnStretch(1, 1);
 
-    auto* add = Button("&New", "1041");
-    m_edit = Button("&Edit", "1042");
-    m_delete = Button("&Delete", "1043");
-    auto* exit = Button("E&xit", "1032");
+    auto* add = Button("&New", control_id::kNewUser);
+    m_edit = Button("&Edit", control_id::kEditUser);
+    m_delete = Button("&Delete", control_id::kDeleteUser);
+    auto* exit = Button("E&xit", control_id::kExit2);
     auto* buttons = new QVBoxLayout;
     for (QPushButton* button : {add, m_edit, m_delete}) {
         buttons->addWidget(button);
@@ -115,7 +116,7 @@ void CFixUserSessions::BuildControls() {
 
 void CFixUserSessions::OnInitDialog() {
     if (m_recoveryFailed) {
-        EndDialog(-1);
+        EndDialog(kFailed);
         return;
     }
     if (IsMarketCode(m_marketType)) {
@@ -125,7 +126,7 @@ void CFixUserSessions::OnInitDialog() {
     ZEVO_LOG_ACTIVITY(m_log, Op("OnInitDialog").c_str(),
                       Fmt("Market type is %d [%s]", m_marketType, MarketNameOrEmpty(m_marketType)));
     if (!ReadGatewayKeys()) {
-        EndDialog(-1);
+        EndDialog(kFailed);
         return;
     }
     const QStringList widest = {"2147483647"};
@@ -136,8 +137,8 @@ void CFixUserSessions::OnInitDialog() {
                       m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list);
     m_list->setMinimumWidth(m_list->columnWidth(0) + m_list->columnWidth(1) + frame);
     m_usersLabel->setText("0");
-    if (RefreshList() == -1) {
-        EndDialog(-1);
+    if (RefreshList() == kFailed) {
+        EndDialog(kFailed);
     }
 }
 
@@ -170,7 +171,7 @@ int CFixUserSessions::RefreshList() {
     if (!fix_users::LoadUsers(m_fixConfigFilePath, m_log, Site(), &users)) {
         platform::ShowMessageBox(this, fix_users::kCannotOpenFixFile, "Error",
                                  platform::MB_OK | platform::MB_ICONEXCLAMATION);
-        return -1;
+        return kFailed;
     }
     for (const fix_file::FixUser& user : users) {
         m_list->addTopLevelItem(new QTreeWidgetItem(
@@ -182,7 +183,7 @@ int CFixUserSessions::RefreshList() {
     m_delete->setEnabled(m_numberOfUsers >= 1);
     TreeRows rows(m_list);
     SortListByColumn(rows, m_sortColumn, m_sortOrder, m_sortType);
-    return 0;
+    return kListed;
 }
 
 void CFixUserSessions::OnColumnClick(int column) {
@@ -225,8 +226,8 @@ void CFixUserSessions::OnButtonNew() {
         platform::ShowMessageBox(this, fix_users::kMaximumReached, "Error",
                                  platform::MB_OK | platform::MB_ICONINFORMATION);
     }
-    if (RefreshList() == -1) {
-        EndDialog(-1);
+    if (RefreshList() == kFailed) {
+        EndDialog(kFailed);
     }
 }
 
@@ -242,8 +243,8 @@ void CFixUserSessions::OnButtonEdit() {
     if (RunUserDetails(userId, branchId, CFixUserDetails::kEditSession)) {
         m_configChanged = 1;
     }
-    if (RefreshList() == -1) {
-        EndDialog(-1);
+    if (RefreshList() == kFailed) {
+        EndDialog(kFailed);
     }
 }
 
@@ -269,14 +270,14 @@ void CFixUserSessions::OnButtonDelete() {
                 break;
             case fix_file::Outcome::RenameFailed:
             case fix_file::Outcome::RemoveFailed:
-                EndDialog(-1);
+                EndDialog(kFailed);
                 return;
             default:
                 return;  // nothing changed; the list stays as it is
         }
     }
-    if (RefreshList() == -1) {
-        EndDialog(-1);
+    if (RefreshList() == kFailed) {
+        EndDialog(kFailed);
     }
 }
 

@@ -28,7 +28,8 @@ class CFixUserSessions : public CConfigDialog {
     ~CFixUserSessions() override;
 
     void OnInitDialog() override;
-    // Reloads the list from the FIX file; -1 when the file cannot be opened.
+    // Reloads the list from the FIX file: kListed, or kFailed when the file cannot be opened.
+    static constexpr int kListed = 0;
     int RefreshList();
     void OnButtonNew();
     void OnButtonEdit();

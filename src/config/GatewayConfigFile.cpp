@@ -46,7 +46,7 @@ Lookup ReadKey(const std::string& path, GatewayKey key, ActivityLog* log, std::s
     int value = 0;
     const int result = number ? get_int_parameter(path.c_str(), name, &value)
                               : get_string_parameter(path.c_str(), name, buffer, kValueSize);
-    if (result == 300) {
+    if (result == kv::kCannotOpen) {
         Log(log, LogLevel::Event, kRead,
             key == GatewayKey::MachineLanIp ? "ZEVO could not open QEL config file"
                                             : "ZEVO could not open QEL config file.");
@@ -55,7 +55,7 @@ Lookup ReadKey(const std::string& path, GatewayKey key, ActivityLog* log, std::s
         }
         return Lookup::FileGone;
     }
-    if (result == -1) {
+    if (result == kv::kNotFound) {
         Log(log, LogLevel::Event, kRead, Fmt("Cannot read %s from config file.", name));
         return Lookup::Missing;
     }
@@ -397,16 +397,17 @@ bool WriteGatewayFile(const GatewayConfigTarget& target, const std::vector<Gatew
                       ActivityLog* log, GatewaySaveResult* result) {
     char error[kValueSize] = {0};
     result->pairsWritten = static_cast<int>(changes.size());
-    const int written = changes.empty() ? 1 : WriteChanges(target.configPath, changes, error);
-    if (written != 200 && written != 300) {
+    const int written =
+        changes.empty() ? kv::kNothingChanged : WriteChanges(target.configPath, changes, error);
+    if (written != kv::kUpdateFailed && written != kv::kCannotOpen) {
         return true;
     }
     Log(log, LogLevel::Event, kSave, error);
     Log(log, LogLevel::Event, kSave,
-        written == 200 ? "Parameter(s) updation failed in qel configuration file."
-                       : "ZEVO could not open QEL config file");
-    result->outcome =
-        written == 200 ? GatewaySaveResult::UpdateFailed : GatewaySaveResult::CannotOpen;
+        written == kv::kUpdateFailed ? "Parameter(s) updation failed in qel configuration file."
+                                     : "ZEVO could not open QEL config file");
+    result->outcome = written == kv::kUpdateFailed ? GatewaySaveResult::UpdateFailed
+                                                   : GatewaySaveResult::CannotOpen;
     result->error = error;
     return false;
 }

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "config/ControlIds.h"
 #include "config/GatewayConfigFile.h"
 #include "config/IpAddressCtrl.h"
 #include "config/LimitedEdit.h"
@@ -63,7 +64,7 @@ CGenericConfiguration::CGenericConfiguration(int marketType, const std::string& 
         Fmt("Market type for dialog is %d - %s", marketType, MarketNameOrEmpty(marketType)));
     ZEVO_LOG_ACTIVITY(m_log, Op("CGenericConfiguration").c_str(),
                       Fmt("Interface thread interactive port is  %u", interactivePort));
-    setObjectName("150");
+    setObjectName(control_id::kGatewayConfigurationDialog);
     setWindowTitle("Configuration");
     BuildControls();
 }
@@ -73,11 +74,11 @@ CGenericConfiguration::~CGenericConfiguration() = default;
 void CGenericConfiguration::BuildControls() {
     auto* qel = new QGroupBox("QEL Configuration", this);
     m_localIp = new CIpAddressCtrl(qel);
-    m_localIp->setObjectName("1022");
+    m_localIp->setObjectName(control_id::kLocalIp);
     m_wanIp = new CIpAddressCtrl(qel);
-    m_wanIp->setObjectName("1023");
-    m_boxIdEdit = DigitsEdit(qel, "1026");
-    m_brokerIdEdit = new CLimitedEdit(5, CLimitedEdit::Chars::Any, "1027", qel);
+    m_wanIp->setObjectName(control_id::kWanIp);
+    m_boxIdEdit = DigitsEdit(qel, control_id::kBoxId);
+    m_brokerIdEdit = new CLimitedEdit(5, CLimitedEdit::Chars::Any, control_id::kBrokerId, qel);
     auto* qelGrid = new QGridLayout(qel);
     qelGrid->addWidget(Label("&Local IP : ", m_localIp, qel), 0, 0);
     qelGrid->addWidget(m_localIp, 0, 1);
@@ -90,19 +91,19 @@ void CGenericConfiguration::BuildControls() {
 
     auto* host = new QGroupBox("Host Configuration", this);
     m_primary = new QRadioButton("&Primary", host);
-    m_primary->setObjectName("1036");
+    m_primary->setObjectName(control_id::kPrimary);
     m_bcp = new QRadioButton("B&CP", host);
-    m_bcp->setObjectName("1037");
+    m_bcp->setObjectName(control_id::kBcp);
     m_hostIp = new CIpAddressCtrl(host);
-    m_hostIp->setObjectName("1024");
+    m_hostIp->setObjectName(control_id::kHostIp);
     m_hostIpLabel = Label("&Host IP : ", m_hostIp, host);
-    m_hostIpLabel->setObjectName("1038");
+    m_hostIpLabel->setObjectName(control_id::kHostIpLabel);
     // The BCP address takes the Host IP's place in the grid; only one of the two shows.
     m_bcpIp = new CIpAddressCtrl(host);
-    m_bcpIp->setObjectName("1040");
+    m_bcpIp->setObjectName(control_id::kBcpIp);
     m_bcpIpLabel = new QLabel("BCP IP :", host);
-    m_bcpIpLabel->setObjectName("1039");
-    m_hostPortEdit = DigitsEdit(host, "1025");
+    m_bcpIpLabel->setObjectName(control_id::kBcpIpLabel);
+    m_hostPortEdit = DigitsEdit(host, control_id::kHostPort);
     auto* hostGrid = new QGridLayout(host);
     auto* radios = new QHBoxLayout;
     radios->addWidget(m_primary);
@@ -117,7 +118,7 @@ void CGenericConfiguration::BuildControls() {
     hostGrid->addWidget(m_hostPortEdit, 2, 1);
 
     QPushButton* exit = nullptr;
-    QHBoxLayout* buttons = SaveRow(&m_save, &exit, "E&xit", "1032");
+    QHBoxLayout* buttons = SaveRow(&m_save, &exit, "E&xit", control_id::kExit2);
     auto* column = new QVBoxLayout(this);
     column->setSizeConstraint(QLayout::SetFixedSize);  // a dialog of fixed size, as designed
     column->addWidget(qel);
@@ -249,7 +250,7 @@ void CGenericConfiguration::read_configuration_parameters() {
     read.currentConfig = m_read.currentConfig;  // kept when the key has gone
     if (!ReadGatewayConfiguration(m_configFilePath, m_log, &read)) {
         ShowSetupError(m_configFilePath);
-        EndDialog(-1);
+        EndDialog(kFailed);
         return;
     }
     m_read = read;
@@ -299,10 +300,10 @@ int CGenericConfiguration::validate_parameters() {
     const GatewayConfigRuleBreak broken =
         CheckGatewayConfiguration(FormValues(), m_marketType, m_log);
     if (broken.field == GatewayConfigField::None) {
-        return 0;
+        return kValid;
     }
     ShowRuleBreak(broken);
-    return 200;
+    return kInvalid;
 }
 
 // The message of a broken rule, and the refused field shown again as it was read.

@@ -16,15 +16,6 @@
 
 namespace {
 
-constexpr int kFound = 0;
-constexpr int kNotFound = -1;
-constexpr int kCannotRead = 300;
-constexpr int kUpdateFailed = 200;
-constexpr int kNothingChanged = 1;
-constexpr int kReplaced = 9000;
-constexpr int kDeleted = 9001;
-constexpr int kAppended = 9002;
-
 constexpr std::size_t kPieceLength = 511;  // what a 512-byte line buffer holds
 constexpr std::size_t kFieldLength = 40;   // the writer's key and value fields
 constexpr std::size_t kErrorTextSize = 1024;
@@ -158,12 +149,12 @@ int ApplyToPiece(std::string_view piece, std::vector<Change>& changes, std::stri
         }
         change.written = true;
         if (change.value.empty()) {
-            result = kDeleted;
+            result = kv::kDeleted;
             continue;
         }
         content.append(indent).append(split.key).append("=").append(change.value);
         content.append(LineEndOfPiece(piece));
-        result = kReplaced;
+        result = kv::kReplaced;
     }
     if (result == 0) {
         content += piece;
@@ -175,7 +166,7 @@ int ApplyToPiece(std::string_view piece, std::vector<Change>& changes, std::stri
 // file's lines do; a last line without a line end gets one only when a line follows it. A
 // UTF-8 byte-order mark stays the file's first bytes, in front of the first line.
 int ApplyChanges(std::string_view file, std::vector<Change>& changes, std::string& content) {
-    int result = kNothingChanged;
+    int result = kv::kNothingChanged;
     const std::string_view lineEnd = platform::LineEndOf(file);
     const std::size_t bom = platform::Utf8BomLength(file);
     content.append(file.substr(0, bom));
@@ -195,7 +186,7 @@ int ApplyChanges(std::string_view file, std::vector<Change>& changes, std::strin
                 content += lineEnd;
             }
             content.append(change.key).append("=").append(change.value).append(lineEnd);
-            result = kAppended;
+            result = kv::kAppended;
         }
     }
     return result;
@@ -216,24 +207,24 @@ int Replace(const char* path, const std::string& content, char* errorText) {
             return 0;
         case platform::ReplaceStep::ReadOriginal:
             SetError(errorText, "Couldn't open file [%s] in read mode.", path);
-            return kCannotRead;
+            return kv::kCannotOpen;
         case platform::ReplaceStep::Remove:
             SetError(errorText, "Removing of the configuration file [%s] failed. Error Code : [%d]",
                      path, replaced.error);
-            return kUpdateFailed;
+            return kv::kUpdateFailed;
         case platform::ReplaceStep::Rename:
             SetError(errorText, "Renaming the temporary file failed. Error Code : [%d]",
                      replaced.error);
-            return kUpdateFailed;
+            return kv::kUpdateFailed;
         case platform::ReplaceStep::HardLinked:
         case platform::ReplaceStep::KeepOwner:
         case platform::ReplaceStep::CopyAttributes:
             SetError(errorText, "%s", replaced.reason.c_str());
-            return kUpdateFailed;
+            return kv::kUpdateFailed;
         default:  // the temporary file could not be created, written or flushed to disk
             SetError(errorText, "Couldn't open temporary file [%s] in write mode.",
                      replaced.temporary_path.c_str());
-            return kUpdateFailed;
+            return kv::kUpdateFailed;
     }
 }
 
@@ -242,7 +233,7 @@ int Replace(const char* path, const std::string& content, char* errorText) {
 int get_int_parameter(const char* path, const char* key, int* value) {
     File file = OpenForReading(path);
     if (!file) {
-        return kCannotRead;
+        return kv::kCannotOpen;
     }
     const std::string_view wanted = key ? key : "";
     std::string token;
@@ -256,18 +247,18 @@ int get_int_parameter(const char* path, const char* key, int* value) {
         rest.remove_prefix(std::min(rest.find_first_not_of('='), rest.size()));
         rest = rest.substr(0, rest.find('='));
         if (rest.empty()) {
-            return kNotFound;
+            return kv::kNotFound;
         }
         *value = text::AtoiClamped(rest);
-        return kFound;
+        return kv::kFound;
     }
-    return kNotFound;
+    return kv::kNotFound;
 }
 
 int get_string_parameter(const char* path, const char* key, char* buffer, int capacity) {
     File file = OpenForReading(path);
     if (!file) {
-        return kCannotRead;
+        return kv::kCannotOpen;
     }
     const std::string_view wanted = key ? key : "";
     std::string piece;
@@ -278,13 +269,13 @@ int get_string_parameter(const char* path, const char* key, char* buffer, int ca
         }
         if (split.rest.empty() || capacity <= 0 ||
             split.rest.size() >= static_cast<std::size_t>(capacity)) {
-            return kNotFound;
+            return kv::kNotFound;
         }
         std::memcpy(buffer, split.rest.data(), split.rest.size());
         buffer[split.rest.size()] = '\0';
-        return kFound;
+        return kv::kFound;
     }
-    return kNotFound;
+    return kv::kNotFound;
 }
 
 int write_configuration_parameters(const char* path, const char keys[][40], const char values[][40],
@@ -294,7 +285,7 @@ int write_configuration_parameters(const char* path, const char keys[][40], cons
     // Saving what was read before a read error would cut the file short.
     if (!ReadWhole(path, &original)) {
         SetError(errorText, "Couldn't open file [%s] in read mode.", path);
-        return kCannotRead;
+        return kv::kCannotOpen;
     }
     const int result = ApplyChanges(original, changes, content);
     // A file whose bytes would stay the same is not written at all.

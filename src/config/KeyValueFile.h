@@ -20,6 +20,18 @@
 // fit, leaving the caller's variable untouched, and 300 when the file cannot be opened.
 // Both stop at the first match. Nothing here writes to the activity log: callers report.
 
+// What the functions below return.
+namespace kv {
+inline constexpr int kFound = 0;
+inline constexpr int kNotFound = -1;
+inline constexpr int kCannotOpen = 300;
+inline constexpr int kUpdateFailed = 200;
+inline constexpr int kNothingChanged = 1;
+inline constexpr int kReplaced = 9000;
+inline constexpr int kDeleted = 9001;
+inline constexpr int kAppended = 9002;
+}  // namespace kv
+
 // Scans whitespace-separated tokens, anywhere on a line: in "KEY=value" the value runs to
 // the next '=' ("KEY==5" gives 5) and is converted as atoi does (sign and digits; no digits
 // give 0). A token longer than 511 characters is passed over.

@@ -88,15 +88,11 @@ std::array<unsigned char, 16> Md5Digest(const unsigned char* data, std::size_t c
     return digest;
 }
 
-int CMD5Checksum::Checksum(const unsigned char* data, int count, unsigned char digest[16],
-                           int mode) const {
+int CMD5Checksum::Checksum(const unsigned char* data, int count, unsigned char digest[16]) const {
     if (count < 0 || count > 1024) {
-        return -1;
+        return kCountOutOfRange;
     }
-    auto computed = Md5Digest(data, static_cast<std::size_t>(count));
-    if (mode == kVerify) {
-        return std::memcmp(computed.data(), digest, 16) == 0 ? 3 : -2;
-    }
+    const auto computed = Md5Digest(data, static_cast<std::size_t>(count));
     std::memcpy(digest, computed.data(), 16);
-    return 1;
+    return kStored;
 }

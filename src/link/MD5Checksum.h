@@ -10,11 +10,10 @@ std::array<unsigned char, 16> Md5Digest(const unsigned char* data, std::size_t c
 // The digest routine of the message checksum field.
 class CMD5Checksum {
   public:
-    static constexpr int kCompute = 1;
-    static constexpr int kVerify = 2;
+    static constexpr int kStored = 1;
+    static constexpr int kCountOutOfRange = -1;
 
-    // Count outside 0..1024: -1, nothing touched. Mode 2: compares the digest of the data
-    // with `digest`, 3 when equal, -2 when not, `digest` unchanged. Any other mode: stores
-    // the digest in `digest` and returns 1.
-    int Checksum(const unsigned char* data, int count, unsigned char digest[16], int mode) const;
+    // Stores the digest of `count` bytes of `data` in `digest`: kStored. A count outside
+    // 0..1024 gives kCountOutOfRange, `digest` untouched.
+    int Checksum(const unsigned char* data, int count, unsigned char digest[16]) const;
 };

@@ -16,6 +16,7 @@
 #include "link/ZEVOHelper.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
+#include "views/ControlIds.h"
 #include "views/FixedSizeDialog.h"
 #include "views/ReportList.h"
 
@@ -41,13 +42,13 @@ CGenericActiveUsersList::CGenericActiveUsersList(int marketType, int interactive
     ZEVO_LOG_ACTIVITY(m_log, op, Fmt("INTERFACE_THREAD_INTERACTIVE_IP is %s", m_address.c_str()));
     ZEVO_LOG_ACTIVITY(m_log, op, Fmt("Port no. is %d", interactivePort));
 
-    setObjectName("149");
+    setObjectName(control_id::kActiveUsersDialog);
     setWindowTitle("Active Users List");
     auto* box = new QGroupBox(this);
     auto* fields = new QGridLayout(box);
-    m_boxIdLabel = FieldLabel("1017", box);
-    m_boxStateLabel = FieldLabel("1015", box);
-    m_userCountLabel = FieldLabel("1034", box);
+    m_boxIdLabel = FieldLabel(control_id::kBoxIdLabel, box);
+    m_boxStateLabel = FieldLabel(control_id::kBoxState, box);
+    m_userCountLabel = FieldLabel(control_id::kUserCount, box);
     fields->addWidget(new QLabel("Box ID : ", box), 0, 0);
     fields->addWidget(m_boxIdLabel, 0, 1);
     fields->addWidget(new QLabel("QEL Box Status : ", box), 1, 0);
@@ -55,15 +56,15 @@ CGenericActiveUsersList::CGenericActiveUsersList(int marketType, int interactive
     fields->addWidget(new QLabel("No.of connected users : ", box), 2, 0);
     fields->addWidget(m_userCountLabel, 2, 1);
     m_users = new QTreeWidget(this);
-    m_users->setObjectName("1018");
+    m_users->setObjectName(control_id::kActiveUsersList);
     m_users->setRootIsDecorated(false);
     m_users->setSelectionMode(QAbstractItemView::SingleSelection);
     m_refresh = new QPushButton("&Refresh", this);
-    m_refresh->setObjectName("1016");
+    m_refresh->setObjectName(control_id::kRefresh);
     m_refresh->setEnabled(false);
     m_refresh->setAutoDefault(false);
     auto* exitButton = new QPushButton("E&xit", this);
-    exitButton->setObjectName("1028");
+    exitButton->setObjectName(control_id::kExit);
     // No default button: Enter does nothing here.
     exitButton->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;

@@ -15,6 +15,7 @@
 #include "log/Format.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessExit.h"
+#include "views/ControlIds.h"
 #include "views/LogFilterBar.h"
 #include "views/LogListView.h"
 #include "views/LogMessageModel.h"
@@ -38,7 +39,7 @@ CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
       m_list(new LogListView(m_model, this)) {
     m_retryTimer->setSingleShot(true);
     connect(m_retryTimer, &QTimer::timeout, this, [this] { Retry(); });
-    setObjectName("144");
+    setObjectName(control_id::kLogPage);
     // Rows that cannot go to the cache file stay in memory; the operator's log says so once.
     m_model->Store().SetSpillProblemHandler([this](const std::string& reason) {
         ZEVO_LOG_ACTIVITY(m_log, "CGenericLogs::RouteMessage",
@@ -46,7 +47,7 @@ CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
                               "take them (%s)",
                               MarketNameOrEmpty(m_marketType), reason.c_str()));
     });
-    m_list->setObjectName("1013");
+    m_list->setObjectName(control_id::kLogList);
     m_list->setVerticalScrollBar(new QuietScrollBar(Qt::Vertical));
     // Widths designed for the dialog font, scaled to this one; a user ID, a full time and a
     // reason value always show whole.

@@ -7,6 +7,7 @@
 
 #include "base/Text.h"
 #include "platform/Clock.h"
+#include "views/ControlIds.h"
 #include "views/ReportList.h"
 #include "views/StatisticsFile.h"
 
@@ -24,8 +25,8 @@ CGenericStatistics::CGenericStatistics(ActivityLog* log, QWidget* parent)
       m_log(log),
       m_clock(&platform::DefaultClock()),
       m_list(new QTreeWidget(this)) {
-    setObjectName("145");
-    m_list->setObjectName("1014");
+    setObjectName(control_id::kStatisticsPage);
+    m_list->setObjectName(control_id::kStatisticsList);
     m_list->setRootIsDecorated(false);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -92,6 +92,22 @@ TEST_F(Metrics, FiguresAsTheConsoleShowsThemWithoutALogLine) {
     EXPECT_EQ(Run({"metrics"}).status, 3);
 }
 
+// A label value stays on its sample's line whatever the parameter, the unit or the file name
+// holds: a new-line is written as \n, a backslash as \\ and a double quote as \".
+TEST_F(Metrics, LabelValuesEscapeNewLinesBackslashesAndDoubleQuotes) {
+    const std::string now = std::to_string(static_cast<long>(std::time(nullptr)));
+    WriteFile(layout.StatisticsDir() + "/two\nlines.txt",
+              "2,Orders\nsent \"today\" \\ all,5,Nos\nper s," + now + "|");
+    const CliResult metrics = Run({"metrics"}, ProcessTable({}));
+    ASSERT_EQ(metrics.status, 0) << metrics.err;
+    EXPECT_EQ(LinesOf(metrics.out, "zevo_statistic"),
+              (std::vector<std::string>{
+                  "zevo_statistic{market=\"FO\",parameter=\"Orders\\nsent \\\"today\\\" "
+                  "\\\\ all\",unit=\"Nos\\nper s\"} 5",
+                  "zevo_statistics_updated_seconds{file=\"two\\nlines.txt\"} " + now}))
+        << metrics.out;
+}
+
 TEST_F(Metrics, UsersByLoginStateFromTheRunningGateways) {
     auto service = StartGateways();
     const std::size_t logs = ListDir(layout.LogDir()).size();

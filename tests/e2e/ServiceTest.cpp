@@ -138,6 +138,30 @@ TEST_F(Cli, RestartAndAConfigSetRestartTheRunningGatewayThroughTheService) {
               2u);
 }
 
+// A gateway that counts as running but takes no restart request (nothing listens on its
+// interactive port within the timeout): the values are saved and Start Applications is sent,
+// but zevo-cli says the restart failed and exits 4.
+TEST_F(Cli, AConfigSetWhoseRestartCannotBeSentIsSavedAndExits4) {
+    ServiceRun service(QEL_SERVICE_PATH, layout);
+    ASSERT_TRUE(service.Listening());
+    // The file as it will be: MF's BOX_ID line alone changed.
+    std::string expected = ReadFile(layout.ConfigPath(7));
+    const std::string box = "\nBOX_ID=" + Run({"config", "get", "MF", "BOX_ID"}).out;
+    const std::size_t line = expected.find(box);
+    ASSERT_NE(line, std::string::npos) << expected;
+    expected.replace(line, box.size(), "\nBOX_ID=200\n");
+    const CliResult set = Run({"--timeout", "1", "config", "set", "MF", "BOX_ID=200"},
+                              ProcessTable({"qel_ip_mf.exe"}));
+    EXPECT_EQ(set.status, 4);
+    EXPECT_EQ(set.out,
+              "Parameter(s) updated successfully in QEL configuration file. QEL will restart to "
+              "take changes into effect.\n");
+    EXPECT_EQ(set.err, "zevo-cli: the gateway of MF did not answer on port " +
+                           std::to_string(layout.InteractivePort(7)) +
+                           "\nzevo-cli: saved, but the gateway was not restarted\n");
+    EXPECT_EQ(ReadFile(layout.ConfigPath(7)), expected);
+}
+
 // What a script relies on: an installation or a process table that cannot be read is UNKNOWN
 // with its reason; a look leaves the console's activity log alone; --dry-run only shows; a
 // gateway that is not there is said at once, whatever the timeout.

@@ -92,53 +92,103 @@ TEST(SingleInstance, SecondStartEndsAtOnceAndTheFirstSaysSo) {
     EXPECT_EQ(next.process.state(), QProcess::Running);
 }
 
+namespace {
+
+// How the private folder is found when ZEVO starts: made by `arrange` from the folder's
+// path and another folder's.
+using Arrangement = std::function<void(const std::string& folder, const std::string& elsewhere)>;
+
+// A folder of the user's, mode 0700 whatever the umask.
+void PrivateFolder(const std::string& folder) {
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 0700), 0);
+}
+
+// Starts ZEVO without a runtime folder after `arrange`: it refuses the private folder with a
+// clear message and runs without the rule, writing nothing there nor where a link points.
+void ExpectPrivateFolderRefused(const Arrangement& arrange) {
+    TempDir dir;
+    const InstallationLayout layout = LaidOut(dir.File("qel"), {});
+    const std::string folder = dir.File("zevo-" + std::to_string(getuid()));
+    const std::string elsewhere = dir.File("elsewhere");
+    ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
+    ASSERT_NO_FATAL_FAILURE(arrange(folder, elsewhere));
+    const std::vector<std::string> before = ListDir(folder);
+    Zevo zevo(dir, layout, "-", true);
+    QByteArray errors;
+    ASSERT_TRUE(PumpUntil([&] {
+        errors += zevo.process.readAllStandardError();
+        return errors.contains("running without the one-instance rule");
+    })) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QByteArray::fromStdString("zevo: " + folder + " cannot be used")))
+        << errors.toStdString();
+    EXPECT_EQ(zevo.process.state(), QProcess::Running);
+    EXPECT_EQ(ListDir(elsewhere), std::vector<std::string>{});
+    EXPECT_EQ(ListDir(folder), before);
+}
+
+}  // namespace
+
 // Without a runtime folder the rule lives in a private folder of the user's, which nobody
-// else can fill: one that is a link, open to others, or holds another user's lock file is
-// refused with a clear message, and ZEVO runs without the rule, writing nothing there.
-TEST(SingleInstance, APrivateFolderThatIsNotPrivateIsRefused) {
+// else can enter: one that is a link, or whose mode is anything but 0700 (open to the group
+// or to others, even for search alone), is refused.
+TEST(SingleInstance, APrivateFolderThatIsALinkOrNotMode0700IsRefused) {
+    {
+        SCOPED_TRACE("a link");
+        ExpectPrivateFolderRefused([](const std::string& folder, const std::string& elsewhere) {
+            ASSERT_EQ(symlink(elsewhere.c_str(), folder.c_str()), 0);
+        });
+    }
+    for (const mode_t mode : {0770, 0707, 0750, 0701}) {
+        SCOPED_TRACE(testing::Message() << "mode 0" << std::oct << mode);
+        ExpectPrivateFolderRefused([mode](const std::string& folder, const std::string&) {
+            ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+            ASSERT_EQ(chmod(folder.c_str(), mode), 0);
+        });
+    }
+}
+
+// A private folder that is there already, the user's with mode 0700, holds the rule: nothing
+// is said, the socket is made in it and a second start ends there.
+TEST(SingleInstance, AnExistingPrivateFolderOfTheUsersWithMode0700HoldsTheRule) {
+    const std::string user = std::to_string(getuid());
+    TempDir dir;
+    const InstallationLayout layout = LaidOut(dir.File("qel"), {});
+    const std::string folder = dir.File("zevo-" + user);
+    ASSERT_NO_FATAL_FAILURE(PrivateFolder(folder));
+    Zevo zevo(dir, layout, "-", true);
+    const std::string socket = folder + "/ZEVOClient4.0-" + user + ".sock";
+    ASSERT_TRUE(PumpUntil(
+        [&] { return FileExists(socket) && Logged(layout, "|Initializing all members.|"); }));
+    const QByteArray errors = zevo.process.readAllStandardError();
+    EXPECT_FALSE(errors.contains("cannot be used")) << errors.toStdString();
+    Zevo second(dir, layout, "-");
+    ASSERT_TRUE(second.process.waitForFinished(5000));
+    EXPECT_EQ(second.process.exitCode(), 0);
+    EXPECT_TRUE(PumpUntil([&] { return FileExists(dir.File("boxes.txt")); }));
+    EXPECT_EQ(zevo.process.state(), QProcess::Running);
+}
+
+// A private folder, or a lock file in it, that belongs to another user is refused as well.
+TEST(SingleInstance, APrivateFolderOrLockFileOfAnotherUserIsRefused) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "needs root to give a file to another user";
     }
-    const std::string user = std::to_string(getuid());
-    const std::string lockName = "ZEVOClient4.0-" + user + ".lock";
-    const std::pair<const char*, std::function<void(const std::string&, const std::string&)>>
-        cases[] = {
-            {"a link",
-             [](const std::string& folder, const std::string& elsewhere) {
-                 EXPECT_EQ(symlink(elsewhere.c_str(), folder.c_str()), 0);
-             }},
-            {"open to others",
-             [](const std::string& folder, const std::string&) {
-                 mkdir(folder.c_str(), 0700);
-                 chmod(folder.c_str(), 0777);
-             }},
-            {"another user's lock file",
-             [&](const std::string& folder, const std::string&) {
-                 mkdir(folder.c_str(), 0700);
-                 WriteFile(folder + "/" + lockName, "");
-                 EXPECT_EQ(chown((folder + "/" + lockName).c_str(), 1234, 1234), 0);
-             }},
-        };
-    for (const auto& [kind, arrange] : cases) {
-        SCOPED_TRACE(kind);
-        TempDir dir;
-        const InstallationLayout layout = LaidOut(dir.File("qel"), {});
-        const std::string folder = dir.File("zevo-" + user), elsewhere = dir.File("elsewhere");
-        ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
-        arrange(folder, elsewhere);
-        const std::vector<std::string> before = ListDir(folder);
-        Zevo zevo(dir, layout, "-", true);
-        QByteArray errors;
-        ASSERT_TRUE(PumpUntil([&] {
-            errors += zevo.process.readAllStandardError();
-            return errors.contains("running without the one-instance rule");
-        })) << errors.toStdString();
-        EXPECT_TRUE(
-            errors.contains(QByteArray::fromStdString("zevo: " + folder + " cannot be used")))
-            << errors.toStdString();
-        EXPECT_EQ(zevo.process.state(), QProcess::Running);
-        EXPECT_EQ(ListDir(elsewhere), std::vector<std::string>{});
-        EXPECT_EQ(ListDir(folder), before);
+    const std::string lockName = "ZEVOClient4.0-" + std::to_string(getuid()) + ".lock";
+    {
+        SCOPED_TRACE("another user's folder");
+        ExpectPrivateFolderRefused([](const std::string& folder, const std::string&) {
+            PrivateFolder(folder);
+            ASSERT_EQ(chown(folder.c_str(), 1234, 1234), 0);
+        });
+    }
+    {
+        SCOPED_TRACE("another user's lock file");
+        ExpectPrivateFolderRefused([&](const std::string& folder, const std::string&) {
+            PrivateFolder(folder);
+            WriteFile(folder + "/" + lockName, "");
+            ASSERT_EQ(chown((folder + "/" + lockName).c_str(), 1234, 1234), 0);
+        });
     }
 }
 

@@ -10,6 +10,7 @@
 #include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
 #include "support/WidgetText.h"
+#include "views/ControlIds.h"
 #include "views/GenericActiveUsersList.h"
 
 using namespace testing_support;
@@ -46,15 +47,16 @@ class ActiveUsersTest : public QObject {
         CGenericActiveUsersList dialog(FO, peer->InteractivePort(), log.get());
         QCOMPARE(dialog.windowTitle(), QString("Active Users FO"));
         QVERIFY(PumpUntil([&] {
-            return dialog.UserList()->topLevelItemCount() == 3 && !Field(dialog, "1017").isEmpty();
+            return dialog.UserList()->topLevelItemCount() == 3 &&
+                   !Field(dialog, control_id::kBoxIdLabel).isEmpty();
         }));
         QCOMPARE(Column(dialog.UserList(), 0), (QStringList{"6", "7", "5"}));
         QCOMPARE(Column(dialog.UserList(), 1),
                  (QStringList{"Logged on.", "Logoff in progress.", "Logged Off."}));
-        QCOMPARE(Field(dialog, "1034"), QString("3"));
-        QCOMPARE(Field(dialog, "1017"), QString("4321"));
-        QCOMPARE(Field(dialog, "1015"), QString("Logged on."));
-        QVERIFY(dialog.findChild<QPushButton*>("1016")->isEnabled());
+        QCOMPARE(Field(dialog, control_id::kUserCount), QString("3"));
+        QCOMPARE(Field(dialog, control_id::kBoxIdLabel), QString("4321"));
+        QCOMPARE(Field(dialog, control_id::kBoxState), QString("Logged on."));
+        QVERIFY(dialog.findChild<QPushButton*>(control_id::kRefresh)->isEnabled());
         // Enter does nothing here.
         dialog.show();
         QTest::keyClick(&dialog, Qt::Key_Return);
@@ -70,7 +72,7 @@ class ActiveUsersTest : public QObject {
         QCOMPARE(Column(dialog.UserList(), 0), (QStringList{"5", "6", "7"}));
 
         // Refresh asks again: the list is rebuilt, not added to.
-        dialog.findChild<QPushButton*>("1016")->click();
+        dialog.findChild<QPushButton*>(control_id::kRefresh)->click();
         QCOMPARE(dialog.UserList()->topLevelItemCount(), 0);
         QVERIFY(PumpUntil([&] { return dialog.UserList()->topLevelItemCount() == 3; }));
 
@@ -87,7 +89,8 @@ class ActiveUsersTest : public QObject {
         TestLog log;
         CGenericActiveUsersList dialog(CM, peer->InteractivePort(), log.get());
         QVERIFY(PumpUntil([&] {
-            return dialog.UserList()->topLevelItemCount() == 1 && !Field(dialog, "1015").isEmpty();
+            return dialog.UserList()->topLevelItemCount() == 1 &&
+                   !Field(dialog, control_id::kBoxState).isEmpty();
         }));
         QCOMPARE(Column(dialog.UserList(), 0), QStringList{"70000"});
         QCOMPARE(Column(dialog.UserList(), 1), QStringList{"Logged Off."});
@@ -96,10 +99,10 @@ class ActiveUsersTest : public QObject {
 
         peer.reset();
         QVERIFY(PumpUntil([&] { return dialog.UserList()->topLevelItemCount() == 0; }));
-        QCOMPARE(Field(dialog, "1017"), QString(""));
-        QCOMPARE(Field(dialog, "1015"), QString(""));
-        QCOMPARE(Field(dialog, "1034"), QString("1"));
-        QVERIFY(!dialog.findChild<QPushButton*>("1016")->isEnabled());
+        QCOMPARE(Field(dialog, control_id::kBoxIdLabel), QString(""));
+        QCOMPARE(Field(dialog, control_id::kBoxState), QString(""));
+        QCOMPARE(Field(dialog, control_id::kUserCount), QString("1"));
+        QVERIFY(!dialog.findChild<QPushButton*>(control_id::kRefresh)->isEnabled());
     }
 };
 

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "config/CommonConfig.h"
+#include "config/ControlIds.h"
 #include "config/GenericConfiguration.h"
 #include "config/IpAddressCtrl.h"
 #include "core/CommandIds.h"
@@ -52,7 +53,7 @@ struct Dialog {
     void Type(const char* id, const QString& text) {
         testing_support::Type(dialog.get(), id, text);
     }
-    void Save() { Click(dialog.get(), "1020"); }
+    void Save() { Click(dialog.get(), control_id::kSave); }
     std::string File() { return ReadFile(path); }
     // Lines "LEVEL|message|operation" of this dialog's file and class.
     size_t Logged(const std::string& line) {
@@ -102,13 +103,14 @@ class ConfigurationTest : public QObject {
     void readsTheFileIntoTheControls() {
         Dialog d;
         QCOMPARE(d.dialog->windowTitle(), QString("FO - Configuration"));
-        QCOMPARE(Text(d, "1022"), QString("127.0.0.1"));
-        QCOMPARE(Text(d, "1024"), QString("172.19.12.12"));
-        QCOMPARE(d.Edit("1025")->text(), QString("10202"));
-        QCOMPARE(d.Edit("1027")->text(), QString("12342"));
-        QVERIFY(d.Radio("1036")->isChecked());
-        QVERIFY(!d.Button("1020")->isEnabled());
-        QVERIFY(!d.Ip("1040")->isVisible() && !d.dialog->findChild<QLabel*>("1039")->isVisible());
+        QCOMPARE(Text(d, control_id::kLocalIp), QString("127.0.0.1"));
+        QCOMPARE(Text(d, control_id::kHostIp), QString("172.19.12.12"));
+        QCOMPARE(d.Edit(control_id::kHostPort)->text(), QString("10202"));
+        QCOMPARE(d.Edit(control_id::kBrokerId)->text(), QString("12342"));
+        QVERIFY(d.Radio(control_id::kPrimary)->isChecked());
+        QVERIFY(!d.Button(control_id::kSave)->isEnabled());
+        QVERIFY(!d.Ip(control_id::kBcpIp)->isVisible() &&
+                !d.dialog->findChild<QLabel*>(control_id::kBcpIpLabel)->isVisible());
         QCOMPARE(d.Logged("ACTIVITY|Market type for dialog is 2 - FO|CGenericConfiguration"), 1u);
         QCOMPARE(d.Logged("ACTIVITY|Interface thread interactive port is  " +
                           std::to_string(d.port) + "|CGenericConfiguration"),
@@ -120,33 +122,37 @@ class ConfigurationTest : public QObject {
         const std::string range = " value should be greater than zero and less than or equal to ";
         const std::string above = " is not greater than zero and less than or equal to ";
         const Rule rules[] = {
-            {"Local IP is blank", "Local IP can't be blank", "1022", "", "127.0.0.1"},
-            {"WAN IP is blank", "WAN IP can't be blank", "1023", "", "10.20.30.42"},
-            {"Host IP is blank", "Host IP can't be blank", "1024", "", "172.19.12.12"},
-            {"Host port is blank", "Host Port can't be blank", "1025", "", "10202"},
-            {"BCP IP is blank", "FO - QEL Setup Error.", "1040", "", "", true, BoxIcon::None},
-            {"Box ID is blank", "Box ID can't be blank", "1026", "", "100"},
-            {"Broker ID is blank", "Broker ID can't be blank", "1027", "", "12342"},
-            {"Local IP is 0.0.0.0", "Local IP can't be 0.0.0.0", "1022", "0.0.0.0", "127.0.0.1"},
-            {"WAN IP is 0.0.0.0", "WAN IP can't be 0.0.0.0", "1023", "0.0.0.0", "10.20.30.42"},
-            {"Host IP is 0.0.0.0", "Host IP can't be 0.0.0.0", "1024", "0.0.0.0", "172.19.12.12"},
-            {"BCP IP is 0.0.0.0", "FO - QEL Setup Error.\nBCP IP can't be 0.0.0.0", "1040",
-             "0.0.0.0", "172.29.12.12", true},
-            {"Host port [65536]" + above + "65535", "Host Port" + range + "65535", "1025", "65536",
-             "10202"},
-            {"Host port [0]" + above + "65535", "Host Port" + range + "65535", "1025", "0",
-             "10202"},
-            {"Box ID [32768]" + above + "32767", "Box ID" + range + "32767", "1026", "32768",
-             "100"},
+            {"Local IP is blank", "Local IP can't be blank", control_id::kLocalIp, "", "127.0.0.1"},
+            {"WAN IP is blank", "WAN IP can't be blank", control_id::kWanIp, "", "10.20.30.42"},
+            {"Host IP is blank", "Host IP can't be blank", control_id::kHostIp, "", "172.19.12.12"},
+            {"Host port is blank", "Host Port can't be blank", control_id::kHostPort, "", "10202"},
+            {"BCP IP is blank", "FO - QEL Setup Error.", control_id::kBcpIp, "", "", true,
+             BoxIcon::None},
+            {"Box ID is blank", "Box ID can't be blank", control_id::kBoxId, "", "100"},
+            {"Broker ID is blank", "Broker ID can't be blank", control_id::kBrokerId, "", "12342"},
+            {"Local IP is 0.0.0.0", "Local IP can't be 0.0.0.0", control_id::kLocalIp, "0.0.0.0",
+             "127.0.0.1"},
+            {"WAN IP is 0.0.0.0", "WAN IP can't be 0.0.0.0", control_id::kWanIp, "0.0.0.0",
+             "10.20.30.42"},
+            {"Host IP is 0.0.0.0", "Host IP can't be 0.0.0.0", control_id::kHostIp, "0.0.0.0",
+             "172.19.12.12"},
+            {"BCP IP is 0.0.0.0", "FO - QEL Setup Error.\nBCP IP can't be 0.0.0.0",
+             control_id::kBcpIp, "0.0.0.0", "172.29.12.12", true},
+            {"Host port [65536]" + above + "65535", "Host Port" + range + "65535",
+             control_id::kHostPort, "65536", "10202"},
+            {"Host port [0]" + above + "65535", "Host Port" + range + "65535",
+             control_id::kHostPort, "0", "10202"},
+            {"Box ID [32768]" + above + "32767", "Box ID" + range + "32767", control_id::kBoxId,
+             "32768", "100"},
             {"Invalid value of m_nRadioPrimary [-1]", "", nullptr, "", ""},
         };
         for (const Rule& rule : rules) {
             Dialog d;
             if (rule.bcp) {
-                QTest::mouseClick(d.Radio("1037"), Qt::LeftButton);
+                QTest::mouseClick(d.Radio(control_id::kBcp), Qt::LeftButton);
             }
             if (!rule.field) {
-                for (const char* id : {"1036", "1037"}) {
+                for (const char* id : {control_id::kPrimary, control_id::kBcp}) {
                     d.Radio(id)->setAutoExclusive(false);
                     d.Radio(id)->setChecked(false);
                 }
@@ -168,7 +174,7 @@ class ConfigurationTest : public QObject {
                 QVERIFY2(d.boxes.boxes[0].icon == rule.icon, rule.log.c_str());
             }
             QCOMPARE(rule.field ? Text(d, rule.field) : QString(), QString(rule.restored));
-            QVERIFY(!d.Button("1020")->isEnabled());
+            QVERIFY(!d.Button(control_id::kSave)->isEnabled());
             QCOMPARE(d.File(), std::string(kFoConfig));
         }
     }
@@ -177,9 +183,9 @@ class ConfigurationTest : public QObject {
     void boundaryValuesAreSavedInTheirOrderAndOnlyTheMenuFormStartsTheApplications() {
         for (int startup : {0, 1}) {
             Dialog d(kFoConfig, startup);
-            d.Type("1025", "65535");
-            d.Type("1026", "32767");
-            QVERIFY(d.Button("1020")->isEnabled());
+            d.Type(control_id::kHostPort, "65535");
+            d.Type(control_id::kBoxId, "32767");
+            QVERIFY(d.Button(control_id::kSave)->isEnabled());
             d.Save();
             QCOMPARE(d.File(),
                      Replaced(Replaced(kFoConfig, "PORT_NUMBER=10202", "PORT_NUMBER=65535"),
@@ -196,40 +202,40 @@ class ConfigurationTest : public QObject {
             QVERIFY(d.boxes.boxes[0].icon == BoxIcon::Information);
             QCOMPARE(d.host.posted, (std::vector<std::pair<int, std::size_t>>(
                                         1 - startup, {cmd::kStartApplications, 0})));
-            QVERIFY(!d.Button("1020")->isEnabled());
-            QCOMPARE(d.Edit("1025")->text(), QString("65535"));
+            QVERIFY(!d.Button(control_id::kSave)->isEnabled());
+            QCOMPARE(d.Edit(control_id::kHostPort)->text(), QString("65535"));
         }
     }
 
     void brokerIdKeepsLettersAndDigitsAndCaseAloneChangesNothing() {
         Dialog d;
-        d.Type("1027", "ab-1 2");
-        QCOMPARE(d.Edit("1027")->text(), QString("ab12"));
-        d.Type("1027", "ABCDEFG");
-        QCOMPARE(d.Edit("1027")->text(), QString("ABCDE"));
+        d.Type(control_id::kBrokerId, "ab-1 2");
+        QCOMPARE(d.Edit(control_id::kBrokerId)->text(), QString("ab12"));
+        d.Type(control_id::kBrokerId, "ABCDEFG");
+        QCOMPARE(d.Edit(control_id::kBrokerId)->text(), QString("ABCDE"));
         Dialog lower(Replaced(kFoConfig, "BROKER_ID=12342", "BROKER_ID=abc12"));
-        lower.Type("1027", "ABC12");
-        QVERIFY(!lower.Button("1020")->isEnabled());
-        lower.Type("1027", "ABC13");
-        QVERIFY(lower.Button("1020")->isEnabled());
+        lower.Type(control_id::kBrokerId, "ABC12");
+        QVERIFY(!lower.Button(control_id::kSave)->isEnabled());
+        lower.Type(control_id::kBrokerId, "ABC13");
+        QVERIFY(lower.Button(control_id::kSave)->isEnabled());
     }
 
     void lowerCaseBcpSelectsBcpAndStaysAsWrittenUntilTheChoiceChanges() {
         const std::string config =
             Replaced(kFoConfig, "CURRENT_CONFIG=PRIMARY", "CURRENT_CONFIG=bcp");
         Dialog d(config);
-        QVERIFY(d.Radio("1037")->isChecked());
-        QVERIFY(d.Ip("1040")->isVisible() && !d.Ip("1040")->isEnabled() &&
-                !d.Ip("1024")->isVisible());
-        QVERIFY(!d.Edit("1025")->isEnabled());
-        d.Type("1026", "7");
+        QVERIFY(d.Radio(control_id::kBcp)->isChecked());
+        QVERIFY(d.Ip(control_id::kBcpIp)->isVisible() && !d.Ip(control_id::kBcpIp)->isEnabled() &&
+                !d.Ip(control_id::kHostIp)->isVisible());
+        QVERIFY(!d.Edit(control_id::kHostPort)->isEnabled());
+        d.Type(control_id::kBoxId, "7");
         d.Save();
         QCOMPARE(d.File(), Replaced(config, "BOX_ID=100", "BOX_ID=7"));
 
         // Choosing the BCP host writes the choice in capitals and the BCP address as the
         // host in use.
         Dialog primary;
-        QTest::mouseClick(primary.Radio("1037"), Qt::LeftButton);
+        QTest::mouseClick(primary.Radio(control_id::kBcp), Qt::LeftButton);
         primary.Save();
         QCOMPARE(primary.File(),
                  Replaced(Replaced(kFoConfig, "CURRENT_CONFIG=PRIMARY", "CURRENT_CONFIG=BCP"),
@@ -237,7 +243,7 @@ class ConfigurationTest : public QObject {
 
         // Back to Primary with an unknown value: the four default lines.
         Dialog backup(Replaced(config, "=bcp", "=BACKUP"));
-        QVERIFY(backup.Radio("1036")->isChecked());
+        QVERIFY(backup.Radio(control_id::kPrimary)->isChecked());
         QCOMPARE(backup.Logged("        |Configuration (Radio Button) set to "
                                "Primary|read_configuration_parameters"),
                  1u);
@@ -248,14 +254,14 @@ class ConfigurationTest : public QObject {
             Replaced(Replaced(kFoConfig, "PRIMARY_HOST_IP=172.19.12.12\n", ""),
                      "HOST_MACHINE_IP=172.19.12.12", "HOST_MACHINE_IP=172.19.12.99");
         Dialog d(config);
-        QCOMPARE(Text(d, "1024"), QString("172.19.12.99"));
+        QCOMPARE(Text(d, control_id::kHostIp), QString("172.19.12.99"));
         QCOMPARE(d.Logged("EVENT|Cannot read PRIMARY_HOST_IP from config "
                           "file.|read_configuration_parameters"),
                  1u);
         QCOMPARE(
             d.Logged("     |Copying HOST_IP to PRIMARY_HOST_IP.|read_configuration_parameters"),
             1u);
-        d.Type("1026", "5");
+        d.Type(control_id::kBoxId, "5");
         d.Save();
         QCOMPARE(d.File(),
                  Replaced(config, "BOX_ID=100", "BOX_ID=5") + "PRIMARY_HOST_IP=172.19.12.99\n");
@@ -265,7 +271,7 @@ class ConfigurationTest : public QObject {
         Dialog d;
         d.host.running = true;
         d.boxes.answers = {platform::IDNO};
-        d.Type("1026", "9");
+        d.Type(control_id::kBoxId, "9");
         d.Save();
         QCOMPARE(
             d.boxes.boxes[0].text,
@@ -273,14 +279,14 @@ class ConfigurationTest : public QObject {
         QCOMPARE(d.boxes.boxes[0].caption, std::string("Warning"));
         QVERIFY(d.boxes.boxes[0].icon == BoxIcon::Question);
         QCOMPARE(d.boxes.boxes[0].defaultAnswer, int(platform::IDNO));
-        QCOMPARE(d.Edit("1026")->text(), QString("100"));  // reread: the edit is gone
+        QCOMPARE(d.Edit(control_id::kBoxId)->text(), QString("100"));  // reread: the edit is gone
         QCOMPARE(d.File(), std::string(kFoConfig));
 
         // Yes: saved, then the success box, the restart request, then the command.
         QTcpServer gateway;
         QVERIFY(gateway.listen(QHostAddress::LocalHost, d.port));
         d.boxes.answers = {platform::IDYES};
-        d.Type("1026", "9");
+        d.Type(control_id::kBoxId, "9");
         d.Save();
         QCOMPARE(d.boxes.shown.back(),
                  std::string("Success: Parameter(s) updated successfully in QEL configuration "
@@ -296,7 +302,7 @@ class ConfigurationTest : public QObject {
 
     void aFileGoneBeforeTheSaveIsReportedAndTheDialogStays() {
         Dialog d;
-        d.Type("1026", "9");
+        d.Type(control_id::kBoxId, "9");
         std::remove(d.path.c_str());
         d.Save();
         QCOMPARE(d.boxes.shown, std::vector<std::string>{"Error: QEL Setup Error."});
@@ -318,11 +324,11 @@ class ConfigurationTest : public QObject {
             "[DEFAULT]\nNicIpAddress=127.0.0.1\n\n#BeginSession_7\n[SESSION]\n"
             "TargetCompID=7,12342,3\n#EndSession_7\n";
         WriteFile(d.fixPath, fix);
-        d.Type("1026", "9");  // the box ID alone leaves the FIX file alone
+        d.Type(control_id::kBoxId, "9");  // the box ID alone leaves the FIX file alone
         d.Save();
         QCOMPARE(ReadFile(d.fixPath), fix);
-        d.Type("1027", "777");
-        d.Ip("1022")->SetAddress("10.1.1.5");
+        d.Type(control_id::kBrokerId, "777");
+        d.Ip(control_id::kLocalIp)->SetAddress("10.1.1.5");
         d.Save();
         QCOMPARE(ReadFile(d.fixPath),
                  std::string("[DEFAULT]\nNicIpAddress=10.1.1.5\n\n#BeginSession_7\n[SESSION]\n"
@@ -370,34 +376,34 @@ class ConfigurationTest : public QObject {
         WriteFile(path, "OTHER=1\n");
         CCommonConfig dialog(100, path, log.get());
         dialog.OnInitDialog();
-        auto* field = dialog.findChild<QLineEdit*>("1029");
-        auto* save = dialog.findChild<QPushButton*>("1020");
+        auto* field = dialog.findChild<QLineEdit*>(control_id::kRepositoryDays);
+        auto* save = dialog.findChild<QPushButton*>(control_id::kSave);
         QCOMPARE(field->text(), QString("0"));
         QVERIFY(!save->isEnabled());
         QCOMPARE(
             log.CountLine("EVENT|Cannot read REPOSITORY_HISTORY from config file.|CommonConfig.cpp|"
                           "CCommonConfig::read_configuration_parameters"),
             1u);
-        Type(&dialog, "1029", "0030");
+        Type(&dialog, control_id::kRepositoryDays, "0030");
         QVERIFY(save->isEnabled());
         dialog.save_configuration_parameters();
         QCOMPARE(ReadFile(path), std::string("OTHER=1\nREPOSITORY_HISTORY=30\n"));
         QCOMPARE(boxes.shown,
                  std::vector<std::string>{
                      "Success: Parameter(s) updated successfully in configuration file."});
-        Type(&dialog, "1029", "0030");
+        Type(&dialog, control_id::kRepositoryDays, "0030");
         QVERIFY(!save->isEnabled());  // the same number
         field->clear();
         QVERIFY(save->isEnabled());
         dialog.save_configuration_parameters();
         QCOMPARE(boxes.shown.back(), std::string("Error: Repository history value can't be blank"));
         QCOMPARE(field->text(), QString("30"));
-        Type(&dialog, "1029", "0");
+        Type(&dialog, control_id::kRepositoryDays, "0");
         dialog.save_configuration_parameters();
         QCOMPARE(boxes.shown.back(),
                  std::string("Error: Value of Repository history should be greater than zero (0)"));
         QCOMPARE(field->text(), QString("30"));
-        Type(&dialog, "1029", "12345");  // four digits can be typed
+        Type(&dialog, control_id::kRepositoryDays, "12345");  // four digits can be typed
         QCOMPARE(field->text(), QString("1234"));
         QCOMPARE(ReadFile(path), std::string("OTHER=1\nREPOSITORY_HISTORY=30\n"));
         // A stored value longer than the field is shown whole and cannot be made longer.

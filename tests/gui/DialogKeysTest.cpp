@@ -1,16 +1,19 @@
 // The configuration dialogs driven by the keyboard, as an operator drives them: each label's
 // access key puts the focus in its control, Enter presses the push button that has the
-// focus, and Enter anywhere else is the dialog's own OK.
+// focus, and Enter anywhere else is the dialog's own OK. Automation drives them by their
+// control ids, which stay the numbers they are.
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTreeWidget>
 #include <functional>
 
 #include "config/CommonConfig.h"
+#include "config/ControlIds.h"
 #include "config/FixConfiguration.h"
 #include "config/FixUserDetails.h"
 #include "config/FixUserSessions.h"
@@ -86,12 +89,12 @@ class DialogKeysTest : public QObject {
         Desk desk;
         CGenericConfiguration* d = desk.Gateway();
         const std::pair<Qt::Key, QWidget*> keys[] = {
-            {Qt::Key_L, Get<CIpAddressCtrl>(d, "1022")->Field(0)},
-            {Qt::Key_W, Get<CIpAddressCtrl>(d, "1023")->Field(0)},
-            {Qt::Key_B, Get<QWidget>(d, "1026")},
-            {Qt::Key_R, Get<QWidget>(d, "1027")},
-            {Qt::Key_H, Get<CIpAddressCtrl>(d, "1024")->Field(0)},
-            {Qt::Key_O, Get<QWidget>(d, "1025")},
+            {Qt::Key_L, Get<CIpAddressCtrl>(d, control_id::kLocalIp)->Field(0)},
+            {Qt::Key_W, Get<CIpAddressCtrl>(d, control_id::kWanIp)->Field(0)},
+            {Qt::Key_B, Get<QWidget>(d, control_id::kBoxId)},
+            {Qt::Key_R, Get<QWidget>(d, control_id::kBrokerId)},
+            {Qt::Key_H, Get<CIpAddressCtrl>(d, control_id::kHostIp)->Field(0)},
+            {Qt::Key_O, Get<QWidget>(d, control_id::kHostPort)},
         };
         for (const auto& [key, control] : keys) {
             Press(key, Qt::AltModifier);
@@ -100,11 +103,11 @@ class DialogKeysTest : public QObject {
         // What is typed after the access key goes into that control.
         Press(Qt::Key_W, Qt::AltModifier);
         QTest::keyClicks(QApplication::focusWidget(), "99");
-        QCOMPARE(Get<CIpAddressCtrl>(d, "1023")->Text(), std::string("99.20.30.42"));
+        QCOMPARE(Get<CIpAddressCtrl>(d, control_id::kWanIp)->Text(), std::string("99.20.30.42"));
         Press(Qt::Key_C, Qt::AltModifier);
-        QTRY_VERIFY(Get<QRadioButton>(d, "1037")->isChecked());
+        QTRY_VERIFY(Get<QRadioButton>(d, control_id::kBcp)->isChecked());
         Press(Qt::Key_P, Qt::AltModifier);
-        QTRY_VERIFY(Get<QRadioButton>(d, "1036")->isChecked());
+        QTRY_VERIFY(Get<QRadioButton>(d, control_id::kPrimary)->isChecked());
     }
 
     // Enter in a field is the dialog's OK: nothing in the gateway configuration and the user
@@ -121,20 +124,21 @@ class DialogKeysTest : public QObject {
         };
         const Case cases[] = {
             {[](Desk& d) { return d.Gateway(); },
-             [](QDialog* d) { QTest::keyClicks(Get<QWidget>(d, "1026"), "7"); }, "1026", false,
-             "config", "\nBOX_ID=1007\n", "1032"},
+             [](QDialog* d) { QTest::keyClicks(Get<QWidget>(d, control_id::kBoxId), "7"); },
+             control_id::kBoxId, false, "config", "\nBOX_ID=1007\n", control_id::kExit2},
             {[](Desk& d) { return d.Common(); },
-             [](QDialog* d) { Get<QLineEdit>(d, "1029")->setText("50"); }, "1029", true, "common",
-             "REPOSITORY_HISTORY=50\n", "1028"},
+             [](QDialog* d) { Get<QLineEdit>(d, control_id::kRepositoryDays)->setText("50"); },
+             control_id::kRepositoryDays, true, "common", "REPOSITORY_HISTORY=50\n",
+             control_id::kExit},
             {[](Desk& d) { return d.FixSettings(); },
-             [](QDialog* d) { Get<QCheckBox>(d, "1080")->click(); }, "1080", true, "fix",
-             "PersistMessages=N\n", "1028"},
+             [](QDialog* d) { Get<QCheckBox>(d, control_id::kPersistMessages)->click(); },
+             control_id::kPersistMessages, true, "fix", "PersistMessages=N\n", control_id::kExit},
             {[](Desk& d) { return d.NewFixUser(); },
              [](QDialog* d) {
-                 QTest::keyClicks(Get<QWidget>(d, "1056"), "77");
-                 QTest::keyClicks(Get<QWidget>(d, "1058"), "3");
+                 QTest::keyClicks(Get<QWidget>(d, control_id::kUserId), "77");
+                 QTest::keyClicks(Get<QWidget>(d, control_id::kBranchId), "3");
              },
-             "1056", false, "fix", "TargetCompID=77,12342,3\n", nullptr},
+             control_id::kUserId, false, "fix", "TargetCompID=77,12342,3\n", nullptr},
         };
         for (const Case& c : cases) {
             Desk desk;
@@ -150,7 +154,7 @@ class DialogKeysTest : public QObject {
             if (c.closes) {
                 c.edit(d = c.open(desk));
             }
-            EnterOn(d, "1020");
+            EnterOn(d, control_id::kSave);
             QVERIFY2(ReadFile(path).find(c.saved) != std::string::npos, c.saved);
             if (c.close) {
                 EnterOn(d, c.close);
@@ -165,10 +169,37 @@ class DialogKeysTest : public QObject {
             detailsOpened = true;
             opened->reject();
         });
-        EnterOn(users, "1041");
+        EnterOn(users, control_id::kNewUser);
         QVERIFY(detailsOpened);
-        EnterOn(users, "1061");
+        EnterOn(users, control_id::kFixUsersList);
         QVERIFY(!users->isVisible());
+    }
+
+    // Automation finds the dialogs and their controls by these numbers (the object names):
+    // they never change, whatever the code calls them.
+    void eachDialogAndItsControlsCarryTheirNumbers() {
+        Desk desk;
+        // Each dialog's number, then its controls' in order.
+        const std::pair<QDialog*, QStringList> dialogs[] = {
+            {desk.Gateway(),
+             {"150", "1020", "1022", "1023", "1024", "1025", "1026", "1027", "1032", "1036", "1037",
+              "1038", "1039", "1040"}},
+            {desk.Common(), {"151", "1020", "1028", "1029"}},
+            {desk.FixUsers(), {"154", "1032", "1034", "1041", "1042", "1043", "1061", "1064"}},
+            {desk.NewFixUser(), {"155", "1020", "1056", "1058", "1060"}},
+            {desk.FixSettings(), {"160", "1020", "1028", "1078", "1080"}},
+        };
+        const QRegularExpression number("^[0-9]+$");
+        for (const auto& [dialog, expected] : dialogs) {
+            QStringList controls;
+            for (const QWidget* control : dialog->findChildren<QWidget*>()) {
+                if (number.match(control->objectName()).hasMatch()) {
+                    controls << control->objectName();
+                }
+            }
+            controls.sort();
+            QCOMPARE(QStringList{dialog->objectName()} + controls, expected);
+        }
     }
 };
 

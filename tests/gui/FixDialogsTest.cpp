@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "FixEngineCheck.h"
+#include "config/ControlIds.h"
 #include "config/FixConfiguration.h"
 #include "config/FixUserDetails.h"
 #include "config/FixUserSessions.h"
@@ -70,7 +71,7 @@ struct Market {
 };
 
 QTreeWidget* List(QWidget* dialog) {
-    return Get<QTreeWidget>(dialog, "1061");
+    return Get<QTreeWidget>(dialog, control_id::kFixUsersList);
 }
 
 void ClickHeading(QWidget* dialog, int column) {
@@ -109,8 +110,8 @@ class FixDialogsTest : public QObject {
             QCOMPARE(m.Open<CFixUserSessions>(market)->windowTitle(), QString(titles[market - 1]));
         }
         auto* d = m.Open<CFixUserSessions>();
-        QCOMPARE(Get<QLabel>(d, "1064")->text(), QString("12342"));
-        QCOMPARE(Get<QLabel>(d, "1034")->text(), QString("3"));
+        QCOMPARE(Get<QLabel>(d, control_id::kFixBrokerId)->text(), QString("12342"));
+        QCOMPARE(Get<QLabel>(d, control_id::kUserCount)->text(), QString("3"));
         QCOMPARE(Column(List(d), 0), (QStringList{"101", "102", "205"}));
         for (int column : {0, 1}) {
             QVERIFY(List(d)->columnWidth(column) >
@@ -133,9 +134,9 @@ class FixDialogsTest : public QObject {
         for (const auto& [fix, config, count] : cases) {
             Market m(fix, config);
             auto* d = m.Open<CFixUserSessions>();
-            QCOMPARE(Get<QLabel>(d, "1034")->text(), QString(count));
-            QCOMPARE(Get(d, "1042")->isEnabled(), fix != kFixDefault);
-            Click(d, "1041");
+            QCOMPARE(Get<QLabel>(d, control_id::kUserCount)->text(), QString(count));
+            QCOMPARE(Get(d, control_id::kEditUser)->isEnabled(), fix != kFixDefault);
+            Click(d, control_id::kNewUser);
             QCOMPARE(m.boxes.shown, std::vector<std::string>{
                                         "Error: Maximum User limit is reached. New User cannot "
                                         "be added."});
@@ -166,8 +167,8 @@ class FixDialogsTest : public QObject {
         std::string expected = kFixDefault + Block(205, 4) + Block(102, 30);
         QCOMPARE(ReadFile(m.fixPath), expected.substr(0, expected.size() - 1));
         QCOMPARE(Column(List(d), 0), (QStringList{"102", "205"}));
-        QCOMPARE(Get<QLabel>(d, "1034")->text(), QString("2"));
-        Click(d, "1032");  // gateway stopped: no restart
+        QCOMPARE(Get<QLabel>(d, control_id::kUserCount)->text(), QString("2"));
+        Click(d, control_id::kExit2);  // gateway stopped: no restart
         QVERIFY(!d->isVisible() && m.boxes.boxes.size() == 2);
     }
 
@@ -175,20 +176,20 @@ class FixDialogsTest : public QObject {
         Market m(kFixDefault + Block(101, 9, "999"));
         auto* d = m.Open<CFixUserSessions>();
         WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
-            QVERIFY(Get<QLineEdit>(details, "1056")->isEnabled());
-            Type(details, "1056", "0012");
-            Type(details, "1058", "07");
-            Click(details, "1020");
+            QVERIFY(Get<QLineEdit>(details, control_id::kUserId)->isEnabled());
+            Type(details, control_id::kUserId, "0012");
+            Type(details, control_id::kBranchId, "07");
+            Click(details, control_id::kSave);
         });
-        Click(d, "1041");
+        Click(d, control_id::kNewUser);
         QCOMPARE(ReadFile(m.fixPath), kFixDefault + Block(101, 9, "999") + Block(12, 7));
         QCOMPARE(Column(List(d), 0), (QStringList{"12", "101"}));
 
         WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
-            QCOMPARE(Get<QLineEdit>(details, "1056")->text(), QString("101"));
-            QVERIFY(!Get<QLineEdit>(details, "1056")->isEnabled());
-            Type(details, "1058", "5");
-            Click(details, "1020");
+            QCOMPARE(Get<QLineEdit>(details, control_id::kUserId)->text(), QString("101"));
+            QVERIFY(!Get<QLineEdit>(details, control_id::kUserId)->isEnabled());
+            Type(details, control_id::kBranchId, "5");
+            Click(details, control_id::kSave);
         });
         ClickRow(d, "101", true);
         // The stale broker part takes the list's broker ID.
@@ -207,15 +208,20 @@ class FixDialogsTest : public QObject {
         };
         const std::string exists = " failed as that trader id already exists.";
         const Refusal refusals[] = {
-            {"", "", "", "5", "User ID can't be blank", "1056", "", "Trader ID is blank"},
-            {"", "", "5", "", "Branch ID can't be blank", "1058", "", "Branch ID is blank"},
-            {"", "", "000", "5", "User ID can't be zero", "1056", "", "Trader ID is Zero."},
-            {"101", "9", "101", "0", "Branch ID can't be zero", "1058", "9", "Branch ID is Zero."},
-            {"101", "9", "101", "", "Branch ID can't be blank", "1058", "9", "Branch ID is blank"},
-            {"", "", "101", "4", "User ID 101 already exists.\n", "1056", "",
+            {"", "", "", "5", "User ID can't be blank", control_id::kUserId, "",
+             "Trader ID is blank"},
+            {"", "", "5", "", "Branch ID can't be blank", control_id::kBranchId, "",
+             "Branch ID is blank"},
+            {"", "", "000", "5", "User ID can't be zero", control_id::kUserId, "",
+             "Trader ID is Zero."},
+            {"101", "9", "101", "0", "Branch ID can't be zero", control_id::kBranchId, "9",
+             "Branch ID is Zero."},
+            {"101", "9", "101", "", "Branch ID can't be blank", control_id::kBranchId, "9",
+             "Branch ID is blank"},
+            {"", "", "101", "4", "User ID 101 already exists.\n", control_id::kUserId, "",
              "Addition of trader id 101" + exists, BoxIcon::Warning},
             // A session without markers, its user written with leading zeros.
-            {"", "", "300", "4", "User ID 300 already exists.\n", "1056", "",
+            {"", "", "300", "4", "User ID 300 already exists.\n", control_id::kUserId, "",
              "Addition of trader id 300" + exists, BoxIcon::Warning},
         };
         const std::string fix = kUsers + "\n[SESSION]\nTargetCompID=0300,12342,1\n";
@@ -223,14 +229,14 @@ class FixDialogsTest : public QObject {
             Market m(fix);
             auto* d = m.Details(refusal.user, refusal.branch);
             if (!*refusal.user) {  // an edited user's ID cannot be changed
-                Type(d, "1056", refusal.typedUser);
+                Type(d, control_id::kUserId, refusal.typedUser);
             }
-            Type(d, "1058", refusal.typedBranch);
-            Click(d, "1020");
+            Type(d, control_id::kBranchId, refusal.typedBranch);
+            Click(d, control_id::kSave);
             QCOMPARE(m.boxes.shown, std::vector<std::string>{std::string("Error: ") + refusal.box});
             QVERIFY(m.boxes.boxes[0].icon == refusal.icon);
             QCOMPARE(Get<QLineEdit>(d, refusal.field)->text(), QString(refusal.restored));
-            QVERIFY(!Get(d, "1020")->isEnabled() && d->isVisible());
+            QVERIFY(!Get(d, control_id::kSave)->isEnabled() && d->isVisible());
             QCOMPARE(ReadFile(m.fixPath), fix);
             QVERIFY(!FileExists(m.temporary));
             QCOMPARE(
@@ -239,11 +245,12 @@ class FixDialogsTest : public QObject {
         }
         Market m;
         auto* d = m.Details("", "");
-        Type(d, "1056", "0");  // the same number as the empty initial text
-        QVERIFY(!Get(d, "1020")->isEnabled());
-        Type(d, "1056", "1234567");
-        Type(d, "1058", "12x34");
-        QCOMPARE(Get<QLineEdit>(d, "1056")->text() + Get<QLineEdit>(d, "1058")->text(),
+        Type(d, control_id::kUserId, "0");  // the same number as the empty initial text
+        QVERIFY(!Get(d, control_id::kSave)->isEnabled());
+        Type(d, control_id::kUserId, "1234567");
+        Type(d, control_id::kBranchId, "12x34");
+        QCOMPARE(Get<QLineEdit>(d, control_id::kUserId)->text() +
+                     Get<QLineEdit>(d, control_id::kBranchId)->text(),
                  QString("12345123"));
     }
 
@@ -259,14 +266,14 @@ class FixDialogsTest : public QObject {
         const std::string holder = "fix_dialogs_tes (pid " + std::to_string(other->Pid());
         WriteFile(m.configPath, "BROKER_ID=55555\nFIX_LOGGING=Y\nMAX_TWS_CLIENTS=25\n");
         WhenModal<CFixUserDetails>([&](CFixUserDetails* details) {
-            Type(details, "1056", "300");
-            Type(details, "1058", "2");
-            Click(details, "1020");
+            Type(details, control_id::kUserId, "300");
+            Type(details, control_id::kBranchId, "2");
+            Click(details, control_id::kSave);
             QVERIFY(details->isVisible());
             other.reset();
-            Click(details, "1020");
+            Click(details, control_id::kSave);
         });
-        Click(d, "1041");
+        Click(d, control_id::kNewUser);
         platform::SetLockWait(previous);
         QCOMPARE(m.boxes.shown.size(), 1u);
         QVERIFY2(m.boxes.shown[0].rfind("Error: " + platform::FolderOfFileBehind(m.fixPath) +
@@ -282,9 +289,9 @@ class FixDialogsTest : public QObject {
         const std::string others = kFixDefault + Block(12345, 1);
         Market m(others + Block(123456, 2));
         auto* d = m.Details("123456", "2");
-        QCOMPARE(Get<QLineEdit>(d, "1056")->text(), QString("123456"));
-        Type(d, "1058", "5");
-        Click(d, "1020");
+        QCOMPARE(Get<QLineEdit>(d, control_id::kUserId)->text(), QString("123456"));
+        Type(d, control_id::kBranchId, "5");
+        Click(d, control_id::kSave);
         QCOMPARE(ReadFile(m.fixPath), others + Block(123456, 5));
     }
 
@@ -295,8 +302,8 @@ class FixDialogsTest : public QObject {
             {"FixUserDetails.cpp|CFixUserDetails::SaveFixConfigurationParameters",
              [](Market& m) -> QDialog* {
                  auto* d = m.Details("101", "9");
-                 Type(d, "1058", "5");
-                 Click(d, "1020");
+                 Type(d, control_id::kBranchId, "5");
+                 Click(d, control_id::kSave);
                  return d;
              }},
             {"FixUserSessions.cpp|CFixUserSessions::OnButtonDelete",
@@ -310,8 +317,8 @@ class FixDialogsTest : public QObject {
             {"FixConfiguration.cpp|CFixConfiguration::SaveFixConfigurationParameters",
              [](Market& m) -> QDialog* {
                  auto* d = m.Open<CFixConfiguration>();
-                 Toggle(Get<QCheckBox>(d, "1080"));
-                 Click(d, "1020");
+                 Toggle(Get<QCheckBox>(d, control_id::kPersistMessages));
+                 Click(d, control_id::kSave);
                  return d;
              }},
         };
@@ -372,32 +379,32 @@ class FixDialogsTest : public QObject {
         for (const auto& [persist, logging, persistChecked, loggingChecked, line] : reads) {
             Market m(kFixEngine + persist, logging);
             auto* d = m.Open<CFixConfiguration>();
-            QCOMPARE(Get<QCheckBox>(d, "1080")->isChecked(), persistChecked);
-            QCOMPARE(Get<QCheckBox>(d, "1078")->isChecked(), loggingChecked);
+            QCOMPARE(Get<QCheckBox>(d, control_id::kPersistMessages)->isChecked(), persistChecked);
+            QCOMPARE(Get<QCheckBox>(d, control_id::kFixLogging)->isChecked(), loggingChecked);
             QVERIFY(!*line || m.log.Count(line) == 1);
         }
         Market m(kFixEngine + "PersistMessages=y\n");
         QCOMPARE(m.Open<CFixConfiguration>(1)->windowTitle(), QString("FIX Configuration - CM"));
         auto* d = m.Open<CFixConfiguration>();
         QCOMPARE(d->windowTitle(), QString("FIX Configuration- FO"));
-        auto* persist = Get<QCheckBox>(d, "1080");
+        auto* persist = Get<QCheckBox>(d, control_id::kPersistMessages);
         Toggle(persist);
-        QVERIFY(Get(d, "1020")->isEnabled());
+        QVERIFY(Get(d, control_id::kSave)->isEnabled());
         Toggle(persist);
-        QVERIFY(!Get(d, "1020")->isEnabled());
-        Toggle(Get<QCheckBox>(d, "1078"));
-        Click(d, "1020");
+        QVERIFY(!Get(d, control_id::kSave)->isEnabled());
+        Toggle(Get<QCheckBox>(d, control_id::kFixLogging));
+        Click(d, control_id::kSave);
         QCOMPARE(ReadFile(m.configPath),
                  std::string("BROKER_ID=12342\nFIX_LOGGING=N\nMAX_TWS_CLIENTS=25\n"));
         QCOMPARE(ReadFile(m.fixPath), kFixEngine + "PersistMessages=y\n");
         Toggle(persist);
-        Click(d, "1020");
+        Click(d, control_id::kSave);
         QCOMPARE(ReadFile(m.fixPath), kFixEngine + "PersistMessages=N\n");
         QCOMPARE(m.boxes.shown,
                  std::vector<std::string>(2,
                                           "Success: Parameter(s) updated successfully in "
                                           "configuration file."));
-        QVERIFY(!persist->isChecked() && !Get(d, "1020")->isEnabled());
+        QVERIFY(!persist->isChecked() && !Get(d, control_id::kSave)->isEnabled());
         QCOMPARE(m.log.Count("ACTIVITY|Attempting to connect...for market FO"), 0u);
     }
 
@@ -438,15 +445,15 @@ class FixDialogsTest : public QObject {
         };
         auto* d = m.Open<CFixUserSessions>();
         WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
-            Type(details, "1056", "0012");
-            Type(details, "1058", "07");
-            Click(details, "1020");
+            Type(details, control_id::kUserId, "0012");
+            Type(details, control_id::kBranchId, "07");
+            Click(details, control_id::kSave);
         });
-        Click(d, "1041");
+        Click(d, control_id::kNewUser);
         sameAsCli({"add", "FO", "0012", "07"});
         WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
-            Type(details, "1058", "5");
-            Click(details, "1020");
+            Type(details, control_id::kBranchId, "5");
+            Click(details, control_id::kSave);
         });
         ClickRow(d, "101", true);
         sameAsCli({"edit", "FO", "101", "5"});
@@ -460,7 +467,7 @@ class FixDialogsTest : public QObject {
         std::set<std::string> listed;
         for (int row = 0; row < List(d)->topLevelItemCount(); ++row) {
             listed.insert(List(d)->topLevelItem(row)->text(0).toStdString() + "," +
-                          Get<QLabel>(d, "1064")->text().toStdString() + "," +
+                          Get<QLabel>(d, control_id::kFixBrokerId)->text().toStdString() + "," +
                           List(d)->topLevelItem(row)->text(1).toStdString());
         }
         QCOMPARE(sessions, listed);
@@ -484,8 +491,8 @@ class FixDialogsTest : public QObject {
             return socket ? socket->readAll() : QByteArray();
         };
         auto* configuration = m.Open<CFixConfiguration>(2, gateway.serverPort());
-        Toggle(Get<QCheckBox>(configuration, "1080"));
-        Click(configuration, "1020");
+        Toggle(Get<QCheckBox>(configuration, control_id::kPersistMessages));
+        Click(configuration, control_id::kSave);
         QCOMPARE(m.boxes.shown.back(),
                  std::string("Success: Parameter(s) updated successfully in configuration file. "
                              "QEL will restart to take changes into effect."));
@@ -498,7 +505,7 @@ class FixDialogsTest : public QObject {
         auto* users = m.Open<CFixUserSessions>(2, gateway.serverPort());
         ClickRow(users, "101");
         QTest::keyClick(List(users), Qt::Key_Delete);
-        Click(users, "1032");
+        Click(users, control_id::kExit2);
         QCOMPARE(m.boxes.shown.back(),
                  std::string("Alert: QEL will restart to take changes into effect."));
         QCOMPARE(received(), request);

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "config/ControlIds.h"
 #include "config/FixUserDetails.h"
 #include "config/FixUserSessions.h"
 #include "core/MarketType.h"
@@ -113,7 +114,7 @@ class FixRoundTripTest : public QObject {
             users.OnInitDialog();
             users.show();
             change(&users);
-            Click(&users, "1032");
+            Click(&users, control_id::kExit2);
             QVERIFY(PumpUntil([&] { return !users.isVisible(); }));
             QVERIFY(cm.Restarted());
             QVERIFY(connectPage());
@@ -121,12 +122,12 @@ class FixRoundTripTest : public QObject {
 
         visitUsers([](CFixUserSessions* users) {
             WhenModal<CFixUserDetails>([](CFixUserDetails* details) {
-                Type(details, "1056", "300");
-                Type(details, "1058", "2");
-                Click(details, "1020");
+                Type(details, control_id::kUserId, "300");
+                Type(details, control_id::kBranchId, "2");
+                Click(details, control_id::kSave);
             });
-            Click(users, "1041");
-            QCOMPARE(Column(users->findChild<QTreeWidget*>("1061"), 0),
+            Click(users, control_id::kNewUser);
+            QCOMPARE(Column(users->findChild<QTreeWidget*>(control_id::kFixUsersList), 0),
                      (QStringList{"101", "102", "205", "300"}));
         });
         QCOMPARE(LogOn(layout), "0 " + Said("accepted", layout) + "logged out: " + kTrader + "\n");
@@ -143,7 +144,7 @@ class FixRoundTripTest : public QObject {
 
         boxes.answers = {platform::IDYES};
         visitUsers([](CFixUserSessions* users) {
-            auto* list = users->findChild<QTreeWidget*>("1061");
+            auto* list = users->findChild<QTreeWidget*>(control_id::kFixUsersList);
             ClickRow(list, "300");
             QTest::keyClick(list, Qt::Key_Delete);
             QCOMPARE(Column(list, 0), (QStringList{"101", "102", "205"}));

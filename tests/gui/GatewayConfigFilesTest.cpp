@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "config/ControlIds.h"
 #include "config/GenericConfiguration.h"
 #include "config/IpAddressCtrl.h"
 #include "core/InstalledMarkets.h"
@@ -109,7 +110,7 @@ struct Case {
     Replacements found = {};  // how the file as found differs from the laid-out one
     bool crlf = false;
     const char* shownBrokerId = "12342";
-    std::vector<std::pair<const char*, QString>> typed = {{"1026", "7"}};
+    std::vector<std::pair<const char*, QString>> typed = {{control_id::kBoxId, "7"}};
     Replacements saved = {{"BOX_ID=100", "BOX_ID=7"}};  // how the saved file differs from it
     std::string box = "Success: Parameter(s) updated successfully in QEL configuration file.";
     bool fixChanged = false;
@@ -135,7 +136,7 @@ class GatewayConfigFilesTest : public QObject {
             {"CR LF with the BCP host", bcp, true},
             {.name = "CR LF, broker changed",
              .crlf = true,
-             .typed = {{"1027", "999"}},
+             .typed = {{control_id::kBrokerId, "999"}},
              .saved = {{"=12342", "=999"}},
              .fixChanged = true},
             // The FIX file still holds the broker ID 12342: the save brings it in line.
@@ -148,11 +149,11 @@ class GatewayConfigFilesTest : public QObject {
              .shownBrokerId = "\357\277\275AB",
              .fixChanged = true},
             {.name = "a Box ID that would wrap to 1",
-             .typed = {{"1026", "4294967297"}},
+             .typed = {{control_id::kBoxId, "4294967297"}},
              .saved = {},
              .box = "Error: Box ID" + range + "32767"},
             {.name = "a Host Port that would wrap to 10263",
-             .typed = {{"1025", "4294977559"}},
+             .typed = {{control_id::kHostPort, "4294977559"}},
              .saved = {},
              .box = "Error: Host Port" + range + "65535"},
             {.name = "a symbolic link", .arrange = link},
@@ -171,12 +172,12 @@ class GatewayConfigFilesTest : public QObject {
             const bool link = std::filesystem::is_symlink(m.Config());
             const std::vector<std::string> folder = Listing(m.dir.File("config"));
             auto dialog = m.Open();
-            QCOMPARE(Get<QLineEdit>(dialog.get(), "1027")->text().toStdString(),
+            QCOMPARE(Get<QLineEdit>(dialog.get(), control_id::kBrokerId)->text().toStdString(),
                      std::string(c.shownBrokerId));
             for (const auto& [id, text] : c.typed) {
                 Type(dialog.get(), id, text);
             }
-            Click(dialog.get(), "1020");
+            Click(dialog.get(), control_id::kSave);
             QVERIFY2(ReadFile(m.Config()) == Applied(found, c.saved, false), c.name);
             QVERIFY2(m.boxes.shown == std::vector<std::string>{c.box}, c.name);
             QVERIFY2((ReadFile(m.Fix()) != m.fixOriginal) == c.fixChanged, c.name);
@@ -235,11 +236,13 @@ class GatewayConfigFilesTest : public QObject {
             bool fixInterrupted = false;
         };
         const Input inputs[] = {
-            {"box id with leading zeros", {"BOX_ID=0000000001"}, {{"1026", "0000000001"}}},
-            {"broker on a CR LF file", {"BROKER_ID=ab9"}, {{"1027", "ab9"}}, true},
+            {"box id with leading zeros",
+             {"BOX_ID=0000000001"},
+             {{control_id::kBoxId, "0000000001"}}},
+            {"broker on a CR LF file", {"BROKER_ID=ab9"}, {{control_id::kBrokerId, "ab9"}}, true},
             {"broker with the FIX file recovered",
              {"BOX_ID=9", "BROKER_ID=777"},
-             {{"1026", "9"}, {"1027", "777"}},
+             {{control_id::kBoxId, "9"}, {control_id::kBrokerId, "777"}},
              false,
              true},
         };
@@ -259,7 +262,7 @@ class GatewayConfigFilesTest : public QObject {
             for (const auto& [id, text] : input.typed) {
                 Type(dialog.get(), id, text);
             }
-            Click(dialog.get(), "1020");
+            Click(dialog.get(), control_id::kSave);
             const std::string dialogConfig = ReadFile(m.Config()), dialogFix = ReadFile(m.Fix());
             QVERIFY2(dialogConfig != config, input.name);
             layOut();
@@ -282,8 +285,8 @@ class GatewayConfigFilesTest : public QObject {
         auto dialog = m.Open();
         m.Cli({"MACHINE_LAN_IP=10.9.8.7"});
         QCOMPARE(ValueOf(ReadFile(m.Fix()), "NicIpAddress"), std::string("10.9.8.7"));
-        Type(dialog.get(), "1027", "54321");
-        Click(dialog.get(), "1020");
+        Type(dialog.get(), control_id::kBrokerId, "54321");
+        Click(dialog.get(), control_id::kSave);
         QCOMPARE(m.boxes.shown,
                  std::vector<std::string>{"Success: Parameter(s) updated "
                                           "successfully in QEL configuration file."});
@@ -294,7 +297,8 @@ class GatewayConfigFilesTest : public QObject {
         QVERIFY2(
             fix.find(",12342,") == std::string::npos && fix.find(",54321,") != std::string::npos,
             fix.c_str());
-        QCOMPARE(Get<CIpAddressCtrl>(dialog.get(), "1022")->Text(), std::string("10.9.8.7"));
+        QCOMPARE(Get<CIpAddressCtrl>(dialog.get(), control_id::kLocalIp)->Text(),
+                 std::string("10.9.8.7"));
     }
 
     // A value the operator changed was changed by someone else too: the operator is told the
@@ -303,23 +307,23 @@ class GatewayConfigFilesTest : public QObject {
         Machine m;
         auto dialog = m.Open();
         m.Cli({"BOX_ID=55"});
-        Type(dialog.get(), "1026", "7");
+        Type(dialog.get(), control_id::kBoxId, "7");
         m.boxes.answers = {platform::IDNO};
-        Click(dialog.get(), "1020");
+        Click(dialog.get(), control_id::kSave);
         const std::string warning =
             "Warning: Someone else changed the configuration file since this window read it:\n"
             "BOX_ID is now 55 (this window read 100)\n\nSave your values anyway? No reloads the "
             "file and discards your changes.";
         QCOMPARE(m.boxes.shown, std::vector<std::string>{warning});
         QCOMPARE(ValueOf(ReadFile(m.Config()), "BOX_ID"), std::string("55"));
-        QCOMPARE(Get<QLineEdit>(dialog.get(), "1026")->text(), QString("55"));
-        QVERIFY(!Get<QPushButton>(dialog.get(), "1020")->isEnabled());
+        QCOMPARE(Get<QLineEdit>(dialog.get(), control_id::kBoxId)->text(), QString("55"));
+        QVERIFY(!Get<QPushButton>(dialog.get(), control_id::kSave)->isEnabled());
 
         m.Cli({"BOX_ID=56"});
-        Type(dialog.get(), "1026", "8");
+        Type(dialog.get(), control_id::kBoxId, "8");
         m.boxes.shown.clear();
         m.boxes.answers = {platform::IDYES};
-        Click(dialog.get(), "1020");
+        Click(dialog.get(), control_id::kSave);
         QCOMPARE(m.boxes.shown.size(), 2u);
         QVERIFY2(
             m.boxes.shown[0].find("BOX_ID is now 56 (this window read 55)") != std::string::npos,
@@ -333,10 +337,10 @@ class GatewayConfigFilesTest : public QObject {
         Machine m;
         WriteFile(m.Config(), Replaced(m.original, "BROKER_ID=12342", "BROKER_ID=99999"));
         auto dialog = m.Open();
-        QVERIFY(Get<QPushButton>(dialog.get(), "1020")->isEnabled());
-        Click(dialog.get(), "1020");
+        QVERIFY(Get<QPushButton>(dialog.get(), control_id::kSave)->isEnabled());
+        Click(dialog.get(), control_id::kSave);
         QCOMPARE(ReadFile(m.Fix()), Replaced(m.fixOriginal, ",12342,", ",99999,"));
-        QVERIFY(!Get<QPushButton>(dialog.get(), "1020")->isEnabled());
+        QVERIFY(!Get<QPushButton>(dialog.get(), control_id::kSave)->isEnabled());
     }
 
     // When the FIX file cannot follow, the gateway file is not written either.
@@ -344,8 +348,8 @@ class GatewayConfigFilesTest : public QObject {
         Machine m;
         chmod(m.Fix().c_str(), 0444);
         auto dialog = m.Open();
-        Type(dialog.get(), "1027", "777");
-        Click(dialog.get(), "1020");
+        Type(dialog.get(), control_id::kBrokerId, "777");
+        Click(dialog.get(), control_id::kSave);
         const std::string why =
             m.Fix() + " cannot be written: Permission denied: nothing was written";
         QCOMPARE(m.boxes.shown, std::vector<std::string>{"Error: " + why});

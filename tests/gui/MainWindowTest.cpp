@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 
 #include "app/AboutDlg.h"
+#include "app/ControlIds.h"
 #include "app/ViewTabCtrl.h"
 #include "core/CommandIds.h"
 #include "log/ActivityLog.h"
@@ -42,12 +43,12 @@ const char* const kExitOperation = "|ZEVOClientPHASE4Dlg.cpp|CZEVOClientPHASE4Dl
 
 // The rows of the About box's components list, as "Component / Version".
 QStringList AboutRows(CAboutDlg& about) {
-    return Rows(about.findChild<QTreeWidget*>("1035")->model(), 2);
+    return Rows(about.findChild<QTreeWidget*>(control_id::kAboutList)->model(), 2);
 }
 
 // The rows of a statistics page's list, as "Parameter / Value / Unit".
 QStringList StatisticsRows(const CGenericStatistics* page) {
-    const auto* list = page ? page->findChild<QTreeWidget*>("1014") : nullptr;
+    const auto* list = page ? page->findChild<QTreeWidget*>(control_id::kStatisticsList) : nullptr;
     return list ? Rows(list->model(), 3) : QStringList();
 }
 
@@ -69,9 +70,11 @@ class MainWindowTest : public QObject {
     void tabsAndMenusFollowTheInstalledMarkets() {
         GuiFixture fixture({1, 7}, {7});
         CZEVOClientPHASE4Dlg& window = fixture.Window();
-        QCOMPARE(TabLabels(window, "1000"), QStringList({"CM", "MF"}));
-        QCOMPARE(TabLabels(window, "1003"), QStringList({"Common", "CM", "MF"}));
-        QCOMPARE(Column(window.findChild<QTreeWidget*>("1005"), 0), QStringList({"CM", "MF"}));
+        QCOMPARE(TabLabels(window, control_id::kLogTabs), QStringList({"CM", "MF"}));
+        QCOMPARE(TabLabels(window, control_id::kStatisticsTabs),
+                 QStringList({"Common", "CM", "MF"}));
+        QCOMPARE(Column(window.findChild<QTreeWidget*>(control_id::kStatusList), 0),
+                 QStringList({"CM", "MF"}));
         // QEL Configuration > CM and COMMON, Show Active Users > MF, FIX User and FIX Session
         // Configuration > MF are on; FO (not installed) and CM's FIX entry (not FIX enabled) off.
         for (int command : {32775, 32793, 32790, 32817, 32827}) {
@@ -102,8 +105,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(question.defaultAnswer, int(platform::IDYES));
         QCOMPARE(question.owner, static_cast<QObject*>(&window));
         QVERIFY(window.isVisible());
-        QCOMPARE(TabLabels(window, "1000"), QStringList());
-        QCOMPARE(TabLabels(window, "1003"), QStringList({"Common"}));
+        QCOMPARE(TabLabels(window, control_id::kLogTabs), QStringList());
+        QCOMPARE(TabLabels(window, control_id::kStatisticsTabs), QStringList({"Common"}));
 
         fixture.boxes.answers = {platform::IDYES};
         window.Command(cmd::kExit)->trigger();
@@ -162,7 +165,7 @@ class MainWindowTest : public QObject {
         GuiFixture fixture({6});
         CZEVOClientPHASE4Dlg& window = fixture.Window();
         window.show();
-        LogListView* log = window.LogPage(0)->findChild<LogListView*>("1013");
+        LogListView* log = window.LogPage(0)->findChild<LogListView*>(control_id::kLogList);
         const QStringList widest[] = {{"-2147483648", "User ID"},
                                       {"Wednesday, September 30, 2026, 23:59:59", "Time"},
                                       {"Message"},
