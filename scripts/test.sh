@@ -11,3 +11,8 @@ ctest --output-on-failure --parallel "$(nproc)" --timeout 600
 # and now crashes fails here.
 cd ..
 bash scripts/fuzz.sh 3
+# The way most people build a CMake project, with CMake's default generator (Makefiles): the
+# whole tree must build so too.
+cmake -S . -B build-make -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-make --parallel "$(nproc)" >build-make/build.log 2>&1 ||
+    { tail -n 60 build-make/build.log; exit 1; }
