@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -46,18 +47,63 @@ bool MakeFolders(const std::string& folder) {
     }
 }
 
-// An unlinked file in `folder`: at once where the file system can, else made and removed.
-int UnlinkedFile(const std::string& folder) {
-    int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) {
-        return fd;
+// The folder, opened without following a link, when it is the user's own and nobody else
+// may write in it: a folder another account owns or can write to could keep or read the
+// rows. -1 with errno (EPERM for a folder that is not private).
+int OpenPrivateFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat info {};
+    if (fd < 0 || fstat(fd, &info) != 0) {
+        const int error = errno;
+        if (fd >= 0) {
+            close(fd);
+        }
+        errno = error;
+        return -1;
     }
-    std::string name = folder + "/log-rows-XXXXXX";
-    fd = mkostemp(name.data(), O_CLOEXEC);
-    if (fd >= 0) {
-        unlink(name.c_str());
+    if (info.st_uid != geteuid() || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        close(fd);
+        errno = EPERM;
+        return -1;
     }
     return fd;
+}
+
+// A name no other file in the folder has, for the moment between making and removing it.
+std::string FreshName(int attempt) {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::uint64_t seed = static_cast<std::uint64_t>(getpid()) * 1000003u ^
+                         static_cast<std::uint64_t>(attempt) * 7919u ^
+                         static_cast<std::uint64_t>(std::rand());
+    std::string name = "log-rows-";
+    for (int k = 0; k < 8; ++k, seed /= 36) {
+        name += kLetters[seed % 36];
+    }
+    return name;
+}
+
+// An unlinked file in the open `folder`: at once where the file system can, else made and
+// removed by name within that folder, never through a path someone could swap.
+int UnlinkedFile(int folder, bool unnamed) {
+    if (unnamed) {
+        const int fd = openat(folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) {
+            return fd;
+        }
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = FreshName(attempt);
+        const int fd =
+            openat(folder, name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            unlinkat(folder, name.c_str(), 0);
+            return fd;
+        }
+        if (errno != EEXIST) {
+            return -1;
+        }
+    }
+    return -1;
 }
 
 }  // namespace
@@ -75,8 +121,23 @@ bool SpillFile::Open(const std::string& folder) {
     if (!MakeFolders(folder)) {
         return Fail(folder, errno);
     }
-    m_fd = UnlinkedFile(folder);
-    return m_fd >= 0 || Fail(folder, errno);
+    const int directory = OpenPrivateFolder(folder);
+    struct stat link {};
+    if (directory < 0 && errno == EPERM) {
+        m_error = folder + ": another account owns it or may write in it";
+        return false;
+    }
+    if (directory < 0 && lstat(folder.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        m_error = folder + ": a link, not a folder of this user's own";
+        return false;
+    }
+    if (directory < 0) {
+        return Fail(folder, errno);
+    }
+    m_fd = UnlinkedFile(directory, m_unnamedFiles);
+    const int error = errno;
+    close(directory);
+    return m_fd >= 0 || Fail(folder, error);
 }
 
 void* SpillFile::Extend(std::size_t bytes) {

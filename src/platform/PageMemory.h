@@ -26,8 +26,13 @@ class SpillFile {
     SpillFile(const SpillFile&) = delete;
     SpillFile& operator=(const SpillFile&) = delete;
 
-    // Makes the file in `folder` (created when missing); false with the reason in Error().
+    // Makes the file in `folder` (created when missing), which must be the user's own with
+    // no group or other write, and is opened without following a link; false with the reason
+    // in Error().
     bool Open(const std::string& folder);
+    // Whether the file is made without a name at all (O_TMPFILE) where the file system can;
+    // false makes and removes a named one, as on file systems without it.
+    void SetUnnamedFiles(bool unnamed) { m_unnamedFiles = unnamed; }
     bool IsOpen() const { return m_fd >= 0; }
     // `bytes` more at the end (a part of a chunk, never split across two), with the disk space
     // reserved so writing to it cannot fail later; null with the reason in Error().
@@ -45,6 +50,7 @@ class SpillFile {
 
     std::size_t m_chunkBytes;
     int m_fd = -1;
+    bool m_unnamedFiles = true;
     std::vector<void*> m_chunks;
     std::size_t m_size = 0;  // bytes handed out
     std::string m_error;

@@ -42,6 +42,18 @@ bool MakePrivate(const std::string& folder, std::string* why) {
     return true;
 }
 
+// Makes the missing folders of `path`, each private to the user (as ~/.local/state is).
+void MakeParents(const std::string& path) {
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        if (mkdir(path.substr(0, slash).c_str(), 0700) != 0 && errno != EEXIST) {
+            return;
+        }
+        if (slash == std::string::npos) {
+            return;
+        }
+    }
+}
+
 void SayRunningWithoutTheRule(const std::string& folder, const std::string& why) {
     std::fprintf(stderr, "zevo: %s cannot be used (%s); running without the one-instance rule\n",
                  folder.c_str(), why.c_str());
@@ -52,6 +64,15 @@ void SayRunningWithoutTheRule(const std::string& folder, const std::string& why)
 std::string SingleInstance::RuntimeDirectory() {
     const char* dir = std::getenv("XDG_RUNTIME_DIR");
     return (dir && *dir) ? dir : "";
+}
+
+std::string SingleInstance::StateDirectory() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state && *state == '/') {
+        return std::string(state) + "/zevo";
+    }
+    const char* home = std::getenv("HOME");
+    return home && *home ? std::string(home) + "/.local/state/zevo" : std::string();
 }
 
 std::string SingleInstance::PrivateDirectory() {
@@ -71,25 +92,47 @@ SingleInstance::SingleInstance(const std::string& name, const std::string& folde
         return;
     }
     // The user's runtime folder, private by definition; without one, or when it cannot be
-    // used, a private folder of the user's under /tmp, never a shared folder itself.
+    // used, a private folder in the user's home, then one of the user's under /tmp, never a
+    // shared folder itself.
     const std::string runtime = RuntimeDirectory();
     Outcome outcome = runtime.empty() ? Outcome::Unusable : TryFolder(runtime, &why);
     if (outcome == Outcome::Unusable) {
-        const std::string fallback = PrivateDirectory();
-        std::string fallbackWhy;
-        if (MakePrivate(fallback, &fallbackWhy)) {
-            outcome = TryFolder(fallback, &fallbackWhy);
-        }
-        if (outcome == Outcome::Guarded && !runtime.empty()) {
-            std::fprintf(stderr,
-                         "zevo: the runtime folder %s cannot be used (%s); using %s for the "
-                         "one-instance rule\n",
-                         runtime.c_str(), why.c_str(), fallback.c_str());
-        } else if (outcome == Outcome::Unusable) {
-            SayRunningWithoutTheRule(fallback, fallbackWhy);
-        }
+        outcome = TryFallbacks(runtime, why);
     }
     m_second = outcome == Outcome::HeldByAnother;
+}
+
+// The private folders after the runtime folder, in order. Another account can make
+// /tmp/zevo-<uid> first, so the folder in the user's home comes before it.
+SingleInstance::Outcome SingleInstance::TryFallbacks(const std::string& runtime,
+                                                     const std::string& runtimeWhy) {
+    Outcome outcome = Outcome::Unusable;
+    std::string folder, why;
+    for (const std::string& fallback : {StateDirectory(), PrivateDirectory()}) {
+        if (fallback.empty()) {
+            continue;
+        }
+        folder = fallback;
+        const size_t parent = fallback.rfind('/');
+        if (parent != std::string::npos && parent > 0) {
+            MakeParents(fallback.substr(0, parent));
+        }
+        if (MakePrivate(fallback, &why)) {
+            outcome = TryFolder(fallback, &why);
+        }
+        if (outcome != Outcome::Unusable) {
+            break;
+        }
+    }
+    if (outcome == Outcome::Guarded && !runtime.empty()) {
+        std::fprintf(stderr,
+                     "zevo: the runtime folder %s cannot be used (%s); using %s for the "
+                     "one-instance rule\n",
+                     runtime.c_str(), runtimeWhy.c_str(), folder.c_str());
+    } else if (outcome == Outcome::Unusable) {
+        SayRunningWithoutTheRule(folder, why);
+    }
+    return outcome;
 }
 
 SingleInstance::Outcome SingleInstance::TryFolder(const std::string& folder, std::string* why) {

@@ -36,12 +36,16 @@ class SingleInstance {
     void Reset();
 
     static std::string RuntimeDirectory();
+    // "$XDG_STATE_HOME/zevo", else "$HOME/.local/state/zevo": in the user's home, where no
+    // other account can make it first; empty when neither is set.
+    static std::string StateDirectory();
     // "/tmp/zevo-<uid>" ($TMPDIR in place of /tmp when set), made private to the user.
     static std::string PrivateDirectory();
 
   private:
     enum class Outcome { Guarded, HeldByAnother, Unusable };
     Outcome TryFolder(const std::string& folder, std::string* why);
+    Outcome TryFallbacks(const std::string& runtime, const std::string& runtimeWhy);
     void Drain();
 
     std::string m_name;

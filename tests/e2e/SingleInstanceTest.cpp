@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 
 #include "InstallationLayout.h"
@@ -26,17 +27,23 @@ bool Logged(const InstallationLayout& layout, const std::string& text) {
     });
 }
 
+// A home folder that cannot hold the rule, so that the one under /tmp is tried.
+const std::string kNoStateHome = "/dev/null";
+
 class Zevo {
   public:
     // `runtime`: the runtime folder; empty for the test's folder, "-" for none at all (the
     // private folder then goes under the test's folder, as TMPDIR).
     Zevo(const TempDir& dir, const InstallationLayout& layout, const std::string& runtime = "",
-         bool captureErrors = false, const QStringList& arguments = {}) {
+         bool captureErrors = false, const QStringList& arguments = {},
+         const std::string& stateHome = "") {
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("XDG_RUNTIME_DIR",
                    QString::fromStdString(runtime.empty() ? dir.path() : runtime));
         env.insert("TMPDIR", QString::fromStdString(dir.path()));  // the private folder's
+        env.insert("XDG_STATE_HOME",                               // the folder in the user's home
+                   QString::fromStdString(stateHome.empty() ? dir.File("state") : stateHome));
         if (runtime == "-") {
             env.remove("XDG_RUNTIME_DIR");
         }
@@ -114,7 +121,7 @@ void ExpectPrivateFolderRefused(const Arrangement& arrange) {
     ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
     ASSERT_NO_FATAL_FAILURE(arrange(folder, elsewhere));
     const std::vector<std::string> before = ListDir(folder);
-    Zevo zevo(dir, layout, "-", true);
+    Zevo zevo(dir, layout, "-", true, {}, kNoStateHome);
     QByteArray errors;
     ASSERT_TRUE(PumpUntil([&] {
         errors += zevo.process.readAllStandardError();
@@ -156,13 +163,13 @@ TEST(SingleInstance, AnExistingPrivateFolderOfTheUsersWithMode0700HoldsTheRule) 
     const InstallationLayout layout = LaidOut(dir.File("qel"), {});
     const std::string folder = dir.File("zevo-" + user);
     ASSERT_NO_FATAL_FAILURE(PrivateFolder(folder));
-    Zevo zevo(dir, layout, "-", true);
+    Zevo zevo(dir, layout, "-", true, {}, kNoStateHome);
     const std::string socket = folder + "/ZEVOClient4.0-" + user + ".sock";
     ASSERT_TRUE(PumpUntil(
         [&] { return FileExists(socket) && Logged(layout, "|Initializing all members.|"); }));
     const QByteArray errors = zevo.process.readAllStandardError();
     EXPECT_FALSE(errors.contains("cannot be used")) << errors.toStdString();
-    Zevo second(dir, layout, "-");
+    Zevo second(dir, layout, "-", false, {}, kNoStateHome);
     ASSERT_TRUE(second.process.waitForFinished(5000));
     EXPECT_EQ(second.process.exitCode(), 0);
     EXPECT_TRUE(PumpUntil([&] { return FileExists(dir.File("boxes.txt")); }));
@@ -194,24 +201,39 @@ TEST(SingleInstance, APrivateFolderOrLockFileOfAnotherUserIsRefused) {
 
 // Without a runtime folder, or with one that is missing or too long for a socket's name, the
 // rule lives in the private folder, made with mode 0700 and its socket 0600; it holds there.
-TEST(SingleInstance, WithoutAUsableRuntimeFolderThePrivateFolderHoldsTheRule) {
+// Without a usable runtime folder the rule lives in a private folder in the user's home
+// ($XDG_STATE_HOME/zevo), and only when that cannot be used either in /tmp/zevo-<uid>, which
+// another account could make first.
+TEST(SingleInstance, WithoutAUsableRuntimeFolderAPrivateFolderHoldsTheRule) {
     const std::string user = std::to_string(getuid());
-    for (const std::string runtime : {"-", "/nonexistent/dir", "long"}) {
-        SCOPED_TRACE(runtime);
+    struct Case {
+        std::string runtime, stateHome, holder;
+    };
+    TempDir names;
+    const std::string file = names.File("a-file");
+    WriteFile(file, "");
+    const std::vector<Case> cases = {{"-", "", "state/zevo"},
+                                     {"/nonexistent/dir", "", "state/zevo"},
+                                     {"long", "", "state/zevo"},
+                                     {"-", file, "zevo-" + user}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.runtime + " " + c.stateHome);
         TempDir dir;
         const InstallationLayout layout = LaidOut(dir.File("qel"), {});
-        const std::string folder = runtime == "long" ? dir.File(std::string(120, 'r')) : runtime;
-        if (runtime == "long") {
+        const std::string folder =
+            c.runtime == "long" ? dir.File(std::string(120, 'r')) : c.runtime;
+        if (c.runtime == "long") {
             ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
         }
-        Zevo zevo(dir, layout, folder, true);
-        const std::string socket = dir.File("zevo-" + user + "/ZEVOClient4.0-" + user + ".sock");
+        Zevo zevo(dir, layout, folder, true, {}, c.stateHome);
+        const std::string holder = dir.File(c.holder);
+        const std::string socket = holder + "/ZEVOClient4.0-" + user + ".sock";
         QByteArray errors;
         ASSERT_TRUE(PumpUntil([&] {
             errors += zevo.process.readAllStandardError();
             return FileExists(socket) && Logged(layout, "|Initializing all members.|");
         }));
-        if (runtime != "-") {
+        if (c.runtime != "-") {
             // The socket file can be seen before the pipe's bytes have been read.
             const QByteArray said =
                 QByteArray::fromStdString("the runtime folder " + folder + " cannot be used");
@@ -222,15 +244,34 @@ TEST(SingleInstance, WithoutAUsableRuntimeFolderThePrivateFolderHoldsTheRule) {
         }
         struct stat folderInfo {
         }, socketInfo{};
-        ASSERT_EQ(stat(dir.File("zevo-" + user).c_str(), &folderInfo), 0);
+        ASSERT_EQ(stat(holder.c_str(), &folderInfo), 0);
         ASSERT_EQ(stat(socket.c_str(), &socketInfo), 0);
         EXPECT_EQ(folderInfo.st_mode & 07777, 0700u);
         EXPECT_EQ(socketInfo.st_mode & 07777, 0600u);
-        Zevo second(dir, layout, folder);  // a second start ends and is announced
+        Zevo second(dir, layout, folder, false, {}, c.stateHome);  // ends, and is announced
         ASSERT_TRUE(second.process.waitForFinished(5000));
         EXPECT_EQ(second.process.exitCode(), 0);
         EXPECT_TRUE(PumpUntil([&] { return FileExists(dir.File("boxes.txt")); }));
     }
+}
+
+// Another account made /tmp/zevo-<uid> first: the rule still holds, in the user's home.
+TEST(SingleInstance, AnotherAccountsTmpFolderCannotSwitchTheRuleOff) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to make a folder of another account";
+    }
+    TempDir dir;
+    const InstallationLayout layout = LaidOut(dir.File("qel"), {});
+    const std::string squatted = dir.File("zevo-" + std::to_string(getuid()));
+    ASSERT_EQ(mkdir(squatted.c_str(), 0777), 0);
+    ASSERT_EQ(chown(squatted.c_str(), 65534, 65534), 0);
+    Zevo first(dir, layout, "-");
+    ASSERT_TRUE(PumpUntil([&] { return Logged(layout, "|Initializing all members.|"); }));
+    Zevo second(dir, layout, "-");
+    ASSERT_TRUE(second.process.waitForFinished(5000));
+    EXPECT_EQ(second.process.exitCode(), 0);
+    EXPECT_TRUE(PumpUntil([&] { return FileExists(dir.File("boxes.txt")); }));
+    EXPECT_TRUE(std::filesystem::is_empty(squatted));
 }
 
 // A session or service manager ends programs with SIGTERM: ZEVO ends as Exit does after the

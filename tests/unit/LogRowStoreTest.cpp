@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/PageMemory.h"
 #include "support/TestSupport.h"
 #include "views/LogRowStore.h"
 
@@ -128,6 +130,58 @@ TEST(LogRowStore, WithoutAUsableCacheFolderRowsStayInMemoryAndTheReasonIsGivenOn
                   std::string::npos)
             << problems[0];
     }
+}
+
+// Another account could keep or read the rows in a folder it owns or may write in: such a
+// folder, or a link to a folder, is not used, and nothing is written there.
+TEST(LogRowStore, AFolderOthersMayWriteInOrALinkIsNotUsed) {
+    TempDir dir;
+    const std::string open = dir.File("open"), link = dir.File("link"), own = dir.File("own");
+    std::filesystem::create_directories(open);
+    std::filesystem::create_directories(own);
+    std::filesystem::permissions(open, std::filesystem::perms::all);
+    std::filesystem::create_directory_symlink(own, link);
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {open, open + ": another account owns it or may write in it"},
+        {link, link + ": a link, not a folder of this user's own"}};
+    if (geteuid() == 0) {
+        const std::string other = dir.File("other");
+        std::filesystem::create_directories(other);
+        ASSERT_EQ(chown(other.c_str(), 65534, 65534), 0);
+        cases.push_back({other, other + ": another account owns it or may write in it"});
+    }
+    for (const auto& [folder, reason] : cases) {
+        LogRowStore store;
+        std::vector<std::string> problems;
+        store.SetSpillProblemHandler([&](const std::string& why) { problems.push_back(why); });
+        store.SetSpill(folder, LogRowStore::kBlockRows);
+        const std::size_t rows = 3 * LogRowStore::kBlockRows + 1;
+        for (std::size_t i = 0; i < rows; ++i) {
+            store.Add(Numbered(i));
+        }
+        EXPECT_EQ(store.SpilledRows(), 0u) << folder;
+        ExpectEveryRow(store, rows);
+        EXPECT_EQ(problems, std::vector<std::string>{reason});
+        EXPECT_TRUE(std::filesystem::is_empty(folder)) << folder;
+    }
+}
+
+// Where the file system cannot make a file without a name, one is made under a fresh name in
+// the opened folder and removed at once: the rows still never show in the folder.
+TEST(LogRowStore, WithoutUnnamedFilesANamedOneIsMadeAndRemovedAtOnce) {
+    TempDir dir;
+    const std::string folder = dir.File("cache");
+    platform::SpillFile file(4096);
+    file.SetUnnamedFiles(false);
+    ASSERT_TRUE(file.Open(folder)) << file.Error();
+    char* bytes = static_cast<char*>(file.Extend(4096));
+    ASSERT_NE(bytes, nullptr) << file.Error();
+    std::memset(bytes, 'x', 4096);
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    EXPECT_EQ(OpenFilesUnder(folder), 1);
+    EXPECT_EQ(static_cast<char*>(file.At(4095))[0], 'x');
+    file.Close();
+    EXPECT_EQ(OpenFilesUnder(folder), 0);
 }
 
 // A file of several chunks of two blocks each: every chunk's rows read back as they came, the
