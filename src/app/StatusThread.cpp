@@ -75,7 +75,18 @@ void StatusThread::Cycle() {
         if (m_worker.Stopping()) {
             return;  // exit does not wait for the rest of the cycle
         }
-        const bool running = qel_status_query(slot + 1, processes, m_log) == 1;
+        const std::int64_t account = GatewayAccount(m_markets.markets[slot].config_file_path);
+        std::int64_t impostor = kNoAccount;
+        const bool running = qel_status_query(slot + 1, processes, m_log, account, &impostor) == 1;
+        // A program of the gateway's name under another account is said once, and never
+        // taken for the gateway: no connection, no version check.
+        if (impostor != m_impostor[slot] && impostor != kNoAccount && !running) {
+            ZEVO_LOG_EVENT(
+                &m_log, "::show_qel_status",
+                Fmt("%s; it is not taken for the gateway of market %s",
+                    ImpostorText(slot + 1, impostor, account).c_str(), MarketName(slot + 1)));
+        }
+        m_impostor[slot] = running ? kNoAccount : impostor;
         const int current = running ? kRunning : kNotRunning;
         // The status first: a page that must try its connection again reads it.
         if (current != m_previous[slot]) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -59,5 +60,6 @@ class StatusThread {
     LogPageConnector* m_pages;
     bool m_announced = false;
     int m_previous[kMarketCount];
+    std::int64_t m_impostor[kMarketCount] = {-1, -1, -1, -1, -1, -1, -1};  // its uid, said once
     WorkerThread m_worker;  // last: stopped first, while the members above still exist
 };

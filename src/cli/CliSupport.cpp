@@ -68,7 +68,8 @@ const platform::ProcessList& Installation::Processes() {
 }
 
 bool Installation::Runs(int market) {
-    return qel_status_query(market, Processes(), log) == 1;
+    return qel_status_query(market, Processes(), log,
+                            GatewayAccount(Market(market).config_file_path)) == 1;
 }
 
 std::string UnreadableInstallation(const Installation& installation) {

@@ -61,7 +61,14 @@ int StatusCommand(const QStringList& arguments) {
         if (!installation.table.IsInstalled(code) || (only != 0 && code != only)) {
             continue;
         }
-        const bool runs = qel_status_query(code, processes, installation.log) == 1;
+        const std::int64_t account = GatewayAccount(installation.Market(code).config_file_path);
+        std::int64_t impostor = kNoAccount;
+        const bool runs =
+            qel_status_query(code, processes, installation.log, account, &impostor) == 1;
+        if (impostor != kNoAccount) {
+            std::fprintf(stderr, "zevo-cli: %s: it is not taken for the gateway\n",
+                         ImpostorText(code, impostor, account).c_str());
+        }
         allRun = allRun && runs;
         std::string version = InstalledVersion(code);
         const char* state = runs ? "running" : "not_running";

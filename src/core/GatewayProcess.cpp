@@ -1,5 +1,8 @@
 #include "core/GatewayProcess.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -14,11 +17,20 @@ const platform::ProcessList& GatewayProcessList() {
     return list;
 }
 
-int qel_status_query(int marketCode, const platform::ProcessList& processes, ActivityLog& log) {
+std::int64_t GatewayAccount(const std::string& configPath) {
+    struct stat info {};
+    return !configPath.empty() && stat(configPath.c_str(), &info) == 0 ? info.st_uid : kNoAccount;
+}
+
+int qel_status_query(int marketCode, const platform::ProcessList& processes, ActivityLog& log,
+                     std::int64_t account, std::int64_t* impostor) {
     const std::string name = IsMarketCode(marketCode)
                                  ? Fmt("qel_ip_%s.exe", MarketLowerName(marketCode))
                                  : std::string();
-    std::vector<std::string> running;
+    if (impostor) {
+        *impostor = kNoAccount;
+    }
+    std::vector<platform::RunningProcess> running;
     long error = 0;
     if (!processes.Snapshot(&running, &error)) {
         ZEVO_LOG_SYSTEM_ERROR(
@@ -31,10 +43,34 @@ int qel_status_query(int marketCode, const platform::ProcessList& processes, Act
     if (name.empty()) {
         return 0;
     }
-    for (const std::string& process : running) {
-        if (text::EqualsIgnoreCase(process, name)) {
+    for (const platform::RunningProcess& process : running) {
+        if (!text::EqualsIgnoreCase(process.name, name)) {
+            continue;
+        }
+        if (account != kNoAccount && process.uid == account) {
             return 1;
+        }
+        if (impostor) {
+            *impostor = process.uid;
         }
     }
     return 0;
+}
+
+std::string ImpostorText(int marketCode, std::int64_t impostor, std::int64_t account) {
+    const auto name = [](std::int64_t uid) {
+        const struct passwd* entry = getpwuid(static_cast<uid_t>(uid));
+        return entry ? std::string(entry->pw_name) : std::to_string(uid);
+    };
+    const std::string program =
+        IsMarketCode(marketCode) ? Fmt("qel_ip_%s.exe", MarketLowerName(marketCode)) : "";
+    if (account == kNoAccount) {
+        return Fmt(
+            "%s runs as uid %lld, and the gateways' account is not known (the market's "
+            "configuration file cannot be looked at)",
+            program.c_str(), static_cast<long long>(impostor));
+    }
+    return Fmt("%s runs as uid %lld, not as the gateways' account %s (uid %lld)", program.c_str(),
+               static_cast<long long>(impostor), name(account).c_str(),
+               static_cast<long long>(account));
 }

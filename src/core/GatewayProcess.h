@@ -1,15 +1,29 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 class ActivityLog;
 namespace platform {
 class ProcessList;
 }
 
-// 1 when a process runs under the market's gateway executable name "qel_ip_<market>.exe"
-// (case ignored), 0 otherwise, for codes outside 1..7 and when the process list cannot be
-// taken (logged).
+// The account a market's gateway runs as: the owner of the market's configuration file, which
+// another account cannot change. kNoAccount when the file cannot be looked at.
+inline constexpr std::int64_t kNoAccount = -1;
+std::int64_t GatewayAccount(const std::string& configPath);
 // The machine's processes as the gateway check needs them: only names that begin with
 // "qel_ip_" are looked at closely.
 const platform::ProcessList& GatewayProcessList();
 
-int qel_status_query(int marketCode, const platform::ProcessList& processes, ActivityLog& log);
+// 1 when a process of `account` runs under the market's gateway executable name
+// "qel_ip_<market>.exe" (case ignored), 0 otherwise, for codes outside 1..7 and when the
+// process list cannot be taken (logged). Any account may start a program of that name: one
+// under another account is not the gateway, and `impostor` (when given) receives its uid, or
+// kNoAccount when there is none.
+int qel_status_query(int marketCode, const platform::ProcessList& processes, ActivityLog& log,
+                     std::int64_t account, std::int64_t* impostor = nullptr);
+
+// "qel_ip_cm.exe runs as uid 1002, not as the gateways' account root (uid 0)": what the
+// console and zevo-cli say of an impostor.
+std::string ImpostorText(int marketCode, std::int64_t impostor, std::int64_t account);

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -87,7 +88,7 @@ bool ProcProcessList::Wanted(const std::string& name) const {
            text::EqualsIgnoreCase(std::string_view(name).substr(0, m_prefix.size()), m_prefix);
 }
 
-bool ProcProcessList::Snapshot(std::vector<std::string>* names, long* error) const {
+bool ProcProcessList::Snapshot(std::vector<RunningProcess>* names, long* error) const {
     std::lock_guard<std::mutex> guard(m_lock);
     ++m_pass;
     const bool rereadAll = m_pass % kRereadEvery == 0;
@@ -102,7 +103,7 @@ bool ProcProcessList::Snapshot(std::vector<std::string>* names, long* error) con
     return scanned;
 }
 
-bool ProcProcessList::ListedStillRun(std::vector<std::string>* names) const {
+bool ProcProcessList::ListedStillRun(std::vector<RunningProcess>* names) const {
     names->clear();
     for (const std::string& pid : m_listed) {
         const Seen& known = m_seen.at(pid);
@@ -112,15 +113,15 @@ bool ProcProcessList::ListedStillRun(std::vector<std::string>* names) const {
             comm != known.comm || state == 'Z' || state == 'X') {
             return false;
         }
-        names->push_back(known.comm);
+        names->push_back({known.comm, known.uid});
         if (!known.program.empty()) {
-            names->push_back(known.program);
+            names->push_back({known.program, known.uid});
         }
     }
     return true;
 }
 
-bool ProcProcessList::Scan(std::vector<std::string>* names, long* error, bool rereadAll) const {
+bool ProcProcessList::Scan(std::vector<RunningProcess>* names, long* error, bool rereadAll) const {
     DIR* dir = opendir(m_root.c_str());
     if (!dir) {
         *error = errno;
@@ -158,11 +159,13 @@ bool ProcProcessList::Scan(std::vector<std::string>* names, long* error, bool re
         const bool wanted = Wanted(process.comm) || Wanted(process.program);
         std::string stat;
         char state = 0;
+        struct stat owner {};
         if (wanted && ParseStat(FirstLine(base + "/stat"), &stat, &state) && state != 'Z' &&
-            state != 'X') {
-            names->push_back(process.comm);
+            state != 'X' && ::stat(base.c_str(), &owner) == 0) {
+            process.uid = owner.st_uid;
+            names->push_back({process.comm, process.uid});
             if (!process.program.empty()) {
-                names->push_back(process.program);
+                names->push_back({process.program, process.uid});
             }
             m_listed.push_back(pid);
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -7,14 +8,22 @@
 
 namespace platform {
 
+// A name a process was started under, and the account it runs as.
+struct RunningProcess {
+    std::string name;
+    std::uint32_t uid = 0;
+
+    bool operator==(const RunningProcess&) const = default;
+};
+
 // The machine's running processes, by the names they were started under.
 class ProcessList {
   public:
     virtual ~ProcessList() = default;
     // Fills `names` with every process's names: the base name of argv[0] and the kernel's
-    // process name (comm). Returns false, with an error number in `error`, when the list
-    // cannot be taken.
-    virtual bool Snapshot(std::vector<std::string>* names, long* error) const = 0;
+    // process name (comm), each with the process's account. Returns false, with an error
+    // number in `error`, when the list cannot be taken.
+    virtual bool Snapshot(std::vector<RunningProcess>* names, long* error) const = 0;
 };
 
 // One list taken from `source` once, then given to every question asked of it: one look at
@@ -25,7 +34,7 @@ class ProcessSnapshot final : public ProcessList {
     explicit ProcessSnapshot(const ProcessList& source) {
         m_ok = source.Snapshot(&m_names, &m_error);
     }
-    bool Snapshot(std::vector<std::string>* names, long* error) const override {
+    bool Snapshot(std::vector<RunningProcess>* names, long* error) const override {
         *names = m_names;
         *error = m_error;
         return m_ok;
@@ -34,7 +43,7 @@ class ProcessSnapshot final : public ProcessList {
     long Error() const { return m_error; }
 
   private:
-    std::vector<std::string> m_names;
+    std::vector<RunningProcess> m_names;
     long m_error = 0;
     bool m_ok = false;
 };
@@ -46,7 +55,7 @@ class ProcProcessList final : public ProcessList {
   public:
     explicit ProcProcessList(std::string procRoot = "/proc", std::string namePrefix = "")
         : m_root(std::move(procRoot)), m_prefix(std::move(namePrefix)) {}
-    bool Snapshot(std::vector<std::string>* names, long* error) const override;
+    bool Snapshot(std::vector<RunningProcess>* names, long* error) const override;
 
   private:
     // What one process was started as. The command line is read again only when the
@@ -54,7 +63,8 @@ class ProcProcessList final : public ProcessList {
     struct Seen {
         std::string comm;
         std::string program;
-        int passes = 0;  // whole passes since the process was first seen
+        std::uint32_t uid = 0;  // the account it runs as (the owner of its /proc folder)
+        int passes = 0;         // whole passes since the process was first seen
     };
     // A young process (a fork is followed by its exec within moments) has its name read at
     // each whole pass; every process has it read at every tenth pass.
@@ -64,8 +74,8 @@ class ProcProcessList final : public ProcessList {
     // While no process has been started since the last pass and none is young, a pass only
     // checks that the listed processes still run as they were: a few small reads instead of
     // one per process on the machine.
-    bool ListedStillRun(std::vector<std::string>* names) const;
-    bool Scan(std::vector<std::string>* names, long* error, bool rereadAll) const;
+    bool ListedStillRun(std::vector<RunningProcess>* names) const;
+    bool Scan(std::vector<RunningProcess>* names, long* error, bool rereadAll) const;
     bool Wanted(const std::string& name) const;
 
     std::string m_root;

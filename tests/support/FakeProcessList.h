@@ -1,6 +1,7 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -14,17 +15,21 @@
 
 namespace testing_support {
 
-// The process list a test decides: which gateway names run, and how long taking the list
-// lasts. Read by the status thread, set by the test.
+// The process list a test decides: which gateway names run (as the test's own account,
+// the owner of the files it lays out), and how long taking the list lasts. Read by the
+// status thread, set by the test.
 class FakeProcessList final : public platform::ProcessList {
   public:
-    void SetRunning(std::vector<std::string> names) {
+    void SetRunning(const std::vector<std::string>& names) {
         std::lock_guard<std::mutex> guard(lock_);
-        names_ = std::move(names);
+        names_.clear();
+        for (const std::string& name : names) {
+            names_.push_back({name, static_cast<std::uint32_t>(geteuid())});
+        }
     }
     void SetDelay(std::chrono::milliseconds delay) { delay_ = delay; }
 
-    bool Snapshot(std::vector<std::string>* names, long*) const override {
+    bool Snapshot(std::vector<platform::RunningProcess>* names, long*) const override {
         ++taken;
         std::this_thread::sleep_for(delay_.load());
         std::lock_guard<std::mutex> guard(lock_);
@@ -36,7 +41,7 @@ class FakeProcessList final : public platform::ProcessList {
 
   private:
     mutable std::mutex lock_;
-    std::vector<std::string> names_;
+    std::vector<platform::RunningProcess> names_;
     std::atomic<std::chrono::milliseconds> delay_{std::chrono::milliseconds(0)};
 };
 

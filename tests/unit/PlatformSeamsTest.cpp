@@ -1,6 +1,8 @@
 // The seams between the program and the machine: message boxes and the gateway process check.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "core/GatewayProcess.h"
@@ -10,6 +12,30 @@
 #include "support/TestLog.h"
 
 using namespace testing_support;
+
+namespace {
+
+// The account the test runs as, which owns the files and the process folders it makes.
+std::int64_t Me() {
+    return static_cast<std::int64_t>(geteuid());
+}
+
+// The names a process list gives, sorted.
+bool NamesOf(const platform::ProcessList& list, std::vector<std::string>* names, long* error) {
+    std::vector<platform::RunningProcess> running;
+    if (!list.Snapshot(&running, error)) {
+        return false;
+    }
+    names->clear();
+    for (const platform::RunningProcess& process : running) {
+        EXPECT_EQ(process.uid, static_cast<std::uint32_t>(Me())) << process.name;
+        names->push_back(process.name);
+    }
+    std::sort(names->begin(), names->end());
+    return true;
+}
+
+}  // namespace
 
 TEST(MessageBoxes, WithoutWindowsABoxGoesToStandardErrorAndTakesItsDefault) {
     testing::internal::CaptureStderr();
@@ -32,28 +58,26 @@ TEST(GatewayProcess, NamesComeFromTheKernelAndTheProgramPathOfEachLivingProcess)
     mkdir(proc.File("self").c_str(), 0755);
     std::vector<std::string> names;
     long error = 0;
-    ASSERT_TRUE(platform::ProcProcessList(proc.path()).Snapshot(&names, &error));
-    std::sort(names.begin(), names.end());
+    ASSERT_TRUE(NamesOf(platform::ProcProcessList(proc.path()), &names, &error));
     EXPECT_EQ(names, (std::vector<std::string>{"QEL_IP_FO.EXE", "kworker/0:1", "qel gw (v2)",
                                                "qel_ip_cm.exe", "qel_ip_cm.exe", "qel_ip_ipo",
                                                "qel_ip_ipo.exe.old"}));
     // Looking only at gateway names, as the status check does.
     platform::ProcProcessList list(proc.path(), "qel_ip_");
-    ASSERT_TRUE(list.Snapshot(&names, &error));
-    std::sort(names.begin(), names.end());
+    ASSERT_TRUE(NamesOf(list, &names, &error));
     EXPECT_EQ(names,
               (std::vector<std::string>{"QEL_IP_FO.EXE", "qel gw (v2)", "qel_ip_cm.exe",
                                         "qel_ip_cm.exe", "qel_ip_ipo", "qel_ip_ipo.exe.old"}));
     TestLog log;
-    EXPECT_EQ(qel_status_query(2, list, *log.get()), 1);
-    EXPECT_EQ(qel_status_query(7, list, *log.get()), 0);
+    EXPECT_EQ(qel_status_query(2, list, *log.get(), Me()), 1);
+    EXPECT_EQ(qel_status_query(7, list, *log.get(), Me()), 0);
     for (int market : {4, 100, 0}) {  // IPO's names are not its gateway's; no such markets
-        EXPECT_EQ(qel_status_query(market, list, *log.get()), 0) << market;
+        EXPECT_EQ(qel_status_query(market, list, *log.get(), Me()), 0) << market;
     }
     // An exec under the same process id is seen at the next pass.
     proc.Process("13", "qel_ip_wdm.exe", 'S', std::string("/opt/qel/bin/qel_ip_wdm.exe\0", 28));
-    EXPECT_EQ(qel_status_query(3, list, *log.get()), 1);
-    EXPECT_EQ(qel_status_query(2, list, *log.get()), 0);
+    EXPECT_EQ(qel_status_query(3, list, *log.get(), Me()), 1);
+    EXPECT_EQ(qel_status_query(2, list, *log.get(), Me()), 0);
 }
 
 TEST(GatewayProcess, WhileNoProcessStartsAGatewayThatEndsOrDiesIsSeenAtTheNextPass) {
@@ -65,24 +89,50 @@ TEST(GatewayProcess, WhileNoProcessStartsAGatewayThatEndsOrDiesIsSeenAtTheNextPa
     platform::ProcProcessList list(proc.path(), "qel_ip_");
     TestLog log;
     for (int pass = 0; pass < 8; ++pass) {  // long enough for every process to be old
-        ASSERT_EQ(qel_status_query(1, list, *log.get()), 1);
+        ASSERT_EQ(qel_status_query(1, list, *log.get(), Me()), 1);
     }
     proc.Process("22", "qel_ip_fo.exe", 'Z', "");
-    EXPECT_EQ(qel_status_query(2, list, *log.get()), 0);
-    EXPECT_EQ(qel_status_query(1, list, *log.get()), 1);
+    EXPECT_EQ(qel_status_query(2, list, *log.get(), Me()), 0);
+    EXPECT_EQ(qel_status_query(1, list, *log.get(), Me()), 1);
     std::filesystem::remove_all(proc.File("21"));
-    EXPECT_EQ(qel_status_query(1, list, *log.get()), 0);
+    EXPECT_EQ(qel_status_query(1, list, *log.get(), Me()), 0);
     // A gateway started since is listed at once.
     proc.Process("31", "qel_ip_wdm.exe", 'R', std::string("qel_ip_wdm.exe\0", 15));
     proc.Newest("31");
-    EXPECT_EQ(qel_status_query(3, list, *log.get()), 1);
+    EXPECT_EQ(qel_status_query(3, list, *log.get(), Me()), 1);
     EXPECT_TRUE(log.Lines().empty());
+}
+
+// Any account may start a program named as a gateway: only one of the gateways' account (the
+// owner of the market's configuration file) is the gateway.
+TEST(GatewayProcess, AGatewayNamedProcessOfAnotherAccountIsNotTheGateway) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give a process folder to another account";
+    }
+    FakeProc proc;
+    proc.Process("41", "qel_ip_cm.exe", 'S', std::string("qel_ip_cm.exe\0", 14));
+    ASSERT_EQ(chown(proc.File("41").c_str(), 1002, 1002), 0);
+    platform::ProcProcessList list(proc.path(), "qel_ip_");
+    const std::string config = proc.File("qel_ip_cm.cfg");
+    WriteFile(config, "BOX_ID=1\n");
+    TestLog log;
+    std::int64_t impostor = kNoAccount;
+    EXPECT_EQ(qel_status_query(1, list, *log.get(), GatewayAccount(config), &impostor), 0);
+    EXPECT_EQ(impostor, 1002);
+    EXPECT_EQ(ImpostorText(1, impostor, GatewayAccount(config)),
+              "qel_ip_cm.exe runs as uid 1002, not as the gateways' account root (uid 0)");
+    // The gateways' account may be any: it is the configuration file's owner.
+    ASSERT_EQ(chown(config.c_str(), 1002, 1002), 0);
+    EXPECT_EQ(qel_status_query(1, list, *log.get(), GatewayAccount(config), &impostor), 1);
+    EXPECT_EQ(impostor, kNoAccount);
+    // Without a configuration file no account is known, and no process is taken for it.
+    EXPECT_EQ(qel_status_query(1, list, *log.get(), GatewayAccount(proc.File("none"))), 0);
 }
 
 TEST(GatewayProcess, AProcessListThatCannotBeTakenCountsAsNotRunningAndIsLogged) {
     TestLog log;
     platform::ProcProcessList broken("/nonexistent-proc");
-    EXPECT_EQ(qel_status_query(4, broken, *log.get()), 0);
+    EXPECT_EQ(qel_status_query(4, broken, *log.get(), Me()), 0);
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{
                                "SYSTEM_ERROR|Error in CreateToolhelp32Snapshot(). Cannot retrieve "
                                "snapshot for processes. Error [2]"}));
