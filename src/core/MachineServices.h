@@ -15,6 +15,12 @@ class SettingsStore;
 // machine's own; a test fixture builds a whole set of its own (its settings store, a process
 // list it decides, its service folder, a private one-instance folder, recording boxes, an
 // exit it records) instead of steering the program through the environment.
+//
+// Two kinds, reached two ways on purpose. The store, clock, process list and folders are
+// values the window and its threads are built with, and are handed down. The file operations,
+// message boxes and exit are reached from plain code and dialogs many layers down, through
+// signatures that are the system's own (the key=value writer under every dialog, a box from
+// any dialog): InstalledMachine installs those for the window's life.
 struct MachineServices {
     const platform::SettingsStore* store = nullptr;
     const platform::Clock* clock = nullptr;
