@@ -28,34 +28,50 @@ void LogAt(ActivityLog* log, LogLevel level, const LogSite& site, const char* na
 
 namespace log_sites {
 
+namespace {
+
+enum Site { kGatewayConfiguration, kFixUsers, kFixUserDetails, kMainWindowStatus, kActiveUsers };
+
+// Built when first asked for, so a site is never read before it exists.
+const std::vector<LogSite>& Table() {
+    static const std::vector<LogSite> sites = {
+        {"GenericConfiguration.cpp", 0, "CGenericConfiguration"},
+        {"FixUserSessions.cpp", 0, "CFixUserSessions"},
+        {"FixUserDetails.cpp", 0, "CFixUserDetails"},
+        {"GatewayStatus.cpp", 0, "CZEVOClientPHASE4Dlg"},
+        {"GenericActiveUsersList.cpp", 0, "CGenericActiveUsersList"},
+    };
+    return sites;
+}
+
+}  // namespace
+
 const LogSite& GatewayConfiguration() {
-    static const LogSite site{"GenericConfiguration.cpp", 0, "CGenericConfiguration"};
-    return site;
+    return Table()[kGatewayConfiguration];
 }
 
 const LogSite& FixUsers() {
-    static const LogSite site{"FixUserSessions.cpp", 0, "CFixUserSessions"};
-    return site;
+    return Table()[kFixUsers];
 }
 
 const LogSite& FixUserDetails() {
-    static const LogSite site{"FixUserDetails.cpp", 0, "CFixUserDetails"};
-    return site;
+    return Table()[kFixUserDetails];
 }
 
 const LogSite& MainWindowStatus() {
-    static const LogSite site{"GatewayStatus.cpp", 0, "CZEVOClientPHASE4Dlg"};
-    return site;
+    return Table()[kMainWindowStatus];
 }
 
 const LogSite& ActiveUsers() {
-    static const LogSite site{"GenericActiveUsersList.cpp", 0, "CGenericActiveUsersList"};
-    return site;
+    return Table()[kActiveUsers];
 }
 
 std::vector<const LogSite*> All() {
-    return {&GatewayConfiguration(), &FixUsers(), &FixUserDetails(), &MainWindowStatus(),
-            &ActiveUsers()};
+    std::vector<const LogSite*> all;
+    for (const LogSite& site : Table()) {
+        all.push_back(&site);
+    }
+    return all;
 }
 
 }  // namespace log_sites
