@@ -352,9 +352,12 @@ std::vector<std::string> GatewaySaveFiles(const GatewayConfigTarget& target) {
 }
 
 bool FixFileLags(const GatewayConfigTarget& target, const GatewayConfigRead& current) {
+    // A broker ID with a comma or a blank would move TargetCompID's parts at every rewrite, so
+    // such a file could never agree: it is left to the operator's own save.
     bool agree = true;
     return target.fixEnabled && !target.fixConfigPath.empty() &&
            current.Found(GatewayKey::BrokerId) && current.Found(GatewayKey::MachineLanIp) &&
+           current.brokerId.find_first_of(", \t") == std::string::npos &&
            fix_file::BrokerIdAndLocalIpAgree(target.fixConfigPath, current.brokerId,
                                              Shown(current.localIp), &agree) &&
            !agree;
