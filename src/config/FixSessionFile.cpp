@@ -20,7 +20,6 @@ namespace fix_file {
 namespace {
 
 constexpr const char* kBeginPrefix = "#BeginSession_";
-constexpr std::size_t kLargestFile = 16 << 20;  // far beyond any FIX configuration file
 
 // One line of the file: its bytes before the line end (of any length, NUL bytes included)
 // and its own line end: "\r\n", "\n", or none for a last line without one.
@@ -34,8 +33,7 @@ using Lines = std::vector<Line>;
 // UTF-8 byte-order mark is no part of the first line; it goes to `bom`, for a rewrite to put
 // back in front.
 bool ReadWhole(const std::string& path, std::string* content, std::string* bom = nullptr) {
-    if (!platform::ReadRegularFile(path, kLargestFile, content) ||
-        platform::LooksLikeUtf16OrBinary(*content)) {
+    if (!platform::ReadTextFile(path, content)) {
         return false;
     }
     const std::size_t mark = platform::Utf8BomLength(*content);

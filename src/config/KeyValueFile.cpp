@@ -192,13 +192,6 @@ int ApplyChanges(std::string_view file, std::vector<Change>& changes, std::strin
     return result;
 }
 
-// Reads the whole file for a rewrite; false also for a file that holds no 8-bit text, which
-// a rewrite would turn into a mix of encodings.
-bool ReadWhole(const char* path, std::string* content) {
-    return platform::ReadRegularFile(path, platform::kLargestTextFile, content) &&
-           !platform::LooksLikeUtf16OrBinary(*content);
-}
-
 // Puts `content` in place of the file; returns 0, or the failure code with its error text.
 int Replace(const char* path, const std::string& content, char* errorText) {
     platform::ReplaceResult replaced = platform::ReplaceFile(path, content);
@@ -283,7 +276,8 @@ int write_configuration_parameters(const char* path, const char keys[][40], cons
     std::vector<Change> changes = ReadChanges(keys, values, count);
     std::string original, content;
     // Saving what was read before a read error would cut the file short.
-    if (!ReadWhole(path, &original)) {
+    // A file that holds no 8-bit text would become a mix of encodings: it is not read.
+    if (!platform::ReadTextFile(path, &original)) {
         SetError(errorText, "Couldn't open file [%s] in read mode.", path);
         return kv::kCannotOpen;
     }

@@ -92,6 +92,10 @@ bool LooksLikeUtf16OrBinary(std::string_view head) {
     return !NotTextReason(head).empty();
 }
 
+bool ReadTextFile(const std::string& path, std::string* content) {
+    return ReadRegularFile(path, kLargestTextFile, content) && !LooksLikeUtf16OrBinary(*content);
+}
+
 std::string WhyNotEditableText(const std::string& path) {
     std::FILE* file = OpenRegularFile(path);
     if (!file) {

@@ -37,6 +37,11 @@ std::size_t Utf8BomLength(std::string_view content);
 // ordinary text is no reason to refuse it.
 bool LooksLikeUtf16OrBinary(std::string_view head);
 
+// Reads the whole of a regular file of at most kLargestTextFile bytes that holds 8-bit text
+// (see LooksLikeUtf16OrBinary), as the configuration files are read for a rewrite; false when
+// ReadRegularFile would fail or the file holds no such text. WhyNotEditableText says why.
+bool ReadTextFile(const std::string& path, std::string* content);
+
 // Why `path` cannot be read as a text file for editing, in a few plain words to show after
 // "Couldn't open file [...] in read mode.": "it is a folder", "it is not a regular file",
 // "it is larger than 16 MB", "it holds UTF-16 text (byte-order mark FF FE); save it as UTF-8
