@@ -1,6 +1,5 @@
 #include "core/GatewayProcess.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -10,6 +9,7 @@
 #include "core/MarketType.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
+#include "platform/Accounts.h"
 #include "platform/ProcessList.h"
 
 const platform::ProcessList& GatewayProcessList() {
@@ -58,10 +58,6 @@ int qel_status_query(int marketCode, const platform::ProcessList& processes, Act
 }
 
 std::string ImpostorText(int marketCode, std::int64_t impostor, std::int64_t account) {
-    const auto name = [](std::int64_t uid) {
-        const struct passwd* entry = getpwuid(static_cast<uid_t>(uid));
-        return entry ? std::string(entry->pw_name) : std::to_string(uid);
-    };
     const std::string program =
         IsMarketCode(marketCode) ? Fmt("qel_ip_%s.exe", MarketLowerName(marketCode)) : "";
     if (account == kNoAccount) {
@@ -71,6 +67,7 @@ std::string ImpostorText(int marketCode, std::int64_t impostor, std::int64_t acc
             program.c_str(), static_cast<long long>(impostor));
     }
     return Fmt("%s runs as uid %lld, not as the gateways' account %s (uid %lld)", program.c_str(),
-               static_cast<long long>(impostor), name(account).c_str(),
+               static_cast<long long>(impostor),
+               platform::AccountName(static_cast<uid_t>(account)).c_str(),
                static_cast<long long>(account));
 }

@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +17,8 @@
 #include <map>
 #include <mutex>
 #include <thread>
+
+#include "platform/Accounts.h"
 
 namespace platform {
 
@@ -48,11 +49,6 @@ std::string Errno(int error) {
     return std::strerror(error);
 }
 
-std::string UserName(uid_t uid) {
-    const struct passwd* entry = getpwuid(uid);
-    return entry ? entry->pw_name : std::to_string(uid);
-}
-
 std::string ProgramName() {
     char name[64] = "";
     const int fd = open("/proc/self/comm", O_RDONLY | O_CLOEXEC);
@@ -72,8 +68,8 @@ std::string HolderText() {
     localtime_r(&now, &local);
     char since[32];
     std::strftime(since, sizeof since, "%Y-%m-%d %H:%M:%S", &local);
-    return ProgramName() + " (pid " + std::to_string(getpid()) + ", user " + UserName(geteuid()) +
-           ") since " + since;
+    return ProgramName() + " (pid " + std::to_string(getpid()) + ", user " +
+           AccountName(geteuid()) + ") since " + since;
 }
 
 std::string ReadHolder(int fd) {

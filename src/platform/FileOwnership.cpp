@@ -1,7 +1,5 @@
 #include "platform/FileOwnership.h"
 
-#include <grp.h>
-#include <pwd.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -10,45 +8,11 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/Accounts.h"
+
 namespace platform {
 
 namespace {
-
-std::string UserName(uid_t uid) {
-    const struct passwd* entry = getpwuid(uid);
-    return entry ? entry->pw_name : std::to_string(uid);
-}
-
-std::string GroupName(gid_t gid) {
-    const struct group* entry = getgrgid(gid);
-    return entry ? entry->gr_name : std::to_string(gid);
-}
-
-// The groups of the account `uid`: its primary group and its supplementary ones.
-std::vector<gid_t> GroupsOf(uid_t uid) {
-    const struct passwd* entry = getpwuid(uid);
-    if (!entry) {
-        return {};
-    }
-    int count = 64;
-    std::vector<gid_t> groups(static_cast<size_t>(count));
-    if (getgrouplist(entry->pw_name, entry->pw_gid, groups.data(), &count) < 0) {
-        groups.resize(static_cast<size_t>(count));
-        getgrouplist(entry->pw_name, entry->pw_gid, groups.data(), &count);
-    }
-    groups.resize(static_cast<size_t>(std::max(count, 0)));
-    return groups;
-}
-
-bool RunningUserInGroup(gid_t gid) {
-    if (getegid() == gid) {
-        return true;
-    }
-    std::vector<gid_t> groups(static_cast<size_t>(std::max(getgroups(0, nullptr), 0)));
-    groups.resize(static_cast<size_t>(
-        std::max(getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
-    return std::find(groups.begin(), groups.end(), gid) != groups.end();
-}
 
 // A POSIX ACL as the kernel stores it in "system.posix_acl_access".
 struct AclEntry {
@@ -140,20 +104,20 @@ OwnershipJudgement JudgeOwnership(const std::string& path, const struct stat& or
     const unsigned lostByOwner = ((mode >> 6) & 06) & ~Access(owner, self, group, mode, acl);
     // A group that cannot be kept leaves its members what others have.
     const unsigned lostByGroup = group == original.st_gid ? 0 : GroupAccess(mode, acl) & ~mode & 06;
-    const std::string was = UserName(owner) + ":" + GroupName(original.st_gid);
-    const std::string would = UserName(self) + ":" + GroupName(group);
+    const std::string was = AccountName(owner) + ":" + GroupName(original.st_gid);
+    const std::string would = AccountName(self) + ":" + GroupName(group);
     OwnershipJudgement judgement;
     if (lostByOwner || lostByGroup) {
         const std::string loser =
-            lostByOwner ? "user " + UserName(owner) : "group " + GroupName(original.st_gid);
-        judgement.refusal = path + " belongs to " + was + "; saved by " + UserName(self) +
+            lostByOwner ? "user " + AccountName(owner) : "group " + GroupName(original.st_gid);
+        judgement.refusal = path + " belongs to " + was + "; saved by " + AccountName(self) +
                             " it would belong to " + would + " and " + loser + " would lose " +
                             AccessWord(lostByOwner ? lostByOwner : lostByGroup) +
-                            " access to it: only root or " + UserName(owner) + " can save it";
+                            " access to it: only root or " + AccountName(owner) + " can save it";
         return judgement;
     }
     judgement.note = path + " now belongs to " + would + " (it belonged to " + was +
-                     "): only root can keep its owner; " + UserName(owner) +
+                     "): only root can keep its owner; " + AccountName(owner) +
                      " keeps its access through group " + GroupName(group);
     return judgement;
 }
