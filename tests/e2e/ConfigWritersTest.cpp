@@ -18,6 +18,7 @@
 #include "platform/ConfigLock.h"
 #include "support/CliFixture.h"
 #include "support/FixText.h"
+#include "support/OtherWriter.h"
 
 using namespace testing_support;
 
@@ -78,13 +79,6 @@ class ConfigWriters : public CliInstallation {
     std::string Fix() const { return layout.FixConfigPath(kFo); }
     std::string noProcesses = dir.File("proc");
 };
-
-// The value of `key` in the key=value text `text` ("" when missing).
-std::string ValueOf(const std::string& text, const std::string& key) {
-    const std::regex line("(^|\n)" + key + "=([^\r\n]*)");
-    std::smatch match;
-    return std::regex_search(text, match, line) ? match[2].str() : "";
-}
 
 TEST_F(ConfigWriters, TwoFixAddsAtOnceKeepBothUsersEveryTime) {
     const std::string original = ReadFile(Fix());
@@ -171,20 +165,8 @@ TEST_F(ConfigWriters, AKilledTwoFileSaveIsCompletedByRunningItAgain) {
 
 TEST_F(ConfigWriters, AWriterWaitsForTheHolderAndThenNamesIt) {
     const std::string config = ReadFile(Config());
-    pid_t holder = 0;
-    int ready[2], release[2];
-    ASSERT_EQ(pipe(ready), 0);
-    ASSERT_EQ(pipe(release), 0);
-    if ((holder = fork()) == 0) {
-        platform::ConfigLock lock({Config()});
-        char byte = lock.Held() ? 'y' : 'n';
-        (void)!write(ready[1], &byte, 1);
-        (void)!read(release[0], &byte, 1);
-        _exit(0);
-    }
-    char held = 0;
-    ASSERT_EQ(read(ready[0], &held, 1), 1);
-    ASSERT_EQ(held, 'y');
+    auto holder = std::make_unique<OtherWriter>(std::vector<std::string>{Config()});
+    ASSERT_TRUE(holder->Held());
     const CliResult waited =
         Cli({"config", "set", "FO", "BOX_ID=5", "--no-restart", "--timeout", "1"});
     const std::string folder = platform::FolderOfFileBehind(Config());
@@ -192,7 +174,7 @@ TEST_F(ConfigWriters, AWriterWaitsForTheHolderAndThenNamesIt) {
     EXPECT_TRUE(std::regex_match(
         waited.err,
         std::regex("zevo-cli: " + folder + " is being changed by config_writers_ \\(pid " +
-                   std::to_string(holder) +
+                   std::to_string(holder->Pid()) +
                    ", user [a-z0-9_-]+\\) since [-0-9]+ [0-9:]+: nothing was written\n")))
         << waited.err;
     EXPECT_EQ(ReadFile(Config()), config);
@@ -200,8 +182,7 @@ TEST_F(ConfigWriters, AWriterWaitsForTheHolderAndThenNamesIt) {
                        "|GenericConfiguration.cpp|CGenericConfiguration::save_configuration_"
                        "parameters"),
               1u);
-    (void)!write(release[1], "x", 1);
-    waitpid(holder, nullptr, 0);
+    holder.reset();
     const CliResult after = Cli({"config", "set", "FO", "BOX_ID=5", "--no-restart"});
     EXPECT_EQ(after.status, 0) << after.err;
     EXPECT_EQ(ValueOf(ReadFile(Config()), "BOX_ID"), "5");
@@ -251,8 +232,8 @@ std::string Utf16Le(const std::string& text) {
     return wide;
 }
 
-// Files as other editors leave them: UTF-16 from PowerShell is refused whole and untouched; a
-// UTF-8 byte-order mark and an indented key are edited where they are.
+// Files as other editors leave them: UTF-16 from PowerShell is refused whole and untouched; an
+// indented key is shown by a dry run and saved where it is, never appended a second time.
 TEST_F(ConfigWriters, FilesFromOtherEditorsAreEditedInPlaceOrRefusedWithTheReason) {
     const std::string mf = layout.ConfigPath(7), original = ReadFile(mf);
     const std::string wide = Utf16Le(original);
@@ -265,14 +246,6 @@ TEST_F(ConfigWriters, FilesFromOtherEditorsAreEditedInPlaceOrRefusedWithTheReaso
     EXPECT_EQ(set.err, why);
     EXPECT_EQ(Cli({"config", "get", "MF", "BOX_ID"}).err, why);
     EXPECT_EQ(ReadFile(mf), wide);
-
-    const std::string bom = "\xEF\xBB\xBF";
-    WriteFile(mf, bom + original);
-    EXPECT_EQ(Cli({"config", "get", "MF", "MACHINE_LAN_IP"}).out, "127.0.0.1\n");
-    ASSERT_EQ(Cli({"config", "set", "MF", "MACHINE_LAN_IP=10.1.1.1", "--no-restart"}).status, 0);
-    std::string expected = original;
-    expected.replace(0, std::string("MACHINE_LAN_IP=127.0.0.1").size(), "MACHINE_LAN_IP=10.1.1.1");
-    EXPECT_EQ(ReadFile(mf), bom + expected);
 
     const std::string indented =
         std::regex_replace(original, std::regex("\nBOX_ID="), "\n   BOX_ID=");

@@ -88,14 +88,6 @@ std::vector<std::string> Listing(const std::string& folder) {
     return names;
 }
 
-// The value of `key` in the key=value text `text` ("" when missing).
-std::string ValueOf(const std::string& text, const std::string& key) {
-    const std::string lines = "\n" + text;
-    const auto at = lines.find("\n" + key + "=");
-    const auto start = at == std::string::npos ? at : at + key.size() + 2;
-    return at == std::string::npos ? "" : lines.substr(start, lines.find('\n', start) - start);
-}
-
 using Replacements = std::vector<std::pair<std::string, std::string>>;
 
 std::string Applied(std::string text, const Replacements& replacements, bool crlf = false) {

@@ -94,6 +94,16 @@ std::vector<std::string> ListDir(const std::string& path) {
     return names;
 }
 
+std::string ValueOf(const std::string& text, const std::string& key) {
+    const std::string lines = "\n" + text;
+    const auto at = lines.find("\n" + key + "=");
+    if (at == std::string::npos) {
+        return "";
+    }
+    const auto start = at + key.size() + 2;
+    return lines.substr(start, lines.find_first_of("\r\n", start) - start);
+}
+
 std::string WithCrLf(const std::string& text) {
     std::string crlf;
     for (char c : text) {

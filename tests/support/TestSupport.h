@@ -51,6 +51,8 @@ std::vector<std::string> ReadLines(const std::string& path);
 std::vector<std::string> ListDir(const std::string& path);
 // The text with CR LF line ends, as files from Windows have them.
 std::string WithCrLf(const std::string& text);
+// The value of the first line "KEY=value" of `text` (without its line end); "" when none.
+std::string ValueOf(const std::string& text, const std::string& key);
 
 // An activity-log line without its source line number and timestamp:
 // "LEVEL|message|file|operation".

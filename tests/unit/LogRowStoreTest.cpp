@@ -50,6 +50,19 @@ void AddRows(LogRowStore& store, std::size_t rows) {
     }
 }
 
+// A store that keeps `memoryRows` in memory and the rest in a file in `folder`, with the
+// spill problems it reported.
+struct SpillingStore {
+    SpillingStore(const std::string& folder, std::size_t memoryRows,
+                  std::size_t blocksPerChunk = LogRowStore::kDefaultBlocksPerChunk)
+        : store(blocksPerChunk) {
+        store.SetSpillProblemHandler([this](const std::string& why) { problems.push_back(why); });
+        store.SetSpill(folder, memoryRows);
+    }
+    LogRowStore store;
+    std::vector<std::string> problems;
+};
+
 // For its lifetime, no file of this process grows past `bytes`, as on a full disk; a write
 // beyond fails with EFBIG instead of ending the process.
 class FileSizeLimit {
@@ -82,19 +95,15 @@ constexpr std::size_t kBlockBytes = 14 * LogRowStore::kBlockRows;  // one block 
 TEST(LogRowStore, OlderRowsGoToAnUnlinkedFileAndReadBackAsTheyCame) {
     TempDir dir;
     const std::string folder = dir.File("cache/zevo");
-    LogRowStore store;
-    std::vector<std::string> problems;
-    store.SetSpillProblemHandler([&](const std::string& reason) { problems.push_back(reason); });
-    store.SetSpill(folder, 2 * LogRowStore::kBlockRows);
+    SpillingStore spilling(folder, 2 * LogRowStore::kBlockRows);
+    LogRowStore& store = spilling.store;
     const std::size_t rows = 5 * LogRowStore::kBlockRows + 7;
-    for (std::size_t i = 0; i < rows; ++i) {
-        store.Add(Numbered(i));
-    }
+    AddRows(store, rows);
     // The newest two blocks (the one being filled and the one before) stay in memory; the file
     // has the four before them.
     EXPECT_EQ(store.SpilledRows(), 4 * LogRowStore::kBlockRows);
     ExpectEveryRow(store, rows);
-    EXPECT_TRUE(problems.empty());
+    EXPECT_TRUE(spilling.problems.empty());
     // The file is in the cache folder, but under no name.
     EXPECT_TRUE(std::filesystem::is_empty(folder));
     EXPECT_EQ(OpenFilesUnder(folder), 1);
@@ -103,45 +112,26 @@ TEST(LogRowStore, OlderRowsGoToAnUnlinkedFileAndReadBackAsTheyCame) {
     EXPECT_EQ(store.Size(), 0u);
     EXPECT_EQ(OpenFilesUnder(folder), 0);
     // Filled again after emptying, the file is made anew.
-    for (std::size_t i = 0; i < rows; ++i) {
-        store.Add(Numbered(i));
-    }
+    AddRows(store, rows);
     ExpectEveryRow(store, rows);
     EXPECT_EQ(OpenFilesUnder(folder), 1);
 }
 
+// Without a folder the rows may go to, they stay in memory and the reason is given once:
+// none given, a path below a file, and folders another account could keep or read the rows
+// in (one others may write in, a link, one another account owns); nothing is written there.
 TEST(LogRowStore, WithoutAUsableCacheFolderRowsStayInMemoryAndTheReasonIsGivenOnce) {
     TempDir dir;
     testing_support::WriteFile(dir.File("file"), "not a folder\n");
-    for (const std::string& folder : {dir.File("file/zevo"), std::string()}) {
-        LogRowStore store;
-        std::vector<std::string> problems;
-        store.SetSpillProblemHandler(
-            [&](const std::string& reason) { problems.push_back(reason); });
-        store.SetSpill(folder, LogRowStore::kBlockRows);
-        const std::size_t rows = 4 * LogRowStore::kBlockRows + 1;
-        for (std::size_t i = 0; i < rows; ++i) {
-            store.Add(Numbered(i));
-        }
-        EXPECT_EQ(store.SpilledRows(), 0u);
-        ExpectEveryRow(store, rows);
-        ASSERT_EQ(problems.size(), 1u);
-        EXPECT_NE(problems[0].find(folder.empty() ? "no cache folder" : "Not a directory"),
-                  std::string::npos)
-            << problems[0];
-    }
-}
-
-// Another account could keep or read the rows in a folder it owns or may write in: such a
-// folder, or a link to a folder, is not used, and nothing is written there.
-TEST(LogRowStore, AFolderOthersMayWriteInOrALinkIsNotUsed) {
-    TempDir dir;
     const std::string open = dir.File("open"), link = dir.File("link"), own = dir.File("own");
     std::filesystem::create_directories(open);
     std::filesystem::create_directories(own);
     std::filesystem::permissions(open, std::filesystem::perms::all);
     std::filesystem::create_directory_symlink(own, link);
+    const std::string below = dir.File("file/zevo");
     std::vector<std::pair<std::string, std::string>> cases = {
+        {"", "no cache folder: No such file or directory"},
+        {below, below + ": Not a directory"},
         {open, open + ": another account owns it or may write in it"},
         {link, link + ": a link, not a folder of this user's own"}};
     if (geteuid() == 0) {
@@ -151,18 +141,15 @@ TEST(LogRowStore, AFolderOthersMayWriteInOrALinkIsNotUsed) {
         cases.push_back({other, other + ": another account owns it or may write in it"});
     }
     for (const auto& [folder, reason] : cases) {
-        LogRowStore store;
-        std::vector<std::string> problems;
-        store.SetSpillProblemHandler([&](const std::string& why) { problems.push_back(why); });
-        store.SetSpill(folder, LogRowStore::kBlockRows);
-        const std::size_t rows = 3 * LogRowStore::kBlockRows + 1;
-        for (std::size_t i = 0; i < rows; ++i) {
-            store.Add(Numbered(i));
+        SpillingStore spilling(folder, LogRowStore::kBlockRows);
+        const std::size_t rows = 4 * LogRowStore::kBlockRows + 1;
+        AddRows(spilling.store, rows);
+        EXPECT_EQ(spilling.store.SpilledRows(), 0u) << folder;
+        ExpectEveryRow(spilling.store, rows);
+        EXPECT_EQ(spilling.problems, std::vector<std::string>{reason});
+        if (std::filesystem::is_directory(folder)) {
+            EXPECT_TRUE(std::filesystem::is_empty(folder)) << folder;
         }
-        EXPECT_EQ(store.SpilledRows(), 0u) << folder;
-        ExpectEveryRow(store, rows);
-        EXPECT_EQ(problems, std::vector<std::string>{reason});
-        EXPECT_TRUE(std::filesystem::is_empty(folder)) << folder;
     }
 }
 
@@ -188,10 +175,9 @@ TEST(LogRowStore, WithoutUnnamedFilesANamedOneIsMadeAndRemovedAtOnce) {
 // second block of a chunk as well as the first.
 TEST(LogRowStore, RowsSpreadOverManyChunksOfTheFileReadBackAsTheyCame) {
     TempDir dir;
-    LogRowStore store(2);
-    std::vector<std::string> problems;
-    store.SetSpillProblemHandler([&](const std::string& reason) { problems.push_back(reason); });
-    store.SetSpill(dir.File("cache"), LogRowStore::kBlockRows);
+    SpillingStore spilling(dir.File("cache"), LogRowStore::kBlockRows, 2);
+    LogRowStore& store = spilling.store;
+    const std::vector<std::string>& problems = spilling.problems;
     const std::size_t rows = 7 * LogRowStore::kBlockRows + 3;
     AddRows(store, rows);
     EXPECT_EQ(store.SpilledRows(), 7 * LogRowStore::kBlockRows);  // four chunks, the last half full
@@ -209,10 +195,9 @@ TEST(LogRowStore, RowsSpreadOverManyChunksOfTheFileReadBackAsTheyCame) {
 // row stays readable, and the reason is given once however many rows come after.
 TEST(LogRowStore, WhenTheFileCannotGrowRowsStayInMemoryAndTheReasonIsGivenOnce) {
     TempDir dir;
-    LogRowStore store(2);
-    std::vector<std::string> problems;
-    store.SetSpillProblemHandler([&](const std::string& reason) { problems.push_back(reason); });
-    store.SetSpill(dir.File("cache"), LogRowStore::kBlockRows);
+    SpillingStore spilling(dir.File("cache"), LogRowStore::kBlockRows, 2);
+    LogRowStore& store = spilling.store;
+    const std::vector<std::string>& problems = spilling.problems;
     const std::size_t rows = 9 * LogRowStore::kBlockRows + 11;
     {
         FileSizeLimit limit(4 * kBlockBytes);
