@@ -141,15 +141,9 @@ int AfterSave(cli::Installation& installation, int market, bool noRestart, int s
     return status;
 }
 
-GatewayConfigTarget TargetOf(cli::Installation& installation, int market) {
-    const MarketSettings& paths = installation.Market(market);
-    GatewayConfigTarget target;
-    target.market = market;
-    target.configPath = paths.config_file_path;
-    target.fixConfigPath = paths.fix_config_file_path;
-    target.interactivePort = installation.Port(market);
-    target.fixEnabled = fix_enabled[market - 1] == 1;
-    return target;
+// The configuration file cannot be read: the dialog's box, and why.
+int SetupError(const std::string& path) {
+    return cli::Fail("QEL Setup Error. " + path + ": " + platform::WhyNotEditableText(path));
 }
 
 // The save's outcome as zevo-cli says it; from a saved gateway file on, a failure of what
@@ -178,7 +172,9 @@ int Saved(cli::Installation& installation, const GatewayConfigTarget& target,
 int ConfigSet(cli::Installation& installation, int market, const std::vector<std::string>& settings,
               const SetOptions& options) {
     ActivityLog* log = &installation.log;
-    const GatewayConfigTarget target = TargetOf(installation, market);
+    const MarketSettings& paths = installation.Market(market);
+    const GatewayConfigTarget target = GatewayTargetOf(
+        market, paths.config_file_path, paths.fix_config_file_path, installation.Port(market));
     // A set reads and writes under the configuration lock, so it changes the file as it is
     // when it writes; a dry run only looks.
     std::optional<ConfigTransaction> transaction;
@@ -191,8 +187,7 @@ int ConfigSet(cli::Installation& installation, int market, const std::vector<std
     }
     GatewayConfigRead read;
     if (!ReadGatewayConfiguration(target.configPath, log, &read)) {
-        return cli::Fail("QEL Setup Error. " + target.configPath + ": " +
-                         platform::WhyNotEditableText(target.configPath));
+        return SetupError(target.configPath);
     }
     GatewayConfigValues form = ShownValues(read);
     for (const std::string& setting : settings) {
@@ -230,7 +225,7 @@ int ConfigGet(cli::Installation& installation, int market, const std::string& ke
     if (result == kv::kCannotOpen) {
         LogAt(&installation.log, LogLevel::Event, site, "read_configuration_parameters",
               "ZEVO could not open QEL config file");
-        return cli::Fail("QEL Setup Error. " + path + ": " + platform::WhyNotEditableText(path));
+        return SetupError(path);
     }
     if (result != kv::kFound) {
         LogAt(&installation.log, LogLevel::Event, site, "read_configuration_parameters",

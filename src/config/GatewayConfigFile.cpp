@@ -9,6 +9,7 @@
 #include "config/FixSessionFile.h"
 #include "config/IpAddress.h"
 #include "config/KeyValueFile.h"
+#include "core/InstalledMarkets.h"
 #include "core/MarketType.h"
 #include "log/Format.h"
 #include "platform/MessageBox.h"
@@ -341,6 +342,13 @@ std::vector<GatewayChange> GatewayChangesToSave(const GatewayConfigRead& read,
         }
     }
     return changes;
+}
+
+GatewayConfigTarget GatewayTargetOf(int market, const std::string& configPath,
+                                    const std::string& fixConfigPath,
+                                    std::uint16_t interactivePort) {
+    return {market, configPath, fixConfigPath, interactivePort,
+            IsMarketCode(market) && fix_enabled[market - 1] == 1};
 }
 
 std::vector<std::string> GatewaySaveFiles(const GatewayConfigTarget& target) {

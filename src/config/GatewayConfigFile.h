@@ -126,6 +126,10 @@ struct GatewayConfigTarget {
     std::uint16_t interactivePort = 0;
     bool fixEnabled = false;
 };
+// The market's files and port, and whether the installation enables its FIX side.
+GatewayConfigTarget GatewayTargetOf(int market, const std::string& configPath,
+                                    const std::string& fixConfigPath,
+                                    std::uint16_t interactivePort);
 
 // Another writer's change to a value this save changes too: the key, the value the form was
 // read with (`from`, empty when the key was missing) and the value the file holds now (`to`).

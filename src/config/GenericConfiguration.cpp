@@ -15,7 +15,6 @@
 #include "config/LimitedEdit.h"
 #include "core/CommandIds.h"
 #include "core/GatewayHost.h"
-#include "core/InstalledMarkets.h"
 #include "core/MarketType.h"
 #include "link/RestartRequest.h"
 #include "log/ActivityLog.h"
@@ -272,13 +271,7 @@ void CGenericConfiguration::read_configuration_parameters() {
 }
 
 GatewayConfigTarget CGenericConfiguration::SaveTarget() const {
-    GatewayConfigTarget target;
-    target.market = m_marketType;
-    target.configPath = m_configFilePath;
-    target.fixConfigPath = m_fixConfigFilePath;
-    target.interactivePort = m_interactivePort;
-    target.fixEnabled = IsMarketCode(m_marketType) && fix_enabled[m_marketType - 1] == 1;
-    return target;
+    return GatewayTargetOf(m_marketType, m_configFilePath, m_fixConfigFilePath, m_interactivePort);
 }
 
 // Someone else changed values this save changes too: the operator saves anyway or reloads.
