@@ -120,8 +120,7 @@ void CCommonConfig::save_configuration_parameters() {
     ConfigTransaction transaction({m_commonConfigFilePath}, m_log, ZEVO_LOG_SITE("CCommonConfig"),
                                   "save_configuration_parameters");
     if (!transaction.Locked() || !transaction.MayReplace(m_commonConfigFilePath)) {
-        platform::ShowMessageBox(this, transaction.Refusal(), "Error",
-                                 platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        ShowRefusal(transaction.Refusal());
         return;
     }
     char keys[1][40] = {"REPOSITORY_HISTORY"};

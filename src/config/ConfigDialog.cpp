@@ -87,6 +87,10 @@ void CConfigDialog::ShowSetupError() {
     platform::ShowMessageBox(this, "QEL Setup Error.", "Error", platform::MB_OK);
 }
 
+void CConfigDialog::ShowRefusal(const std::string& why) {
+    platform::ShowMessageBox(this, why, "Error", platform::MB_OK | platform::MB_ICONEXCLAMATION);
+}
+
 void CConfigDialog::ShowSetupError(const std::string& path) {
     // A file that is there but holds no text ZEVO edits (UTF-16, mostly NUL bytes, too
     // large) is named with the reason, which the operator could not guess.

@@ -50,6 +50,9 @@ class CConfigDialog : public QDialog {
     void ShowSetupError();
     // The same for the file at `path`, with why it cannot be edited when it is there.
     void ShowSetupError(const std::string& path);
+    // Why a save wrote nothing (another writer holds the configuration, a file that may not
+    // be replaced as it is), as the configuration lock and its checks say it.
+    void ShowRefusal(const std::string& why);
     // Widens the dialog, when needed, so that the window manager can show its whole title
     // beside the title bar's icon and buttons.
     void KeepTitleVisible();

@@ -171,8 +171,7 @@ bool CFixConfiguration::WriteChanges(const char* fixLogging, const char* persist
         (m_fixLoggingChanged == 1 && !transaction.MayReplace(m_configFilePath)) ||
         (m_persistMessagesChanged == 1 &&
          !transaction.MayReplace(m_fixConfigFilePath, m_fixLoggingChanged == 1))) {
-        platform::ShowMessageBox(this, transaction.Refusal(), "Error",
-                                 platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        ShowRefusal(transaction.Refusal());
         return false;
     }
     if (m_fixLoggingChanged == 1) {

@@ -128,8 +128,7 @@ void CFixUserDetails::SaveFixConfigurationParameters() {
     ConfigTransaction transaction({m_fixConfigFilePath, m_configFilePath}, m_log, Site(),
                                   "SaveFixConfigurationParameters");
     if (!transaction.Locked() || !transaction.MayReplace(m_fixConfigFilePath)) {
-        platform::ShowMessageBox(this, transaction.Refusal(), "Error",
-                                 platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        ShowRefusal(transaction.Refusal());
         return;
     }
     m_memberId = fix_users::BrokerIdNow(m_configFilePath, m_memberId);

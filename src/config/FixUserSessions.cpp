@@ -260,8 +260,7 @@ void CFixUserSessions::OnButtonDelete() {
     if (answer == platform::IDYES) {
         ConfigTransaction transaction({m_fixConfigFilePath}, m_log, Site(), "OnButtonDelete");
         if (!transaction.Locked() || !transaction.MayReplace(m_fixConfigFilePath)) {
-            platform::ShowMessageBox(this, transaction.Refusal(), "Error",
-                                     platform::MB_OK | platform::MB_ICONEXCLAMATION);
+            ShowRefusal(transaction.Refusal());
             return;
         }
         switch (fix_file::DeleteUser(m_fixConfigFilePath, m_tempFilePath, userId, m_log, Site())) {

@@ -361,8 +361,7 @@ void CGenericConfiguration::save_configuration_parameters() {
         return;
     }
     if (saved.outcome == GatewaySaveResult::Busy || saved.outcome == GatewaySaveResult::Refused) {
-        platform::ShowMessageBox(this, saved.error, "Error",
-                                 platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        ShowRefusal(saved.error);
         return;
     }
     if (saved.outcome != GatewaySaveResult::Saved) {
