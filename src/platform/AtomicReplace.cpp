@@ -17,26 +17,6 @@ namespace platform {
 
 namespace {
 
-std::string DirectoryOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// The file a symbolic link names once every link is followed; any other path as it is (a
-// link that cannot be resolved stays as it is too, and the stat that follows reports it).
-std::string FileBehind(const std::string& path) {
-    struct stat link {};
-    char resolved[PATH_MAX];
-    if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) ||
-        !realpath(path.c_str(), resolved)) {
-        return path;
-    }
-    return resolved;
-}
-
 // Whether the running user may change the file. Root may write anything, but a file
 // without any write bit is someone's decision that it must not change.
 bool MayChange(const std::string& path, const struct stat& info) {

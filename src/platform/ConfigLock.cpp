@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "platform/Accounts.h"
+#include "platform/FileSystem.h"
 
 namespace platform {
 
@@ -224,16 +225,8 @@ LockWait SetLockWait(const LockWait& wait) {
 }
 
 std::string FolderOfFileBehind(const std::string& path) {
-    std::string file = path;
+    const std::string folder = DirectoryOf(FileBehind(path));
     char resolved[PATH_MAX];
-    struct stat info {};
-    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
-        realpath(path.c_str(), resolved)) {
-        file = resolved;
-    }
-    const size_t slash = file.rfind('/');
-    std::string folder =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : file.substr(0, slash));
     return realpath(folder.c_str(), resolved) ? std::string(resolved) : folder;
 }
 

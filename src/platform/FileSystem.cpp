@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 
 #include "base/Text.h"
 
@@ -86,6 +88,24 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
 std::string BaseName(const std::string& path) {
     size_t pos = path.find_last_of("/\\");
     return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string FileBehind(const std::string& path) {
+    struct stat link {};
+    char resolved[PATH_MAX];
+    if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) ||
+        !realpath(path.c_str(), resolved)) {
+        return path;
+    }
+    return resolved;
 }
 
 }  // namespace platform

@@ -19,4 +19,11 @@ bool RenameNoReplace(const std::string& from, const std::string& to);
 // The part of a path after its last separator ('/' or '\'), or the whole path.
 std::string BaseName(const std::string& path);
 
+// The folder part of a '/' path: "." for a bare name, "/" for a file at the root.
+std::string DirectoryOf(const std::string& path);
+
+// The file a symbolic link names once every link is followed; any other path as it is (a
+// link that cannot be resolved stays as it is too, and whoever looks at it next reports it).
+std::string FileBehind(const std::string& path);
+
 }  // namespace platform
