@@ -166,21 +166,4 @@ TEST(ReplaceFile, KeepsOwnerGroupModeAclAndAttributes) {
     EXPECT_EQ(Attribute(plain, "system.posix_acl_access"), "");
 }
 
-TEST(ReplaceFile, AFileWithSeveralNamesIsRefusedBeforeAnythingIsWritten) {
-    TempDir dir;
-    const std::string file = dir.File("qel_ip_fo.cfg");
-    WriteFile(file, "BOX_ID=1\n");
-    ASSERT_EQ(link(file.c_str(), dir.File("copy.cfg").c_str()), 0);
-    const platform::ReplaceResult checked = platform::CheckReplace(file);
-    EXPECT_EQ(checked.failed_step, platform::ReplaceStep::HardLinked);
-    const platform::ReplaceResult replaced = platform::ReplaceFile(file, "BOX_ID=2\n");
-    EXPECT_EQ(replaced.failed_step, platform::ReplaceStep::HardLinked);
-    EXPECT_EQ(replaced.reason, file +
-                                   " has 2 names (hard links): a save replaces the file, and the "
-                                   "other names would keep the old content");
-    EXPECT_EQ(ReadFile(dir.File("copy.cfg")), "BOX_ID=1\n");
-    EXPECT_EQ(ReadFile(file), "BOX_ID=1\n");
-    EXPECT_EQ(ListDir(dir.path()), (std::vector<std::string>{"copy.cfg", "qel_ip_fo.cfg"}));
-}
-
 }  // namespace
