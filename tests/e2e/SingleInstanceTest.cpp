@@ -1,7 +1,9 @@
 // One ZEVO per user: the real program started twice.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +20,17 @@
 using namespace testing_support;
 
 namespace {
+
+// Whether another process holds the flock on `path` now.
+bool HeldByAnotherProcess(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool held = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    close(fd);  // a lock taken here goes with the descriptor
+    return held;
+}
 
 // Whether a line of the activity logs in the layout's log folder holds `text`.
 bool Logged(const InstallationLayout& layout, const std::string& text) {
@@ -86,13 +99,13 @@ TEST(SingleInstance, SecondStartEndsAtOnceAndTheFirstSaysSo) {
     first.process.kill();
     ASSERT_TRUE(first.process.waitForFinished(5000));
     Zevo next(dir, layout);
-    // The new one is the first instance now: a further start is announced by it.
+    // The new one is the first instance once it holds the lock (a start before that would be
+    // the first itself): a further start is then announced by it.
+    const std::string lock = dir.File("ZEVOClient4.0-" + std::to_string(getuid()) + ".lock");
+    ASSERT_TRUE(PumpUntil([&] { return HeldByAnotherProcess(lock); }));
+    Zevo probe(dir, layout);
+    ASSERT_TRUE(probe.process.waitForFinished(5000));
     ASSERT_TRUE(PumpUntil([&] {
-        if (next.process.state() != QProcess::Running) {
-            return false;
-        }
-        Zevo probe(dir, layout);
-        probe.process.waitForFinished(5000);
         return ReadFile(dir.File("boxes.txt")).size() >
                std::string("ZEVO: Another instance of ZEVO is already running.\n").size();
     }));
