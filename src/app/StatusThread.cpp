@@ -75,7 +75,7 @@ void StatusThread::Cycle() {
         if (m_worker.Stopping()) {
             return;  // exit does not wait for the rest of the cycle
         }
-        const std::int64_t account = GatewayAccount(m_markets.markets[slot].config_file_path);
+        const std::int64_t account = GatewayAccount(m_markets, slot + 1);
         std::int64_t impostor = kNoAccount;
         const bool running = qel_status_query(slot + 1, processes, m_log, account, &impostor) == 1;
         // A program of the gateway's name under another account is said once, and never

@@ -185,9 +185,8 @@ void CZEVOClientPHASE4Dlg::OpenFixConfiguration(int market) {
 }
 
 bool CZEVOClientPHASE4Dlg::IsGatewayRunning(int marketCode) const {
-    const std::string path =
-        IsMarketCode(marketCode) ? m_installed.markets[marketCode - 1].config_file_path : "";
-    return qel_status_query(marketCode, *m_processes, *m_log, GatewayAccount(path)) == 1;
+    return qel_status_query(marketCode, *m_processes, *m_log,
+                            GatewayAccount(m_installed, marketCode)) == 1;
 }
 
 void CZEVOClientPHASE4Dlg::PostCommand(int commandId) {

@@ -20,6 +20,9 @@ inline constexpr const char* kFixConfigFilePath = "FIX_CONFIG_FILE_PATH";
 inline constexpr const char* kNonInteractivePort = "INTERFACE_THREAD_NON_INTERACTIVE_PORT";
 inline constexpr const char* kInteractivePort = "INTERFACE_THREAD_INTERACTIVE_PORT";
 inline constexpr const char* kVersion = "VERSION";
+// Optional, beside the log folder: the account the gateways run as, where it is not the
+// owner of each market's configuration file.
+inline constexpr const char* kGatewayAccount = "ZEVO_GATEWAY_ACCOUNT";
 
 // Buffers values are read into, in bytes with the terminating NUL.
 inline constexpr std::uint32_t kPathLimit = 1024;

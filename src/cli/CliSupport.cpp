@@ -68,8 +68,7 @@ const platform::ProcessList& Installation::Processes() {
 }
 
 bool Installation::Runs(int market) {
-    return qel_status_query(market, Processes(), log,
-                            GatewayAccount(Market(market).config_file_path)) == 1;
+    return qel_status_query(market, Processes(), log, GatewayAccount(table, market)) == 1;
 }
 
 std::string UnreadableInstallation(const Installation& installation) {
@@ -124,11 +123,23 @@ bool RequestRestart(Installation& installation, int market, const LogSite& site,
                     const char* operation) {
     CRestartRequest request(site, operation, market, installation.Port(market), &installation.log);
     bool sent = false;
+    bool notSent = false;
+    std::string why;
     request.SetAfterSent([&] { sent = true; });
+    request.SetNotSent([&](const std::string& reason) {
+        notSent = true;
+        why = reason;
+    });
     request.Start();
-    if (!RunUntil([&] { return sent; }, g_connectMilliseconds)) {
-        Fail(Fmt("the gateway of %s did not answer on port %d", MarketName(market),
-                 installation.Port(market)));
+    const char* const name = MarketName(market);
+    const int port = installation.Port(market);
+    if (!RunUntil([&] { return sent || notSent; }, g_connectMilliseconds)) {
+        Fail(Fmt("the gateway of %s did not answer on port %d", name, port));
+        return false;
+    }
+    if (notSent) {
+        Fail(why.empty() ? Fmt("the gateway of %s refused the connection on port %d", name, port)
+                         : Fmt("%s; it is not taken for the gateway of %s", why.c_str(), name));
         return false;
     }
     return true;

@@ -183,9 +183,8 @@ int MetricsCommand(const QStringList& arguments) {
         if (!installation.table.IsInstalled(code)) {
             continue;
         }
-        const bool runs =
-            qel_status_query(code, processes, installation.log,
-                             GatewayAccount(installation.Market(code).config_file_path)) == 1;
+        const bool runs = qel_status_query(code, processes, installation.log,
+                                           GatewayAccount(installation.table, code)) == 1;
         metrics.Sample("zevo_gateway_up", {{"market", MarketName(code)}}, runs ? 1 : 0);
         metrics.Sample("zevo_gateway_info",
                        {{"market", MarketName(code)}, {"version", InstalledVersion(code)}}, 1);

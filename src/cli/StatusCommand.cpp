@@ -61,7 +61,7 @@ int StatusCommand(const QStringList& arguments) {
         if (!installation.table.IsInstalled(code) || (only != 0 && code != only)) {
             continue;
         }
-        const std::int64_t account = GatewayAccount(installation.Market(code).config_file_path);
+        const std::int64_t account = GatewayAccount(installation.table, code);
         std::int64_t impostor = kNoAccount;
         const bool runs =
             qel_status_query(code, processes, installation.log, account, &impostor) == 1;

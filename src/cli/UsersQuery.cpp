@@ -23,7 +23,10 @@ void Log(ActivityLog* log, const char* operation, const std::string& text) {
 UsersQuery::UsersQuery(int market, ActivityLog* log)
     : m_market(market), m_log(log), m_session(log) {
     m_session.SetMessageSink(this, market);
-    m_session.SetConnectFailedHandler([this] { m_refused = m_lost = true; });
+    m_session.SetConnectFailedHandler([this](const std::string& untrusted) {
+        m_refused = m_lost = true;
+        m_untrusted = untrusted;
+    });
 }
 
 int UsersQuery::RouteMessage(const unsigned char* message, std::uint16_t code) {
@@ -61,6 +64,10 @@ bool UsersQuery::Ask(cli::Installation& installation) {
             wait);
     Log(m_log, "PostNcDestroy", Fmt("Attempting to close connection...for market %s", name));
     m_session.Transport().CloseConnection();
+    if (!m_untrusted.empty()) {
+        cli::Fail(Fmt("%s; it is not taken for the gateway of %s", m_untrusted.c_str(), name));
+        return false;
+    }
     if (m_refused) {
         cli::Fail(Fmt("the gateway of %s refused the connection on port %d", name, port));
         return false;

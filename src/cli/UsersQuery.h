@@ -35,6 +35,7 @@ class UsersQuery final : public CMessageSink {
     bool m_connected = false;
     bool m_lost = false;
     bool m_refused = false;
+    std::string m_untrusted;  // who holds the port, when it is not the gateways' account
     bool m_hasBox = false;
     QElapsedTimer m_lastMessage;
 };

@@ -1,11 +1,13 @@
 #include "core/GatewayProcess.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 
 #include <string>
 #include <vector>
 
 #include "base/Text.h"
+#include "core/InstalledMarkets.h"
 #include "core/MarketType.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
@@ -17,9 +19,30 @@ const platform::ProcessList& GatewayProcessList() {
     return list;
 }
 
-std::int64_t GatewayAccount(const std::string& configPath) {
+namespace {
+// Written once while the installation is read at start-up, before any thread asks.
+InstalledMarkets g_installation;
+}  // namespace
+
+std::int64_t GatewayAccount(const InstalledMarkets& table, int market) {
+    if (!table.gateway_account.empty()) {
+        const passwd* account = getpwnam(table.gateway_account.c_str());
+        return account ? account->pw_uid : kNoAccount;
+    }
+    if (!table.IsInstalled(market)) {
+        return kNoAccount;
+    }
+    const std::string& path = table.markets[market - 1].config_file_path;
     struct stat info {};
-    return !configPath.empty() && stat(configPath.c_str(), &info) == 0 ? info.st_uid : kNoAccount;
+    return !path.empty() && stat(path.c_str(), &info) == 0 ? info.st_uid : kNoAccount;
+}
+
+void RecordInstallation(const InstalledMarkets& table) {
+    g_installation = table;
+}
+
+std::int64_t GatewayAccountOf(int market) {
+    return GatewayAccount(g_installation, market);
 }
 
 int qel_status_query(int marketCode, const platform::ProcessList& processes, ActivityLog& log,

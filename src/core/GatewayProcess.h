@@ -4,14 +4,21 @@
 #include <string>
 
 class ActivityLog;
+struct InstalledMarkets;
 namespace platform {
 class ProcessList;
 }
 
-// The account a market's gateway runs as: the owner of the market's configuration file, which
-// another account cannot change. kNoAccount when the file cannot be looked at.
+// The account a market's gateway runs as: the one the installation's ZEVO_GATEWAY_ACCOUNT
+// value names, else the owner of the market's configuration file, which another account
+// cannot change. kNoAccount when the named account does not exist, the file cannot be looked
+// at or the market is not installed.
 inline constexpr std::int64_t kNoAccount = -1;
-std::int64_t GatewayAccount(const std::string& configPath);
+std::int64_t GatewayAccount(const InstalledMarkets& table, int market);
+// The same for the installation read at start-up, which the reading records here for the
+// links made below the window (a page's connection, a restart request, a users query).
+void RecordInstallation(const InstalledMarkets& table);
+std::int64_t GatewayAccountOf(int market);
 // The machine's processes as the gateway check needs them: only names that begin with
 // "qel_ip_" are looked at closely.
 const platform::ProcessList& GatewayProcessList();

@@ -2,6 +2,7 @@
 
 #include "base/Settings.h"
 #include "base/Text.h"
+#include "core/GatewayProcess.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/SettingsStore.h"
@@ -97,15 +98,12 @@ static bool ReadMarket(MarketSettings& slot, const platform::SettingsKey& key, i
     return true;
 }
 
-void InitTypesOfMarketsConfigFilePathsAndPorts(InstalledMarkets& table,
-                                               const platform::SettingsStore& store,
-                                               ActivityLog& log, MarketMenu* menu) {
+namespace {
+
+// The installed markets' values, in code order, until a market lacks one its gateway needs.
+void ReadMarkets(InstalledMarkets& table, const platform::SettingsStore& store, ActivityLog& log,
+                 MarketMenu* menu) {
     const char* const op = kInitOp;
-    table.number_of_markets = 0;
-    for (int i = 0; i < kMarketCount; ++i) {
-        table.markets[i].type = -1;
-        fix_enabled[i] = 0;
-    }
     bool anyFix = false;
     for (int i = 0; i < kMarketCount; ++i) {
         const int code = i + 1;
@@ -127,4 +125,29 @@ void InitTypesOfMarketsConfigFilePathsAndPorts(InstalledMarkets& table,
     if (!anyFix && menu && menu->HasMenu()) {
         menu->GrayFixPopups();
     }
+}
+
+// The gateways' account, where the installation names it (an optional value).
+std::string NamedGatewayAccount(const platform::SettingsStore& store) {
+    std::string account;
+    auto key = store.OpenKey(kBaseKey);
+    if (!key || !platform::QueryString(*key, settings::kGatewayAccount, kPathLimit, &account)) {
+        return {};
+    }
+    return account;
+}
+
+}  // namespace
+
+void InitTypesOfMarketsConfigFilePathsAndPorts(InstalledMarkets& table,
+                                               const platform::SettingsStore& store,
+                                               ActivityLog& log, MarketMenu* menu) {
+    table.number_of_markets = 0;
+    for (int i = 0; i < kMarketCount; ++i) {
+        table.markets[i].type = -1;
+        fix_enabled[i] = 0;
+    }
+    table.gateway_account = NamedGatewayAccount(store);
+    ReadMarkets(table, store, log, menu);
+    RecordInstallation(table);
 }

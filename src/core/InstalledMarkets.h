@@ -24,6 +24,7 @@ struct InstalledMarkets {
     int number_of_markets = 0;
     MarketSettings markets[kMarketCount];
     std::string common_config_file_path;
+    std::string gateway_account;  // ZEVO_GATEWAY_ACCOUNT: the gateways' account, when named
 
     void Clear() { *this = InstalledMarkets(); }
     bool IsInstalled(int code) const {

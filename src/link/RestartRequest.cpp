@@ -58,6 +58,11 @@ void CRestartRequest::Start() {
     m_sessions.push_back(std::make_unique<Session>(*this, m_log));
     Session& session = *m_sessions.back();
     session.Helper().SetMessageSink(&session, m_marketType);
+    session.Helper().SetConnectFailedHandler([this](const std::string& why) {
+        if (m_notSent) {
+            m_notSent(why);
+        }
+    });
     m_gatewayAddress = "127.0.0.1";
     m_gatewayPort = std::to_string(m_interactivePort);
     LogAt(m_log, LogLevel::Activity, m_site, m_starterName.c_str(),

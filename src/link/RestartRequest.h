@@ -27,6 +27,11 @@ class CRestartRequest {
     void Start();
     // Called after a request has been sent (the FIX users list closes itself then).
     void SetAfterSent(std::function<void()> afterSent) { m_afterSent = std::move(afterSent); }
+    // Called when a request cannot be sent: the gateway refused the connection (`why` empty),
+    // or a process of another account holds its port (`why` says whose).
+    void SetNotSent(std::function<void(const std::string& why)> notSent) {
+        m_notSent = std::move(notSent);
+    }
 
     const std::string& GatewayAddress() const { return m_gatewayAddress; }
     const std::string& GatewayPort() const { return m_gatewayPort; }
@@ -45,4 +50,5 @@ class CRestartRequest {
     std::string m_gatewayPort;
     std::vector<std::unique_ptr<Session>> m_sessions;  // released with the dialog
     std::function<void()> m_afterSent;
+    std::function<void(const std::string&)> m_notSent;
 };

@@ -1,14 +1,17 @@
 #include "link/ZEVOHelper.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
+#include "core/GatewayProcess.h"
 #include "link/MessageFrame.h"
 #include "link/MessageSink.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
+#include "platform/SocketOwner.h"
 
 namespace {
 constexpr int kBufferSize = 1024;
@@ -67,10 +70,20 @@ void CZEVOHelper::Process(long, long eventWord) {
     } else if (failed) {
         // A refused or timed-out connect: nothing more is logged; the owner may try again.
         if (event == FD_CONNECT && m_connectFailed) {
-            m_connectFailed();
+            m_connectFailed(std::string());
         }
         return;
     } else if (event == FD_CONNECT) {
+        const std::string untrusted = UntrustedPeer();
+        if (!untrusted.empty()) {
+            // Whatever listens there is not the gateway: nothing it sends is looked at.
+            ZEVO_LOG_EVENT(m_log, "CZEVOHelper::Process", untrusted);
+            m_transport->CloseConnection();
+            if (m_connectFailed) {
+                m_connectFailed(untrusted);
+            }
+            return;
+        }
         ZEVO_LOG_EVENT(m_log, "CZEVOHelper::Process", "Connection established.");
         if (m_sink) {
             m_sink->OnConnectionEstablished();
@@ -78,6 +91,27 @@ void CZEVOHelper::Process(long, long eventWord) {
     } else if (event == FD_READ) {
         ReceiveData();
     }
+}
+
+std::string CZEVOHelper::UntrustedPeer() const {
+    const int socket = m_transport->Socket();
+    if (socket < 0) {
+        return {};  // a transport without a socket (in memory) has no port another can hold
+    }
+    const int port = std::atoi(m_transport->GetPort().c_str());
+    const std::int64_t account = GatewayAccountOf(m_marketType);
+    if (account == kNoAccount) {
+        return Fmt("port %d is not used: the gateways' account is not known", port);
+    }
+    const platform::SocketOwner owner = platform::ListenerOwner(socket);
+    if (!owner.known) {
+        return Fmt("port %d is not used: its owner cannot be known (%s)", port, owner.why.c_str());
+    }
+    if (owner.uid != account) {
+        return Fmt("port %d is held by a process of uid %u, not the gateway's account", port,
+                   owner.uid);
+    }
+    return {};
 }
 
 void CZEVOHelper::ReceiveData() {

@@ -31,8 +31,10 @@ class CZEVOHelper : public SocketNotificationTarget {
     // A further attempt of the owner's own, after the first failed: no line and no box for
     // the attempt itself; its outcome is reported as for any attempt.
     int Reconnect(const std::string& address, const std::string& port);
-    // Called when a connect ends refused or timed out (the owner may try again).
-    void SetConnectFailedHandler(std::function<void()> handler) {
+    // Called when a connect ends refused or timed out (the owner may try again), or reached a
+    // port that a process of another account than the gateways' holds: `untrusted` then says
+    // who holds it, the connection is closed and nothing is read from it.
+    void SetConnectFailedHandler(std::function<void(const std::string& untrusted)> handler) {
         m_connectFailed = std::move(handler);
     }
     // 1 when every byte was handed to the socket.
@@ -54,6 +56,9 @@ class CZEVOHelper : public SocketNotificationTarget {
     CTransport& Transport() { return *m_transport; }
 
   private:
+    // Empty when the socket's listener belongs to the gateways' account, else why the
+    // connection is not used.
+    std::string UntrustedPeer() const;
     void ReportReceiveError(int error);
     // The transport made ready for a connection to `address`:`port`.
     void PrepareTransport(const std::string& address, const std::string& port);
@@ -63,5 +68,5 @@ class CZEVOHelper : public SocketNotificationTarget {
     std::unique_ptr<CMessageValidator> m_validator;
     int m_marketType = -1;
     CMessageSink* m_sink = nullptr;
-    std::function<void()> m_connectFailed;
+    std::function<void(const std::string&)> m_connectFailed;
 };

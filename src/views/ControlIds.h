@@ -25,4 +25,8 @@ inline constexpr const char* kExit = "1028";
 // The number of users: in the active users dialog and in the FIX users list.
 inline constexpr const char* kUserCount = "1034";
 
+// Controls added beyond the product's own are numbered from 1100 on.
+// The log page's line about its connection to the gateway.
+inline constexpr const char* kConnectionState = "1100";
+
 }  // namespace control_id

@@ -61,9 +61,15 @@ CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
     auto* caption = new QLabel("LOG MESSAGES", this);
     caption->setAlignment(Qt::AlignCenter);
     m_filterBar = new LogFilterBar(m_model, m_list, this);
+    m_connectionState = new QLabel(this);
+    m_connectionState->setObjectName(control_id::kConnectionState);
+    m_connectionState->setWordWrap(true);
+    m_connectionState->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_connectionState->hide();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 2);
     layout->addWidget(m_filterBar);
+    layout->addWidget(m_connectionState);
     layout->addWidget(m_list, 1);
     layout->addWidget(caption);
 }
@@ -73,8 +79,11 @@ CGenericLogs::~CGenericLogs() = default;
 void CGenericLogs::InitConnectionData(const INPUT_FOR_LOGS_THREAD& input) {
     m_session = std::make_unique<CZEVOHelper>(m_log);
     m_session->SetMessageSink(this, m_marketType);
-    m_session->SetConnectFailedHandler([this] {
+    m_session->SetConnectFailedHandler([this](const std::string& untrusted) {
         m_connecting = false;
+        if (!untrusted.empty()) {
+            ShowConnectionState(untrusted);
+        }
         RetryLater();
     });
     m_address = "127.0.0.1";
@@ -167,7 +176,13 @@ bool CGenericLogs::compatible(int received, int required) {
     return accepted;
 }
 
+void CGenericLogs::ShowConnectionState(const std::string& text) {
+    m_connectionState->setText(QString::fromStdString(text));
+    m_connectionState->setVisible(!text.empty());
+}
+
 void CGenericLogs::OnConnectionEstablished() {
+    ShowConnectionState({});
     m_connected = true;
     m_connecting = false;
     m_retries = 0;

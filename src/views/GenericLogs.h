@@ -13,6 +13,7 @@ class CZEVOHelper;
 class LogFilterBar;
 class LogListView;
 class LogMessageModel;
+class QLabel;
 class QTimer;
 class QTreeWidget;
 
@@ -73,6 +74,7 @@ class CGenericLogs : public QWidget, public CMessageSink {
     bool GatewayRuns() const;
     void RetryLater();
     void Retry();
+    void ShowConnectionState(const std::string& text);
 
     ActivityLog* m_log = nullptr;
     std::unique_ptr<CZEVOHelper> m_session;
@@ -89,4 +91,5 @@ class CGenericLogs : public QWidget, public CMessageSink {
     LogMessageModel* m_model;
     LogListView* m_list;
     LogFilterBar* m_filterBar;
+    QLabel* m_connectionState;
 };

@@ -95,6 +95,36 @@ TEST(Impostor, AGatewayNamedProgramOfAnotherAccountIsNeitherShownNorConnected) {
     EXPECT_FALSE(zevo.waitForFinished(0));            // still running
     EXPECT_FALSE(FileExists(dir.File("boxes.txt")));  // no box, no "Invalid version"
 
+    // A process of the gateways' account under the gateway's name that does not listen yet
+    // (a gateway that starts late): the console connects, finds the port held by the impostor
+    // and uses nothing from it; zevo-cli says the same.
+    const std::string late = dir.File("late/qel_ip_cm.exe");
+    std::filesystem::create_directories(dir.File("late"));
+    std::filesystem::copy_file("/bin/sleep", late);
+    QProcess starting;
+    starting.start(QString::fromStdString(late), {"60"});
+    ASSERT_TRUE(starting.waitForStarted());
+    const std::string other = std::to_string(getpwnam("zevo-other")->pw_uid);
+    const std::string held = "port " + std::to_string(layout.NonInteractivePort(kCm)) +
+                             " is held by a process of uid " + other +
+                             ", not the gateway's account";
+    EXPECT_TRUE(WaitFor([&] { return Logged(layout, held); }, std::chrono::seconds(15)));
+    for (const char* command : {"users", "restart"}) {
+        const CliResult result = RunProgram(ZEVO_CLI_PATH, {command, "CM"}, environment);
+        EXPECT_EQ(result.status, 1) << command;
+        EXPECT_EQ(result.err, "zevo-cli: port " + std::to_string(layout.InteractivePort(kCm)) +
+                                  " is held by a process of uid " + other +
+                                  ", not the gateway's account; it is not taken for the "
+                                  "gateway of CM\n")
+            << command;
+    }
+    EXPECT_FALSE(Logged(layout, "Connection established."));
+    EXPECT_FALSE(Logged(layout, "Received market version"));
+    EXPECT_FALSE(zevo.waitForFinished(0));
+    EXPECT_FALSE(FileExists(dir.File("boxes.txt")));
+    starting.kill();
+    starting.waitForFinished(5000);
+
     // The impostor leaves; the gateway of the gateways' account is connected as usual.
     impostor.reset();
     Gateway real(layout, program, "");

@@ -23,6 +23,7 @@ using Cli = Installation;
 TEST_F(Service, ControlCode130StartsTheInstalledGatewaysAndARestartRequestRestartsOne) {
     RecordingBoxes boxes;
     TestLog log;
+    TrustOwnGateways();
     ServiceRun service(QEL_SERVICE_PATH, layout);
     ASSERT_TRUE(service.Listening());
 
@@ -139,8 +140,8 @@ TEST_F(Cli, RestartAndAConfigSetRestartTheRunningGatewayThroughTheService) {
 }
 
 // A gateway that counts as running but takes no restart request (nothing listens on its
-// interactive port within the timeout): the values are saved and Start Applications is sent,
-// but zevo-cli says the restart failed and exits 4.
+// interactive port, which refuses the connection): the values are saved and Start Applications is
+// sent, but zevo-cli says the restart failed and exits 4.
 TEST_F(Cli, AConfigSetWhoseRestartCannotBeSentIsSavedAndExits4) {
     ServiceRun service(QEL_SERVICE_PATH, layout);
     ASSERT_TRUE(service.Listening());
@@ -156,7 +157,7 @@ TEST_F(Cli, AConfigSetWhoseRestartCannotBeSentIsSavedAndExits4) {
     EXPECT_EQ(set.out,
               "Parameter(s) updated successfully in QEL configuration file. QEL will restart to "
               "take changes into effect.\n");
-    EXPECT_EQ(set.err, "zevo-cli: the gateway of MF did not answer on port " +
+    EXPECT_EQ(set.err, "zevo-cli: the gateway of MF refused the connection on port " +
                            std::to_string(layout.InteractivePort(7)) +
                            "\nzevo-cli: saved, but the gateway was not restarted\n");
     EXPECT_EQ(ReadFile(layout.ConfigPath(7)), expected);

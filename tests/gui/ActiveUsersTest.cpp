@@ -39,6 +39,7 @@ void ClickHeading(const CGenericActiveUsersList& dialog, int column) {
 class ActiveUsersTest : public QObject {
     Q_OBJECT
   private slots:
+    void initTestCase() { TrustOwnGateways(); }
     void init() { FO_USERID_INCREASE_FLAG = 0; }
 
     void usersArriveNewestOnTopAndSortByHeading() {

@@ -101,6 +101,7 @@ void Toggle(QCheckBox* box) {
 class FixDialogsTest : public QObject {
     Q_OBJECT
   private slots:
+    void initTestCase() { TrustOwnGateways(); }
     void usersListShowsBrokerCountAndSortsByHeading() {
         const char* const titles[] = {"FIX Users - CM", "FIX Users- FO", "FIX Users- WDM",
                                       "FIX Users- IPO", "FIX Users- CD", "FIX Users- SLBM",

@@ -76,6 +76,7 @@ struct CmService {
 class FixRoundTripTest : public QObject {
     Q_OBJECT
   private slots:
+    void initTestCase() { TrustOwnGateways(); }
     void aUserAddedInTheDialogsLogsOnAndADeletedOneIsRefused() {
         CmService cm;
         QVERIFY(cm.gateway != 0);

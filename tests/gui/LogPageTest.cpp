@@ -1,5 +1,7 @@
 // A market's log page fed by a gateway over loopback: the version check, the rows, the filter,
 // the count, copying and exporting.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
@@ -14,6 +16,8 @@
 #include <algorithm>
 
 #include "GatewayMessages.h"
+#include "core/GatewayProcess.h"
+#include "core/InstalledMarkets.h"
 #include "core/MarketType.h"
 #include "link/MessageFrame.h"
 #include "link/ZEVOHelper.h"
@@ -23,6 +27,7 @@
 #include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
 #include "support/WidgetText.h"
+#include "views/ControlIds.h"
 #include "views/GenericLogs.h"
 #include "views/LogFilterBar.h"
 #include "views/LogListView.h"
@@ -97,6 +102,7 @@ const std::vector<gateway::Bytes> kFive = {
 class LogPageTest : public QObject {
     Q_OBJECT
   private slots:
+    void initTestCase() { TrustOwnGateways(); }
     void init() {
         FO_USERID_INCREASE_FLAG = IPO_USERID_INCREASE_FLAG = SLBM_USERID_INCREASE_FLAG = 0;
     }
@@ -163,6 +169,29 @@ class LogPageTest : public QObject {
         QVERIFY(page.Rows()[0].startsWith("3 / "));
         QVERIFY(page.Rows()[0].endsWith(
             " / QEL did not receive logon response from the trading host / 0"));
+    }
+
+    // A port held by a process of another account than the gateways' is not the gateway's:
+    // nothing from it is shown, the page says who holds the port, and it tries again.
+    void aPortHeldByAnotherAccountIsNotUsedAndThePageSaysWho() {
+        InstalledMarkets table;
+        table.gateway_account = geteuid() == 65534 ? "root" : "nobody";
+        RecordInstallation(table);
+        Page page;
+        const auto* state = page.view.findChild<QLabel*>(control_id::kConnectionState);
+        const std::string said = "port " + page.gateway.Port() + " is held by a process of uid " +
+                                 std::to_string(geteuid()) + ", not the gateway's account";
+        QVERIFY(PumpUntil([&] { return !state->isHidden(); }));
+        QCOMPARE(state->text().toStdString(), said);
+        QCOMPARE(page.log.CountLine("EVENT|" + said + "|ZEVOHelper.cpp|CZEVOHelper::Process"), 1);
+        page.Send(kFive);
+        QVERIFY(!PumpUntil([&] { return !page.Rows().isEmpty(); }, std::chrono::milliseconds(300)));
+        QVERIFY(page.Version(1).isEmpty());
+        // Once the port is the gateways' account's, the next attempt is connected as usual.
+        TrustOwnGateways();
+        QVERIFY(PumpUntil([&] { return state->isHidden(); }));
+        QVERIFY(page.gateway.Accept());
+        QVERIFY(page.Receive(kFive, 5));
     }
 
     void rowsOverManyStoreBlocksKeepEveryField() {

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +17,9 @@
 #include <iterator>
 #include <sstream>
 #include <thread>
+
+#include "core/GatewayProcess.h"
+#include "core/InstalledMarkets.h"
 
 namespace testing_support {
 
@@ -187,6 +191,13 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+void TrustOwnGateways() {
+    InstalledMarkets table;
+    const passwd* self = getpwuid(geteuid());
+    table.gateway_account = self ? self->pw_name : "";
+    RecordInstallation(table);
 }
 
 }  // namespace testing_support

@@ -77,6 +77,10 @@ int FreeBasePort();
 InstallationLayout LaidOut(const std::string& root, std::vector<int> markets,
                            std::vector<int> fixMarkets = {});
 
+// For tests whose gateways run in the test itself: records an installation that names the
+// test's own account as the gateways', so its connections to them are trusted.
+void TrustOwnGateways();
+
 // Waits until `condition` holds or `timeout` passes; returns the condition's last value.
 bool WaitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds timeout = std::chrono::seconds(5));

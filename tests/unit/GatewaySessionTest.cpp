@@ -52,6 +52,7 @@ std::vector<unsigned char> Message(std::uint16_t length, std::uint16_t code,
 
 class GatewaySession : public ::testing::Test {
   protected:
+    GatewaySession() { TrustOwnGateways(); }
     // Connects the session (again, when it was connected before) to the peer.
     void Connect() {
         session_.SetMessageSink(&sink_, 1);

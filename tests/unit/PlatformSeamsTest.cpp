@@ -1,13 +1,21 @@
-// The seams between the program and the machine: message boxes and the gateway process check.
+// The seams between the program and the machine: message boxes, the gateway process check and
+// who holds a port.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/fsuid.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 #include "core/GatewayProcess.h"
+#include "core/InstalledMarkets.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessList.h"
+#include "platform/SocketOwner.h"
 #include "support/FakeProcessList.h"
 #include "support/TestLog.h"
 
@@ -115,18 +123,28 @@ TEST(GatewayProcess, AGatewayNamedProcessOfAnotherAccountIsNotTheGateway) {
     platform::ProcProcessList list(proc.path(), "qel_ip_");
     const std::string config = proc.File("qel_ip_cm.cfg");
     WriteFile(config, "BOX_ID=1\n");
+    InstalledMarkets table;
+    table.markets[0].type = 1;
+    table.markets[0].config_file_path = config;
     TestLog log;
     std::int64_t impostor = kNoAccount;
-    EXPECT_EQ(qel_status_query(1, list, *log.get(), GatewayAccount(config), &impostor), 0);
+    EXPECT_EQ(qel_status_query(1, list, *log.get(), GatewayAccount(table, 1), &impostor), 0);
     EXPECT_EQ(impostor, 1002);
-    EXPECT_EQ(ImpostorText(1, impostor, GatewayAccount(config)),
+    EXPECT_EQ(ImpostorText(1, impostor, GatewayAccount(table, 1)),
               "qel_ip_cm.exe runs as uid 1002, not as the gateways' account root (uid 0)");
-    // The gateways' account may be any: it is the configuration file's owner.
+    // The gateways' account may be any: it is the configuration file's owner ...
     ASSERT_EQ(chown(config.c_str(), 1002, 1002), 0);
-    EXPECT_EQ(qel_status_query(1, list, *log.get(), GatewayAccount(config), &impostor), 1);
+    EXPECT_EQ(qel_status_query(1, list, *log.get(), GatewayAccount(table, 1), &impostor), 1);
     EXPECT_EQ(impostor, kNoAccount);
+    // ... unless the installation names it; a named account that does not exist is no one's.
+    table.gateway_account = "root";
+    EXPECT_EQ(qel_status_query(1, list, *log.get(), GatewayAccount(table, 1)), 0);
+    table.gateway_account = "no-such-account-here";
+    EXPECT_EQ(GatewayAccount(table, 1), kNoAccount);
     // Without a configuration file no account is known, and no process is taken for it.
-    EXPECT_EQ(qel_status_query(1, list, *log.get(), GatewayAccount(proc.File("none"))), 0);
+    table.gateway_account.clear();
+    table.markets[0].config_file_path = proc.File("none");
+    EXPECT_EQ(qel_status_query(1, list, *log.get(), GatewayAccount(table, 1)), 0);
 }
 
 TEST(GatewayProcess, AProcessListThatCannotBeTakenCountsAsNotRunningAndIsLogged) {
@@ -136,4 +154,85 @@ TEST(GatewayProcess, AProcessListThatCannotBeTakenCountsAsNotRunningAndIsLogged)
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{
                                "SYSTEM_ERROR|Error in CreateToolhelp32Snapshot(). Cannot retrieve "
                                "snapshot for processes. Error [2]"}));
+}
+
+namespace {
+
+// A TCP listener on `address` (a free port), made while the thread's file-system account is
+// `creator`, which the kernel takes as the socket's owner.
+struct Listener {
+    Listener(int family, uid_t creator) {
+        const uid_t before = static_cast<uid_t>(setfsuid(creator));
+        fd = socket(family, SOCK_STREAM, 0);
+        setfsuid(before);
+        sockaddr_storage address{};
+        socklen_t size = 0;
+        if (family == AF_INET) {
+            auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+            v4->sin_family = AF_INET;
+            v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            size = sizeof *v4;
+        } else {
+            auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+            v6->sin6_family = AF_INET6;
+            v6->sin6_addr = in6addr_any;  // takes IPv4 connections too
+            size = sizeof *v6;
+        }
+        if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(fd, 4) != 0 ||
+            getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+            ADD_FAILURE() << "no listener: " << std::strerror(errno);
+        }
+        port = ntohs(family == AF_INET ? reinterpret_cast<sockaddr_in*>(&address)->sin_port
+                                       : reinterpret_cast<sockaddr_in6*>(&address)->sin6_port);
+    }
+    ~Listener() { close(fd); }
+    int fd = -1;
+    int port = 0;
+};
+
+// A connection of this process to 127.0.0.1:`port`.
+struct Client {
+    explicit Client(int port) {
+        fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    }
+    ~Client() { close(fd); }
+    int fd = -1;
+};
+
+}  // namespace
+
+// Who holds a gateway's port: the account that made the listener behind the connection, read
+// from the kernel's socket diagnostics and from the /proc tables alike.
+TEST(SocketOwner, TheListenerBehindAConnectionIsOwnedByTheAccountThatMadeIt) {
+    const uid_t other = geteuid() == 0 ? 65534 : geteuid();  // only root makes another's
+    for (const platform::SocketTable table :
+         {platform::SocketTable::kNetlink, platform::SocketTable::kProcNet}) {
+        SCOPED_TRACE(table == platform::SocketTable::kNetlink ? "netlink" : "/proc");
+        for (const int family : {AF_INET, AF_INET6}) {
+            for (const uid_t creator : {geteuid(), other}) {
+                Listener listener(family, creator);
+                Client client(listener.port);
+                const platform::SocketOwner owner = platform::ListenerOwner(client.fd, table);
+                EXPECT_TRUE(owner.known) << owner.why;
+                EXPECT_EQ(owner.uid, creator);
+            }
+        }
+    }
+    // A listener gone since the connection was made has no owner to tell.
+    auto listener = std::make_unique<Listener>(AF_INET, geteuid());
+    const int port = listener->port;
+    Client client(port);
+    const int accepted = accept(listener->fd, nullptr, nullptr);
+    listener.reset();
+    EXPECT_EQ(platform::ListenerOwner(client.fd).why,
+              "no socket listens on port " + std::to_string(port) + " any more");
+    TempDir none;
+    EXPECT_EQ(platform::ListenerOwner(client.fd, platform::SocketTable::kProcNet, none.path()).why,
+              "neither the socket diagnostics nor " + none.path() + "/net/tcp can be read");
+    close(accepted);
 }
