@@ -17,7 +17,9 @@ class CViewTabCtrl : public QTabWidget {
 
     void SetActivityLog(ActivityLog* log) { m_log = log; }
 
-    // Kind 1: the k-th page shows the k-th installed market, labelled with its name.
+    // Kind 1: the k-th page shows the k-th installed market, labelled with its name. The tab
+    // carries the page's connection: a filled mark while connected, a hollow one otherwise,
+    // and the page's own words as its tooltip.
     void CreateLogPages(const InstalledMarkets& markets, CGenericLogs* pages[7]);
     // Kind 2: page 0 is "Common" (market code 100, with the activity log), then a page per
     // installed market.
@@ -26,5 +28,7 @@ class CViewTabCtrl : public QTabWidget {
     int PageCount() const { return count(); }
 
   private:
+    void ShowConnection(QWidget* page, bool connected, const QString& text);
+
     ActivityLog* m_log = nullptr;
 };

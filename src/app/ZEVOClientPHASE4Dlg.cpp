@@ -240,6 +240,9 @@ void CZEVOClientPHASE4Dlg::StartStatusThread() {
             [this, row, running] {
                 if (row >= 0 && row < kMarketCount) {
                     m_rowRuns[row] = running;
+                    if (m_logPages[row]) {
+                        m_logPages[row]->SetGatewayRunning(running);
+                    }
                 }
                 if (QTreeWidgetItem* item = m_statusList->topLevelItem(row)) {
                     item->setText(1, running ? "Running" : "Not Running");

@@ -2,6 +2,9 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTime>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -65,13 +68,20 @@ CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
     m_connectionState->setObjectName(control_id::kConnectionState);
     m_connectionState->setWordWrap(true);
     m_connectionState->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_connectionState->hide();
+    m_connectionState->setAccessibleName("Connection");
+    m_connectionState->setText("Not connected - waiting for the gateway to run");
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 2);
     layout->addWidget(m_filterBar);
     layout->addWidget(m_connectionState);
     layout->addWidget(m_list, 1);
     layout->addWidget(caption);
+    // Tab goes from the filter to the list it filters, then to Export.
+    setTabOrder(m_filterBar->FilterField(), m_list);
+    setTabOrder(m_list, m_filterBar->ExportButton());
+    m_filterBar->FilterField()->setAccessibleName("Filter log messages");
+    m_filterBar->CountLabel()->setAccessibleName("Rows shown");
+    m_list->setAccessibleName("Log messages");
 }
 
 CGenericLogs::~CGenericLogs() = default;
@@ -81,9 +91,7 @@ void CGenericLogs::InitConnectionData(const INPUT_FOR_LOGS_THREAD& input) {
     m_session->SetMessageSink(this, m_marketType);
     m_session->SetConnectFailedHandler([this](const std::string& untrusted) {
         m_connecting = false;
-        if (!untrusted.empty()) {
-            ShowConnectionState(untrusted);
-        }
+        m_problem = untrusted.empty() ? "No connection" : untrusted;
         RetryLater();
     });
     m_address = "127.0.0.1";
@@ -95,7 +103,18 @@ void CGenericLogs::ConnectToGateway() {
     m_retries = 0;
     m_connecting = m_session->EstablishConnection(m_address, m_port) == 1;
     if (!m_connecting) {
+        m_problem = "No connection";
         RetryLater();
+    } else {
+        ShowConnectionState(
+            false, QString("Connecting to port %1...").arg(QString::fromStdString(m_port)));
+    }
+}
+
+void CGenericLogs::SetGatewayRunning(bool running) {
+    if (!running && !m_connected) {
+        m_retryTimer->stop();
+        ShowConnectionState(false, "Not connected - waiting for the gateway to run");
     }
 }
 
@@ -105,8 +124,14 @@ bool CGenericLogs::GatewayRuns() const {
 
 void CGenericLogs::RetryLater() {
     static constexpr int kDelays[] = {1, 2, 4, 8};  // seconds; then every 10
-    if (m_connected || m_connecting || !GatewayRuns()) {
-        return;  // when the process appears again, the status thread connects
+    if (m_connected || m_connecting) {
+        return;
+    }
+    if (!GatewayRuns()) {
+        // When the process appears again, the status thread connects.
+        ShowConnectionState(
+            false, QString::fromStdString(m_problem) + " - waiting for the gateway to run");
+        return;
     }
     if (m_retries == 0) {
         ZEVO_LOG_ACTIVITY(m_log, "CGenericLogs::RetryLater",
@@ -116,6 +141,10 @@ void CGenericLogs::RetryLater() {
     }
     const int seconds = m_retries < 4 ? kDelays[m_retries] : 10;
     m_retryTimer->start(seconds * 1000);
+    ShowConnectionState(false,
+                        QString("%1 - next attempt at %2")
+                            .arg(QString::fromStdString(m_problem),
+                                 QTime::currentTime().addSecs(seconds).toString("HH:mm:ss")));
 }
 
 void CGenericLogs::Retry() {
@@ -126,12 +155,17 @@ void CGenericLogs::Retry() {
     m_connecting = m_session->Reconnect(m_address, m_port) == 1;
     if (!m_connecting) {
         RetryLater();
+    } else {
+        ShowConnectionState(false, QString("Connecting to port %1 (attempt %2)...")
+                                       .arg(QString::fromStdString(m_port))
+                                       .arg(m_retries + 1));
     }
 }
 
 void CGenericLogs::OnConnectionLost() {
     m_connected = m_connecting = false;
     m_retries = 0;
+    m_problem = "Connection lost " + QTime::currentTime().toString("HH:mm:ss").toStdString();
     RetryLater();
 }
 
@@ -176,18 +210,24 @@ bool CGenericLogs::compatible(int received, int required) {
     return accepted;
 }
 
-void CGenericLogs::ShowConnectionState(const std::string& text) {
-    m_connectionState->setText(QString::fromStdString(text));
-    m_connectionState->setVisible(!text.empty());
+void CGenericLogs::ShowConnectionState(bool connected, const QString& text) {
+    if (m_connectionState->text() != text) {
+        m_connectionState->setText(text);
+        emit connectionStateChanged(connected, text);
+    }
 }
 
 void CGenericLogs::OnConnectionEstablished() {
-    ShowConnectionState({});
     m_connected = true;
     m_connecting = false;
     m_retries = 0;
     m_retryTimer->stop();
+    // Each connection starts an empty list: the page says so, so an empty page is explained.
+    const bool hadRows = m_model->StoredRows() > 0;
     m_model->Clear();
+    const QString now = QTime::currentTime().toString("HH:mm:ss");
+    ShowConnectionState(true, hadRows ? QString("Connected %1 - earlier rows were cleared").arg(now)
+                                      : QString("Connected %1").arg(now));
 }
 
 void CGenericLogs::SetVersionInStatusList(const char* marketName, int version) {
@@ -202,4 +242,8 @@ void CGenericLogs::SetVersionInStatusList(const char* marketName, int version) {
             item->setText(2, QString::number(version));
         }
     }
+}
+
+QString CGenericLogs::ConnectionState() const {
+    return m_connectionState->text();
 }

@@ -50,6 +50,11 @@ class CGenericLogs : public QWidget, public CMessageSink {
     // the page tries again after 1, 2, 4 and 8 seconds and then every 10 seconds, with one
     // line in the activity log when it starts doing so.
     void ConnectToGateway();
+    // The window's word on whether the gateway's process runs: a page without a connection
+    // waits for it.
+    void SetGatewayRunning(bool running);
+    // What the page says of its connection, above the list.
+    QString ConnectionState() const;
     CZEVOHelper* Session() const { return m_session.get(); }
     const std::string& GatewayAddress() const { return m_address; }
     const std::string& GatewayPort() const { return m_port; }
@@ -61,6 +66,12 @@ class CGenericLogs : public QWidget, public CMessageSink {
     void OnConnectionLost() override;
 
     void SetVersionInStatusList(const char* marketName, int version);
+
+  signals:
+    // The page's connection came or went, or its state text changed.
+    void connectionStateChanged(bool connected, const QString& text);
+
+  public:
     // Whether the received version is acceptable for this view's market; sets the market's
     // user-ID width flag on the way.
     bool compatible(int received, int required);
@@ -74,7 +85,7 @@ class CGenericLogs : public QWidget, public CMessageSink {
     bool GatewayRuns() const;
     void RetryLater();
     void Retry();
-    void ShowConnectionState(const std::string& text);
+    void ShowConnectionState(bool connected, const QString& text);
 
     ActivityLog* m_log = nullptr;
     std::unique_ptr<CZEVOHelper> m_session;
@@ -88,6 +99,7 @@ class CGenericLogs : public QWidget, public CMessageSink {
     int m_retries = 0;          // attempts made since the last connection or first attempt
     bool m_connected = false;   // a connection is up
     bool m_connecting = false;  // an attempt is under way
+    std::string m_problem = "No connection";  // why the last attempt did not connect
     LogMessageModel* m_model;
     LogListView* m_list;
     LogFilterBar* m_filterBar;

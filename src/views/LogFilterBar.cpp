@@ -8,12 +8,16 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QShortcut>
+#include <QTimer>
 #include <algorithm>
 
+#include "platform/MessageBox.h"
 #include "views/CsvText.h"
 #include "views/LogListView.h"
 #include "views/LogMessageModel.h"
@@ -24,6 +28,8 @@ namespace {
 // Exports of more rows than this show their progress.
 constexpr int kRowsWithoutProgress = 20000;
 constexpr int kRowsPerStep = 4096;
+// The primary selection takes up to this many rows; a larger selection leaves it as it was.
+constexpr std::int64_t kLargestPrimary = 100000;
 
 }  // namespace
 
@@ -33,7 +39,8 @@ LogFilterBar::LogFilterBar(LogMessageModel* model, LogListView* list, QWidget* p
       m_list(list),
       m_field(new QLineEdit(this)),
       m_count(new QLabel(this)),
-      m_export(new QPushButton("&Export...", this)) {
+      m_export(new QPushButton("&Export...", this)),
+      m_primary(new QTimer(this)) {
     m_field->setObjectName("logFilter");
     m_field->setPlaceholderText("Filter (Ctrl+F)");
     m_field->setClearButtonEnabled(true);
@@ -61,7 +68,17 @@ LogFilterBar::LogFilterBar(LogMessageModel* model, LogListView* list, QWidget* p
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WidgetShortcut);
     m_list->addAction(copy);
-    connect(copy, &QAction::triggered, this, &LogFilterBar::CopySelectedRows);
+    connect(copy, &QAction::triggered, this, [this] { CopySelectedRows(false); });
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu* menu = ContextMenu(at);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(m_list->viewport()->mapToGlobal(at));
+    });
+    m_primary->setSingleShot(true);
+    m_primary->setInterval(150);
+    connect(m_primary, &QTimer::timeout, this, &LogFilterBar::UpdatePrimarySelection);
+    connect(m_list, &LogListView::selectionChanged, m_primary, qOverload<>(&QTimer::start));
     m_field->installEventFilter(this);
     m_list->installEventFilter(this);
 
@@ -97,40 +114,75 @@ void LogFilterBar::UpdateCount() {
     m_export->setEnabled(!m_model->Searching());
 }
 
-QString LogFilterBar::SelectedRowsText() const {
-    const int row = m_list->SelectedRow();
-    QString text;
-    if (row < 0) {
-        return text;
+void LogFilterBar::CopySelectedRows(bool headers) const {
+    const std::int64_t count = m_list->Selection().Count();
+    if (count == 0) {
+        return;
     }
-    const std::vector<std::string> cells = CellTexts(m_model->Row(row));
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        text += QString::fromStdString(cells[i]);
-        text += i + 1 < cells.size() ? '\t' : '\n';
+    if (count > kLargestCopy) {
+        platform::ShowMessageBox(
+            m_list,
+            QString("%1 rows are selected; at most %2 are copied at once. Export selected rows "
+                    "writes them all to a file.")
+                .arg(QLocale(QLocale::English).toString(static_cast<qlonglong>(count)),
+                     QLocale(QLocale::English).toString(static_cast<qlonglong>(kLargestCopy)))
+                .toStdString(),
+            "Copy", platform::MB_OK | platform::MB_ICONINFORMATION);
+        return;
     }
-    return text;
+    QApplication::clipboard()->setText(m_list->SelectedRowsText(headers));
 }
 
-void LogFilterBar::CopySelectedRows() const {
-    const QString text = SelectedRowsText();
-    if (!text.isEmpty()) {
-        QApplication::clipboard()->setText(text);
+void LogFilterBar::UpdatePrimarySelection() {
+    QClipboard* clipboard = QApplication::clipboard();
+    const std::int64_t count = m_list->Selection().Count();
+    if (clipboard->supportsSelection() && count > 0 && count <= kLargestPrimary) {
+        clipboard->setText(m_list->SelectedRowsText(false), QClipboard::Selection);
     }
 }
 
-void LogFilterBar::OnExport() {
+QMenu* LogFilterBar::ContextMenu(const QPoint& at) {
+    auto* menu = new QMenu(m_list);
+    menu->setObjectName("logContextMenu");
+    const bool selected = !m_list->Selection().Empty();
+    QAction* copy = menu->addAction("&Copy", [this] { CopySelectedRows(false); });
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(selected);
+    menu->addAction("Copy with column &headers", [this] { CopySelectedRows(true); })
+        ->setEnabled(selected);
+    menu->addAction("E&xport selected rows...", [this] { OnExport(true); })
+        ->setEnabled(selected && !m_model->Searching());
+    menu->addSeparator();
+    const int row = m_list->RowAt(at.y());
+    const QString user = row >= 0 ? m_list->CellText(row, 0) : QString();
+    menu->addAction("&Filter by this user ID", [this, user] { m_field->setText(user); })
+        ->setEnabled(!user.isEmpty());
+    return menu;
+}
+
+void LogFilterBar::OnExport(bool selectedOnly) {
     const QString path = m_chooser ? m_chooser() : QString();
     if (!path.isEmpty()) {
-        ExportTo(path);
+        ExportTo(path, selectedOnly);
     }
 }
 
-bool LogFilterBar::ExportTo(const QString& path) {
+bool LogFilterBar::ExportTo(const QString& path, bool selectedOnly) {
     // The rows are those on show when the export starts; rows that arrive meanwhile are not
     // in it, and a list emptied meanwhile (a new connection) ends it.
     m_model->FinishSearch();
     const LogMessageModel::Snapshot shown = m_model->Snap();
-    const int rows = static_cast<int>(shown.rows);
+    std::vector<LogSelection::Range> ranges;
+    if (!selectedOnly) {
+        ranges.push_back({0, static_cast<int>(shown.rows) - 1});
+    } else {
+        ranges = m_list->Selection().Ranges();  // rows as shown now, which the snapshot holds
+    }
+    int rows = 0;
+    for (LogSelection::Range& range : ranges) {
+        range.last = std::min(range.last, static_cast<int>(shown.rows) - 1);
+        rows += std::max(0, range.last - range.first + 1);
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
@@ -145,13 +197,17 @@ bool LogFilterBar::ExportTo(const QString& path) {
         progress->setValue(0);
     }
     std::string chunk = CsvRecord({std::begin(kLogColumnHeaders), std::end(kLogColumnHeaders)});
-    for (int row = 0; row < rows; ++row) {
-        chunk += CsvRecord(CellTexts(m_model->RowOf(shown, static_cast<std::size_t>(row))));
-        if ((row + 1) % kRowsPerStep == 0) {
+    int written = 0;
+    for (const LogSelection::Range& range : ranges) {
+        for (int row = range.first; row <= range.last; ++row) {
+            chunk += CsvRecord(CellTexts(m_model->RowOf(shown, static_cast<std::size_t>(row))));
+            if (++written % kRowsPerStep != 0) {
+                continue;
+            }
             file.write(chunk.data(), static_cast<qint64>(chunk.size()));
             chunk.clear();
             if (progress) {
-                progress->setValue(row + 1);  // lets the dialog's Cancel button work
+                progress->setValue(written);  // lets the dialog's Cancel button work
                 if (progress->wasCanceled() || !m_model->Holds(shown)) {
                     file.cancelWriting();  // the file stays as it was
                     return false;

@@ -1,18 +1,23 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 
 class LogMessageModel;
 class QLabel;
+class QMenu;
+class QTimer;
 class QLineEdit;
 class QPushButton;
 class LogListView;
 
 // What stands above a log page's list: the filter field (Ctrl+F goes to it, Escape empties
 // it), the count of rows shown of all rows, and "Export..." of the rows shown to a CSV file.
-// It also gives the list Ctrl+C, which copies the selected row as tab-separated text. While a
-// filter still looks through a long list, the count says how far it has got and Export waits.
+// It also serves the list: Ctrl+C copies the selected rows as tab-separated text, the X
+// primary selection holds them, and the list's context menu offers Copy, Copy with column
+// headers, Export selected rows and Filter by this user ID. While a filter still looks
+// through a long list, the count says how far it has got and Export waits.
 class LogFilterBar : public QWidget {
     Q_OBJECT
   public:
@@ -28,18 +33,23 @@ class LogFilterBar : public QWidget {
     QLabel* CountLabel() const { return m_count; }
     QPushButton* ExportButton() const { return m_export; }
 
-    // The selected row, one line with the cells separated by tabs.
-    QString SelectedRowsText() const;
-    void CopySelectedRows() const;
-    // Writes the rows shown to `path`; false when it could not be written or was cancelled.
-    bool ExportTo(const QString& path);
-    void OnExport();
+    // Copies the selected rows to the clipboard, with the column headers first when asked.
+    // More than kLargestCopy rows are not copied: a box says so and points to the export.
+    static constexpr std::int64_t kLargestCopy = 1000000;
+    void CopySelectedRows(bool headers = false) const;
+    // Writes the rows shown (or only the selected ones) to `path`; false when it could not
+    // be written or was cancelled.
+    bool ExportTo(const QString& path, bool selectedOnly = false);
+    void OnExport(bool selectedOnly = false);
+    // The list's context menu at `at` (viewport coordinates); shown by the list's right button.
+    QMenu* ContextMenu(const QPoint& at);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void UpdateCount();
+    void UpdatePrimarySelection();
 
     LogMessageModel* m_model;
     LogListView* m_list;
@@ -47,4 +57,5 @@ class LogFilterBar : public QWidget {
     QLabel* m_count;
     QPushButton* m_export;
     FileChooser m_chooser;
+    QTimer* m_primary;  // the X primary selection follows the selection once it settles
 };

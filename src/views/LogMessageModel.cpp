@@ -54,6 +54,7 @@ void LogMessageModel::SetFilter(const QString& text) {
     if (text == m_filterText) {
         return;
     }
+    emit aboutToReset();
     const bool narrowing =
         m_filter && !Searching() && text.contains(m_filterText, Qt::CaseInsensitive);
     m_filterText = text;
@@ -79,7 +80,7 @@ void LogMessageModel::SetFilter(const QString& text) {
             narrowing ? m_lastArrived.size() + m_lastFound.size() : m_shown;
     }
     ++m_generation;
-    emit reset();
+    emit reset(false);
     // The first slice runs now: a short list is filtered before the call returns, and a long
     // one shows its newest matches at once.
     m_lastShownMs = 0;
@@ -148,6 +149,7 @@ void LogMessageModel::FinishSearch() {
 }
 
 void LogMessageModel::Clear() {
+    emit aboutToReset();
     m_flush.stop();
     m_search.stop();
     m_rows.Clear();
@@ -159,7 +161,7 @@ void LogMessageModel::Clear() {
     m_filterFrom = 0;
     m_searchLeft = m_searchTotal = 0;
     ++m_generation;
-    emit reset();
+    emit reset(true);
     emit countsChanged();
 }
 

@@ -83,8 +83,11 @@ class LogMessageModel : public QObject {
     // Rows were shown: `onTop` new ones on top (what was shown moves down by as many rows),
     // or, with `onTop` 0, matches found below.
     void rowsChanged(int onTop);
-    // The list was emptied or filtered anew: every row may differ.
-    void reset();
+    // The rows shown are about to be filtered anew or emptied.
+    void aboutToReset();
+    // The list was filtered anew (`emptied` false) or emptied: every row may differ. Store
+    // places stay the same message across a new filter, not across an emptying.
+    void reset(bool emptied);
     // The rows shown, the rows in all or the search's progress changed.
     void countsChanged();
 

@@ -2,16 +2,21 @@
 // the count, copying and exporting.
 #include <unistd.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -162,9 +167,23 @@ class LogPageTest : public QObject {
                              2));
         QVERIFY(page.Rows()[0].startsWith("2 / "));
         QVERIFY(page.Rows()[1].startsWith("1 / "));
+        // The page says what became of its connection, and that a new one emptied the list.
+        const QRegularExpression time("\\d\\d:\\d\\d:\\d\\d");
+        const auto says = [&](const QString& pattern) {
+            const QString text = page.view.ConnectionState();
+            return QRegularExpression("^" + QString(pattern).replace("TIME", time.pattern()) + "$")
+                .match(text)
+                .hasMatch();
+        };
+        QVERIFY(says("Connected TIME"));
+        page.gateway.Close();
+        QVERIFY(PumpUntil([&] { return says("Connection lost TIME - next attempt at TIME"); }));
+        page.view.SetGatewayRunning(false);
+        QVERIFY(says("Not connected - waiting for the gateway to run"));
         // The gateway restarts: the status monitor connects again, with no version message.
         page.view.Session()->Transport().CloseConnection();
         page.Connect();
+        QVERIFY(PumpUntil([&] { return says("Connected TIME - earlier rows were cleared"); }));
         QVERIFY(page.Receive({LogMessage(false, 0, 3, 12003, 0)}, 1));
         QVERIFY(page.Rows()[0].startsWith("3 / "));
         QVERIFY(page.Rows()[0].endsWith(
@@ -181,15 +200,16 @@ class LogPageTest : public QObject {
         const auto* state = page.view.findChild<QLabel*>(control_id::kConnectionState);
         const std::string said = "port " + page.gateway.Port() + " is held by a process of uid " +
                                  std::to_string(geteuid()) + ", not the gateway's account";
-        QVERIFY(PumpUntil([&] { return !state->isHidden(); }));
-        QCOMPARE(state->text().toStdString(), said);
+        QVERIFY(PumpUntil([&] { return state->text().startsWith("port "); }));
+        QVERIFY2(state->text().startsWith(QString::fromStdString(said) + " - next attempt at "),
+                 qPrintable(state->text()));
         QCOMPARE(page.log.CountLine("EVENT|" + said + "|ZEVOHelper.cpp|CZEVOHelper::Process"), 1);
         page.Send(kFive);
         QVERIFY(!PumpUntil([&] { return !page.Rows().isEmpty(); }, std::chrono::milliseconds(300)));
         QVERIFY(page.Version(1).isEmpty());
         // Once the port is the gateways' account's, the next attempt is connected as usual.
         TrustOwnGateways();
-        QVERIFY(PumpUntil([&] { return state->isHidden(); }));
+        QVERIFY(PumpUntil([&] { return state->text().startsWith("Connected "); }));
         QVERIFY(page.gateway.Accept());
         QVERIFY(page.Receive(kFive, 5));
     }
@@ -322,7 +342,7 @@ class LogPageTest : public QObject {
         QCOMPARE(copied(), newest);
     }
 
-    void theSelectionAndTheScrolledPlaceStayAsRowsArrive() {
+    void theListFollowsAtTheTopAndHoldsStillElsewhere() {
         Page page;
         std::vector<gateway::Bytes> messages = {VersionMessage(30107)};
         for (int i = 0; i < 200; ++i) {
@@ -334,34 +354,190 @@ class LogPageTest : public QObject {
         LogListView* list = page.view.List();
         const int inSight = list->RowsInSight();
         QVERIFY(inSight > 3 && inSight < 100);
+        auto arrive = [&, next = 7000]() mutable {
+            const int rows = page.Rows().size();
+            return page.Receive({LogMessage(false, 1772470000, ++next, 11018, 0),
+                                 LogMessage(false, 1772470001, ++next, 11018, 0)},
+                                rows + 2);
+        };
+        // At the top, with no row picked, the newest rows come into sight.
+        QVERIFY(arrive());
+        QCOMPARE(list->TopRow(), 0);
+        QVERIFY(page.Rows()[0].startsWith("7002 / "));
+        QVERIFY(list->NewRowsBar()->isHidden());
+
         list->setFocus();
         QTest::keyClick(list, Qt::Key_PageDown);  // from no selection: the first row in sight
         QTest::keyClick(list, Qt::Key_PageDown);
         QCOMPARE(list->SelectedRow(), 2 * inSight);
         QCOMPARE(list->TopRow(), inSight + 1);  // the selected row is the last one in sight
-        const QString selected = LogRows(page.view.Model())[list->SelectedRow()];
-        QVERIFY(selected.startsWith(QString::number(1199 - 2 * inSight) + " / "));
+        const QStringList inView = page.Rows().mid(list->TopRow(), inSight);
+        const QString selected = page.Rows()[list->SelectedRow()];
 
-        // Two rows arrive on top: the selection follows its message, the list stays scrolled
-        // where it was, and the count shows them.
-        QVERIFY(page.Receive({LogMessage(false, 1772470000, 7001, 11018, 0),
-                              LogMessage(false, 1772470001, 7002, 11018, 0)},
-                             202));
-        QCOMPARE(list->SelectedRow(), 2 * inSight + 2);
-        QCOMPARE(LogRows(page.view.Model())[list->SelectedRow()], selected);
-        QCOMPARE(list->TopRow(), inSight + 1);
-        QCOMPARE(page.Count(), QString("202 of 202"));
-        QTest::keyClick(list, Qt::Key_PageUp);
-        QCOMPARE(list->SelectedRow(), inSight + 2);
-        QTest::keyClick(list, Qt::Key_End);
-        QCOMPARE(list->SelectedRow(), 201);
-        QCOMPARE(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
+        // Rows arrive above: the rows in sight, the selected one with them, stay where they
+        // are on screen, and the bar counts what arrived.
+        QVERIFY(arrive());
+        QVERIFY(arrive());
+        QCOMPARE(list->TopRow(), inSight + 5);
+        QCOMPARE(page.Rows().mid(list->TopRow(), inSight), inView);
+        QCOMPARE(page.Rows()[list->SelectedRow()], selected);
+        QCOMPARE(list->SelectedRow() - list->TopRow(), inSight - 1);
+        QCOMPARE(page.Count(), QString("206 of 206"));
+        QCOMPARE(list->NewRowsBar()->text(), QString("4 new rows - Home to see them"));
+        QVERIFY(list->NewRowsBar()->isVisible());
+        // A row picked at the top holds the list still too: the same click picks the same row.
+        list->ShowNewest();
+        QVERIFY(list->NewRowsBar()->isHidden());
+        const QPoint second(10, list->RowHeight() + list->RowHeight() / 2);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
+        const QString clicked = page.Rows()[list->SelectedRow()];
+        QVERIFY(arrive());
+        QCOMPARE(page.Rows()[list->RowAt(second.y())], clicked);
+        QCOMPARE(list->NewRowsBar()->text(), QString("2 new rows - Home to see them"));
+        // Home shows the newest rows and follows them again.
+        QTest::keyClick(list, Qt::Key_Home);
+        QCOMPARE(list->TopRow(), 0);
+        QVERIFY(list->NewRowsBar()->isHidden());
+        QVERIFY(arrive());
+        QCOMPARE(list->TopRow(), 0);
 
-        // A filter shows its own rows from the top, with no selection.
+        // A filter keeps the selected row when it shows it, at its place on screen; emptying
+        // the filter keeps it again, amid its neighbours.
+        QTest::keyClick(list, Qt::Key_PageDown);
+        QTest::keyClick(list, Qt::Key_PageDown);
+        const QString picked = page.Rows()[list->SelectedRow()];
+        const int offset = list->SelectedRow() - list->TopRow();
+        const QString user = picked.section(" / ", 0, 0);
+        page.Field()->setText(user);
+        QCOMPARE(page.Rows()[list->SelectedRow()], picked);
+        QTest::keyClick(page.Field(), Qt::Key_Escape);
+        QCOMPARE(page.Field()->text(), QString());
+        QCOMPARE(page.Rows()[list->SelectedRow()], picked);
+        QCOMPARE(list->SelectedRow() - list->TopRow(), offset);
+        // A filter that does not show it starts from the top, with nothing selected.
         page.Field()->setText("7002");
         QCOMPARE(list->SelectedRow(), -1);
         QCOMPARE(list->TopRow(), 0);
-        QCOMPARE(LogRows(page.view.Model()).size(), 1);
+        QCOMPARE(page.Rows().size(), 1);
+    }
+
+    // Shift and Ctrl with the arrows and the mouse select several rows, Ctrl+A all shown;
+    // Ctrl+C and the context menu copy them; a cut cell shows its whole text as a tooltip; the
+    // Message column takes the free width and a double-click on a divider fits its column.
+    void rowsAreSelectedCopiedAndReadInPlace() {
+        Page page;
+        QVERIFY(page.Receive(kFive, 5));
+        page.view.resize(1400, 400);
+        page.view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&page.view));
+        LogListView* list = page.view.List();
+        list->setFocus();
+        const auto copied = [&](const std::function<void()>& copy) {
+            QApplication::clipboard()->clear();
+            copy();
+            return QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+        };
+        const auto ctrlC = [&] { QTest::keySequence(list, QKeySequence::Copy); };
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+        QStringList lines = copied(ctrlC);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[0].startsWith("3003\t"));
+        QVERIFY(lines[2].startsWith("NEW\t"));  // user ID 0
+        const int row = list->RowHeight();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          {10, row / 2 + 4 * row});
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          {10, row / 2 + row});
+        lines = copied(ctrlC);
+        QCOMPARE(lines.size(), 3);  // rows 0, 2 and 4
+        QVERIFY(lines[1].startsWith("NEW\t") && lines[2].startsWith("1001\t"));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          {10, row / 2 + 4 * row});
+        QCOMPARE(list->Selection().Count(), 4);  // from the last click (row 1) down to row 4
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, {10, row / 2});
+        QCOMPARE(list->Selection().Count(), 1);
+        QTest::keySequence(list, QKeySequence::SelectAll);
+        QCOMPARE(list->Selection().Count(), 5);
+        // Ctrl+A takes the rows the filter shows.
+        page.Field()->setText("logged");
+        list->setFocus();
+        QTest::keySequence(list, QKeySequence::SelectAll);
+        QCOMPARE(copied(ctrlC).size(), 2);
+
+        QMenu* menu = page.view.FilterBar()->ContextMenu({10, row / 2});
+        QStringList items;
+        for (QAction* action : menu->actions()) {
+            if (!action->isSeparator()) {
+                items << action->text();
+            }
+        }
+        QCOMPARE(items, (QStringList{"&Copy", "Copy with column &headers",
+                                     "E&xport selected rows...", "&Filter by this user ID"}));
+        lines = copied([&] { menu->actions()[1]->trigger(); });
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], QString("User ID\tTime\tMessage\tReason"));
+        menu->actions().last()->trigger();
+        QCOMPARE(page.Field()->text(), QString("3003"));
+        delete menu;
+
+        // The Message column reaches the right edge; a tooltip shows a cut cell whole.
+        QHeaderView* header = list->Header();
+        QCOMPARE(header->length(), list->viewport()->width());
+        list->setColumnWidth(2, 60);
+        QCOMPARE(list->columnWidth(2), list->viewport()->width() - list->columnWidth(0) -
+                                           list->columnWidth(1) - list->columnWidth(3));
+        list->setColumnWidth(1, 40);
+        const QPoint time(header->sectionViewportPosition(1) + 5, row / 2);
+        QHelpEvent help(QEvent::ToolTip, time, list->viewport()->mapToGlobal(time));
+        QApplication::sendEvent(list->viewport(), &help);
+        QCOMPARE(QToolTip::text(), QString("Tuesday, March 03, 2026, 14:05:12"));
+        QTest::mouseDClick(header->viewport(), Qt::LeftButton, {},
+                           {header->sectionViewportPosition(2) - 1, header->height() / 2});
+        QVERIFY(list->columnWidth(1) >=
+                list->fontMetrics().horizontalAdvance("Tuesday, March 03, 2026, 14:05:12"));
+    }
+
+    // Screen readers read the rows in sight as a table: its name, headers, cells, selection,
+    // and the focus on the current row.
+    void screenReadersReadTheRowsInSightAsATable() {
+        Page page;
+        QVERIFY(page.Receive(kFive, 5));
+        page.view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&page.view));
+        LogListView* list = page.view.List();
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(list);
+        QCOMPARE(table->role(), QAccessible::Table);
+        QCOMPARE(table->text(QAccessible::Name), QString("Log messages"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(page.Field())->text(QAccessible::Name),
+                 QString("Filter log messages"));
+        QAccessibleTableInterface* cells = table->tableInterface();
+        QCOMPARE(cells->rowCount(), 5);
+        QCOMPARE(cells->columnCount(), 4);
+        QCOMPARE(table->childCount(), 24);
+        QCOMPARE(table->child(2)->role(), QAccessible::ColumnHeader);
+        QCOMPARE(table->child(2)->text(QAccessible::Name), QString("Message"));
+        QCOMPARE(cells->cellAt(0, 0)->text(QAccessible::Name), QString("3003"));
+        QCOMPARE(cells->cellAt(4, 1)->text(QAccessible::Name),
+                 QString("Monday, March 02, 2026, 14:05:09"));
+        QCOMPARE(table->indexOfChild(cells->cellAt(1, 3)), 11);
+        QCOMPARE(cells->cellAt(0, 0)->tableCellInterface()->columnHeaderCells().front()->text(
+                     QAccessible::Name),
+                 QString("User ID"));
+
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(cells->selectedRows(), (QList<int>{0, 1}));
+        QVERIFY(cells->cellAt(1, 2)->state().selected);
+        QVERIFY(cells->cellAt(1, 0)->state().focused);
+        QCOMPARE(table->focusChild(), cells->cellAt(1, 0));
+        // New rows on top change what is in sight: the cells are asked for again.
+        list->ShowNewest();
+        QVERIFY(page.Receive({LogMessage(false, 1772546713, 4004, 11018, 0)}, 6));
+        QCOMPARE(cells->rowCount(), 6);
+        QCOMPARE(table->tableInterface()->cellAt(0, 0)->text(QAccessible::Name), QString("4004"));
     }
 
     void rowsKeptInTheCacheFileShowAsTheyArrivedAndABadFolderIsLoggedOnce() {
