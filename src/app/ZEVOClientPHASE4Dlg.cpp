@@ -116,6 +116,7 @@ void CZEVOClientPHASE4Dlg::OnInitDialog(const QStringList& arguments) {
         return;
     }
     ZEVO_LOG_ACTIVITY(m_log, kInitOperation, "Initializing dialog");
+    FitToScreen();
     CaptureStartupRect();
     setWindowTitle("ZEVO");
     m_logTabs->SetActivityLog(m_log);
@@ -309,6 +310,26 @@ void CZEVOClientPHASE4Dlg::CaptureStartupRect() {
     m_startupRect = framed ? frame : m_startupClient;
     // An active window with its frame has its place and size: from now on they stay.
     m_startupFinal = framed && m_activated;
+}
+
+// The designed size, made smaller where the screen has less room (a small screen, a large font
+// or scale), with room left for the window manager's title bar and borders; what no longer
+// fits is reached with the window's scroll bar.
+void CZEVOClientPHASE4Dlg::FitToScreen() {
+    const QScreen* display = screen();
+    if (!display) {
+        return;
+    }
+    const QRect area = display->availableGeometry();
+    const int titleBar = fontMetrics().height() * 2;
+    const int border = 8;
+    const QSize room(area.width() - 2 * border, area.height() - titleBar - 2 * border);
+    const QSize fitted = size().boundedTo(room);
+    if (fitted == size()) {
+        return;
+    }
+    resize(fitted);
+    move(area.left() + (area.width() - fitted.width()) / 2, area.top() + titleBar + border);
 }
 
 void CZEVOClientPHASE4Dlg::showEvent(QShowEvent* event) {

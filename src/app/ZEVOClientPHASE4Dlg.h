@@ -109,6 +109,7 @@ class CZEVOClientPHASE4Dlg : public QDialog,
     bool ExceedsStartup(const QSize& size) const;
     void RestoreStartupRect();
     void CaptureStartupRect();
+    void FitToScreen();
 
     QMenu* AddMarketPopup(QMenu* parent, const char* caption, const int ids[7], bool grayed,
                           const char* description);
