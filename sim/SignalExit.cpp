@@ -41,7 +41,19 @@ void QuitOnTerminationSignals() {
     });
 }
 
-void UnblockTerminationSignals() {
+TerminationSignalsLetThrough::TerminationSignalsLetThrough() {
+    // One that already waits is left to the event loop, which ends the program cleanly.
+    sigset_t pending;
+    sigemptyset(&pending);
+    if (sigpending(&pending) == 0 &&
+        (sigismember(&pending, SIGTERM) == 1 || sigismember(&pending, SIGINT) == 1)) {
+        return;
+    }
     const sigset_t set = TerminationSignals();
     sigprocmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+TerminationSignalsLetThrough::~TerminationSignalsLetThrough() {
+    const sigset_t set = TerminationSignals();
+    sigprocmask(SIG_BLOCK, &set, nullptr);
 }
