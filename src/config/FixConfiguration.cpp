@@ -76,13 +76,14 @@ LogSite CFixConfiguration::Site() const {
 }
 
 void CFixConfiguration::BuildControls() {
-    m_persistBox = new QCheckBox("Persist Messages", this);
+    m_persistBox = new QCheckBox("&Persist Messages", this);
     m_persistBox->setObjectName(control_id::kPersistMessages);
-    m_loggingBox = new QCheckBox("FIX Logging", this);
+    m_loggingBox = new QCheckBox("FIX &Logging", this);
     m_loggingBox->setObjectName(control_id::kFixLogging);
     QPushButton* exit = nullptr;
     QHBoxLayout* buttons = SaveRow(&m_save, &exit, "E&xit", control_id::kExit);
     auto* column = new QVBoxLayout(this);
+    column->setSizeConstraint(QLayout::SetFixedSize);  // a dialog of fixed size, as designed
     column->addWidget(m_persistBox);
     column->addWidget(m_loggingBox);
     column->addLayout(buttons);

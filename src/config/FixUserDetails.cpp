@@ -78,6 +78,7 @@ void CFixUserDetails::BuildControls() {
     QPushButton* cancel = nullptr;
     QHBoxLayout* buttons = SaveRow(&m_save, &cancel, "&Cancel", control_id::kCancel);
     auto* column = new QVBoxLayout(this);
+    column->setSizeConstraint(QLayout::SetFixedSize);  // a dialog of fixed size, as designed
     column->addLayout(fields);
     column->addLayout(buttons);
 

@@ -103,6 +103,7 @@ void CFixUserSessions::BuildControls() {
     body->addWidget(m_list, 1);
     body->addLayout(buttons);
     auto* column = new QVBoxLayout(this);
+    column->setSizeConstraint(QLayout::SetFixedSize);  // a dialog of fixed size, as designed
     column->addLayout(fields);
     column->addLayout(body, 1);
 
@@ -315,6 +316,22 @@ bool CFixUserSessions::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         OnButtonEdit();
         return true;
+    }
+    if (watched == m_list && event->type() == QEvent::FocusIn) {
+        // A list given the focus marks its first row as current; with nothing selected that
+        // looks like a selection that Edit and Delete do not see. Nothing is marked until
+        // a row is chosen.
+        const bool handled = CConfigDialog::eventFilter(watched, event);
+        QMetaObject::invokeMethod(
+            m_list,
+            [list = m_list] {
+                if (list->selectedItems().isEmpty()) {
+                    list->selectionModel()->setCurrentIndex(QModelIndex(),
+                                                            QItemSelectionModel::NoUpdate);
+                }
+            },
+            Qt::QueuedConnection);
+        return handled;
     }
     return CConfigDialog::eventFilter(watched, event);
 }

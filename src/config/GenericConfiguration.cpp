@@ -141,6 +141,14 @@ void CGenericConfiguration::OnInitDialog() {
     if (IsMarketCode(m_marketType)) {
         setWindowTitle(kCaptions[m_marketType - 1]);
     }
+    // The hidden pair keeps its room, so switching between them moves nothing.
+    for (QWidget* widget :
+         {static_cast<QWidget*>(m_bcpIpLabel), static_cast<QWidget*>(m_bcpIp),
+          static_cast<QWidget*>(m_hostIpLabel), static_cast<QWidget*>(m_hostIp)}) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+    }
     m_bcpIpLabel->hide();
     m_bcpIp->hide();
     m_bcpIp->setEnabled(false);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QStringList>
+#include <QToolTip>
 
 #include "config/IpAddress.h"
 
@@ -113,6 +114,12 @@ bool CIpAddressCtrl::PasteInto(const QString& text) {
         const int value = part.toInt(&number);
         if (part.isEmpty() || part.size() > 3 || !number || value < 0 || value > 255 ||
             part.contains('+') || part.contains('-')) {
+            // Said where the operator looks, briefly: nothing else shows the paste failed.
+            QWidget* field = focusWidget() ? focusWidget() : m_fields[0];
+            QToolTip::showText(
+                field->mapToGlobal(QPoint(0, field->height())),
+                QString("Not pasted: \"%1\" is not a number from 0 to 255").arg(part.left(20)),
+                field);
             return true;
         }
     }

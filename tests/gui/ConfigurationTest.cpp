@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QTcpServer>
 #include <QTest>
+#include <QToolTip>
 
 #include "config/CommonConfig.h"
 #include "config/ControlIds.h"
@@ -233,9 +234,14 @@ class ConfigurationTest : public QObject {
         QCOMPARE(d.File(), Replaced(config, "BOX_ID=100", "BOX_ID=7"));
 
         // Choosing the BCP host writes the choice in capitals and the BCP address as the
-        // host in use.
+        // host in use; the dialog and its buttons stay where they were.
         Dialog primary;
+        const QSize size = primary.dialog->size();
+        const QPoint save = primary.Button(control_id::kSave)->pos();
         QTest::mouseClick(primary.Radio(control_id::kBcp), Qt::LeftButton);
+        QApplication::processEvents();
+        QCOMPARE(primary.dialog->size(), size);
+        QCOMPARE(primary.Button(control_id::kSave)->pos(), save);
         primary.Save();
         QCOMPARE(primary.File(),
                  Replaced(Replaced(kFoConfig, "CURRENT_CONFIG=PRIMARY", "CURRENT_CONFIG=BCP"),
@@ -360,11 +366,16 @@ class ConfigurationTest : public QObject {
         control.Field(0)->setFocus();
         QTest::keyClick(control.Field(0), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(control.Text(), std::string("192.168.1.20"));
-        // An address no field could hold is refused whole, never turned into another one.
-        for (const char* pasted : {"256.1.300.4", "1.2.3.4444", "1.2.-3.4", "1.2..4"}) {
+        // An address no field could hold is refused whole, never turned into another one, and
+        // the field says why.
+        const std::pair<const char*, const char*> refused[] = {
+            {"256.1.300.4", "256"}, {"1.2.3.4444", "4444"}, {"1.2.-3.4", "-3"}, {"1.2..4", ""}};
+        for (const auto& [pasted, part] : refused) {
             QApplication::clipboard()->setText(pasted);
             QTest::keyClick(control.Field(0), Qt::Key_V, Qt::ControlModifier);
             QCOMPARE(control.Text(), std::string("192.168.1.20"));
+            QCOMPARE(QToolTip::text(),
+                     QString("Not pasted: \"%1\" is not a number from 0 to 255").arg(part));
         }
     }
 

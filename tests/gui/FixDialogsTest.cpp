@@ -102,6 +102,26 @@ class FixDialogsTest : public QObject {
     Q_OBJECT
   private slots:
     void initTestCase() { TrustOwnGateways(); }
+    // The FIX dialogs keep their designed size (no resize, no maximize); the users list marks
+    // no row as current until one is chosen, so what looks chosen is what Edit takes.
+    void fixDialogsKeepTheirSizeAndMarkNoRowUnchosen() {
+        Market m;
+        auto* users = m.Open<CFixUserSessions>();
+        const std::vector<QDialog*> dialogs = {users, m.Open<CFixConfiguration>(),
+                                               m.Details("101", "1")};
+        for (QDialog* dialog : dialogs) {
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+            QVERIFY(!(dialog->windowFlags() & Qt::WindowMaximizeButtonHint));
+        }
+        users->activateWindow();
+        List(users)->setFocus();
+        QVERIFY(PumpUntil([&] { return List(users)->hasFocus(); }));
+        QVERIFY(PumpUntil([&] { return !List(users)->currentIndex().isValid(); }));
+        QTest::keyClick(List(users), Qt::Key_Down);
+        QCOMPARE(List(users)->selectedItems().size(), 1);
+    }
+
     void usersListShowsBrokerCountAndSortsByHeading() {
         const char* const titles[] = {"FIX Users - CM", "FIX Users- FO", "FIX Users- WDM",
                                       "FIX Users- IPO", "FIX Users- CD", "FIX Users- SLBM",
