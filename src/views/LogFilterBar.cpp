@@ -10,24 +10,20 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
-#include <QProgressDialog>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QTimer>
 #include <algorithm>
 
 #include "platform/MessageBox.h"
-#include "views/CsvText.h"
+#include "views/LogExport.h"
 #include "views/LogListView.h"
 #include "views/LogMessageModel.h"
 #include "views/LogRow.h"
 
 namespace {
 
-// Exports of more rows than this show their progress.
-constexpr int kRowsWithoutProgress = 20000;
-constexpr int kRowsPerStep = 4096;
 // The primary selection takes up to this many rows; a larger selection leaves it as it was.
 constexpr std::int64_t kLargestPrimary = 100000;
 
@@ -40,7 +36,9 @@ LogFilterBar::LogFilterBar(LogMessageModel* model, LogListView* list, QWidget* p
       m_field(new QLineEdit(this)),
       m_count(new QLabel(this)),
       m_export(new QPushButton("&Export...", this)),
-      m_primary(new QTimer(this)) {
+      m_primary(new QTimer(this)),
+      m_progress(new QProgressBar(this)),
+      m_cancel(new QPushButton("Cancel", this)) {
     m_field->setObjectName("logFilter");
     m_field->setPlaceholderText("Filter (Ctrl+F)");
     m_field->setClearButtonEnabled(true);
@@ -57,7 +55,15 @@ LogFilterBar::LogFilterBar(LogMessageModel* model, LogListView* list, QWidget* p
     layout->addWidget(m_field, 1);
     layout->addWidget(m_count);
     layout->addWidget(m_export);
-
+    m_progress->setObjectName("logExportProgress");
+    m_progress->setFormat("Exporting %p%");
+    m_progress->setFixedWidth(m_progress->fontMetrics().horizontalAdvance("Exporting 100%") * 2);
+    m_progress->hide();
+    m_cancel->setObjectName("logExportCancel");
+    m_cancel->setAutoDefault(false);
+    m_cancel->hide();
+    layout->addWidget(m_progress);
+    layout->addWidget(m_cancel);
     // Only the page on show takes Ctrl+F: the hidden pages' shortcuts are not active.
     auto* find = new QShortcut(QKeySequence::Find, parent, nullptr, nullptr, Qt::WindowShortcut);
     connect(find, &QShortcut::activated, this, [this] {
@@ -111,7 +117,7 @@ void LogFilterBar::UpdateCount() {
         text += QString(", %1% searched").arg(m_model->Searched() * 100 / m_model->SearchTotal());
     }
     m_count->setText(text);
-    m_export->setEnabled(!m_model->Searching());
+    m_export->setEnabled(!m_model->Searching() && !m_exporting);
 }
 
 void LogFilterBar::CopySelectedRows(bool headers) const {
@@ -151,7 +157,7 @@ QMenu* LogFilterBar::ContextMenu(const QPoint& at) {
     menu->addAction("Copy with column &headers", [this] { CopySelectedRows(true); })
         ->setEnabled(selected);
     menu->addAction("E&xport selected rows...", [this] { OnExport(true); })
-        ->setEnabled(selected && !m_model->Searching());
+        ->setEnabled(selected && !m_model->Searching() && !m_exporting);
     menu->addSeparator();
     const int row = m_list->RowAt(at.y());
     const QString user = row >= 0 ? m_list->CellText(row, 0) : QString();
@@ -168,56 +174,39 @@ void LogFilterBar::OnExport(bool selectedOnly) {
 }
 
 bool LogFilterBar::ExportTo(const QString& path, bool selectedOnly) {
-    // The rows are those on show when the export starts; rows that arrive meanwhile are not
-    // in it, and a list emptied meanwhile (a new connection) ends it.
+    if (m_exporting) {
+        return false;  // one export at a time
+    }
     m_model->FinishSearch();
-    const LogMessageModel::Snapshot shown = m_model->Snap();
     std::vector<LogSelection::Range> ranges;
-    if (!selectedOnly) {
-        ranges.push_back({0, static_cast<int>(shown.rows) - 1});
+    if (selectedOnly) {
+        ranges = m_list->Selection().Ranges();  // rows as shown now, which the export takes
     } else {
-        ranges = m_list->Selection().Ranges();  // rows as shown now, which the snapshot holds
+        ranges.push_back({0, m_model->RowCount() - 1});
     }
-    int rows = 0;
-    for (LogSelection::Range& range : ranges) {
-        range.last = std::min(range.last, static_cast<int>(shown.rows) - 1);
-        rows += std::max(0, range.last - range.first + 1);
+    auto* job = new LogExport(m_model, path, std::move(ranges), this);
+    if (job->Failed() || job->Total() <= kRowsWithoutProgress) {
+        const bool saved = job->RunToEnd();
+        delete job;
+        return saved;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    std::unique_ptr<QProgressDialog> progress;
-    if (rows > kRowsWithoutProgress) {
-        progress =
-            std::make_unique<QProgressDialog>("Exporting log messages...", "Cancel", 0, rows, this);
-        progress->setObjectName("logExportProgress");
-        progress->setWindowModality(Qt::WindowModal);  // its steps take the window's events
-        progress->setMinimumDuration(0);
-        progress->setValue(0);
-    }
-    std::string chunk = CsvRecord({std::begin(kLogColumnHeaders), std::end(kLogColumnHeaders)});
-    int written = 0;
-    for (const LogSelection::Range& range : ranges) {
-        for (int row = range.first; row <= range.last; ++row) {
-            chunk += CsvRecord(CellTexts(m_model->RowOf(shown, static_cast<std::size_t>(row))));
-            if (++written % kRowsPerStep != 0) {
-                continue;
-            }
-            file.write(chunk.data(), static_cast<qint64>(chunk.size()));
-            chunk.clear();
-            if (progress) {
-                progress->setValue(written);  // lets the dialog's Cancel button work
-                if (progress->wasCanceled() || !m_model->Holds(shown)) {
-                    file.cancelWriting();  // the file stays as it was
-                    return false;
-                }
-            }
-        }
-    }
-    file.write(chunk.data(), static_cast<qint64>(chunk.size()));
-    if (progress) {
-        progress->setValue(rows);
-    }
-    return file.commit();
+    m_exporting = job;
+    m_progress->setRange(0, job->Total());
+    m_progress->setValue(0);
+    m_progress->show();
+    m_cancel->show();
+    UpdateCount();
+    connect(m_cancel, &QPushButton::clicked, job, &LogExport::Cancel);
+    connect(job, &LogExport::progress, m_progress, &QProgressBar::setValue);
+    connect(job, &LogExport::finished, this, [this](bool saved) {
+        m_exporting->deleteLater();
+        m_exporting = nullptr;
+        m_progress->hide();
+        m_cancel->hide();
+        disconnect(m_cancel, nullptr, nullptr, nullptr);
+        UpdateCount();
+        emit exportFinished(saved);
+    });
+    job->Start();
+    return true;
 }

@@ -5,7 +5,9 @@
 #include <functional>
 
 class LogMessageModel;
+class LogExport;
 class QLabel;
+class QProgressBar;
 class QMenu;
 class QTimer;
 class QLineEdit;
@@ -37,12 +39,20 @@ class LogFilterBar : public QWidget {
     // More than kLargestCopy rows are not copied: a box says so and points to the export.
     static constexpr std::int64_t kLargestCopy = 1000000;
     void CopySelectedRows(bool headers = false) const;
-    // Writes the rows shown (or only the selected ones) to `path`; false when it could not
-    // be written or was cancelled.
+    // Writes the rows shown (or only the selected ones) to `path`. Up to kRowsWithoutProgress
+    // rows are written at once; more are written in the background, with their progress and
+    // a Cancel button in the bar, while the window stays usable. False when the file could
+    // not be written (or a background export could not start).
+    static constexpr int kRowsWithoutProgress = 20000;
     bool ExportTo(const QString& path, bool selectedOnly = false);
+    bool Exporting() const { return m_exporting != nullptr; }
     void OnExport(bool selectedOnly = false);
     // The list's context menu at `at` (viewport coordinates); shown by the list's right button.
     QMenu* ContextMenu(const QPoint& at);
+
+  signals:
+    // A background export ended: written whole, or not at all.
+    void exportFinished(bool saved);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -58,4 +68,7 @@ class LogFilterBar : public QWidget {
     QPushButton* m_export;
     FileChooser m_chooser;
     QTimer* m_primary;  // the X primary selection follows the selection once it settles
+    QProgressBar* m_progress;
+    QPushButton* m_cancel;
+    LogExport* m_exporting = nullptr;
 };
