@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <utility>
 
 #include "core/GatewayProcess.h"
 #include "core/MarketType.h"
@@ -99,5 +100,8 @@ void StatusThread::Cycle() {
         }
         m_previous[slot] = current;
         ++row;
+    }
+    if (m_firstCycleDone) {
+        std::exchange(m_firstCycleDone, nullptr)();
     }
 }

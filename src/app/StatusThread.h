@@ -42,6 +42,9 @@ class StatusThread {
                  LogPageConnector* pages = nullptr);
     ~StatusThread();
 
+    // Called on this thread once the first look at every market is done: the statuses posted
+    // by then are what was running at start.
+    void SetFirstCycleDone(std::function<void()> done) { m_firstCycleDone = std::move(done); }
     void Start();
     // Asks the thread to stop at its pause and waits for it; it holds no lock there.
     void Stop();
@@ -57,6 +60,7 @@ class StatusThread {
     PostStatus m_post;
     platform::SingleInstance* m_instance;
     Announce m_announce;
+    std::function<void()> m_firstCycleDone;
     LogPageConnector* m_pages;
     bool m_announced = false;
     int m_previous[kMarketCount];

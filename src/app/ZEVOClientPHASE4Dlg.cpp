@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
@@ -20,7 +21,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/Alerts.h"
 #include "app/ControlIds.h"
+#include "app/DesktopAlerts.h"
 #include "app/StatisticsThread.h"
 #include "app/ViewTabCtrl.h"
 #include "core/CommandIds.h"
@@ -35,6 +38,7 @@
 #include "platform/SingleInstance.h"
 #include "views/GenericLogs.h"
 #include "views/GenericStatistics.h"
+#include "views/LogRow.h"
 #include "views/ReportList.h"
 
 namespace {
@@ -131,6 +135,7 @@ void CZEVOClientPHASE4Dlg::OnInitDialog(const QStringList& arguments) {
         "Initializing types of market, configuration file paths and port numbers.from registry.");
     InitTypesOfMarketsConfigFilePathsAndPorts(m_installed, m_store, *m_log, this);
     BuildPages();
+    StartAlerts();
     StartStatusThread();
     HandleCommandLine(arguments);
     OnSize();
@@ -243,6 +248,7 @@ void CZEVOClientPHASE4Dlg::StartStatusThread() {
                     m_rowRuns[row] = running;
                     if (m_logPages[row]) {
                         m_logPages[row]->SetGatewayRunning(running);
+                        m_alerts->GatewayRunning(m_logPages[row]->MarketType(), running);
                     }
                 }
                 if (QTreeWidgetItem* item = m_statusList->topLevelItem(row)) {
@@ -268,7 +274,31 @@ void CZEVOClientPHASE4Dlg::StartStatusThread() {
     };
     m_statusThread = std::make_unique<StatusThread>(m_installed, *m_log, *m_processes, post,
                                                     m_instance.get(), announce, this);
+    m_statusThread->SetFirstCycleDone([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { m_alerts->StatusKnown(); }, Qt::QueuedConnection);
+    });
     m_statusThread->Start();
+}
+
+// Gateways stopping and starting, pages losing their connection, the trading host link and
+// queue alarms reach the tray and the desktop's notifications.
+void CZEVOClientPHASE4Dlg::StartAlerts() {
+    m_alerts = new AlertHub(1000, this);
+    for (CGenericLogs* page : m_logPages) {
+        if (!page) {
+            continue;
+        }
+        const int market = page->MarketType();
+        m_alerts->SetInstalled(market, true);
+        connect(page, &CGenericLogs::connectionStateChanged, m_alerts,
+                [this, market](bool connected, const QString& text) {
+                    m_alerts->PageConnected(market, connected, text);
+                });
+        page->SetRowWatch([this, market](const LogRow& row) { m_alerts->Row(market, row); });
+    }
+    m_desktopAlerts = new DesktopAlerts(m_alerts, m_log, this);
+    addAction(m_desktopAlerts->KindsMenu()->menuAction());
 }
 
 void CZEVOClientPHASE4Dlg::HandleCommandLine(const QStringList& arguments) {

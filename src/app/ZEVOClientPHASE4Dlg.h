@@ -18,7 +18,9 @@ class QMenu;
 class QMenuBar;
 class QScrollBar;
 class QTreeWidget;
+class AlertHub;
 class CGenericLogs;
+class DesktopAlerts;
 class CGenericStatistics;
 class CViewTabCtrl;
 class StatisticsThread;
@@ -59,6 +61,7 @@ class CZEVOClientPHASE4Dlg : public QDialog,
     CGenericLogs* LogPage(int k) const {
         return k >= 0 && k < kMarketCount ? m_logPages[k] : nullptr;
     }
+    AlertHub* Alerts() const { return m_alerts; }
     CGenericStatistics* StatisticsPage(int k) const {
         return k >= 0 && k < 8 ? m_statisticsPages[k] : nullptr;
     }
@@ -104,6 +107,7 @@ class CZEVOClientPHASE4Dlg : public QDialog,
     void despatch_threads_for_logs_windows();
     void despatch_threads_for_statistics_windows();
     void StartStatusThread();
+    void StartAlerts();
     void OnScrollAction(int action);
     void OnSize();
     bool ExceedsStartup(const QSize& size) const;
@@ -139,6 +143,8 @@ class CZEVOClientPHASE4Dlg : public QDialog,
     CGenericLogs* m_logPages[kMarketCount] = {};
     // Whether the gateway of each status-list row runs, as the status thread last saw it.
     std::array<bool, kMarketCount> m_rowRuns{};
+    AlertHub* m_alerts = nullptr;
+    DesktopAlerts* m_desktopAlerts = nullptr;
     CGenericStatistics* m_statisticsPages[8] = {};
     QWidget* m_viewport = nullptr;  // clips the content, which scrolls inside it
     QWidget* m_content = nullptr;

@@ -172,7 +172,11 @@ void CGenericLogs::OnConnectionLost() {
 int CGenericLogs::RouteMessage(const unsigned char* message, std::uint16_t messageCode) {
     if (messageCode == kLogMessage) {
         if (m_versionState != 2) {
-            m_model->Add(DecodeLogMessage(message, m_marketType));
+            const LogRow row = DecodeLogMessage(message, m_marketType);
+            m_model->Add(row);
+            if (m_rowWatch && row.reasonCode >= 12000 && row.reasonCode < 14000) {
+                m_rowWatch(row);
+            }
         }
     } else if (messageCode == kVersionMessage) {
         OnVersionMessage(message);

@@ -13,6 +13,7 @@ class CZEVOHelper;
 class LogFilterBar;
 class LogListView;
 class LogMessageModel;
+struct LogRow;
 class QLabel;
 class QTimer;
 class QTreeWidget;
@@ -38,6 +39,10 @@ class CGenericLogs : public QWidget, public CMessageSink {
     ~CGenericLogs() override;
 
     void SetMarketType(int marketType) { m_marketType = marketType; }
+    int MarketType() const { return m_marketType; }
+    // Told each row of the gateway's link to the trading host (12xxx) and of its queues
+    // (13xxx) as it arrives.
+    void SetRowWatch(std::function<void(const LogRow&)> watch) { m_rowWatch = std::move(watch); }
     // The main window's gateway status list, whose Version column this view writes.
     void SetStatusList(QTreeWidget* statusList) { m_statusList = statusList; }
     // Whether the page's gateway runs now, as the window knows it: while it runs and the page
@@ -95,6 +100,7 @@ class CGenericLogs : public QWidget, public CMessageSink {
     std::string m_port;
     QTreeWidget* m_statusList = nullptr;
     std::function<bool()> m_gatewayRuns;
+    std::function<void(const LogRow&)> m_rowWatch;
     QTimer* m_retryTimer;
     int m_retries = 0;          // attempts made since the last connection or first attempt
     bool m_connected = false;   // a connection is up
