@@ -87,6 +87,7 @@ void ServicePeer::StartInstance(int market) {
         arguments += extra->second;
     }
     process->setArguments(arguments);
+    process->setChildProcessModifier(UnblockTerminationSignals);
     connect(process, &QProcess::finished, this, [this, market, process](int code) {
         m_instances.erase(market);
         process->deleteLater();
@@ -108,11 +109,6 @@ void ServicePeer::StartInstance(int market) {
         }
     });
     m_instances[market] = process;
-    // The gateway must die of SIGTERM as any program does, and a child inherits the signal
-    // mask: the termination signals are let through for the start itself. (A child-process
-    // modifier would make Qt fork this process for real, with Qt's and GLib's threads, which
-    // ThreadSanitizer cannot follow into the child.)
-    const TerminationSignalsLetThrough start;
     process->start();
     Log(QString("started qel_ip_%1.exe").arg(MarketLowerName(market)));
 }

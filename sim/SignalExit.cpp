@@ -41,19 +41,7 @@ void QuitOnTerminationSignals() {
     });
 }
 
-TerminationSignalsLetThrough::TerminationSignalsLetThrough() {
-    // One that already waits is left to the event loop, which ends the program cleanly.
-    sigset_t pending;
-    sigemptyset(&pending);
-    if (sigpending(&pending) == 0 &&
-        (sigismember(&pending, SIGTERM) == 1 || sigismember(&pending, SIGINT) == 1)) {
-        return;
-    }
+void UnblockTerminationSignals() {
     const sigset_t set = TerminationSignals();
     sigprocmask(SIG_UNBLOCK, &set, nullptr);
-}
-
-TerminationSignalsLetThrough::~TerminationSignalsLetThrough() {
-    const sigset_t set = TerminationSignals();
-    sigprocmask(SIG_BLOCK, &set, nullptr);
 }

@@ -4,12 +4,6 @@
 // Call it before the program starts any thread.
 void QuitOnTerminationSignals();
 
-// While it lives, SIGTERM and SIGINT are not blocked, so a child started meanwhile inherits a
-// mask that lets them end it. A signal that comes in that moment ends this program at once.
-class TerminationSignalsLetThrough {
-  public:
-    TerminationSignalsLetThrough();
-    ~TerminationSignalsLetThrough();
-    TerminationSignalsLetThrough(const TerminationSignalsLetThrough&) = delete;
-    TerminationSignalsLetThrough& operator=(const TerminationSignalsLetThrough&) = delete;
-};
+// For a started child between fork and exec: a blocked signal mask is inherited, and the
+// child must die of SIGTERM as any program does.
+void UnblockTerminationSignals();
