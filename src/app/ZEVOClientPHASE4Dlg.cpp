@@ -18,6 +18,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -340,6 +341,30 @@ void CZEVOClientPHASE4Dlg::CaptureStartupRect() {
     m_startupRect = framed ? frame : m_startupClient;
     // An active window with its frame has its place and size: from now on they stay.
     m_startupFinal = framed && m_activated;
+    if (m_startupFinal) {
+        KeepFrameOnScreen(frame);
+    }
+}
+
+// The window manager places the window as it likes: a frame that reaches past the screen's
+// available area (its title bar above the top, its bottom below a panel) is moved into it,
+// once, and the start-up rectangle is taken again where it lands.
+void CZEVOClientPHASE4Dlg::KeepFrameOnScreen(const QRect& frame) {
+    const QScreen* display = screen();
+    if (m_frameKeptOnScreen || !display) {
+        return;
+    }
+    m_frameKeptOnScreen = true;
+    const QRect area = display->availableGeometry();
+    if (area.contains(frame)) {
+        return;
+    }
+    const int x = std::clamp(frame.left(), area.left(),
+                             std::max(area.left(), area.right() + 1 - frame.width()));
+    const int y = std::clamp(frame.top(), area.top(),
+                             std::max(area.top(), area.bottom() + 1 - frame.height()));
+    m_startupFinal = false;
+    move(x, y);  // a top-level window's position is its frame's
 }
 
 // The designed size, made smaller where the screen has less room (a small screen, a large font

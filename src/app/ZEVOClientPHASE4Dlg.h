@@ -114,6 +114,7 @@ class CZEVOClientPHASE4Dlg : public QDialog,
     void RestoreStartupRect();
     void CaptureStartupRect();
     void FitToScreen();
+    void KeepFrameOnScreen(const QRect& frame);
 
     QMenu* AddMarketPopup(QMenu* parent, const char* caption, const int ids[7], bool grayed,
                           const char* description);
@@ -152,6 +153,7 @@ class CZEVOClientPHASE4Dlg : public QDialog,
     VerticalScroll m_scroll;
     QRect m_startupRect;    // frame
     QRect m_startupClient;  // client area
+    bool m_frameKeptOnScreen = false;
     bool m_startupFinal = false;
     bool m_activated = false;
     const platform::ProcessList* m_processes;
