@@ -526,6 +526,12 @@ class LogPageTest : public QObject {
                      QAccessible::Name),
                  QString("User ID"));
 
+        // Tab goes from the filter to the list, then to Export.
+        page.Field()->setFocus();
+        QTest::keyClick(page.Field(), Qt::Key_Tab);
+        QVERIFY(list->hasFocus());
+        QTest::keyClick(list, Qt::Key_Tab);
+        QVERIFY(page.view.FilterBar()->ExportButton()->hasFocus());
         list->setFocus();
         QTest::keyClick(list, Qt::Key_Down);
         QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
