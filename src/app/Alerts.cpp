@@ -22,32 +22,28 @@ QString Program(int market) {
 
 }  // namespace
 
+namespace {
+
+// Each kind's settings key and menu caption, in AlertKind's order.
+struct KindNames {
+    const char* key;
+    const char* caption;
+};
+constexpr KindNames kKindNames[kAlertKinds] = {
+    {"gateway", "A gateway stopping or starting"},
+    {"log_page", "A log page losing or regaining its connection"},
+    {"trading_host_link", "A gateway's link to the trading host"},
+    {"queue_alarm", "Queue alarms"},
+};
+
+}  // namespace
+
 const char* AlertKey(AlertKind kind) {
-    switch (kind) {
-        case AlertKind::kGateway:
-            return "gateway";
-        case AlertKind::kPage:
-            return "log_page";
-        case AlertKind::kHostLink:
-            return "trading_host_link";
-        case AlertKind::kQueue:
-            return "queue_alarm";
-    }
-    return "";
+    return kKindNames[static_cast<int>(kind)].key;
 }
 
 const char* AlertCaption(AlertKind kind) {
-    switch (kind) {
-        case AlertKind::kGateway:
-            return "A gateway stopping or starting";
-        case AlertKind::kPage:
-            return "A log page losing or regaining its connection";
-        case AlertKind::kHostLink:
-            return "A gateway's link to the trading host";
-        case AlertKind::kQueue:
-            return "Queue alarms";
-    }
-    return "";
+    return kKindNames[static_cast<int>(kind)].caption;
 }
 
 AlertHub::AlertHub(int groupMilliseconds, QObject* parent)
