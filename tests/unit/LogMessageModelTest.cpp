@@ -22,7 +22,8 @@ using testing_support::TempDir;
 // a reason value, a reason code and a second that vary and give the filter texts to find.
 LogRow Numbered(int i) {
     static const std::uint16_t codes[] = {0, 7, 42, 1001, 11018};
-    return LogRow{1772460309 + i / 500, i + 1, (i * 7919) % 100003 - 50000,
+    return LogRow{1772460309 + i / 500, i + 1,
+                  static_cast<std::int32_t>(std::int64_t{i} * 7919 % 100003 - 50000),
                   codes[static_cast<unsigned>(i) % std::size(codes)]};
 }
 
