@@ -1,5 +1,7 @@
 #pragma once
 
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,10 +15,19 @@
 //
 // A writer that cannot take the lock gives up after the installed wait and names the
 // holder; one that takes it first removes what interrupted saves left behind.
+//
+// Under the lock the files go into the configuration history (a git repository in the
+// activity log's folder, "history"): first as they are found when that differs from the last
+// commit ("changed outside ZEVO"), and at the transaction's end as the save left them, one
+// commit by the saving account naming the market, the files and the keys changed. A history
+// that cannot be written never stops a save: the activity log says it is behind.
 class ConfigTransaction {
   public:
     ConfigTransaction(const std::vector<std::string>& files, ActivityLog* log, const LogSite& site,
                       const char* operation);
+    ~ConfigTransaction();
+    ConfigTransaction(const ConfigTransaction&) = delete;
+    ConfigTransaction& operator=(const ConfigTransaction&) = delete;
 
     bool Locked() const { return m_lock.Held(); }
     // Why nothing was written, as the operator is told it; empty while all is well.
@@ -35,10 +46,17 @@ class ConfigTransaction {
 
   private:
     void Refuse(const std::string& text);
+    void RecordFound();
+    void RecordSaved();
+    void HistoryBehind(const std::string& why);
 
     platform::ConfigLock m_lock;
     ActivityLog* m_log;
     LogSite m_site;
     const char* m_operation;
     std::string m_refusal;
+    std::vector<std::string> m_files;
+    std::unique_ptr<class ConfigHistory> m_history;  // null without an activity log
+    std::map<std::string, std::string> m_found;      // each file as the save found it
+    bool m_historyBehind = false;
 };

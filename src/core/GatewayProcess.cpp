@@ -45,6 +45,16 @@ std::int64_t GatewayAccountOf(int market) {
     return GatewayAccount(g_installation, market);
 }
 
+std::string MarketNameOfFile(const std::string& path) {
+    for (const MarketSettings& market : g_installation.markets) {
+        if (market.type != -1 &&
+            (path == market.config_file_path || path == market.fix_config_file_path)) {
+            return MarketName(market.type);
+        }
+    }
+    return path == g_installation.common_config_file_path && !path.empty() ? "COMMON" : "";
+}
+
 int qel_status_query(int marketCode, const platform::ProcessList& processes, ActivityLog& log,
                      std::int64_t account, std::int64_t* impostor) {
     const std::string name = IsMarketCode(marketCode)

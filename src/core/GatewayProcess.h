@@ -19,6 +19,9 @@ std::int64_t GatewayAccount(const InstalledMarkets& table, int market);
 // links made below the window (a page's connection, a restart request, a users query).
 void RecordInstallation(const InstalledMarkets& table);
 std::int64_t GatewayAccountOf(int market);
+// The name of the market whose configuration or FIX file `path` is in the recorded
+// installation, "COMMON" for the common file, empty for any other.
+std::string MarketNameOfFile(const std::string& path);
 // The machine's processes as the gateway check needs them: only names that begin with
 // "qel_ip_" are looked at closely.
 const platform::ProcessList& GatewayProcessList();

@@ -129,6 +129,9 @@ std::string WithoutLineAndTime(const std::string& line) {
 std::vector<std::string> LogFolderLines(const InstallationLayout& layout) {
     std::vector<std::string> lines;
     for (const std::string& name : ListDir(layout.LogDir())) {
+        if (name.rfind("zevo.", 0) != 0) {
+            continue;  // the configuration history, beside the activity logs
+        }
         for (std::string& line : ReadLines(layout.LogDir() + "/" + name)) {
             lines.push_back(std::move(line));
         }

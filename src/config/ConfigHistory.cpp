@@ -1,0 +1,230 @@
+#include "config/ConfigHistory.h"
+
+#include <fcntl.h>
+#include <git2.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include "platform/FileSystem.h"
+#include "platform/TextFile.h"
+
+namespace {
+
+// libgit2 is started once for the program; it stays up until the program ends.
+void StartLibrary() {
+    static const int started = git_libgit2_init();
+    (void)started;
+}
+
+template <typename T, void (*Free)(T*)>
+struct Freer {
+    void operator()(T* object) const { Free(object); }
+};
+using Repository = std::unique_ptr<git_repository, Freer<git_repository, git_repository_free>>;
+using Index = std::unique_ptr<git_index, Freer<git_index, git_index_free>>;
+using Tree = std::unique_ptr<git_tree, Freer<git_tree, git_tree_free>>;
+using CommitHandle = std::unique_ptr<git_commit, Freer<git_commit, git_commit_free>>;
+using Signature = std::unique_ptr<git_signature, Freer<git_signature, git_signature_free>>;
+
+std::string LastError(const char* what) {
+    const git_error* error = git_error_last();
+    return std::string(what) + ": " + (error && error->message ? error->message : "unknown error");
+}
+
+std::string HostName() {
+    char name[256] = {0};
+    return gethostname(name, sizeof name - 1) == 0 ? name : "localhost";
+}
+
+bool Open(const std::string& folder, bool create, Repository* repository, std::string* why) {
+    StartLibrary();
+    git_repository* raw = nullptr;
+    if (git_repository_open_ext(&raw, folder.c_str(), GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr) ==
+        0) {
+        repository->reset(raw);
+        return true;
+    }
+    if (!create) {
+        *why = LastError("cannot open the history");
+        return false;
+    }
+    git_repository_init_options options = GIT_REPOSITORY_INIT_OPTIONS_INIT;
+    options.flags = GIT_REPOSITORY_INIT_MKPATH;
+    options.mode = GIT_REPOSITORY_INIT_SHARED_GROUP;
+    options.initial_head = "main";
+    if (git_repository_init_ext(&raw, folder.c_str(), &options) != 0) {
+        *why = LastError("cannot make the history");
+        return false;
+    }
+    repository->reset(raw);
+    return true;
+}
+
+// The tree of HEAD, or null before the first commit.
+Tree HeadTree(git_repository* repository, CommitHandle* head) {
+    git_object* object = nullptr;
+    if (git_revparse_single(&object, repository, "HEAD^{commit}") != 0) {
+        return nullptr;
+    }
+    head->reset(reinterpret_cast<git_commit*>(object));
+    git_tree* tree = nullptr;
+    if (git_commit_tree(&tree, head->get()) != 0) {
+        return nullptr;
+    }
+    return Tree(tree);
+}
+
+bool WriteCopy(const std::string& path, const std::string& bytes) {
+    std::error_code ignored;
+    std::filesystem::create_directories(platform::DirectoryOf(path), ignored);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out.flush());
+}
+
+}  // namespace
+
+std::string ConfigHistory::PathInHistory(const std::string& file) {
+    std::string path = file;
+    path.erase(0, path.find_first_not_of('/'));
+    return path;
+}
+
+bool ConfigHistory::HasCommits() const {
+    Repository repository;
+    std::string why;
+    if (!Open(m_folder, false, &repository, &why)) {
+        return false;
+    }
+    CommitHandle head;
+    return HeadTree(repository.get(), &head) != nullptr;
+}
+
+// Saves of different folders run side by side; their commits into the one history take turns
+// on a lock of the history's folder itself (a commit takes milliseconds).
+class HistoryTurn {
+  public:
+    explicit HistoryTurn(const std::string& folder)
+        : m_fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (m_fd >= 0) {
+            flock(m_fd, LOCK_EX);
+        }
+    }
+    ~HistoryTurn() {
+        if (m_fd >= 0) {
+            close(m_fd);
+        }
+    }
+    HistoryTurn(const HistoryTurn&) = delete;
+    HistoryTurn& operator=(const HistoryTurn&) = delete;
+
+  private:
+    int m_fd;
+};
+
+ConfigHistory::Result ConfigHistory::Commit(const std::vector<std::string>& files,
+                                            const std::string& author, const std::string& message,
+                                            std::string* why) const {
+    std::error_code ignored;
+    std::filesystem::create_directories(m_folder, ignored);
+    const HistoryTurn turn(m_folder);
+    Repository repository;
+    if (!Open(m_folder, true, &repository, why)) {
+        return Result::kFailed;
+    }
+    git_index* rawIndex = nullptr;
+    if (git_repository_index(&rawIndex, repository.get()) != 0) {
+        *why = LastError("cannot read the history's index");
+        return Result::kFailed;
+    }
+    const Index index(rawIndex);
+    CommitHandle head;
+    const Tree before = HeadTree(repository.get(), &head);
+    if (before && git_index_read_tree(index.get(), before.get()) != 0) {
+        *why = LastError("cannot read the last commit");
+        return Result::kFailed;
+    }
+    for (const std::string& file : files) {
+        std::string bytes;
+        if (!platform::ReadRegularFile(file, platform::kLargestTextFile, &bytes)) {
+            continue;  // kept as it was
+        }
+        const std::string inside = PathInHistory(file);
+        if (!WriteCopy(m_folder + "/" + inside, bytes) ||
+            git_index_add_bypath(index.get(), inside.c_str()) != 0) {
+            *why = LastError(("cannot take " + file).c_str());
+            return Result::kFailed;
+        }
+    }
+    git_oid treeId;
+    if (git_index_write(index.get()) != 0 || git_index_write_tree(&treeId, index.get()) != 0) {
+        *why = LastError("cannot write the history's tree");
+        return Result::kFailed;
+    }
+    if (before && git_oid_equal(&treeId, git_tree_id(before.get()))) {
+        return Result::kUnchanged;
+    }
+    git_tree* rawTree = nullptr;
+    git_signature* rawAuthor = nullptr;
+    if (git_tree_lookup(&rawTree, repository.get(), &treeId) != 0 ||
+        git_signature_now(&rawAuthor, author.c_str(), (author + "@" + HostName()).c_str()) != 0) {
+        *why = LastError("cannot make the commit");
+        return Result::kFailed;
+    }
+    const Tree tree(rawTree);
+    const Signature signature(rawAuthor);
+    const git_commit* parents[] = {head.get()};
+    git_oid commitId;
+    if (git_commit_create(&commitId, repository.get(), "HEAD", signature.get(), signature.get(),
+                          nullptr, message.c_str(), tree.get(), head ? 1 : 0, parents) != 0) {
+        *why = LastError("cannot commit");
+        return Result::kFailed;
+    }
+    return Result::kCommitted;
+}
+
+std::vector<std::string> ChangedKeys(const std::string& before, const std::string& after) {
+    const auto lines = [](const std::string& text) {
+        std::multiset<std::string> set;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            set.insert(line);
+        }
+        return set;
+    };
+    const std::multiset<std::string> old = lines(before);
+    const std::multiset<std::string> now = lines(after);
+    std::vector<std::string> keys;
+    const auto note = [&keys](const std::string& line) {
+        std::string key;
+        if (!line.empty() && line.front() == '[') {
+            key = line;
+        } else if (const auto equals = line.find('='); equals != std::string::npos) {
+            key = line.substr(0, equals);
+            key.erase(key.find_last_not_of(" \t") + 1);
+        }
+        if (!key.empty() && std::find(keys.begin(), keys.end(), key) == keys.end()) {
+            keys.push_back(key);
+        }
+    };
+    std::istringstream in(after + "\n" + before);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (old.count(line) != now.count(line)) {
+            note(line);
+        }
+    }
+    return keys;
+}

@@ -1,0 +1,82 @@
+// The configuration history, read with the real git program: one commit per save with its
+// author and the keys changed, a change made with an editor as its own commit, and a history
+// that cannot be written never stopping a save.
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <QProcess>
+#include <string>
+
+#include "support/CliFixture.h"
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+using History = CliInstallation;
+
+// What `git -C <folder> arguments...` prints, or "" when it fails.
+std::string Git(const std::string& folder, const QStringList& arguments) {
+    QProcess git;
+    git.start("git", QStringList{"-C", QString::fromStdString(folder)} + arguments);
+    if (!git.waitForFinished(30000) || git.exitCode() != 0) {
+        return {};
+    }
+    return git.readAllStandardOutput().toStdString();
+}
+
+std::string Me() {
+    const passwd* account = getpwuid(getuid());
+    return account ? account->pw_name : std::to_string(getuid());
+}
+
+TEST_F(History, EachSaveIsACommitAndAnEditorsChangeIsItsOwn) {
+    const std::string history = layout.LogDir() + "/history";
+    const std::string config = layout.ConfigPath(2);
+    const std::string box = Run({"config", "get", "FO", "BOX_ID"}).out;
+    ASSERT_EQ(Run({"config", "set", "FO", "BOX_ID=7", "--no-restart"}).status, 0);
+    // An operator's editor, between two saves.
+    WriteFile(config, ReadFile(config) + "OPERATOR_NOTE=1\n");
+    ASSERT_EQ(Run({"fix", "add", "FO", "12", "7", "--no-restart"}).status, 0);
+
+    EXPECT_EQ(Git(history, {"log", "--format=%an|%s"}),
+              Me() +
+                  "|FO: qel_fix_fo.cfg: [SESSION], TargetCompID\n"
+                  "outside ZEVO|changed outside ZEVO\n" +
+                  Me() +
+                  "|FO: qel_ip_fo.cfg: BOX_ID\n"
+                  "ZEVO|as found before the first save\n");
+    // The save's commit holds exactly the lines it changed.
+    const std::string shown = Git(history, {"show", "--format=", "--unified=0", "HEAD~2", "--",
+                                            QString::fromStdString(config.substr(1))});
+    EXPECT_EQ(shown.substr(shown.find('\n', shown.find("@@")) + 1),
+              "-BOX_ID=" + box + "+BOX_ID=7\n");
+    // The work tree is the last commit: plain git sees nothing to commit.
+    EXPECT_EQ(Git(history, {"status", "--porcelain"}), "");
+}
+
+TEST_F(History, AHistoryThatCannotBeWrittenNeverStopsASave) {
+    // A file where the history's folder would be: nothing can be made there.
+    WriteFile(layout.LogDir() + "/history", "not a folder\n");
+    for (const char* value : {"BOX_ID=7", "BOX_ID=8"}) {
+        ASSERT_EQ(Run({"config", "set", "FO", value, "--no-restart"}).status, 0);
+    }
+    EXPECT_NE(ReadFile(layout.ConfigPath(2)).find("\nBOX_ID=8\n"), std::string::npos);
+    std::string behind;
+    for (const std::string& line : LogFolderLines(layout)) {
+        if (line.find(" is behind: ") != std::string::npos) {
+            behind += WithoutLineAndTime(line) + "\n";
+        }
+    }
+    const std::string line = "EVENT|The configuration history in " + layout.LogDir() +
+                             "/history is behind: cannot make the history: failed to make "
+                             "directory '" +
+                             layout.LogDir() +
+                             "/history': directory exists|GenericConfiguration.cpp|"
+                             "CGenericConfiguration::save_configuration_parameters\n";
+    EXPECT_EQ(behind, line + line);  // one line a save
+}
+
+}  // namespace
