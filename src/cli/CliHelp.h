@@ -87,6 +87,9 @@ inline const char* const kRestart =
 inline const char* const kConfig =
     "Usage: zevo-cli config get MARKET KEY\n"
     "       zevo-cli config set MARKET KEY=VALUE... [--dry-run] [--no-restart]\n"
+    "       zevo-cli config history [MARKET] [--json]\n"
+    "       zevo-cli config diff REV [REV]\n"
+    "       zevo-cli config restore MARKET REV [--dry-run] [--no-restart]\n"
     "get prints the value of KEY in the market's gateway configuration file.\n"
     "set changes values the QEL Configuration dialog changes:\n"
     "  MACHINE_LAN_IP, MACHINE_WAN_IP, PRIMARY_HOST_IP   addresses a.b.c.d\n"
@@ -97,6 +100,12 @@ inline const char* const kConfig =
     "file follows a new broker ID or local address, a running gateway is restarted and the\n"
     "applications are started, as the dialog does. Only the values that change are written;\n"
     "a set that changes nothing writes nothing and restarts nothing.\n"
+    "Every save (the window's, the FIX dialogs', every changing command) is a commit in the\n"
+    "configuration history, a git repository in the activity log's folder (history/):\n"
+    "history lists the saves of a market (or all), newest first: ID, time, author, what\n"
+    "changed; --json prints them as JSON. diff prints what save REV changed, or with two,\n"
+    "what changed from the first to the second. restore writes the market's files as save\n"
+    "REV left them, as a save of its own, and restarts a running gateway.\n"
     "  --dry-run     print KEY: old -> new for what would change; touch nothing\n"
     "  --no-restart  save, but leave a running gateway and the service alone\n";
 

@@ -13,6 +13,7 @@
 #include "cli/CliSupport.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/HistoryCommands.h"
 #include "config/ConfigTransaction.h"
 #include "config/GatewayConfigFile.h"
 #include "config/KeyValueFile.h"
@@ -238,18 +239,65 @@ int ConfigGet(cli::Installation& installation, int market, const std::string& ke
 
 }  // namespace
 
+namespace {
+
+// What follows a restore: the same as after a set.
+int AfterRestore(cli::Installation& installation, int market, int status) {
+    return AfterSave(installation, market, false, status);
+}
+int AfterRestoreNoRestart(cli::Installation& installation, int market, int status) {
+    return AfterSave(installation, market, true, status);
+}
+
+int HistoryAction(const CommandLine& line, const std::string& action) {
+    const int count = line.PositionalCount();
+    if (action == "diff") {
+        if (count < 2 || count > 3) {
+            return line.Usage("diff takes REV [REV]");
+        }
+        return count == 2 ? history_commands::Diff({}, line.Positional(1))
+                          : history_commands::Diff(line.Positional(1), line.Positional(2));
+    }
+    const bool restore = action == "restore";
+    if (restore ? count != 3 : count > 2) {
+        return line.Usage(restore ? "restore takes MARKET and REV" : "history takes [MARKET]");
+    }
+    cli::Installation installation(restore && !line.Has("dry-run"));
+    int market = 0;
+    if (count >= 2) {
+        market = cli::InstalledMarket(installation, line.Positional(1));
+        if (market == 0) {
+            return cli::kFailed;
+        }
+    }
+    if (!restore) {
+        return history_commands::List(installation, market, line.Has("json"));
+    }
+    return history_commands::Restore(installation, market, line.Positional(2), line.Has("dry-run"),
+                                     line.Has("no-restart") ? AfterRestoreNoRestart : AfterRestore);
+}
+
+}  // namespace
+
 int ConfigCommand(const QStringList& arguments) {
     CommandLine line("config", cli_help::kConfig);
     line.Add("dry-run");
     line.Add("no-restart");
+    line.Add("json");
     int status = 0;
-    if (!line.Parse(arguments, 3, 1000, &status)) {
+    if (!line.Parse(arguments, 1, 1000, &status)) {
         return status;
     }
     const std::string action = line.Positional(0);
-    if ((action != "get" && action != "set") || (action == "get" && line.PositionalCount() != 3)) {
-        return line.Usage(action == "get" ? "get takes MARKET and KEY"
-                                          : "the first argument is get or set");
+    if (action == "history" || action == "diff" || action == "restore") {
+        return HistoryAction(line, action);
+    }
+    if ((action != "get" && action != "set") || line.PositionalCount() < 3 ||
+        (action == "get" && line.PositionalCount() != 3)) {
+        return line.Usage(action == "get"   ? "get takes MARKET and KEY"
+                          : action == "set" ? "set takes MARKET and KEY=VALUE..."
+                                            : "the first argument is get, set, history, diff or "
+                                              "restore");
     }
     SetOptions options;
     options.dryRun = line.Has("dry-run");

@@ -32,6 +32,9 @@ using Index = std::unique_ptr<git_index, Freer<git_index, git_index_free>>;
 using Tree = std::unique_ptr<git_tree, Freer<git_tree, git_tree_free>>;
 using CommitHandle = std::unique_ptr<git_commit, Freer<git_commit, git_commit_free>>;
 using Signature = std::unique_ptr<git_signature, Freer<git_signature, git_signature_free>>;
+using Walk = std::unique_ptr<git_revwalk, Freer<git_revwalk, git_revwalk_free>>;
+using DiffHandle = std::unique_ptr<git_diff, Freer<git_diff, git_diff_free>>;
+using Object = std::unique_ptr<git_object, Freer<git_object, git_object_free>>;
 
 std::string LastError(const char* what) {
     const git_error* error = git_error_last();
@@ -227,4 +230,158 @@ std::vector<std::string> ChangedKeys(const std::string& before, const std::strin
         }
     }
     return keys;
+}
+
+namespace {
+
+// The commit a revision names ("HEAD~2", an id or its start).
+bool Resolve(git_repository* repository, const std::string& revision, CommitHandle* commit,
+             std::string* why) {
+    git_object* object = nullptr;
+    if (git_revparse_single(&object, repository, (revision + "^{commit}").c_str()) != 0) {
+        *why = "no save " + revision + " in the history";
+        return false;
+    }
+    commit->reset(reinterpret_cast<git_commit*>(object));
+    return true;
+}
+
+// The tree of a commit's first parent; null for the first commit.
+Tree ParentTree(const git_commit* commit) {
+    git_commit* parent = nullptr;
+    if (git_commit_parentcount(commit) == 0 || git_commit_parent(&parent, commit, 0) != 0) {
+        return nullptr;
+    }
+    const CommitHandle held(parent);
+    git_tree* tree = nullptr;
+    return git_commit_tree(&tree, parent) == 0 ? Tree(tree) : nullptr;
+}
+
+Tree TreeOf(const git_commit* commit) {
+    git_tree* tree = nullptr;
+    return git_commit_tree(&tree, commit) == 0 ? Tree(tree) : nullptr;
+}
+
+DiffHandle TreeDiff(git_repository* repository, git_tree* from, git_tree* to) {
+    git_diff* diff = nullptr;
+    return git_diff_tree_to_tree(&diff, repository, from, to, nullptr) == 0 ? DiffHandle(diff)
+                                                                            : nullptr;
+}
+
+}  // namespace
+
+bool ConfigHistory::Log(const std::vector<std::string>& files, std::vector<Entry>* entries,
+                        std::string* why) const {
+    Repository repository;
+    if (!Open(m_folder, false, &repository, why)) {
+        return false;
+    }
+    git_revwalk* rawWalk = nullptr;
+    if (git_revwalk_new(&rawWalk, repository.get()) != 0) {
+        *why = LastError("cannot read the history");
+        return false;
+    }
+    const Walk walk(rawWalk);
+    if (git_revwalk_push_head(walk.get()) != 0) {
+        return true;  // no commit yet
+    }
+    std::set<std::string> wanted;
+    for (const std::string& file : files) {
+        wanted.insert(PathInHistory(file));
+    }
+    git_oid id;
+    while (git_revwalk_next(&id, walk.get()) == 0) {
+        git_commit* raw = nullptr;
+        if (git_commit_lookup(&raw, repository.get(), &id) != 0) {
+            continue;
+        }
+        const CommitHandle commit(raw);
+        const Tree parent = ParentTree(commit.get());
+        const Tree tree = TreeOf(commit.get());
+        const DiffHandle diff = TreeDiff(repository.get(), parent.get(), tree.get());
+        Entry entry{git_oid_tostr_s(&id),
+                    git_commit_time(commit.get()),
+                    git_commit_author(commit.get())->name,
+                    git_commit_message(commit.get()),
+                    {}};
+        while (!entry.message.empty() && entry.message.back() == '\n') {
+            entry.message.pop_back();
+        }
+        bool concerns = wanted.empty();
+        for (std::size_t i = 0; diff && i < git_diff_num_deltas(diff.get()); ++i) {
+            const std::string path = git_diff_get_delta(diff.get(), i)->new_file.path;
+            entry.files.push_back("/" + path);
+            concerns = concerns || wanted.count(path) > 0;
+        }
+        if (concerns) {
+            entries->push_back(std::move(entry));
+        }
+    }
+    return true;
+}
+
+bool ConfigHistory::Diff(const std::string& from, const std::string& to, std::string* patch,
+                         std::string* why) const {
+    Repository repository;
+    CommitHandle newer;
+    if (!Open(m_folder, false, &repository, why) || !Resolve(repository.get(), to, &newer, why)) {
+        return false;
+    }
+    Tree older;
+    if (from.empty()) {
+        older = ParentTree(newer.get());
+    } else {
+        CommitHandle base;
+        if (!Resolve(repository.get(), from, &base, why)) {
+            return false;
+        }
+        older = TreeOf(base.get());
+    }
+    const Tree tree = TreeOf(newer.get());
+    const DiffHandle diff = TreeDiff(repository.get(), older.get(), tree.get());
+    if (!diff) {
+        *why = LastError("cannot compare the saves");
+        return false;
+    }
+    const auto line = [](const git_diff_delta*, const git_diff_hunk*, const git_diff_line* line,
+                         void* payload) {
+        auto* text = static_cast<std::string*>(payload);
+        if (line->origin == GIT_DIFF_LINE_CONTEXT || line->origin == GIT_DIFF_LINE_ADDITION ||
+            line->origin == GIT_DIFF_LINE_DELETION) {
+            text->push_back(line->origin);
+        }
+        text->append(line->content, line->content_len);
+        return 0;
+    };
+    patch->clear();
+    return git_diff_print(diff.get(), GIT_DIFF_FORMAT_PATCH, line, patch) == 0;
+}
+
+bool ConfigHistory::FileAt(const std::string& revision, const std::string& file, std::string* bytes,
+                           bool* held, std::string* why) const {
+    Repository repository;
+    CommitHandle commit;
+    if (!Open(m_folder, false, &repository, why) ||
+        !Resolve(repository.get(), revision, &commit, why)) {
+        return false;
+    }
+    const Tree tree = TreeOf(commit.get());
+    git_tree_entry* entry = nullptr;
+    *held = tree && git_tree_entry_bypath(&entry, tree.get(), PathInHistory(file).c_str()) == 0;
+    if (!*held) {
+        return true;
+    }
+    git_object* object = nullptr;
+    const int found = git_tree_entry_to_object(&object, repository.get(), entry);
+    git_tree_entry_free(entry);
+    if (found != 0) {
+        *why = LastError("cannot read the save");
+        return false;
+    }
+    const Object blob(object);
+    const auto* data = static_cast<const char*>(
+        git_blob_rawcontent(reinterpret_cast<const git_blob*>(blob.get())));
+    bytes->assign(data, static_cast<std::size_t>(
+                            git_blob_rawsize(reinterpret_cast<const git_blob*>(blob.get()))));
+    return true;
 }

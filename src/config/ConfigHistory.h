@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,12 +24,34 @@ class ConfigHistory {
     // Whether the repository holds any commit yet.
     bool HasCommits() const;
 
+    struct Entry {
+        std::string id;     // the commit, in full
+        std::int64_t time;  // seconds since 1970
+        std::string author;
+        std::string message;
+        std::vector<std::string> files;  // the files it changed, as on disk
+    };
+    // The commits that changed any of `files` (all commits when empty), newest first.
+    bool Log(const std::vector<std::string>& files, std::vector<Entry>* entries,
+             std::string* why) const;
+    // The unified diff of `to` against `from`; with `from` empty, against `to`'s parent.
+    bool Diff(const std::string& from, const std::string& to, std::string* patch,
+              std::string* why) const;
+    // The bytes `file` held at `revision`; `held` false when it was not in that commit.
+    bool FileAt(const std::string& revision, const std::string& file, std::string* bytes,
+                bool* held, std::string* why) const;
+
     // The path of `file` inside the repository.
     static std::string PathInHistory(const std::string& file);
 
   private:
     std::string m_folder;
 };
+
+// The history of an installation whose activity logs are in `logFolder`.
+inline std::string ConfigHistoryFolder(const std::string& logFolder) {
+    return logFolder + "/history";
+}
 
 // The keys whose lines differ between two versions of a configuration file: the names before
 // "=" of "KEY=VALUE" lines added or removed, and "[SECTION]" headers, in file order, each once.

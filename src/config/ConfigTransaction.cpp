@@ -40,9 +40,11 @@ ConfigTransaction::ConfigTransaction(const std::vector<std::string>& files, Acti
         LogAt(m_log, LogLevel::Detail, m_site, m_operation,
               Fmt("Removed %s, left by an interrupted save.", left.c_str()));
     }
-    if (m_log && t_open++ == 0) {
-        m_history = std::make_unique<ConfigHistory>(
-            platform::DirectoryOf(m_log->CurrentFilePath()) + "/history");
+    // A log without a folder of its own (none named, or none at all) keeps no history either.
+    const std::string logFile = m_log ? m_log->CurrentFilePath() : std::string();
+    if (m_log && t_open++ == 0 && logFile.rfind('/', 0) == 0) {
+        m_history =
+            std::make_unique<ConfigHistory>(ConfigHistoryFolder(platform::DirectoryOf(logFile)));
         RecordFound();
     }
 }
@@ -100,7 +102,8 @@ void ConfigTransaction::RecordSaved() {
     if (changes.empty()) {
         return;  // the save changed nothing
     }
-    const std::string message = (market.empty() ? "" : market + ": ") + changes;
+    const std::string message = (market.empty() ? "" : market + ": ") +
+                                (m_historyNote.empty() ? "" : m_historyNote + ": ") + changes;
     std::string why;
     if (m_history->Commit(m_files, platform::AccountName(getuid()), message, &why) ==
         ConfigHistory::Result::kFailed) {

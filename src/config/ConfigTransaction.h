@@ -43,6 +43,8 @@ class ConfigTransaction {
     // recovery step puts it in place first).
     bool MayReplace(const std::string& file, bool mustBeWritable = false,
                     const std::string& recoverable = {});
+    // Said in the save's history commit before the files ("restore of 1a2b3c4d").
+    void SetHistoryNote(std::string note) { m_historyNote = std::move(note); }
 
   private:
     void Refuse(const std::string& text);
@@ -59,4 +61,5 @@ class ConfigTransaction {
     std::unique_ptr<class ConfigHistory> m_history;  // null without an activity log
     std::map<std::string, std::string> m_found;      // each file as the save found it
     bool m_historyBehind = false;
+    std::string m_historyNote;
 };

@@ -57,6 +57,39 @@ TEST_F(History, EachSaveIsACommitAndAnEditorsChangeIsItsOwn) {
     EXPECT_EQ(Git(history, {"status", "--porcelain"}), "");
 }
 
+// zevo-cli lists the saves, shows what one changed, and brings one back byte for byte as a
+// save of its own.
+TEST_F(History, ARestoreBringsBackASaveByteForByteAsASaveOfItsOwn) {
+    const std::string history = layout.LogDir() + "/history";
+    const std::string config = layout.ConfigPath(2);
+    const std::string fix = layout.FixConfigPath(2);
+    ASSERT_EQ(Run({"config", "set", "FO", "BOX_ID=7", "--no-restart"}).status, 0);
+    const std::string first = Git(history, {"rev-parse", "HEAD"}).substr(0, 40);
+    const std::string savedConfig = ReadFile(config);
+    const std::string savedFix = ReadFile(fix);
+    ASSERT_EQ(Run({"config", "set", "FO", "BOX_ID=8", "--no-restart"}).status, 0);
+    ASSERT_EQ(Run({"fix", "add", "FO", "12", "7", "--no-restart"}).status, 0);
+
+    const CliResult diff = Run({"config", "diff", QString::fromStdString(first)});
+    EXPECT_EQ(diff.status, 0);
+    EXPECT_NE(diff.out.find("\n-BOX_ID=100\n+BOX_ID=7\n"), std::string::npos) << diff.out;
+    const CliResult restore = Run(
+        {"config", "restore", "FO", QString::fromStdString(first.substr(0, 8)), "--no-restart"});
+    EXPECT_EQ(restore.status, 0) << restore.err;
+    EXPECT_EQ(ReadFile(config), savedConfig);
+    EXPECT_EQ(ReadFile(fix), savedFix);
+    EXPECT_EQ(Git(history, {"log", "-1", "--format=%s"}),
+              "FO: restore of " + first.substr(0, 8) +
+                  ": qel_ip_fo.cfg: BOX_ID; qel_fix_fo.cfg: [SESSION], TargetCompID\n");
+    const CliResult listed = Run({"config", "history", "FO"});
+    EXPECT_EQ(listed.out.substr(0, 8),
+              Git(history, {"rev-parse", "--short=8", "HEAD"}).substr(0, 8));
+    EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 5);  // found + 4 saves
+    const CliResult unknown = Run({"config", "restore", "FO", "nosuch"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.err, "zevo-cli: no save nosuch in the history\n");
+}
+
 TEST_F(History, AHistoryThatCannotBeWrittenNeverStopsASave) {
     // A file where the history's folder would be: nothing can be made there.
     WriteFile(layout.LogDir() + "/history", "not a folder\n");
