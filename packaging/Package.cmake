@@ -37,7 +37,8 @@ install(FILES ${packaging}/zevo.lintian-overrides
 # (looked for again at each build). Units are installed disabled: the package has no
 # maintainer scripts, so an operator enables the timer where wanted.
 set(monitoring ${packaging}/monitoring)
-file(GLOB units CONFIGURE_DEPENDS ${monitoring}/zevo-metrics.service ${monitoring}/zevo-metrics.timer)
+file(GLOB units CONFIGURE_DEPENDS ${monitoring}/zevo-metrics.service ${monitoring}/zevo-metrics.timer
+    ${monitoring}/zevo-history-push.service ${monitoring}/zevo-history-push.timer)
 file(GLOB monitoring_files CONFIGURE_DEPENDS
     ${monitoring}/zevo-alerts.yml ${monitoring}/zevo-dashboard.json)
 if(units)

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QProcess>
+#include <cstdlib>
 #include <string>
 
 #include "support/CliFixture.h"
@@ -88,6 +89,34 @@ TEST_F(History, ARestoreBringsBackASaveByteForByteAsASaveOfItsOwn) {
     const CliResult unknown = Run({"config", "restore", "FO", "nosuch"});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_EQ(unknown.err, "zevo-cli: no save nosuch in the history\n");
+}
+
+// The shipped push unit's command, with systemd's ${...} and %H filled in as systemd fills
+// them, pushes the machine's history to a central bare repository, on a branch of its name.
+TEST_F(History, ThePushUnitSendsTheHistoryToTheFleetsRepository) {
+    ASSERT_EQ(Run({"config", "set", "FO", "BOX_ID=7", "--no-restart"}).status, 0);
+    const std::string central = dir.File("central.git");
+    ASSERT_EQ(std::system(("git init --quiet --bare " + central).c_str()), 0);
+    std::string command;
+    for (const std::string& line :
+         ReadLines(ZEVO_SOURCE_DIR "/packaging/monitoring/zevo-history-push.service")) {
+        if (line.rfind("ExecStart=", 0) == 0) {
+            command = line.substr(10);
+        }
+    }
+    char host[256] = {0};
+    gethostname(host, sizeof host - 1);
+    const auto fill = [&](const std::string& from, const std::string& to) {
+        for (std::size_t at; (at = command.find(from)) != std::string::npos;) {
+            command.replace(at, from.size(), to);
+        }
+    };
+    fill("${ZEVO_HISTORY}", layout.LogDir() + "/history");
+    fill("${ZEVO_HISTORY_REMOTE}", central);
+    fill("%H", host);
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    EXPECT_EQ(Git(central, {"log", "--format=%s", host}),
+              "FO: qel_ip_fo.cfg: BOX_ID\nas found before the first save\n");
 }
 
 TEST_F(History, AHistoryThatCannotBeWrittenNeverStopsASave) {
