@@ -47,7 +47,10 @@ void GatewayPeer::Log(const QString& text) const {
 }
 
 bool GatewayPeer::Listen(QString* error) {
-    StartFix();
+    // A gateway whose FIX engine refuses its FIX file (a duplicate session) does not start.
+    if (!StartFix(error)) {
+        return false;
+    }
     if (!m_logServer->listen(QHostAddress::LocalHost, m_options.nonInteractivePort) ||
         !m_interactiveServer->listen(QHostAddress::LocalHost, m_options.interactivePort)) {
         *error = m_logServer->isListening() ? m_interactiveServer->errorString()
@@ -103,9 +106,9 @@ void GatewayPeer::OnLogClient() {
     }
 }
 
-void GatewayPeer::StartFix() {
+bool GatewayPeer::StartFix(QString* failure) {
     if (m_options.fixFile.empty()) {
-        return;
+        return true;
     }
     // The engine reports on its own threads; the consoles' sockets live on this one.
     auto post = [this](std::uint16_t reason) {
@@ -119,14 +122,16 @@ void GatewayPeer::StartFix() {
     m_fix = fix_sim::FixAcceptor::Start(m_options.fixFile, m_options.fixLogging,
                                         {post(kUserLoggedOn), post(kUserDisconnected)}, &error);
     if (!m_fix) {
-        Log(QString("FIX acceptor not started from %1: %2")
-                .arg(QString::fromStdString(m_options.fixFile), QString::fromStdString(error)));
-        return;
+        *failure =
+            QString("FIX acceptor not started from %1: %2")
+                .arg(QString::fromStdString(m_options.fixFile), QString::fromStdString(error));
+        return false;
     }
     Log(QString("FIX acceptor on 127.0.0.1:%1 with %2 sessions from %3")
             .arg(m_fix->Port())
             .arg(m_fix->Sessions())
             .arg(QString::fromStdString(m_options.fixFile)));
+    return true;
 }
 
 // The user ID of a FIX user is the first part of its TargetCompID ("user,broker,branch").

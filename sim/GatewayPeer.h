@@ -59,7 +59,7 @@ class GatewayPeer : public QObject {
     void SendLively();
     void SendOneLively();
     void Preload(QTcpSocket* socket);
-    void StartFix();
+    bool StartFix(QString* failure);
     void SendFixEvent(const QString& targetCompId, std::uint16_t reason);
     void SendToConsoles(const gateway::Bytes& message);
     void Log(const QString& text) const;

@@ -49,13 +49,14 @@ bool PortsFromSettings(int market, int* logPort, int* interactivePort) {
 }
 
 // Reads the gateway configuration file named in the settings store, as a gateway does at
-// start, and says what it will use: a saved change shows here after the restart.
-void ReportConfiguration(int market) {
+// start, and says what it will use: a saved change shows here after the restart. False when a
+// value is there but cannot be used (a port that is no port): the gateway does not start.
+bool ReportConfiguration(int market) {
     auto key = platform::DefaultSettingsStore().OpenKey(std::string(settings::kRoot) + "\\" +
                                                         std::to_string(market));
     std::string path;
     if (!key || !platform::QueryString(*key, "CONFIG_FILE_PATH", 1024, &path)) {
-        return;
+        return true;
     }
     auto value = [&path](const char* name) {
         char buffer[1024] = "";
@@ -70,6 +71,15 @@ void ReportConfiguration(int market) {
         market, path.c_str(), value(bcp ? "BCP_HOST_IP" : "PRIMARY_HOST_IP").c_str(),
         value("HOST_PORT_NUMBER").c_str(), bcp ? "BCP" : "PRIMARY", value("BOX_ID").c_str(),
         value("BROKER_ID").c_str(), value("MACHINE_LAN_IP").c_str());
+    const std::string port = value("HOST_PORT_NUMBER");
+    bool number = false;
+    const int portNumber = QString::fromStdString(port).toInt(&number);
+    if (port != "?" && (!number || portNumber < 1 || portNumber > 65535)) {
+        std::fprintf(stderr, "qel_gateway[%d]: HOST_PORT_NUMBER=%s cannot be used: not starting\n",
+                     market, port.c_str());
+        return false;
+    }
+    return true;
 }
 
 // The FIX file of a FIX-enabled market, as the settings store names it, and whether the
@@ -160,7 +170,9 @@ int main(int argc, char** argv) {
         }
     }
     QuitOnTerminationSignals();
-    ReportConfiguration(options.market);
+    if (!ReportConfiguration(options.market)) {
+        return 3;
+    }
     FixFromSettings(options.market, &options);
     GatewayPeer peer(options);
     QString error;

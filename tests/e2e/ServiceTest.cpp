@@ -58,6 +58,35 @@ TEST_F(Service, ControlCode130StartsTheInstalledGatewaysAndARestartRequestRestar
 }
 
 // A folder without the service is met by the window's start command.
+// The simulated gateway fails on a bad file as a real one does: a FIX file its engine rejects
+// (a duplicate session) or a configuration value it cannot use keeps it from starting.
+TEST_F(Cli, TheGatewaySimulatorDoesNotStartOnAFileItCannotUse) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QEL_IP_REGISTRY", QString::fromStdString(layout.RegistryPath()));
+    const auto start = [&] {
+        return RunProgram(QEL_GATEWAY_PATH, {"--market", "FO"}, environment);
+    };
+    const std::string fix = ReadFile(layout.FixConfigPath(2));
+    const std::size_t session = fix.find("[SESSION]");
+    ASSERT_NE(session, std::string::npos);
+    WriteFile(layout.FixConfigPath(2), fix + "\n" + fix.substr(session));
+    const CliResult duplicate = start();
+    EXPECT_EQ(duplicate.status, 1);
+    EXPECT_NE(duplicate.err.find("FIX acceptor not started from " + layout.FixConfigPath(2)),
+              std::string::npos)
+        << duplicate.err;
+    WriteFile(layout.FixConfigPath(2), fix);
+    std::string config = ReadFile(layout.ConfigPath(2));
+    const std::size_t key = config.find("HOST_PORT_NUMBER=");
+    ASSERT_NE(key, std::string::npos);
+    config.replace(key, config.find('\n', key) - key, "HOST_PORT_NUMBER=ten");
+    WriteFile(layout.ConfigPath(2), config);
+    const CliResult port = start();
+    EXPECT_EQ(port.status, 3);
+    EXPECT_NE(port.err.find("HOST_PORT_NUMBER=ten cannot be used: not starting"), std::string::npos)
+        << port.err;
+}
+
 TEST(ServiceControl, AMissingServiceFolderFailsAtTheManager) {
     platform::ServiceControl missing("/nonexistent/service");
     EXPECT_FALSE(missing.OpenManager());
