@@ -3,11 +3,10 @@
 #include <fcntl.h>
 #include <git2.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -19,7 +18,13 @@ namespace {
 
 // libgit2 is started once for the program; it stays up until the program ends.
 void StartLibrary() {
-    static const int started = git_libgit2_init();
+    static const int started = [] {
+        const int count = git_libgit2_init();
+        // The history is shared by root and the operators, so it is often another account's:
+        // libgit2 would refuse to open it as git does a repository that is not safe.directory.
+        git_libgit2_opts(GIT_OPT_SET_OWNER_VALIDATION, 0);
+        return count;
+    }();
     (void)started;
 }
 
@@ -84,12 +89,39 @@ Tree HeadTree(git_repository* repository, CommitHandle* head) {
     return Tree(tree);
 }
 
+// Root and the operators in the gateways' group both save: the history's folders are made
+// group-writable and set-group-ID (they take the group of the folder they are made in), its
+// copies group-writable. What this account does not own is left as it is.
+constexpr mode_t kSharedFolder = 02775;
+constexpr mode_t kSharedFile = 0664;
+
+void MakeSharedFolders(const std::string& folder) {
+    if (access(folder.c_str(), F_OK) == 0) {
+        return;
+    }
+    MakeSharedFolders(platform::DirectoryOf(folder));
+    if (mkdir(folder.c_str(), kSharedFolder) == 0) {
+        chmod(folder.c_str(), kSharedFolder);  // past the umask
+    }
+}
+
 bool WriteCopy(const std::string& path, const std::string& bytes) {
-    std::error_code ignored;
-    std::filesystem::create_directories(platform::DirectoryOf(path), ignored);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out.flush());
+    MakeSharedFolders(platform::DirectoryOf(path));
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kSharedFile);
+    if (fd < 0) {
+        return false;
+    }
+    fchmod(fd, kSharedFile);
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t step = write(fd, bytes.data() + written, bytes.size() - written);
+        if (step <= 0) {
+            close(fd);
+            return false;
+        }
+        written += static_cast<std::size_t>(step);
+    }
+    return close(fd) == 0;
 }
 
 }  // namespace
@@ -109,6 +141,19 @@ bool ConfigHistory::HasCommits() const {
     CommitHandle head;
     return HeadTree(repository.get(), &head) != nullptr;
 }
+
+// The umask that leaves what is made group-writable, while it lives. A save runs on one
+// thread at a time; no other thread of the programs makes files meanwhile.
+class SharedUmask {
+  public:
+    SharedUmask() : m_previous(umask(0002)) {}
+    ~SharedUmask() { umask(m_previous); }
+    SharedUmask(const SharedUmask&) = delete;
+    SharedUmask& operator=(const SharedUmask&) = delete;
+
+  private:
+    mode_t m_previous;
+};
 
 // Saves of different folders run side by side; their commits into the one history take turns
 // on a lock of the history's folder itself (a commit takes milliseconds).
@@ -135,8 +180,9 @@ class HistoryTurn {
 ConfigHistory::Result ConfigHistory::Commit(const std::vector<std::string>& files,
                                             const std::string& author, const std::string& message,
                                             std::string* why) const {
-    std::error_code ignored;
-    std::filesystem::create_directories(m_folder, ignored);
+    // What libgit2 makes (object folders, the index, refs) stays writable for the group.
+    const SharedUmask shared;
+    MakeSharedFolders(m_folder);
     const HistoryTurn turn(m_folder);
     Repository repository;
     if (!Open(m_folder, true, &repository, why)) {

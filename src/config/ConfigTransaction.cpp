@@ -40,11 +40,13 @@ ConfigTransaction::ConfigTransaction(const std::vector<std::string>& files, Acti
         LogAt(m_log, LogLevel::Detail, m_site, m_operation,
               Fmt("Removed %s, left by an interrupted save.", left.c_str()));
     }
-    // A log without a folder of its own (none named, or none at all) keeps no history either.
-    const std::string logFile = m_log ? m_log->CurrentFilePath() : std::string();
-    if (m_log && t_open++ == 0 && logFile.rfind('/', 0) == 0) {
-        m_history =
-            std::make_unique<ConfigHistory>(ConfigHistoryFolder(platform::DirectoryOf(logFile)));
+    // The history is in the activity logs' folder; without one named there is none.
+    std::string logs = m_log ? m_log->Directory() : std::string();
+    while (logs.size() > 1 && logs.back() == '/') {
+        logs.pop_back();
+    }
+    if (m_log && t_open++ == 0 && logs.rfind('/', 0) == 0) {
+        m_history = std::make_unique<ConfigHistory>(ConfigHistoryFolder(logs));
         RecordFound();
     }
 }

@@ -346,6 +346,21 @@ TEST_F(OperatorWriter, KeepsGroupModeAclAndAttributesAndSaysTheOwnerChanged) {
     EXPECT_EQ(Shell("runuser -u zevo-gw -- sh -c 'test -w " + Mf() + "'"), 0);
 }
 
+// Root and an operator in the gateways' group save in turn: both saves are in the one history,
+// by their own accounts, and plain git reads it.
+TEST_F(OperatorWriter, RootAndAnOperatorShareTheHistory) {
+    ASSERT_EQ(Shell("chgrp zevo-gw " + layout.LogDir() + " && chmod 2775 " + layout.LogDir() +
+                    " && chmod 0660 " + Mf()),
+              0);
+    ASSERT_EQ(As("root", "config set MF BOX_ID=111 --no-restart").status, 0);
+    const CliResult set = As("zevo-op", "config set MF BOX_ID=222 --no-restart");
+    ASSERT_EQ(set.status, 0) << set.out;
+    const std::string history = layout.LogDir() + "/history";
+    EXPECT_EQ(ShellOutput("git -c safe.directory='*' -C " + history + " log --format=%an"),
+              "zevo-op\nroot\nZEVO\n");
+    EXPECT_EQ(ShellOutput("stat -c '%G %a' " + history), "zevo-gw 2775\n");
+}
+
 TEST_F(OperatorWriter, RefusesASaveThatWouldTakeTheGatewaysWriteAccess) {
     // The operator may write through a named ACL entry, but the gateways' group only reads:
     // a file of the operator's would leave the gateway without write access.
