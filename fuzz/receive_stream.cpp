@@ -103,7 +103,8 @@ class StreamTransport final : public CTransport {
     int OpenConnection() override { return kSocket; }
     void CloseConnection() override { m_closed = true; }
     void Process(long, long) override {}
-    int Socket() const override { return m_closed ? -1 : kSocket; }
+    // An in-memory stream has no socket whose listener could be asked who holds it.
+    int Socket() const override { return -1; }
 
     void Run() {
         Notify(FD_CONNECT, 0);
