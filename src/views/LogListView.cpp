@@ -366,8 +366,13 @@ void LogListView::StretchMessageColumn() {
     m_stretching = false;
 }
 
+// The room left and right of a cell's text, as the style leaves it around a focus frame.
+int LogListView::CellMargin() const {
+    return style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+}
+
 void LogListView::FitColumn(int column) {
-    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int margin = CellMargin();
     int width = m_header->sectionSizeHint(column);
     const int rows = m_model->RowCount();
     for (int row = TopRow(); row < std::min(rows, TopRow() + RowsInSight() + 1); ++row) {
@@ -424,7 +429,7 @@ bool LogListView::ShowToolTip(const QPoint& at) {
     if (row < 0 || column < 0) {
         return false;
     }
-    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int margin = CellMargin();
     const QString text = CellText(row, column);
     if (fontMetrics().horizontalAdvance(text) <= m_header->sectionSize(column) - 2 * margin) {
         return false;
@@ -482,7 +487,7 @@ void LogListView::PaintRow(QPainter& painter, int row, int y, bool selected) con
     }
     painter.setPen(palette().color(group, selected ? QPalette::HighlightedText : QPalette::Text));
     const std::vector<std::string> cells = CellTexts(m_model->Row(row));
-    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int margin = CellMargin();
     for (int column = 0; column < 4; ++column) {
         const int x = m_header->sectionViewportPosition(column);
         const int width = m_header->sectionSize(column);

@@ -92,6 +92,7 @@ class LogListView : public QAbstractScrollArea {
     int AnchorRow() const;
     void PlacePendingRow();
     bool ShowToolTip(const QPoint& at);
+    int CellMargin() const;
     void Changed();
     // Tells screen readers that other rows are in sight.
     void RowsInSightMoved();
