@@ -51,6 +51,8 @@ inline const char* const kProgram =
     "  3  status, metrics: the installation or the process table cannot be read\n"
     "  4  config set, fix add|edit|delete: saved, but the FIX file, the restart or the start\n"
     "     of the applications failed (said on standard error)\n"
+    "  5  config set, fix add|edit|delete with --confirm: rolled back, the gateway did not\n"
+    "     run again on the save\n"
     "  64 wrong usage\n"
     "Every error message on standard error begins with \"zevo-cli: \".\n";
 
@@ -87,6 +89,7 @@ inline const char* const kRestart =
 inline const char* const kConfig =
     "Usage: zevo-cli config get MARKET KEY\n"
     "       zevo-cli config set MARKET KEY=VALUE... [--dry-run] [--no-restart]\n"
+    "                                 [--confirm SECONDS]\n"
     "       zevo-cli config history [MARKET] [--json]\n"
     "       zevo-cli config diff REV [REV]\n"
     "       zevo-cli config restore MARKET REV [--dry-run] [--no-restart]\n"
@@ -107,13 +110,18 @@ inline const char* const kConfig =
     "what changed from the first to the second. restore writes the market's files as save\n"
     "REV left them, as a save of its own, and restarts a running gateway.\n"
     "  --dry-run     print KEY: old -> new for what would change; touch nothing\n"
-    "  --no-restart  save, but leave a running gateway and the service alone\n";
+    "  --no-restart  save, but leave a running gateway and the service alone\n"
+    "  --confirm SECONDS\n"
+    "                a save that undoes itself: unless the gateway runs again with a version\n"
+    "                ZEVO accepts within SECONDS of the save, the files are put back as they\n"
+    "                were before it (a save of its own), the gateway is started on them again,\n"
+    "                and the exit status is 5 (\"rolled back\"); 4 when even that failed\n";
 
 inline const char* const kFix =
     "Usage: zevo-cli fix list MARKET [--json] [--no-header]\n"
-    "       zevo-cli fix add MARKET USER_ID BRANCH_ID [--no-restart]\n"
-    "       zevo-cli fix edit MARKET USER_ID BRANCH_ID [--no-restart]\n"
-    "       zevo-cli fix delete MARKET USER_ID [--no-restart]\n"
+    "       zevo-cli fix add MARKET USER_ID BRANCH_ID [--no-restart] [--confirm SECONDS]\n"
+    "       zevo-cli fix edit MARKET USER_ID BRANCH_ID [--no-restart] [--confirm SECONDS]\n"
+    "       zevo-cli fix delete MARKET USER_ID [--no-restart] [--confirm SECONDS]\n"
     "The FIX users of a FIX-enabled market, as the FIX Users list and the FIX User Details\n"
     "dialog read and write them in the market's FIX configuration file.\n"
     "list prints one user a line, \"USER_ID BRANCH_ID\", by user ID; --json prints them with\n"
@@ -125,7 +133,10 @@ inline const char* const kFix =
     "is reached. New User cannot be added.\"; a refused change exits with status 1 and leaves\n"
     "the file untouched. An edit to the branch ID the user has changes nothing.\n"
     "After a change a running gateway is restarted, as leaving the FIX Users list does.\n"
-    "  --no-restart  change the file, but leave a running gateway alone\n";
+    "  --no-restart  change the file, but leave a running gateway alone\n"
+    "  --confirm SECONDS\n"
+    "                as for config set: rolled back (exit status 5) unless the gateway runs\n"
+    "                again with an accepted version within SECONDS\n";
 
 inline const char* const kMetrics =
     "Usage: zevo-cli metrics [--users] [--textfile DIR]\n"

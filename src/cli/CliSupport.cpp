@@ -10,6 +10,8 @@
 
 #include "base/Settings.h"
 #include "base/Text.h"
+#include "cli/CommandLine.h"
+#include "config/ConfirmedSave.h"
 #include "core/ApplicationStart.h"
 #include "core/GatewayProcess.h"
 #include "core/MarketType.h"
@@ -17,6 +19,7 @@
 #include "log/Format.h"
 #include "platform/ServiceControl.h"
 #include "platform/SettingsStore.h"
+#include "platform/TextFile.h"
 
 namespace cli {
 
@@ -152,6 +155,71 @@ bool StartApplications(ActivityLog* log) {
         return false;
     }
     return true;
+}
+
+int ConfirmSeconds(const CommandLine& line) {
+    if (!line.Has("confirm")) {
+        return 0;
+    }
+    bool number = false;
+    const int seconds = QString::fromStdString(line.Value("confirm")).toInt(&number);
+    if (!number || seconds < 1 || seconds > 3600) {
+        line.Usage("--confirm takes a number of seconds from 1 to 3600, not " +
+                   line.Value("confirm"));
+        return -1;
+    }
+    if (line.Has("no-restart") || line.Has("dry-run")) {
+        line.Usage("--confirm restarts the gateway: it does not go with --no-restart or --dry-run");
+        return -1;
+    }
+    return seconds;
+}
+
+std::vector<std::pair<std::string, std::string>> FilesNow(const std::vector<std::string>& files) {
+    std::vector<std::pair<std::string, std::string>> versions;
+    for (const std::string& file : files) {
+        std::string bytes;
+        platform::ReadRegularFile(file, platform::kLargestTextFile, &bytes);
+        versions.emplace_back(file, std::move(bytes));
+    }
+    return versions;
+}
+
+int ConfirmSave(Installation& installation, int market,
+                const std::vector<std::pair<std::string, std::string>>& before, int seconds,
+                const LogSite& site, const char* operation, const std::function<int()>& afterSave) {
+    ConfirmedSave::Actions actions;
+    actions.runs = [&] { return installation.Runs(market); };
+    actions.restart = [&] { RequestRestart(installation, market, site, operation); };
+    actions.startApplications = [&] { StartApplications(&installation.log); };
+    ConfirmedSave confirm(market,
+                          static_cast<std::uint16_t>(
+                              installation.Market(market).interface_thread_non_interactive_port),
+                          before, seconds, &installation.log, site, operation, actions);
+    int status = 0;
+    bool finished = false;
+    ConfirmedSave::Outcome outcome = ConfirmedSave::Outcome::kConfirmed;
+    std::string text;
+    confirm.Start([&] { status = afterSave(); },
+                  [&](ConfirmedSave::Outcome result, const std::string& said) {
+                      outcome = result;
+                      text = said;
+                      finished = true;
+                  });
+    // The save's wait, the rollback's wait, and the restarts between them.
+    RunUntil([&] { return finished; }, (2 * seconds + 2) * 1000 + 4 * g_connectMilliseconds);
+    if (!finished) {
+        return Fail(kPartly, "saved, but whether the gateway runs again is not known");
+    }
+    switch (outcome) {
+        case ConfirmedSave::Outcome::kConfirmed:
+            std::printf("%s\n", text.c_str());
+            return status;
+        case ConfirmedSave::Outcome::kRollbackFailed:
+            return Fail(kPartly, text);
+        default:
+            return Fail(kRolledBack, text);
+    }
 }
 
 }  // namespace cli

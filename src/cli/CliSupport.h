@@ -4,11 +4,15 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/InstalledMarkets.h"
 #include "log/ActivityLog.h"
 #include "log/LogSite.h"
 #include "platform/ProcessList.h"
+
+class CommandLine;
 
 // What zevo-cli's commands share: exit statuses, messages, the installation as the console
 // reads it, and waiting for a gateway.
@@ -20,6 +24,7 @@ constexpr int kFailed = 1;      // WARNING, or refused with the file untouched
 constexpr int kNotRunning = 2;  // CRITICAL: an installed gateway is down
 constexpr int kUnknown = 3;     // the installation or the process table cannot be read
 constexpr int kPartly = 4;      // saved, but what follows the save (FIX file, restart) failed
+constexpr int kRolledBack = 5;  // a confirmed save the gateway did not run on: rolled back
 
 // How long a command waits for a gateway (--timeout SECONDS).
 extern int g_connectMilliseconds;
@@ -73,5 +78,17 @@ bool RequestRestart(Installation& installation, int market, const LogSite& site,
 // The main window's Start Applications, with its lines; false when the service did not take
 // the control.
 bool StartApplications(ActivityLog* log);
+
+// --confirm SECONDS: 0 without it; -1 after saying why the value or the options do not fit
+// (a confirmed save restarts the gateway, so it does not go with --no-restart or --dry-run).
+int ConfirmSeconds(const ::CommandLine& line);
+// The market's files as they are now, for a rollback of the save about to be made.
+std::vector<std::pair<std::string, std::string>> FilesNow(const std::vector<std::string>& files);
+// Runs `afterSave` (the save's restart and start, returning an exit status) as a confirmed
+// save: unless the gateway runs again with an accepted version within `seconds`, the files go
+// back to `before` and the gateway is restarted on them; then kRolledBack.
+int ConfirmSave(Installation& installation, int market,
+                const std::vector<std::pair<std::string, std::string>>& before, int seconds,
+                const LogSite& site, const char* operation, const std::function<int()>& afterSave);
 
 }  // namespace cli

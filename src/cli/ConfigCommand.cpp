@@ -99,6 +99,8 @@ bool TakeSetting(const std::string& setting, GatewayConfigValues* v) {
 struct SetOptions {
     bool dryRun = false;
     bool noRestart = false;
+    int confirmSeconds = 0;  // --confirm: a save rolled back unless the gateway runs on it
+    std::vector<std::pair<std::string, std::string>> before;  // the files before the save
 };
 
 int DryRun(cli::Installation& installation, int market, const GatewayConfigValues& form,
@@ -167,11 +169,16 @@ int Saved(cli::Installation& installation, const GatewayConfigTarget& target,
                              "restarted: run the same command again to complete it",
                              target.fixConfigPath.c_str()));
     }
+    if (options.confirmSeconds > 0) {
+        return cli::ConfirmSave(installation, target.market, options.before, options.confirmSeconds,
+                                log_sites::GatewayConfiguration(), "kill_qel_exe",
+                                [&] { return AfterSave(installation, target.market, false, 0); });
+    }
     return AfterSave(installation, target.market, options.noRestart, 0);
 }
 
 int ConfigSet(cli::Installation& installation, int market, const std::vector<std::string>& settings,
-              const SetOptions& options) {
+              SetOptions options) {
     ActivityLog* log = &installation.log;
     const MarketSettings& paths = installation.Market(market);
     const GatewayConfigTarget target = GatewayTargetOf(
@@ -185,6 +192,7 @@ int ConfigSet(cli::Installation& installation, int market, const std::vector<std
         if (!transaction->Locked()) {
             return cli::Fail(transaction->Refusal());
         }
+        options.before = cli::FilesNow(GatewaySaveFiles(target));
     }
     GatewayConfigRead read;
     if (!ReadGatewayConfiguration(target.configPath, log, &read)) {
@@ -213,7 +221,11 @@ int ConfigSet(cli::Installation& installation, int market, const std::vector<std
     if (options.dryRun) {
         return DryRun(installation, market, form, changes);
     }
-    return Saved(installation, target, SaveGatewayConfiguration(target, read, form, log), options);
+    const GatewaySaveResult saved = SaveGatewayConfiguration(target, read, form, log);
+    // The save is in the history before the gateway restarts on it, and a rollback takes the
+    // lock anew.
+    transaction.reset();
+    return Saved(installation, target, saved, options);
 }
 
 int ConfigGet(cli::Installation& installation, int market, const std::string& key) {
@@ -284,6 +296,7 @@ int ConfigCommand(const QStringList& arguments) {
     line.Add("dry-run");
     line.Add("no-restart");
     line.Add("json");
+    line.Add("confirm", "SECONDS");
     int status = 0;
     if (!line.Parse(arguments, 1, 1000, &status)) {
         return status;
@@ -302,6 +315,10 @@ int ConfigCommand(const QStringList& arguments) {
     SetOptions options;
     options.dryRun = line.Has("dry-run");
     options.noRestart = line.Has("no-restart");
+    options.confirmSeconds = cli::ConfirmSeconds(line);
+    if (options.confirmSeconds < 0) {
+        return cli::kUsage;
+    }
     // Only a set that may write keeps a log of its own; a look writes none.
     cli::Installation installation(action == "set" && !options.dryRun);
     const int market = cli::InstalledMarket(installation, line.Positional(1));

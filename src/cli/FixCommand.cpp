@@ -296,9 +296,14 @@ int FixCommand(const QStringList& arguments) {
     line.Add("json");
     line.Add("no-header");
     line.Add("no-restart");
+    line.Add("confirm", "SECONDS");
     int status = 0;
     if (!line.Parse(arguments, 2, 4, &status)) {
         return status;
+    }
+    const int confirmSeconds = cli::ConfirmSeconds(line);
+    if (confirmSeconds < 0) {
+        return cli::kUsage;
     }
     const std::string action = line.Positional(0);
     if (!ArgumentsFit(line, action, &status)) {
@@ -317,14 +322,15 @@ int FixCommand(const QStringList& arguments) {
     // A change reads and writes under the configuration lock (the broker ID comes from the
     // gateway file, the users from the FIX file), so it works on the files as they are.
     const MarketSettings& paths = installation.Market(market);
+    const std::vector<std::string> files{paths.config_file_path, paths.fix_config_file_path};
     std::optional<ConfigTransaction> transaction;
+    std::vector<std::pair<std::string, std::string>> before;
     if (changes) {
-        transaction.emplace(
-            std::vector<std::string>{paths.config_file_path, paths.fix_config_file_path},
-            &installation.log, log_sites::FixUsers(), "CFixUserSessions");
+        transaction.emplace(files, &installation.log, log_sites::FixUsers(), "CFixUserSessions");
         if (!transaction->Locked()) {
             return cli::Fail(transaction->Refusal());
         }
+        before = cli::FilesNow(files);
     }
     FixList list;
     if (!OpenList(installation, market, changes, &list)) {
@@ -343,8 +349,19 @@ int FixCommand(const QStringList& arguments) {
     } else {
         status = Delete(installation, list, line.Positional(2));
     }
+    // The change is in the history before the gateway restarts on it; a rollback takes the
+    // lock anew.
+    transaction.reset();
     if (status == kNothingToChange) {
         return 0;  // nothing changed: nothing to restart
     }
-    return status != 0 ? status : AfterChange(installation, market, line.Has("no-restart"));
+    if (status != 0) {
+        return status;
+    }
+    if (confirmSeconds > 0) {
+        return cli::ConfirmSave(installation, market, before, confirmSeconds, log_sites::FixUsers(),
+                                "KillQELExe",
+                                [&] { return AfterChange(installation, market, false); });
+    }
+    return AfterChange(installation, market, line.Has("no-restart"));
 }

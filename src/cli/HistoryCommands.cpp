@@ -5,15 +5,13 @@
 #include <QDateTime>
 #include <QJsonArray>
 #include <cstdio>
-#include <cstring>
 
 #include "base/Settings.h"
 #include "cli/CliSupport.h"
 #include "config/ConfigHistory.h"
-#include "config/ConfigTransaction.h"
+#include "config/ConfigRestore.h"
 #include "core/MarketType.h"
 #include "log/Format.h"
-#include "platform/AtomicReplace.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextFile.h"
 
@@ -97,19 +95,11 @@ int Diff(const std::string& from, const std::string& to) {
 // commit of its own, and the restart of a running gateway.
 int Restore(cli::Installation& installation, int market, const std::string& revision, bool dryRun,
             int (*afterSave)(cli::Installation&, int, int)) {
-    const ConfigHistory history = InstallationHistory();
-    std::vector<std::pair<std::string, std::string>> restored;
+    FileVersions restored;
     std::string why;
-    for (const std::string& file : MarketFiles(installation, market)) {
-        std::string bytes;
-        bool held = false;
-        if (!history.FileAt(revision, file, &bytes, &held, &why)) {
-            return cli::Fail(why);
-        }
-        if (!held) {
-            return cli::Fail(Fmt("save %s does not hold %s", revision.c_str(), file.c_str()));
-        }
-        restored.emplace_back(file, std::move(bytes));
+    if (!FilesAtRevision(InstallationHistory(), revision, MarketFiles(installation, market),
+                         &restored, &why)) {
+        return cli::Fail(why);
     }
     if (dryRun) {
         for (const auto& [file, bytes] : restored) {
@@ -120,33 +110,13 @@ int Restore(cli::Installation& installation, int market, const std::string& revi
         }
         return 0;
     }
-    ConfigTransaction transaction(MarketFiles(installation, market), &installation.log,
-                                  log_sites::GatewayConfiguration(), "restore");
-    if (!transaction.Locked()) {
-        return cli::Fail(transaction.Refusal());
+    const RestoreOutcome outcome =
+        RestoreFiles(restored, "restore of " + ShortId(revision), &installation.log,
+                     log_sites::GatewayConfiguration(), "restore");
+    if (outcome.kind == RestoreOutcome::kFailed) {
+        return cli::Fail(outcome.why);
     }
-    transaction.SetHistoryNote("restore of " + ShortId(revision));
-    bool changed = false;
-    for (const auto& [file, bytes] : restored) {
-        std::string now;
-        platform::ReadRegularFile(file, platform::kLargestTextFile, &now);
-        if (now == bytes) {
-            continue;
-        }
-        if (!transaction.MayReplace(file, true)) {
-            return cli::Fail(transaction.Refusal());
-        }
-        const platform::ReplaceResult replaced = platform::ReplaceFile(file, bytes);
-        if (!replaced.ok()) {
-            return cli::Fail(Fmt(
-                "%s cannot be written: %s", file.c_str(),
-                replaced.reason.empty() ? std::strerror(replaced.error) : replaced.reason.c_str()));
-        }
-        LogAt(&installation.log, LogLevel::Activity, log_sites::GatewayConfiguration(), "restore",
-              Fmt("%s restored as it was in save %s", file.c_str(), revision.c_str()));
-        changed = true;
-    }
-    if (!changed) {
+    if (outcome.kind == RestoreOutcome::kUnchanged) {
         std::printf("Nothing to change: the files are as in save %s.\n", revision.c_str());
         return 0;
     }

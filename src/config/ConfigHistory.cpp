@@ -366,6 +366,49 @@ bool ConfigHistory::Log(const std::vector<std::string>& files, std::vector<Entry
     return true;
 }
 
+namespace {
+
+// A patch's lines as git prints them: "+", "-" or " " before each line of a hunk.
+int PrintLine(const git_diff_delta*, const git_diff_hunk*, const git_diff_line* line,
+              void* payload) {
+    auto* text = static_cast<std::string*>(payload);
+    if (line->origin == GIT_DIFF_LINE_CONTEXT || line->origin == GIT_DIFF_LINE_ADDITION ||
+        line->origin == GIT_DIFF_LINE_DELETION) {
+        text->push_back(line->origin);
+    }
+    text->append(line->content, line->content_len);
+    return 0;
+}
+
+}  // namespace
+
+bool ConfigHistory::DiffWithFiles(const std::string& revision,
+                                  const std::vector<std::string>& files, std::string* patch,
+                                  std::string* why) const {
+    patch->clear();
+    for (const std::string& file : files) {
+        std::string then;
+        bool held = false;
+        if (!FileAt(revision, file, &then, &held, why)) {
+            return false;
+        }
+        std::string now;
+        platform::ReadRegularFile(file, platform::kLargestTextFile, &now);
+        const std::string path = PathInHistory(file);
+        git_patch* raw = nullptr;
+        if (git_patch_from_buffers(&raw, then.data(), then.size(), path.c_str(), now.data(),
+                                   now.size(), path.c_str(), nullptr) != 0) {
+            *why = LastError("cannot compare the save with the file");
+            return false;
+        }
+        const std::unique_ptr<git_patch, Freer<git_patch, git_patch_free>> held_patch(raw);
+        if (git_patch_num_hunks(raw) > 0) {
+            git_patch_print(raw, PrintLine, patch);
+        }
+    }
+    return true;
+}
+
 bool ConfigHistory::Diff(const std::string& from, const std::string& to, std::string* patch,
                          std::string* why) const {
     Repository repository;
@@ -389,18 +432,8 @@ bool ConfigHistory::Diff(const std::string& from, const std::string& to, std::st
         *why = LastError("cannot compare the saves");
         return false;
     }
-    const auto line = [](const git_diff_delta*, const git_diff_hunk*, const git_diff_line* line,
-                         void* payload) {
-        auto* text = static_cast<std::string*>(payload);
-        if (line->origin == GIT_DIFF_LINE_CONTEXT || line->origin == GIT_DIFF_LINE_ADDITION ||
-            line->origin == GIT_DIFF_LINE_DELETION) {
-            text->push_back(line->origin);
-        }
-        text->append(line->content, line->content_len);
-        return 0;
-    };
     patch->clear();
-    return git_diff_print(diff.get(), GIT_DIFF_FORMAT_PATCH, line, patch) == 0;
+    return git_diff_print(diff.get(), GIT_DIFF_FORMAT_PATCH, PrintLine, patch) == 0;
 }
 
 bool ConfigHistory::FileAt(const std::string& revision, const std::string& file, std::string* bytes,

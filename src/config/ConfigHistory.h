@@ -37,6 +37,10 @@ class ConfigHistory {
     // The unified diff of `to` against `from`; with `from` empty, against `to`'s parent.
     bool Diff(const std::string& from, const std::string& to, std::string* patch,
               std::string* why) const;
+    // The unified diff of the files as they are on disk now against `revision`'s versions of
+    // them (a file the revision does not hold counts as empty).
+    bool DiffWithFiles(const std::string& revision, const std::vector<std::string>& files,
+                       std::string* patch, std::string* why) const;
     // The bytes `file` held at `revision`; `held` false when it was not in that commit.
     bool FileAt(const std::string& revision, const std::string& file, std::string* bytes,
                 bool* held, std::string* why) const;

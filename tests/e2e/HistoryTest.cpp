@@ -5,6 +5,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <cstdlib>
 #include <string>
@@ -139,6 +140,57 @@ TEST_F(History, AHistoryThatCannotBeWrittenNeverStopsASave) {
                              "/history': directory exists|GenericConfiguration.cpp|"
                              "CGenericConfiguration::save_configuration_parameters\n";
     EXPECT_EQ(behind, line + line);  // one line a save
+}
+
+// A confirmed save that the gateway cannot run on: a hand-made second session of user 101
+// under another broker becomes a duplicate when the broker ID changes to it, the gateway's
+// FIX engine refuses the file, and zevo-cli puts both files back and starts the gateway on
+// them.
+TEST_F(History, AConfirmedSaveTheGatewayCannotRunOnIsRolledBack) {
+    const std::string fix = layout.FixConfigPath(2);
+    WriteFile(fix, ReadFile(fix) + "\n[SESSION]\nTargetCompID=101,12399,2\n");
+    const std::string fixBefore = ReadFile(fix);
+    const std::string configBefore = ReadFile(layout.ConfigPath(2));
+    const auto service = StartGateways();
+    const int running = service->NewGateway("qel_ip_fo.exe");
+
+    QElapsedTimer timer;
+    timer.start();
+    const CliResult save = Run({"config", "set", "FO", "BROKER_ID=12399", "--confirm", "3"});
+    EXPECT_EQ(save.status, 5) << save.err;
+    EXPECT_LT(timer.elapsed(), 3000 + 10000);
+    EXPECT_EQ(save.err,
+              "zevo-cli: FO: QEL did not run again with an accepted version within 3 seconds "
+              "(nothing listened on its log port). The save was rolled back: the files are as "
+              "they were before it, and QEL runs again.\n");
+    EXPECT_EQ(ReadFile(fix), fixBefore);
+    EXPECT_EQ(ReadFile(layout.ConfigPath(2)), configBefore);
+    EXPECT_NE(service->NewGateway("qel_ip_fo.exe", running, layout.InteractivePort(2)), 0);
+    EXPECT_EQ(Git(layout.LogDir() + "/history", {"log", "-2", "--format=%s"}),
+              "FO: rollback: qel_ip_fo.cfg: BROKER_ID; qel_fix_fo.cfg: TargetCompID\n"
+              "FO: qel_ip_fo.cfg: BROKER_ID; qel_fix_fo.cfg: TargetCompID\n");
+    EXPECT_EQ(LogLines("EVENT|FO: QEL did not run again with an accepted version within 3 "
+                       "seconds (nothing listened on its log port): rolling back the "
+                       "save|GenericConfiguration.cpp|CGenericConfiguration::kill_qel_exe"),
+              1u);
+}
+
+// A confirmed save the gateway runs on is kept, and the instance of before the restart is
+// not taken for the new one.
+TEST_F(History, AConfirmedSaveTheGatewayRunsOnIsKept) {
+    const auto service = StartGateways();
+    const int running = service->NewGateway("qel_ip_fo.exe");
+    const CliResult save = Run({"fix", "add", "FO", "12", "7", "--confirm", "10"});
+    EXPECT_EQ(save.status, 0) << save.err;
+    EXPECT_NE(save.out.find("FO: QEL runs again with an accepted version: the save is "
+                            "confirmed.\n"),
+              std::string::npos)
+        << save.out;
+    const int now = service->NewGateway("qel_ip_fo.exe", running);
+    EXPECT_NE(now, 0);
+    EXPECT_NE(ReadFile(layout.FixConfigPath(2)).find("TargetCompID=12,12342,7"), std::string::npos);
+    EXPECT_EQ(Run({"config", "set", "FO", "BOX_ID=9", "--confirm", "3", "--no-restart"}).status,
+              64);
 }
 
 }  // namespace
