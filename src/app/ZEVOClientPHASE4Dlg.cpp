@@ -27,6 +27,7 @@
 #include "app/DesktopAlerts.h"
 #include "app/StatisticsThread.h"
 #include "app/ViewTabCtrl.h"
+#include "config/ConfigTransaction.h"
 #include "core/CommandIds.h"
 #include "core/GatewayProcess.h"
 #include "link/ZEVOHelper.h"
@@ -102,6 +103,7 @@ CZEVOClientPHASE4Dlg::CZEVOClientPHASE4Dlg(const MachineServices& machine, QWidg
 
 CZEVOClientPHASE4Dlg::~CZEVOClientPHASE4Dlg() {
     // Threads first: they post to this window and read its pages.
+    ConfigTransaction::SetBehindNotice(nullptr);
     m_statusThread.reset();
     m_statisticsThread.reset();
     // The pages and dialogs may still log as they close, so they go before the log does.
@@ -137,6 +139,16 @@ void CZEVOClientPHASE4Dlg::OnInitDialog(const QStringList& arguments) {
     InitTypesOfMarketsConfigFilePathsAndPorts(m_installed, m_store, *m_log, this);
     BuildPages();
     StartAlerts();
+    // A save whose history cannot be written is done all the same; the operator is told.
+    ConfigTransaction::SetBehindNotice([this](const std::string& text) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, text] {
+                platform::ShowMessageBox(this, text + "\nThe save itself is done.", "Warning",
+                                         platform::MB_OK | platform::MB_ICONEXCLAMATION);
+            },
+            Qt::QueuedConnection);
+    });
     StartStatusThread();
     HandleCommandLine(arguments);
     OnSize();

@@ -76,6 +76,7 @@ class CZEVOClientPHASE4Dlg : public QDialog,
     bool IsGatewayRunning(int marketCode) const override;
     void PostCommand(int commandId) override;
     ActivityLog* Log() const override { return m_log; }
+    int GatewayLogPort(int marketCode) const override;
 
     // Runs the command with this id, as its menu entry does.
     void OnCommand(int id);
@@ -127,6 +128,7 @@ class CZEVOClientPHASE4Dlg : public QDialog,
     void OpenCommonConfiguration();
     void OpenFixUsers(int market);
     void OpenFixConfiguration(int market);
+    void OpenConfigurationHistory(int market);
     void HandleCommandLine(const QStringList& arguments);
 
     MachineServices m_machine;

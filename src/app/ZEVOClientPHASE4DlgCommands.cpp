@@ -8,11 +8,13 @@
 #include "app/GatewayStatus.h"
 #include "app/ZEVOClientPHASE4Dlg.h"
 #include "config/CommonConfig.h"
+#include "config/ConfigHistoryDialog.h"
 #include "config/FixConfiguration.h"
 #include "config/FixUserSessions.h"
 #include "config/GenericConfiguration.h"
 #include "core/CommandIds.h"
 #include "core/GatewayProcess.h"
+#include "core/MarketType.h"
 #include "log/ActivityLog.h"
 #include "log/Format.h"
 #include "platform/ServiceControl.h"
@@ -55,6 +57,8 @@ void CZEVOClientPHASE4Dlg::BuildMenu() {
                                           "Configure Setting for %s market");
     addCommand(configuration, "COMMO&N", cmd::kCommonConfiguration)
         ->setStatusTip("Configure Setting for parameters which are common to all markets");
+    AddMarketPopup(qel, "Configuration &History", cmd::kConfigurationHistory, true,
+                   "Show the saves of the %s market's configuration, and restore one");
     AddMarketPopup(qel, "Show Active &Users", cmd::kActiveUsers, true,
                    "Show users connected to %s market.");
     addCommand(qel, "Start &Applications", cmd::kStartApplications);
@@ -100,6 +104,9 @@ void CZEVOClientPHASE4Dlg::RegisterCommands() {
         m_handlers[cmd::kQelConfiguration[market - 1]] = [this, market] {
             OpenGatewayConfiguration(market, false);
         };
+        m_handlers[cmd::kConfigurationHistory[market - 1]] = [this, market] {
+            OpenConfigurationHistory(market);
+        };
         m_handlers[cmd::kFixUserConfiguration[market - 1]] = [this, market] {
             OpenFixUsers(market);
         };
@@ -122,6 +129,12 @@ QAction* CZEVOClientPHASE4Dlg::Command(int id) const {
 void CZEVOClientPHASE4Dlg::EnableMarketCommand(MarketCommand command, int slot) {
     if (QAction* action = Command(cmd::MarketCommandId(command, slot))) {
         action->setEnabled(true);
+    }
+    // A market whose configuration can be edited has a history of its saves.
+    if (command == MarketCommand::QelConfiguration) {
+        if (QAction* action = Command(cmd::kConfigurationHistory[slot])) {
+            action->setEnabled(true);
+        }
     }
 }
 
@@ -182,6 +195,24 @@ void CZEVOClientPHASE4Dlg::OpenFixConfiguration(int market) {
                              static_cast<std::uint16_t>(settings.interface_thread_interactive_port),
                              m_log, this, this);
     dialog.DoModal();
+}
+
+void CZEVOClientPHASE4Dlg::OpenConfigurationHistory(int market) {
+    const MarketSettings& settings = m_installed.markets[market - 1];
+    std::vector<std::string> files{settings.config_file_path};
+    if (!settings.fix_config_file_path.empty()) {
+        files.push_back(settings.fix_config_file_path);
+    }
+    CConfigHistoryDialog dialog(
+        market, files, static_cast<std::uint16_t>(settings.interface_thread_interactive_port),
+        m_log, this, this);
+    dialog.exec();
+}
+
+int CZEVOClientPHASE4Dlg::GatewayLogPort(int marketCode) const {
+    return IsMarketCode(marketCode)
+               ? m_installed.markets[marketCode - 1].interface_thread_non_interactive_port
+               : 0;
 }
 
 bool CZEVOClientPHASE4Dlg::IsGatewayRunning(int marketCode) const {

@@ -19,7 +19,6 @@
 #include "log/Format.h"
 #include "platform/ServiceControl.h"
 #include "platform/SettingsStore.h"
-#include "platform/TextFile.h"
 
 namespace cli {
 
@@ -173,16 +172,6 @@ int ConfirmSeconds(const CommandLine& line) {
         return -1;
     }
     return seconds;
-}
-
-std::vector<std::pair<std::string, std::string>> FilesNow(const std::vector<std::string>& files) {
-    std::vector<std::pair<std::string, std::string>> versions;
-    for (const std::string& file : files) {
-        std::string bytes;
-        platform::ReadRegularFile(file, platform::kLargestTextFile, &bytes);
-        versions.emplace_back(file, std::move(bytes));
-    }
-    return versions;
 }
 
 int ConfirmSave(Installation& installation, int market,

@@ -82,8 +82,6 @@ bool StartApplications(ActivityLog* log);
 // --confirm SECONDS: 0 without it; -1 after saying why the value or the options do not fit
 // (a confirmed save restarts the gateway, so it does not go with --no-restart or --dry-run).
 int ConfirmSeconds(const ::CommandLine& line);
-// The market's files as they are now, for a rollback of the save about to be made.
-std::vector<std::pair<std::string, std::string>> FilesNow(const std::vector<std::string>& files);
 // Runs `afterSave` (the save's restart and start, returning an exit status) as a confirmed
 // save: unless the gateway runs again with an accepted version within `seconds`, the files go
 // back to `before` and the gateway is restarted on them; then kRolledBack.

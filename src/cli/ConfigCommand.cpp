@@ -14,6 +14,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/HistoryCommands.h"
+#include "config/ConfigRestore.h"
 #include "config/ConfigTransaction.h"
 #include "config/GatewayConfigFile.h"
 #include "config/KeyValueFile.h"
@@ -192,7 +193,7 @@ int ConfigSet(cli::Installation& installation, int market, const std::vector<std
         if (!transaction->Locked()) {
             return cli::Fail(transaction->Refusal());
         }
-        options.before = cli::FilesNow(GatewaySaveFiles(target));
+        options.before = FilesNow(GatewaySaveFiles(target));
     }
     GatewayConfigRead read;
     if (!ReadGatewayConfiguration(target.configPath, log, &read)) {

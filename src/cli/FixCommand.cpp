@@ -12,6 +12,7 @@
 #include "cli/CliSupport.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "config/ConfigRestore.h"
 #include "config/ConfigTransaction.h"
 #include "config/FixSessionFile.h"
 #include "config/FixUserRules.h"
@@ -330,7 +331,7 @@ int FixCommand(const QStringList& arguments) {
         if (!transaction->Locked()) {
             return cli::Fail(transaction->Refusal());
         }
-        before = cli::FilesNow(files);
+        before = FilesNow(files);
     }
     FixList list;
     if (!OpenList(installation, market, changes, &list)) {

@@ -9,6 +9,16 @@
 #include "platform/AtomicReplace.h"
 #include "platform/TextFile.h"
 
+FileVersions FilesNow(const std::vector<std::string>& files) {
+    FileVersions versions;
+    for (const std::string& file : files) {
+        std::string bytes;
+        platform::ReadRegularFile(file, platform::kLargestTextFile, &bytes);
+        versions.emplace_back(file, std::move(bytes));
+    }
+    return versions;
+}
+
 bool FilesAtRevision(const ConfigHistory& history, const std::string& revision,
                      const std::vector<std::string>& files, FileVersions* versions,
                      std::string* why) {

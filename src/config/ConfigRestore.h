@@ -12,6 +12,9 @@ class ConfigHistory;
 // Files as bytes to put in place: (path, bytes).
 using FileVersions = std::vector<std::pair<std::string, std::string>>;
 
+// The files as they are now (a file that cannot be read as empty): what a rollback puts back.
+FileVersions FilesNow(const std::vector<std::string>& files);
+
 // The bytes each of `files` held at `revision` of the history; false, with why, when the
 // revision is unknown or does not hold one of them.
 bool FilesAtRevision(const ConfigHistory& history, const std::string& revision,

@@ -21,6 +21,11 @@ namespace {
 // reads and writes under one), and only the outermost records the history.
 thread_local int t_open = 0;
 
+std::function<void(const std::string&)>& BehindNotice() {
+    static std::function<void(const std::string&)> notice;
+    return notice;
+}
+
 std::string Contents(const std::string& file) {
     std::string bytes;
     platform::ReadRegularFile(file, platform::kLargestTextFile, &bytes);
@@ -60,13 +65,20 @@ ConfigTransaction::~ConfigTransaction() {
     }
 }
 
+void ConfigTransaction::SetBehindNotice(std::function<void(const std::string&)> notice) {
+    BehindNotice() = std::move(notice);
+}
+
 void ConfigTransaction::HistoryBehind(const std::string& why) {
     if (std::exchange(m_historyBehind, true)) {
         return;  // one line a save
     }
-    LogAt(m_log, LogLevel::Event, m_site, m_operation,
-          Fmt("The configuration history in %s is behind: %s", m_history->Folder().c_str(),
-              why.c_str()));
+    const std::string text = Fmt("The configuration history in %s is behind: %s",
+                                 m_history->Folder().c_str(), why.c_str());
+    LogAt(m_log, LogLevel::Event, m_site, m_operation, text);
+    if (BehindNotice()) {
+        BehindNotice()(text);
+    }
 }
 
 // The files as found, committed first when they differ from the last commit: a change made

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -43,6 +44,10 @@ class ConfigTransaction {
     // recovery step puts it in place first).
     bool MayReplace(const std::string& file, bool mustBeWritable = false,
                     const std::string& recoverable = {});
+    // Told, besides the activity log, when a save's history cannot be written: the window
+    // shows it. Empty: the log alone.
+    static void SetBehindNotice(std::function<void(const std::string& text)> notice);
+
     // Said in the save's history commit before the files ("restore of 1a2b3c4d").
     void SetHistoryNote(std::string note) { m_historyNote = std::move(note); }
 

@@ -51,4 +51,15 @@ inline constexpr const char* kCancel = "1060";
 inline constexpr const char* kFixLogging = "1078";
 inline constexpr const char* kPersistMessages = "1080";
 
+// The configuration history.
+inline constexpr const char* kHistoryDialog = "170";
+inline constexpr const char* kHistorySaves = "1090";
+inline constexpr const char* kHistoryAgainstParent = "1091";
+inline constexpr const char* kHistoryAgainstToday = "1092";
+inline constexpr const char* kHistoryDiff = "1093";
+inline constexpr const char* kHistoryRestore = "1094";
+// The gateway configuration's confirmed save: the check box and its seconds.
+inline constexpr const char* kConfirmSave = "1095";
+inline constexpr const char* kConfirmSeconds = "1096";
+
 }  // namespace control_id

@@ -1,5 +1,6 @@
 #include "config/GenericConfiguration.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -7,8 +8,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "config/ConfirmedSave.h"
 #include "config/ControlIds.h"
 #include "config/GatewayConfigFile.h"
 #include "config/IpAddressCtrl.h"
@@ -122,6 +125,7 @@ void CGenericConfiguration::BuildControls() {
     column->setSizeConstraint(QLayout::SetFixedSize);  // a dialog of fixed size, as designed
     column->addWidget(qel);
     column->addWidget(host);
+    column->addLayout(ConfirmRow());
     column->addLayout(buttons);
 
     for (CIpAddressCtrl* address : {m_localIp, m_wanIp, m_hostIp, m_bcpIp}) {
@@ -134,6 +138,65 @@ void CGenericConfiguration::BuildControls() {
     connect(m_bcp, &QRadioButton::clicked, this, [this] { OnBcpClicked(); });
     connect(m_save, &QPushButton::clicked, this, [this] { save_configuration_parameters(); });
     connect(exit, &QPushButton::clicked, this, [this] { done(QDialog::Rejected); });
+}
+
+// A save that rolls itself back unless QEL runs on it: off by default, and not offered where
+// the gateway cannot be watched (the start-up form, which never starts the applications).
+QHBoxLayout* CGenericConfiguration::ConfirmRow() {
+    m_confirm = new QCheckBox("Roll bac&k unless QEL runs again within", this);
+    m_confirm->setObjectName(control_id::kConfirmSave);
+    m_confirm->setToolTip(
+        "After the save and the restart, QEL must run again with a version ZEVO accepts in "
+        "time; otherwise the files are put back as they were and QEL is restarted on them.");
+    m_confirmSeconds = new QSpinBox(this);
+    m_confirmSeconds->setObjectName(control_id::kConfirmSeconds);
+    m_confirmSeconds->setRange(5, 3600);
+    m_confirmSeconds->setValue(60);
+    m_confirmSeconds->setSuffix(" seconds");
+    m_confirmSeconds->setAccessibleName("Seconds before the save is rolled back");
+    m_confirmSeconds->setEnabled(false);
+    connect(m_confirm, &QCheckBox::toggled, m_confirmSeconds, &QSpinBox::setEnabled);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_confirm);
+    row->addWidget(m_confirmSeconds);
+    row->addStretch(1);
+    const bool watchable = m_startupFlag != 1 && m_host && m_host->GatewayLogPort(m_marketType) > 0;
+    m_confirm->setVisible(watchable);
+    m_confirmSeconds->setVisible(watchable);
+    return row;
+}
+
+// The restart and start that follow the save, as a confirmed save: ConfirmedSave watches QEL
+// come back and rolls the files back to `before` when it does not. It belongs to the main
+// window, so it goes on when this dialog is closed.
+void CGenericConfiguration::StartConfirmedSave(FileVersions before, bool runs) {
+    GatewayHost* host = m_host;
+    const int market = m_marketType;
+    auto restart = std::make_shared<CRestartRequest>(
+        ZEVO_LOG_SITE("CGenericConfiguration"), "kill_qel_exe", market, m_interactivePort, m_log);
+    ConfirmedSave::Actions actions;
+    actions.runs = [host, market] { return host->IsGatewayRunning(market); };
+    actions.restart = [restart] { restart->Start(); };
+    actions.startApplications = [host] { host->PostCommand(cmd::kStartApplications); };
+    QObject* owner = parentWidget() ? static_cast<QObject*>(parentWidget()) : this;
+    auto* confirm =
+        new ConfirmedSave(market, static_cast<std::uint16_t>(host->GatewayLogPort(market)),
+                          std::move(before), m_confirmSeconds->value(), m_log,
+                          ZEVO_LOG_SITE("CGenericConfiguration"), "kill_qel_exe", actions, owner);
+    confirm->Start(
+        [runs, restart, host] {
+            if (runs) {
+                restart->Start();
+            }
+            host->PostCommand(cmd::kStartApplications);
+        },
+        [confirm, owner](ConfirmedSave::Outcome outcome, const std::string& text) {
+            if (outcome != ConfirmedSave::Outcome::kConfirmed) {
+                platform::ShowMessageBox(owner, text, "Warning",
+                                         platform::MB_OK | platform::MB_ICONEXCLAMATION);
+            }
+            confirm->deleteLater();
+        });
 }
 
 void CGenericConfiguration::OnInitDialog() {
@@ -354,6 +417,8 @@ void CGenericConfiguration::save_configuration_parameters() {
     }
     UpdateData(true);
     const GatewayConfigTarget target = SaveTarget();
+    const bool confirming = !m_confirm->isHidden() && m_confirm->isChecked();
+    FileVersions before = confirming ? FilesNow(GatewaySaveFiles(target)) : FileVersions();
     GatewaySaveResult saved = SaveGatewayConfiguration(target, m_read, FormValues(), m_log);
     if (saved.outcome == GatewaySaveResult::Conflict) {
         if (!SaveOverConflicts(saved.conflicts)) {
@@ -389,7 +454,15 @@ void CGenericConfiguration::save_configuration_parameters() {
     }
     m_primaryHostIp = m_hostIp->Text();
     std::string text = "Parameter(s) updated successfully in QEL configuration file.";
-    if (GatewayRuns()) {
+    if (confirming) {
+        const bool runs = GatewayRuns();
+        if (runs) {
+            text += " QEL will restart to take changes into effect.";
+        }
+        platform::ShowMessageBox(this, text, "Success",
+                                 platform::MB_OK | platform::MB_ICONINFORMATION);
+        StartConfirmedSave(std::move(before), runs);
+    } else if (GatewayRuns()) {
         text += " QEL will restart to take changes into effect.";
         platform::ShowMessageBox(this, text, "Success",
                                  platform::MB_OK | platform::MB_ICONINFORMATION);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/ConfigDialog.h"
+#include "config/ConfigRestore.h"
 #include "config/GatewayConfigFile.h"
 #include "link/MessageSink.h"
 
@@ -13,7 +14,10 @@ class CIpAddressCtrl;
 class CLimitedEdit;
 class CRestartRequest;
 class GatewayHost;
+class QCheckBox;
+class QHBoxLayout;
 class QLabel;
+class QSpinBox;
 class QPushButton;
 class QRadioButton;
 
@@ -57,6 +61,8 @@ class CGenericConfiguration : public CConfigDialog, public CMessageSink {
     bool GatewayRuns() const;
     GatewayConfigTarget SaveTarget() const;
     bool SaveOverConflicts(const std::vector<GatewayConflict>& conflicts);
+    QHBoxLayout* ConfirmRow();
+    void StartConfirmedSave(FileVersions before, bool runs);
 
     ActivityLog* m_log;
     int m_marketType;
@@ -82,6 +88,8 @@ class CGenericConfiguration : public CConfigDialog, public CMessageSink {
     CLimitedEdit* m_brokerIdEdit = nullptr;
     QRadioButton* m_primary = nullptr;
     QRadioButton* m_bcp = nullptr;
+    QCheckBox* m_confirm = nullptr;
+    QSpinBox* m_confirmSeconds = nullptr;
 
     // Members bound to the controls (see UpdateData).
     std::string m_boxIdText;

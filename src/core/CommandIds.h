@@ -16,6 +16,8 @@ constexpr int kStartApplications = 32797;
 // FIX > User Configuration and FIX > Session Configuration, per market.
 constexpr int kFixUserConfiguration[7] = {32811, 32812, 32813, 32814, 32815, 32816, 32817};
 constexpr int kFixSessionConfiguration[7] = {32821, 32822, 32823, 32824, 32825, 32826, 32827};
+// QEL > Configuration History, per market.
+constexpr int kConfigurationHistory[7] = {32831, 32832, 32833, 32834, 32835, 32836, 32837};
 constexpr int kHelp = 32798;
 // The framework's help command, which the F1 key gives.
 constexpr int kHelpKey = 57670;

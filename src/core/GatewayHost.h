@@ -13,4 +13,7 @@ class GatewayHost {
     // Queues the menu command `commandId` to the window.
     virtual void PostCommand(int commandId) = 0;
     virtual ActivityLog* Log() const = 0;
+    // The port on which market `marketCode`'s gateway sends its log messages (0 when not
+    // known): a confirmed save watches the gateway come back there.
+    virtual int GatewayLogPort(int) const { return 0; }
 };
