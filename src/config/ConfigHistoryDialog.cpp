@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QSyntaxHighlighter>
 #include <QTreeWidget>
@@ -140,7 +141,14 @@ CConfigHistoryDialog::CConfigHistoryDialog(int market, std::vector<std::string> 
     connect(m_againstParent, &QRadioButton::toggled, this, [this] { ShowSelected(); });
     connect(m_restore, &QPushButton::clicked, this, [this] { RestoreSelected(); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
-    resize(fontMetrics().averageCharWidth() * 110, fontMetrics().height() * 36);
+    // Room for a diff's long lines and a few saves above it, within the screen.
+    const int line = fontMetrics().height();
+    QSize size(fontMetrics().averageCharWidth() * 140, line * 46);
+    if (const QScreen* screen = parent ? parent->screen() : nullptr) {
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    }
+    resize(size);
+    split->setSizes({line * 10, line * 30});
     Reload();
 }
 

@@ -39,6 +39,12 @@ void ConfirmedSave::Start(std::function<void()> afterSave,
     });
 }
 
+// What was seen of a gateway that did not come back: its process gone says more than its
+// silent port.
+std::string ConfirmedSave::Seen(const std::string& why) const {
+    return m_actions.runs() ? why : Fmt("qel_ip_%s.exe is not running", MarketLowerName(m_market));
+}
+
 void ConfirmedSave::Judge(bool back, const std::string& why) {
     if (back) {
         Finish(Outcome::kConfirmed,
@@ -47,7 +53,7 @@ void ConfirmedSave::Judge(bool back, const std::string& why) {
         return;
     }
     RollBack(Fmt("QEL did not run again with an accepted version within %d seconds (%s)", m_seconds,
-                 why.c_str()));
+                 Seen(why).c_str()));
 }
 
 // The files as before the save, then the gateway restarted on them.
@@ -82,8 +88,8 @@ void ConfirmedSave::JudgeRollback(const std::string& failure, bool back, const s
     if (back) {
         Finish(Outcome::kRolledBack, rolledBack + ", and QEL runs again.");
     } else {
-        Finish(Outcome::kRolledBackNotBack,
-               Fmt("%s, but QEL did not run again either (%s).", rolledBack.c_str(), why.c_str()));
+        Finish(Outcome::kRolledBackNotBack, Fmt("%s, but QEL did not run again either (%s).",
+                                                rolledBack.c_str(), Seen(why).c_str()));
     }
 }
 

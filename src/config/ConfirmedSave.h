@@ -41,6 +41,7 @@ class ConfirmedSave final : public QObject {
     void Judge(bool back, const std::string& why);
     void RollBack(const std::string& failure);
     void JudgeRollback(const std::string& failure, bool back, const std::string& why);
+    std::string Seen(const std::string& why) const;
     void Say(LogLevel level, const std::string& text) const;
     void Finish(Outcome outcome, const std::string& text);
 

@@ -152,17 +152,20 @@ QHBoxLayout* CGenericConfiguration::ConfirmRow() {
     m_confirmSeconds->setObjectName(control_id::kConfirmSeconds);
     m_confirmSeconds->setRange(5, 3600);
     m_confirmSeconds->setValue(60);
-    m_confirmSeconds->setSuffix(" seconds");
     m_confirmSeconds->setAccessibleName("Seconds before the save is rolled back");
     m_confirmSeconds->setEnabled(false);
     connect(m_confirm, &QCheckBox::toggled, m_confirmSeconds, &QSpinBox::setEnabled);
+    // The unit beside the box, not in it: a select-all and a new number then just work.
+    auto* unit = new QLabel("seconds", this);
     auto* row = new QHBoxLayout;
     row->addWidget(m_confirm);
     row->addWidget(m_confirmSeconds);
+    row->addWidget(unit);
     row->addStretch(1);
     const bool watchable = m_startupFlag != 1 && m_host && m_host->GatewayLogPort(m_marketType) > 0;
-    m_confirm->setVisible(watchable);
-    m_confirmSeconds->setVisible(watchable);
+    for (QWidget* part : std::initializer_list<QWidget*>{m_confirm, m_confirmSeconds, unit}) {
+        part->setVisible(watchable);
+    }
     return row;
 }
 

@@ -161,7 +161,7 @@ TEST_F(History, AConfirmedSaveTheGatewayCannotRunOnIsRolledBack) {
     EXPECT_LT(timer.elapsed(), 3000 + 10000);
     EXPECT_EQ(save.err,
               "zevo-cli: FO: QEL did not run again with an accepted version within 3 seconds "
-              "(nothing listened on its log port). The save was rolled back: the files are as "
+              "(qel_ip_fo.exe is not running). The save was rolled back: the files are as "
               "they were before it, and QEL runs again.\n");
     EXPECT_EQ(ReadFile(fix), fixBefore);
     EXPECT_EQ(ReadFile(layout.ConfigPath(2)), configBefore);
@@ -170,7 +170,7 @@ TEST_F(History, AConfirmedSaveTheGatewayCannotRunOnIsRolledBack) {
               "FO: rollback: qel_ip_fo.cfg: BROKER_ID; qel_fix_fo.cfg: TargetCompID\n"
               "FO: qel_ip_fo.cfg: BROKER_ID; qel_fix_fo.cfg: TargetCompID\n");
     EXPECT_EQ(LogLines("EVENT|FO: QEL did not run again with an accepted version within 3 "
-                       "seconds (nothing listened on its log port): rolling back the "
+                       "seconds (qel_ip_fo.exe is not running): rolling back the "
                        "save|GenericConfiguration.cpp|CGenericConfiguration::kill_qel_exe"),
               1u);
 }

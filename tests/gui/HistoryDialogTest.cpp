@@ -126,6 +126,31 @@ class HistoryDialogTest : public QObject {
         QCOMPARE(Git(history, {"status", "--porcelain"}), std::string());
     }
 
+    // A history that cannot be written: the save is done, and the window says the history is
+    // behind once the dialog's handler has returned.
+    void aSaveWhoseHistoryIsBehindIsDoneAndSaysSo() {
+        GuiFixture world({2}, {2});
+        const std::string history = world.layout.LogDir() + "/history";
+        WriteFile(history, "not a folder\n");
+        CZEVOClientPHASE4Dlg& window = world.Window();
+        WhenModal<CGenericConfiguration>([](CGenericConfiguration* dialog) {
+            Type(dialog, control_id::kBoxId, "9");
+            Click(dialog, control_id::kSave);
+            dialog->reject();
+        });
+        window.OnCommand(cmd::kQelConfiguration[1]);
+        QVERIFY(ReadFile(world.layout.ConfigPath(2)).find("\nBOX_ID=9\n") != std::string::npos);
+        const std::string said = "Warning: The configuration history in " + history +
+                                 " is behind: cannot make the history: failed to make directory "
+                                 "'" +
+                                 history + "': directory exists\nThe save itself is done.";
+        const auto count = [&] {
+            return std::count(world.boxes.shown.begin(), world.boxes.shown.end(), said);
+        };
+        QVERIFY(PumpUntil([&] { return count() > 0; }));
+        QCOMPARE(count(), 1);
+    }
+
     // No gateway comes back: the window puts the file back and says so in a box, after the
     // dialog is gone.
     void aConfirmedSaveFromTheWindowRollsBackAndSaysSo() {
@@ -147,17 +172,18 @@ class HistoryDialogTest : public QObject {
         QVERIFY(ReadFile(config) != before);
         const std::string said =
             "Warning: FO: QEL did not run again with an accepted version within 5 seconds "
-            "(nothing listened on its log port). The save was rolled back: the files are as "
-            "they were before it, but QEL did not run again either (nothing listened on its "
-            "log port).";
+            "(qel_ip_fo.exe is not running). The save was rolled back: the files are as "
+            "they were before it, but QEL did not run again either (qel_ip_fo.exe is not "
+            "running).";
         QVERIFY(PumpUntil(
             [&] { return !world.boxes.shown.empty() && world.boxes.shown.back() == said; },
             std::chrono::seconds(20)));
         QCOMPARE(ReadFile(config), before);
-        QVERIFY(world.HasLine(
-            "EVENT|FO: QEL did not run again with an accepted version within 5 seconds (nothing "
-            "listened on its log port): rolling back the save|GenericConfiguration.cpp|"
-            "CGenericConfiguration::kill_qel_exe"));
+        QVERIFY(
+            world.HasLine("EVENT|FO: QEL did not run again with an accepted version within 5 "
+                          "seconds (qel_ip_fo.exe "
+                          "is not running): rolling back the save|GenericConfiguration.cpp|"
+                          "CGenericConfiguration::kill_qel_exe"));
     }
 };
 
