@@ -1,5 +1,8 @@
 #include "cli/CliSupport.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -19,6 +22,7 @@
 #include "log/Format.h"
 #include "platform/ServiceControl.h"
 #include "platform/SettingsStore.h"
+#include "platform/TextFile.h"
 
 namespace cli {
 
@@ -49,13 +53,97 @@ void PrintJson(const QJsonObject& object) {
     std::printf("%s\n", QJsonDocument(object).toJson(QJsonDocument::Compact).constData());
 }
 
-Installation::Installation(bool writesLog)
-    : logFile(writesLog ? std::make_unique<ActivityLog>()
-                        : std::make_unique<ActivityLog>(ActivityLog::NoFile{})),
-      log(*logFile) {
-    GetNumberOfMarkets(table, platform::DefaultSettingsStore(), log);
-    InitTypesOfMarketsConfigFilePathsAndPorts(table, platform::DefaultSettingsStore(), log,
+namespace {
+
+struct JsonReport {
+    bool started = false;
+    int stdoutCopy = -1;
+    QJsonObject object;
+};
+
+JsonReport& TheReport() {
+    static JsonReport report;
+    return report;
+}
+
+}  // namespace
+
+void StartReport() {
+    JsonReport& report = TheReport();
+    report.started = true;
+    report.object.insert("changed", false);
+    std::fflush(stdout);
+    report.stdoutCopy = ::dup(STDOUT_FILENO);
+    const int nowhere = ::open("/dev/null", O_WRONLY);
+    if (nowhere >= 0) {
+        ::dup2(nowhere, STDOUT_FILENO);
+        ::close(nowhere);
+    }
+}
+
+void Report(const char* key, const QJsonValue& value) {
+    if (TheReport().started) {
+        TheReport().object.insert(key, value);
+    }
+}
+
+void FinishReport() {
+    JsonReport& report = TheReport();
+    if (!report.started) {
+        return;
+    }
+    std::fflush(stdout);
+    if (report.stdoutCopy >= 0) {
+        ::dup2(report.stdoutCopy, STDOUT_FILENO);
+        ::close(report.stdoutCopy);
+    }
+    PrintJson(report.object);
+    report.started = false;
+}
+
+namespace {
+
+// Why the settings store cannot serve, as the operator is told: the file's own error (missing,
+// a folder, no permission), or that it holds no installation; empty when it names a market.
+std::string WhyUnreadable(const InstalledMarkets& table) {
+    const std::string path = platform::DefaultSettingsStorePath();
+    if (!platform::DefaultSettingsStore().OpenKey(settings::kRoot)) {
+        const std::string why = platform::WhyNotEditableText(path);
+        return "the installation cannot be read: " +
+               (why.empty() ? "no settings in " + path : path + ": " + why);
+    }
+    if (table.number_of_markets <= 0) {
+        return "the installation cannot be read: no market in " + path;
+    }
+    return {};
+}
+
+// The installation as the window reads it at start, without its lines: the window's start-up
+// lines are not the command's.
+InstalledMarkets ReadInstallation() {
+    InstalledMarkets table;
+    ActivityLog silent{ActivityLog::NoFile{}};
+    GetNumberOfMarkets(table, platform::DefaultSettingsStore(), silent);
+    InitTypesOfMarketsConfigFilePathsAndPorts(table, platform::DefaultSettingsStore(), silent,
                                               nullptr);
+    return table;
+}
+
+}  // namespace
+
+Installation::Installation(bool writesLog)
+    : table(ReadInstallation()),
+      unreadable(WhyUnreadable(table)),
+      logFile(writesLog && unreadable.empty()
+                  ? std::make_unique<ActivityLog>(platform::DefaultSettingsStore(),
+                                                  ActivityLog::Held{"zevo-cli"})
+                  : std::make_unique<ActivityLog>(ActivityLog::NoFile{})),
+      log(*logFile) {}
+
+Installation::~Installation() {
+    if (!nothingChanged) {
+        log.Keep();
+    }
 }
 
 const platform::ProcessList& Installation::Processes() {
@@ -73,17 +161,12 @@ bool Installation::Runs(int market) {
     return qel_status_query(market, Processes(), log, GatewayAccount(table, market)) == 1;
 }
 
+int Unusable(const Installation& installation) {
+    return installation.unreadable.empty() ? 0 : Fail(kUnknown, installation.unreadable);
+}
+
 std::string UnreadableInstallation(const Installation& installation) {
-    const platform::SettingsStore& store = platform::DefaultSettingsStore();
-    if (!store.OpenKey(settings::kRoot)) {
-        return "the installation cannot be read: no settings in " +
-               platform::DefaultSettingsStorePath();
-    }
-    if (installation.table.number_of_markets <= 0) {
-        return "the installation cannot be read: no market in " +
-               platform::DefaultSettingsStorePath();
-    }
-    return {};
+    return installation.unreadable;
 }
 
 int MarketCode(const std::string& text) {
@@ -200,6 +283,9 @@ int ConfirmSave(Installation& installation, int market,
     if (!finished) {
         return Fail(kPartly, "saved, but whether the gateway runs again is not known");
     }
+    Report("confirmed", outcome == ConfirmedSave::Outcome::kConfirmed);
+    Report("rolled_back", outcome == ConfirmedSave::Outcome::kRolledBack ||
+                              outcome == ConfirmedSave::Outcome::kRolledBackNotBack);
     switch (outcome) {
         case ConfirmedSave::Outcome::kConfirmed:
             std::printf("%s\n", text.c_str());

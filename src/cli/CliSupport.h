@@ -39,11 +39,23 @@ int Fail(int status, const std::string& text);
 std::string MachineWord(const std::string& text);
 void PrintJson(const QJsonObject& object);
 
+// --json of a changing command: its text lines go nowhere and, when the program ends, one
+// JSON object says what it did, "changed" first among its members (for configuration
+// management: a second run of the same change says false).
+void StartReport();
+void Report(const char* key, const QJsonValue& value);
+// Prints the report, when one was started, on the standard output the program began with.
+void FinishReport();
+
 // The installation as the console reads it at start. A command that only looks writes no
 // activity-log line (and so never touches the console's log files); one that changes
 // something writes the window's lines for it.
 struct Installation {
     explicit Installation(bool writesLog = true);
+    // Writes the command's held lines, unless it said that it changed nothing.
+    ~Installation();
+    // A run that changes nothing (a second run of the same change) writes no line.
+    void NothingChanged() { nothingChanged = true; }
     // QEL_IP_PROC_ROOT names another process table than /proc (a container's, or a test's).
     const platform::ProcessList& Processes();
     bool Runs(int market);
@@ -52,14 +64,21 @@ struct Installation {
         return static_cast<std::uint16_t>(Market(code).interface_thread_interactive_port);
     }
 
+    InstalledMarkets table;
+    std::string unreadable;  // why the settings store cannot serve; empty when it can
+    // The log a command writes: its lines are held until it keeps them (log.Keep()) once it
+    // changes something; a look, or an installation that cannot be read, writes none.
     std::unique_ptr<ActivityLog> logFile;
     ActivityLog& log;
-    InstalledMarkets table;
     std::unique_ptr<platform::ProcProcessList> procRoot;
+    bool nothingChanged = false;
 };
 
 // Why the settings store cannot serve: empty when it names at least one market.
 std::string UnreadableInstallation(const Installation& installation);
+// Every command's first step after reading the installation: 0 when it can serve, else
+// kUnknown after saying why (the store missing, empty, unreadable, a folder, no market).
+int Unusable(const Installation& installation);
 
 // A market's code from its name or number; 0 when it is neither.
 int MarketCode(const std::string& text);

@@ -1,6 +1,7 @@
 // zevo-cli config get|set MARKET ...: the gateway configuration dialog's values, through the
 // dialog's own reading, rules and save.
 
+#include <QJsonArray>
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include "config/ConfigTransaction.h"
 #include "config/GatewayConfigFile.h"
 #include "config/KeyValueFile.h"
+#include "core/MarketType.h"
 #include "log/Format.h"
 #include "platform/TextFile.h"
 
@@ -178,6 +180,22 @@ int Saved(cli::Installation& installation, const GatewayConfigTarget& target,
     return AfterSave(installation, target.market, options.noRestart, 0);
 }
 
+// --json: the values that change, as KEY=VALUE lines before and after, for a diff.
+void ReportChanges(int market, const std::vector<GatewayChange>& changes, bool fixLags,
+                   bool dryRun) {
+    QJsonArray listed;
+    for (const GatewayChange& change : changes) {
+        listed.append(QJsonObject{{"key", QString::fromStdString(change.key)},
+                                  {"from", QString::fromStdString(change.from)},
+                                  {"to", QString::fromStdString(change.to)}});
+    }
+    cli::Report("market", MarketName(market));
+    cli::Report("changes", listed);
+    cli::Report("fix_file_follows", fixLags);
+    cli::Report("changed", !changes.empty() || fixLags);
+    cli::Report("dry_run", dryRun);
+}
+
 int ConfigSet(cli::Installation& installation, int market, const std::vector<std::string>& settings,
               SetOptions options) {
     ActivityLog* log = &installation.log;
@@ -207,9 +225,11 @@ int ConfigSet(cli::Installation& installation, int market, const std::vector<std
     }
     const std::vector<GatewayChange> changes = GatewayChangesToSave(read, form);
     const bool fixLags = FixFileLags(target, read);
+    ReportChanges(market, changes, fixLags, options.dryRun);
     if (changes.empty() && !fixLags) {
         // As the dialog's Save stays disabled: nothing is written and nothing restarted.
         std::printf("Nothing to change in %s.\n", target.configPath.c_str());
+        installation.NothingChanged();
         return 0;
     }
     if (fixLags) {
@@ -276,6 +296,9 @@ int HistoryAction(const CommandLine& line, const std::string& action) {
         return line.Usage(restore ? "restore takes MARKET and REV" : "history takes [MARKET]");
     }
     cli::Installation installation(restore && !line.Has("dry-run"));
+    if (const int unusable = cli::Unusable(installation)) {
+        return unusable;
+    }
     int market = 0;
     if (count >= 2) {
         market = cli::InstalledMarket(installation, line.Positional(1));
@@ -285,6 +308,9 @@ int HistoryAction(const CommandLine& line, const std::string& action) {
     }
     if (!restore) {
         return history_commands::List(installation, market, line.Has("json"));
+    }
+    if (line.Has("json")) {
+        cli::StartReport();
     }
     return history_commands::Restore(installation, market, line.Positional(2), line.Has("dry-run"),
                                      line.Has("no-restart") ? AfterRestoreNoRestart : AfterRestore);
@@ -320,8 +346,14 @@ int ConfigCommand(const QStringList& arguments) {
     if (options.confirmSeconds < 0) {
         return cli::kUsage;
     }
+    if (action == "set" && line.Has("json")) {
+        cli::StartReport();
+    }
     // Only a set that may write keeps a log of its own; a look writes none.
     cli::Installation installation(action == "set" && !options.dryRun);
+    if (const int unusable = cli::Unusable(installation)) {
+        return unusable;
+    }
     const int market = cli::InstalledMarket(installation, line.Positional(1));
     if (market == 0) {
         return cli::kFailed;

@@ -97,8 +97,9 @@ int List(const FixList& list, bool json, bool header) {
     if (json) {
         QJsonArray users;
         for (const FixUser& user : list.users) {
-            users.append(QJsonObject{{"user_id", QString::fromStdString(user.userId)},
-                                     {"branch_id", QString::fromStdString(user.branchId)}});
+            // Numbers, as zevo-cli users gives them.
+            users.append(QJsonObject{{"user_id", text::AtoiClamped(user.userId)},
+                                     {"branch_id", text::AtoiClamped(user.branchId)}});
         }
         cli::PrintJson(QJsonObject{{"market", MarketName(list.market)},
                                    {"broker_id", QString::fromStdString(list.keys.brokerId)},
@@ -255,6 +256,103 @@ int Delete(cli::Installation& installation, const FixList& list, const std::stri
     return 0;
 }
 
+// What a change would do, judged on the list before anything is written: nothing (a second
+// run of the same change), a change from one TargetCompID line to another (for --json and
+// --dry-run), or a case the dialogs' own steps judge and say (a refused duplicate, a user who
+// is not listed).
+struct Plan {
+    enum { kNothing, kChange, kDialogsJudge } kind = kDialogsJudge;
+    std::string before, after;  // the session's TargetCompID line, or empty
+};
+
+const FixUser* ListedUser(const FixList& list, const std::string& text) {
+    for (const FixUser& user : list.users) {
+        if (text::AtoiClamped(user.userId) == text::AtoiClamped(text)) {
+            return &user;
+        }
+    }
+    return nullptr;
+}
+
+std::string SessionLine(const std::string& user, const std::string& broker,
+                        const std::string& branch) {
+    return "TargetCompID=" + user + "," + broker + "," + branch + "\n";
+}
+
+Plan PlanChange(const FixList& list, const std::string& action, const std::string& user,
+                const std::string& branch, bool absentOk) {
+    const FixUser* row = ListedUser(list, user);
+    Plan plan;
+    if (action == "add") {
+        if (row && text::AtoiClamped(row->branchId) == text::AtoiClamped(branch) &&
+            !branch.empty()) {
+            std::printf(
+                "User ID %s is in the FIX users list with branch ID %s: nothing to "
+                "change.\n",
+                row->userId.c_str(), row->branchId.c_str());
+            plan.kind = Plan::kNothing;
+        } else if (!row) {
+            plan.kind = Plan::kChange;
+            plan.after = "TargetCompID=" +
+                         fix_users::TargetCompIdValue(user, "", list.keys.brokerId, branch, "") +
+                         "\n";
+        }
+    } else if (action == "edit" && row) {
+        plan.before = SessionLine(row->userId, row->brokerId, row->branchId);
+        plan.after = "TargetCompID=" +
+                     fix_users::TargetCompIdValue(row->userId, row->userId, list.keys.brokerId,
+                                                  branch, row->branchId) +
+                     "\n";
+        plan.kind = fix_users::FieldsChanged(row->userId, row->userId, branch, row->branchId)
+                        ? Plan::kChange
+                        : Plan::kDialogsJudge;  // its own "Nothing to change" line
+    } else if (action == "delete") {
+        if (!row && absentOk) {
+            std::printf("User ID %s is not in the FIX users list: nothing to change.\n",
+                        user.c_str());
+            plan.kind = Plan::kNothing;
+        } else if (row) {
+            plan.kind = Plan::kChange;
+            plan.before = SessionLine(row->userId, row->brokerId, row->branchId);
+        }
+    }
+    return plan;
+}
+
+void ReportPlan(const FixList& list, const std::string& user, const Plan& plan, bool dryRun) {
+    cli::Report("market", MarketName(list.market));
+    cli::Report("user_id", text::AtoiClamped(user));
+    cli::Report("changed", plan.kind == Plan::kChange);
+    cli::Report("dry_run", dryRun);
+    cli::Report("before", QString::fromStdString(plan.before));
+    cli::Report("after", QString::fromStdString(plan.after));
+}
+
+// --dry-run: the lines that would change, or why the change would be refused; nothing is
+// written.
+int DryRun(const FixList& list, const std::string& action, const std::string& user,
+           const Plan& plan) {
+    if (plan.kind == Plan::kChange) {
+        std::printf("%s%s", plan.before.empty() ? "" : ("- " + plan.before).c_str(),
+                    plan.after.empty() ? "" : ("+ " + plan.after).c_str());
+        return 0;
+    }
+    if (plan.kind == Plan::kNothing) {
+        return 0;
+    }
+    if (action == "add") {
+        std::string text = fix_users::DuplicateText(text::AtoiClamped(user));
+        text.pop_back();  // the box's closing new-line
+        return cli::Fail(text);
+    }
+    if (action == "edit" && ListedUser(list, user)) {
+        std::printf("Nothing to change for User ID %s.\n", user.c_str());
+        return 0;
+    }
+    FindUser(list, user);  // says that the user is not listed
+    return cli::kFailed;
+}
+
 // The list's exit step after a change: a running gateway restarts to read the file again.
 int AfterChange(cli::Installation& installation, int market, bool noRestart) {
     if (noRestart || !installation.Runs(market)) {
@@ -298,6 +396,8 @@ int FixCommand(const QStringList& arguments) {
     line.Add("no-header");
     line.Add("no-restart");
     line.Add("confirm", "SECONDS");
+    line.Add("dry-run");
+    line.Add("absent-ok");
     int status = 0;
     if (!line.Parse(arguments, 2, 4, &status)) {
         return status;
@@ -310,9 +410,16 @@ int FixCommand(const QStringList& arguments) {
     if (!ArgumentsFit(line, action, &status)) {
         return status;
     }
-    const bool changes = action != "list";
-    // fix list only looks: it writes no activity-log line.
+    const bool dryRun = line.Has("dry-run");
+    const bool changes = action != "list" && !dryRun;
+    if (action != "list" && line.Has("json")) {
+        cli::StartReport();
+    }
+    // fix list and a dry run only look: they write no activity-log line.
     cli::Installation installation(changes);
+    if (const int unusable = cli::Unusable(installation)) {
+        return unusable;
+    }
     const int market = cli::InstalledMarket(installation, line.Positional(1));
     if (market == 0) {
         return cli::kFailed;
@@ -340,8 +447,19 @@ int FixCommand(const QStringList& arguments) {
     if (changes && !transaction->MayReplace(list.fixPath)) {
         return cli::Fail(transaction->Refusal());
     }
-    if (!changes) {
+    if (action == "list") {
         return List(list, line.Has("json"), !line.Has("no-header"));
+    }
+    const std::string user = line.Positional(2);
+    const std::string branch = line.PositionalCount() > 3 ? line.Positional(3) : std::string();
+    const Plan plan = PlanChange(list, action, user, branch, line.Has("absent-ok"));
+    ReportPlan(list, user, plan, dryRun);
+    if (dryRun) {
+        return DryRun(list, action, user, plan);
+    }
+    if (plan.kind == Plan::kNothing) {
+        installation.NothingChanged();
+        return 0;
     }
     if (action == "add") {
         status = Add(installation, list, line.Positional(2), line.Positional(3));
@@ -354,6 +472,8 @@ int FixCommand(const QStringList& arguments) {
     // lock anew.
     transaction.reset();
     if (status == kNothingToChange) {
+        installation.NothingChanged();
+        cli::Report("changed", false);
         return 0;  // nothing changed: nothing to restart
     }
     if (status != 0) {

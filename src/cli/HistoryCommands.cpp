@@ -116,8 +116,12 @@ int Restore(cli::Installation& installation, int market, const std::string& revi
     if (outcome.kind == RestoreOutcome::kFailed) {
         return cli::Fail(outcome.why);
     }
+    cli::Report("market", MarketName(market));
+    cli::Report("revision", QString::fromStdString(revision));
+    cli::Report("changed", outcome.kind == RestoreOutcome::kRestored);
     if (outcome.kind == RestoreOutcome::kUnchanged) {
         std::printf("Nothing to change: the files are as in save %s.\n", revision.c_str());
+        installation.NothingChanged();
         return 0;
     }
     return afterSave(installation, market, 0);

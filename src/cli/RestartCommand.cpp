@@ -16,6 +16,9 @@ int RestartCommand(const QStringList& arguments) {
         return status;
     }
     cli::Installation installation;
+    if (const int unusable = cli::Unusable(installation)) {
+        return unusable;
+    }
     const int market = cli::InstalledMarket(installation, line.Positional(0));
     if (market == 0) {
         return cli::kFailed;

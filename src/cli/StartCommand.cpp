@@ -11,6 +11,9 @@ int StartCommand(const QStringList& arguments) {
     if (!line.Parse(arguments, 0, 0, &status)) {
         return status;
     }
-    ActivityLog log;
-    return cli::StartApplications(&log) ? 0 : cli::kFailed;
+    cli::Installation installation;
+    if (const int unusable = cli::Unusable(installation)) {
+        return unusable;
+    }
+    return cli::StartApplications(&installation.log) ? 0 : cli::kFailed;
 }

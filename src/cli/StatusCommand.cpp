@@ -36,8 +36,8 @@ int StatusCommand(const QStringList& arguments) {
         return status;
     }
     cli::Installation installation(false);
-    if (const std::string why = cli::UnreadableInstallation(installation); !why.empty()) {
-        return cli::Fail(cli::kUnknown, why);
+    if (const int unusable = cli::Unusable(installation)) {
+        return unusable;
     }
     int only = 0;  // all markets
     if (line.PositionalCount() == 1) {

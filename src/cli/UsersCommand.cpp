@@ -55,6 +55,9 @@ int UsersCommand(const QStringList& arguments) {
         return status;
     }
     cli::Installation installation(false);
+    if (const int unusable = cli::Unusable(installation)) {
+        return unusable;
+    }
     const int market = cli::InstalledMarket(installation, line.Positional(0));
     if (market == 0) {
         return cli::kFailed;

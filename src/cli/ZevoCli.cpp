@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
         status = found == kCommands.end() ? Usage("unknown command " + command.toStdString())
                                           : found->second(rest);
     }
+    cli::FinishReport();
     std::fflush(stdout);
     platform::InstallMessageBoxSeam(nullptr);
     return status;

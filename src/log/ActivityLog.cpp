@@ -54,6 +54,30 @@ ActivityLog::ActivityLog(const platform::SettingsStore& store, const platform::C
 
 ActivityLog::ActivityLog(NoFile) : m_clock(platform::DefaultClock()), m_discards(true) {}
 
+ActivityLog::ActivityLog(const platform::SettingsStore& store, Held held)
+    : m_clock(platform::DefaultClock()), m_speaker(std::move(held.speaker)), m_holding(true) {
+    const platform::LocalTime now = m_clock.Now();
+    m_date = DateText(now);
+    m_time = TimeText(now);
+    m_directory.clear();
+    ReadDirectory(store);
+    m_discards = m_directory.empty() || m_directory.front() != '/';
+}
+
+void ActivityLog::Keep() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!m_holding) {
+        return;
+    }
+    m_holding = false;
+    if (m_discards) {
+        return;
+    }
+    StartFiles();
+    WriteText(m_held);
+    m_held.clear();
+}
+
 ActivityLog::~ActivityLog() {
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_file) {
@@ -62,18 +86,26 @@ ActivityLog::~ActivityLog() {
     }
 }
 
-void ActivityLog::Start(const platform::SettingsStore& store) {
-    platform::LocalTime now = m_clock.Now();
-    m_date = DateText(now);
-    m_time = TimeText(now);
-
+void ActivityLog::ReadDirectory(const platform::SettingsStore& store) {
     if (auto key = store.OpenKey(settings::kRoot)) {
         std::string directory;
         if (platform::QueryString(*key, settings::kLogFilesPath, kLineBufferSize, &directory)) {
             m_directory = directory;
         }
     }
+}
 
+void ActivityLog::Start(const platform::SettingsStore& store) {
+    platform::LocalTime now = m_clock.Now();
+    m_date = DateText(now);
+    m_time = TimeText(now);
+    ReadDirectory(store);
+    std::lock_guard<std::mutex> guard(m_lock);
+    StartFiles();
+}
+
+// Earlier days' current files take their repository names; the file's opening line.
+void ActivityLog::StartFiles() {
     std::string todays;
     auto found = platform::FindFiles(m_directory, m_program + "." + m_date + ".*.current.txt");
     if (!found.empty()) {
@@ -85,7 +117,6 @@ void ActivityLog::Start(const platform::SettingsStore& store) {
         }
     }
 
-    std::lock_guard<std::mutex> guard(m_lock);
     WriteText("\nLogger object initialized.\n");
 }
 
@@ -148,6 +179,10 @@ void ActivityLog::WriteLine(const char* level, bool setsIndent, const char* mess
     if (setsIndent) {
         m_detailIndent = static_cast<int>(std::strlen(level));
     }
+    if (m_holding) {
+        m_held += text;
+        return;
+    }
     WriteText(text);
 }
 
@@ -175,13 +210,13 @@ bool ActivityLog::OpenCurrentFile() {
         m_failedOpenSecond = second;
         if (!m_openFailureSaid) {
             std::fprintf(stderr, "%s: cannot open the activity log %s: %s; its lines are lost\n",
-                         m_program.c_str(), m_currentPath.c_str(), std::strerror(errno));
+                         m_speaker.c_str(), m_currentPath.c_str(), std::strerror(errno));
             m_openFailureSaid = true;
         }
         return false;
     }
     if (m_openFailureSaid) {
-        std::fprintf(stderr, "%s: the activity log %s is written again\n", m_program.c_str(),
+        std::fprintf(stderr, "%s: the activity log %s is written again\n", m_speaker.c_str(),
                      m_currentPath.c_str());
         m_openFailureSaid = false;
     }
@@ -192,7 +227,7 @@ bool ActivityLog::OpenCurrentFile() {
 void ActivityLog::RenameToRepository(const std::string& currentPath) {
     const std::string repository = RepositoryPath(platform::BaseName(currentPath));
     if (!platform::RenameNoReplace(currentPath, repository)) {
-        std::fprintf(stderr, "%s: cannot rename the activity log %s to %s: %s\n", m_program.c_str(),
+        std::fprintf(stderr, "%s: cannot rename the activity log %s to %s: %s\n", m_speaker.c_str(),
                      currentPath.c_str(), repository.c_str(), std::strerror(errno));
     }
 }

@@ -21,6 +21,17 @@ class ActivityLog {
     // commands), so that it never touches the files of the console's own log.
     struct NoFile {};
     explicit ActivityLog(NoFile);
+    // A log for a run that may change nothing (a zevo-cli command): lines are held in memory
+    // and reach the file, with the start-up step, only once the run keeps them; a run that
+    // changes nothing leaves the log's folder untouched. Without a log folder named as an
+    // absolute path in the store, nothing is ever written (never into the working
+    // directory). `speaker` begins its messages on standard error.
+    struct Held {
+        std::string speaker;
+    };
+    ActivityLog(const platform::SettingsStore& store, Held held);
+    // Writes the held lines; from here on lines go straight to the file.
+    void Keep();
     ~ActivityLog();
     ActivityLog(const ActivityLog&) = delete;
     ActivityLog& operator=(const ActivityLog&) = delete;
@@ -50,7 +61,13 @@ class ActivityLog {
     void RenameToRepository(const std::string& currentPath);  // reports a failure
 
     const platform::Clock& m_clock;
+    void ReadDirectory(const platform::SettingsStore& store);
+    void StartFiles();  // lock held
+
     std::string m_program = "zevo";
+    std::string m_speaker = "zevo";  // who says the log's troubles on standard error
+    bool m_holding = false;
+    std::string m_held;
     std::string m_directory = ".";
     std::string m_date;
     std::string m_time;
