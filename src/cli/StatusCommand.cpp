@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "base/Settings.h"
 #include "cli/CliHelp.h"
@@ -23,6 +25,18 @@ std::string InstalledVersion(int code) {
         platform::QueryString(*key, settings::kVersion, settings::kVersionLimit, &version);
     }
     return version;
+}
+
+// The first line, as monitoring plug-ins begin: the verdict, then after "|" the number of
+// running gateways as performance data ('label'=value;warn;crit;min;max, critical below all).
+std::string Summary(std::size_t installed, const std::vector<std::string>& down) {
+    const std::size_t running = installed - down.size();
+    std::string text = Fmt("ZEVO %s - %zu of %zu gateways running",
+                           down.empty() ? "OK" : "CRITICAL", running, installed);
+    for (std::size_t i = 0; i < down.size(); ++i) {
+        text += (i == 0 ? ", not running: " : ", ") + down[i];
+    }
+    return text + Fmt(" | gateways_running=%zu;;%zu:;0;%zu", running, installed, installed);
 }
 
 }  // namespace
@@ -52,11 +66,9 @@ int StatusCommand(const QStringList& arguments) {
                                             std::strerror(static_cast<int>(processes.Error())));
     }
     const bool json = line.Has("json");
-    if (!json && !line.Has("no-header")) {
-        std::printf("%-8s %-12s %s\n", "MARKET", "GATEWAY", "VERSION");
-    }
-    bool allRun = true;
     QJsonArray rows;
+    std::vector<std::string> lines;
+    std::vector<std::string> down;
     for (int code = 1; code <= kMarketCount; ++code) {
         if (!installation.table.IsInstalled(code) || (only != 0 && code != only)) {
             continue;
@@ -69,23 +81,31 @@ int StatusCommand(const QStringList& arguments) {
             std::fprintf(stderr, "zevo-cli: %s: it is not taken for the gateway\n",
                          ImpostorText(code, impostor, account).c_str());
         }
-        allRun = allRun && runs;
+        if (!runs) {
+            down.push_back(MarketName(code));
+        }
         std::string version = InstalledVersion(code);
         const char* state = runs ? "running" : "not_running";
-        if (json) {
-            rows.append(QJsonObject{{"market", MarketName(code)},
-                                    {"code", code},
-                                    {"running", runs},
-                                    {"state", state},
-                                    {"version", QString::fromUtf8(version.c_str())}});
-        } else {
-            std::replace(version.begin(), version.end(), ' ', '_');  // a field without blanks
-            std::printf("%-8s %-12s %s\n", MarketName(code), state,
-                        version.empty() ? "-" : version.c_str());
-        }
+        rows.append(QJsonObject{{"market", MarketName(code)},
+                                {"code", code},
+                                {"running", runs},
+                                {"state", state},
+                                {"version", QString::fromUtf8(version.c_str())}});
+        std::replace(version.begin(), version.end(), ' ', '_');  // a field without blanks
+        lines.push_back(
+            Fmt("%-8s %-12s %s", MarketName(code), state, version.empty() ? "-" : version.c_str()));
     }
+    const bool allRun = down.empty();
     if (json) {
         cli::PrintJson(QJsonObject{{"markets", rows}, {"all_running", allRun}});
+    } else {
+        if (!line.Has("no-header")) {
+            std::printf("%s\n%-8s %-12s %s\n", Summary(lines.size(), down).c_str(), "MARKET",
+                        "GATEWAY", "VERSION");
+        }
+        for (const std::string& row : lines) {
+            std::printf("%s\n", row.c_str());
+        }
     }
     return allRun ? 0 : cli::kNotRunning;
 }

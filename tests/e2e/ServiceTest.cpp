@@ -97,6 +97,8 @@ TEST_F(Cli, StatusListsTheInstalledMarketsAndExits2WhileAGatewayIsDown) {
     const CliResult down = Run({"status"}, ProcessTable({"qel_ip_fo.exe"}));
     EXPECT_EQ(down.status, 2);
     EXPECT_EQ(down.out,
+              "ZEVO CRITICAL - 1 of 2 gateways running, not running: MF | "
+              "gateways_running=1;;2:;0;2\n"
               "MARKET   GATEWAY      VERSION\n"
               "FO       running      4.09.02\n"
               "MF       not_running  3.01.07\n");
