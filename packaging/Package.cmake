@@ -33,20 +33,27 @@ install(FILES ${packaging}/copyright ${changelog} DESTINATION ${CMAKE_INSTALL_DO
 install(FILES ${packaging}/zevo.lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME zevo)
 
-# The metrics units and the alert rules and dashboard for them, those of them that are there
-# (looked for again at each build). Units are installed disabled: the package has no
-# maintainer scripts, so an operator enables the timer where wanted.
+# The metrics and history-push units and the alert rules and dashboard for them. The units
+# are installed disabled: the package has no maintainer scripts, so an operator enables the
+# timers where wanted. The metrics service names the zevo-cli beside it: it is written at
+# install time from the prefix the install goes to, /usr in the package, --prefix otherwise.
 set(monitoring ${packaging}/monitoring)
-file(GLOB units CONFIGURE_DEPENDS ${monitoring}/zevo-metrics.service ${monitoring}/zevo-metrics.timer
-    ${monitoring}/zevo-history-push.service ${monitoring}/zevo-history-push.timer)
-file(GLOB monitoring_files CONFIGURE_DEPENDS
-    ${monitoring}/zevo-alerts.yml ${monitoring}/zevo-dashboard.json)
-if(units)
-    install(FILES ${units} DESTINATION lib/systemd/system)
+if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}")
+    set(unit_bindir "${CMAKE_INSTALL_BINDIR}")
+else()
+    set(unit_bindir "\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}")
 endif()
-if(monitoring_files)
-    install(FILES ${monitoring_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/zevo/monitoring)
-endif()
+set(unit_dir ${PROJECT_BINARY_DIR}/packaging/units)
+install(CODE "
+    set(CMAKE_INSTALL_FULL_BINDIR \"${unit_bindir}\")
+    configure_file(\"${monitoring}/zevo-metrics.service.in\"
+                   \"${unit_dir}/zevo-metrics.service\" @ONLY)
+    file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/system\" TYPE FILE
+         FILES \"${unit_dir}/zevo-metrics.service\")")
+install(FILES ${monitoring}/zevo-metrics.timer ${monitoring}/zevo-history-push.service
+        ${monitoring}/zevo-history-push.timer DESTINATION lib/systemd/system)
+install(FILES ${monitoring}/zevo-alerts.yml ${monitoring}/zevo-dashboard.json
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/zevo/monitoring)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zevo)

@@ -576,19 +576,21 @@ TEST_F(Metrics, EveryDashboardQueryGivesSeriesFromPrometheus) {
     EXPECT_EQ(markets, (std::set<std::string>{"COMMON", "FO", "MF"}));
 }
 
-// The shipped units as systemd reads them, zevo-cli standing where the package puts it.
+// The shipped units as systemd reads them, zevo-cli standing where the install puts it (the
+// service is written at install time with the install's own folder for programs).
 TEST(MonitoringUnits, SystemdAcceptsTheServiceAndItsTimer) {
     const QString analyze = QStandardPaths::findExecutable("systemd-analyze");
     if (analyze.isEmpty()) {
         GTEST_SKIP() << "systemd-analyze is not installed";
     }
     TempDir units;
-    std::string service = ReadFile(kMonitoring + "zevo-metrics.service");
+    std::string service = ReadFile(kMonitoring + "zevo-metrics.service.in");
+    const std::string program = "@CMAKE_INSTALL_FULL_BINDIR@/zevo-cli";
     const std::string command =
-        "/usr/bin/zevo-cli metrics --textfile /var/lib/prometheus/node-exporter\n";
+        program + " metrics --users --textfile /var/lib/prometheus/node-exporter\n";
     ASSERT_NE(service.find("ExecStart=" + command), std::string::npos) << service;
     WriteFile(units.File("zevo-metrics.service"),
-              service.replace(service.find("/usr/bin/zevo-cli"), 17, ZEVO_CLI_PATH));
+              service.replace(service.find(program), program.size(), ZEVO_CLI_PATH));
     const std::string timer = ReadFile(kMonitoring + "zevo-metrics.timer");
     EXPECT_NE(timer.find("\nOnUnitActiveSec=15s\n"), std::string::npos) << timer;
     WriteFile(units.File("zevo-metrics.timer"), timer);
