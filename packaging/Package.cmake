@@ -1,7 +1,7 @@
 # What `cmake --install` puts in place and the Debian package made from it (cpack -G DEB in
 # the build folder): the programs stripped, their debug symbols in zevo-dbgsym, compressed man
 # pages, the copyright and changelog Debian wants, the desktop entry and icon, the monitoring
-# units (installed, not enabled) and their alert and dashboard files.
+# units (installed, not enabled, cleaned up on purge) and their alert and dashboard files.
 include(GNUInstallDirs)
 set(packaging ${PROJECT_SOURCE_DIR}/packaging)
 
@@ -34,8 +34,8 @@ install(FILES ${packaging}/zevo.lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME zevo)
 
 # The metrics and history-push units and the alert rules and dashboard for them. The units
-# are installed disabled: the package has no maintainer scripts, so an operator enables the
-# timers where wanted. The metrics service names the zevo-cli beside it: it is written at
+# are installed disabled (the maintainer scripts only record what an enable would link, so that
+# a purge removes it). The metrics service names the zevo-cli beside it: it is written at
 # install time from the prefix the install goes to, /usr in the package, --prefix otherwise.
 set(monitoring ${packaging}/monitoring)
 if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}")
@@ -64,10 +64,22 @@ set(CPACK_PACKAGE_HOMEPAGE_URL "https://zevo-console.org/")
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# node_exporter serves what zevo-metrics.timer writes.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS prometheus-node-exporter)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${packaging}/debian/postinst ${packaging}/debian/prerm ${packaging}/debian/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The programs go stripped; their debug symbols, split off by build ID, go to zevo-dbgsym.
 set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
-set(CPACK_POST_BUILD_SCRIPTS ${packaging}/RepackDebugSymbols.cmake)
+# The programs lose the compiler's version notes (.comment) before they are split.
+set(CPACK_PRE_BUILD_SCRIPTS ${packaging}/RemoveCompilerNotes.cmake)
+# Both packages are packed again by dpkg-deb (RepackPackages.cmake), with every time in them set
+# to SOURCE_DATE_EPOCH, or to the last commit's time when it is not set, so that the same tree
+# gives the same bytes. CPack's own archives are only a way there, so it does not compress them.
+set(CPACK_POST_BUILD_SCRIPTS ${packaging}/RepackPackages.cmake)
+set(CPACK_DEBIAN_COMPRESSION_TYPE none)
+set(CPACK_ZEVO_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 # Folders the package makes are 0755 whatever the umask of whoever builds it.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
