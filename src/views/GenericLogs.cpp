@@ -1,5 +1,7 @@
 #include "views/GenericLogs.h"
 
+#include <QDateTime>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +25,8 @@
 #include "views/LogListView.h"
 #include "views/LogMessageModel.h"
 #include "views/LogRow.h"
+#include "views/LogVolume.h"
+#include "views/LogVolumeStrip.h"
 #include "views/QuietScrollBar.h"
 #include "views/ReportList.h"
 #include "views/VersionCheck.h"
@@ -70,10 +74,22 @@ CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
     m_connectionState->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_connectionState->setAccessibleName("Connection");
     m_connectionState->setText("Not connected - waiting for the gateway to run");
+    m_volume = new LogVolumeStrip(m_model, this);
+    m_timeRange = new QPushButton(this);
+    m_timeRange->setObjectName("logTimeRange");
+    m_timeRange->setAutoDefault(false);
+    m_timeRange->hide();
+    connect(m_volume, &LogVolumeStrip::barClicked, this, &CGenericLogs::GoToTime);
+    connect(m_volume, &LogVolumeStrip::rangePicked, this, &CGenericLogs::FilterTime);
+    connect(m_timeRange, &QPushButton::clicked, this, [this] { FilterTime(0, 0); });
+    auto* stateRow = new QHBoxLayout;
+    stateRow->addWidget(m_connectionState, 1);
+    stateRow->addWidget(m_timeRange);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 2);
     layout->addWidget(m_filterBar);
-    layout->addWidget(m_connectionState);
+    layout->addLayout(stateRow);
+    layout->addWidget(m_volume);
     layout->addWidget(m_list, 1);
     layout->addWidget(caption);
     // Tab goes from the filter to the list it filters, then to Export.
@@ -85,6 +101,30 @@ CGenericLogs::CGenericLogs(ActivityLog* log, QWidget* parent)
 }
 
 CGenericLogs::~CGenericLogs() = default;
+
+// A bar of the strip was clicked: the list goes to the first row of that time.
+void CGenericLogs::GoToTime(qint64 from, qint64 to) {
+    m_model->Flush();
+    const std::uint32_t place = m_model->Volume().FirstPlace(from, to);
+    const int row = place == LogVolume::kNoPlace ? -1 : m_model->RowOf(place);
+    if (row >= 0) {
+        m_list->SelectRow(row);
+        m_list->setFocus();
+    }
+}
+
+// A range dragged on the strip filters the list by time, besides the filter's text.
+void CGenericLogs::FilterTime(qint64 from, qint64 to) {
+    m_model->SetTimeRange(from, to);
+    const bool on = to > from;
+    if (on) {
+        const QString format = to - from < 600 ? "HH:mm:ss" : "HH:mm";
+        m_timeRange->setText(QString("&Time %1-%2: show all")
+                                 .arg(QDateTime::fromSecsSinceEpoch(from).toString(format),
+                                      QDateTime::fromSecsSinceEpoch(to).toString(format)));
+    }
+    m_timeRange->setVisible(on);
+}
 
 void CGenericLogs::InitConnectionData(const INPUT_FOR_LOGS_THREAD& input) {
     m_session = std::make_unique<CZEVOHelper>(m_log);

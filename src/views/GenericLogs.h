@@ -14,7 +14,9 @@ class LogFilterBar;
 class LogListView;
 class LogMessageModel;
 struct LogRow;
+class LogVolumeStrip;
 class QLabel;
+class QPushButton;
 class QTimer;
 class QTreeWidget;
 
@@ -84,6 +86,10 @@ class CGenericLogs : public QWidget, public CMessageSink {
     LogMessageModel& Model() { return *m_model; }
     LogListView* List() const { return m_list; }
     LogFilterBar* FilterBar() const { return m_filterBar; }
+    LogVolumeStrip* VolumeStrip() const { return m_volume; }
+    // The button that lets every time through again, shown while a range picked on the strip
+    // filters the list.
+    QPushButton* TimeRangeButton() const { return m_timeRange; }
 
   private:
     void OnVersionMessage(const unsigned char* message);
@@ -110,4 +116,8 @@ class CGenericLogs : public QWidget, public CMessageSink {
     LogListView* m_list;
     LogFilterBar* m_filterBar;
     QLabel* m_connectionState;
+    LogVolumeStrip* m_volume;
+    QPushButton* m_timeRange;
+    void GoToTime(qint64 from, qint64 to);
+    void FilterTime(qint64 from, qint64 to);
 };

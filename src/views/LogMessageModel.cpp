@@ -44,20 +44,37 @@ void LogMessageModel::Flush() {
 void LogMessageModel::CollectMatches(std::size_t from, std::size_t to,
                                      std::deque<std::uint32_t>& matches) {
     for (std::size_t index = from; index < to; ++index) {
-        if (m_filter->Matches(m_rows.At(index))) {
+        const LogRow row = m_rows.At(index);
+        if (m_filter->Matches(row)) {
             matches.push_back(static_cast<std::uint32_t>(index));
+            m_volume.AddMatch(row.eventTime);
         }
     }
 }
 
 void LogMessageModel::SetFilter(const QString& text) {
-    if (text == m_filterText) {
-        return;
+    if (text != m_filterText) {
+        ApplyFilter(text, m_rangeFrom, m_rangeTo);
     }
+}
+
+void LogMessageModel::SetTimeRange(std::int64_t from, std::int64_t to) {
+    if (to <= from) {
+        from = to = 0;
+    }
+    if (from != m_rangeFrom || to != m_rangeTo) {
+        ApplyFilter(m_filterText, from, to);
+    }
+}
+
+void LogMessageModel::ApplyFilter(const QString& text, std::int64_t from, std::int64_t to) {
     emit aboutToReset();
-    const bool narrowing =
-        m_filter && !Searching() && text.contains(m_filterText, Qt::CaseInsensitive);
+    const bool narrowing = m_filter && !Searching() && from == m_rangeFrom && to == m_rangeTo &&
+                           text.contains(m_filterText, Qt::CaseInsensitive);
     m_filterText = text;
+    m_rangeFrom = from;
+    m_rangeTo = to;
+    m_volume.ClearMatches();
     m_search.stop();
     m_narrowing = narrowing;
     if (narrowing) {
@@ -70,11 +87,11 @@ void LogMessageModel::SetFilter(const QString& text) {
         m_arrived = {};
         m_found = {};
     }
-    if (text.isEmpty()) {
+    if (text.isEmpty() && to <= from) {
         m_filter.reset();
         m_searchLeft = m_searchTotal = 0;
     } else {
-        m_filter = std::make_unique<LogRowFilter>(text.toUtf8().toStdString());
+        m_filter = std::make_unique<LogRowFilter>(text.toUtf8().toStdString(), from, to);
         m_filterFrom = m_shown;
         m_searchLeft = m_searchTotal =
             narrowing ? m_lastArrived.size() + m_lastFound.size() : m_shown;
@@ -94,8 +111,10 @@ bool LogMessageModel::SearchStep(std::size_t rows) {
     while (m_searchLeft > stop) {
         const std::uint32_t place = Candidate(m_searchTotal - m_searchLeft);
         --m_searchLeft;
-        if (m_filter->Matches(m_rows.At(place))) {
+        const LogRow row = m_rows.At(place);
+        if (m_filter->Matches(row)) {
             m_found.push_back(place);
+            m_volume.AddMatch(row.eventTime);
         }
     }
     return m_found.size() != before;
@@ -153,6 +172,7 @@ void LogMessageModel::Clear() {
     m_flush.stop();
     m_search.stop();
     m_rows.Clear();
+    m_volume.Clear();
     m_shown = 0;
     m_arrived = {};
     m_found = {};

@@ -12,6 +12,7 @@
 #include "views/LogRow.h"
 #include "views/LogRowFilter.h"
 #include "views/LogRowStore.h"
+#include "views/LogVolume.h"
 
 // The rows of a log page: compact decoded messages, newest on top. New rows are added to the
 // store at once and shown in batches, so the list repaints at most every 50 ms however fast
@@ -31,6 +32,7 @@ class LogMessageModel : public QObject {
     explicit LogMessageModel(QObject* parent = nullptr);
 
     void Add(const LogRow& row) {
+        m_volume.Add(row.eventTime, row.reasonCode, static_cast<std::uint32_t>(m_rows.Size()));
         m_rows.Add(row);
         if (!m_flush.isActive()) {
             m_flush.start();
@@ -50,6 +52,14 @@ class LogMessageModel : public QObject {
     // every row again.
     void SetFilter(const QString& text);
     const QString& Filter() const { return m_filterText; }
+    // Keeps, besides the text's, only the rows of a time in [from, to) (seconds since 1970);
+    // from == to lets every time through again.
+    void SetTimeRange(std::int64_t from, std::int64_t to);
+    std::int64_t RangeFrom() const { return m_rangeFrom; }
+    std::int64_t RangeTo() const { return m_rangeTo; }
+    bool Filtering() const { return m_filter != nullptr; }
+    // The rows held per second and kind, and the filter's matches among them.
+    const LogVolume& Volume() const { return m_volume; }
     // Whether the rows held when the filter was set are still being looked at, and how many
     // of them have been.
     bool Searching() const { return m_searchLeft > 0; }
@@ -96,10 +106,14 @@ class LogMessageModel : public QObject {
     void CollectMatches(std::size_t from, std::size_t to, std::deque<std::uint32_t>& matches);
     // Looks at the rows left for one slice; tells the list when it found some or finished.
     void SearchSlice();
+    void ApplyFilter(const QString& text, std::int64_t from, std::int64_t to);
     bool SearchStep(std::size_t rows);
     std::uint32_t Candidate(std::size_t looked) const;
 
     LogRowStore m_rows;  // oldest first; rows past m_shown wait for the next batch
+    LogVolume m_volume;
+    std::int64_t m_rangeFrom = 0;
+    std::int64_t m_rangeTo = 0;
     std::size_t m_shown = 0;
     QTimer m_flush;
     QString m_filterText;

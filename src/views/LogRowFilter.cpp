@@ -35,7 +35,16 @@ LogRowFilter::LogRowFilter(const std::string& text)
       m_newMatches(std::string_view("new").find(m_needle) != std::string_view::npos),
       m_reasons(65536, -1) {}
 
+LogRowFilter::LogRowFilter(const std::string& text, std::int64_t from, std::int64_t to)
+    : LogRowFilter(text) {
+    m_from = from;
+    m_to = to;
+}
+
 bool LogRowFilter::Matches(const LogRow& row) {
+    if (m_to > m_from && (row.eventTime < m_from || row.eventTime >= m_to)) {
+        return false;
+    }
     if (m_needle.empty()) {
         return true;
     }

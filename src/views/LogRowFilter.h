@@ -14,6 +14,9 @@ class LogRowFilter {
   public:
     // `text` in UTF-8; the cells are ASCII, so only ASCII letters fold.
     explicit LogRowFilter(const std::string& text);
+    // Besides the text, only rows whose time lies in [from, to) (seconds since 1970), when
+    // to > from: the range picked on the log-volume strip.
+    LogRowFilter(const std::string& text, std::int64_t from, std::int64_t to);
 
     bool Matches(const LogRow& row);
     const std::string& Needle() const { return m_needle; }
@@ -23,6 +26,8 @@ class LogRowFilter {
     bool NumberMatches(std::int32_t value) const;
     bool TimeMatches(std::int32_t seconds);
 
+    std::int64_t m_from = 0;
+    std::int64_t m_to = 0;
     std::string m_needle;                // lower case
     bool m_numeric;                      // could be part of a number's text
     bool m_timeLike;                     // could be part of a time's text
