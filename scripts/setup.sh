@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev xvfb xauth
           procps iproute2 fonts-dejavu-core libquickfix-dev openbox x11-utils clang-format groff-base
           lintian desktop-file-utils systemd prometheus prometheus-node-exporter acl attr dbus-daemon
-          libgit2-dev pkg-config git
+          libgit2-dev pkg-config git ansible-core
           "$@")
 missing=()
 for p in "${packages[@]}"; do
