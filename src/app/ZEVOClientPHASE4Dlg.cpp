@@ -25,6 +25,7 @@
 #include "app/Alerts.h"
 #include "app/ControlIds.h"
 #include "app/DesktopAlerts.h"
+#include "app/GatewayDayWatch.h"
 #include "app/StatisticsThread.h"
 #include "app/ViewTabCtrl.h"
 #include "config/ConfigTransaction.h"
@@ -38,6 +39,7 @@
 #include "platform/ProcessExit.h"
 #include "platform/ProcessList.h"
 #include "platform/SingleInstance.h"
+#include "views/GatewayDayStrip.h"
 #include "views/GenericLogs.h"
 #include "views/GenericStatistics.h"
 #include "views/LogRow.h"
@@ -92,7 +94,11 @@ CZEVOClientPHASE4Dlg::CZEVOClientPHASE4Dlg(const MachineServices& machine, QWidg
     m_logTabs = new CViewTabCtrl(m_content);
     m_logTabs->setObjectName(control_id::kLogTabs);
     grid->addWidget(caption, 0, 0);
-    grid->addWidget(m_statusList, 1, 0);
+    // The status list, and under it once the markets are known each gateway's day.
+    m_statusColumn = new QVBoxLayout;
+    m_statusColumn->setContentsMargins(0, 0, 0, 0);
+    m_statusColumn->addWidget(m_statusList, 1);
+    grid->addLayout(m_statusColumn, 1, 0);
     grid->addWidget(m_statisticsTabs, 0, 1, 2, 1);
     grid->addWidget(m_logTabs, 2, 0, 1, 2);
     grid->setColumnStretch(1, 1);
@@ -167,6 +173,15 @@ void CZEVOClientPHASE4Dlg::BuildPages() {
             new QTreeWidgetItem(m_statusList, {MarketName(market.type), "Not Running", ""});
         }
     }
+    std::vector<int> markets;
+    for (const MarketSettings& market : m_installed.markets) {
+        if (market.type != -1) {
+            markets.push_back(market.type);
+        }
+    }
+    m_dayWatch =
+        new GatewayDayWatch(m_machine.cacheDirectory, *m_machine.clock, markets, m_content);
+    m_statusColumn->addWidget(m_dayWatch->Strip());
     m_logTabs->CreateLogPages(m_installed, m_logPages);
     for (int k = 0; k < m_installed.number_of_markets && k < kMarketCount; ++k) {
         if (m_logPages[k]) {
@@ -262,6 +277,7 @@ void CZEVOClientPHASE4Dlg::StartStatusThread() {
                     if (m_logPages[row]) {
                         m_logPages[row]->SetGatewayRunning(running);
                         m_alerts->GatewayRunning(m_logPages[row]->MarketType(), running);
+                        m_dayWatch->Running(m_logPages[row]->MarketType(), running);
                     }
                 }
                 if (QTreeWidgetItem* item = m_statusList->topLevelItem(row)) {
@@ -307,6 +323,7 @@ void CZEVOClientPHASE4Dlg::StartAlerts() {
         connect(page, &CGenericLogs::connectionStateChanged, m_alerts,
                 [this, market](bool connected, const QString& text) {
                     m_alerts->PageConnected(market, connected, text);
+                    m_dayWatch->Connected(market, connected);
                 });
         page->SetRowWatch([this, market](const LogRow& row) { m_alerts->Row(market, row); });
     }

@@ -12,6 +12,8 @@
 #include "core/MachineServices.h"
 #include "views/VerticalScroll.h"
 
+class GatewayDayWatch;
+class QVBoxLayout;
 class ActivityLog;
 class QAction;
 class QMenu;
@@ -141,6 +143,8 @@ class CZEVOClientPHASE4Dlg : public QDialog,
     std::map<int, QAction*> m_commands;
     std::map<int, std::function<void()>> m_handlers;  // command id -> what it does
     QTreeWidget* m_statusList = nullptr;
+    QVBoxLayout* m_statusColumn = nullptr;
+    GatewayDayWatch* m_dayWatch = nullptr;
     CViewTabCtrl* m_logTabs = nullptr;
     CViewTabCtrl* m_statisticsTabs = nullptr;
     CGenericLogs* m_logPages[kMarketCount] = {};

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/FileOperations.h"
 #include "platform/MessageBox.h"
+#include "platform/PageMemory.h"
 #include "platform/ProcessExit.h"
 #include "platform/ServiceControl.h"
 #include "platform/SettingsStore.h"
@@ -14,6 +15,7 @@ MachineServices RealMachine(platform::MessageBoxSeam* boxes) {
     machine.clock = &platform::DefaultClock();
     machine.processes = &GatewayProcessList();
     machine.serviceDirectory = platform::ServiceControl::DefaultDirectory();
+    machine.cacheDirectory = platform::CacheFolder();
     machine.files = &platform::DefaultFileOperations();
     machine.boxes = boxes;
     machine.exit = platform::RealExit;

@@ -27,6 +27,7 @@ struct MachineServices {
     const platform::ProcessList* processes = nullptr;
     std::string serviceDirectory;   // where the services listen (platform::ServiceControl)
     std::string instanceDirectory;  // the one-instance rule's folder; empty: the user's own
+    std::string cacheDirectory;     // zevo's own cache (each gateway's day); empty: none kept
     platform::FileOperations* files = nullptr;  // how files the gateways own are replaced
     platform::MessageBoxSeam* boxes = nullptr;
     std::function<void(int)> exit;  // ends the process at once (platform::ExitProcess)

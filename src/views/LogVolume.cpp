@@ -15,77 +15,120 @@ LogVolume::Kind LogVolume::KindOf(std::uint16_t reasonCode) {
     }
 }
 
-LogVolume::Second* LogVolume::At(std::int64_t second) {
-    if (m_seconds.empty()) {
-        m_base = second;
-        m_seconds.emplace_back();
-        return &m_seconds.front();
-    }
-    const std::int64_t last = LastSecond();
-    if (second < m_base) {
-        if (last - second >= kMaxSpanSeconds) {
-            return nullptr;
-        }
-        m_seconds.insert(m_seconds.begin(), static_cast<std::size_t>(m_base - second), Second{});
-        m_base = second;
-    } else if (second > last) {
-        if (second - m_base >= kMaxSpanSeconds) {
-            return nullptr;
-        }
-        m_seconds.resize(static_cast<std::size_t>(second - m_base + 1));
-    }
-    return &m_seconds[static_cast<std::size_t>(second - m_base)];
-}
-
-// Within the span the seconds hold: the minutes grow with them.
-LogVolume::Minute& LogVolume::MinuteOf(std::int64_t second) {
+LogVolume::Count* LogVolume::MinuteAt(std::int64_t second) {
     const std::int64_t start = MinuteStart(second);
     if (m_minutes.empty()) {
         m_minuteBase = start;
         m_minutes.emplace_back();
-    } else if (start < m_minuteBase) {
+        return &m_minutes.front();
+    }
+    const std::int64_t lastStart =
+        m_minuteBase + 60 * static_cast<std::int64_t>(m_minutes.size() - 1);
+    if (start < m_minuteBase) {
+        if (lastStart - start >= kMaxSpanSeconds) {
+            return nullptr;
+        }
         m_minutes.insert(m_minutes.begin(), static_cast<std::size_t>((m_minuteBase - start) / 60),
-                         Minute{});
+                         Count{});
         m_minuteBase = start;
-    } else if (static_cast<std::size_t>((start - m_minuteBase) / 60) >= m_minutes.size()) {
+    } else if (start > lastStart) {
+        if (start - m_minuteBase >= kMaxSpanSeconds) {
+            return nullptr;
+        }
         m_minutes.resize(static_cast<std::size_t>((start - m_minuteBase) / 60 + 1));
     }
-    return m_minutes[static_cast<std::size_t>((start - m_minuteBase) / 60)];
+    return &m_minutes[static_cast<std::size_t>((start - m_minuteBase) / 60)];
+}
+
+// Seconds follow the latest time: older ones go as the window moves on.
+LogVolume::Count* LogVolume::SecondAt(std::int64_t second) {
+    if (m_seconds.empty()) {
+        m_secondBase = second;
+        m_seconds.emplace_back();
+        return &m_seconds.front();
+    }
+    const std::int64_t last = m_secondBase + static_cast<std::int64_t>(m_seconds.size()) - 1;
+    if (second > last) {
+        if (second - last >= kSecondsKept) {
+            m_seconds.clear();
+            m_secondBase = second;
+            m_seconds.emplace_back();
+            return &m_seconds.front();
+        }
+        m_seconds.resize(m_seconds.size() + static_cast<std::size_t>(second - last));
+        while (static_cast<std::int64_t>(m_seconds.size()) > kSecondsKept) {
+            m_seconds.pop_front();
+            ++m_secondBase;
+        }
+    } else if (second < m_secondBase) {
+        if (last - second >= kSecondsKept) {
+            return nullptr;  // before the seconds kept: its minute counts it
+        }
+        m_seconds.insert(m_seconds.begin(), static_cast<std::size_t>(m_secondBase - second),
+                         Count{});
+        m_secondBase = second;
+    }
+    return &m_seconds[static_cast<std::size_t>(second - m_secondBase)];
+}
+
+const LogVolume::Count* LogVolume::KeptSecond(std::int64_t second) const {
+    const std::int64_t index = second - m_secondBase;
+    return index >= 0 && index < static_cast<std::int64_t>(m_seconds.size())
+               ? &m_seconds[static_cast<std::size_t>(index)]
+               : nullptr;
+}
+
+const LogVolume::Count* LogVolume::KeptMinute(std::int64_t minuteStart) const {
+    const std::int64_t index = (minuteStart - m_minuteBase) / 60;
+    return minuteStart >= m_minuteBase && index < static_cast<std::int64_t>(m_minutes.size())
+               ? &m_minutes[static_cast<std::size_t>(index)]
+               : nullptr;
 }
 
 void LogVolume::Add(std::int32_t eventTime, std::uint16_t reasonCode, std::uint32_t place) {
-    Second* second = At(eventTime);
-    if (!second) {
+    Count* minute = MinuteAt(eventTime);
+    if (!minute) {
         ++m_outside;
         return;
     }
     const Kind kind = KindOf(reasonCode);
-    ++second->rows[kind];
-    second->firstPlace = std::min(second->firstPlace, place);
-    ++MinuteOf(eventTime).rows[kind];
+    ++minute->rows[kind];
+    minute->firstPlace = std::min(minute->firstPlace, place);
+    m_first = m_counted == 0 ? eventTime : std::min<std::int64_t>(m_first, eventTime);
+    m_last = m_counted == 0 ? eventTime : std::max<std::int64_t>(m_last, eventTime);
+    ++m_counted;
+    if (Count* second = SecondAt(eventTime)) {
+        ++second->rows[kind];
+        second->firstPlace = std::min(second->firstPlace, place);
+    }
 }
 
 void LogVolume::AddMatch(std::int32_t eventTime) {
-    if (!m_seconds.empty() && eventTime >= m_base && eventTime <= LastSecond()) {
-        ++m_seconds[static_cast<std::size_t>(eventTime - m_base)].matches;
-        ++MinuteOf(eventTime).matches;
+    if (Empty() || eventTime < m_first || eventTime > m_last) {
+        return;
+    }
+    if (Count* minute = MinuteAt(eventTime)) {
+        ++minute->matches;
+    }
+    if (const Count* kept = KeptSecond(eventTime)) {
+        ++const_cast<Count*>(kept)->matches;
     }
 }
 
 void LogVolume::ClearMatches() {
-    for (Second& second : m_seconds) {
-        second.matches = 0;
-    }
-    for (Minute& minute : m_minutes) {
+    for (Count& minute : m_minutes) {
         minute.matches = 0;
+    }
+    for (Count& second : m_seconds) {
+        second.matches = 0;
     }
 }
 
 void LogVolume::Clear() {
-    m_seconds = {};
     m_minutes = {};
-    m_base = m_minuteBase = 0;
-    m_outside = 0;
+    m_seconds = {};
+    m_minuteBase = m_secondBase = m_first = m_last = 0;
+    m_outside = m_counted = 0;
 }
 
 std::vector<LogVolume::Bar> LogVolume::Bars(std::int64_t from, std::int64_t to, int step) const {
@@ -93,33 +136,20 @@ std::vector<LogVolume::Bar> LogVolume::Bars(std::int64_t from, std::int64_t to, 
     if (step <= 0 || to <= from) {
         return bars;
     }
-    // Whole minutes are summed from the minutes.
     const bool byMinute = step % 60 == 0 && MinuteStart(from) == from;
+    const int unit = byMinute ? 60 : 1;
     for (std::int64_t start = from; start < to; start += step) {
         Bar bar;
         bar.from = start;
-        if (byMinute) {
-            for (std::int64_t m = std::max(start, m_minuteBase);
-                 !m_minutes.empty() && m < start + step &&
-                 static_cast<std::size_t>((m - m_minuteBase) / 60) < m_minutes.size();
-                 m += 60) {
-                const Minute& minute = m_minutes[static_cast<std::size_t>((m - m_minuteBase) / 60)];
-                for (int kind = 0; kind < kKinds; ++kind) {
-                    bar.rows[kind] += minute.rows[kind];
-                }
-                bar.matches += minute.matches;
+        for (std::int64_t at = start; at < start + step; at += unit) {
+            const Count* count = byMinute ? KeptMinute(at) : KeptSecond(at);
+            if (!count) {
+                continue;
             }
-            bars.push_back(bar);
-            continue;
-        }
-        const std::int64_t lo = std::max(start, m_base);
-        const std::int64_t hi = std::min<std::int64_t>(start + step, LastSecond() + 1);
-        for (std::int64_t s = lo; !m_seconds.empty() && s < hi; ++s) {
-            const Second& second = m_seconds[static_cast<std::size_t>(s - m_base)];
             for (int kind = 0; kind < kKinds; ++kind) {
-                bar.rows[kind] += second.rows[kind];
+                bar.rows[kind] += count->rows[kind];
             }
-            bar.matches += second.matches;
+            bar.matches += count->matches;
         }
         bars.push_back(bar);
     }
@@ -128,10 +158,18 @@ std::vector<LogVolume::Bar> LogVolume::Bars(std::int64_t from, std::int64_t to, 
 
 std::uint32_t LogVolume::FirstPlace(std::int64_t from, std::int64_t to) const {
     std::uint32_t first = kNoPlace;
-    const std::int64_t lo = std::max(from, m_base);
-    const std::int64_t hi = std::min<std::int64_t>(to, LastSecond() + 1);
-    for (std::int64_t s = lo; !m_seconds.empty() && s < hi; ++s) {
-        first = std::min(first, m_seconds[static_cast<std::size_t>(s - m_base)].firstPlace);
+    if (from >= m_secondBase && !m_seconds.empty()) {
+        for (std::int64_t s = from; s < to; ++s) {
+            if (const Count* count = KeptSecond(s)) {
+                first = std::min(first, count->firstPlace);
+            }
+        }
+        return first;
+    }
+    for (std::int64_t m = MinuteStart(from); m < to; m += 60) {
+        if (const Count* count = KeptMinute(m)) {
+            first = std::min(first, count->firstPlace);
+        }
     }
     return first;
 }

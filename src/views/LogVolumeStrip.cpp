@@ -85,7 +85,9 @@ std::int64_t LogVolumeStrip::To() const {
 int LogVolumeStrip::Step() const {
     const std::int64_t span = std::max<std::int64_t>(1, To() - From());
     const std::int64_t bars = std::max(1, Plot().width() / kMinBarWidth);
-    if (span <= bars) {
+    // Seconds are kept for the latest hours only; before them bars are minutes.
+    const std::int64_t seconds = m_model->Volume().SecondsFrom();
+    if (span <= bars && From() >= seconds - seconds % 60) {
         return 1;
     }
     const std::int64_t minutes = (span + 60 * bars - 1) / (60 * bars);

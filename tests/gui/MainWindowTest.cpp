@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -22,6 +23,7 @@
 #include "support/GuiFixture.h"
 #include "support/ListeningPeer.h"
 #include "support/WidgetText.h"
+#include "views/GatewayDayStrip.h"
 #include "views/GenericLogs.h"
 #include "views/GenericStatistics.h"
 #include "views/LogListView.h"
@@ -264,6 +266,14 @@ class MainWindowTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(fo->text(1), QString("Not Running"), 2000);
         fixture.processes.SetRunning({"qel_ip_fo.exe"});
         QTRY_COMPARE_WITH_TIMEOUT(fixture.Count(connecting), 2u, 2000);
+        // The day under the list: FO ran, stopped, ran again; its page connected. CM never ran.
+        auto* day = window.findChild<GatewayDayStrip*>("gatewayDay");
+        QVERIFY(day);
+        QRegularExpression lane("^FO today\n[0-9:]{8} console started\n[0-9:]{8} running\n"
+                                "[0-9:]{8} log page connected\n(.*\n)*[0-9:]{8} not running\n"
+                                "(.*\n)*[0-9:]{8} running");
+        QVERIFY2(lane.match(day->LaneText(FO)).hasMatch(), qPrintable(day->LaneText(FO)));
+        QCOMPARE(day->RunningAt(CM, QDateTime::currentSecsSinceEpoch()), 0);
 
         window.ExitZEVO();
         auto lines = ReadLines(window.Log()->CurrentFilePath());

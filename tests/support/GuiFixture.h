@@ -54,6 +54,7 @@ class GuiFixture {
         machine.serviceDirectory = layout.ServiceDir();
         machine.instanceDirectory = dir.File("instance");
         mkdir(machine.instanceDirectory.c_str(), 0700);
+        machine.cacheDirectory = dir.File("cache");
         machine.files = &platform::DefaultFileOperations();
         machine.boxes = &boxes;
         machine.exit = [this](int code) { exits.push_back(code); };
