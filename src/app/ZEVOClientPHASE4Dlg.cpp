@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
@@ -182,6 +183,11 @@ void CZEVOClientPHASE4Dlg::BuildPages() {
     m_dayWatch =
         new GatewayDayWatch(m_machine.cacheDirectory, *m_machine.clock, markets, m_content);
     m_statusColumn->addWidget(m_dayWatch->Strip());
+    // Every market's row shows without scrolling; the day takes the room below them.
+    const int rows = static_cast<int>(markets.size());
+    m_statusList->setMinimumHeight(m_statusList->header()->sizeHint().height() +
+                                   rows * m_statusList->sizeHintForRow(0) +
+                                   2 * m_statusList->frameWidth() + 2);
     m_logTabs->CreateLogPages(m_installed, m_logPages);
     for (int k = 0; k < m_installed.number_of_markets && k < kMarketCount; ++k) {
         if (m_logPages[k]) {

@@ -22,8 +22,10 @@ void GatewayDayStrip::SetSpan(std::int64_t midnight, std::int64_t now) {
     update();
 }
 
+// Lanes a little lower than a line of text: the day sits under the status list without
+// taking its rows' room.
 int GatewayDayStrip::LaneHeight() const {
-    return fontMetrics().height() + 2;
+    return std::max(8, fontMetrics().height() * 3 / 4);
 }
 
 int GatewayDayStrip::LabelWidth() const {
@@ -92,8 +94,12 @@ void GatewayDayStrip::paintEvent(QPaintEvent*) {
         const int market = m_markets[i];
         const int top = static_cast<int>(i) * lane;
         painter.setPen(ink);
+        QFont small = font();
+        small.setPointSizeF(small.pointSizeF() * 0.8);
+        painter.setFont(small);
         painter.drawText(QRect(0, top, LabelWidth(), lane), Qt::AlignVCenter | Qt::AlignLeft,
                          MarketName(market));
+        painter.setFont(font());
         // One pixel column at a time would cost a lookup each; the changes are few, so each
         // column asks the state at its time.
         for (int x = LabelWidth(); x < right; ++x) {
