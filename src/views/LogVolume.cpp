@@ -40,6 +40,29 @@ LogVolume::Count* LogVolume::MinuteAt(std::int64_t second) {
     return &m_minutes[static_cast<std::size_t>((start - m_minuteBase) / 60)];
 }
 
+// Within the minutes' span, which decides what is counted at all.
+LogVolume::Count* LogVolume::HourAt(std::int64_t second) {
+    const std::int64_t start = second - ((second % 3600) + 3600) % 3600;
+    if (m_hours.empty()) {
+        m_hourBase = start;
+        m_hours.emplace_back();
+    } else if (start < m_hourBase) {
+        m_hours.insert(m_hours.begin(), static_cast<std::size_t>((m_hourBase - start) / 3600),
+                       Count{});
+        m_hourBase = start;
+    } else if (static_cast<std::size_t>((start - m_hourBase) / 3600) >= m_hours.size()) {
+        m_hours.resize(static_cast<std::size_t>((start - m_hourBase) / 3600 + 1));
+    }
+    return &m_hours[static_cast<std::size_t>((start - m_hourBase) / 3600)];
+}
+
+const LogVolume::Count* LogVolume::KeptHour(std::int64_t hourStart) const {
+    const std::int64_t index = (hourStart - m_hourBase) / 3600;
+    return hourStart >= m_hourBase && index < static_cast<std::int64_t>(m_hours.size())
+               ? &m_hours[static_cast<std::size_t>(index)]
+               : nullptr;
+}
+
 // Seconds follow the latest time: older ones go as the window moves on.
 LogVolume::Count* LogVolume::SecondAt(std::int64_t second) {
     if (m_seconds.empty()) {
@@ -94,6 +117,7 @@ void LogVolume::Add(std::int32_t eventTime, std::uint16_t reasonCode, std::uint3
     const Kind kind = KindOf(reasonCode);
     ++minute->rows[kind];
     minute->firstPlace = std::min(minute->firstPlace, place);
+    ++HourAt(eventTime)->rows[kind];
     m_first = m_counted == 0 ? eventTime : std::min<std::int64_t>(m_first, eventTime);
     m_last = m_counted == 0 ? eventTime : std::max<std::int64_t>(m_last, eventTime);
     ++m_counted;
@@ -109,6 +133,7 @@ void LogVolume::AddMatch(std::int32_t eventTime) {
     }
     if (Count* minute = MinuteAt(eventTime)) {
         ++minute->matches;
+        ++HourAt(eventTime)->matches;
     }
     if (const Count* kept = KeptSecond(eventTime)) {
         ++const_cast<Count*>(kept)->matches;
@@ -119,6 +144,9 @@ void LogVolume::ClearMatches() {
     for (Count& minute : m_minutes) {
         minute.matches = 0;
     }
+    for (Count& hour : m_hours) {
+        hour.matches = 0;
+    }
     for (Count& second : m_seconds) {
         second.matches = 0;
     }
@@ -126,8 +154,9 @@ void LogVolume::ClearMatches() {
 
 void LogVolume::Clear() {
     m_minutes = {};
+    m_hours = {};
     m_seconds = {};
-    m_minuteBase = m_secondBase = m_first = m_last = 0;
+    m_minuteBase = m_hourBase = m_secondBase = m_first = m_last = 0;
     m_outside = m_counted = 0;
 }
 
@@ -136,13 +165,14 @@ std::vector<LogVolume::Bar> LogVolume::Bars(std::int64_t from, std::int64_t to, 
     if (step <= 0 || to <= from) {
         return bars;
     }
-    const bool byMinute = step % 60 == 0 && MinuteStart(from) == from;
-    const int unit = byMinute ? 60 : 1;
+    const bool byHour = step % 3600 == 0 && from % 3600 == 0;
+    const bool byMinute = !byHour && step % 60 == 0 && MinuteStart(from) == from;
+    const int unit = byHour ? 3600 : byMinute ? 60 : 1;
     for (std::int64_t start = from; start < to; start += step) {
         Bar bar;
         bar.from = start;
         for (std::int64_t at = start; at < start + step; at += unit) {
-            const Count* count = byMinute ? KeptMinute(at) : KeptSecond(at);
+            const Count* count = byHour ? KeptHour(at) : byMinute ? KeptMinute(at) : KeptSecond(at);
             if (!count) {
                 continue;
             }

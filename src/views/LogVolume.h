@@ -45,8 +45,9 @@ class LogVolume {
         std::uint32_t matches = 0;
         std::uint32_t total() const { return rows[0] + rows[1] + rows[2] + rows[3]; }
     };
-    // Bars of `step` seconds from `from` up to `to` (excluded): from the minutes when bars
-    // are whole minutes of the clock, else from the seconds kept (none before them).
+    // Bars of `step` seconds from `from` up to `to` (excluded): from the hours or the minutes
+    // when bars are whole hours or minutes of the clock, else from the seconds kept (none
+    // before them).
     std::vector<Bar> Bars(std::int64_t from, std::int64_t to, int step) const;
     // The store place of the first row that arrived with a time in [from, to) (to the minute,
     // before the seconds kept), or kNoPlace.
@@ -60,6 +61,8 @@ class LogVolume {
     };
     // The minute's or the second's count, grown to hold it; null when it lies too far out.
     Count* MinuteAt(std::int64_t second);
+    Count* HourAt(std::int64_t second);
+    const Count* KeptHour(std::int64_t hourStart) const;
     Count* SecondAt(std::int64_t second);
     const Count* KeptSecond(std::int64_t second) const;
     const Count* KeptMinute(std::int64_t minuteStart) const;
@@ -69,6 +72,10 @@ class LogVolume {
 
     std::deque<Count> m_minutes;
     std::int64_t m_minuteBase = 0;  // the first minute's start
+    // Sums per hour, so that a strip of weeks is drawn from hundreds of hours: the cost of a
+    // repaint does not grow with the time the rows span.
+    std::deque<Count> m_hours;
+    std::int64_t m_hourBase = 0;
     std::deque<Count> m_seconds;
     std::int64_t m_secondBase = 0;
     std::int64_t m_first = 0;

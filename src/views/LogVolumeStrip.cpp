@@ -90,8 +90,12 @@ int LogVolumeStrip::Step() const {
     if (span <= bars && From() >= seconds - seconds % 60) {
         return 1;
     }
+    // Whole minutes, or whole hours once a bar would hold more than an hour.
     const std::int64_t minutes = (span + 60 * bars - 1) / (60 * bars);
-    return static_cast<int>(60 * std::max<std::int64_t>(1, minutes));
+    if (minutes <= 60) {
+        return static_cast<int>(60 * std::max<std::int64_t>(1, minutes));
+    }
+    return static_cast<int>(3600 * ((minutes + 59) / 60));
 }
 
 int LogVolumeStrip::XOf(std::int64_t second) const {

@@ -97,6 +97,13 @@ class LogVolumeTest : public QObject {
         QCOMPARE(volume.FirstSecond(), std::int64_t{kMinute - 3600});
         QCOMPARE(volume.FirstPlace(kMinute - 3600, kMinute + 1), 0u);
         QCOMPARE(volume.FirstPlace(kMinute + 1, kMinute + 60), LogVolume::kNoPlace);
+        // Whole hours are summed from the hours: 13:00 holds the 12001, 14:00 the 11018.
+        const std::vector<LogVolume::Bar> hours =
+            volume.Bars(kMinute - 300 - 3600, kMinute - 300 + 3600, 3600);
+        QCOMPARE(hours.size(), std::size_t{2});
+        QCOMPARE(hours[0].rows[LogVolume::kTradingHostLink], 1u);
+        QCOMPARE(hours[1].rows[LogVolume::kUserLink], 1u);
+        QCOMPARE(hours[1].total(), 1u);
         volume.Clear();
         QVERIFY(volume.Empty());
     }
