@@ -7,10 +7,10 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
-#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -269,9 +269,10 @@ class MainWindowTest : public QObject {
         // The day under the list: FO ran, stopped, ran again; its page connected. CM never ran.
         auto* day = window.findChild<GatewayDayStrip*>("gatewayDay");
         QVERIFY(day);
-        QRegularExpression lane("^FO today\n[0-9:]{8} console started\n[0-9:]{8} running\n"
-                                "[0-9:]{8} log page connected\n(.*\n)*[0-9:]{8} not running\n"
-                                "(.*\n)*[0-9:]{8} running");
+        QRegularExpression lane(
+            "^FO today\n[0-9:]{8} console started\n[0-9:]{8} running\n"
+            "[0-9:]{8} log page connected\n(.*\n)*[0-9:]{8} not running\n"
+            "(.*\n)*[0-9:]{8} running");
         QVERIFY2(lane.match(day->LaneText(FO)).hasMatch(), qPrintable(day->LaneText(FO)));
         QCOMPARE(day->RunningAt(CM, QDateTime::currentSecsSinceEpoch()), 0);
 
