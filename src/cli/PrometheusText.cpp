@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <charconv>
-#include <cmath>
 
 namespace {
 
@@ -94,16 +93,4 @@ std::string PrometheusText::Number(double value) {
     char buffer[64];
     const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
     return std::string(buffer, end);
-}
-
-bool ParseFigure(const std::string& text, double* value) {
-    const std::size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) {
-        return false;
-    }
-    const std::size_t last = text.find_last_not_of(" \t\r\n");
-    const char* begin = text.data() + first;
-    const char* end = text.data() + last + 1;
-    const auto [stop, error] = std::from_chars(begin, end, *value, std::chars_format::general);
-    return error == std::errc() && stop == end && std::isfinite(*value);
 }

@@ -37,7 +37,3 @@ class PrometheusText {
     };
     std::vector<Family> m_families;
 };
-
-// A figure's text as a number: decimal, blanks around it allowed; false for anything else
-// (text, hexadecimal, empty), which a metric cannot carry.
-bool ParseFigure(const std::string& text, double* value);

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -130,6 +132,18 @@ void StatisticsPass::Add(StatisticsRecord&& record) {
 std::vector<StatisticsRecord> StatisticsPass::Take() {
     m_index.clear();
     return std::exchange(m_records, {});
+}
+
+bool ParseFigure(std::string_view text, double* value) {
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) {
+        return false;
+    }
+    const std::size_t last = text.find_last_not_of(" \t\r\n");
+    const char* begin = text.data() + first;
+    const char* end = text.data() + last + 1;
+    const auto [stop, error] = std::from_chars(begin, end, *value, std::chars_format::general);
+    return error == std::errc() && stop == end && std::isfinite(*value);
 }
 
 bool ReadStatisticsFile(const std::string& path, std::uint64_t size, std::string* text) {

@@ -35,6 +35,10 @@ inline bool IsStaleStatistic(std::int64_t now, std::uint64_t timestamp) {
     return now - static_cast<std::int64_t>(timestamp) >= kStaleStatisticSeconds;
 }
 
+// A figure's text as a number: decimal, blanks around it allowed; false for anything else
+// (text, hexadecimal, empty). Monitoring and the trends read figures the same way.
+bool ParseFigure(std::string_view text, double* value);
+
 // Reads the file at `path` of the statistics folder whole. False, and the file is to be
 // skipped in this pass, when it is gone or no regular file, or for ReadStatisticsFile's
 // reasons.
