@@ -9,11 +9,11 @@
 
 #include "GatewayMessages.h"
 #include "core/MarketType.h"
+#include "link/ZEVOHelper.h"
 #include "support/LogRows.h"
 #include "support/LoopbackGateway.h"
 #include "support/RecordingBoxes.h"
 #include "support/TestLog.h"
-#include "link/ZEVOHelper.h"
 #include "views/GenericLogs.h"
 #include "views/LogFilterBar.h"
 #include "views/LogListView.h"
