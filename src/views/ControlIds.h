@@ -28,5 +28,10 @@ inline constexpr const char* kUserCount = "1034";
 // Controls added beyond the product's own are numbered from 1100 on.
 // The log page's line about its connection to the gateway.
 inline constexpr const char* kConnectionState = "1100";
+// The statistics page's trend pane: the pane, its note, its span of time and its chart.
+inline constexpr const char* kTrendPane = "1120";
+inline constexpr const char* kTrendNote = "1121";
+inline constexpr const char* kTrendSpan = "1122";
+inline constexpr const char* kTrendChart = "1123";
 
 }  // namespace control_id

@@ -4,15 +4,20 @@
 #include <string>
 #include <unordered_map>
 
+#include "views/StatisticsTrends.h"
+
 class ActivityLog;
+class QSplitter;
 class QTreeWidget;
+class StatisticsTrendPane;
 struct StatisticsRecord;
 namespace platform {
 class Clock;
 }
 
 // One page of real-time statistics: a row per parameter, updated in place, appended when
-// new; a figure five minutes old or older is shown blank. Only the GUI thread touches it.
+// new; a figure five minutes old or older is shown blank. Under the list, the trend of the
+// selected rows. Only the GUI thread touches it.
 class CGenericStatistics : public QWidget {
     Q_OBJECT
   public:
@@ -33,16 +38,28 @@ class CGenericStatistics : public QWidget {
                          const std::string& unit, std::uint64_t timestamp);
 
     QTreeWidget* List() const { return m_list; }
+    StatisticsTrendPane* TrendPane() const { return m_trendPane; }
+    const StatisticsTrends& Trends() const { return m_trends; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 
   private:
     static std::string RowKey(const std::string& parameter);
+    // The selected rows go to the trend pane, in the list's order.
+    void ShowTrend();
+    void FitTrendPane();
 
     bool m_passChanged = false;
     std::unordered_map<std::string, int> m_rows;  // case-folded parameter bytes -> row
     ActivityLog* m_log = nullptr;  // kept for the Common page; no operation writes with it
     int m_marketType = -1;
     const platform::Clock* m_clock;
+    StatisticsTrends m_trends;  // row -> history
     QTreeWidget* m_list;
+    StatisticsTrendPane* m_trendPane;
+    QSplitter* m_splitter;
+    bool m_trendDrawn = false;
 };
 
 // Hands each record to every page whose market type the record names.
