@@ -195,7 +195,8 @@ TrendChart::Frame TrendChart::Layout() const {
         x += item;
     }
     const double top = pad + frame.legendRows * metrics.height() + pad;
-    const double bottom = height() - pad / 2 - metrics.height() - pad / 2;
+    // The time labels go below the lowest value label, which stands half under the plot.
+    const double bottom = height() - pad / 2 - 1.5 * metrics.height();
     const int ticks = std::max(1, static_cast<int>((bottom - top) / (metrics.height() * 2)));
     frame.valueStep = NiceStep((high - low) / ticks);
     frame.low = std::floor(low / frame.valueStep) * frame.valueStep;
@@ -294,7 +295,7 @@ void TrendChart::PaintTimeAxis(QPainter& painter, const Frame& frame) const {
             continue;
         }
         painter.setPen(text);
-        painter.drawText(QRectF(x - half, frame.plot.bottom() + metrics.height() / 4.0, 2 * half,
+        painter.drawText(QRectF(x - half, frame.plot.bottom() + metrics.height() / 2.0, 2 * half,
                                 metrics.height()),
                          Qt::AlignCenter, label);
     }
