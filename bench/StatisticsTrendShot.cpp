@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "DarkPalette.h"
 #include "platform/Clock.h"
 #include "views/GenericStatistics.h"
 #include "views/StatisticsFile.h"
@@ -30,20 +31,6 @@ class SetClock final : public platform::Clock {
     std::int64_t UnixSeconds() const override { return seconds; }
     std::int64_t seconds = 0;
 };
-
-QPalette DarkPalette() {
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
-    dark.setColor(QPalette::WindowText, QColor(0xe0, 0xe0, 0xe0));
-    dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
-    dark.setColor(QPalette::AlternateBase, QColor(0x26, 0x26, 0x26));
-    dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
-    dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
-    dark.setColor(QPalette::ButtonText, QColor(0xe0, 0xe0, 0xe0));
-    dark.setColor(QPalette::Highlight, QColor(0x3d, 0x6f, 0xb0));
-    dark.setColor(QPalette::HighlightedText, Qt::white);
-    return dark;
-}
 
 // An hour and a quarter of a market's figures, one pass a second: counts that grow in
 // bursts, a rate with decimals, a link state in words; the gateway's figures stop for eight

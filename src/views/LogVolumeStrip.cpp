@@ -158,12 +158,18 @@ void LogVolumeStrip::paintEvent(QPaintEvent*) {
             bottom -= height;
         }
         if (filtering && bar.matches > 0) {
-            // The filter's matches: a solid column in the text colour over the bar.
+            // The filter's matches: a column in the selection's colour, edged in the text's,
+            // over the paler bar.
             const int height = std::max(
                 1, static_cast<int>(static_cast<double>(bar.matches) * plot.height() / highest));
             const int inner = std::max(1, width / 2);
-            painter.fillRect(
-                QRect(left + (width - inner) / 2, plot.bottom() - height + 1, inner, height), ink);
+            const QRect match(left + (width - inner) / 2, plot.bottom() - height + 1, inner,
+                              height);
+            painter.fillRect(match, palette().color(QPalette::Highlight));
+            if (inner > 2) {
+                painter.setPen(ink);
+                painter.drawRect(match.adjusted(0, 0, -1, -1));
+            }
         }
     }
     if (m_pressX >= 0 && m_dragX >= 0 && std::abs(m_dragX - m_pressX) > 2) {
