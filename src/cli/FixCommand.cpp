@@ -116,8 +116,8 @@ int List(const FixList& list, bool json, bool header) {
     return 0;
 }
 
-// The selected row: the user whose ID is `text`, as written or as a number.
-const FixUser* FindUser(const FixList& list, const std::string& text) {
+// The listed user whose ID is `text`, as written or as a number; null when none is.
+const FixUser* ListedUser(const FixList& list, const std::string& text) {
     for (const FixUser& user : list.users) {
         if (user.userId == text) {
             return &user;
@@ -128,9 +128,17 @@ const FixUser* FindUser(const FixList& list, const std::string& text) {
             return &user;
         }
     }
-    cli::Fail(Fmt("User ID %s is not in the FIX users list of %s", text.c_str(),
-                  MarketName(list.market)));
     return nullptr;
+}
+
+// The selected row: the listed user, or null after saying that there is none.
+const FixUser* FindUser(const FixList& list, const std::string& text) {
+    const FixUser* user = ListedUser(list, text);
+    if (!user) {
+        cli::Fail(Fmt("User ID %s is not in the FIX users list of %s", text.c_str(),
+                      MarketName(list.market)));
+    }
+    return user;
 }
 
 // Edit and delete work on the user's session block; a session written by hand without one
@@ -264,15 +272,6 @@ struct Plan {
     enum { kNothing, kChange, kDialogsJudge } kind = kDialogsJudge;
     std::string before, after;  // the session's TargetCompID line, or empty
 };
-
-const FixUser* ListedUser(const FixList& list, const std::string& text) {
-    for (const FixUser& user : list.users) {
-        if (text::AtoiClamped(user.userId) == text::AtoiClamped(text)) {
-            return &user;
-        }
-    }
-    return nullptr;
-}
 
 std::string SessionLine(const std::string& user, const std::string& broker,
                         const std::string& branch) {

@@ -23,9 +23,6 @@ ConfigHistory InstallationHistory() {
     if (auto key = platform::DefaultSettingsStore().OpenKey(settings::kRoot)) {
         platform::QueryString(*key, settings::kLogFilesPath, settings::kPathLimit, &folder);
     }
-    while (folder.size() > 1 && folder.back() == '/') {
-        folder.pop_back();
-    }
     return ConfigHistory(ConfigHistoryFolder(folder));
 }
 

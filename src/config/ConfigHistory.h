@@ -52,8 +52,12 @@ class ConfigHistory {
     std::string m_folder;
 };
 
-// The history of an installation whose activity logs are in `logFolder`.
-inline std::string ConfigHistoryFolder(const std::string& logFolder) {
+// The history of an installation whose activity logs are in `logFolder` (written with or
+// without a closing "/").
+inline std::string ConfigHistoryFolder(std::string logFolder) {
+    while (logFolder.size() > 1 && logFolder.back() == '/') {
+        logFolder.pop_back();
+    }
     return logFolder + "/history";
 }
 

@@ -31,11 +31,7 @@ const char* const kOperation = "RestoreConfiguration";
 
 // The history beside the activity logs the window writes.
 std::string HistoryFolderOf(const ActivityLog* log) {
-    std::string folder = log ? log->Directory() : std::string();
-    while (folder.size() > 1 && folder.back() == '/') {
-        folder.pop_back();
-    }
-    return ConfigHistoryFolder(folder);
+    return ConfigHistoryFolder(log ? log->Directory() : std::string());
 }
 
 // A unified diff's lines coloured as git colours them; the "+" and "-" marks carry the same

@@ -46,10 +46,7 @@ ConfigTransaction::ConfigTransaction(const std::vector<std::string>& files, Acti
               Fmt("Removed %s, left by an interrupted save.", left.c_str()));
     }
     // The history is in the activity logs' folder; without one named there is none.
-    std::string logs = m_log ? m_log->Directory() : std::string();
-    while (logs.size() > 1 && logs.back() == '/') {
-        logs.pop_back();
-    }
+    const std::string logs = m_log ? m_log->Directory() : std::string();
     if (m_log && t_open++ == 0 && logs.rfind('/', 0) == 0) {
         m_history = std::make_unique<ConfigHistory>(ConfigHistoryFolder(logs));
         RecordFound();
