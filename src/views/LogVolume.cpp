@@ -15,101 +15,68 @@ LogVolume::Kind LogVolume::KindOf(std::uint16_t reasonCode) {
     }
 }
 
-LogVolume::Count* LogVolume::MinuteAt(std::int64_t second) {
-    const std::int64_t start = MinuteStart(second);
-    if (m_minutes.empty()) {
-        m_minuteBase = start;
-        m_minutes.emplace_back();
-        return &m_minutes.front();
+LogVolume::Count* LogVolume::Buckets::At(std::int64_t second, std::int64_t maxSpan) {
+    const std::int64_t start = StartOf(second);
+    if (counts.empty()) {
+        base = start;
+        counts.emplace_back();
+        return &counts.front();
     }
-    const std::int64_t lastStart =
-        m_minuteBase + 60 * static_cast<std::int64_t>(m_minutes.size() - 1);
-    if (start < m_minuteBase) {
-        if (lastStart - start >= kMaxSpanSeconds) {
+    const std::int64_t last = base + unit * static_cast<std::int64_t>(counts.size() - 1);
+    if (start < base) {
+        if (last - start >= maxSpan) {
             return nullptr;
         }
-        m_minutes.insert(m_minutes.begin(), static_cast<std::size_t>((m_minuteBase - start) / 60),
-                         Count{});
-        m_minuteBase = start;
-    } else if (start > lastStart) {
-        if (start - m_minuteBase >= kMaxSpanSeconds) {
+        counts.insert(counts.begin(), static_cast<std::size_t>((base - start) / unit), Count{});
+        base = start;
+    } else if (start > last) {
+        if (start - base >= maxSpan) {
             return nullptr;
         }
-        m_minutes.resize(static_cast<std::size_t>((start - m_minuteBase) / 60 + 1));
+        counts.resize(static_cast<std::size_t>((start - base) / unit + 1));
     }
-    return &m_minutes[static_cast<std::size_t>((start - m_minuteBase) / 60)];
+    return &counts[static_cast<std::size_t>((start - base) / unit)];
 }
 
-// Within the minutes' span, which decides what is counted at all.
-LogVolume::Count* LogVolume::HourAt(std::int64_t second) {
-    const std::int64_t start = second - ((second % 3600) + 3600) % 3600;
-    if (m_hours.empty()) {
-        m_hourBase = start;
-        m_hours.emplace_back();
-    } else if (start < m_hourBase) {
-        m_hours.insert(m_hours.begin(), static_cast<std::size_t>((m_hourBase - start) / 3600),
-                       Count{});
-        m_hourBase = start;
-    } else if (static_cast<std::size_t>((start - m_hourBase) / 3600) >= m_hours.size()) {
-        m_hours.resize(static_cast<std::size_t>((start - m_hourBase) / 3600 + 1));
-    }
-    return &m_hours[static_cast<std::size_t>((start - m_hourBase) / 3600)];
-}
-
-const LogVolume::Count* LogVolume::KeptHour(std::int64_t hourStart) const {
-    const std::int64_t index = (hourStart - m_hourBase) / 3600;
-    return hourStart >= m_hourBase && index < static_cast<std::int64_t>(m_hours.size())
-               ? &m_hours[static_cast<std::size_t>(index)]
+LogVolume::Count* LogVolume::Buckets::Find(std::int64_t second) {
+    const std::int64_t start = StartOf(second);
+    const std::int64_t index = (start - base) / unit;
+    return start >= base && index < static_cast<std::int64_t>(counts.size())
+               ? &counts[static_cast<std::size_t>(index)]
                : nullptr;
+}
+
+const LogVolume::Count* LogVolume::Buckets::Find(std::int64_t second) const {
+    return const_cast<Buckets*>(this)->Find(second);
+}
+
+void LogVolume::Buckets::ClearMatches() {
+    for (Count& count : counts) {
+        count.matches = 0;
+    }
 }
 
 // Seconds follow the latest time: older ones go as the window moves on.
 LogVolume::Count* LogVolume::SecondAt(std::int64_t second) {
-    if (m_seconds.empty()) {
-        m_secondBase = second;
-        m_seconds.emplace_back();
-        return &m_seconds.front();
-    }
-    const std::int64_t last = m_secondBase + static_cast<std::int64_t>(m_seconds.size()) - 1;
-    if (second > last) {
+    std::deque<Count>& seconds = m_seconds.counts;
+    if (!seconds.empty()) {
+        const std::int64_t last = m_seconds.base + static_cast<std::int64_t>(seconds.size()) - 1;
         if (second - last >= kSecondsKept) {
-            m_seconds.clear();
-            m_secondBase = second;
-            m_seconds.emplace_back();
-            return &m_seconds.front();
-        }
-        m_seconds.resize(m_seconds.size() + static_cast<std::size_t>(second - last));
-        while (static_cast<std::int64_t>(m_seconds.size()) > kSecondsKept) {
-            m_seconds.pop_front();
-            ++m_secondBase;
-        }
-    } else if (second < m_secondBase) {
-        if (last - second >= kSecondsKept) {
+            seconds.clear();  // the whole window moves on
+        } else if (second < m_seconds.base && last - second >= kSecondsKept) {
             return nullptr;  // before the seconds kept: its minute counts it
         }
-        m_seconds.insert(m_seconds.begin(), static_cast<std::size_t>(m_secondBase - second),
-                         Count{});
-        m_secondBase = second;
     }
-    return &m_seconds[static_cast<std::size_t>(second - m_secondBase)];
-}
-
-const LogVolume::Count* LogVolume::KeptSecond(std::int64_t second) const {
-    const std::int64_t index = second - m_secondBase;
-    return index >= 0 && index < static_cast<std::int64_t>(m_seconds.size())
-               ? &m_seconds[static_cast<std::size_t>(index)]
-               : nullptr;
-}
-
-const LogVolume::Count* LogVolume::KeptMinute(std::int64_t minuteStart) const {
-    const std::int64_t index = (minuteStart - m_minuteBase) / 60;
-    return minuteStart >= m_minuteBase && index < static_cast<std::int64_t>(m_minutes.size())
-               ? &m_minutes[static_cast<std::size_t>(index)]
-               : nullptr;
+    Count* count = m_seconds.At(second, kMaxSpanSeconds);
+    while (static_cast<std::int64_t>(seconds.size()) > kSecondsKept) {
+        seconds.pop_front();
+        ++m_seconds.base;
+    }
+    return count;
 }
 
 void LogVolume::Add(std::int32_t eventTime, std::uint16_t reasonCode, std::uint32_t place) {
-    Count* minute = MinuteAt(eventTime);
+    Count* minute = m_minutes.At(eventTime, kMaxSpanSeconds);
     if (!minute) {
         ++m_outside;
         return;
@@ -117,7 +84,8 @@ void LogVolume::Add(std::int32_t eventTime, std::uint16_t reasonCode, std::uint3
     const Kind kind = KindOf(reasonCode);
     ++minute->rows[kind];
     minute->firstPlace = std::min(minute->firstPlace, place);
-    ++HourAt(eventTime)->rows[kind];
+    // Within the minutes' span, the hours' is never passed.
+    ++m_hours.At(eventTime, kMaxSpanSeconds + 3600)->rows[kind];
     m_first = m_counted == 0 ? eventTime : std::min<std::int64_t>(m_first, eventTime);
     m_last = m_counted == 0 ? eventTime : std::max<std::int64_t>(m_last, eventTime);
     ++m_counted;
@@ -131,32 +99,24 @@ void LogVolume::AddMatch(std::int32_t eventTime) {
     if (Empty() || eventTime < m_first || eventTime > m_last) {
         return;
     }
-    if (Count* minute = MinuteAt(eventTime)) {
-        ++minute->matches;
-        ++HourAt(eventTime)->matches;
-    }
-    if (const Count* kept = KeptSecond(eventTime)) {
-        ++const_cast<Count*>(kept)->matches;
+    for (Buckets* buckets : {&m_minutes, &m_hours, &m_seconds}) {
+        if (Count* count = buckets->Find(eventTime)) {
+            ++count->matches;
+        }
     }
 }
 
 void LogVolume::ClearMatches() {
-    for (Count& minute : m_minutes) {
-        minute.matches = 0;
-    }
-    for (Count& hour : m_hours) {
-        hour.matches = 0;
-    }
-    for (Count& second : m_seconds) {
-        second.matches = 0;
-    }
+    m_minutes.ClearMatches();
+    m_hours.ClearMatches();
+    m_seconds.ClearMatches();
 }
 
 void LogVolume::Clear() {
-    m_minutes = {};
-    m_hours = {};
-    m_seconds = {};
-    m_minuteBase = m_hourBase = m_secondBase = m_first = m_last = 0;
+    m_minutes = Buckets(60);
+    m_hours = Buckets(3600);
+    m_seconds = Buckets(1);
+    m_first = m_last = 0;
     m_outside = m_counted = 0;
 }
 
@@ -165,14 +125,14 @@ std::vector<LogVolume::Bar> LogVolume::Bars(std::int64_t from, std::int64_t to, 
     if (step <= 0 || to <= from) {
         return bars;
     }
-    const bool byHour = step % 3600 == 0 && from % 3600 == 0;
-    const bool byMinute = !byHour && step % 60 == 0 && MinuteStart(from) == from;
-    const int unit = byHour ? 3600 : byMinute ? 60 : 1;
+    const bool byHour = step % 3600 == 0 && m_hours.StartOf(from) == from;
+    const bool byMinute = !byHour && step % 60 == 0 && m_minutes.StartOf(from) == from;
+    const Buckets& buckets = byHour ? m_hours : byMinute ? m_minutes : m_seconds;
     for (std::int64_t start = from; start < to; start += step) {
         Bar bar;
         bar.from = start;
-        for (std::int64_t at = start; at < start + step; at += unit) {
-            const Count* count = byHour ? KeptHour(at) : byMinute ? KeptMinute(at) : KeptSecond(at);
+        for (std::int64_t at = start; at < start + step; at += buckets.unit) {
+            const Count* count = buckets.Find(at);
             if (!count) {
                 continue;
             }
@@ -188,16 +148,10 @@ std::vector<LogVolume::Bar> LogVolume::Bars(std::int64_t from, std::int64_t to, 
 
 std::uint32_t LogVolume::FirstPlace(std::int64_t from, std::int64_t to) const {
     std::uint32_t first = kNoPlace;
-    if (from >= m_secondBase && !m_seconds.empty()) {
-        for (std::int64_t s = from; s < to; ++s) {
-            if (const Count* count = KeptSecond(s)) {
-                first = std::min(first, count->firstPlace);
-            }
-        }
-        return first;
-    }
-    for (std::int64_t m = MinuteStart(from); m < to; m += 60) {
-        if (const Count* count = KeptMinute(m)) {
+    const bool bySecond = from >= m_seconds.base && !m_seconds.counts.empty();
+    const Buckets& buckets = bySecond ? m_seconds : m_minutes;
+    for (std::int64_t at = buckets.StartOf(from); at < to; at += buckets.unit) {
+        if (const Count* count = buckets.Find(at)) {
             first = std::min(first, count->firstPlace);
         }
     }

@@ -32,11 +32,11 @@ class LogVolume {
     void ClearMatches();
     void Clear();
 
-    bool Empty() const { return m_minutes.empty(); }
+    bool Empty() const { return m_minutes.counts.empty(); }
     std::int64_t FirstSecond() const { return m_first; }
     std::int64_t LastSecond() const { return m_last; }
     // Where seconds are kept: [SecondsFrom(), LastSecond()].
-    std::int64_t SecondsFrom() const { return m_secondBase; }
+    std::int64_t SecondsFrom() const { return m_seconds.base; }
     std::uint64_t Outside() const { return m_outside; }
 
     struct Bar {
@@ -59,25 +59,32 @@ class LogVolume {
         std::uint32_t matches = 0;
         std::uint32_t firstPlace = kNoPlace;
     };
-    // The minute's or the second's count, grown to hold it; null when it lies too far out.
-    Count* MinuteAt(std::int64_t second);
-    Count* HourAt(std::int64_t second);
-    const Count* KeptHour(std::int64_t hourStart) const;
-    Count* SecondAt(std::int64_t second);
-    const Count* KeptSecond(std::int64_t second) const;
-    const Count* KeptMinute(std::int64_t minuteStart) const;
-    static std::int64_t MinuteStart(std::int64_t second) {
-        return second - ((second % 60) + 60) % 60;
-    }
+    // Counts of `unit` seconds each, from the one starting at `base` on, without holes.
+    struct Buckets {
+        explicit Buckets(std::int64_t length) : unit(length) {}
+        std::int64_t StartOf(std::int64_t second) const {
+            return second - ((second % unit) + unit) % unit;
+        }
+        // The count holding `second`, the buckets grown to hold it; null when they would then
+        // span `maxSpan` seconds or more.
+        Count* At(std::int64_t second, std::int64_t maxSpan);
+        // The count holding `second`, or null where none is kept.
+        Count* Find(std::int64_t second);
+        const Count* Find(std::int64_t second) const;
+        void ClearMatches();
 
-    std::deque<Count> m_minutes;
-    std::int64_t m_minuteBase = 0;  // the first minute's start
+        std::int64_t unit;
+        std::deque<Count> counts;
+        std::int64_t base = 0;  // the first bucket's start
+    };
+    // The second's count, the window of seconds moved on to hold it; null before the window.
+    Count* SecondAt(std::int64_t second);
+
+    Buckets m_minutes{60};
     // Sums per hour, so that a strip of weeks is drawn from hundreds of hours: the cost of a
     // repaint does not grow with the time the rows span.
-    std::deque<Count> m_hours;
-    std::int64_t m_hourBase = 0;
-    std::deque<Count> m_seconds;
-    std::int64_t m_secondBase = 0;
+    Buckets m_hours{3600};
+    Buckets m_seconds{1};
     std::int64_t m_first = 0;
     std::int64_t m_last = 0;
     std::uint64_t m_outside = 0;
